@@ -1,0 +1,48 @@
+// The instrument's command set: one framed request and a fixed-length reply per operation.
+#pragma once
+
+#include <cstdint>
+
+namespace Device {
+
+// Fields of the last measurement frame.
+extern std::uint8_t DeviceStatus; // bit 7: frame valid; bit 0: auto-ranging on
+extern std::uint8_t DeviceMode;
+extern std::uint8_t DeviceRange; // 0 ("10 MOm") to 7 ("1 Om")
+extern std::int32_t BiasMillivolts;
+extern std::int32_t FrequencyHz;
+
+namespace Command {
+constexpr std::uint8_t Identity = 0x40;
+constexpr std::uint8_t Frequency = 0x43;
+constexpr std::uint8_t InternalBias = 0x24;
+constexpr std::uint8_t ExternalBias = 0x23;
+constexpr std::uint8_t BiasVoltage = 0x46;
+constexpr std::uint8_t AutoRange = 0x41;
+constexpr std::uint8_t Range = 0x42;
+constexpr std::uint8_t Level = 0x44;
+constexpr std::uint8_t NormalSpeed = 0x22;
+constexpr std::uint8_t FastSpeed = 0x21;
+constexpr std::uint8_t CurrentMode = 0x45;
+constexpr std::uint8_t Measure = 0x48;
+constexpr std::uint8_t Init = 71;
+constexpr std::uint8_t KeyF1 = 17;
+} // namespace Command
+
+constexpr std::uint32_t IdentityReplyLength = 7;
+constexpr std::uint32_t AckLength = 2;
+constexpr std::uint32_t MeasurementReplyLength = 20;
+
+// text: at least 5 characters; receives the identifier (empty on failure).
+bool QueryIdentity(char *text);
+std::uint32_t SetFrequency(std::int32_t hz);
+std::uint32_t SelectBiasSource(bool external);
+std::uint32_t SetBiasVoltage(std::int32_t mv);
+void ToggleAutoRange();
+std::uint32_t SetRange(int index);
+std::uint32_t SetLevel(std::int32_t mv);
+std::uint32_t SelectSpeed(bool normal);
+void SelectCurrentMode();
+std::uint32_t SendKeyCode(std::uint8_t code);
+
+} // namespace Device

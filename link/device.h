@@ -1,0 +1,11 @@
+// Unit Device in one include: serial link, command set, decoding, display lines, calibration.
+#pragma once
+
+#include "link/calibration.h"
+#include "link/commands.h"
+#include "link/decoding.h"
+#include "link/display_lines.h"
+#include "link/measurement.h"
+#include "link/models.h"
+#include "link/port_names.h"
+#include "link/serial_link.h"

@@ -1,0 +1,78 @@
+// ReadMeasurement: the exchange, then the decoded frame written into the module-wide results.
+#include "link/measurement.h"
+
+#include "link/calibration.h"
+#include "link/commands.h"
+#include "link/decoding.h"
+#include "link/display_lines.h"
+#include "link/models.h"
+#include "link/serial_link.h"
+
+namespace Device {
+
+float AngularFrequency = 0.0f;
+float ParameterValues[18] = {};
+std::uint8_t SeriesCircuit = 1;
+float LastCapacitance = 1053.0f;
+
+bool ReadMeasurement() {
+    RequestBuffer[1] = Command::Measure;
+    SendRequest(2);
+    const std::uint32_t count = ReceiveReply(MeasurementReplyLength);
+    return AcceptMeasurement(ReplyBuffer, count);
+}
+
+bool AcceptMeasurement(const std::uint8_t *bytes, std::uint32_t count) {
+    const DecodedFrame frame = DecodeFrame(bytes, count, SeriesCircuit != 0, ModelIndex);
+    if (frame.verdict == FrameVerdict::Short) return false;
+    DeviceStatus = frame.status;
+    if (frame.verdict == FrameVerdict::NotValid) return false;
+    DeviceMode = frame.mode;
+    DeviceRange = frame.range;
+    BiasMillivolts = frame.biasMillivolts;
+    FrequencyHz = frame.frequencyHz;
+    AngularFrequency = frame.angularFrequency;
+    if (frame.verdict == FrameVerdict::ZeroFrequency) return false;
+
+    ParameterValues[14] = frame.magnitude;
+    ParameterValues[15] = frame.phase;
+    ParameterValues[16] = frame.resistance;
+    ParameterValues[17] = frame.reactance;
+    for (int index = 0; index < ParameterCount; ++index)
+        ComputeParameter(index);
+    return true;
+}
+
+float ComputeParameter(int index) {
+    if (index < 0 || index >= ParameterCount) return 0.0f;
+    ParameterInputs in;
+    in.magnitude = ParameterValues[14];
+    in.phase = ParameterValues[15];
+    in.resistance = ParameterValues[16];
+    in.reactance = ParameterValues[17];
+    in.angularFrequency = AngularFrequency;
+    in.frequencyHz = FrequencyHz;
+    in.biasMillivolts = BiasMillivolts;
+    in.seriesCircuit = SeriesCircuit != 0;
+
+    const float value = DeriveParameter(index, in);
+    if (index == ParC && in.reactance != 0.0f) LastCapacitance = value;
+    ParameterValues[index] = value;
+
+    const bool series = SeriesCircuit != 0;
+    PrefixIndex = StartingPrefix[index];
+    CorrectedPrefixIndex = PrefixIndex;
+    BuildLine(FormatLine, NumberText, PrefixIndex, index, value, series, ParameterText[index]);
+
+    float corrected = value;
+    if (index == ParD) {
+        CalibrationStep(value);
+        DCorrection = LookupDCorrection();
+        corrected = static_cast<float>(value + DCorrection);
+    }
+    BuildLine(CorrectedFormatLine, CorrectedNumberText, CorrectedPrefixIndex, index, corrected,
+              series, CorrectedParameterText[index]);
+    return value;
+}
+
+} // namespace Device

@@ -1,0 +1,74 @@
+// Port-number-to-device resolution: explicit mappings first, else the system's serial devices.
+#include "link/port_names.h"
+
+#include <QMap>
+#include <QRegularExpression>
+#include <QSerialPortInfo>
+
+#include <algorithm>
+
+namespace Device {
+
+namespace {
+
+QMap<unsigned, QString> &Mappings() {
+    static QMap<unsigned, QString> mappings;
+    return mappings;
+}
+
+bool IsUsbAdapter(const QString &name) {
+    return name.startsWith(QLatin1String("ttyUSB")) || name.startsWith(QLatin1String("ttyACM"));
+}
+
+QString SystemPort(unsigned n) {
+    QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    std::stable_sort(ports.begin(), ports.end(),
+                     [](const QSerialPortInfo &a, const QSerialPortInfo &b) {
+                         const bool usbA = IsUsbAdapter(a.portName());
+                         const bool usbB = IsUsbAdapter(b.portName());
+                         if (usbA != usbB) return usbA;
+                         return a.portName() < b.portName();
+                     });
+    if (n == 0 || n > static_cast<unsigned>(ports.size())) return QString();
+    return ports.at(static_cast<int>(n) - 1).systemLocation();
+}
+
+} // namespace
+
+void MapPort(unsigned n, const QString &path) {
+    Mappings().insert(n, path);
+}
+
+void ClearPortMappings() {
+    Mappings().clear();
+}
+
+bool HasPortMappings() {
+    return !Mappings().isEmpty();
+}
+
+QString MapPortFromArgument(const QString &argument) {
+    static const QRegularExpression form(QStringLiteral("^COM([0-9]{1,2})=(.+)$"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = form.match(argument);
+    if (!match.hasMatch())
+        return QStringLiteral(
+                   "--port expects COMn=PATH (for example COM3=/dev/ttyUSB0), got \"%1\"")
+            .arg(argument);
+    const unsigned n = match.captured(1).toUInt();
+    if (n < 1 || n > 16)
+        return QStringLiteral("--port: the port number must be 1 to 16, got %1").arg(n);
+    MapPort(n, match.captured(2));
+    return QString();
+}
+
+QString ResolvePortName(unsigned n) {
+#ifdef Q_OS_WIN
+    return QStringLiteral("\\\\.\\COM%1").arg(n);
+#else
+    if (HasPortMappings()) return Mappings().value(n);
+    return SystemPort(n);
+#endif
+}
+
+} // namespace Device

@@ -1,0 +1,22 @@
+// How a port number n (COMn) becomes a device the serial port can open on this system.
+#pragma once
+
+#include <QString>
+
+namespace Device {
+
+// Maps COMn to an explicit device path. Once any mapping exists, unmapped ports resolve to
+// nothing, so tests and the demo never touch the machine's own serial devices.
+void MapPort(unsigned n, const QString &path);
+void ClearPortMappings();
+bool HasPortMappings();
+
+// Parses "COMn=PATH" (n from 1 to 16, a non-empty path) and maps it. Returns an empty string
+// on success, else a message for the user.
+QString MapPortFromArgument(const QString &argument);
+
+// The device name for port n: "\\.\COMn" on Windows; elsewhere the explicit mapping, else the
+// n-th serial device present (USB adapters first, then the rest by name); empty when none.
+QString ResolvePortName(unsigned n);
+
+} // namespace Device

@@ -1,0 +1,275 @@
+// Frame decoding, parameter formulas and display lines, without a port.
+#include "link/device.h"
+#include "tests/link/frame_builder.h"
+
+#include <QtTest>
+
+#include <cmath>
+#include <limits>
+
+using namespace Device;
+using TestFrames::MakeFrame;
+
+namespace {
+
+constexpr float HalfPi = 1.5707963f;
+
+bool Accept(const TestFrames::Frame &f) {
+    return AcceptMeasurement(f.data(), 20);
+}
+
+QString Text(int index) {
+    return QString::fromLatin1(ParameterText[index]);
+}
+QString Corrected(int index) {
+    return QString::fromLatin1(CorrectedParameterText[index]);
+}
+
+QString LineFor(int index, float value, bool series = true) {
+    Line format, number, out;
+    int prefix = StartingPrefix[index];
+    BuildLine(format, number, prefix, index, value, series, out);
+    return QString::fromLatin1(out);
+}
+
+} // namespace
+
+class TestDecoding : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        ModelIndex = 1;
+        SeriesCircuit = 1;
+    }
+
+    void capacitorInSeriesOnBothConventions_data() {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<float>("wirePhase");
+        QTest::newRow("row 1 sends the angle as is") << 1 << -HalfPi;
+        QTest::newRow("row 0 sends it negated") << 0 << HalfPi;
+    }
+    void capacitorInSeriesOnBothConventions() {
+        QFETCH(int, model);
+        QFETCH(float, wirePhase);
+        ModelIndex = model;
+        QVERIFY(Accept(MakeFrame(1000.0f, wirePhase, 1000)));
+        QVERIFY(std::fabs(ParameterValues[16]) < 1e-3f);
+        QCOMPARE(ParameterValues[17], -1000.0f);
+        QVERIFY(qAbs(ParameterValues[ParC] - 159154.9f) < 0.1f);
+        QVERIFY(qAbs(ParameterValues[ParL] / -1.591549e8f - 1.0f) < 1e-6f);
+        QVERIFY(std::fabs(ParameterValues[ParD]) < 1e-6f);
+        QVERIFY(qAbs(ParameterValues[ParFiz] + 90.0f) < 1e-3f);
+        QVERIFY(qAbs(ParameterValues[ParFiy] - 90.0f) < 1e-3f);
+        QCOMPARE(LastCapacitance, ParameterValues[ParC]);
+        QCOMPARE(Text(ParC), QStringLiteral("Cs  159.1549nF"));
+        QCOMPARE(Text(ParX), QStringLiteral("Xs -1000.000OM"));
+        QCOMPARE(Text(ParF), QStringLiteral("F   1000.000Hz"));
+    }
+
+    void zeroMagnitudeInParallel() {
+        SeriesCircuit = 0;
+        const float before = LastCapacitance;
+        QVERIFY(Accept(MakeFrame(0.0f, 0.3f, 1000)));
+        QCOMPARE(ParameterValues[16], 9.9e8f);
+        QCOMPARE(ParameterValues[17], 0.0f);
+        QCOMPARE(ParameterValues[ParC], 0.0f);
+        QCOMPARE(LastCapacitance, before);
+        QCOMPARE(ParameterValues[ParG], static_cast<float>(1e9 / 9.9e8f));
+        QCOMPARE(ParameterValues[ParB], 1.6e9f);
+        QCOMPARE(ParameterValues[ParD], 0.0f);
+        QCOMPARE(ParameterValues[ParQ], 9.9e9f);
+        QCOMPARE(ParameterValues[ParY], 1.6e9f);
+        QVERIFY(Text(ParC).startsWith(QLatin1String("Cp ")));
+        QVERIFY(Text(ParZ).startsWith(QLatin1String("Z   ")));
+    }
+
+    void parallelOfPureResistanceIsOpenForTheReactance() {
+        // An angle of exactly 0 gives B = 0: the parallel reactance would be infinite.
+        SeriesCircuit = 0;
+        QVERIFY(Accept(MakeFrame(50.0f, 0.0f, 1000)));
+        QCOMPARE(ParameterValues[16], 50.0f);
+        QCOMPARE(ParameterValues[17], 9.9e8f);
+        QVERIFY(std::isfinite(ParameterValues[ParC]));
+    }
+
+    void dTimesQIsOneInBothCircuits() {
+        for (std::uint8_t series : {std::uint8_t(1), std::uint8_t(0)}) {
+            SeriesCircuit = series;
+            QVERIFY(Accept(MakeFrame(120.0f, -0.9f, 5000)));
+            QVERIFY(qAbs(ParameterValues[ParD] * ParameterValues[ParQ] - 1.0f) < 1e-5f);
+        }
+        // D is the same loss in either circuit, while R is not.
+        SeriesCircuit = 1;
+        QVERIFY(Accept(MakeFrame(120.0f, -0.9f, 5000)));
+        const float seriesD = ParameterValues[ParD];
+        const float seriesR = ParameterValues[ParR];
+        SeriesCircuit = 0;
+        QVERIFY(Accept(MakeFrame(120.0f, -0.9f, 5000)));
+        QVERIFY(qAbs(seriesD / ParameterValues[ParD] - 1.0f) < 1e-4f);
+        QVERIFY(ParameterValues[ParR] > 2.0f * seriesR);
+    }
+
+    void resistanceBeyondCapIsFixed() {
+        QVERIFY(Accept(MakeFrame(2e10f, 0.0f, 1000)));
+        QCOMPARE(ParameterValues[ParR], 9.9e12f);
+    }
+
+    void rejectedFramesUpdateOnlyWhatTheyReached() {
+        QVERIFY(Accept(MakeFrame(1000.0f, -HalfPi, 1000)));
+        const QString cLine = Text(ParC);
+        const float z = ParameterValues[ParZ];
+
+        // Status bit 7 clear: only the status is taken.
+        QVERIFY(!Accept(MakeFrame(5.0f, 0.1f, 2000, 7, 0x01, 9, 2)));
+        QCOMPARE(DeviceStatus, std::uint8_t(0x01));
+        QCOMPARE(DeviceMode, std::uint8_t(3));
+        QCOMPARE(FrequencyHz, 1000);
+
+        // Zero frequency: the header is taken, the values are not.
+        QVERIFY(!Accept(MakeFrame(5.0f, 0.1f, 0, 300, 0x80, 9, 2)));
+        QCOMPARE(DeviceStatus, std::uint8_t(0x80));
+        QCOMPARE(DeviceMode, std::uint8_t(9));
+        QCOMPARE(DeviceRange, std::uint8_t(2));
+        QCOMPARE(BiasMillivolts, 3000);
+        QCOMPARE(FrequencyHz, 0);
+        QCOMPARE(ParameterValues[ParZ], z);
+        QCOMPARE(Text(ParC), cLine);
+
+        // Short: nothing at all.
+        const auto frame = MakeFrame(5.0f, 0.1f, 2000, 7, 0x81, 1, 1);
+        QVERIFY(!AcceptMeasurement(frame.data(), 19));
+        QCOMPARE(DeviceMode, std::uint8_t(9));
+    }
+
+    void biasScaleDependsOnTheModel() {
+        ModelIndex = 0;
+        QVERIFY(Accept(MakeFrame(10.0f, 0.0f, 1000, 0x012C)));
+        QCOMPARE(BiasMillivolts, 30000);
+        ModelIndex = 3;
+        QVERIFY(Accept(MakeFrame(10.0f, 0.0f, 1000, 0x012C)));
+        QCOMPARE(BiasMillivolts, 3000);
+        QCOMPARE(Text(ParUb), QStringLiteral("Ub   3.000000V"));
+        // An unknown row (one past the table) follows the common rules.
+        ModelIndex = ModelCount;
+        QVERIFY(Accept(MakeFrame(10.0f, -0.5f, 1000, 0x012C)));
+        QCOMPARE(BiasMillivolts, 3000);
+        QCOMPARE(ParameterValues[15], -0.5f);
+    }
+
+    void nonFiniteFramesAreShownNotFatal_data() {
+        QTest::addColumn<float>("magnitude");
+        QTest::addColumn<float>("phase");
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        const float inf = std::numeric_limits<float>::infinity();
+        QTest::newRow("NaN magnitude") << nan << 0.2f;
+        QTest::newRow("NaN phase") << 100.0f << nan;
+        QTest::newRow("infinite magnitude") << inf << -1.0f;
+        QTest::newRow("negative infinity") << -inf << 1.0f;
+        QTest::newRow("huge") << 3e38f << 0.7f;
+    }
+    void nonFiniteFramesAreShownNotFatal() {
+        QFETCH(float, magnitude);
+        QFETCH(float, phase);
+        for (std::uint8_t series : {std::uint8_t(1), std::uint8_t(0)}) {
+            SeriesCircuit = series;
+            QVERIFY(Accept(MakeFrame(magnitude, phase, 1000)));
+            for (int i = 0; i < ParameterCount; ++i) {
+                QVERIFY(std::strlen(ParameterText[i]) <= 31);
+                QVERIFY(std::strlen(ParameterText[i]) >= 3);
+            }
+        }
+        if (std::isnan(magnitude)) QVERIFY(Text(ParZ).contains(QLatin1String("nan")));
+    }
+
+    void garbageFramesNeverBreakTheLines() {
+        std::uint32_t seed = 12345;
+        std::uint8_t bytes[20];
+        for (int round = 0; round < 5000; ++round) {
+            for (auto &b : bytes) {
+                seed = seed * 1664525u + 1013904223u;
+                b = static_cast<std::uint8_t>(seed >> 24);
+            }
+            bytes[0] = 0xAA;
+            SeriesCircuit = round & 1;
+            AcceptMeasurement(bytes, 20);
+            for (int i = 0; i < ParameterCount; ++i)
+                QVERIFY(std::memchr(ParameterText[i], '\0', LineLength) != nullptr);
+        }
+    }
+
+    void displayLines_data() {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<float>("value");
+        QTest::addColumn<bool>("series");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("C in nF") << int(ParC) << 159154.9f << true << "Cs  159.1549nF";
+        QTest::newRow("D small") << int(ParD) << 0.001234f << true << "D   0.001234";
+        QTest::newRow("X negative 1000") << int(ParX) << -1e6f << true << "Xs -1000.000OM";
+        QTest::newRow("F 50 kHz") << int(ParF) << 50000.0f << true << "F   50.00000kHz";
+        QTest::newRow("F 1000 not scaled, cut") << int(ParF) << 1000.0f << true << "F   1000.000Hz";
+        QTest::newRow("G prefix index 8") << int(ParG) << 1e21f << true << "Gs  1.000000 S";
+        QTest::newRow("five decimals") << int(ParD) << 12.5f << true << "D   12.50000";
+        QTest::newRow("four decimals") << int(ParD) << 123.25f << true << "D   123.2500";
+        QTest::newRow("parallel letter") << int(ParR) << 1500.0f << false << "Rp  1.500000Om";
+        QTest::newRow("three-letter name") << int(ParFiz) << -45.5f << true << "Fiz  -45.50000deg";
+        QTest::newRow("micro prefix") << int(ParC) << 2.2e6f << true << "Cs  2.200000mkF";
+        QTest::newRow("Y has no letter") << int(ParY) << 5.0f << true << "Y   5.000000nS";
+        QTest::newRow("bias in volts") << int(ParUb) << 1600.0f << true << "Ub   1.600000V";
+    }
+    void displayLines() {
+        QFETCH(int, index);
+        QFETCH(float, value);
+        QFETCH(bool, series);
+        QFETCH(QString, line);
+        QCOMPARE(LineFor(index, value, series), line);
+    }
+
+    void nonFiniteValuesFormatAsPrinted() {
+        // Infinity keeps scaling until the last prefix, which is a blank.
+        QCOMPARE(LineFor(ParD, std::numeric_limits<float>::infinity()),
+                 QStringLiteral("D   inf  "));
+        QVERIFY(LineFor(ParZ, std::numeric_limits<float>::quiet_NaN()).contains("nan"));
+    }
+
+    void appendToLineNeverOverruns() {
+        Line line;
+        ClearLine(line);
+        QCOMPARE(AppendToLine(line, 31, 0, "x"), std::uint8_t(31));
+        QCOMPARE(AppendToLine(line, 200, 0, "x"), std::uint8_t(31));
+        QCOMPARE(AppendToLine(line, 28, 0, "abcdef"), std::uint8_t(31));
+        QCOMPARE(line[LineLength - 1], '\0');
+        QCOMPARE(QByteArray(line + 28, 3), QByteArray("abc"));
+        QCOMPARE(AppendToLine(line, 0, 2, "wxyz"), std::uint8_t(2));
+        QCOMPARE(QByteArray(line, 3), QByteArray("wx "));
+    }
+
+    void correctedLineDiffersOnlyInD() {
+        QVERIFY(Accept(MakeFrame(1000.0f, -1.569f, 1000)));
+        for (int i = 0; i < ParameterCount; ++i)
+            QCOMPARE(Corrected(i), Text(i));
+    }
+
+    void polarHelpers() {
+        FloatPair polar;
+        ToPolar(polar, {0.0f, -3.0f});
+        QCOMPARE(polar.first, 3.0f);
+        QCOMPARE(polar.second, 1.570796f); // a zero real part gives +90 degrees whatever the sign
+        ToPolar(polar, {-1.0f, 0.0f});
+        QVERIFY(qAbs(polar.second - 3.1415927f) < 1e-6f);
+        FloatPair z{1.0f, -1.0f}; // series R = 1, X = -1: parallel R = 2, X = -2
+        ToParallel(z);
+        QVERIFY(qAbs(z.first - 2.0f) < 1e-5f);
+        QVERIFY(qAbs(z.second + 2.0f) < 1e-5f);
+    }
+
+    void computeParameterIgnoresUnknownIndex() {
+        const float before = ParameterValues[0];
+        QCOMPARE(ComputeParameter(14), 0.0f);
+        QCOMPARE(ComputeParameter(-1), 0.0f);
+        QCOMPARE(ParameterValues[0], before);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDecoding)
+#include "test_decoding.moc"
