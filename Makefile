@@ -1,0 +1,48 @@
+# Two set-up commands for a fresh machine: `make demo` and `make test`. Each installs what it needs.
+.PHONY: all deps build test asan demo bench format clean
+
+PACKAGES := cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev \
+            qt6-charts-dev qt6-svg-dev qt6-qpa-plugins
+BUILD    := build
+JOBS     ?= 2
+SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+all: build
+
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  $(SUDO) apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+$(BUILD)/build.ninja: | deps
+	cmake --preset dev
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+asan: deps
+	cmake --preset asan
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && ctest --output-on-failure -j $(JOBS)
+
+demo: build
+	./$(BUILD)/app/impedix --demo
+
+bench: deps
+	cmake --preset release
+	cmake --build build-release -j $(JOBS)
+	cmake --build build-release --target bench
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf build build-asan build-release

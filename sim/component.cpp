@@ -1,0 +1,123 @@
+// Impedance of a series or parallel R, L, C network and the parser of its text description.
+#include "sim/component.h"
+
+#include <QStringList>
+
+#include <cmath>
+#include <complex>
+
+namespace Sim {
+
+namespace {
+
+using Complex = std::complex<double>;
+
+constexpr double Pi = 3.14159265358979323846;
+
+Impedance polar(Complex z) {
+    const double magnitude = std::abs(z);
+    if (!(magnitude < OpenCircuitOhms)) return {OpenCircuitOhms, 0.0};
+    return {magnitude, std::atan2(z.imag(), z.real())};
+}
+
+Impedance seriesImpedance(const Component &c, double omega) {
+    if (!c.resistance && !c.inductance && !c.capacitance) return {OpenCircuitOhms, 0.0};
+    Complex z;
+    if (c.resistance) z += *c.resistance;
+    if (c.inductance) z += Complex(0.0, omega * *c.inductance);
+    if (c.capacitance) {
+        const double susceptance = omega * *c.capacitance;
+        if (susceptance == 0.0) // a capacitor that passes nothing opens the chain
+            return {OpenCircuitOhms, 0.0};
+        z += Complex(0.0, -1.0 / susceptance);
+    }
+    return polar(z);
+}
+
+Impedance parallelImpedance(const Component &c, double omega) {
+    Complex y;
+    if (c.resistance) {
+        if (*c.resistance == 0.0) return {0.0, 0.0};
+        y += 1.0 / *c.resistance;
+    }
+    if (c.inductance) {
+        const double reactance = omega * *c.inductance;
+        if (reactance == 0.0) // an inductor at DC, or of 0 H, shorts the network
+            return {0.0, 0.0};
+        y += Complex(0.0, -1.0 / reactance);
+    }
+    if (c.capacitance) y += Complex(0.0, omega * *c.capacitance);
+    if (std::abs(y) * OpenCircuitOhms <= 1.0) return {OpenCircuitOhms, 0.0};
+    return polar(1.0 / y);
+}
+
+struct Suffix {
+    const char *text;
+    double factor;
+};
+
+// Longest first, so that "mk" is not read as "m".
+constexpr Suffix Suffixes[] = {
+    {"mk", 1e-6}, {"p", 1e-12}, {"n", 1e-9}, {"u", 1e-6}, {"\u00b5", 1e-6},
+    {"m", 1e-3},  {"k", 1e3},   {"M", 1e6},  {"G", 1e9},
+};
+
+} // namespace
+
+Impedance impedanceAt(const Component &component, double frequencyHz) {
+    const double omega = 2.0 * Pi * frequencyHz;
+    return component.parallel ? parallelImpedance(component, omega)
+                              : seriesImpedance(component, omega);
+}
+
+std::optional<double> parseEngineeringValue(const QString &text) {
+    QString number = text.trimmed();
+    double factor = 1.0;
+    for (const Suffix &suffix : Suffixes) {
+        const QString s = QString::fromUtf8(suffix.text);
+        if (number.endsWith(s)) {
+            number.chop(s.size());
+            factor = suffix.factor;
+            break;
+        }
+    }
+    bool ok = false;
+    const double value = number.toDouble(&ok); // C locale: the point is the separator
+    if (!ok || !std::isfinite(value)) return std::nullopt;
+    return value * factor;
+}
+
+std::optional<Component> parseComponent(const QString &description, QString *error) {
+    auto fail = [error](const QString &why) -> std::optional<Component> {
+        if (error) *error = why;
+        return std::nullopt;
+    };
+    Component component;
+    if (description.trimmed().isEmpty()) return component;
+    for (const QString &rawItem : description.split(QLatin1Char(','))) {
+        const QString item = rawItem.trimmed();
+        const int eq = item.indexOf(QLatin1Char('='));
+        if (eq < 0)
+            return fail(QStringLiteral("DUT item '%1' is not of the form R=, L= or C=").arg(item));
+        const QString name = item.left(eq).trimmed().toUpper();
+        std::optional<double> *slot = nullptr;
+        if (name == QLatin1String("R"))
+            slot = &component.resistance;
+        else if (name == QLatin1String("L"))
+            slot = &component.inductance;
+        else if (name == QLatin1String("C"))
+            slot = &component.capacitance;
+        else
+            return fail(QStringLiteral("DUT item '%1': element must be R, L or C").arg(item));
+        if (slot->has_value()) return fail(QStringLiteral("DUT element %1 given twice").arg(name));
+        const std::optional<double> value = parseEngineeringValue(item.mid(eq + 1));
+        if (!value || *value < 0.0)
+            return fail(QStringLiteral("DUT item '%1': value must be a number >= 0 with an "
+                                       "optional suffix p n u mk m k M G")
+                            .arg(item));
+        *slot = value;
+    }
+    return component;
+}
+
+} // namespace Sim

@@ -1,0 +1,174 @@
+// Command handling and reply frames of the simulated meter.
+#include "sim/instrument.h"
+
+#include "sim/protocol.h"
+
+#include <QtEndian>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace Sim {
+
+namespace {
+
+quint32 readBig32(const QByteArray &bytes, int at) {
+    return qFromBigEndian<quint32>(bytes.constData() + at);
+}
+
+quint16 readBig16(const QByteArray &bytes, int at) {
+    return qFromBigEndian<quint16>(bytes.constData() + at);
+}
+
+void writeBig32(QByteArray &bytes, int at, quint32 value) {
+    qToBigEndian(value, bytes.data() + at);
+}
+
+quint32 floatBits(float value) {
+    quint32 bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+bool isKeyCode(quint8 command) {
+    return (command >= 5 && command <= 20) || command == Command::Init;
+}
+
+} // namespace
+
+Instrument::Instrument(int modelRow, const Component &dut, double noise, quint32 seed)
+    : m_model(Sim::model(modelRow)), m_dut(dut), m_noise(noise), m_random(seed) {
+    m_state = defaultState();
+}
+
+InstrumentState Instrument::defaultState() const {
+    InstrumentState s;
+    s.frequencyHz = std::clamp<qint32>(1000, m_model.lowestHz, m_model.highestHz);
+    return s;
+}
+
+QByteArray Instrument::respond(const QByteArray &request) {
+    if (request.size() < 2 || quint8(request[0]) != FrameMark) return {};
+    const quint8 command = quint8(request[1]);
+    if (request.size() != requestLength(command)) return {};
+
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (command == Command::QueryIdentity) return identityReply();
+    if (command == Command::ReadMeasurement) return measurementReply();
+    apply(command, request);
+    QByteArray ack(AckLength, char(FrameMark));
+    ack[1] = char(command);
+    return ack;
+}
+
+void Instrument::apply(quint8 command, const QByteArray &request) {
+    InstrumentState &s = m_state;
+    switch (command) {
+    case Command::SetFrequency: {
+        const auto hz = qint32(readBig32(request, 2));
+        s.frequencyHz = std::clamp(hz, m_model.lowestHz, m_model.highestHz);
+        break;
+    }
+    case Command::SetBiasVoltage:
+        s.biasUnits = readBig16(request, 2);
+        s.biasMillivolts = s.biasUnits * m_model.biasStepMillivolts;
+        break;
+    case Command::SetLevel:
+        s.levelMillivolts = readBig16(request, 2);
+        break;
+    case Command::SetRange:
+        s.range = std::min(int(quint8(request[2])), 7);
+        s.autoRange = false;
+        break;
+    case Command::AutoRangeOn:
+        // Switches auto-ranging on rather than flipping it: the program may believe ranging
+        // is off while the meter still ranges, and must not turn it off by asking for it.
+        s.autoRange = true;
+        break;
+    case Command::InternalBias:
+    case Command::ExternalBias:
+        s.biasExternal = command == Command::ExternalBias;
+        break;
+    case Command::NormalSpeed:
+    case Command::FastSpeed:
+        s.speedNormal = command == Command::NormalSpeed;
+        break;
+    case Command::CurrentMode:
+        s.mode = CurrentModeValue;
+        break;
+    default:
+        break;
+    }
+    if (command == Command::Init) s = defaultState();
+    if (isKeyCode(command)) s.lastKey = command;
+}
+
+QByteArray Instrument::identityReply() const {
+    QByteArray reply(IdentityReplyLength, '\0');
+    reply[0] = char(FrameMark);
+    reply[1] = char(Command::QueryIdentity);
+    std::memcpy(reply.data() + 2, m_model.identifier, 4);
+    return reply;
+}
+
+Impedance Instrument::measure() {
+    Impedance z = impedanceAt(m_dut, m_state.frequencyHz);
+    if (m_noise > 0.0) {
+        std::normal_distribution<double> gauss(0.0, m_noise);
+        z.magnitude *= 1.0 + gauss(m_random);
+        z.theta += gauss(m_random);
+    }
+    return z;
+}
+
+QByteArray Instrument::measurementReply() {
+    const Impedance z = measure();
+    const double theta = m_model.negatedPhase ? -z.theta : z.theta;
+    QByteArray frame(MeasurementReplyLength, '\0');
+    frame[0] = char(FrameMark);
+    frame[1] = char(Command::ReadMeasurement);
+    frame[2] = char(0x80 | (m_state.autoRange ? 0x01 : 0x00));
+    frame[3] = char(m_state.mode);
+    frame[5] = char(currentRange());
+    qToBigEndian(m_state.biasUnits, frame.data() + 6);
+    writeBig32(frame, 8, quint32(m_state.frequencyHz));
+    writeBig32(frame, 12, floatBits(float(z.magnitude)));
+    writeBig32(frame, 16, floatBits(float(theta)));
+    return frame;
+}
+
+int Instrument::currentRange() const {
+    if (!m_state.autoRange) return m_state.range;
+    return autoRangeFor(impedanceAt(m_dut, m_state.frequencyHz).magnitude);
+}
+
+int Instrument::autoRangeFor(double magnitude) {
+    if (!(magnitude >= 10.0)) // also NaN
+        return 7;
+    return std::clamp(7 - int(std::floor(std::log10(magnitude))), 0, 7);
+}
+
+InstrumentState Instrument::state() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    InstrumentState s = m_state;
+    s.range = currentRange();
+    return s;
+}
+
+Component Instrument::component() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_dut;
+}
+
+void Instrument::setComponent(const Component &dut) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_dut = dut;
+}
+
+void Instrument::setNoise(double fraction) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_noise = fraction;
+}
+
+} // namespace Sim

@@ -1,0 +1,71 @@
+// The simulated meter itself: keeps its settings, measures the component at the set frequency
+// and answers each request frame with the reply frame of the chosen model.
+#pragma once
+
+#include "sim/component.h"
+#include "sim/models.h"
+
+#include <QByteArray>
+
+#include <mutex>
+#include <random>
+
+namespace Sim {
+
+// What the meter has been told so far. Defaults are what INIT (key code 71) restores.
+struct InstrumentState {
+    qint32 frequencyHz = 1000; // always inside the model's window
+    quint16 biasUnits = 0;     // as received: 100 mV (KT-41) or 10 mV steps
+    int biasMillivolts = 0;    // biasUnits times the model's step
+    bool biasExternal = false;
+    int range = 0; // 0 "10 MOm" .. 7 "1 Om"; in auto-ranging the range |Z| calls for
+    bool autoRange = true;
+    int levelMillivolts = 1000;
+    bool speedNormal = true;
+    quint8 mode = 0;  // 0 after INIT, CurrentModeValue after command 'E'
+    int lastKey = -1; // last key code (5..20, 71) received; -1 none yet
+};
+
+class Instrument {
+public:
+    // Mode byte reported once the current-measurement command 'E' was received.
+    static constexpr quint8 CurrentModeValue = 1;
+
+    // modelRow 0..4 (see models.h; out-of-range rows are clamped). noise is the standard
+    // deviation of the relative error added to |Z| and, in radians, to the phase angle;
+    // seed makes the noise repeatable.
+    explicit Instrument(int modelRow = DefaultModelRow, const Component &dut = {},
+                        double noise = 0.0, quint32 seed = 1);
+
+    const ModelInfo &model() const { return m_model; }
+
+    // request: one complete frame (mark, command, payload). Returns the reply frame, or an
+    // empty array for a malformed frame, which a real meter would never have framed.
+    // Thread-safe.
+    QByteArray respond(const QByteArray &request);
+
+    InstrumentState state() const;
+    Component component() const;
+    void setComponent(const Component &dut);
+    void setNoise(double fraction);
+
+    // The range auto-ranging picks for |Z|: the decade of |Z| from 10 MOhm (0) down to 1 Ohm (7).
+    static int autoRangeFor(double magnitude);
+
+private:
+    InstrumentState defaultState() const;
+    void apply(quint8 command, const QByteArray &request);
+    QByteArray identityReply() const;
+    QByteArray measurementReply();
+    Impedance measure();
+    int currentRange() const;
+
+    const ModelInfo &m_model;
+    mutable std::mutex m_mutex;
+    InstrumentState m_state;
+    Component m_dut;
+    double m_noise;
+    std::mt19937 m_random;
+};
+
+} // namespace Sim

@@ -1,0 +1,242 @@
+// Pseudo-terminal serving thread of the simulated meter.
+#include "sim/pty_host.h"
+
+#include "sim/instrument.h"
+#include "sim/protocol.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace Sim {
+
+namespace {
+
+constexpr int PollMs = 10;
+// A request that stops half-way is dropped after this much silence, so that it cannot swallow
+// the start of the next one.
+constexpr auto StaleInput = std::chrono::milliseconds(100);
+// 10 bits per byte at 9600 Bd.
+constexpr auto ByteTime = std::chrono::microseconds(1042);
+
+QString systemError(const char *what) {
+    return QStringLiteral("%1: %2").arg(QLatin1String(what),
+                                        QString::fromLocal8Bit(strerror(errno)));
+}
+
+} // namespace
+
+PtyHost::PtyHost(Responder responder, const HostOptions &options)
+    : m_responder(std::move(responder)), m_thinkMs(options.thinkMs), m_paced(options.paced),
+      m_random(options.seed) {}
+
+PtyHost::PtyHost(Instrument &instrument, const HostOptions &options)
+    : PtyHost([&instrument](const QByteArray &request) { return instrument.respond(request); },
+              options) {}
+
+PtyHost::~PtyHost() {
+    stop();
+}
+
+bool PtyHost::start() {
+    if (m_serving) return true;
+    stop(); // joins a thread that ended by a hang-up
+
+    termios raw{};
+    cfmakeraw(&raw);
+    cfsetspeed(&raw, B9600);
+    int master = -1;
+    int slave = -1;
+    if (openpty(&master, &slave, nullptr, &raw, nullptr) != 0) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_error = systemError("openpty");
+        return false;
+    }
+    char name[128];
+    if (ptsname_r(master, name, sizeof name) != 0) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_error = systemError("ptsname");
+        ::close(master);
+        ::close(slave);
+        return false;
+    }
+    // Non-blocking, so that a reply nobody reads can never stall the serving thread.
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    fcntl(master, F_SETFD, FD_CLOEXEC);
+    fcntl(slave, F_SETFD, FD_CLOEXEC);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_master = master;
+        m_slave = slave; // held open so that the master never sees the port hang up
+        m_slavePath = QString::fromLocal8Bit(name);
+        m_error.clear();
+    }
+    m_input.clear();
+    m_stopping = false;
+    m_serving = true;
+    m_thread = std::thread([this] { serve(); });
+    return true;
+}
+
+void PtyHost::stop() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wake.notify_all();
+    if (m_thread.joinable()) m_thread.join();
+    closePty();
+    m_serving = false;
+}
+
+void PtyHost::closePty() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    // The master goes first: that is what removes the slave's device node.
+    if (m_master >= 0) ::close(m_master);
+    if (m_slave >= 0) ::close(m_slave);
+    m_master = m_slave = -1;
+}
+
+QString PtyHost::slavePath() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_slavePath;
+}
+
+QString PtyHost::errorString() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_error;
+}
+
+void PtyHost::setFault(Fault fault, int replies, int keepBytes) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_fault = replies == 0 ? Fault::None : fault;
+    m_faultReplies = replies;
+    m_faultKeepBytes = keepBytes;
+}
+
+QList<QByteArray> PtyHost::takeRequests() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    QList<QByteArray> taken;
+    taken.swap(m_requests);
+    return taken;
+}
+
+int PtyHost::requestCount() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return int(m_requests.size());
+}
+
+bool PtyHost::waitForRequests(int count, int timeoutMs) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_wake.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                           [&] { return m_requests.size() >= count; });
+}
+
+void PtyHost::serve() {
+    while (!m_stopping && m_serving) {
+        pollfd p{m_master, POLLIN, 0};
+        const int ready = ::poll(&p, 1, PollMs);
+        // Judged before new bytes are appended: the gap is the one ahead of their arrival.
+        if (!m_input.isEmpty() && Clock::now() - m_lastInput > StaleInput) m_input.clear();
+        if (ready > 0 && (p.revents & POLLIN))
+            readInput();
+        else if (ready > 0) // no reader can hang up while we hold the slave; do not spin
+            std::this_thread::sleep_for(std::chrono::milliseconds(PollMs));
+
+        QByteArray frame;
+        while (m_serving && !m_stopping && takeFrame(&frame))
+            answer(frame);
+    }
+}
+
+void PtyHost::readInput() {
+    char buffer[256];
+    const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+    if (n > 0) {
+        m_input.append(buffer, int(n));
+        m_lastInput = Clock::now();
+    }
+}
+
+bool PtyHost::takeFrame(QByteArray *frame) {
+    // Whatever precedes a frame mark is line noise to the meter.
+    const int mark = m_input.indexOf(char(FrameMark));
+    if (mark < 0) {
+        m_input.clear();
+        return false;
+    }
+    m_input.remove(0, mark);
+    if (m_input.size() < 2) return false;
+    const int length = requestLength(quint8(m_input[1]));
+    if (m_input.size() < length) return false;
+    *frame = m_input.left(length);
+    m_input.remove(0, length);
+    return true;
+}
+
+void PtyHost::answer(const QByteArray &request) {
+    const auto received = Clock::now();
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_requests.append(request);
+    }
+    m_wake.notify_all();
+
+    const QByteArray reply = m_responder ? m_responder(request) : QByteArray();
+    int keepBytes = 0;
+    const Fault fault = nextFault(request, reply, &keepBytes);
+    if (fault == Fault::HangUp) {
+        closePty();
+        m_serving = false;
+        return;
+    }
+    const QByteArray sent = applyFault(fault, reply, keepBytes, m_random);
+    // The program discards its input after writing the request: an answer before the think
+    // time would be lost.
+    if (sent.isEmpty() || !pause(received + std::chrono::milliseconds(m_thinkMs.load()))) return;
+    writeReply(sent);
+}
+
+Fault PtyHost::nextFault(const QByteArray &request, const QByteArray &reply, int *keepBytes) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!faultApplies(m_fault, request, reply)) return Fault::None;
+    const Fault fault = m_fault;
+    *keepBytes = m_faultKeepBytes;
+    if (m_faultReplies > 0 && --m_faultReplies == 0) m_fault = Fault::None;
+    return fault;
+}
+
+void PtyHost::writeReply(const QByteArray &reply) {
+    if (!m_paced) {
+        writeAll(reply.constData(), int(reply.size()));
+        return;
+    }
+    auto slot = Clock::now();
+    for (int i = 0; i < reply.size(); ++i) {
+        if (i > 0 && !pause(slot += ByteTime)) return;
+        if (!writeAll(reply.constData() + i, 1)) return;
+    }
+}
+
+bool PtyHost::writeAll(const char *data, int size) {
+    while (size > 0 && !m_stopping) {
+        const ssize_t n = ::write(m_master, data, size_t(size));
+        if (n < 0 && errno == EINTR) continue;
+        // EAGAIN: the slave's input queue is full because nobody reads it; drop the rest.
+        if (n <= 0) return false;
+        data += n;
+        size -= int(n);
+    }
+    return size == 0;
+}
+
+bool PtyHost::pause(Clock::time_point until) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return !m_wake.wait_until(lock, until, [this] { return m_stopping.load(); });
+}
+
+} // namespace Sim

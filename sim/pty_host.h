@@ -1,0 +1,107 @@
+// Serves the instrument protocol on the master side of a pseudo-terminal from a thread of its
+// own: frames requests, records them, answers after a think time (optionally paced at 9600 Bd)
+// and commits injected faults. The slave path is the "serial port" the program opens.
+#pragma once
+
+#include "sim/faults.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <random>
+#include <thread>
+
+namespace Sim {
+
+class Instrument;
+
+// Answers one complete request frame; an empty reply means no answer.
+using Responder = std::function<QByteArray(const QByteArray &request)>;
+
+struct HostOptions {
+    int thinkMs = 3;    // delay between the end of a request and the reply
+    bool paced = false; // write the reply byte by byte at 9600 Bd instead of at once
+    quint32 seed = 1;   // for the garbage fault
+};
+
+class PtyHost {
+public:
+    static constexpr int Persistent = -1;
+
+    explicit PtyHost(Responder responder, const HostOptions &options = {});
+    // The instrument must outlive the host.
+    explicit PtyHost(Instrument &instrument, const HostOptions &options = {});
+    ~PtyHost();
+    PtyHost(const PtyHost &) = delete;
+    PtyHost &operator=(const PtyHost &) = delete;
+
+    // Opens a new pseudo-terminal and starts serving it. False, with errorString(), when no
+    // pseudo-terminal could be had. A started host returns true at once.
+    bool start();
+    // Stops serving and closes the pseudo-terminal; its slave path goes away.
+    void stop();
+    // The port vanishes now, as if the meter were unplugged. Same as stop(); named for tests.
+    void hangUp() { stop(); }
+
+    bool isServing() const { return m_serving; }
+    QString slavePath() const;
+    QString errorString() const;
+
+    void setThinkTime(int milliseconds) { m_thinkMs = milliseconds; }
+    void setPaced(bool paced) { m_paced = paced; }
+
+    // The fault spoils the next `replies` replies it applies to (see faults.h), or every one
+    // with Persistent. keepBytes is the length of a ShortFrame. Replaces any earlier fault.
+    void setFault(Fault fault, int replies = Persistent, int keepBytes = 1);
+    void clearFault() { setFault(Fault::None); }
+
+    // Every complete request frame received, oldest first, including those answered by a fault.
+    QList<QByteArray> takeRequests();
+    int requestCount() const;
+    // True once at least count frames are in the log; false when timeoutMs passes first.
+    bool waitForRequests(int count, int timeoutMs);
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    void serve();
+    void readInput();
+    bool takeFrame(QByteArray *frame);
+    void answer(const QByteArray &request);
+    Fault nextFault(const QByteArray &request, const QByteArray &reply, int *keepBytes);
+    void writeReply(const QByteArray &reply);
+    bool writeAll(const char *data, int size);
+    bool pause(Clock::time_point until);
+    void closePty();
+
+    Responder m_responder;
+    std::atomic<int> m_thinkMs;
+    std::atomic<bool> m_paced;
+    std::mt19937 m_random;
+
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_slavePath;
+    QString m_error;
+    std::thread m_thread;
+    std::atomic<bool> m_stopping{false};
+    std::atomic<bool> m_serving{false};
+
+    QByteArray m_input; // bytes of a request not yet complete
+    Clock::time_point m_lastInput;
+
+    mutable std::mutex m_mutex; // guards what follows, and the pauses of the serving thread
+    std::condition_variable m_wake;
+    QList<QByteArray> m_requests;
+    Fault m_fault = Fault::None;
+    int m_faultReplies = 0;
+    int m_faultKeepBytes = 1;
+};
+
+} // namespace Sim

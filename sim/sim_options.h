@@ -1,0 +1,30 @@
+// Command-line options of the simulated meter, shared by impedix-sim and the program's demo mode.
+#pragma once
+
+#include "sim/component.h"
+#include "sim/models.h"
+
+#include <QStringList>
+
+#include <optional>
+
+namespace Sim {
+
+struct Options {
+    int modelRow = DefaultModelRow;
+    Component dut{0.5, std::nullopt, 100e-9, false}; // "C=100n,R=0.5"
+    double noise = 0.0;
+    int thinkMs = 3;
+    bool paced = false;
+    quint32 seed = 1;
+    bool help = false;
+};
+
+// arguments without the program name. Accepts "--name value" and "--name=value":
+// --model NAME, --dut DUT, --parallel, --noise FRACTION, --think MS, --paced, --seed N, --help.
+// On failure error receives a one-line reason.
+std::optional<Options> parseOptions(const QStringList &arguments, QString *error = nullptr);
+
+QString usageText(const QString &program);
+
+} // namespace Sim
