@@ -1,0 +1,22 @@
+// The program's command line: port mappings, the demo instrument, help.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace App {
+
+struct CommandLine {
+    bool help = false;
+    bool demo = false;
+    QString demoModel;        // empty: the simulator's default model
+    QStringList portMappings; // "COMn=PATH", in the order given
+    QString error;            // non-empty when the command line is unusable
+};
+
+// arguments without the program name.
+CommandLine ParseCommandLine(const QStringList &arguments);
+
+QString UsageText();
+
+} // namespace App

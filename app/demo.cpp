@@ -1,0 +1,27 @@
+// Demo instrument: a 100 nF capacitor with 3 ohms of loss with a little measurement noise.
+#include "app/demo.h"
+
+#include "sim/simulator.h"
+
+namespace App {
+
+std::unique_ptr<Sim::Simulator> StartDemo(const QString &model, QString *error) {
+    QStringList arguments{QStringLiteral("--dut"), QStringLiteral("C=100n,R=3"),
+                          QStringLiteral("--noise"), QStringLiteral("0.0002")};
+    if (!model.isEmpty()) arguments << QStringLiteral("--model") << model;
+    QString reason;
+    const std::optional<Sim::Options> options = Sim::parseOptions(arguments, &reason);
+    if (!options) {
+        *error = QStringLiteral("--demo: %1").arg(reason);
+        return nullptr;
+    }
+    auto simulator = std::make_unique<Sim::Simulator>(*options);
+    if (!simulator->start()) {
+        *error = QStringLiteral("--demo needs pseudo-terminals, and none can be opened here (%1)")
+                     .arg(simulator->errorString());
+        return nullptr;
+    }
+    return simulator;
+}
+
+} // namespace App

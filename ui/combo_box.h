@@ -1,0 +1,15 @@
+// Editable combo boxes whose change handler runs on the user's choices only.
+#pragma once
+
+#include <functional>
+
+class QComboBox;
+
+namespace Framework {
+
+// Calls onChoice(index) when the user picks an entry, or types an entry's text and presses Enter.
+// Typed text that matches no entry changes nothing: the box shows its entry again. Setting the
+// index from the program calls nothing.
+void OnUserChoice(QComboBox *box, std::function<void(int)> onChoice);
+
+} // namespace Framework

@@ -1,0 +1,151 @@
+// Main window construction and start-up, the window frame and the switching of its panels.
+#include "ui/main_window.h"
+
+#include "link/device.h"
+#include "ui/main_state.h"
+#include "ui/pictures.h"
+
+#include <QIcon>
+
+namespace Main {
+
+namespace {
+
+constexpr int PollInterval = 40; // ms, counted from the end of one tick
+constexpr int CompactWidth = 390;
+constexpr int WideWidth = 1233;
+constexpr int CompactHeight = 390;
+constexpr int KeysHeight = 605;
+constexpr int PanelHeight = 722;
+const QRect SidePanelPlace(384, 32, 825, 689);
+
+QIcon WindowIcon() {
+    QIcon icon;
+    for (int side : {16, 24, 32, 48, 64})
+        icon.addPixmap(Framework::RenderPicture(QStringLiteral(":/ui/impedix.svg"), {side, side}));
+    return icon;
+}
+
+// Some texts were laid out for a narrower face than the usual sans: the large readouts must hold
+// the longest display line beside the parameter boxes, the key-panel labels place each word over
+// its key by blanks, and the port list shows "COM16" beside its arrow (the instrument field beside
+// it matches). A condensed cut of the same face keeps the designed sizes.
+void Condense(QWidget *widget, int stretch) {
+    QFont font = widget->font();
+    font.setStretch(stretch);
+    widget->setFont(font);
+}
+
+} // namespace
+
+Tb_tok::Tb_tok(QWidget *parent)
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
+    ui.setupUi(this);
+    move(6, 116);
+    setWindowIcon(WindowIcon());
+    for (QLabel *text : {ui.i_par1, ui.i_par2, ui.Label2, ui.Label3, ui.Label4, ui.Label5})
+        Condense(text, QFont::SemiCondensed);
+    Condense(ui.i_com, QFont::Condensed);
+    Condense(ui.i_devace, QFont::Condensed);
+
+    const struct {
+        QLabel *picture;
+        const char *resource;
+    } circuits[] = {{ui.i_cs, ":/ui/circuit_cs.svg"},
+                    {ui.i_ls, ":/ui/circuit_ls.svg"},
+                    {ui.i_cp, ":/ui/circuit_cp.svg"},
+                    {ui.i_lp, ":/ui/circuit_lp.svg"}};
+    for (const auto &circuit : circuits)
+        circuit.picture->setPixmap(Framework::RenderPicture(QString::fromLatin1(circuit.resource),
+                                                            circuit.picture->size()));
+    ui.ToolButton1->setIcon(QIcon(
+        Framework::RenderPicture(QStringLiteral(":/ui/search.svg"), ui.ToolButton1->iconSize())));
+
+    tmr.setInterval(PollInterval);
+    tmr.setSingleShot(false);
+    connect(&tmr, &QTimer::timeout, this, [this] { tmrTimer(); });
+    ConnectPanels();
+    ConnectSearch();
+    ConnectParameters();
+    ConnectFrequency();
+    ConnectConditions();
+    ConnectKeys();
+
+    FormCreate();
+    Device::InitLinkSettings();
+    SearchInstrument();
+
+    BiasSetting = 0;
+    Device::SeriesCircuit = 1;
+    Param1Index = 2;
+    Param2Index = 9;
+
+    // The window of the frequency controls, whatever the search found; the sweep shares it.
+    FrequencyLow = 50000;
+    FrequencyHigh = 100000;
+    SweepPoints = 10;
+    // The sweep graph is prepared here for SweepPoints empty points.
+}
+
+void Tb_tok::FormCreate() {
+    ArrangeWindow();
+    // The calibration table is loaded from DataBase.txt here.
+}
+
+void Tb_tok::ConnectPanels() {
+    connect(ui.ChBoKey, &QCheckBox::clicked, this, [this] { ChBoKeyClick(); });
+    connect(ui.ChBoGraph, &QCheckBox::clicked, this, [this] { ChBoGraphClick(); });
+    connect(ui.ChBoClb, &QCheckBox::clicked, this, [this] { ChBoClbClick(); });
+}
+
+// The fixed size of the window for the panels that are ticked. The frame and title bar are the
+// window manager's, so the sizes are those of the window's own area.
+void Tb_tok::ArrangeWindow() {
+    const int bars = ui.ToolBar1->height() + ui.status->height();
+    int height = bars + CompactHeight;
+    int width = CompactWidth;
+    if (ui.ChBoKey->isChecked()) height = bars + KeysHeight;
+    if (ui.ChBoClb->isChecked()) {
+        height = bars + PanelHeight;
+        width = WideWidth;
+        ui.ChBoGraph->setChecked(false);
+        ui.PaClb->show();
+    }
+    if (ui.ChBoGraph->isChecked()) {
+        height = bars + PanelHeight;
+        width = WideWidth;
+    }
+    setFixedSize(width, height);
+}
+
+void Tb_tok::ChBoKeyClick() {
+    ui.PaKey->setVisible(ui.ChBoKey->isChecked());
+    ArrangeWindow();
+}
+
+void Tb_tok::ChBoGraphClick() {
+    if (ui.ChBoGraph->isChecked()) {
+        ui.PaGraph->setGeometry(SidePanelPlace);
+        ui.PaGraph->show();
+        ui.PaClb->hide();
+        ui.ChBoClb->setChecked(false);
+    } else {
+        ui.PaGraph->hide();
+    }
+    ArrangeWindow();
+}
+
+void Tb_tok::ChBoClbClick() {
+    if (ui.ChBoClb->isChecked()) {
+        ui.PaClb->setGeometry(SidePanelPlace);
+        ui.PaClb->show();
+        ui.PaGraph->hide();
+        ui.ChBoGraph->setChecked(false);
+    } else {
+        ui.PaClb->hide();
+    }
+    ArrangeWindow();
+}
+
+} // namespace Main

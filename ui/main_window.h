@@ -1,0 +1,90 @@
+// The main window Tb_tok of unit Main: the designed form, start-up, panel switching and the
+// handlers of every control. The implementation is split by concern into main_window_*.cpp.
+#pragma once
+
+#include "ui/up_down.h"
+#include "ui_main_window.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <cstdint>
+
+namespace Main {
+
+class Tb_tok : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit Tb_tok(QWidget *parent = nullptr);
+
+    Ui::Tb_tok ui;
+    QTimer tmr; // the measurement timer: 40 ms from the end of one tick to the next
+
+    // Window and panels (main_window.cpp)
+    void ArrangeWindow();
+    void ChBoKeyClick();
+    void ChBoGraphClick();
+    void ChBoClbClick();
+
+    // Port choice and instrument search (main_window_search.cpp)
+    bool SearchInstrument();
+    void ToolButton1Click();
+    void i_comChange(int index);
+
+    // Measurement cycle (main_window_cycle.cpp)
+    void tmrTimer();
+    QString StatusLine() const;
+
+    // Parameter choice and equivalent circuit (main_window_params.cpp)
+    void b_par1Change(int index);
+    void b_par2Change(int index);
+    void b_aparClick();
+    void b_serialClick();
+    void b_paralClick();
+
+    // Test conditions (main_window_frequency.cpp, main_window_conditions.cpp)
+    void ApplyFrequency();
+    void SendSweepFrequency();
+    void i_freqChange();
+    void ApplyTypedFrequency();
+    void RestoreFrequencyField();
+    void b_freq_stepClick(Framework::UpDown::Direction direction);
+    void b_freq_incrClick(Framework::UpDown::Direction direction);
+    void b_bias_softClick(Framework::UpDown::Direction direction);
+    void b_bias_hardClick(Framework::UpDown::Direction direction);
+    void RadioButton1Click(bool selected);
+    void RadioButton2Click(bool selected);
+    void b_avponClick();
+    void i_diapChange(int index);
+    void i_diapEnter();
+    void b_levelChange(int index);
+    void RadioButton3Click(bool selected);
+    void RadioButton4Click(bool selected);
+    void b_initClick();
+    void Button1Click();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void FormCreate();
+    void ConnectPanels();
+    void ConnectSearch();
+    void ConnectParameters();
+    void ConnectFrequency();
+    void ConnectConditions();
+    void ConnectKeys();
+
+    void SynchroniseControls();
+    void ShowReadouts();
+    void ShowCircuitPicture();
+    bool FollowInstrumentFrequency();
+    void ResumePolling();
+    void SetAutoRange(bool on);
+    void ShowBias();
+
+    bool m_frequencyEdited = false; // i_freq holds typed text not yet applied
+};
+
+} // namespace Main

@@ -1,0 +1,91 @@
+// The measurement tick: poll one frame, refresh the readouts, follow the instrument, report.
+#include "ui/main_window.h"
+
+#include "link/device.h"
+#include "ui/main_state.h"
+#include "ui/settings_logic.h"
+
+namespace Main {
+
+namespace {
+
+QString Line(const Device::Line &line) {
+    return QString::fromLatin1(line);
+}
+
+} // namespace
+
+void Tb_tok::tmrTimer() {
+    tmr.stop();
+    if (Device::ReadMeasurement()) {
+        if (SyncPending) SynchroniseControls();
+        if (AutoParams) ChooseParameters(Device::ParameterValues[14], Device::ParameterValues[15]);
+        ShowReadouts();
+        ShowCircuitPicture();
+        if (FollowInstrumentFrequency()) {
+            // The sweep point of a running sweep is stored here.
+        }
+    }
+    if (AutoRange) ui.i_diap->setCurrentIndex(Device::DeviceRange);
+    ui.status->showMessage(StatusLine());
+    CycleStarted = true;
+    tmr.start();
+}
+
+void Tb_tok::SynchroniseControls() {
+    SyncPending = false;
+    SetAutoRange((Device::DeviceStatus & 0x01) != 0);
+    ui.i_diap->setCurrentIndex(Device::DeviceRange);
+    CurrentFrequency = Device::FrequencyHz;
+    ui.i_freq->setText(QString::number(CurrentFrequency));
+    BiasSetting = Device::BiasMillivolts;
+    if (BiasSetting > 0) {
+        BiasSetting = std::min(BiasSetting, HighestBias);
+        BiasStep = CoarseBiasPosition(BiasSetting);
+        ui.b_bias_hard->setPosition(BiasStep);
+    }
+    ShowBias();
+}
+
+void Tb_tok::ShowReadouts() {
+    ui.i_par1->setText(Line(Device::ParameterText[Param1Index]));
+    ui.i_par2->setText(Line(Device::ParameterText[Param2Index]));
+    const struct {
+        QLabel *label;
+        int index;
+    } labels[] = {{ui.i_c, Device::ParC}, {ui.i_l, Device::ParL},     {ui.i_r, Device::ParR},
+                  {ui.i_g, Device::ParG}, {ui.i_b, Device::ParB},     {ui.i_x, Device::ParX},
+                  {ui.i_z, Device::ParZ}, {ui.i_y, Device::ParY},     {ui.i_d, Device::ParD},
+                  {ui.i_q, Device::ParQ}, {ui.i_fiz, Device::ParFiz}, {ui.i_fiy, Device::ParFiy}};
+    for (const auto &entry : labels)
+        entry.label->setText(Line(Device::ParameterText[entry.index]));
+}
+
+void Tb_tok::ShowCircuitPicture() {
+    const bool inductive = Device::ParameterValues[15] > 0.0f;
+    QLabel *visible = Device::SeriesCircuit != 0 ? (inductive ? ui.i_ls : ui.i_cs)
+                                                 : (inductive ? ui.i_lp : ui.i_cp);
+    for (QLabel *picture : {ui.i_cs, ui.i_cp, ui.i_ls, ui.i_lp})
+        picture->setVisible(picture == visible);
+}
+
+// Adopts a frequency changed on the instrument when it lies in the window. False when the
+// instrument reports a frequency outside it: this frame is not a sweep point.
+bool Tb_tok::FollowInstrumentFrequency() {
+    if (Device::FrequencyHz == CurrentFrequency) return true;
+    if (Device::FrequencyHz < FrequencyLow || Device::FrequencyHz > FrequencyHigh) return false;
+    CurrentFrequency = Device::FrequencyHz;
+    return true;
+}
+
+QString Tb_tok::StatusLine() const {
+    return Device::ModelName(Device::ModelIndex) + QLatin1String("   ") +
+           Line(Device::ParameterText[Device::ParF]) + QLatin1String("   ") +
+           Line(Device::ParameterText[Device::ParUb]) + QLatin1String("   ") +
+           QStringLiteral("АВП ") + (AutoRange ? QStringLiteral("ВКЛ.") : QStringLiteral("ВЫКЛ")) +
+           QLatin1String("  Diap ") + ui.i_diap->currentText() + QLatin1String("  Mode ") +
+           QString::number(Device::DeviceMode) + QLatin1String("  Flags ") +
+           QString::number(Device::DeviceStatus);
+}
+
+} // namespace Main

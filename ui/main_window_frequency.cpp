@@ -1,0 +1,121 @@
+// Test frequency: typed entry, the list step, the decade-wise increment; each pauses polling.
+#include "ui/main_window.h"
+
+#include "link/commands.h"
+#include "ui/main_state.h"
+#include "ui/message_box.h"
+#include "ui/settings_logic.h"
+
+#include <QKeyEvent>
+
+namespace Main {
+
+namespace {
+
+constexpr std::int32_t SweepLowest = 25;
+constexpr std::int32_t SweepHighest = 10000000;
+constexpr std::int32_t SweepFallback = 1000;
+constexpr int IncrementRest = 50;
+
+} // namespace
+
+void Tb_tok::ConnectFrequency() {
+    connect(ui.i_freq, &QLineEdit::textChanged, this, [this] { i_freqChange(); });
+    connect(ui.i_freq, &QLineEdit::textEdited, this, [this] { m_frequencyEdited = true; });
+    ui.i_freq->installEventFilter(this);
+    connect(ui.b_freq_step, &Framework::UpDown::clicked, this,
+            [this](Framework::UpDown::Direction d) { b_freq_stepClick(d); });
+    connect(ui.b_freq_incr, &Framework::UpDown::clicked, this,
+            [this](Framework::UpDown::Direction d) { b_freq_incrClick(d); });
+}
+
+void Tb_tok::ApplyFrequency() {
+    if (CurrentFrequency > FrequencyHigh) CurrentFrequency = FrequencyHigh;
+    if (CurrentFrequency < FrequencyLow) CurrentFrequency = FrequencyLow;
+    Device::SetFrequency(CurrentFrequency);
+}
+
+void Tb_tok::SendSweepFrequency() {
+    if (CurrentFrequency < SweepLowest || CurrentFrequency > SweepHighest)
+        CurrentFrequency = SweepFallback;
+    Device::SetFrequency(CurrentFrequency);
+}
+
+void Tb_tok::ResumePolling() {
+    if (CycleStarted)
+        tmr.start();
+    else
+        tmr.stop();
+}
+
+void Tb_tok::i_freqChange() {
+    tmr.stop();
+}
+
+// Enter applies what was typed; until then the keys only edit, and polling waits.
+void Tb_tok::ApplyTypedFrequency() {
+    m_frequencyEdited = false;
+    bool converts = false;
+    const std::int32_t value = ui.i_freq->text().trimmed().toInt(&converts, 10);
+    if (!converts) {
+        Framework::ShowMessage(QStringLiteral("Неверное значение"));
+        RestoreFrequencyField();
+        return;
+    }
+    CurrentFrequency = value;
+    ApplyFrequency();
+    ResumePolling();
+}
+
+// Puts the program's frequency back into the field and lets polling go on.
+void Tb_tok::RestoreFrequencyField() {
+    m_frequencyEdited = false;
+    ui.i_freq->setText(QString::number(CurrentFrequency));
+    ResumePolling();
+}
+
+void Tb_tok::b_freq_stepClick(Framework::UpDown::Direction) {
+    tmr.stop();
+    CurrentFrequency = FrequencyListEntry(ui.b_freq_step->position());
+    ApplyFrequency();
+    ui.i_freq->setText(QString::number(CurrentFrequency));
+    ResumePolling();
+}
+
+void Tb_tok::b_freq_incrClick(Framework::UpDown::Direction direction) {
+    tmr.stop();
+    CurrentFrequency =
+        IncrementFrequency(CurrentFrequency, direction == Framework::UpDown::Direction::Up,
+                           FrequencyLow, FrequencyHigh);
+    ui.b_freq_incr->setRange(0, 100);
+    ui.b_freq_incr->setPosition(IncrementRest);
+    ApplyFrequency();
+    ui.i_freq->setText(QString::number(CurrentFrequency));
+    ResumePolling();
+}
+
+bool Tb_tok::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == ui.i_freq) {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                ApplyTypedFrequency();
+                return true;
+            }
+            if (key == Qt::Key_Escape && m_frequencyEdited) {
+                RestoreFrequencyField();
+                return true;
+            }
+        } else if (event->type() == QEvent::FocusOut && m_frequencyEdited) {
+            // Typing left without Enter is dropped, so the readouts never stay frozen.
+            RestoreFrequencyField();
+        }
+    } else if (event->type() == QEvent::FocusIn &&
+               (watched == ui.i_diap || watched == ui.i_diap->lineEdit())) {
+        if (static_cast<QFocusEvent *>(event)->reason() != Qt::ActiveWindowFocusReason)
+            i_diapEnter();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+} // namespace Main

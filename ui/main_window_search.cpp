@@ -1,0 +1,67 @@
+// Finding the instrument: the automatic search over COM1..COM15 and the hand choice in i_com.
+#include "ui/main_window.h"
+
+#include "link/device.h"
+#include "ui/combo_box.h"
+#include "ui/main_state.h"
+
+namespace Main {
+
+namespace {
+
+constexpr unsigned LastSearchedPort = 15; // COM16 can only be chosen by hand
+constexpr int IdentityTextSize = 8;
+
+QString Latin1(const char *text) {
+    return QString::fromLatin1(text);
+}
+
+} // namespace
+
+void Tb_tok::ConnectSearch() {
+    connect(ui.ToolButton1, &QToolButton::clicked, this, [this] { ToolButton1Click(); });
+    Framework::OnUserChoice(ui.i_com, [this](int index) { i_comChange(index); });
+}
+
+bool Tb_tok::SearchInstrument() {
+    char text[IdentityTextSize] = {};
+    for (unsigned n = 1; n <= LastSearchedPort; ++n) {
+        if (!Device::OpenPort(n)) continue;
+        if (!Device::QueryIdentity(text)) continue;
+        Device::ModelIndex = Device::FindModelRow(text);
+        if (Device::ModelIndex >= Device::ModelCount) continue;
+        ui.i_com->setCurrentIndex(static_cast<int>(n));
+        ui.i_devace->setEditText(Device::ModelName(Device::ModelIndex));
+        FrequencyLow = Device::ModelLowestFrequency(Device::ModelIndex);
+        FrequencyHigh = Device::ModelHighestFrequency(Device::ModelIndex);
+
+        SyncPending = true;
+        CycleStarted = true;
+        tmr.start();
+        return true;
+    }
+    ui.status->showMessage(QStringLiteral("COM -"));
+    return false;
+}
+
+void Tb_tok::ToolButton1Click() {
+    SearchInstrument();
+}
+
+void Tb_tok::i_comChange(int index) {
+    Device::OpenPort(static_cast<unsigned>(index));
+    if (Device::PortNumber == 0) {
+        ui.status->showMessage(QStringLiteral("Порт не открыт"));
+        return;
+    }
+    char text[IdentityTextSize] = {};
+    if (Device::QueryIdentity(text)) {
+        ui.i_com->setCurrentIndex(Device::PortNumber);
+        ui.i_devace->setEditText(Latin1(text));
+    } else {
+        ui.i_devace->setEditText(QStringLiteral("НЕТ"));
+        ui.status->showMessage(QStringLiteral("Нет ответа"));
+    }
+}
+
+} // namespace Main

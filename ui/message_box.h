@@ -1,0 +1,18 @@
+#pragma once
+// The one way the program shows a modal message; tests swap the dialog for a recorder.
+
+#include <QString>
+#include <functional>
+
+namespace Framework {
+
+using MessageHandler = std::function<void(const QString &)>;
+
+// Shows text with an OK button and returns once the user has closed it, or hands the text to the
+// installed handler instead.
+void ShowMessage(const QString &text);
+
+// An empty handler restores the modal dialog.
+void SetMessageHandler(MessageHandler handler);
+
+} // namespace Framework
