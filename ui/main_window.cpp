@@ -48,6 +48,11 @@ Tb_tok::Tb_tok(QWidget *parent)
         Condense(text, QFont::SemiCondensed);
     Condense(ui.i_com, QFont::Condensed);
     Condense(ui.i_devace, QFont::Condensed);
+    // The status line runs to some 85 characters and must be read whole in the compact window.
+    QFont statusFont = ui.status->font();
+    statusFont.setStretch(QFont::Condensed);
+    statusFont.setPointSizeF(7.0);
+    ui.status->setFont(statusFont);
 
     const struct {
         QLabel *picture;

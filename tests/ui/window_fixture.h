@@ -1,0 +1,54 @@
+// Window tests: simulated meters on pseudo-terminals mapped to COM ports, the program's
+// module-wide state back at its process-start values, and a freshly constructed main window.
+#pragma once
+
+#include "sim/instrument.h"
+#include "sim/pty_host.h"
+#include "ui/main_window.h"
+
+#include <QStringList>
+
+#include <map>
+#include <memory>
+
+namespace TestWindow {
+
+// A meter the tests can talk to and inspect.
+struct Meter {
+    std::unique_ptr<Sim::Instrument> instrument;
+    std::unique_ptr<Sim::PtyHost> host;
+};
+
+class Fixture {
+public:
+    Fixture();
+    ~Fixture();
+
+    // A simulated meter of modelRow (0..4) on port n; dut defaults to a 100 nF capacitor.
+    Meter &AddMeter(unsigned port, int modelRow, const Sim::Component &dut = Capacitor());
+    // A scripted peer on port n.
+    Sim::PtyHost &AddPeer(unsigned port, Sim::Responder responder);
+    // Port n maps to a device that cannot be opened.
+    void AddMissingPort(unsigned port);
+
+    // Resets the program's state, maps the ports added so far and constructs the window (which
+    // runs the start-up search).
+    Main::Tb_tok &Start();
+    Main::Tb_tok &window() { return *m_window; }
+
+    // Texts given to the modal message facade since Start().
+    QStringList messages;
+
+    static Sim::Component Capacitor();
+
+private:
+    std::map<unsigned, Meter> m_meters;
+    std::map<unsigned, std::unique_ptr<Sim::PtyHost>> m_peers;
+    std::map<unsigned, QString> m_missing;
+    std::unique_ptr<Main::Tb_tok> m_window;
+};
+
+// Puts every module-wide variable of units Main and Device back to its process-start value.
+void ResetProgramState();
+
+} // namespace TestWindow
