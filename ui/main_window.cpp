@@ -98,6 +98,12 @@ void Tb_tok::FormCreate() {
     // The calibration table is loaded from DataBase.txt here.
 }
 
+// Closing ends the program; polling stops at once so that no request goes out on the way.
+void Tb_tok::closeEvent(QCloseEvent *event) {
+    tmr.stop();
+    QMainWindow::closeEvent(event);
+}
+
 void Tb_tok::ConnectPanels() {
     connect(ui.ChBoKey, &QCheckBox::clicked, this, [this] { ChBoKeyClick(); });
     connect(ui.ChBoGraph, &QCheckBox::clicked, this, [this] { ChBoGraphClick(); });

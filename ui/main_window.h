@@ -66,6 +66,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void FormCreate();
@@ -77,6 +78,7 @@ private:
     void ConnectKeys();
 
     void SynchroniseControls();
+    void ShowRange();
     void ShowReadouts();
     void ShowCircuitPicture();
     bool FollowInstrumentFrequency();

@@ -35,7 +35,7 @@ void Tb_tok::tmrTimer() {
 void Tb_tok::SynchroniseControls() {
     SyncPending = false;
     SetAutoRange((Device::DeviceStatus & 0x01) != 0);
-    ui.i_diap->setCurrentIndex(Device::DeviceRange);
+    ShowRange();
     CurrentFrequency = Device::FrequencyHz;
     ui.i_freq->setText(QString::number(CurrentFrequency));
     BiasSetting = Device::BiasMillivolts;
@@ -45,6 +45,12 @@ void Tb_tok::SynchroniseControls() {
         ui.b_bias_hard->setPosition(BiasStep);
     }
     ShowBias();
+}
+
+// A range byte outside the list (a damaged frame) leaves the entry as it is, so the box never
+// goes blank and never hands an invalid range to the next command.
+void Tb_tok::ShowRange() {
+    if (Device::DeviceRange < ui.i_diap->count()) ui.i_diap->setCurrentIndex(Device::DeviceRange);
 }
 
 void Tb_tok::ShowReadouts() {

@@ -58,6 +58,7 @@ void Tb_tok::ApplyTypedFrequency() {
     bool converts = false;
     const std::int32_t value = ui.i_freq->text().trimmed().toInt(&converts, 10);
     if (!converts) {
+        tmr.stop(); // no tick may run inside the message's own event loop
         Framework::ShowMessage(QStringLiteral("Неверное значение"));
         RestoreFrequencyField();
         return;
