@@ -40,8 +40,7 @@ Meter &Fixture::AddMeter(unsigned port, int modelRow, const Sim::Component &dut)
 Sim::PtyHost &Fixture::AddPeer(unsigned port, Sim::Responder responder) {
     auto &peer = m_peers[port];
     peer = std::make_unique<Sim::PtyHost>(std::move(responder));
-    if (!peer->start())
-        qFatal("no pseudo-terminal: %s", qPrintable(peer->errorString()));
+    if (!peer->start()) qFatal("no pseudo-terminal: %s", qPrintable(peer->errorString()));
     return *peer;
 }
 

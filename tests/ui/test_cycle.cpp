@@ -1,0 +1,332 @@
+// The measurement tick against simulated and scripted meters: readouts, circuit picture, status
+// line, the one-off copy of the instrument's settings, failed reads, following the instrument's
+// frequency, and the choice of the shown pair and of the equivalent circuit.
+#include "link/device.h"
+#include "tests/ui/live_meter_helpers.h"
+#include "tests/ui/window_fixture.h"
+#include "ui/main_state.h"
+
+#include <QtTest>
+
+using namespace TestWindow;
+
+namespace {
+
+struct Readout {
+    int model;
+    Sim::Component dut;
+    bool parallel;
+    const char *picture;
+    int first, second;
+};
+struct Status {
+    int status, mode, range, modelIndex;
+    const char *tail;
+};
+struct Sync {
+    int reported, bias, position;
+    const char *text;
+};
+
+QString Line(int index) {
+    return QString::fromLatin1(Device::ParameterText[index]);
+}
+
+Sim::Component Inductor() {
+    Sim::Component dut;
+    dut.inductance = 10e-3;
+    dut.resistance = 1.0;
+    return dut;
+}
+
+Sim::Component Resistor() {
+    Sim::Component dut;
+    dut.resistance = 470.0;
+    return dut;
+}
+
+// The readout labels with the parameter index each one shows.
+QList<QPair<QLabel *, int>> Labels(Main::Tb_tok &w) {
+    return {{w.ui.i_c, 0}, {w.ui.i_l, 1}, {w.ui.i_r, 2},    {w.ui.i_g, 3},
+            {w.ui.i_b, 4}, {w.ui.i_x, 5}, {w.ui.i_z, 6},    {w.ui.i_y, 7},
+            {w.ui.i_d, 8}, {w.ui.i_q, 9}, {w.ui.i_fiz, 10}, {w.ui.i_fiy, 11}};
+}
+
+QStringList Readouts(Main::Tb_tok &w) {
+    QStringList texts{w.ui.i_par1->text(), w.ui.i_par2->text()};
+    for (const auto &label : Labels(w))
+        texts << label.first->text();
+    return texts;
+}
+
+QString VisiblePicture(Main::Tb_tok &w) {
+    QStringList shown;
+    for (QLabel *picture : {w.ui.i_cs, w.ui.i_ls, w.ui.i_cp, w.ui.i_lp})
+        if (!picture->isHidden()) shown << picture->objectName();
+    return shown.join(QLatin1Char(','));
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Readout)
+Q_DECLARE_METATYPE(Status)
+Q_DECLARE_METATYPE(Sync)
+Q_DECLARE_METATYPE(Sim::Fault)
+
+class TestCycle : public QObject {
+    Q_OBJECT
+
+private slots:
+    void readoutsAndPicture_data() {
+        QTest::addColumn<Readout>("c");
+        const Sim::Component cap = Fixture::Capacitor();
+        QTest::newRow("capacitor, series") << Readout{2, cap, false, "i_cs", 0, 8};
+        QTest::newRow("inductor, series, KT-41") << Readout{0, Inductor(), false, "i_ls", 1, 9};
+        QTest::newRow("capacitor, parallel") << Readout{2, cap, true, "i_cp", 0, 8};
+        QTest::newRow("inductor, parallel") << Readout{2, Inductor(), true, "i_lp", 1, 9};
+        QTest::newRow("resistor, phase 0") << Readout{2, Resistor(), false, "i_cs", 2, 9};
+    }
+    void readoutsAndPicture() {
+        QFETCH(Readout, c);
+        Fixture f;
+        f.AddMeter(1, c.model, c.dut);
+        Main::Tb_tok &w = f.Start();
+        if (c.parallel) w.ui.b_paral->click();
+        w.tmrTimer();
+
+        QCOMPARE(Main::Param1Index, c.first);
+        QCOMPARE(Main::Param2Index, c.second);
+        QCOMPARE(w.ui.i_par1->text(), Line(c.first));
+        QCOMPARE(w.ui.i_par2->text(), Line(c.second));
+        for (const auto &[label, index] : Labels(w)) {
+            QCOMPARE(label->text(), Line(index));
+            QString name = QString::fromLatin1(Device::ParameterNames[index]);
+            if (index < 6) name += c.parallel ? "p" : "s";
+            QVERIFY2(label->text().startsWith(name), qPrintable(label->text()));
+        }
+        QCOMPARE(VisiblePicture(w), QString::fromLatin1(c.picture));
+    }
+
+    void statusLine_data() {
+        QTest::addColumn<Status>("c");
+        QTest::newRow("auto-ranging")
+            << Status{0x81, 3, 4, 2, "АВП ВКЛ.  Diap 1 kOm  Mode 3  Flags 129"};
+        QTest::newRow("fixed range")
+            << Status{0x80, 0, 6, 2, "АВП ВЫКЛ  Diap 10 Om  Mode 0  Flags 128"};
+        QTest::newRow("no model row")
+            << Status{0x81, 1, 7, 5, "АВП ВКЛ.  Diap 1 Om  Mode 1  Flags 129"};
+    }
+    void statusLine() {
+        QFETCH(Status, c);
+        ScriptedMeter meter;
+        meter.status = c.status;
+        meter.mode = c.mode;
+        meter.range = c.range;
+        Fixture f;
+        f.AddPeer(1, meter.responder());
+        Main::Tb_tok &w = f.Start();
+        Device::ModelIndex = c.modelIndex;
+        w.tmrTimer();
+
+        const QString model = c.modelIndex == 2 ? QStringLiteral("KT-44") : QString();
+        const QString expected =
+            model + "   " + Line(12) + "   " + Line(13) + "   " + QString::fromUtf8(c.tail);
+        QVERIFY(Line(12).startsWith("F ") && Line(13).startsWith("Ub "));
+        QCOMPARE(w.ui.status->currentMessage(), expected);
+        QCOMPARE(w.StatusLine(), expected);
+    }
+
+    void synchronisationCopiesBias_data() {
+        QTest::addColumn<Sync>("c");
+        // b_bias_hard stands at 3 before the tick.
+        QTest::newRow("0 keeps the position") << Sync{0, 0, 3, "0"};
+        QTest::newRow("1000") << Sync{1000, 1000, 0, "1"};
+        QTest::newRow("1600") << Sync{1600, 1600, 1, "1.6"};
+        QTest::newRow("2000") << Sync{2000, 2000, 1, "2"};
+        QTest::newRow("45000 limited") << Sync{45000, 40000, 10, "40"};
+    }
+    void synchronisationCopiesBias() {
+        QFETCH(Sync, c);
+        ScriptedMeter meter;
+        meter.biasUnits = c.reported / 10;
+        Fixture f;
+        Sim::PtyHost &host = f.AddPeer(1, meter.responder());
+        Main::Tb_tok &w = f.Start();
+        w.ui.b_bias_hard->setPosition(3);
+        Main::BiasStep = 3;
+        Main::BiasSetting = 700;
+        host.takeRequests();
+        w.tmrTimer();
+
+        QCOMPARE(Main::BiasSetting, c.bias);
+        QCOMPARE(w.ui.b_bias_hard->position(), c.position);
+        QCOMPARE(Main::BiasStep, c.position);
+        QCOMPARE(w.ui.i_bias->text(),
+                 QString::fromLatin1(c.text).replace(".", QLocale::system().decimalPoint()));
+        QCOMPARE(host.takeRequests(), QList<QByteArray>{Request(0x48)}); // no bias sent back
+    }
+
+    void synchronisationRunsOnce_data() {
+        QTest::addColumn<bool>("fixedRange");
+        QTest::addColumn<int>("range");
+        QTest::addColumn<QString>("caption");
+        // 100 nF at 5000 Hz is some 320 Ohm: auto-ranging picks "100 Om".
+        QTest::newRow("auto-ranging") << false << 5 << "Выкл. АВП";
+        QTest::newRow("fixed range") << true << 3 << "Вкл. АВП";
+    }
+    void synchronisationRunsOnce() {
+        QFETCH(bool, fixedRange);
+        QFETCH(int, range);
+        QFETCH(QString, caption);
+        Fixture f;
+        Meter &meter = f.AddMeter(1, 2);
+        Main::Tb_tok &w = f.Start();
+        if (fixedRange) Device::SetRange(3);
+        Device::SetFrequency(5000);
+        // The opposite of what the meter will report, so that the copy shows.
+        Main::AutoRange = fixedRange;
+        w.ui.b_avpon->setText(fixedRange ? "Выкл. АВП" : "Вкл. АВП");
+        meter.host->takeRequests();
+        w.tmrTimer();
+
+        QCOMPARE(w.ui.i_diap->currentIndex(), range);
+        QCOMPARE(Main::AutoRange, !fixedRange);
+        QCOMPARE(w.ui.b_avpon->text(), caption);
+        QCOMPARE(Main::CurrentFrequency, 5000);
+        QCOMPARE(w.ui.i_freq->text(), QStringLiteral("5000"));
+        QVERIFY(w.tmr.isActive());
+        // Setting the controls from the tick runs none of their commands.
+        QCOMPARE(meter.host->takeRequests(), QList<QByteArray>{Request(0x48)});
+
+        // Changed on the instrument later: a second valid frame copies none of it.
+        Device::SetFrequency(3000);
+        Device::SetBiasVoltage(1600);
+        if (fixedRange) Device::ToggleAutoRange();
+        w.tmrTimer();
+        QCOMPARE(w.ui.b_avpon->text(), caption);
+        QCOMPARE(Main::AutoRange, !fixedRange);
+        QCOMPARE(w.ui.i_freq->text(), QStringLiteral("5000"));
+        QCOMPARE(Main::CurrentFrequency, 5000); // 3000 Hz is outside the window
+        QCOMPARE(Main::BiasSetting, 0);
+        QCOMPARE(w.ui.i_bias->text(), QStringLiteral("0"));
+    }
+
+    void failedReadKeepsReadouts_data() {
+        QTest::addColumn<Sim::Fault>("fault");
+        QTest::newRow("silence") << Sim::Fault::Silence;
+        QTest::newRow("short frame") << Sim::Fault::ShortFrame;
+    }
+    void failedReadKeepsReadouts() {
+        QFETCH(Sim::Fault, fault);
+        Fixture f;
+        Meter &meter = f.AddMeter(1, 2);
+        Main::Tb_tok &w = f.Start();
+        w.tmrTimer();
+        const QStringList readouts = Readouts(w);
+        const QString frequencyField = w.ui.i_freq->text();
+        QCOMPARE(w.ui.i_diap->currentIndex(), 4);
+
+        // A frame now would show an inductor; the failed ones must show nothing of it.
+        meter.instrument->setComponent(Inductor());
+        meter.host->setFault(fault, Sim::PtyHost::Persistent, 5);
+        w.ui.i_diap->setCurrentIndex(0);
+        w.ui.status->showMessage(QStringLiteral("stale"));
+        w.tmrTimer();
+        QCOMPARE(Readouts(w), readouts);
+        QCOMPARE(VisiblePicture(w), QStringLiteral("i_cs"));
+        QCOMPARE(w.ui.i_diap->currentIndex(), 4); // AutoRange: follows the last stored range
+        QCOMPARE(w.ui.status->currentMessage(), w.StatusLine());
+        QVERIFY(w.ui.status->currentMessage().contains("  Diap 1 kOm  "));
+        QVERIFY(w.tmr.isActive());
+
+        Main::AutoRange = false;
+        w.ui.i_diap->setCurrentIndex(0);
+        w.tmrTimer();
+        QCOMPARE(w.ui.i_diap->currentIndex(), 0);
+        QVERIFY(w.ui.status->currentMessage().contains("АВП ВЫКЛ  Diap 10 MOm  "));
+
+        // Answering again: the readouts resume, the controls are not copied again.
+        meter.host->clearFault();
+        w.tmrTimer();
+        QCOMPARE(VisiblePicture(w), QStringLiteral("i_ls"));
+        QCOMPARE(w.ui.i_par1->text(), Line(1));
+        QCOMPARE(w.ui.i_freq->text(), frequencyField);
+    }
+
+    void followsInstrumentFrequency() {
+        Fixture f;
+        f.AddMeter(1, 2);
+        Main::Tb_tok &w = f.Start();
+        w.tmrTimer(); // the one-off copy writes "1000" into the field
+        // The window after start-up is 50000 .. 100000 Hz; the program stands at 60000 Hz.
+        const int reported[] = {75000, 50000, 100000, 49999, 100001, 1000};
+        const int adopted[] = {75000, 50000, 100000, 60000, 60000, 60000};
+        for (int i = 0; i < 6; ++i) {
+            Main::CurrentFrequency = 60000;
+            Device::SetFrequency(reported[i]); // behind the window's back
+            w.tmrTimer();
+            QVERIFY2(Main::CurrentFrequency == adopted[i],
+                     qPrintable(QString::number(reported[i])));
+        }
+        QCOMPARE(w.ui.i_freq->text(), QStringLiteral("1000")); // only the copy writes the field
+    }
+
+    void parameterBoxes() {
+        Fixture f;
+        f.AddMeter(1, 2);
+        Main::Tb_tok &w = f.Start();
+        w.tmrTimer();
+        QCOMPARE(w.ui.i_par1->text(), Line(0)); // automatic: C and D
+        QCOMPARE(w.ui.i_par2->text(), Line(8));
+
+        TypeEntry(w.ui.b_par1, QStringLiteral("W")); // no such entry: nothing changes
+        QVERIFY(Main::AutoParams && w.ui.b_apar->isChecked());
+        QCOMPARE(w.ui.b_par1->currentIndex(), 0);
+        QCOMPARE(w.ui.b_par1->currentText(), QStringLiteral("C"));
+
+        TypeEntry(w.ui.b_par1, QStringLiteral("Z"));
+        QVERIFY(!w.ui.b_apar->isChecked() && !Main::AutoParams);
+        QCOMPARE(Main::Param1Index, 6);
+        QCOMPARE(Main::Param2Index, 8);
+        QCOMPARE(w.ui.i_par1->text(), Line(0)); // until the next frame
+        w.tmrTimer();
+        QCOMPARE(w.ui.i_par1->text(), Line(6));
+        QCOMPARE(w.ui.i_par2->text(), Line(8));
+        TypeEntry(w.ui.b_par2, QStringLiteral("Fi"));
+        QCOMPARE(Main::Param2Index, 10);
+        w.tmrTimer();
+        QCOMPARE(w.ui.i_par2->text(), Line(10));
+
+        // Ticking "Авто" again: the next frame chooses, the boxes keep the user's choice.
+        w.ui.b_apar->click();
+        QVERIFY(Main::AutoParams);
+        w.tmrTimer();
+        QCOMPARE(w.ui.i_par1->text(), Line(0));
+        QCOMPARE(w.ui.i_par2->text(), Line(8));
+        QCOMPARE(w.ui.b_par1->currentText(), QStringLiteral("Z"));
+        QCOMPARE(w.ui.b_par2->currentText(), QStringLiteral("Fi"));
+    }
+
+    void parallelCircuitFromNextFrame() {
+        Fixture f;
+        f.AddMeter(1, 2);
+        Main::Tb_tok &w = f.Start();
+        w.tmrTimer();
+        w.ui.b_paral->click();
+        QCOMPARE(Device::SeriesCircuit, std::uint8_t(0));
+        QVERIFY(w.ui.i_c->text().startsWith("Cs"));
+        w.tmrTimer();
+        for (const auto &[label, index] : Labels(w))
+            if (index < 6) QVERIFY2(label->text().at(1) == 'p', qPrintable(label->text()));
+        QCOMPARE(VisiblePicture(w), QStringLiteral("i_cp"));
+
+        w.ui.b_serial->click();
+        QCOMPARE(Device::SeriesCircuit, std::uint8_t(1));
+        w.tmrTimer();
+        QVERIFY(w.ui.i_r->text().startsWith("Rs"));
+        QCOMPARE(VisiblePicture(w), QStringLiteral("i_cs"));
+    }
+};
+
+QTEST_MAIN(TestCycle)
+#include "test_cycle.moc"

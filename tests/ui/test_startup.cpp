@@ -1,0 +1,444 @@
+// Main window start-up, the instrument search and the hand choice of a port, the window size for
+// each panel combination, closing, the port dialog and the program's command line.
+
+#include "app/command_line.h"
+#include "link/device.h"
+#include "tests/ui/window_fixture.h"
+#include "ui/main_state.h"
+#include "ui/port_dialog.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <algorithm>
+#include <memory>
+
+using TestWindow::Fixture;
+
+namespace {
+
+const QString Compact = QStringLiteral("Cp  0.00000 mkF"); // i_par1 as designed
+const QByteArray IdentityRequest("\xAA\x40", 2);
+
+// Picks an entry from the drop-down list, as the user does with the mouse.
+void ChooseFromList(QComboBox *box, int entry) {
+    box->showPopup();
+    QAbstractItemView *view = box->view();
+    const QModelIndex item = view->model()->index(entry, box->modelColumn());
+    view->scrollTo(item);
+    const QPoint at = view->visualRect(item).center();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+}
+
+// Types an entry's text into the box and presses Enter.
+void TypeChoice(QComboBox *box, const QString &text) {
+    box->lineEdit()->selectAll();
+    for (QChar character : text)
+        QTest::sendKeyEvent(QTest::Click, box->lineEdit(), Qt::Key_unknown, QString(character),
+                            Qt::NoModifier);
+    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+}
+
+// A scripted peer that answers the identity request with the given bytes.
+Sim::Responder Identifies(const QByteArray &identity) {
+    return [identity](const QByteArray &request) {
+        if (request != IdentityRequest) return QByteArray();
+        QByteArray reply = IdentityRequest + identity;
+        reply.resize(7, '\0');
+        return reply;
+    };
+}
+
+int Bars(const Main::Tb_tok &w) {
+    return w.ui.ToolBar1->height() + w.ui.status->height();
+}
+
+QSize FixedSize(const Main::Tb_tok &w) {
+    return w.minimumSize() == w.maximumSize() ? w.size() : QSize();
+}
+
+} // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+
+private slots:
+    void nothingAttached() {
+        Fixture f;
+        Main::Tb_tok &w = f.Start();
+
+        QCOMPARE(Bars(w), 47);
+        QCOMPARE(FixedSize(w), QSize(390, 47 + 390));
+        QVERIFY(w.ui.PaKey->isHidden() && w.ui.PaGraph->isHidden() && w.ui.PaClb->isHidden());
+        QCOMPARE(w.ui.i_com->count(), 17);
+        QCOMPARE(w.ui.i_com->currentIndex(), 0);
+        QCOMPARE(w.ui.i_com->currentText(), QStringLiteral("НЕТ"));
+        QCOMPARE(w.ui.i_devace->currentText(), QStringLiteral(" НЕТ"));
+        QCOMPARE(w.ui.status->currentMessage(), QStringLiteral("COM -"));
+        QVERIFY(!w.tmr.isActive());
+        QCOMPARE(w.ui.i_par1->text(), Compact);
+        QCOMPARE(w.ui.i_par2->text(), QStringLiteral("D  0.00000"));
+        QCOMPARE(w.ui.i_freq->text(), QStringLiteral("1000"));
+        QCOMPARE(Main::CurrentFrequency, 0);
+        QVERIFY(!Main::CycleStarted);
+        QCOMPARE(Device::PortNumber, 0);
+        QVERIFY(f.messages.isEmpty());
+    }
+
+    // Settings left by an earlier session of the window must not survive a new construction.
+    void constructionSetsItsOwnStartingValues() {
+        Fixture f;
+        f.Start();
+        Main::Param1Index = 7;
+        Main::Param2Index = 1;
+        Main::BiasSetting = 4000;
+        Main::SweepPoints = 3;
+        Main::FrequencyLow = 25;
+        Main::FrequencyHigh = 25;
+        Device::SeriesCircuit = 0;
+
+        Main::Tb_tok again;
+        QCOMPARE(Main::Param1Index, 2);
+        QCOMPARE(Main::Param2Index, 9);
+        QCOMPARE(Main::BiasSetting, 0);
+        QCOMPARE(Main::SweepPoints, 10);
+        QCOMPARE(Main::FrequencyLow, 50000);
+        QCOMPARE(Main::FrequencyHigh, 100000);
+        QCOMPARE(Device::SeriesCircuit, 1);
+    }
+
+    void searchStopsAtFirstInstrument() {
+        Fixture f;
+        TestWindow::Meter &first = f.AddMeter(2, 3);
+        TestWindow::Meter &second = f.AddMeter(5, 4);
+        Main::Tb_tok &w = f.Start();
+
+        QCOMPARE(first.host->takeRequests().value(0), IdentityRequest);
+        QCOMPARE(second.host->requestCount(), 0);
+        QCOMPARE(Device::PortNumber, 2);
+        QCOMPARE(Device::ModelIndex, 3);
+        QCOMPARE(w.ui.i_com->currentIndex(), 2);
+        QCOMPARE(w.ui.i_devace->currentText(), QStringLiteral("KT-45"));
+        QVERIFY(w.tmr.isActive());
+        QVERIFY(Main::SyncPending);
+        QVERIFY(Main::CycleStarted);
+        // Start-up's own window replaces the model's 50 kHz .. 30 MHz.
+        QCOMPARE(Main::FrequencyLow, 50000);
+        QCOMPARE(Main::FrequencyHigh, 100000);
+    }
+
+    void toolButtonSearchKeepsModelWindow() {
+        Fixture f;
+        Main::Tb_tok &w = f.Start();
+        QVERIFY(!w.tmr.isActive());
+        TestWindow::Meter &meter = f.AddMeter(3, 3);
+        Device::MapPort(3, meter.host->slavePath());
+
+        QTest::mouseClick(w.ui.ToolButton1, Qt::LeftButton);
+        QCOMPARE(Device::ModelIndex, 3);
+        QCOMPARE(w.ui.i_com->currentText(), QStringLiteral("COM3"));
+        QCOMPARE(w.ui.i_devace->currentText(), QStringLiteral("KT-45"));
+        QCOMPARE(Main::FrequencyLow, 50000);
+        QCOMPARE(Main::FrequencyHigh, 30000000);
+        QVERIFY(w.tmr.isActive());
+        QVERIFY(Main::SyncPending && Main::CycleStarted);
+    }
+
+    void com16OnlyByHand() {
+        Fixture f;
+        TestWindow::Meter &meter = f.AddMeter(16, 2);
+        Main::Tb_tok &w = f.Start();
+        QCOMPARE(w.ui.status->currentMessage(), QStringLiteral("COM -"));
+        QCOMPARE(meter.host->requestCount(), 0);
+
+        ChooseFromList(w.ui.i_com, 16);
+        QCOMPARE(meter.host->takeRequests(), QList<QByteArray>{IdentityRequest});
+        QCOMPARE(Device::PortNumber, 16);
+        QCOMPARE(w.ui.i_com->currentText(), QStringLiteral("COM16"));
+        QCOMPARE(w.ui.i_devace->currentText(), QStringLiteral("KT44"));
+        // A hand choice identifies nothing and starts nothing.
+        QCOMPARE(Device::ModelIndex, 0);
+        QCOMPARE(Main::FrequencyHigh, 100000);
+        QVERIFY(!w.tmr.isActive());
+        QVERIFY(!Main::CycleStarted);
+    }
+
+    void choosingNoPortOrMissingPort() {
+        Fixture f;
+        f.AddMeter(3, 1);
+        f.AddMissingPort(7);
+        Main::Tb_tok &w = f.Start();
+        QCOMPARE(Device::PortNumber, 3);
+        w.tmr.stop(); // no tick may write the status line here
+
+        TypeChoice(w.ui.i_com, QStringLiteral("COM99")); // no such entry: nothing happens
+        QCOMPARE(w.ui.i_com->currentText(), QStringLiteral("COM3"));
+        QCOMPARE(Device::PortNumber, 3);
+        QCOMPARE(w.ui.status->currentMessage(), QString());
+
+        TypeChoice(w.ui.i_com, QStringLiteral("НЕТ"));
+        QCOMPARE(w.ui.i_com->currentIndex(), 0);
+        QCOMPARE(Device::PortNumber, 0);
+        QCOMPARE(w.ui.status->currentMessage(), QStringLiteral("Порт не открыт"));
+
+        w.ui.status->clearMessage();
+        ChooseFromList(w.ui.i_com, 7);
+        QCOMPARE(Device::PortNumber, 0);
+        QCOMPARE(w.ui.status->currentMessage(), QStringLiteral("Порт не открыт"));
+        QVERIFY(f.messages.isEmpty());
+    }
+
+    void silentPort() {
+        Fixture f;
+        Sim::PtyHost &peer = f.AddPeer(1, [](const QByteArray &) { return QByteArray(); });
+        f.AddMeter(4, 0);
+        Main::Tb_tok &w = f.Start();
+        QCOMPARE(peer.takeRequests(), QList<QByteArray>{IdentityRequest});
+        QCOMPARE(w.ui.i_com->currentIndex(), 4);
+        QCOMPARE(Device::ModelIndex, 0);
+        QVERIFY(f.messages.isEmpty());
+
+        w.tmr.stop(); // the hand choice is checked without a tick rewriting the status
+        ChooseFromList(w.ui.i_com, 1);
+        QCOMPARE(peer.takeRequests(), QList<QByteArray>{IdentityRequest});
+        QCOMPARE(Device::PortNumber, 1);
+        QCOMPARE(w.ui.i_devace->currentText(), QStringLiteral("НЕТ"));
+        QCOMPARE(w.ui.status->currentMessage(), QStringLiteral("Нет ответа"));
+        QVERIFY(f.messages.isEmpty());
+    }
+
+    void unknownIdentity_data() {
+        QTest::addColumn<QByteArray>("identity");
+        QTest::newRow("foreign") << QByteArray("XY99");
+        QTest::newRow("prefix of KT41") << QByteArray("KT4\0", 4);
+    }
+
+    void unknownIdentity() {
+        QFETCH(QByteArray, identity);
+        {
+            Fixture f;
+            f.AddPeer(1, Identifies(identity));
+            f.AddMeter(3, 4);
+            Main::Tb_tok &w = f.Start();
+            QCOMPARE(Device::ModelIndex, 4);
+            QCOMPARE(w.ui.i_com->currentIndex(), 3);
+        }
+        Fixture f;
+        Sim::PtyHost &peer = f.AddPeer(1, Identifies(identity));
+        Main::Tb_tok &w = f.Start();
+        QCOMPARE(peer.requestCount(), 1);
+        QCOMPARE(Device::ModelIndex, Device::ModelCount);
+        QVERIFY(Device::ModelName(Device::ModelIndex).isEmpty());
+        QCOMPARE(w.ui.status->currentMessage(), QStringLiteral("COM -"));
+        QCOMPARE(w.ui.i_devace->currentText(), QStringLiteral(" НЕТ"));
+        QVERIFY(!w.tmr.isActive());
+
+        // A meter chosen by hand afterwards is polled with no model row to name.
+        TestWindow::Meter &meter = f.AddMeter(6, 2);
+        Device::MapPort(6, meter.host->slavePath());
+        ChooseFromList(w.ui.i_com, 6);
+        QCOMPARE(w.ui.i_devace->currentText(), QStringLiteral("KT44"));
+        QCOMPARE(Device::ModelIndex, Device::ModelCount);
+        w.tmrTimer();
+        QVERIFY(w.ui.i_par1->text() != Compact);
+        const QString status = w.ui.status->currentMessage();
+        QVERIFY2(status.startsWith(QLatin1String("   F")), qPrintable(status));
+    }
+
+    void failedSearchKeepsEarlierResult() {
+        Fixture f;
+        TestWindow::Meter &meter = f.AddMeter(2, 1);
+        Main::Tb_tok &w = f.Start();
+        QCOMPARE(w.ui.i_devace->currentText(), QStringLiteral("KT-43"));
+
+        meter.host->hangUp();
+        w.ToolButton1Click();
+        QCOMPARE(w.ui.status->currentMessage(), QStringLiteral("COM -"));
+        QCOMPARE(w.ui.i_com->currentText(), QStringLiteral("COM2"));
+        QCOMPARE(w.ui.i_devace->currentText(), QStringLiteral("KT-43"));
+        QCOMPARE(Device::ModelIndex, 1);
+        QCOMPARE(Device::PortNumber, 0); // the earlier port was closed by the new search
+        QCOMPARE(Main::FrequencyHigh, 100000);
+        QVERIFY(w.tmr.isActive()); // a running cycle is not stopped
+        QVERIFY(Main::CycleStarted);
+    }
+
+    // Clicks on the check boxes, in order: k(eys), g(raph), c(alibration).
+    void panelSizes_data() {
+        QTest::addColumn<QString>("clicks");
+        QTest::addColumn<QSize>("size");    // of the window's own area, less the bars
+        QTest::addColumn<QString>("shown"); // panels then visible, same letters
+
+        const QSize compact(390, 390), keys(390, 605), wide(1233, 722);
+        QTest::newRow("none") << "" << compact << "";
+        QTest::newRow("keys") << "k" << keys << "k";
+        QTest::newRow("graph") << "g" << wide << "g";
+        QTest::newRow("calibration") << "c" << wide << "c";
+        QTest::newRow("keys+graph") << "kg" << wide << "kg";
+        QTest::newRow("keys+calibration") << "kc" << wide << "kc";
+        QTest::newRow("graph, then calibration") << "gc" << wide << "c";
+        QTest::newRow("calibration, then graph") << "cg" << wide << "g";
+        QTest::newRow("graph off") << "gg" << compact << "";
+        QTest::newRow("calibration off") << "cc" << compact << "";
+        QTest::newRow("keys off") << "kk" << compact << "";
+        QTest::newRow("keys+calibration, calibration off") << "kcc" << keys << "k";
+        QTest::newRow("keys+graph, both off") << "kggk" << compact << "";
+    }
+
+    void panelSizes() {
+        QFETCH(QString, clicks);
+        QFETCH(QSize, size);
+        QFETCH(QString, shown);
+        Fixture f;
+        Main::Tb_tok &w = f.Start();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QString letters = QStringLiteral("kgc");
+        QCheckBox *const boxes[] = {w.ui.ChBoKey, w.ui.ChBoGraph, w.ui.ChBoClb};
+        QWidget *const panels[] = {w.ui.PaKey, w.ui.PaGraph, w.ui.PaClb};
+
+        for (QChar click : clicks) {
+            QCheckBox *box = boxes[letters.indexOf(click)];
+            QTest::mouseClick(box, Qt::LeftButton, {}, box->rect().center());
+        }
+        QCOMPARE(FixedSize(w), size + QSize(0, Bars(w)));
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(panels[i]->isVisible(), shown.contains(letters[i]));
+            QCOMPARE(boxes[i]->isChecked(), shown.contains(letters[i]));
+        }
+        for (QWidget *side : {w.ui.PaGraph, w.ui.PaClb})
+            if (side->isVisible()) QCOMPARE(side->geometry(), QRect(384, 32, 825, 689));
+    }
+
+    // Closing the window while polling: not one more request goes out, even while events are
+    // still processed before the program ends.
+    void closingSendsNothing() {
+        Fixture f;
+        f.Start();
+        TestWindow::Meter &meter = f.AddMeter(2, 2);
+        Device::MapPort(2, meter.host->slavePath());
+        Main::Tb_tok w;
+        QVERIFY(w.tmr.isActive());
+        w.show();
+        QTRY_VERIFY(meter.host->requestCount() >= 3);
+
+        QVERIFY(w.close());
+        meter.host->takeRequests();
+        QTest::qWait(200);
+        QCOMPARE(meter.host->takeRequests(), QList<QByteArray>());
+    }
+
+    void portDialog() {
+        apoisk::Tcom_poisk_tool dialog;
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Выбор порта"));
+        QCOMPARE(dialog.ui.ib_nport->text(), QStringLiteral("3"));
+        QVERIFY(dialog.isHidden());
+
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QSignalSpy finished(&dialog, &QDialog::finished);
+        dialog.ui.ib_nport->setFocus();
+        QTest::keyClick(dialog.ui.ib_nport, Qt::Key_Return);
+        QTest::keyClick(dialog.ui.ib_nport, Qt::Key_Enter);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(finished.count(), 0);
+        QCOMPARE(dialog.ui.ib_nport->text(), QStringLiteral("3"));
+
+        // Only Enter is taken: the field still edits.
+        QTest::keyClick(dialog.ui.ib_nport, Qt::Key_Backspace);
+        QTest::keyClicks(dialog.ui.ib_nport, QStringLiteral("12"));
+        QCOMPARE(dialog.ui.ib_nport->text(), QStringLiteral("12"));
+    }
+
+    void parseCommandLine() {
+        using App::ParseCommandLine;
+        const QStringList one{"COM3=/dev/a"};
+        QCOMPARE(ParseCommandLine({"--port", "COM3=/dev/a"}).portMappings, one);
+        QCOMPARE(ParseCommandLine({"--port=COM3=/dev/a"}).portMappings, one);
+        QCOMPARE(ParseCommandLine({"--port=COM2=/b", "--port", "COM1=/a"}).portMappings,
+                 QStringList({"COM2=/b", "COM1=/a"}));
+        const App::CommandLine plain = ParseCommandLine({});
+        QVERIFY(!plain.demo && !plain.help && plain.error.isEmpty());
+
+        const App::CommandLine demo = ParseCommandLine({"--demo"});
+        QVERIFY(demo.demo && demo.demoModel.isEmpty() && demo.error.isEmpty());
+        const App::CommandLine model = ParseCommandLine({"--demo=KT-45", "--port", "COM2=/b"});
+        QVERIFY(model.demo && model.error.isEmpty());
+        QCOMPARE(model.demoModel, QStringLiteral("KT-45"));
+        QCOMPARE(model.portMappings, QStringList{"COM2=/b"});
+        const App::CommandLine help = ParseCommandLine({"--help"});
+        QVERIFY(help.help && help.error.isEmpty());
+
+        for (const QStringList &bad :
+             {QStringList{"--demo="}, QStringList{"--port"}, QStringList{"--bogus"},
+              QStringList{"COM3=/dev/a"}, QStringList{"--help", "--bogus"}})
+            QVERIFY2(!ParseCommandLine(bad).error.isEmpty(), qPrintable(bad.join(' ')));
+        QVERIFY(ParseCommandLine({"--bogus"}).error.contains(QLatin1String("--bogus")));
+    }
+
+    void portArgument() {
+        Device::ClearPortMappings();
+        QCOMPARE(Device::MapPortFromArgument(QStringLiteral("COM16=/tmp/a=b")), QString());
+        QCOMPARE(Device::ResolvePortName(16), QStringLiteral("/tmp/a=b"));
+        QVERIFY(Device::ResolvePortName(3).isEmpty()); // unmapped ports are absent now
+        Device::ClearPortMappings();
+
+        for (const char *bad : {"COM0=/dev/x", "COM17=/dev/x", "COM99=/dev/x", "COM3=", "=/dev/x",
+                                "3=/dev/x", "COM3", ""}) {
+            QVERIFY2(!Device::MapPortFromArgument(QString::fromLatin1(bad)).isEmpty(), bad);
+            QVERIFY(!Device::HasPortMappings());
+        }
+    }
+
+    void programExitCodes_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("names"); // what the message must name
+        QTest::newRow("--help") << QStringList{"--help"} << 0 << "";
+        QTest::newRow("--bogus") << QStringList{"--bogus"} << 2 << "--bogus";
+        QTest::newRow("--port COM99") << QStringList{"--port", "COM99=/x"} << 2 << "99";
+        QTest::newRow("--port without value") << QStringList{"--port"} << 2 << "--port";
+        QTest::newRow("--demo=KT-99") << QStringList{"--demo=KT-99"} << 2 << "KT-99";
+    }
+
+    void programExitCodes() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, names);
+        const auto program = std::make_unique<QProcess>();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program->setProcessEnvironment(environment);
+        program->start(QStringLiteral(IMPEDIX_PATH), arguments);
+        if (!program->waitForFinished(10000)) {
+            program->kill();
+            program->waitForFinished();
+            QFAIL("the program did not end");
+        }
+        QCOMPARE(program->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program->exitCode(), exitCode);
+        const QString out = QString::fromLocal8Bit(program->readAllStandardOutput());
+        const QString err = QString::fromLocal8Bit(program->readAllStandardError());
+        if (exitCode == 0) {
+            QVERIFY2(out.startsWith(QLatin1String("Usage: impedix")), qPrintable(out));
+            QVERIFY(out.contains(QLatin1String("--port COMn=PATH")));
+            QVERIFY(err.isEmpty());
+        } else {
+            QVERIFY(out.isEmpty());
+            // The window framework may add warnings of its own; the program's message is one line.
+            const QStringList lines = err.split(QLatin1Char('\n'));
+            const auto message = std::find_if(lines.begin(), lines.end(), [](const QString &line) {
+                return line.startsWith(QLatin1String("impedix: "));
+            });
+            QVERIFY2(message != lines.end() && message->contains(names), qPrintable(err));
+        }
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "test_startup.moc"
