@@ -67,7 +67,15 @@ std::uint32_t TimedRead(QSerialPort &port, std::uint8_t *into, std::uint32_t n) 
         if (got >= n) break;
         const qint64 deadline = lastByteAt < 0 ? total : std::min(total, lastByteAt + interval);
         const qint64 remaining = deadline - clock.elapsed();
-        if (remaining <= 0) break;
+        if (remaining <= 0) {
+            // Bytes the system already holds arrived in time, even if this thread was late to
+            // look: take them as the serial driver would.
+            port.waitForReadyRead(0);
+            port.clearError();
+            const qint64 late = port.read(reinterpret_cast<char *>(into + got), n - got);
+            if (late > 0) got += static_cast<std::uint32_t>(late);
+            break;
+        }
         if (!port.waitForReadyRead(static_cast<int>(remaining))) {
             port.clearError();
             if (port.bytesAvailable() == 0) break;

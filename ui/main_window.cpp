@@ -136,25 +136,23 @@ void Tb_tok::ChBoKeyClick() {
 }
 
 void Tb_tok::ChBoGraphClick() {
-    if (ui.ChBoGraph->isChecked()) {
-        ui.PaGraph->setGeometry(SidePanelPlace);
-        ui.PaGraph->show();
-        ui.PaClb->hide();
-        ui.ChBoClb->setChecked(false);
-    } else {
-        ui.PaGraph->hide();
-    }
-    ArrangeWindow();
+    ShowSidePanel(ui.ChBoGraph, ui.PaGraph, ui.ChBoClb, ui.PaClb);
 }
 
 void Tb_tok::ChBoClbClick() {
-    if (ui.ChBoClb->isChecked()) {
-        ui.PaClb->setGeometry(SidePanelPlace);
-        ui.PaClb->show();
-        ui.PaGraph->hide();
-        ui.ChBoGraph->setChecked(false);
+    ShowSidePanel(ui.ChBoClb, ui.PaClb, ui.ChBoGraph, ui.PaGraph);
+}
+
+// The graph and the calibration panel share one place: ticking one puts the other away.
+void Tb_tok::ShowSidePanel(QCheckBox *box, QWidget *panel, QCheckBox *otherBox,
+                           QWidget *otherPanel) {
+    if (box->isChecked()) {
+        panel->setGeometry(SidePanelPlace);
+        panel->show();
+        otherPanel->hide();
+        otherBox->setChecked(false);
     } else {
-        ui.PaClb->hide();
+        panel->hide();
     }
     ArrangeWindow();
 }

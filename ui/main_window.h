@@ -71,6 +71,7 @@ protected:
 private:
     void FormCreate();
     void ConnectPanels();
+    void ShowSidePanel(QCheckBox *box, QWidget *panel, QCheckBox *otherBox, QWidget *otherPanel);
     void ConnectSearch();
     void ConnectParameters();
     void ConnectFrequency();

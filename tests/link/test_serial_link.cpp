@@ -31,7 +31,10 @@ class TestSerialLink : public QObject {
 
     // What the peer answers next; by default a 2-byte acknowledgement.
     std::function<QByteArray(const QByteArray &)> m_reply = Ack;
-    Sim::PtyHost m_host{[this](const QByteArray &request) { return m_reply(request); }};
+    // A think time well inside the 30 ms read time-out keeps a busy machine from losing answers
+    // to the purge that precedes each read.
+    Sim::PtyHost m_host{[this](const QByteArray &request) { return m_reply(request); },
+                        Sim::HostOptions{8, false, 1}};
 
 private slots:
     void initTestCase() {

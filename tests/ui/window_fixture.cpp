@@ -11,6 +11,19 @@
 
 namespace TestWindow {
 
+namespace {
+
+// The link discards its input right after each request, so an answer that comes back before the
+// program reaches its read is lost. A busy test machine can stall the program for some
+// milliseconds there; a think time well inside the shortest read time-out (30 ms) absorbs that.
+Sim::HostOptions PeerTiming() {
+    Sim::HostOptions options;
+    options.thinkMs = 8;
+    return options;
+}
+
+} // namespace
+
 Fixture::Fixture() {
     Framework::SetMessageHandler([this](const QString &text) { messages << text; });
 }
@@ -31,7 +44,7 @@ Sim::Component Fixture::Capacitor() {
 Meter &Fixture::AddMeter(unsigned port, int modelRow, const Sim::Component &dut) {
     Meter &meter = m_meters[port];
     meter.instrument = std::make_unique<Sim::Instrument>(modelRow, dut);
-    meter.host = std::make_unique<Sim::PtyHost>(*meter.instrument);
+    meter.host = std::make_unique<Sim::PtyHost>(*meter.instrument, PeerTiming());
     if (!meter.host->start())
         qFatal("no pseudo-terminal: %s", qPrintable(meter.host->errorString()));
     return meter;
@@ -39,7 +52,7 @@ Meter &Fixture::AddMeter(unsigned port, int modelRow, const Sim::Component &dut)
 
 Sim::PtyHost &Fixture::AddPeer(unsigned port, Sim::Responder responder) {
     auto &peer = m_peers[port];
-    peer = std::make_unique<Sim::PtyHost>(std::move(responder));
+    peer = std::make_unique<Sim::PtyHost>(std::move(responder), PeerTiming());
     if (!peer->start()) qFatal("no pseudo-terminal: %s", qPrintable(peer->errorString()));
     return *peer;
 }
