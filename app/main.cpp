@@ -40,19 +40,14 @@ QStringList OwnArguments(int argc, char **argv) {
 } // namespace
 
 int main(int argc, char **argv) {
-    // Checked before the window framework starts, so --help and mistakes need no display.
-    App::CommandLine line = App::ParseCommandLine(OwnArguments(argc, argv));
+    // Everything the command line asks for is checked before the window framework starts, so
+    // --help and mistakes need no display.
+    const App::CommandLine line = App::ParseCommandLine(OwnArguments(argc, argv));
     if (!line.error.isEmpty()) return Fail(line.error);
     if (line.help) {
         std::fputs(qPrintable(App::UsageText()), stdout);
         return 0;
     }
-
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Impedix"));
-    line = App::ParseCommandLine(QApplication::arguments().mid(1));
-    if (!line.error.isEmpty()) return Fail(line.error);
-
     for (const QString &mapping : line.portMappings) {
         const QString error = Device::MapPortFromArgument(mapping);
         if (!error.isEmpty()) return Fail(error);
@@ -64,6 +59,12 @@ int main(int argc, char **argv) {
         if (!demo) return Fail(error);
         Device::MapPort(1, demo->slavePath());
     }
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Impedix"));
+    // What the framework did not take as its own must be ours.
+    const App::CommandLine rest = App::ParseCommandLine(QApplication::arguments().mid(1));
+    if (!rest.error.isEmpty()) return Fail(rest.error);
 
     try {
         Main::Tb_tok b_tok;
