@@ -1,6 +1,7 @@
 // Frequency and bias stepping rules and the automatic choice of the shown parameters.
 #include "ui/settings_logic.h"
 
+#include "link/decoding.h"
 #include "link/models.h"
 #include "ui/main_state.h"
 
@@ -12,27 +13,20 @@
 namespace Main {
 
 void ChooseParameters(float magnitude, float phase) {
-    // Later rules override earlier ones; comparisons are strict and made in double precision.
+    using namespace Device;
+    // Later rules override earlier ones; comparisons are strict and made in double precision,
+    // so a modulus stored as the float nearest 0.02 counts as below it.
     const double z = magnitude;
     const double phi = phase;
-    Param1Index = 2;
-    Param2Index = 9;
-    if (phi < -0.78) {
-        Param1Index = 0;
-        Param2Index = 8;
-    }
-    if (phi > 0.78) {
-        Param1Index = 1;
-        Param2Index = 9;
-    }
-    if (z < 0.02) {
-        Param1Index = 2;
-        Param2Index = 9;
-    }
-    if (z > 99999999.0) {
-        Param1Index = 0;
-        Param2Index = 8;
-    }
+    auto choose = [](int first, int second) {
+        Param1Index = first;
+        Param2Index = second;
+    };
+    choose(ParR, ParQ);
+    if (phi < -0.78) choose(ParC, ParD);    // capacitive
+    if (phi > 0.78) choose(ParL, ParQ);     // inductive
+    if (z < 0.02) choose(ParR, ParQ);       // a short: only the resistance means anything
+    if (z > 99999999.0) choose(ParC, ParD); // an open: only the capacitance means anything
 }
 
 std::int32_t FrequencyListEntry(int position) {
