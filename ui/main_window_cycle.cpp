@@ -22,11 +22,11 @@ void Tb_tok::tmrTimer() {
         if (AutoParams) ChooseParameters(Device::ParameterValues[14], Device::ParameterValues[15]);
         ShowReadouts();
         ShowCircuitPicture();
-        if (FollowInstrumentFrequency()) {
-            // The sweep point of a running sweep is stored here.
-        }
+        // A running sweep stores its point here, when the instrument is at a frequency the
+        // program accepts.
+        FollowInstrumentFrequency();
     }
-    if (AutoRange) ui.i_diap->setCurrentIndex(Device::DeviceRange);
+    if (AutoRange) ShowRange();
     ui.status->showMessage(StatusLine());
     CycleStarted = true;
     tmr.start();
