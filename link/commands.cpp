@@ -4,15 +4,11 @@
 #include "link/models.h"
 #include "link/serial_link.h"
 
+#include <QtEndian>
+
 #include <cstring>
 
 namespace Device {
-
-std::uint8_t DeviceStatus = 0;
-std::uint8_t DeviceMode = 0;
-std::uint8_t DeviceRange = 0;
-std::int32_t BiasMillivolts = 0;
-std::int32_t FrequencyHz = 0;
 
 namespace {
 
@@ -24,8 +20,17 @@ std::uint32_t Exchange(std::uint8_t command, int requestLength, std::uint32_t re
 
 // Big-endian payload, most significant byte first, starting at byte 2 of the request.
 void PutPayload(std::uint32_t word, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        RequestBuffer[2 + i] = static_cast<std::uint8_t>(word >> (8 * (bytes - 1 - i)));
+    switch (bytes) {
+    case 1:
+        RequestBuffer[2] = static_cast<std::uint8_t>(word);
+        break;
+    case 2:
+        qToBigEndian(static_cast<std::uint16_t>(word), RequestBuffer + 2);
+        break;
+    default:
+        qToBigEndian(word, RequestBuffer + 2);
+        break;
+    }
 }
 
 } // namespace

@@ -6,11 +6,20 @@
 namespace Device {
 
 // Fields of the last measurement frame.
-extern std::uint8_t DeviceStatus; // bit 7: frame valid; bit 0: auto-ranging on
-extern std::uint8_t DeviceMode;
-extern std::uint8_t DeviceRange; // 0 ("10 MOm") to 7 ("1 Om")
-extern std::int32_t BiasMillivolts;
-extern std::int32_t FrequencyHz;
+struct FrameVariables {
+    std::uint8_t DeviceStatus = 0; // bit 7: frame valid; bit 0: auto-ranging on
+    std::uint8_t DeviceMode = 0;
+    std::uint8_t DeviceRange = 0; // 0 ("10 MOm") to 7 ("1 Om")
+    std::int32_t BiasMillivolts = 0;
+    std::int32_t FrequencyHz = 0;
+};
+extern FrameVariables FrameState;
+
+inline std::uint8_t &DeviceStatus = FrameState.DeviceStatus;
+inline std::uint8_t &DeviceMode = FrameState.DeviceMode;
+inline std::uint8_t &DeviceRange = FrameState.DeviceRange;
+inline std::int32_t &BiasMillivolts = FrameState.BiasMillivolts;
+inline std::int32_t &FrequencyHz = FrameState.FrequencyHz;
 
 namespace Command {
 constexpr std::uint8_t Identity = 0x40;

@@ -3,6 +3,8 @@
 
 #include "link/models.h"
 
+#include <QtEndian>
+
 #include <cmath>
 #include <cstring>
 
@@ -18,15 +20,8 @@ constexpr float NoDivisorG = 1.6e9f;    // G, B and Y with a zero divisor
 constexpr float NoDivisorDQ = 9.9e9f;   // D and Q with a zero divisor
 constexpr float ResistanceCap = 9.9e9f; // ohms; beyond it R shows as 9.9e12 mOhm
 
-std::uint32_t BigEndian(const std::uint8_t *p, int bytes) {
-    std::uint32_t word = 0;
-    for (int i = 0; i < bytes; ++i)
-        word = (word << 8) | p[i];
-    return word;
-}
-
 float BigEndianFloat(const std::uint8_t *p) {
-    const std::uint32_t word = BigEndian(p, 4);
+    const std::uint32_t word = qFromBigEndian<std::uint32_t>(p);
     float value;
     std::memcpy(&value, &word, sizeof value);
     return value;
@@ -80,8 +75,8 @@ DecodedFrame DecodeFrame(const std::uint8_t *bytes, std::uint32_t count, bool se
     frame.mode = bytes[3];
     frame.range = bytes[5];
     frame.biasMillivolts =
-        static_cast<std::int32_t>(BigEndian(bytes + 6, 2)) * BiasScale(modelIndex);
-    frame.frequencyHz = static_cast<std::int32_t>(BigEndian(bytes + 8, 4));
+        static_cast<std::int32_t>(qFromBigEndian<std::uint16_t>(bytes + 6)) * BiasScale(modelIndex);
+    frame.frequencyHz = qFromBigEndian<std::int32_t>(bytes + 8);
     frame.angularFrequency = static_cast<float>(frame.frequencyHz * TwoPi);
     if (frame.angularFrequency == 0.0f) {
         frame.verdict = FrameVerdict::ZeroFrequency;

@@ -4,6 +4,7 @@
 #include "link/calibration.h"
 #include "link/commands.h"
 #include "link/decoding.h"
+#include "link/device_state.h"
 #include "link/display_lines.h"
 #include "link/measurement.h"
 #include "link/models.h"

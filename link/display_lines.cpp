@@ -14,12 +14,6 @@ const char *const ParameterUnits[14] = {"F", "H", "Om", "S",   "S",   "OM", "Om"
                                         "S", "",  "",   "deg", "deg", "Hz", "V"};
 const int StartingPrefix[14] = {0, 1, 3, 1, 1, 3, 3, 1, 4, 4, 4, 4, 4, 3};
 
-Line FormatLine, CorrectedFormatLine;
-Line NumberText, CorrectedNumberText;
-int PrefixIndex = 0, CorrectedPrefixIndex = 0;
-Line ParameterText[14], CorrectedParameterText[14];
-float DCorrection = 0.0f;
-
 namespace {
 
 constexpr char NumberTemplate[] = "% . f ";
@@ -51,12 +45,22 @@ std::uint8_t AppendToLine(Line &line, std::uint8_t pos, std::uint8_t limit, cons
     return pos;
 }
 
-void BuildLine(Line &formatLine, Line &numberText, int &prefixIndex, int index, float v,
-               bool seriesCircuit, Line &out) {
-    while (std::fabs(v) > 1000.0f) {
-        v = static_cast<float>(v * 0.001);
-        if (++prefixIndex > LastPrefix) break;
+PrefixScaled ScaleToPrefix(float v, int startPrefix, int lastPrefix) {
+    PrefixScaled scaled{v, startPrefix, 1.0f};
+    while (std::fabs(scaled.value) > 1000.0f) {
+        scaled.value = static_cast<float>(scaled.value * 0.001);
+        scaled.factor = static_cast<float>(scaled.factor * 1000.0);
+        if (++scaled.prefix > lastPrefix) break;
     }
+    return scaled;
+}
+
+void BuildLine(int index, float v, bool seriesCircuit, Line &out) {
+    Line formatLine;
+    Line numberText;
+    const PrefixScaled scaled = ScaleToPrefix(v, StartingPrefix[index], LastPrefix);
+    const int prefixIndex = scaled.prefix;
+    v = scaled.value;
     const float magnitude = std::fabs(v);
     const char decimals = magnitude < 10.0f ? '6' : magnitude < 100.0f ? '5' : '4';
 

@@ -10,11 +10,6 @@
 
 namespace Device {
 
-float AngularFrequency = 0.0f;
-float ParameterValues[18] = {};
-std::uint8_t SeriesCircuit = 1;
-float LastCapacitance = 1053.0f;
-
 bool ReadMeasurement() {
     RequestBuffer[1] = Command::Measure;
     SendRequest(2);
@@ -60,9 +55,7 @@ float ComputeParameter(int index) {
     ParameterValues[index] = value;
 
     const bool series = SeriesCircuit != 0;
-    PrefixIndex = StartingPrefix[index];
-    CorrectedPrefixIndex = PrefixIndex;
-    BuildLine(FormatLine, NumberText, PrefixIndex, index, value, series, ParameterText[index]);
+    BuildLine(index, value, series, ParameterText[index]);
 
     float corrected = value;
     if (index == ParD) {
@@ -70,8 +63,7 @@ float ComputeParameter(int index) {
         DCorrection = LookupDCorrection();
         corrected = static_cast<float>(value + DCorrection);
     }
-    BuildLine(CorrectedFormatLine, CorrectedNumberText, CorrectedPrefixIndex, index, corrected,
-              series, CorrectedParameterText[index]);
+    BuildLine(index, corrected, series, CorrectedParameterText[index]);
     return value;
 }
 

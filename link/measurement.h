@@ -5,11 +5,19 @@
 
 namespace Device {
 
-extern float AngularFrequency;
-// 0..13: the parameters; 14: |Z| ohms; 15: angle of Z, radians; 16, 17: R and X, ohms.
-extern float ParameterValues[18];
-extern std::uint8_t SeriesCircuit; // 1: series, 0: parallel
-extern float LastCapacitance;      // pF, from the last C with a non-zero reactance
+struct MeasurementVariables {
+    float AngularFrequency = 0.0f;
+    // 0..13: the parameters; 14: |Z| ohms; 15: angle of Z, radians; 16, 17: R and X, ohms.
+    float ParameterValues[18] = {};
+    std::uint8_t SeriesCircuit = 1;  // 1: series, 0: parallel
+    float LastCapacitance = 1053.0f; // pF, from the last C with a non-zero reactance
+};
+extern MeasurementVariables MeasurementState;
+
+inline float &AngularFrequency = MeasurementState.AngularFrequency;
+inline float (&ParameterValues)[18] = MeasurementState.ParameterValues;
+inline std::uint8_t &SeriesCircuit = MeasurementState.SeriesCircuit;
+inline float &LastCapacitance = MeasurementState.LastCapacitance;
 
 bool ReadMeasurement();
 // Takes a frame already in hand (bytes accepted by the link) through the same steps.

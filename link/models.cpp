@@ -25,7 +25,6 @@ const ModelRow &RulesOf(int index) {
 } // namespace
 
 const QStringList ModelNames = BuildModelNames();
-int ModelIndex = 0;
 
 int FindModelRow(const char *text) {
     for (int row = 0; row < ModelCount; ++row)

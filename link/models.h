@@ -38,7 +38,11 @@ extern const QStringList ModelNames;
 
 // The row found by the instrument search. It may stand one past the table (ModelCount) after a
 // search that heard only unknown identities; every helper below copes with that.
-extern int ModelIndex;
+struct ModelVariables {
+    int ModelIndex = 0;
+};
+extern ModelVariables ModelState;
+inline int &ModelIndex = ModelState.ModelIndex;
 
 // The first row whose identifier equals text (at most 32 characters compared), else ModelCount.
 int FindModelRow(const char *text);

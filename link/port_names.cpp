@@ -1,7 +1,6 @@
 // Port-number-to-device resolution: explicit mappings first, else the system's serial devices.
 #include "link/port_names.h"
 
-#include <QMap>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
 
@@ -12,8 +11,7 @@ namespace Device {
 namespace {
 
 QMap<unsigned, QString> &Mappings() {
-    static QMap<unsigned, QString> mappings;
-    return mappings;
+    return PortNameState.Mappings;
 }
 
 bool IsUsbAdapter(const QString &name) {

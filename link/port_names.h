@@ -1,9 +1,15 @@
 // How a port number n (COMn) becomes a device the serial port can open on this system.
 #pragma once
 
+#include <QMap>
 #include <QString>
 
 namespace Device {
+
+struct PortNameVariables {
+    QMap<unsigned, QString> Mappings; // COMn -> device path, from the command line or a test
+};
+extern PortNameVariables PortNameState;
 
 // Maps COMn to an explicit device path. Once any mapping exists, unmapped ports resolve to
 // nothing, so tests and the demo never touch the machine's own serial devices.

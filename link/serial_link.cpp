@@ -11,22 +11,24 @@
 
 namespace Device {
 
-int PortNumber = 0;
-QSerialPort *PortHandle = nullptr;
-LineSettingsRecord LineSettings;
-LinkTimeoutsRecord LinkTimeouts;
-std::uint8_t RequestBuffer[FrameBufferSize];
-std::uint8_t ReplyBuffer[FrameBufferSize];
-std::uint32_t TransferCount = 0;
-
 namespace {
 
 constexpr qint64 InputQueueSize = 1024;
 
 QSerialPort &Port() {
-    // Lives for the whole process, like the link itself; the system releases the device at exit.
     if (!PortHandle) PortHandle = new QSerialPort;
     return *PortHandle;
+}
+
+QSerialPort::Parity ParityOf(std::uint8_t code) {
+    switch (code) {
+    case 1:
+        return QSerialPort::OddParity;
+    case 2:
+        return QSerialPort::EvenParity;
+    default:
+        return QSerialPort::NoParity;
+    }
 }
 
 bool PortIsOpen() {
@@ -36,8 +38,8 @@ bool PortIsOpen() {
 void ApplyLineSettings(QSerialPort &port) {
     port.setBaudRate(static_cast<qint32>(LineSettings.BaudRate));
     port.setDataBits(static_cast<QSerialPort::DataBits>(LineSettings.ByteSize));
-    port.setParity(QSerialPort::NoParity);
-    port.setStopBits(QSerialPort::OneStop);
+    port.setParity(ParityOf(LineSettings.Parity));
+    port.setStopBits(LineSettings.StopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
     port.setFlowControl(LineSettings.fOutX          ? QSerialPort::SoftwareControl
                         : LineSettings.fOutxCtsFlow ? QSerialPort::HardwareControl
                                                     : QSerialPort::NoFlowControl);
@@ -90,7 +92,6 @@ void InitLinkSettings() {
     LineSettings = LineSettingsRecord{};
     LineSettings.BaudRate = 9600;
     LineSettings.ByteSize = 8;
-    LineSettings.fBinary = true;
 
     LinkTimeouts.ReadIntervalTimeout = 10;
     LinkTimeouts.ReadTotalTimeoutMultiplier = 10;
@@ -119,6 +120,12 @@ bool OpenPort(unsigned n) {
     port.clearError();
     PortNumber = static_cast<int>(n);
     return true;
+}
+
+void ClosePort() {
+    delete PortHandle;
+    PortHandle = nullptr;
+    PortNumber = 0;
 }
 
 int SendRequest(int length) {

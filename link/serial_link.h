@@ -8,18 +8,15 @@ class QSerialPort;
 
 namespace Device {
 
-// Line settings applied to every port that is opened (9600 8N1, no flow control,
-// DTR and RTS held inactive).
+// Line settings applied to every port that is opened; InitLinkSettings fills them with 9600 8N1,
+// no flow control, DTR and RTS held inactive. The record is the one source of what is applied.
 struct LineSettingsRecord {
     std::uint32_t BaudRate = 0;
     std::uint8_t ByteSize = 0;
-    std::uint8_t Parity = 0;   // 0: none
-    std::uint8_t StopBits = 0; // 0: one stop bit
-    bool fBinary = false;
+    std::uint8_t Parity = 0;   // 0: none, 1: odd, 2: even
+    std::uint8_t StopBits = 0; // 0: one stop bit, 2: two
     bool fOutxCtsFlow = false;
-    bool fOutxDsrFlow = false;
     bool fOutX = false;
-    bool fInX = false;
     std::uint8_t fDtrControl = 0; // 0: disabled (inactive)
     std::uint8_t fRtsControl = 0; // 0: disabled (inactive)
 };
@@ -39,16 +36,30 @@ constexpr int FrameBufferSize = 1024;
 constexpr int LongestReply = 20;
 constexpr std::uint8_t FrameMark = 0xAA;
 
-extern int PortNumber;          // 0: no port open
-extern QSerialPort *PortHandle; // meaningful only while PortNumber != 0
-extern LineSettingsRecord LineSettings;
-extern LinkTimeoutsRecord LinkTimeouts;
-extern std::uint8_t RequestBuffer[FrameBufferSize];
-extern std::uint8_t ReplyBuffer[FrameBufferSize];
-extern std::uint32_t TransferCount;
+// The link's module-wide variables, defined with the rest of the unit's state (device_state.cpp).
+struct LinkVariables {
+    int PortNumber = 0;                // 0: no port open
+    QSerialPort *PortHandle = nullptr; // meaningful only while PortNumber != 0
+    LineSettingsRecord LineSettings;
+    LinkTimeoutsRecord LinkTimeouts;
+    std::uint8_t RequestBuffer[FrameBufferSize] = {};
+    std::uint8_t ReplyBuffer[FrameBufferSize] = {};
+    std::uint32_t TransferCount = 0;
+};
+extern LinkVariables LinkState;
+
+inline int &PortNumber = LinkState.PortNumber;
+inline QSerialPort *&PortHandle = LinkState.PortHandle;
+inline LineSettingsRecord &LineSettings = LinkState.LineSettings;
+inline LinkTimeoutsRecord &LinkTimeouts = LinkState.LinkTimeouts;
+inline std::uint8_t (&RequestBuffer)[FrameBufferSize] = LinkState.RequestBuffer;
+inline std::uint8_t (&ReplyBuffer)[FrameBufferSize] = LinkState.ReplyBuffer;
+inline std::uint32_t &TransferCount = LinkState.TransferCount;
 
 void InitLinkSettings();
 bool OpenPort(unsigned n);
+// Closes the port and releases the port object (the system's lock on the device goes with it).
+void ClosePort();
 int SendRequest(int length);
 std::uint32_t ReceiveReply(std::uint32_t length);
 

@@ -2,8 +2,13 @@
 #include "ui/main_window.h"
 
 #include "link/device.h"
+#include "ui/calibration_panel.h"
+#include "ui/condense.h"
+#include "ui/graph_panel.h"
+#include "ui/key_panel.h"
 #include "ui/main_state.h"
 #include "ui/pictures.h"
+#include "ui_main_window.h"
 
 #include <QIcon>
 
@@ -26,47 +31,42 @@ QIcon WindowIcon() {
     return icon;
 }
 
-// Some texts were laid out for a narrower face than the usual sans: the large readouts must hold
-// the longest display line beside the parameter boxes, the key-panel labels place each word over
-// its key by blanks, and the port list shows "COM16" beside its arrow (the instrument field beside
-// it matches). A condensed cut of the same face keeps the designed sizes.
-void Condense(QWidget *widget, int stretch) {
-    QFont font = widget->font();
-    font.setStretch(stretch);
-    widget->setFont(font);
-}
-
 } // namespace
+
+Tb_tok::~Tb_tok() = default;
 
 Tb_tok::Tb_tok(QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
-    ui.setupUi(this);
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      ui(std::make_unique<Ui::Tb_tok>()) {
+    ui->setupUi(this);
     move(6, 116);
     setWindowIcon(WindowIcon());
-    for (QLabel *text : {ui.i_par1, ui.i_par2, ui.Label2, ui.Label3, ui.Label4, ui.Label5})
-        Condense(text, QFont::SemiCondensed);
-    Condense(ui.i_com, QFont::Condensed);
-    Condense(ui.i_devace, QFont::Condensed);
+    for (QLabel *text : {ui->i_par1, ui->i_par2})
+        Framework::Condense(text, QFont::SemiCondensed);
+    Framework::Condense(ui->i_com, QFont::Condensed);
+    Framework::Condense(ui->i_devace, QFont::Condensed);
     // The status line runs to some 85 characters and must be read whole in the compact window.
-    QFont statusFont = ui.status->font();
+    QFont statusFont = ui->status->font();
     statusFont.setStretch(QFont::Condensed);
     statusFont.setPointSizeF(7.0);
-    ui.status->setFont(statusFont);
+    ui->status->setFont(statusFont);
 
     const struct {
         QLabel *picture;
         const char *resource;
-    } circuits[] = {{ui.i_cs, ":/ui/circuit_cs.svg"},
-                    {ui.i_ls, ":/ui/circuit_ls.svg"},
-                    {ui.i_cp, ":/ui/circuit_cp.svg"},
-                    {ui.i_lp, ":/ui/circuit_lp.svg"}};
+    } circuits[] = {{ui->i_cs, ":/ui/circuit_cs.svg"},
+                    {ui->i_ls, ":/ui/circuit_ls.svg"},
+                    {ui->i_cp, ":/ui/circuit_cp.svg"},
+                    {ui->i_lp, ":/ui/circuit_lp.svg"}};
     for (const auto &circuit : circuits)
         circuit.picture->setPixmap(Framework::RenderPicture(QString::fromLatin1(circuit.resource),
                                                             circuit.picture->size()));
-    ui.ToolButton1->setIcon(QIcon(
-        Framework::RenderPicture(QStringLiteral(":/ui/search.svg"), ui.ToolButton1->iconSize())));
+    ui->ToolButton1->setIcon(QIcon(
+        Framework::RenderPicture(QStringLiteral(":/ui/search.svg"), ui->ToolButton1->iconSize())));
 
+    tmr.setObjectName(QStringLiteral("tmr"));
+    tmr.setParent(this);
     tmr.setInterval(PollInterval);
     tmr.setSingleShot(false);
     connect(&tmr, &QTimer::timeout, this, [this] { tmrTimer(); });
@@ -89,13 +89,10 @@ Tb_tok::Tb_tok(QWidget *parent)
     // The window of the frequency controls, whatever the search found; the sweep shares it.
     FrequencyLow = 50000;
     FrequencyHigh = 100000;
-    SweepPoints = 10;
-    // The sweep graph is prepared here for SweepPoints empty points.
 }
 
 void Tb_tok::FormCreate() {
     ArrangeWindow();
-    // The calibration table is loaded from DataBase.txt here.
 }
 
 // Closing ends the program; polling stops at once so that no request goes out on the way.
@@ -105,25 +102,21 @@ void Tb_tok::closeEvent(QCloseEvent *event) {
 }
 
 void Tb_tok::ConnectPanels() {
-    connect(ui.ChBoKey, &QCheckBox::clicked, this, [this] { ChBoKeyClick(); });
-    connect(ui.ChBoGraph, &QCheckBox::clicked, this, [this] { ChBoGraphClick(); });
-    connect(ui.ChBoClb, &QCheckBox::clicked, this, [this] { ChBoClbClick(); });
+    connect(ui->ChBoKey, &QCheckBox::clicked, this, [this] { ChBoKeyClick(); });
+    connect(ui->ChBoGraph, &QCheckBox::clicked, this, [this] { ChBoGraphClick(); });
+    connect(ui->ChBoClb, &QCheckBox::clicked, this, [this] { ChBoClbClick(); });
 }
 
 // The fixed size of the window for the panels that are ticked. The frame and title bar are the
 // window manager's, so the sizes are those of the window's own area.
 void Tb_tok::ArrangeWindow() {
-    const int bars = ui.ToolBar1->height() + ui.status->height();
+    const int bars = ui->ToolBar1->height() + ui->status->height();
     int height = bars + CompactHeight;
     int width = CompactWidth;
-    if (ui.ChBoKey->isChecked()) height = bars + KeysHeight;
-    if (ui.ChBoClb->isChecked()) {
-        height = bars + PanelHeight;
-        width = WideWidth;
-        ui.ChBoGraph->setChecked(false);
-        ui.PaClb->show();
-    }
-    if (ui.ChBoGraph->isChecked()) {
+    if (ui->ChBoKey->isChecked()) height = bars + KeysHeight;
+    // The graph and the calibration panel share one place; their click handlers keep at most
+    // one of them ticked.
+    if (ui->ChBoClb->isChecked() || ui->ChBoGraph->isChecked()) {
         height = bars + PanelHeight;
         width = WideWidth;
     }
@@ -131,16 +124,16 @@ void Tb_tok::ArrangeWindow() {
 }
 
 void Tb_tok::ChBoKeyClick() {
-    ui.PaKey->setVisible(ui.ChBoKey->isChecked());
+    ui->PaKey->setVisible(ui->ChBoKey->isChecked());
     ArrangeWindow();
 }
 
 void Tb_tok::ChBoGraphClick() {
-    ShowSidePanel(ui.ChBoGraph, ui.PaGraph, ui.ChBoClb, ui.PaClb);
+    ShowSidePanel(ui->ChBoGraph, ui->PaGraph, ui->ChBoClb, ui->PaClb);
 }
 
 void Tb_tok::ChBoClbClick() {
-    ShowSidePanel(ui.ChBoClb, ui.PaClb, ui.ChBoGraph, ui.PaGraph);
+    ShowSidePanel(ui->ChBoClb, ui->PaClb, ui->ChBoGraph, ui->PaGraph);
 }
 
 // The graph and the calibration panel share one place: ticking one puts the other away.

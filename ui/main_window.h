@@ -3,12 +3,17 @@
 #pragma once
 
 #include "ui/up_down.h"
-#include "ui_main_window.h"
 
 #include <QMainWindow>
 #include <QTimer>
 
-#include <cstdint>
+#include <memory>
+
+class QCheckBox;
+
+namespace Ui {
+class Tb_tok;
+}
 
 namespace Main {
 
@@ -17,8 +22,8 @@ class Tb_tok : public QMainWindow {
 
 public:
     explicit Tb_tok(QWidget *parent = nullptr);
+    ~Tb_tok() override;
 
-    Ui::Tb_tok ui;
     QTimer tmr; // the measurement timer: 40 ms from the end of one tick to the next
 
     // Window and panels (main_window.cpp)
@@ -69,6 +74,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    std::unique_ptr<Ui::Tb_tok> ui; // the designed form; tests reach controls by objectName
+
     void FormCreate();
     void ConnectPanels();
     void ShowSidePanel(QCheckBox *box, QWidget *panel, QCheckBox *otherBox, QWidget *otherPanel);

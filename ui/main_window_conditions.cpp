@@ -1,6 +1,8 @@
 // Bias, range, level, speed, INIT and the current-mode button: each sends its command at once.
 #include "ui/main_window.h"
 
+#include "ui_main_window.h"
+
 #include "link/commands.h"
 #include "ui/combo_box.h"
 #include "ui/main_state.h"
@@ -10,29 +12,29 @@ namespace Main {
 
 void Tb_tok::ConnectConditions() {
     using Framework::UpDown;
-    connect(ui.b_bias_soft, &UpDown::clicked, this,
+    connect(ui->b_bias_soft, &UpDown::clicked, this,
             [this](UpDown::Direction d) { b_bias_softClick(d); });
-    connect(ui.b_bias_hard, &UpDown::clicked, this,
+    connect(ui->b_bias_hard, &UpDown::clicked, this,
             [this](UpDown::Direction d) { b_bias_hardClick(d); });
-    connect(ui.RadioButton1, &QRadioButton::toggled, this,
+    connect(ui->RadioButton1, &QRadioButton::toggled, this,
             [this](bool on) { RadioButton1Click(on); });
-    connect(ui.RadioButton2, &QRadioButton::toggled, this,
+    connect(ui->RadioButton2, &QRadioButton::toggled, this,
             [this](bool on) { RadioButton2Click(on); });
-    connect(ui.RadioButton3, &QRadioButton::toggled, this,
+    connect(ui->RadioButton3, &QRadioButton::toggled, this,
             [this](bool on) { RadioButton3Click(on); });
-    connect(ui.RadioButton4, &QRadioButton::toggled, this,
+    connect(ui->RadioButton4, &QRadioButton::toggled, this,
             [this](bool on) { RadioButton4Click(on); });
-    connect(ui.b_avpon, &QPushButton::clicked, this, [this] { b_avponClick(); });
-    Framework::OnUserChoice(ui.i_diap, [this](int index) { i_diapChange(index); });
-    ui.i_diap->installEventFilter(this);
-    ui.i_diap->lineEdit()->installEventFilter(this);
-    Framework::OnUserChoice(ui.b_level, [this](int index) { b_levelChange(index); });
-    connect(ui.b_init, &QPushButton::clicked, this, [this] { b_initClick(); });
-    connect(ui.Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(ui->b_avpon, &QPushButton::clicked, this, [this] { b_avponClick(); });
+    Framework::OnUserChoice(ui->i_diap, [this](int index) { i_diapChange(index); });
+    ui->i_diap->installEventFilter(this);
+    ui->i_diap->lineEdit()->installEventFilter(this);
+    Framework::OnUserChoice(ui->b_level, [this](int index) { b_levelChange(index); });
+    connect(ui->b_init, &QPushButton::clicked, this, [this] { b_initClick(); });
+    connect(ui->Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
 }
 
 void Tb_tok::ShowBias() {
-    ui.i_bias->setText(BiasText(BiasSetting));
+    ui->i_bias->setText(BiasText(BiasSetting));
 }
 
 void Tb_tok::b_bias_softClick(Framework::UpDown::Direction direction) {
@@ -46,7 +48,7 @@ void Tb_tok::b_bias_softClick(Framework::UpDown::Direction direction) {
 }
 
 void Tb_tok::b_bias_hardClick(Framework::UpDown::Direction) {
-    BiasStep = ui.b_bias_hard->position();
+    BiasStep = ui->b_bias_hard->position();
     BiasSetting = BiasList[static_cast<std::size_t>(BiasStep)];
     Device::SetBiasVoltage(BiasSetting);
     ShowBias();
@@ -62,11 +64,11 @@ void Tb_tok::RadioButton2Click(bool selected) {
 
 void Tb_tok::SetAutoRange(bool on) {
     AutoRange = on;
-    ui.b_avpon->setText(on ? QStringLiteral("Выкл. АВП") : QStringLiteral("Вкл. АВП"));
+    ui->b_avpon->setText(on ? QStringLiteral("Выкл. АВП") : QStringLiteral("Вкл. АВП"));
 }
 
 void Tb_tok::b_avponClick() {
-    const int range = ui.i_diap->currentIndex();
+    const int range = ui->i_diap->currentIndex();
     if (AutoRange) {
         Device::SetRange(range);
         SetAutoRange(false);

@@ -1,6 +1,8 @@
 // The measurement tick: poll one frame, refresh the readouts, follow the instrument, report.
 #include "ui/main_window.h"
 
+#include "ui_main_window.h"
+
 #include "link/device.h"
 #include "ui/main_state.h"
 #include "ui/settings_logic.h"
@@ -27,7 +29,7 @@ void Tb_tok::tmrTimer() {
         FollowInstrumentFrequency();
     }
     if (AutoRange) ShowRange();
-    ui.status->showMessage(StatusLine());
+    ui->status->showMessage(StatusLine());
     CycleStarted = true;
     tmr.start();
 }
@@ -37,12 +39,12 @@ void Tb_tok::SynchroniseControls() {
     SetAutoRange((Device::DeviceStatus & 0x01) != 0);
     ShowRange();
     CurrentFrequency = Device::FrequencyHz;
-    ui.i_freq->setText(QString::number(CurrentFrequency));
+    ui->i_freq->setText(QString::number(CurrentFrequency));
     BiasSetting = Device::BiasMillivolts;
     if (BiasSetting > 0) {
         BiasSetting = std::min(BiasSetting, HighestBias);
         BiasStep = CoarseBiasPosition(BiasSetting);
-        ui.b_bias_hard->setPosition(BiasStep);
+        ui->b_bias_hard->setPosition(BiasStep);
     }
     ShowBias();
 }
@@ -50,28 +52,29 @@ void Tb_tok::SynchroniseControls() {
 // A range byte outside the list (a damaged frame) leaves the entry as it is, so the box never
 // goes blank and never hands an invalid range to the next command.
 void Tb_tok::ShowRange() {
-    if (Device::DeviceRange < ui.i_diap->count()) ui.i_diap->setCurrentIndex(Device::DeviceRange);
+    if (Device::DeviceRange < ui->i_diap->count()) ui->i_diap->setCurrentIndex(Device::DeviceRange);
 }
 
 void Tb_tok::ShowReadouts() {
-    ui.i_par1->setText(Line(Device::ParameterText[Param1Index]));
-    ui.i_par2->setText(Line(Device::ParameterText[Param2Index]));
+    ui->i_par1->setText(Line(Device::ParameterText[Param1Index]));
+    ui->i_par2->setText(Line(Device::ParameterText[Param2Index]));
     const struct {
         QLabel *label;
         int index;
-    } labels[] = {{ui.i_c, Device::ParC}, {ui.i_l, Device::ParL},     {ui.i_r, Device::ParR},
-                  {ui.i_g, Device::ParG}, {ui.i_b, Device::ParB},     {ui.i_x, Device::ParX},
-                  {ui.i_z, Device::ParZ}, {ui.i_y, Device::ParY},     {ui.i_d, Device::ParD},
-                  {ui.i_q, Device::ParQ}, {ui.i_fiz, Device::ParFiz}, {ui.i_fiy, Device::ParFiy}};
+    } labels[] = {
+        {ui->i_c, Device::ParC}, {ui->i_l, Device::ParL},     {ui->i_r, Device::ParR},
+        {ui->i_g, Device::ParG}, {ui->i_b, Device::ParB},     {ui->i_x, Device::ParX},
+        {ui->i_z, Device::ParZ}, {ui->i_y, Device::ParY},     {ui->i_d, Device::ParD},
+        {ui->i_q, Device::ParQ}, {ui->i_fiz, Device::ParFiz}, {ui->i_fiy, Device::ParFiy}};
     for (const auto &entry : labels)
         entry.label->setText(Line(Device::ParameterText[entry.index]));
 }
 
 void Tb_tok::ShowCircuitPicture() {
     const bool inductive = Device::ParameterValues[15] > 0.0f;
-    QLabel *visible = Device::SeriesCircuit != 0 ? (inductive ? ui.i_ls : ui.i_cs)
-                                                 : (inductive ? ui.i_lp : ui.i_cp);
-    for (QLabel *picture : {ui.i_cs, ui.i_cp, ui.i_ls, ui.i_lp})
+    QLabel *visible = Device::SeriesCircuit != 0 ? (inductive ? ui->i_ls : ui->i_cs)
+                                                 : (inductive ? ui->i_lp : ui->i_cp);
+    for (QLabel *picture : {ui->i_cs, ui->i_cp, ui->i_ls, ui->i_lp})
         picture->setVisible(picture == visible);
 }
 
@@ -89,7 +92,7 @@ QString Tb_tok::StatusLine() const {
            Line(Device::ParameterText[Device::ParF]) + QLatin1String("   ") +
            Line(Device::ParameterText[Device::ParUb]) + QLatin1String("   ") +
            QStringLiteral("АВП ") + (AutoRange ? QStringLiteral("ВКЛ.") : QStringLiteral("ВЫКЛ")) +
-           QLatin1String("  Diap ") + ui.i_diap->currentText() + QLatin1String("  Mode ") +
+           QLatin1String("  Diap ") + ui->i_diap->currentText() + QLatin1String("  Mode ") +
            QString::number(Device::DeviceMode) + QLatin1String("  Flags ") +
            QString::number(Device::DeviceStatus);
 }

@@ -1,6 +1,8 @@
 // Test frequency: typed entry, the list step, the decade-wise increment; each pauses polling.
 #include "ui/main_window.h"
 
+#include "ui_main_window.h"
+
 #include "link/commands.h"
 #include "ui/main_state.h"
 #include "ui/message_box.h"
@@ -17,15 +19,21 @@ constexpr std::int32_t SweepHighest = 10000000;
 constexpr std::int32_t SweepFallback = 1000;
 constexpr int IncrementRest = 50;
 
+// Focus that leaves for a popup (the field's own context menu) or another window comes back.
+bool MovesWithinWindow(Qt::FocusReason reason) {
+    return reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason &&
+           reason != Qt::MenuBarFocusReason;
+}
+
 } // namespace
 
 void Tb_tok::ConnectFrequency() {
-    connect(ui.i_freq, &QLineEdit::textChanged, this, [this] { i_freqChange(); });
-    connect(ui.i_freq, &QLineEdit::textEdited, this, [this] { m_frequencyEdited = true; });
-    ui.i_freq->installEventFilter(this);
-    connect(ui.b_freq_step, &Framework::UpDown::clicked, this,
+    connect(ui->i_freq, &QLineEdit::textChanged, this, [this] { i_freqChange(); });
+    connect(ui->i_freq, &QLineEdit::textEdited, this, [this] { m_frequencyEdited = true; });
+    ui->i_freq->installEventFilter(this);
+    connect(ui->b_freq_step, &Framework::UpDown::clicked, this,
             [this](Framework::UpDown::Direction d) { b_freq_stepClick(d); });
-    connect(ui.b_freq_incr, &Framework::UpDown::clicked, this,
+    connect(ui->b_freq_incr, &Framework::UpDown::clicked, this,
             [this](Framework::UpDown::Direction d) { b_freq_incrClick(d); });
 }
 
@@ -56,7 +64,7 @@ void Tb_tok::i_freqChange() {
 void Tb_tok::ApplyTypedFrequency() {
     m_frequencyEdited = false;
     bool converts = false;
-    const std::int32_t value = ui.i_freq->text().trimmed().toInt(&converts, 10);
+    const std::int32_t value = ui->i_freq->text().trimmed().toInt(&converts, 10);
     if (!converts) {
         tmr.stop(); // no tick may run inside the message's own event loop
         Framework::ShowMessage(QStringLiteral("Неверное значение"));
@@ -71,15 +79,15 @@ void Tb_tok::ApplyTypedFrequency() {
 // Puts the program's frequency back into the field and lets polling go on.
 void Tb_tok::RestoreFrequencyField() {
     m_frequencyEdited = false;
-    ui.i_freq->setText(QString::number(CurrentFrequency));
+    ui->i_freq->setText(QString::number(CurrentFrequency));
     ResumePolling();
 }
 
 void Tb_tok::b_freq_stepClick(Framework::UpDown::Direction) {
     tmr.stop();
-    CurrentFrequency = FrequencyListEntry(ui.b_freq_step->position());
+    CurrentFrequency = FrequencyListEntry(ui->b_freq_step->position());
     ApplyFrequency();
-    ui.i_freq->setText(QString::number(CurrentFrequency));
+    ui->i_freq->setText(QString::number(CurrentFrequency));
     ResumePolling();
 }
 
@@ -88,15 +96,15 @@ void Tb_tok::b_freq_incrClick(Framework::UpDown::Direction direction) {
     CurrentFrequency =
         IncrementFrequency(CurrentFrequency, direction == Framework::UpDown::Direction::Up,
                            FrequencyLow, FrequencyHigh);
-    ui.b_freq_incr->setRange(0, 100);
-    ui.b_freq_incr->setPosition(IncrementRest);
+    ui->b_freq_incr->setRange(0, 100);
+    ui->b_freq_incr->setPosition(IncrementRest);
     ApplyFrequency();
-    ui.i_freq->setText(QString::number(CurrentFrequency));
+    ui->i_freq->setText(QString::number(CurrentFrequency));
     ResumePolling();
 }
 
 bool Tb_tok::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == ui.i_freq) {
+    if (watched == ui->i_freq) {
         if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent *>(event)->key();
             if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -107,12 +115,14 @@ bool Tb_tok::eventFilter(QObject *watched, QEvent *event) {
                 RestoreFrequencyField();
                 return true;
             }
-        } else if (event->type() == QEvent::FocusOut && m_frequencyEdited) {
-            // Typing left without Enter is dropped, so the readouts never stay frozen.
+        } else if (event->type() == QEvent::FocusOut && m_frequencyEdited &&
+                   MovesWithinWindow(static_cast<QFocusEvent *>(event)->reason())) {
+            // Typing left for another control without Enter is dropped, so the readouts never
+            // stay frozen. A context menu or a glance at another window keeps it for Enter.
             RestoreFrequencyField();
         }
     } else if (event->type() == QEvent::FocusIn &&
-               (watched == ui.i_diap || watched == ui.i_diap->lineEdit())) {
+               (watched == ui->i_diap || watched == ui->i_diap->lineEdit())) {
         if (static_cast<QFocusEvent *>(event)->reason() != Qt::ActiveWindowFocusReason)
             i_diapEnter();
     }

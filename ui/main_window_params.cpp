@@ -1,6 +1,8 @@
 // The two shown parameters (by hand or automatic) and the equivalent circuit.
 #include "ui/main_window.h"
 
+#include "ui_main_window.h"
+
 #include "link/measurement.h"
 #include "ui/combo_box.h"
 #include "ui/main_state.h"
@@ -8,37 +10,35 @@
 namespace Main {
 
 void Tb_tok::ConnectParameters() {
-    Framework::OnUserChoice(ui.b_par1, [this](int index) { b_par1Change(index); });
-    Framework::OnUserChoice(ui.b_par2, [this](int index) { b_par2Change(index); });
-    connect(ui.b_apar, &QCheckBox::clicked, this, [this] { b_aparClick(); });
-    connect(ui.b_serial, &QRadioButton::toggled, this, [this] { b_serialClick(); });
-    connect(ui.b_paral, &QRadioButton::toggled, this, [this] { b_paralClick(); });
+    Framework::OnUserChoice(ui->b_par1, [this](int index) { b_par1Change(index); });
+    Framework::OnUserChoice(ui->b_par2, [this](int index) { b_par2Change(index); });
+    connect(ui->b_apar, &QCheckBox::clicked, this, [this] { b_aparClick(); });
+    connect(ui->b_serial, &QRadioButton::toggled, this, [this] { b_serialClick(); });
+    connect(ui->b_paral, &QRadioButton::toggled, this, [this] { b_paralClick(); });
 }
 
 void Tb_tok::b_par1Change(int index) {
-    ui.b_apar->setChecked(false);
+    ui->b_apar->setChecked(false);
     b_aparClick();
-    AutoParams = false;
     Param1Index = index;
 }
 
 void Tb_tok::b_par2Change(int index) {
-    ui.b_apar->setChecked(false);
+    ui->b_apar->setChecked(false);
     b_aparClick();
-    AutoParams = false;
     Param2Index = index;
 }
 
 void Tb_tok::b_aparClick() {
-    AutoParams = ui.b_apar->isChecked();
+    AutoParams = ui->b_apar->isChecked();
 }
 
 void Tb_tok::b_serialClick() {
-    Device::SeriesCircuit = ui.b_serial->isChecked() ? 1 : 0;
+    Device::SeriesCircuit = ui->b_serial->isChecked() ? 1 : 0;
 }
 
 void Tb_tok::b_paralClick() {
-    Device::SeriesCircuit = ui.b_paral->isChecked() ? 0 : 1;
+    Device::SeriesCircuit = ui->b_paral->isChecked() ? 0 : 1;
 }
 
 } // namespace Main

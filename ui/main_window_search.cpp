@@ -1,6 +1,8 @@
 // Finding the instrument: the automatic search over COM1..COM15 and the hand choice in i_com.
 #include "ui/main_window.h"
 
+#include "ui_main_window.h"
+
 #include "link/device.h"
 #include "ui/combo_box.h"
 #include "ui/main_state.h"
@@ -19,8 +21,8 @@ QString Latin1(const char *text) {
 } // namespace
 
 void Tb_tok::ConnectSearch() {
-    connect(ui.ToolButton1, &QToolButton::clicked, this, [this] { ToolButton1Click(); });
-    Framework::OnUserChoice(ui.i_com, [this](int index) { i_comChange(index); });
+    connect(ui->ToolButton1, &QToolButton::clicked, this, [this] { ToolButton1Click(); });
+    Framework::OnUserChoice(ui->i_com, [this](int index) { i_comChange(index); });
 }
 
 bool Tb_tok::SearchInstrument() {
@@ -30,8 +32,8 @@ bool Tb_tok::SearchInstrument() {
         if (!Device::QueryIdentity(text)) continue;
         Device::ModelIndex = Device::FindModelRow(text);
         if (Device::ModelIndex >= Device::ModelCount) continue;
-        ui.i_com->setCurrentIndex(static_cast<int>(n));
-        ui.i_devace->setEditText(Device::ModelName(Device::ModelIndex));
+        ui->i_com->setCurrentIndex(static_cast<int>(n));
+        ui->i_devace->setEditText(Device::ModelName(Device::ModelIndex));
         FrequencyLow = Device::ModelLowestFrequency(Device::ModelIndex);
         FrequencyHigh = Device::ModelHighestFrequency(Device::ModelIndex);
 
@@ -40,7 +42,7 @@ bool Tb_tok::SearchInstrument() {
         tmr.start();
         return true;
     }
-    ui.status->showMessage(QStringLiteral("COM -"));
+    ui->status->showMessage(QStringLiteral("COM -"));
     return false;
 }
 
@@ -51,16 +53,16 @@ void Tb_tok::ToolButton1Click() {
 void Tb_tok::i_comChange(int index) {
     Device::OpenPort(static_cast<unsigned>(index));
     if (Device::PortNumber == 0) {
-        ui.status->showMessage(QStringLiteral("Порт не открыт"));
+        ui->status->showMessage(QStringLiteral("Порт не открыт"));
         return;
     }
     char text[IdentityTextSize] = {};
     if (Device::QueryIdentity(text)) {
-        ui.i_com->setCurrentIndex(Device::PortNumber);
-        ui.i_devace->setEditText(Latin1(text));
+        ui->i_com->setCurrentIndex(Device::PortNumber);
+        ui->i_devace->setEditText(Latin1(text));
     } else {
-        ui.i_devace->setEditText(QStringLiteral("НЕТ"));
-        ui.status->showMessage(QStringLiteral("Нет ответа"));
+        ui->i_devace->setEditText(QStringLiteral("НЕТ"));
+        ui->status->showMessage(QStringLiteral("Нет ответа"));
     }
 }
 

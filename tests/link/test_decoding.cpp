@@ -26,9 +26,8 @@ QString Corrected(int index) {
 }
 
 QString LineFor(int index, float value, bool series = true) {
-    Line format, number, out;
-    int prefix = StartingPrefix[index];
-    BuildLine(format, number, prefix, index, value, series, out);
+    Line out;
+    BuildLine(index, value, series, out);
     return QString::fromLatin1(out);
 }
 

@@ -7,8 +7,6 @@
 
 #include <QtTest>
 
-#include <cstring>
-
 namespace TestWindow {
 
 namespace {
@@ -25,13 +23,12 @@ Sim::HostOptions PeerTiming() {
 } // namespace
 
 Fixture::Fixture() {
-    Framework::SetMessageHandler([this](const QString &text) { messages << text; });
+    ResetProgramState();
 }
 
 Fixture::~Fixture() {
     m_window.reset();
-    Framework::SetMessageHandler({});
-    Device::ClearPortMappings();
+    ResetProgramState();
 }
 
 Sim::Component Fixture::Capacitor() {
@@ -64,7 +61,7 @@ void Fixture::AddMissingPort(unsigned port) {
 Main::Tb_tok &Fixture::Start() {
     m_window.reset();
     ResetProgramState();
-    Device::ClearPortMappings();
+    Framework::SetMessageHandler([this](const QString &text) { messages << text; });
     // A mapping that opens nothing keeps the machine's own serial devices out of every test.
     Device::MapPort(99, QStringLiteral("/nonexistent/impedix-guard"));
     for (const auto &[port, meter] : m_meters)
@@ -79,33 +76,9 @@ Main::Tb_tok &Fixture::Start() {
 }
 
 void ResetProgramState() {
-    using namespace Main;
-    CurrentFrequency = 0;
-    FrequencyLow = 50000;
-    FrequencyHigh = 100000;
-    BiasSetting = 0;
-    BiasStep = 0;
-    Param1Index = 2;
-    Param2Index = 9;
-    AutoParams = true;
-    AutoRange = true;
-    SyncPending = true;
-    CycleStarted = false;
-    SweepRunning = false;
-    SweepPoints = 10;
-
-    Device::ModelIndex = 0;
-    Device::SeriesCircuit = 1;
-    Device::LastCapacitance = 1053.0f;
-    Device::DeviceStatus = 0;
-    Device::DeviceMode = 0;
-    Device::DeviceRange = 0;
-    Device::BiasMillivolts = 0;
-    Device::FrequencyHz = 0;
-    Device::AngularFrequency = 0.0f;
-    std::memset(Device::ParameterValues, 0, sizeof Device::ParameterValues);
-    std::memset(Device::ParameterText, 0, sizeof Device::ParameterText);
-    std::memset(Device::CorrectedParameterText, 0, sizeof Device::CorrectedParameterText);
+    Main::ResetState();
+    Device::ResetState();
+    Framework::SetMessageHandler({});
 }
 
 } // namespace TestWindow

@@ -48,7 +48,8 @@ private:
     std::unique_ptr<Main::Tb_tok> m_window;
 };
 
-// Puts every module-wide variable of units Main and Device back to its process-start value.
+// Puts units Main and Device back to their process-start state (port closed, no mappings) and
+// restores the modal message dialog.
 void ResetProgramState();
 
 } // namespace TestWindow

@@ -1,0 +1,31 @@
+// Definitions of unit Device's module-wide variables, grouped per file of the unit; the
+// documented names are references into these (see the headers).
+#include "link/device_state.h"
+
+#include "link/commands.h"
+#include "link/display_lines.h"
+#include "link/measurement.h"
+#include "link/models.h"
+#include "link/port_names.h"
+#include "link/serial_link.h"
+
+namespace Device {
+
+LinkVariables LinkState;
+FrameVariables FrameState;
+MeasurementVariables MeasurementState;
+LineVariables LineState;
+ModelVariables ModelState;
+PortNameVariables PortNameState;
+
+void ResetState() {
+    ClosePort();
+    LinkState = {};
+    FrameState = {};
+    MeasurementState = {};
+    LineState = {};
+    ModelState = {};
+    PortNameState = {};
+}
+
+} // namespace Device
