@@ -27,6 +27,14 @@ float BigEndianFloat(const std::uint8_t *p) {
     return value;
 }
 
+// Whether the values of a frame could come from a measurement at all. A damaged frame that
+// passed the mark and the status bit shows itself here.
+bool Plausible(std::int32_t frequencyHz, float magnitude, float wirePhase) {
+    if (frequencyHz <= 0 || frequencyHz > HighestFrequencyOfAnyModel()) return false;
+    if (!std::isfinite(magnitude) || magnitude < 0.0f) return false;
+    return std::isfinite(wirePhase) && std::fabs(wirePhase) <= PhaseLimit;
+}
+
 float Quotient(double numerator, float divisor, float replacement) {
     return divisor == 0.0f ? replacement : static_cast<float>(numerator / divisor);
 }
@@ -84,6 +92,10 @@ DecodedFrame DecodeFrame(const std::uint8_t *bytes, std::uint32_t count, bool se
     }
     frame.magnitude = BigEndianFloat(bytes + 12);
     const float wirePhase = BigEndianFloat(bytes + 16);
+    if (!Plausible(frame.frequencyHz, frame.magnitude, wirePhase)) {
+        frame.verdict = FrameVerdict::Impossible;
+        return frame;
+    }
     frame.phase = PhaseSign(modelIndex) < 0 ? -wirePhase : wirePhase;
 
     FloatPair z;

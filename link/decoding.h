@@ -39,8 +39,13 @@ enum class FrameVerdict {
     Short,         // fewer than 20 bytes: nothing is taken from it
     NotValid,      // status bit 7 clear: only the status is taken
     ZeroFrequency, // the header is taken, the values are not
+    Impossible,    // values no measurement can have: only the status is taken, as for NotValid
     Accepted
 };
+
+// Bounds of a measurement. A phase angle a little beyond a half turn is still taken: the
+// instrument's own rounding and single precision put an angle of exactly pi slightly past it.
+constexpr float PhaseLimit = static_cast<float>(3.141592653589793 + 0.01); // radians
 
 struct DecodedFrame {
     FrameVerdict verdict = FrameVerdict::Short;
@@ -57,6 +62,8 @@ struct DecodedFrame {
 };
 
 // bytes: the reply buffer (at least 20 readable bytes), count: how many the link accepted.
+// A frame is Impossible when its frequency is negative or above the highest of any model, its
+// |Z| is negative or not finite, or its phase angle is not finite or beyond PhaseLimit.
 DecodedFrame DecodeFrame(const std::uint8_t *bytes, std::uint32_t count, bool seriesCircuit,
                          int modelIndex);
 

@@ -8,5 +8,7 @@
 #include "link/display_lines.h"
 #include "link/measurement.h"
 #include "link/models.h"
+#include "link/open_failure.h"
 #include "link/port_names.h"
 #include "link/serial_link.h"
+#include "link/silence.h"

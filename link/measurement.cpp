@@ -21,7 +21,9 @@ bool AcceptMeasurement(const std::uint8_t *bytes, std::uint32_t count) {
     const DecodedFrame frame = DecodeFrame(bytes, count, SeriesCircuit != 0, ModelIndex);
     if (frame.verdict == FrameVerdict::Short) return false;
     DeviceStatus = frame.status;
-    if (frame.verdict == FrameVerdict::NotValid) return false;
+    // A frame whose values cannot be a measurement is treated like one without status bit 7.
+    if (frame.verdict == FrameVerdict::NotValid || frame.verdict == FrameVerdict::Impossible)
+        return false;
     DeviceMode = frame.mode;
     DeviceRange = frame.range;
     BiasMillivolts = frame.biasMillivolts;

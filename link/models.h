@@ -3,6 +3,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -58,5 +59,13 @@ int PhaseSign(int index);
 // Lowest and highest test frequency of a row, in Hz.
 std::int32_t ModelLowestFrequency(int index);
 std::int32_t ModelHighestFrequency(int index);
+
+// The highest test frequency of any model, in Hz: no frame can report more.
+constexpr std::int32_t HighestFrequencyOfAnyModel() {
+    std::int32_t highest = 0;
+    for (const ModelRow &row : ModelTable)
+        highest = std::max(highest, FrequencyList[static_cast<std::size_t>(row.lastFrequency)]);
+    return highest;
+}
 
 } // namespace Device

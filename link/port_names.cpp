@@ -45,7 +45,7 @@ bool HasPortMappings() {
     return !Mappings().isEmpty();
 }
 
-QString MapPortFromArgument(const QString &argument) {
+QString ParsePortArgument(const QString &argument, unsigned *n, QString *path) {
     static const QRegularExpression form(QStringLiteral("^COM([0-9]{1,2})=(.+)$"),
                                          QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = form.match(argument);
@@ -53,11 +53,20 @@ QString MapPortFromArgument(const QString &argument) {
         return QStringLiteral(
                    "--port expects COMn=PATH (for example COM3=/dev/ttyUSB0), got \"%1\"")
             .arg(argument);
-    const unsigned n = match.captured(1).toUInt();
-    if (n < 1 || n > 16)
-        return QStringLiteral("--port: the port number must be 1 to 16, got %1").arg(n);
-    MapPort(n, match.captured(2));
+    const unsigned number = match.captured(1).toUInt();
+    if (number < 1 || number > 16)
+        return QStringLiteral("--port: the port number must be 1 to 16, got %1").arg(number);
+    *n = number;
+    *path = match.captured(2);
     return QString();
+}
+
+QString MapPortFromArgument(const QString &argument) {
+    unsigned n = 0;
+    QString path;
+    const QString error = ParsePortArgument(argument, &n, &path);
+    if (error.isEmpty()) MapPort(n, path);
+    return error;
 }
 
 QString ResolvePortName(unsigned n) {

@@ -17,8 +17,11 @@ void MapPort(unsigned n, const QString &path);
 void ClearPortMappings();
 bool HasPortMappings();
 
-// Parses "COMn=PATH" (n from 1 to 16, a non-empty path) and maps it. Returns an empty string
-// on success, else a message for the user.
+// Parses "COMn=PATH" (n from 1 to 16, a non-empty path). Returns an empty string on success,
+// with n and path filled, else a message for the user.
+QString ParsePortArgument(const QString &argument, unsigned *n, QString *path);
+
+// Parses "COMn=PATH" as above and maps it.
 QString MapPortFromArgument(const QString &argument);
 
 // The device name for port n: "\\.\COMn" on Windows; elsewhere the explicit mapping, else the

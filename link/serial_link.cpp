@@ -4,21 +4,21 @@
 #include "link/port_names.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QSerialPort>
 
 #include <algorithm>
 #include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
 
 namespace Device {
 
 namespace {
 
 constexpr qint64 InputQueueSize = 1024;
-
-QSerialPort &Port() {
-    if (!PortHandle) PortHandle = new QSerialPort;
-    return *PortHandle;
-}
 
 QSerialPort::Parity ParityOf(std::uint8_t code) {
     switch (code) {
@@ -50,9 +50,64 @@ void ApplyLineSettings(QSerialPort &port) {
     port.clearError();
 }
 
+// True when the line itself is gone: a hung-up terminal (the peer closed, a USB adapter pulled)
+// reports it to poll() whatever the port object made of the failed read or write.
+bool LineHungUp(QSerialPort &port) {
+#ifdef Q_OS_UNIX
+    pollfd line{static_cast<int>(port.handle()), POLLIN, 0};
+    if (line.fd < 0) return true;
+    return ::poll(&line, 1, 0) > 0 && (line.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+    Q_UNUSED(port);
+    return false;
+#endif
+}
+
+bool IsFatal(QSerialPort &port, QSerialPort::SerialPortError error) {
+    switch (error) {
+    case QSerialPort::NoError:
+    case QSerialPort::TimeoutError:
+        return false;
+    case QSerialPort::ResourceError:
+    case QSerialPort::DeviceNotFoundError:
+    case QSerialPort::PermissionError:
+        return true;
+    default: // a read or write error is fatal only when the line is gone
+        return LineHungUp(port);
+    }
+}
+
+// Clears the port's error so that the next wait starts clean, noting whether it was fatal.
+void TakeError(QSerialPort &port, bool &fatal) {
+    if (IsFatal(port, port.error())) fatal = true;
+    port.clearError();
+}
+
+// The device is gone: close the port so that nothing is retried on it, and remember where it
+// was so that it can be opened again there.
+void LosePort() {
+    const unsigned lost = static_cast<unsigned>(PortNumber);
+    const QString path = PortPath;
+    ClosePort();
+    LostPortNumber = lost;
+    LostPortPath = path;
+}
+
+// Between exchanges the port object still watches the line from the event loop, and a hung-up
+// line makes it fail over and over. The check runs queued, outside the port's own call, and
+// not at all once the port object is gone.
+void WatchForLoss(QSerialPort &port) {
+    QObject::connect(
+        &port, &QSerialPort::errorOccurred, &port,
+        [&port](QSerialPort::SerialPortError error) {
+            if (PortHandle == &port && IsFatal(port, error)) LosePort();
+        },
+        Qt::QueuedConnection);
+}
+
 // Reads up to n bytes with the link's time-outs: the whole read is bounded by
 // multiplier * n + constant, and after the first byte a gap longer than the interval ends it.
-std::uint32_t TimedRead(QSerialPort &port, std::uint8_t *into, std::uint32_t n) {
+std::uint32_t TimedRead(QSerialPort &port, std::uint8_t *into, std::uint32_t n, bool &fatal) {
     const qint64 total = static_cast<qint64>(LinkTimeouts.ReadTotalTimeoutMultiplier) * n +
                          LinkTimeouts.ReadTotalTimeoutConstant;
     const qint64 interval = LinkTimeouts.ReadIntervalTimeout;
@@ -73,14 +128,14 @@ std::uint32_t TimedRead(QSerialPort &port, std::uint8_t *into, std::uint32_t n) 
             // Bytes the system already holds arrived in time, even if this thread was late to
             // look: take them as the serial driver would.
             port.waitForReadyRead(0);
-            port.clearError();
+            TakeError(port, fatal);
             const qint64 late = port.read(reinterpret_cast<char *>(into + got), n - got);
             if (late > 0) got += static_cast<std::uint32_t>(late);
             break;
         }
         if (!port.waitForReadyRead(static_cast<int>(remaining))) {
-            port.clearError();
-            if (port.bytesAvailable() == 0) break;
+            TakeError(port, fatal);
+            if (fatal || port.bytesAvailable() == 0) break;
         }
     }
     return got;
@@ -103,22 +158,31 @@ void InitLinkSettings() {
 }
 
 bool OpenPort(unsigned n) {
-    QSerialPort &port = Port();
-    if (port.isOpen()) port.close();
-    PortNumber = 0;
+    ClosePort();
+    LostPortNumber = 0;
+    LostPortPath.clear();
+    LastOpenFailure = {};
 
     const QString name = ResolvePortName(n);
-    if (name.isEmpty()) return false;
+    if (name.isEmpty()) {
+        LastOpenFailure = ClassifyOpenFailure(name);
+        return false;
+    }
+    PortHandle = new QSerialPort;
+    QSerialPort &port = *PortHandle;
     port.setPortName(name);
     if (!port.open(QIODevice::ReadWrite)) {
-        port.clearError();
+        ClosePort();
+        LastOpenFailure = ClassifyOpenFailure(name);
         return false;
     }
     ApplyLineSettings(port);
     port.clear(QSerialPort::Output);
     port.clear(QSerialPort::Input);
     port.clearError();
+    WatchForLoss(port);
     PortNumber = static_cast<int>(n);
+    PortPath = name;
     return true;
 }
 
@@ -126,6 +190,19 @@ void ClosePort() {
     delete PortHandle;
     PortHandle = nullptr;
     PortNumber = 0;
+    PortPath.clear();
+}
+
+bool ReopenLostPort() {
+    if (LostPortNumber == 0 || PortNumber != 0) return false;
+    const unsigned n = LostPortNumber;
+    const QString path = LostPortPath;
+    // Cheap checks first: this runs about once a second while the device is away.
+    if (!QFileInfo::exists(path) || ResolvePortName(n) != path) return false;
+    if (OpenPort(n)) return true;
+    LostPortNumber = n;
+    LostPortPath = path;
+    return false;
 }
 
 int SendRequest(int length) {
@@ -136,17 +213,24 @@ int SendRequest(int length) {
     port.clear(QSerialPort::Input);
     const int count = std::min(length, FrameBufferSize);
     const qint64 written = port.write(reinterpret_cast<const char *>(RequestBuffer), count);
-    if (written < 0) {
-        port.clearError();
-        return 0;
-    }
-    const int timeout = static_cast<int>(LinkTimeouts.WriteTotalTimeoutMultiplier) * count +
-                        static_cast<int>(LinkTimeouts.WriteTotalTimeoutConstant);
-    bool complete = port.bytesToWrite() == 0;
-    while (!complete && port.waitForBytesWritten(timeout))
+    bool complete = false;
+    bool fatal = false;
+    if (written >= 0) {
+        const int timeout = static_cast<int>(LinkTimeouts.WriteTotalTimeoutMultiplier) * count +
+                            static_cast<int>(LinkTimeouts.WriteTotalTimeoutConstant);
         complete = port.bytesToWrite() == 0;
-    port.clearError();
-    TransferCount = static_cast<std::uint32_t>(written - port.bytesToWrite());
+        while (!complete && port.waitForBytesWritten(timeout))
+            complete = port.bytesToWrite() == 0;
+        TransferCount = static_cast<std::uint32_t>(written - port.bytesToWrite());
+    }
+    TakeError(port, fatal);
+    // Bytes left in the port object would be retried from the event loop for as long as the
+    // port stays open; a request that did not go out in time is dropped instead.
+    if (!complete) {
+        port.clear(QSerialPort::Output);
+        TakeError(port, fatal);
+    }
+    if (fatal) LosePort();
     return complete ? 1 : 0;
 }
 
@@ -156,7 +240,10 @@ std::uint32_t ReceiveReply(std::uint32_t length) {
     if (!PortIsOpen()) return 0;
     QSerialPort &port = *PortHandle;
     port.clear(QSerialPort::Input);
-    TransferCount = TimedRead(port, ReplyBuffer, std::min<std::uint32_t>(length, FrameBufferSize));
+    bool fatal = false;
+    TransferCount =
+        TimedRead(port, ReplyBuffer, std::min<std::uint32_t>(length, FrameBufferSize), fatal);
+    if (fatal) LosePort();
     if (ReplyBuffer[0] != FrameMark) TransferCount = 0;
     return TransferCount;
 }

@@ -2,6 +2,10 @@
 // buffers and the blocking request/reply exchange every instrument command goes through.
 #pragma once
 
+#include "link/open_failure.h"
+
+#include <QString>
+
 #include <cstdint>
 
 class QSerialPort;
@@ -45,6 +49,10 @@ struct LinkVariables {
     std::uint8_t RequestBuffer[FrameBufferSize] = {};
     std::uint8_t ReplyBuffer[FrameBufferSize] = {};
     std::uint32_t TransferCount = 0;
+    QString PortPath;              // the device the open port was opened at
+    OpenFailure LastOpenFailure;   // why the last OpenPort failed; None after a success
+    unsigned LostPortNumber = 0;   // port closed by a fatal error (device gone); 0: none
+    QString LostPortPath;          // where that port was, so it is reopened only there
 };
 extern LinkVariables LinkState;
 
@@ -55,12 +63,23 @@ inline LinkTimeoutsRecord &LinkTimeouts = LinkState.LinkTimeouts;
 inline std::uint8_t (&RequestBuffer)[FrameBufferSize] = LinkState.RequestBuffer;
 inline std::uint8_t (&ReplyBuffer)[FrameBufferSize] = LinkState.ReplyBuffer;
 inline std::uint32_t &TransferCount = LinkState.TransferCount;
+inline QString &PortPath = LinkState.PortPath;
+inline OpenFailure &LastOpenFailure = LinkState.LastOpenFailure;
+inline unsigned &LostPortNumber = LinkState.LostPortNumber;
+inline QString &LostPortPath = LinkState.LostPortPath;
 
 void InitLinkSettings();
+// Closes any open port first. On failure LastOpenFailure says why. Forgets a lost port: the
+// caller has chosen a port of its own.
 bool OpenPort(unsigned n);
 // Closes the port and releases the port object (the system's lock on the device goes with it).
 void ClosePort();
+// A write that does not complete drops its unsent bytes. A fatal error on the line (the device
+// removed, the line hung up, the device's rights gone) closes the port and records it as lost.
 int SendRequest(int length);
 std::uint32_t ReceiveReply(std::uint32_t length);
+// One quiet attempt to open the lost port again, only at the path where it was lost. True when
+// it is open again (and no longer lost).
+bool ReopenLostPort();
 
 } // namespace Device

@@ -156,29 +156,73 @@ private slots:
         QCOMPARE(ParameterValues[15], -0.5f);
     }
 
-    void nonFiniteFramesAreShownNotFatal_data() {
+    // Values no measurement can have are rejected like a frame without status bit 7; each bound
+    // alone, and a frame just inside it still taken.
+    void impossibleFrames_data() {
         QTest::addColumn<float>("magnitude");
         QTest::addColumn<float>("phase");
+        QTest::addColumn<int>("hz");
+        QTest::addColumn<bool>("accepted");
         const float nan = std::numeric_limits<float>::quiet_NaN();
         const float inf = std::numeric_limits<float>::infinity();
-        QTest::newRow("NaN magnitude") << nan << 0.2f;
-        QTest::newRow("NaN phase") << 100.0f << nan;
-        QTest::newRow("infinite magnitude") << inf << -1.0f;
-        QTest::newRow("negative infinity") << -inf << 1.0f;
-        QTest::newRow("huge") << 3e38f << 0.7f;
+        const float pi = 3.14159265f;
+        QTest::newRow("negative |Z|") << -1.0f << 0.2f << 1000 << false;
+        QTest::newRow("slightly negative |Z|") << -1e-30f << 0.2f << 1000 << false;
+        QTest::newRow("zero |Z|") << 0.0f << 0.2f << 1000 << true;
+        QTest::newRow("NaN |Z|") << nan << 0.2f << 1000 << false;
+        QTest::newRow("infinite |Z|") << inf << 0.2f << 1000 << false;
+        QTest::newRow("negative infinite |Z|") << -inf << 0.2f << 1000 << false;
+        QTest::newRow("huge finite |Z|") << 3e38f << 0.7f << 1000 << true;
+        QTest::newRow("NaN phase") << 100.0f << nan << 1000 << false;
+        QTest::newRow("infinite phase") << 100.0f << -inf << 1000 << false;
+        QTest::newRow("phase pi") << 100.0f << pi << 1000 << true;
+        QTest::newRow("phase -pi") << 100.0f << -pi << 1000 << true;
+        QTest::newRow("phase just inside the slack") << 100.0f << pi + 0.009f << 1000 << true;
+        QTest::newRow("phase beyond pi") << 100.0f << pi + 0.011f << 1000 << false;
+        QTest::newRow("phase beyond -pi") << 100.0f << -(pi + 0.011f) << 1000 << false;
+        QTest::newRow("phase of degrees") << 100.0f << 90.0f << 1000 << false;
+        QTest::newRow("frequency 1 Hz") << 100.0f << 0.2f << 1 << true;
+        QTest::newRow("negative frequency") << 100.0f << 0.2f << -1 << false;
+        QTest::newRow("frequency -1.5 GHz") << 100.0f << 0.2f << -1500000000 << false;
+        QTest::newRow("highest frequency of any model") << 100.0f << 0.2f << 30000000 << true;
+        QTest::newRow("above every model") << 100.0f << 0.2f << 30000001 << false;
     }
-    void nonFiniteFramesAreShownNotFatal() {
+    void impossibleFrames() {
         QFETCH(float, magnitude);
         QFETCH(float, phase);
-        for (std::uint8_t series : {std::uint8_t(1), std::uint8_t(0)}) {
-            SeriesCircuit = series;
-            QVERIFY(Accept(MakeFrame(magnitude, phase, 1000)));
-            for (int i = 0; i < ParameterCount; ++i) {
-                QVERIFY(std::strlen(ParameterText[i]) <= 31);
-                QVERIFY(std::strlen(ParameterText[i]) >= 3);
+        QFETCH(int, hz);
+        QFETCH(bool, accepted);
+        QCOMPARE(HighestFrequencyOfAnyModel(), 30000000);
+        for (int model : {0, 1}) {
+            ModelIndex = model;
+            for (std::uint8_t series : {std::uint8_t(1), std::uint8_t(0)}) {
+                SeriesCircuit = series;
+                QVERIFY(Accept(MakeFrame(1000.0f, -HalfPi, 1000, 0, 0x81, 3, 4)));
+                const QString zLine = Text(ParZ);
+                const float values[] = {ParameterValues[ParZ], ParameterValues[14],
+                                        ParameterValues[15], ParameterValues[ParF]};
+
+                QCOMPARE(Accept(MakeFrame(magnitude, phase, hz, 7, 0x83, 9, 2)), accepted);
+                QCOMPARE(DeviceStatus, std::uint8_t(0x83)); // the status is taken either way
+                if (accepted) {
+                    QCOMPARE(FrequencyHz, hz);
+                    QCOMPARE(ParameterValues[14], magnitude);
+                    for (int i = 0; i < ParameterCount; ++i)
+                        QVERIFY(std::strlen(ParameterText[i]) <= 31);
+                    continue;
+                }
+                // Nothing else of it: header, values and lines as before.
+                QCOMPARE(DeviceMode, std::uint8_t(3));
+                QCOMPARE(DeviceRange, std::uint8_t(4));
+                QCOMPARE(BiasMillivolts, 0);
+                QCOMPARE(FrequencyHz, 1000);
+                QCOMPARE(ParameterValues[ParZ], values[0]);
+                QCOMPARE(ParameterValues[14], values[1]);
+                QCOMPARE(ParameterValues[15], values[2]);
+                QCOMPARE(ParameterValues[ParF], values[3]);
+                QCOMPARE(Text(ParZ), zLine);
             }
         }
-        if (std::isnan(magnitude)) QVERIFY(Text(ParZ).contains(QLatin1String("nan")));
     }
 
     void garbageFramesNeverBreakTheLines() {

@@ -192,7 +192,8 @@ private slots:
         QVERIFY(open && open->isOpen());
         QVERIFY(!OpenPort(2));
         QCOMPARE(PortNumber, 0);
-        QVERIFY(!PortHandle->isOpen());
+        QCOMPARE(PortHandle, nullptr); // the old port object is released with its lock
+        QCOMPARE(LastOpenFailure.reason, OpenFailureReason::NoDevice);
         QVERIFY(!OpenPort(3)); // unmapped while mappings exist: nothing is touched
         QCOMPARE(PortNumber, 0);
         // Exchanges on no port fail quietly.
@@ -218,12 +219,16 @@ private slots:
         QCOMPARE(ResolvePortName(10), QString());
     }
 
-    void hangUpLeavesThePortSilent() {
-        // Last: the peer goes away; the link keeps the port and every exchange yields nothing.
+    void hangUpClosesThePortAtOnce() {
+        // Last: the peer goes away. The first exchange that meets the dead line closes the port
+        // itself, before any event loop runs; later ones fail quietly without touching it.
         m_host.hangUp();
         QCOMPARE(SetRange(1), 0u);
+        QCOMPARE(PortNumber, 0);
+        QCOMPARE(PortHandle, nullptr);
+        QCOMPARE(LostPortNumber, 1u);
         QVERIFY(!ReadMeasurement());
-        QCOMPARE(PortNumber, 1);
+        QCOMPARE(LostPortNumber, 1u);
     }
 };
 
