@@ -1,7 +1,79 @@
 // Hand-rolled parsing: --demo takes an optional "=MODEL", which QCommandLineParser cannot express.
 #include "app/command_line.h"
 
+#include "link/port_names.h"
+
+#include <QMap>
+
+#include <algorithm>
+
 namespace App {
+
+namespace {
+
+// Options the window framework takes for itself, with and without a value.
+const QStringList FrameworkValueOptions{QStringLiteral("-platform"),
+                                        QStringLiteral("-platformpluginpath"),
+                                        QStringLiteral("-platformtheme"),
+                                        QStringLiteral("-plugin"),
+                                        QStringLiteral("-qwindowgeometry"),
+                                        QStringLiteral("-geometry"),
+                                        QStringLiteral("-qwindowicon"),
+                                        QStringLiteral("-icon"),
+                                        QStringLiteral("-qwindowtitle"),
+                                        QStringLiteral("-title"),
+                                        QStringLiteral("-session"),
+                                        QStringLiteral("-display"),
+                                        QStringLiteral("-name"),
+                                        QStringLiteral("-style"),
+                                        QStringLiteral("-stylesheet")};
+const QStringList FrameworkFlags{QStringLiteral("-reverse"), QStringLiteral("-widgetcount"),
+                                 QStringLiteral("-nograb"), QStringLiteral("-dograb"),
+                                 QStringLiteral("-sync")};
+const QStringList FrameworkAssignments{QStringLiteral("-style="), QStringLiteral("-stylesheet="),
+                                       QStringLiteral("-qmljsdebugger=")};
+
+// Each COM number may be mapped once, and the demo meter needs its own port.
+QString CheckPorts(const CommandLine &line) {
+    QMap<unsigned, QString> seen;
+    for (const QString &mapping : line.portMappings) {
+        unsigned n = 0;
+        QString path;
+        const QString error = Device::ParsePortArgument(mapping, &n, &path);
+        if (!error.isEmpty()) return error;
+        if (seen.contains(n))
+            return QStringLiteral("--port: COM%1 is mapped twice (%2 and %3)")
+                .arg(n)
+                .arg(seen.value(n), path);
+        seen.insert(n, path);
+    }
+    if (line.demo && seen.contains(DemoPort))
+        return QStringLiteral("--demo runs its meter as COM%1, which --port already maps to %2")
+            .arg(DemoPort)
+            .arg(seen.value(DemoPort));
+    return QString();
+}
+
+} // namespace
+
+QStringList OwnArguments(const QStringList &arguments) {
+    QStringList own;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (FrameworkValueOptions.contains(argument) && i + 1 < arguments.size()) {
+            ++i;
+            continue;
+        }
+        if (FrameworkFlags.contains(argument)) continue;
+        if (std::any_of(FrameworkAssignments.begin(), FrameworkAssignments.end(),
+                        [&argument](const QString &prefix) {
+                            return argument.startsWith(prefix) && argument.size() > prefix.size();
+                        }))
+            continue;
+        own << argument;
+    }
+    return own;
+}
 
 CommandLine ParseCommandLine(const QStringList &arguments) {
     CommandLine line;
@@ -30,6 +102,7 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
         }
         if (!line.error.isEmpty()) break;
     }
+    if (line.error.isEmpty()) line.error = CheckPorts(line);
     return line;
 }
 
@@ -42,7 +115,7 @@ QString UsageText() {
         "  --port COMn=PATH  use the serial device PATH as port COMn (n from 1 to 16);\n"
         "                    repeatable. Once any port is mapped, unmapped ports are absent.\n"
         "  --demo[=MODEL]    run a simulated meter (KT-41, KT-43, KT-44, KT-45 or KT-46)\n"
-        "                    on a pseudo-terminal as COM1.\n"
+        "                    on a pseudo-terminal as COM1 (not with --port COM1=...).\n"
         "  --help            show this text.\n");
 }
 

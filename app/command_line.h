@@ -6,6 +6,9 @@
 
 namespace App {
 
+// The port the demo meter is mapped to.
+constexpr unsigned DemoPort = 1;
+
 struct CommandLine {
     bool help = false;
     bool demo = false;
@@ -16,6 +19,11 @@ struct CommandLine {
 
 // arguments without the program name.
 CommandLine ParseCommandLine(const QStringList &arguments);
+
+// arguments without the program name, less the window framework's own options (single dash,
+// like -platform offscreen, with their values). Whatever else begins with a dash stays and is
+// judged by ParseCommandLine.
+QStringList OwnArguments(const QStringList &arguments);
 
 QString UsageText();
 

@@ -1,7 +1,9 @@
 // Program entry: command line, the two windows, the event loop.
 #include "app/command_line.h"
 #include "app/demo.h"
+#include "app/stop_signals.h"
 #include "link/port_names.h"
+#include "link/serial_link.h"
 #include "sim/simulator.h"
 #include "ui/main_window.h"
 #include "ui/port_dialog.h"
@@ -17,24 +19,25 @@ namespace {
 constexpr int UsageError = 2;
 
 int Fail(const QString &message) {
-    std::fprintf(stderr, "impedix: %s\nTry 'impedix --help'.\n", qPrintable(message));
+    std::fprintf(stderr, "impedix: %s\n\n%s", qPrintable(message), qPrintable(App::UsageText()));
     return UsageError;
 }
 
-// The window framework's own options (single dash, like -platform offscreen) are its business;
-// before it exists they are skipped together with the value that follows them.
-QStringList OwnArguments(int argc, char **argv) {
-    QStringList own;
-    for (int i = 1; i < argc; ++i) {
-        const QString argument = QString::fromLocal8Bit(argv[i]);
-        if (argument.startsWith(QLatin1Char('-')) && !argument.startsWith(QLatin1String("--")) &&
-            argument != QLatin1String("-h")) {
-            if (i + 1 < argc && argv[i + 1][0] != '-') ++i;
-            continue;
-        }
-        own << argument;
+QStringList Arguments(int argc, char **argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+// A port given with --port that cannot be opened is reported once at start-up, with the reason.
+void ReportUnopenablePorts(const QList<unsigned> &ports) {
+    for (unsigned n : ports) {
+        if (!Device::OpenPort(n))
+            std::fprintf(stderr, "impedix: COM%u: %s\n", n,
+                         Device::LastOpenFailure.text.toLocal8Bit().constData());
+        Device::ClosePort();
     }
-    return own;
 }
 
 } // namespace
@@ -42,22 +45,27 @@ QStringList OwnArguments(int argc, char **argv) {
 int main(int argc, char **argv) {
     // Everything the command line asks for is checked before the window framework starts, so
     // --help and mistakes need no display.
-    const App::CommandLine line = App::ParseCommandLine(OwnArguments(argc, argv));
+    const App::CommandLine line = App::ParseCommandLine(App::OwnArguments(Arguments(argc, argv)));
     if (!line.error.isEmpty()) return Fail(line.error);
     if (line.help) {
         std::fputs(qPrintable(App::UsageText()), stdout);
         return 0;
     }
+    QList<unsigned> mappedPorts;
     for (const QString &mapping : line.portMappings) {
-        const QString error = Device::MapPortFromArgument(mapping);
+        unsigned n = 0;
+        QString path;
+        const QString error = Device::ParsePortArgument(mapping, &n, &path);
         if (!error.isEmpty()) return Fail(error);
+        Device::MapPort(n, path);
+        mappedPorts << n;
     }
     std::unique_ptr<Sim::Simulator> demo;
     if (line.demo) {
         QString error;
         demo = App::StartDemo(line.demoModel, &error);
         if (!demo) return Fail(error);
-        Device::MapPort(1, demo->slavePath());
+        Device::MapPort(App::DemoPort, demo->slavePath());
     }
 
     QApplication application(argc, argv);
@@ -66,14 +74,28 @@ int main(int argc, char **argv) {
     const App::CommandLine rest = App::ParseCommandLine(QApplication::arguments().mid(1));
     if (!rest.error.isEmpty()) return Fail(rest.error);
 
+    // A logout or Ctrl+C ends the program as closing the window does. Installed before the
+    // start-up search, which may hold a port for a while; the event loop acts on it.
+    Main::Tb_tok *window = nullptr;
+    App::StopSignals stopSignals([&window] {
+        if (window) window->close();
+        QApplication::quit();
+    });
+    ReportUnopenablePorts(mappedPorts);
+
     try {
         Main::Tb_tok b_tok;
+        window = &b_tok;
         apoisk::Tcom_poisk_tool com_poisk_tool;
         b_tok.show();
         QApplication::exec();
+        window = nullptr;
     } catch (const std::exception &error) {
+        window = nullptr;
         QMessageBox::critical(nullptr, QStringLiteral("Impedix"),
                               QString::fromLocal8Bit(error.what()));
     }
+    // The port goes with the program, and the system's lock on the device with it.
+    Device::ClosePort();
     return 0;
 }

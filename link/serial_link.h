@@ -49,10 +49,10 @@ struct LinkVariables {
     std::uint8_t RequestBuffer[FrameBufferSize] = {};
     std::uint8_t ReplyBuffer[FrameBufferSize] = {};
     std::uint32_t TransferCount = 0;
-    QString PortPath;              // the device the open port was opened at
-    OpenFailure LastOpenFailure;   // why the last OpenPort failed; None after a success
-    unsigned LostPortNumber = 0;   // port closed by a fatal error (device gone); 0: none
-    QString LostPortPath;          // where that port was, so it is reopened only there
+    QString PortPath;            // the device the open port was opened at
+    OpenFailure LastOpenFailure; // why the last OpenPort failed; None after a success
+    unsigned LostPortNumber = 0; // port closed by a fatal error (device gone); 0: none
+    QString LostPortPath;        // where that port was, so it is reopened only there
 };
 extern LinkVariables LinkState;
 

@@ -38,8 +38,7 @@ QStringList RunPortUser(const QStringList &arguments, bool unprivileged, int *ex
     if (unprivileged) {
         helper.setChildProcessModifier([] {
             const gid_t nogroup = 65534;
-            if (setgroups(0, nullptr) != 0 || setgid(nogroup) != 0 || setuid(65534) != 0)
-                _exit(77);
+            if (setgroups(0, nullptr) != 0 || setgid(nogroup) != 0 || setuid(65534) != 0) _exit(77);
         });
     }
     helper.start(QStringLiteral(IMPEDIX_PORT_USER), arguments);
@@ -58,8 +57,7 @@ bool PointLink(const QString &link, const QString &target) {
     const QString fresh = link + QStringLiteral(".new");
     QFile::remove(fresh);
     return QFile::link(target, fresh) &&
-           ::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(link).constData()) ==
-               0;
+           ::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(link).constData()) == 0;
 }
 
 } // namespace
@@ -182,8 +180,8 @@ private slots:
         // Each reason says something of its own.
         QStringList texts;
         for (OpenFailureReason reason :
-             {OpenFailureReason::NoDevice, OpenFailureReason::NoPermission,
-              OpenFailureReason::Busy, OpenFailureReason::NotSerial, OpenFailureReason::Other})
+             {OpenFailureReason::NoDevice, OpenFailureReason::NoPermission, OpenFailureReason::Busy,
+              OpenFailureReason::NotSerial, OpenFailureReason::Other})
             texts << OpenFailureText(reason, path);
         texts.removeDuplicates();
         QCOMPARE(texts.size(), 5);

@@ -1,0 +1,33 @@
+// SIGTERM and SIGINT end the program the way closing the main window does. The signal handler
+// only writes one byte to a socket pair; the event loop reads it and runs the stop action.
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+
+class QSocketNotifier;
+
+namespace App {
+
+class StopSignals : public QObject {
+public:
+    // Installs the handlers; stop runs in the event loop after either signal arrived.
+    explicit StopSignals(std::function<void()> stop, QObject *parent = nullptr);
+    // Puts the default handlers back.
+    ~StopSignals() override;
+    StopSignals(const StopSignals &) = delete;
+    StopSignals &operator=(const StopSignals &) = delete;
+
+    // False when the socket pair could not be had: the signals then keep their default action.
+    bool isActive() const { return m_notifier != nullptr; }
+
+private:
+    void Drain();
+
+    std::function<void()> m_stop;
+    int m_pair[2] = {-1, -1};
+    QSocketNotifier *m_notifier = nullptr;
+};
+
+} // namespace App

@@ -1,0 +1,195 @@
+// The program as a process: command-line mistakes answered without a display, the reasons for
+// ports given with --port that cannot be opened, and SIGTERM or SIGINT ending it as closing the
+// window does, with the port's lock released.
+#include "app/command_line.h"
+#include "sim/instrument.h"
+#include "sim/pty_host.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <memory>
+
+namespace {
+
+constexpr int Generous = 15000; // ms; a guard against hanging, never a measured time
+
+struct Outcome {
+    bool finished = false;
+    QProcess::ExitStatus status = QProcess::CrashExit;
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+QProcessEnvironment WithoutDisplay() {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        environment.remove(QString::fromLatin1(name));
+    return environment;
+}
+
+QProcessEnvironment Offscreen() {
+    QProcessEnvironment environment = WithoutDisplay();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    return environment;
+}
+
+Outcome Finish(QProcess &program) {
+    Outcome outcome;
+    outcome.finished = program.waitForFinished(Generous);
+    if (!outcome.finished) {
+        program.kill();
+        program.waitForFinished();
+    }
+    outcome.status = program.exitStatus();
+    outcome.code = program.exitCode();
+    outcome.out = QString::fromLocal8Bit(program.readAllStandardOutput());
+    outcome.err = QString::fromLocal8Bit(program.readAllStandardError());
+    return outcome;
+}
+
+Outcome Run(const QStringList &arguments) {
+    QProcess program;
+    program.setProcessEnvironment(WithoutDisplay());
+    program.start(QStringLiteral(IMPEDIX_PATH), arguments);
+    return Finish(program);
+}
+
+// The lock file the serial port leaves for a device while it is open ("LCK..pts_3" for
+// /dev/pts/3), in whichever of the usual lock folders it is.
+QStringList LockFiles(const QString &devicePath) {
+    QString name = devicePath;
+    name.remove(QRegularExpression(QStringLiteral("^/dev/")));
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    QStringList found;
+    for (const char *folder : {"/run/lock", "/var/lock", "/etc/locks", "/var/spool/locks",
+                               "/var/spool/uucp", "/tmp", "/var/tmp"}) {
+        const QString path =
+            QDir(QString::fromLatin1(folder)).filePath(QStringLiteral("LCK..") + name);
+        if (QFileInfo::exists(path)) found << QFileInfo(path).canonicalFilePath();
+    }
+    found.removeDuplicates();
+    return found;
+}
+
+} // namespace
+
+class TestProgram : public QObject {
+    Q_OBJECT
+
+private slots:
+    void ownArguments() {
+        using App::OwnArguments;
+        QCOMPARE(OwnArguments({"-platform", "offscreen", "--demo"}), QStringList{"--demo"});
+        QCOMPARE(OwnArguments({"-reverse", "-style=Fusion", "--help"}), QStringList{"--help"});
+        QCOMPARE(OwnArguments({"-", "-x", "-help", "-h"}), QStringList({"-", "-x", "-help", "-h"}));
+        // A framework option without its value is not the framework's.
+        QCOMPARE(OwnArguments({"-platform"}), QStringList{"-platform"});
+    }
+
+    void portClashes() {
+        using App::ParseCommandLine;
+        QVERIFY(ParseCommandLine({"--port", "COM3=/a", "--port", "COM4=/a"}).error.isEmpty());
+        const QString twice = ParseCommandLine({"--port", "COM3=/a", "--port=com03=/b"}).error;
+        QVERIFY2(twice.contains(QLatin1String("COM3")) && twice.contains(QLatin1String("/b")),
+                 qPrintable(twice));
+        QVERIFY(!ParseCommandLine({"--port", "COM1=/a", "--demo"}).error.isEmpty());
+        QVERIFY(!ParseCommandLine({"--demo=KT-45", "--port=COM1=/a"}).error.isEmpty());
+        QVERIFY(ParseCommandLine({"--port", "COM2=/a", "--demo"}).error.isEmpty());
+    }
+
+    void mistakesExitWithUsage_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("names"); // what the message must name
+        QTest::newRow("-") << QStringList{"-"} << "\"-\"";
+        QTest::newRow("-x") << QStringList{"-x"} << "-x";
+        QTest::newRow("-help") << QStringList{"-help"} << "-help";
+        QTest::newRow("framework option without value") << QStringList{"-platform"} << "-platform";
+        QTest::newRow("same port twice")
+            << QStringList{"--port", "COM3=/a", "--port", "COM3=/b"} << "COM3";
+        QTest::newRow("demo on a mapped COM1")
+            << QStringList{"--port", "COM1=/dev/ttyUSB0", "--demo"} << "COM1";
+    }
+    void mistakesExitWithUsage() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, names);
+        const Outcome outcome = Run(arguments);
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.status, QProcess::NormalExit);
+        QCOMPARE(outcome.code, 2);
+        QVERIFY(outcome.out.isEmpty());
+        QVERIFY2(outcome.err.startsWith(QLatin1String("impedix: ")) &&
+                     outcome.err.section(QLatin1Char('\n'), 0, 0).contains(names),
+                 qPrintable(outcome.err));
+        QVERIFY2(outcome.err.contains(QLatin1String("Usage: impedix")), qPrintable(outcome.err));
+    }
+
+    // Each port of the command line that cannot be opened is named on stderr with its reason,
+    // and the program goes on to its window.
+    void unopenablePortsAreReportedAtStartUp() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString missing = dir.filePath(QStringLiteral("ttyUSB9"));
+        QProcess program;
+        program.setProcessEnvironment(Offscreen());
+        program.start(QStringLiteral(IMPEDIX_PATH),
+                      {"--port", "COM3=" + missing, "--port", "COM5=" + dir.path()});
+        QString err;
+        QTRY_VERIFY_WITH_TIMEOUT((err += QString::fromLocal8Bit(program.readAllStandardError()),
+                                  err.contains(QLatin1String("COM5"))),
+                                 Generous);
+        QVERIFY2(err.contains(QStringLiteral("impedix: COM3: нет устройства ") + missing),
+                 qPrintable(err));
+        QVERIFY2(err.contains(QStringLiteral("impedix: COM5: ") + dir.path() +
+                              QStringLiteral(" не последовательный порт")),
+                 qPrintable(err));
+        QCOMPARE(program.state(), QProcess::Running);
+        program.terminate();
+        const Outcome outcome = Finish(program);
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.status, QProcess::NormalExit);
+        QCOMPARE(outcome.code, 0);
+    }
+
+    void stopSignalsReleaseThePort_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+    void stopSignalsReleaseThePort() {
+        QFETCH(int, signal);
+        Sim::Component dut;
+        dut.capacitance = 100e-9;
+        Sim::Instrument meter(2, dut);
+        Sim::HostOptions timing;
+        timing.thinkMs = 8;
+        Sim::PtyHost host(meter, timing);
+        QVERIFY(host.start());
+        const QString port = host.slavePath();
+
+        QProcess program;
+        program.setProcessEnvironment(Offscreen());
+        program.start(QStringLiteral(IMPEDIX_PATH), {"--port", "COM2=" + port});
+        QVERIFY(program.waitForStarted(Generous));
+        // Polling: the search found the meter and the cycle asks for frames.
+        QVERIFY(host.waitForRequests(5, Generous));
+        const QStringList locks = LockFiles(port);
+        QVERIFY2(!locks.isEmpty(), "the open port has no lock file to look for");
+
+        ::kill(static_cast<pid_t>(program.processId()), signal);
+        const Outcome outcome = Finish(program);
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.status, QProcess::NormalExit);
+        QCOMPARE(outcome.code, 0);
+        for (const QString &lock : locks)
+            QVERIFY2(!QFileInfo::exists(lock), qPrintable(lock + " was left behind"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProgram)
+#include "test_program.moc"
