@@ -76,6 +76,7 @@ Tb_tok::Tb_tok(QWidget *parent)
     ConnectFrequency();
     ConnectConditions();
     ConnectKeys();
+    ConnectLinkWatch();
 
     FormCreate();
     Device::InitLinkSettings();
@@ -98,6 +99,7 @@ void Tb_tok::FormCreate() {
 // Closing ends the program; polling stops at once so that no request goes out on the way.
 void Tb_tok::closeEvent(QCloseEvent *event) {
     tmr.stop();
+    m_reopen.stop();
     QMainWindow::closeEvent(event);
 }
 

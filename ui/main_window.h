@@ -4,6 +4,7 @@
 
 #include "ui/up_down.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QTimer>
 
@@ -40,6 +41,12 @@ public:
     // Measurement cycle (main_window_cycle.cpp)
     void tmrTimer();
     QString StatusLine() const;
+
+    // State of the line (main_window_link.cpp): silence shown on the readouts and in the status
+    // line, a lost port reopened, reasons for ports that cannot be opened.
+    void ShowLinkState(bool frameAccepted);
+    void ShowPortResult(const QString &text);
+    void TryReopenPort();
 
     // Parameter choice and equivalent circuit (main_window_params.cpp)
     void b_par1Change(int index);
@@ -94,7 +101,17 @@ private:
     void SetAutoRange(bool on);
     void ShowBias();
 
+    void ConnectLinkWatch();
+    void LinkFound();
+    QString OpenFailureNote(unsigned port) const;
+    QList<QWidget *> Readouts() const;
+
     bool m_frequencyEdited = false; // i_freq holds typed text not yet applied
+
+    QTimer m_reopen;            // about once a second, tries the port lost to a fatal error
+    QElapsedTimer m_sinceFrame; // since the last accepted frame, or since polling began
+    bool m_silent = false;      // readouts shown disabled: no frame for a while
+    bool m_statusHeld = false;  // the status shows a search or port result until a frame comes
 };
 
 } // namespace Main

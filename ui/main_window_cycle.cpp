@@ -19,7 +19,8 @@ QString Line(const Device::Line &line) {
 
 void Tb_tok::tmrTimer() {
     tmr.stop();
-    if (Device::ReadMeasurement()) {
+    const bool accepted = Device::ReadMeasurement();
+    if (accepted) {
         if (SyncPending) SynchroniseControls();
         if (AutoParams) ChooseParameters(Device::ParameterValues[14], Device::ParameterValues[15]);
         ShowReadouts();
@@ -29,7 +30,7 @@ void Tb_tok::tmrTimer() {
         FollowInstrumentFrequency();
     }
     if (AutoRange) ShowRange();
-    ui->status->showMessage(StatusLine());
+    ShowLinkState(accepted); // the status line, or the silence
     CycleStarted = true;
     tmr.start();
 }

@@ -27,8 +27,12 @@ void Tb_tok::ConnectSearch() {
 
 bool Tb_tok::SearchInstrument() {
     char text[IdentityTextSize] = {};
+    QString failure; // the first port that is there but could not be opened, and why
     for (unsigned n = 1; n <= LastSearchedPort; ++n) {
-        if (!Device::OpenPort(n)) continue;
+        if (!Device::OpenPort(n)) {
+            if (failure.isEmpty()) failure = OpenFailureNote(n);
+            continue;
+        }
         if (!Device::QueryIdentity(text)) continue;
         Device::ModelIndex = Device::FindModelRow(text);
         if (Device::ModelIndex >= Device::ModelCount) continue;
@@ -39,10 +43,12 @@ bool Tb_tok::SearchInstrument() {
 
         SyncPending = true;
         CycleStarted = true;
+        LinkFound();
         tmr.start();
         return true;
     }
-    ui->status->showMessage(QStringLiteral("COM -"));
+    ShowPortResult(failure.isEmpty() ? QStringLiteral("COM -")
+                                     : QStringLiteral("COM -  ") + failure);
     return false;
 }
 
@@ -53,7 +59,10 @@ void Tb_tok::ToolButton1Click() {
 void Tb_tok::i_comChange(int index) {
     Device::OpenPort(static_cast<unsigned>(index));
     if (Device::PortNumber == 0) {
-        ui->status->showMessage(QStringLiteral("Порт не открыт"));
+        // "НЕТ" closes the port on purpose; any other entry says why it did not open.
+        const QString reason = index > 0 ? Device::LastOpenFailure.text : QString();
+        ShowPortResult(reason.isEmpty() ? QStringLiteral("Порт не открыт")
+                                        : QStringLiteral("Порт не открыт: ") + reason);
         return;
     }
     char text[IdentityTextSize] = {};
@@ -62,7 +71,7 @@ void Tb_tok::i_comChange(int index) {
         ui->i_devace->setEditText(Latin1(text));
     } else {
         ui->i_devace->setEditText(QStringLiteral("НЕТ"));
-        ui->status->showMessage(QStringLiteral("Нет ответа"));
+        ShowPortResult(QStringLiteral("Нет ответа"));
     }
 }
 
