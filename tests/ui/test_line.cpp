@@ -1,0 +1,157 @@
+// The window over a line that fails, with the event loop running: the meter hangs up mid-run
+// and the port closes, the readouts grey and the status line says how long the meter has been
+// silent, and the meter back at the same path is polled again without a click. Search and port
+// results keep the status line, and a port that cannot be opened says why.
+#include "link/device.h"
+#include "sim/instrument.h"
+#include "sim/pty_host.h"
+#include "tests/ui/window_fixture.h"
+#include "ui/main_state.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+using TestWindow::Fixture;
+
+namespace {
+
+constexpr int Generous = 8000; // ms; a deadline for what must happen, never a measured time
+
+const QRegularExpression Silent(QStringLiteral("^Нет ответа \\d+ с   "));
+
+QString Status(Main::Tb_tok &w) {
+    return w.findChild<QStatusBar *>(QStringLiteral("status"))->currentMessage();
+}
+
+QLabel *Label(Main::Tb_tok &w, const char *name) {
+    return w.findChild<QLabel *>(QLatin1String(name));
+}
+
+// Every readout of the main window is enabled (or every one disabled).
+bool ReadoutsEnabled(Main::Tb_tok &w, bool enabled) {
+    for (const char *name : {"i_par1", "i_par2", "i_z", "i_fiz", "i_y", "i_fiy", "i_c", "i_l",
+                             "i_r", "i_x", "i_q", "i_d", "i_g", "i_b"})
+        if (Label(w, name)->isEnabled() != enabled) return false;
+    return true;
+}
+
+// Replaces the symbolic link in one step, as a device node that comes back would appear.
+bool PointLink(const QString &link, const QString &target) {
+    const QString fresh = link + QStringLiteral(".new");
+    QFile::remove(fresh);
+    return QFile::link(target, fresh) && std::rename(QFile::encodeName(fresh).constData(),
+                                                     QFile::encodeName(link).constData()) == 0;
+}
+
+Sim::HostOptions PeerTiming() {
+    Sim::HostOptions options;
+    options.thinkMs = 8;
+    return options;
+}
+
+} // namespace
+
+class TestLine : public QObject {
+    Q_OBJECT
+
+private slots:
+    // A pseudo-terminal's path cannot be had again once it is gone, so the meter sits behind a
+    // symbolic link mapped as COM1; its return is a new pseudo-terminal behind the same link.
+    void meterVanishesAndComesBack() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        Sim::Instrument meter(2, Fixture::Capacitor());
+        Sim::PtyHost host(meter, PeerTiming());
+        QVERIFY(host.start());
+        const QString link = dir.filePath(QStringLiteral("meter"));
+        QVERIFY(PointLink(link, host.slavePath()));
+
+        Fixture f;
+        Main::Tb_tok &w = f.Start();
+        Device::MapPort(1, link);
+        QTest::mouseClick(w.findChild<QToolButton *>(QStringLiteral("ToolButton1")),
+                          Qt::LeftButton);
+        QVERIFY(w.tmr.isActive());
+        auto *frequency = w.findChild<QLineEdit *>(QStringLiteral("i_freq"));
+        QTRY_COMPARE_WITH_TIMEOUT(frequency->text(), QStringLiteral("1000"), Generous);
+        QTRY_VERIFY_WITH_TIMEOUT(Status(w).startsWith(QLatin1String("KT-44")), Generous);
+        QVERIFY(ReadoutsEnabled(w, true));
+
+        // The meter hangs up at its next request.
+        host.setFault(Sim::Fault::HangUp, 1);
+        QTRY_VERIFY_WITH_TIMEOUT(Device::PortNumber == 0, Generous);
+        QCOMPARE(Device::PortHandle, nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(Silent.match(Status(w)).hasMatch(), Generous);
+        QVERIFY2(Status(w).contains(QLatin1String("KT-44   F")), qPrintable(Status(w)));
+        QVERIFY(ReadoutsEnabled(w, false));
+        QVERIFY(w.tmr.isActive());
+        // The dead pseudo-terminal's number may soon serve another program: the link shows
+        // nothing there, as an unplugged adapter's device node is gone.
+        QVERIFY(PointLink(link, dir.filePath(QStringLiteral("gone"))));
+
+        // Set differently on the meter while it was away: the controls must follow once.
+        meter.respond(QByteArray("\xAA\x43\x00\x00\x13\x88", 6)); // 5000 Hz
+        QVERIFY(host.start());
+        QVERIFY(PointLink(link, host.slavePath()));
+        QTRY_VERIFY_WITH_TIMEOUT(Device::PortNumber == 1, Generous);
+        QTRY_VERIFY_WITH_TIMEOUT(ReadoutsEnabled(w, true), Generous);
+        QTRY_COMPARE_WITH_TIMEOUT(frequency->text(), QStringLiteral("5000"), Generous);
+        QTRY_VERIFY_WITH_TIMEOUT(Status(w).startsWith(QLatin1String("KT-44")), Generous);
+        QVERIFY(!Main::SyncPending);
+    }
+
+    // A search that fails while polling goes on: its "COM -" stays, the readouts still grey.
+    void searchResultStays() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        Fixture f;
+        TestWindow::Meter &meter = f.AddMeter(2, 1);
+        Main::Tb_tok &w = f.Start();
+        QVERIFY(w.tmr.isActive());
+        meter.host->hangUp();
+        // A port that is there but is no serial device: the search says which and why.
+        QFile file(dir.filePath(QStringLiteral("not-a-port")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        Device::MapPort(3, file.fileName());
+        QTest::mouseClick(w.findChild<QToolButton *>(QStringLiteral("ToolButton1")),
+                          Qt::LeftButton);
+        const QString result = QStringLiteral("COM -  COM3: ") + file.fileName() +
+                               QStringLiteral(" не последовательный порт");
+        QCOMPARE(Status(w), result);
+        QVERIFY(w.tmr.isActive());
+
+        QSignalSpy ticks(&w.tmr, &QTimer::timeout);
+        QTRY_VERIFY_WITH_TIMEOUT(ReadoutsEnabled(w, false), Generous); // silent for a second
+        QVERIFY(ticks.count() > 0);
+        QCOMPARE(Status(w), result);
+    }
+
+    void handChoiceSaysWhyThePortDidNotOpen() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        Fixture f;
+        f.AddMissingPort(7);
+        Main::Tb_tok &w = f.Start();
+        Device::MapPort(8, dir.path());
+
+        w.i_comChange(7);
+        QCOMPARE(Status(w),
+                 QStringLiteral("Порт не открыт: нет устройства /nonexistent/impedix-com7"));
+        w.i_comChange(8);
+        QCOMPARE(Status(w), QStringLiteral("Порт не открыт: ") + dir.path() +
+                                QStringLiteral(" не последовательный порт"));
+        w.i_comChange(0); // "НЕТ": closed on purpose, nothing to explain
+        QCOMPARE(Status(w), QStringLiteral("Порт не открыт"));
+    }
+};
+
+QTEST_MAIN(TestLine)
+#include "test_line.moc"
