@@ -100,7 +100,8 @@ int main(int argc, char **argv) {
     auto *status = window.findChild<QStatusBar *>(QStringLiteral("status"));
     RunFor(1000);
 
-    // The meter vanishes mid-run.
+    // The meter vanishes mid-run, its device node with it.
+    PointLink(link, dir.filePath(QStringLiteral("gone")));
     meter->stop();
     QElapsedTimer clock;
     clock.start();
@@ -135,8 +136,8 @@ int main(int argc, char **argv) {
         sum += ms;
         worst = std::max(worst, ms);
         // Gone again, until the readouts say so.
-        meter->stop();
         PointLink(link, dir.filePath(QStringLiteral("gone")));
+        meter->stop();
         RunUntil([&] { return !readout->isEnabled(); }, 10000);
     }
     if (back > 0)

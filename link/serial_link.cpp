@@ -50,31 +50,27 @@ void ApplyLineSettings(QSerialPort &port) {
     port.clearError();
 }
 
+#ifdef Q_OS_UNIX
 // True when the line itself is gone: a hung-up terminal (the peer closed, a USB adapter pulled)
 // reports it to poll() whatever the port object made of the failed read or write.
 bool LineHungUp(QSerialPort &port) {
-#ifdef Q_OS_UNIX
     pollfd line{static_cast<int>(port.handle()), POLLIN, 0};
     if (line.fd < 0) return true;
     return ::poll(&line, 1, 0) > 0 && (line.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+#endif
+
+// Qt names a failed read after errno even when the read returned 0 bytes, so on a live line its
+// code may be a stale ResourceError. Where the line can be asked, the line decides.
+bool IsFatal(QSerialPort &port, QSerialPort::SerialPortError error) {
+    if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError) return false;
+#ifdef Q_OS_UNIX
+    return LineHungUp(port);
 #else
     Q_UNUSED(port);
-    return false;
+    return error == QSerialPort::ResourceError || error == QSerialPort::DeviceNotFoundError ||
+           error == QSerialPort::PermissionError;
 #endif
-}
-
-bool IsFatal(QSerialPort &port, QSerialPort::SerialPortError error) {
-    switch (error) {
-    case QSerialPort::NoError:
-    case QSerialPort::TimeoutError:
-        return false;
-    case QSerialPort::ResourceError:
-    case QSerialPort::DeviceNotFoundError:
-    case QSerialPort::PermissionError:
-        return true;
-    default: // a read or write error is fatal only when the line is gone
-        return LineHungUp(port);
-    }
 }
 
 // Clears the port's error so that the next wait starts clean, noting whether it was fatal.
@@ -84,11 +80,22 @@ void TakeError(QSerialPort &port, bool &fatal) {
 }
 
 // The device is gone: close the port so that nothing is retried on it, and remember where it
-// was so that it can be opened again there.
-void LosePort() {
+// was so that it can be opened again there. Inside one of the port's own events the object is
+// closed at once but deleted only when that event is done.
+enum class Release { Now, AfterThisEvent };
+
+void LosePort(Release release) {
     const unsigned lost = static_cast<unsigned>(PortNumber);
     const QString path = PortPath;
+    QSerialPort *port = PortHandle;
+    PortHandle = nullptr;
     ClosePort();
+    if (release == Release::Now) {
+        delete port;
+    } else if (port) {
+        port->close();
+        port->deleteLater();
+    }
     LostPortNumber = lost;
     LostPortPath = path;
 }
@@ -100,7 +107,7 @@ void WatchForLoss(QSerialPort &port) {
     QObject::connect(
         &port, &QSerialPort::errorOccurred, &port,
         [&port](QSerialPort::SerialPortError error) {
-            if (PortHandle == &port && IsFatal(port, error)) LosePort();
+            if (PortHandle == &port && IsFatal(port, error)) LosePort(Release::AfterThisEvent);
         },
         Qt::QueuedConnection);
 }
@@ -230,7 +237,7 @@ int SendRequest(int length) {
         port.clear(QSerialPort::Output);
         TakeError(port, fatal);
     }
-    if (fatal) LosePort();
+    if (fatal) LosePort(Release::Now);
     return complete ? 1 : 0;
 }
 
@@ -243,7 +250,7 @@ std::uint32_t ReceiveReply(std::uint32_t length) {
     bool fatal = false;
     TransferCount =
         TimedRead(port, ReplyBuffer, std::min<std::uint32_t>(length, FrameBufferSize), fatal);
-    if (fatal) LosePort();
+    if (fatal) LosePort(Release::Now);
     if (ReplyBuffer[0] != FrameMark) TransferCount = 0;
     return TransferCount;
 }

@@ -207,14 +207,15 @@ private slots:
         tick.start();
         QTRY_VERIFY_WITH_TIMEOUT(accepted >= 3, Generous);
 
+        // The device node goes with the meter: the link shows nothing from now on (the open port
+        // is not affected), so the dead pseudo-terminal's number, which may soon serve another
+        // program, is never reached through it.
+        QVERIFY(PointLink(link, m_dir.filePath(QStringLiteral("gone"))));
         host.setFault(Sim::Fault::HangUp, 1);
         QTRY_VERIFY_WITH_TIMEOUT(PortNumber == 0, Generous);
         QCOMPARE(PortHandle, nullptr); // nothing left to retry from the event loop
         QCOMPARE(LostPortNumber, 1u);
         QCOMPARE(LostPortPath, link);
-        // The device node is gone (the dead pseudo-terminal's number may soon serve another
-        // program, so the link is pointed at nothing rather than left to it).
-        QVERIFY(PointLink(link, m_dir.filePath(QStringLiteral("gone"))));
         QVERIFY(!ReopenLostPort());
         QCOMPARE(LostPortNumber, 1u);
 

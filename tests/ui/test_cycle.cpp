@@ -240,7 +240,9 @@ private slots:
         QCOMPARE(VisiblePicture(w), QStringLiteral("i_cs"));
         QCOMPARE(Find<QComboBox>(w, "i_diap")->currentIndex(),
                  4); // AutoRange: follows the last stored range
-        QCOMPARE(Find<QStatusBar>(w, "status")->currentMessage(), w.StatusLine());
+        // Rebuilt from what the link last stored (after a second of silence on a slow machine,
+        // behind "Нет ответа N с").
+        QVERIFY(Find<QStatusBar>(w, "status")->currentMessage().endsWith(w.StatusLine()));
         QVERIFY(Find<QStatusBar>(w, "status")->currentMessage().contains("  Diap 1 kOm  "));
         QVERIFY(w.tmr.isActive());
 

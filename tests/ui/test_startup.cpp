@@ -190,7 +190,9 @@ private slots:
         Find<QStatusBar>(w, "status")->clearMessage();
         ChooseFromList(Find<QComboBox>(w, "i_com"), 7);
         QCOMPARE(Device::PortNumber, 0);
-        QCOMPARE(Find<QStatusBar>(w, "status")->currentMessage(), QStringLiteral("Порт не открыт"));
+        // A port that does not open says why.
+        QCOMPARE(Find<QStatusBar>(w, "status")->currentMessage(),
+                 QStringLiteral("Порт не открыт: нет устройства /nonexistent/impedix-com7"));
         QVERIFY(f.messages.isEmpty());
     }
 
@@ -258,6 +260,9 @@ private slots:
         QCOMPARE(Find<QComboBox>(w, "i_devace")->currentText(), QStringLiteral("KT-43"));
 
         meter.host->hangUp();
+        // The device node is gone; the dead pseudo-terminal's path may already serve another
+        // program, so the port is pointed at nothing rather than left to it.
+        Device::MapPort(2, QStringLiteral("/nonexistent/impedix-gone"));
         w.ToolButton1Click();
         QCOMPARE(Find<QStatusBar>(w, "status")->currentMessage(), QStringLiteral("COM -"));
         QCOMPARE(Find<QComboBox>(w, "i_com")->currentText(), QStringLiteral("COM2"));
