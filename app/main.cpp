@@ -1,6 +1,7 @@
 // Program entry: command line, the two windows, the event loop.
 #include "app/command_line.h"
 #include "app/demo.h"
+#include "app/port_listing.h"
 #include "link/port_names.h"
 #include "sim/simulator.h"
 #include "ui/main_window.h"
@@ -51,6 +52,10 @@ int main(int argc, char **argv) {
     for (const QString &mapping : line.portMappings) {
         const QString error = Device::MapPortFromArgument(mapping);
         if (!error.isEmpty()) return Fail(error);
+    }
+    if (line.listPorts) {
+        std::fputs(App::ListPortsText().toLocal8Bit().constData(), stdout);
+        return 0;
     }
     std::unique_ptr<Sim::Simulator> demo;
     if (line.demo) {
