@@ -49,7 +49,7 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
 QString UsageText() {
     return QStringLiteral(
         "Usage: impedix [--port COMn=PATH]... [--demo[=MODEL]] [--record FILE]\n"
-        "       impedix [--port COMn=PATH]... --list-ports\n"
+        "  or:  impedix [--port COMn=PATH]... --list-ports\n"
         "\n"
         "Drives a bench impedance meter on a serial port.\n"
         "\n"

@@ -67,6 +67,8 @@ int main(int argc, char **argv) {
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Impedix"));
+    // Ties the window to the installed desktop entry (its icon and name on Wayland).
+    QApplication::setDesktopFileName(QStringLiteral("org.impedix.Impedix"));
     // What the framework did not take as its own must be ours.
     const App::CommandLine rest = App::ParseCommandLine(QApplication::arguments().mid(1));
     if (!rest.error.isEmpty()) return Fail(rest.error);
@@ -75,6 +77,7 @@ int main(int argc, char **argv) {
         Main::Tb_tok b_tok;
         apoisk::Tcom_poisk_tool com_poisk_tool;
         b_tok.show();
+        if (!line.recordFile.isEmpty()) b_tok.StartRecording(line.recordFile);
         QApplication::exec();
     } catch (const std::exception &error) {
         QMessageBox::critical(nullptr, QStringLiteral("Impedix"),

@@ -1,6 +1,7 @@
 // Main window construction and start-up, the window frame and the switching of its panels.
 #include "ui/main_window.h"
 
+#include "export/recorder.h"
 #include "link/device.h"
 #include "ui/calibration_panel.h"
 #include "ui/condense.h"
@@ -38,7 +39,7 @@ Tb_tok::~Tb_tok() = default;
 Tb_tok::Tb_tok(QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      ui(std::make_unique<Ui::Tb_tok>()) {
+      ui(std::make_unique<Ui::Tb_tok>()), m_recorder(std::make_unique<Export::Recorder>()) {
     ui->setupUi(this);
     move(6, 116);
     setWindowIcon(WindowIcon());
@@ -76,6 +77,7 @@ Tb_tok::Tb_tok(QWidget *parent)
     ConnectFrequency();
     ConnectConditions();
     ConnectKeys();
+    ConnectRecording();
 
     FormCreate();
     Device::InitLinkSettings();

@@ -10,9 +10,14 @@
 #include <memory>
 
 class QCheckBox;
+class QLabel;
 
 namespace Ui {
 class Tb_tok;
+}
+
+namespace Export {
+class Recorder;
 }
 
 namespace Main {
@@ -69,6 +74,13 @@ public:
     void b_initClick();
     void Button1Click();
 
+    // Recording to a CSV file (main_window_record.cpp)
+    void b_recordClick(bool checked);
+    // Appends every accepted frame to path from now on; false, with a message, when the file
+    // cannot be opened or written.
+    bool StartRecording(const QString &path);
+    void StopRecording();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -84,6 +96,7 @@ private:
     void ConnectFrequency();
     void ConnectConditions();
     void ConnectKeys();
+    void ConnectRecording();
 
     void SynchroniseControls();
     void ShowRange();
@@ -93,8 +106,13 @@ private:
     void ResumePolling();
     void SetAutoRange(bool on);
     void ShowBias();
+    void RecordFrame();
+    void ShowRecording();
 
     bool m_frequencyEdited = false; // i_freq holds typed text not yet applied
+    std::unique_ptr<Export::Recorder> m_recorder;
+    QLabel *m_recordStatus = nullptr; // permanent in the status bar while recording
+    QString m_recordPath;             // offered again the next time
 };
 
 } // namespace Main

@@ -27,6 +27,7 @@ void Tb_tok::tmrTimer() {
         // A running sweep stores its point here, when the instrument is at a frequency the
         // program accepts.
         FollowInstrumentFrequency();
+        RecordFrame();
     }
     if (AutoRange) ShowRange();
     ui->status->showMessage(StatusLine());
