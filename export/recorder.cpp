@@ -7,6 +7,10 @@
 #include <QDateTime>
 #include <QFile>
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <cstring>
@@ -32,6 +36,69 @@ bool EndsInsideLine(const QString &path) {
 }
 
 } // namespace
+
+// Has the disk take what was written, on a thread of its own: a sync costs milliseconds of
+// waiting that the measurement cycle must not spend. Requests that come in during a sync are
+// served together by the next one. The thread touches nothing but the file descriptor.
+class Recorder::DiskSync {
+public:
+    explicit DiskSync(int descriptor) : m_descriptor(descriptor), m_thread([this] { run(); }) {}
+
+    // The last sync runs before the thread ends; the descriptor must stay open until then.
+    ~DiskSync() {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_stopping = true;
+        }
+        m_wake.notify_one();
+        m_thread.join();
+    }
+
+    void request() {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_pending = true;
+        }
+        m_wake.notify_one();
+    }
+
+    // Why a sync failed; empty while every sync succeeded.
+    QString error() {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return m_error;
+    }
+
+private:
+    void run() {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [this] { return m_pending || m_stopping; });
+            if (!m_pending) return;
+            m_pending = false;
+            lock.unlock();
+            const QString error = Sync();
+            lock.lock();
+            if (m_error.isEmpty()) m_error = error;
+        }
+    }
+
+    // Devices that cannot be synchronised (pipes, terminals, character devices) are no error.
+    QString Sync() const {
+#ifdef Q_OS_UNIX
+        if (::fdatasync(m_descriptor) != 0 && errno != EINVAL && errno != EROFS)
+            return QString::fromLocal8Bit(std::strerror(errno));
+#endif
+        return QString();
+    }
+
+    const int m_descriptor;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_pending = false;
+    bool m_stopping = false;
+    QString m_error;
+    std::thread m_thread;
+};
 
 Recorder::Recorder() = default;
 
@@ -61,6 +128,7 @@ bool Recorder::start(const QString &path) {
     const bool empty = file->size() == 0;
     const bool openLine = !empty && EndsInsideLine(path);
     m_file = std::move(file);
+    m_sync = std::make_unique<DiskSync>(m_file->handle());
     m_device = m_file.get();
     m_fileName = path;
     return begin(empty, openLine);
@@ -89,11 +157,12 @@ bool Recorder::begin(bool writeHeader, bool endOpenLine) {
             csv.addText(column);
         if (!csv.endRow()) return fail();
     }
-    if (!sync()) return fail();
+    if (m_sync) m_sync->request();
     return true;
 }
 
 void Recorder::stop() {
+    m_sync.reset();
     if (m_file) m_file->close();
     m_file.reset();
     m_device = nullptr;
@@ -101,6 +170,8 @@ void Recorder::stop() {
 
 bool Recorder::append(const FrameRecord &frame) {
     if (!isRecording()) return false;
+    if (m_sync) m_error = m_sync->error();
+    if (!m_error.isEmpty()) return fail(); // an earlier record never reached the disk
     CsvWriter csv(m_device);
     csv.addText(Timestamp());
     csv.addScaled(static_cast<double>(m_clock.elapsed()), -3);
@@ -117,20 +188,8 @@ bool Recorder::append(const FrameRecord &frame) {
         if (m_file && m_file->size() > before) m_file->resize(before);
         return fail();
     }
-    if (!sync()) return fail();
+    if (m_sync) m_sync->request();
     ++m_rows;
-    return true;
-}
-
-// Hands the written line to the disk. Devices that cannot be synchronised (pipes, terminals,
-// character devices) are not an error.
-bool Recorder::sync() {
-#ifdef Q_OS_UNIX
-    if (m_file && ::fdatasync(m_file->handle()) != 0 && errno != EINVAL && errno != EROFS) {
-        m_error = QString::fromLocal8Bit(std::strerror(errno));
-        return false;
-    }
-#endif
     return true;
 }
 

@@ -1,7 +1,9 @@
-// Recording: every accepted frame appended to a CSV file as one record, written and handed to
-// the disk line by line, so that a crash or a power cut loses at most the line being written.
-// A file that exists is appended to, never truncated; the header goes only into a new or empty
-// file. A failed write ends the recording and leaves the reason in errorString().
+// Recording: every accepted frame appended to a CSV file as one record. Each record goes to the
+// system in one write as it is appended, and a thread of the recorder's own has the disk take it
+// at once (fdatasync), so that a crash or a power cut loses at most the line being written while
+// the caller never waits for the disk. A file that exists is appended to, never truncated; the
+// header goes only into a new or empty file. A failed write or sync ends the recording and
+// leaves the reason in errorString().
 #pragma once
 
 #include "export/frame_record.h"
@@ -45,11 +47,13 @@ public:
     static QStringList Header();
 
 private:
+    class DiskSync;
+
     bool begin(bool writeHeader, bool endOpenLine);
-    bool sync();
     bool fail();
 
-    std::unique_ptr<QFile> m_file; // when recording to a path
+    std::unique_ptr<QFile> m_file;    // when recording to a path
+    std::unique_ptr<DiskSync> m_sync; // when recording to a path
     QIODevice *m_device = nullptr;
     QString m_fileName;
     QString m_error;

@@ -68,6 +68,7 @@ void Tb_tok::b_recordClick(bool checked) {
 bool Tb_tok::StartRecording(const QString &path) {
     m_recordPath = path;
     const bool started = m_recorder->start(path);
+    m_recordStatus->setToolTip(QDir::toNativeSeparators(path));
     ShowRecording();
     if (!started)
         Framework::ShowMessage(QStringLiteral("Запись не начата: файл\n%1\nнельзя открыть для "
@@ -104,7 +105,6 @@ void Tb_tok::ShowRecording() {
     m_recordStatus->setVisible(recording);
     if (!recording) return;
     m_recordStatus->setText(QStringLiteral("● Запись: %1").arg(m_recorder->rowsWritten()));
-    m_recordStatus->setToolTip(QDir::toNativeSeparators(m_recordPath));
 }
 
 } // namespace Main
