@@ -1,6 +1,5 @@
 // The D calibration seam inside the computation of D: the averaging step and the table
-// correction. The table and the averaging run arrive with the calibration panel; until then
-// both are neutral.
+// correction. Both are neutral here: no averaging run and an empty table.
 #pragma once
 
 namespace Device {
