@@ -4,6 +4,7 @@
 #include "export/recorder.h"
 #include "link/device.h"
 #include "tests/export/csv_reader.h"
+#include "tests/export/file_size_limit.h"
 #include "tests/link/frame_builder.h"
 
 #include <QBuffer>
@@ -14,8 +15,6 @@
 #include <QtTest>
 
 #include <cmath>
-#include <csignal>
-#include <sys/resource.h>
 
 using Export::FrameRecord;
 using Export::Recorder;
@@ -52,19 +51,6 @@ bool WriteFile(const QString &path, const QByteArray &bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
-
-// Caps the size of files this process may write, as a full disk would, until destroyed.
-struct FileSizeLimit {
-    rlimit saved{};
-    explicit FileSizeLimit(rlim_t bytes) {
-        std::signal(SIGXFSZ, SIG_IGN); // the write fails with EFBIG instead of ending the process
-        getrlimit(RLIMIT_FSIZE, &saved);
-        rlimit limit = saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
-};
 
 } // namespace
 
@@ -198,7 +184,7 @@ private slots:
         QVERIFY(recorder.start(path));
         QVERIFY(recorder.append(Frame(1.0f)));
         {
-            const FileSizeLimit limit(static_cast<rlim_t>(QFileInfo(path).size() + 40));
+            const TestDisk::FileSizeLimit limit(static_cast<rlim_t>(QFileInfo(path).size() + 40));
             QVERIFY(!recorder.append(Frame(2.0f)));
         }
         QVERIFY(!recorder.isRecording());
