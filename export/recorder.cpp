@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 
 #include <condition_variable>
 #include <mutex>
@@ -121,7 +122,11 @@ bool Recorder::start(const QString &path) {
     m_error.clear();
     auto file = std::make_unique<QFile>(path);
     // Unbuffered: every record goes to the system in one write, nothing waits in a buffer.
-    if (!file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+    QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Unbuffered;
+    // A device or a pipe has no end to append at (and cannot be truncated either).
+    const QFileInfo info(path);
+    if (!info.exists() || info.isFile()) mode |= QIODevice::Append;
+    if (!file->open(mode)) {
         m_error = file->errorString();
         return false;
     }
