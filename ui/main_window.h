@@ -4,12 +4,15 @@
 
 #include "ui/up_down.h"
 
+#include <QList>
 #include <QMainWindow>
+#include <QPointF>
 #include <QTimer>
 
 #include <memory>
 
 class QCheckBox;
+class QLineEdit;
 
 namespace Ui {
 class Tb_tok;
@@ -69,6 +72,14 @@ public:
     void b_initClick();
     void Button1Click();
 
+    // Frequency sweep and graph (main_window_sweep.cpp, main_window_graph.cpp)
+    void ChBoFClick();
+    void bgrafClick();
+    void p1onClick();
+    void p2onClick();
+    void PrepareSweepGraph();
+    void RedrawGraph();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -84,6 +95,8 @@ private:
     void ConnectFrequency();
     void ConnectConditions();
     void ConnectKeys();
+    void ConnectSweep();
+    void InitSweepPanel();
 
     void SynchroniseControls();
     void ShowRange();
@@ -93,8 +106,14 @@ private:
     void ResumePolling();
     void SetAutoRange(bool on);
     void ShowBias();
+    void StoreSweepPoint();
+    void ShowFrequencyLine();
+    bool ReadSweepField(QLineEdit *field, int &value);
+    void ShowSweepMessage(const QString &text);
+    void SetMarkerRange(int last);
 
     bool m_frequencyEdited = false; // i_freq holds typed text not yet applied
+    QList<QPointF> m_plotPoints[2]; // the points of each series, kept between redraws
 };
 
 } // namespace Main
