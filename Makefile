@@ -2,7 +2,7 @@
 .PHONY: all deps build test asan demo bench format clean
 
 PACKAGES := cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev \
-            qt6-charts-dev qt6-svg-dev qt6-qpa-plugins \
+            qt6-charts-dev libqt6opengl6-dev qt6-svg-dev qt6-qpa-plugins \
             fonts-dejavu-core fonts-dejavu-extra
 BUILD    := build
 JOBS     ?= 2
