@@ -9,10 +9,12 @@
 #include "ui/main_state.h"
 
 #include <QCheckBox>
+#include <QDeadlineTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QThread>
 #include <QtTest>
 
 using namespace TestWindow;
@@ -47,11 +49,7 @@ struct Graph {
 
     explicit Graph(Main::Tb_tok &window) : w(window) {}
 
-    template <class T> T *find(const char *name) {
-        T *control = w.findChild<T *>(QLatin1String(name));
-        if (!control) qFatal("no control %s", name);
-        return control;
-    }
+    template <class T> T *find(const char *name) { return Find<T>(w, name); }
     QString text(const char *label) { return find<QLabel>(label)->text(); }
 
     void start(const QString &low, const QString &high, const QString &n, bool frequencySweep) {
@@ -74,6 +72,52 @@ struct Graph {
         return out;
     }
 };
+
+// The program discards its input right before each read, so on a busy machine an answer can
+// come too early and be lost. A tick that has to read a frame is tried again until one came.
+bool TickWithFrame(Main::Tb_tok &w) {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        Device::DeviceStatus = 0;
+        w.tmrTimer();
+        if (Device::DeviceStatus & 0x80) return true;
+    }
+    return false;
+}
+
+// A tick that stores the next point of the running sweep, tried again while frames fail.
+bool TickForPoint(Main::Tb_tok &w) {
+    const int index = Main::SweepIndex;
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        w.tmrTimer();
+        if (Main::SweepIndex != index || !Main::SweepRunning) return true;
+    }
+    return false;
+}
+
+// The settings sent since the last look (polls left out), once `count` of them have arrived.
+Requests SettingsSent(Sim::PtyHost &host, int count) {
+    Requests got;
+    const QDeadlineTimer deadline(10000);
+    for (;;) {
+        got += SettingRequests(host);
+        if (got.size() >= count || deadline.hasExpired()) return got;
+        QThread::msleep(2);
+    }
+}
+
+// Every setting sent since the last look: a key press sent now marks the end of the log.
+Requests SettingsUntilNow(Sim::PtyHost &host) {
+    constexpr std::uint8_t Mark = 20;
+    Device::SendKeyCode(Mark);
+    Requests got;
+    const QDeadlineTimer deadline(10000);
+    while (!got.contains(Request(Mark)) && !deadline.hasExpired()) {
+        got += SettingRequests(host);
+        QThread::msleep(2);
+    }
+    got.removeAll(Request(Mark));
+    return got;
+}
 
 QList<double> Zeros(int n) {
     return QList<double>(n, 0.0);
@@ -154,7 +198,7 @@ private slots:
         Meter &meter = f.AddMeter(1, 2);
         Main::Tb_tok &w = f.Start();
         Graph g(w);
-        w.tmrTimer();
+        QVERIFY(TickWithFrame(w));
         const QString line = QString::fromLatin1(Device::ParameterText[Device::ParF]);
         QVERIFY(line.startsWith(QLatin1Char('F')));
         QCOMPARE(g.text("ifreq"), line);
@@ -229,7 +273,7 @@ private slots:
         w.tmr.stop();
         host.takeRequests();
         g.start(QStringLiteral("1000"), QStringLiteral("2000"), QStringLiteral("3"), true);
-        QCOMPARE(SettingRequests(host), (Requests{Request(KeyF1)} + FrequenciesSent({1000})));
+        QCOMPARE(SettingsSent(host, 2), (Requests{Request(KeyF1)} + FrequenciesSent({1000})));
         QVERIFY(!Main::AutoParams);
         QVERIFY(!g.find<QCheckBox>("b_apar")->isChecked());
         QVERIFY(w.tmr.isActive());
@@ -244,16 +288,18 @@ private slots:
         Meter &meter = f.AddMeter(1, 2, Capacitor(100e-9));
         Main::Tb_tok &w = f.Start();
         Graph g(w);
-        w.tmrTimer(); // the first frame: settings copied, C and D chosen
-        g.start(QStringLiteral("50000"), QStringLiteral("100000"), QStringLiteral("10"), true);
+        QVERIFY(TickWithFrame(w)); // the first frame: settings copied, C and D chosen
         meter.host->takeRequests();
+        g.start(QStringLiteral("50000"), QStringLiteral("100000"), QStringLiteral("10"), true);
+        QCOMPARE(SettingsSent(*meter.host, 2),
+                 (Requests{Request(KeyF1)} + FrequenciesSent({50000})));
         const std::uint32_t next[] = {55555, 61111, 66666, 72222,  77777,
                                       83333, 88888, 94444, 100000, 100000};
         for (int i = 0; i < 10; ++i) {
-            w.tmrTimer();
+            QVERIFY(TickForPoint(w));
             QVERIFY(StoredAsMeasured(i));
             QCOMPARE(Device::FrequencyHz, std::int32_t(i == 0 ? 50000 : next[i - 1]));
-            QCOMPARE(SettingRequests(*meter.host), FrequenciesSent({next[i]}));
+            QCOMPARE(SettingsSent(*meter.host, 1), FrequenciesSent({next[i]}));
             QCOMPARE(Main::SweepRunning, i < 9);
             QCOMPARE(g.marker->value(), std::min(i + 1, 9));
         }
@@ -269,8 +315,8 @@ private slots:
             QVERIFY(qAbs(y - 100.0) < 0.5);
         QCOMPARE(g.xs(0).last(), 100.0);
 
-        w.tmrTimer(); // the run is over: nothing stored, nothing sent
-        QVERIFY(SettingRequests(*meter.host).isEmpty());
+        QVERIFY(TickWithFrame(w)); // the run is over: nothing stored, nothing sent
+        QVERIFY(SettingsUntilNow(*meter.host).isEmpty());
         QCOMPARE(Main::SweepIndex, 9);
     }
 
@@ -283,30 +329,30 @@ private slots:
         Main::Tb_tok &w = f.Start();
         Graph g(w);
         scripted.frequency = 500;
-        w.tmrTimer(); // the first frame after the search sets the program's frequency
+        QVERIFY(TickWithFrame(w)); // the first frame after the search sets the program's frequency
+        host.takeRequests();
         g.start(QStringLiteral("1000"), QStringLiteral("2000"), QStringLiteral("3"), true);
-        host.takeRequests(); // still where it was before START
-        w.tmrTimer();
+        QCOMPARE(SettingsSent(host, 2), (Requests{Request(KeyF1)} + FrequenciesSent({1000})));
+        QVERIFY(TickWithFrame(w)); // the meter still where it was before START
         QCOMPARE(Main::SweepIndex, 0);
-        QVERIFY(SettingRequests(host).isEmpty());
 
         scripted.frequency = 1000;
-        w.tmrTimer();
+        QVERIFY(TickForPoint(w));
         QCOMPARE(Main::SweepIndex, 1);
-        QCOMPARE(SettingRequests(host), FrequenciesSent({1500}));
+        QCOMPARE(SettingsSent(host, 1), FrequenciesSent({1500})); // and none before
 
-        w.tmrTimer(); // the meter lags at 1000 Hz, which lies within the bounds
+        QVERIFY(TickForPoint(w)); // the meter lags at 1000 Hz, within the bounds
         QCOMPARE(Main::SweepIndex, 2);
         QVERIFY(StoredAsMeasured(1));
-        QCOMPARE(SettingRequests(host), FrequenciesSent({2000}));
+        QCOMPARE(SettingsSent(host, 1), FrequenciesSent({2000}));
 
         scripted.frequency = 2001;
-        w.tmrTimer();
+        QVERIFY(TickWithFrame(w));
         QVERIFY(Main::SweepRunning);
         scripted.frequency = 2000;
-        w.tmrTimer();
+        QVERIFY(TickForPoint(w));
         QVERIFY(!Main::SweepRunning);
-        QCOMPARE(SettingRequests(host), FrequenciesSent({2000}));
+        QCOMPARE(SettingsUntilNow(host), FrequenciesSent({2000}));
     }
 
     // Samples at one frequency: points only at exactly Fmin, x counts the samples, nothing sent.
@@ -316,19 +362,20 @@ private slots:
         Sim::PtyHost &host = f.AddPeer(1, scripted.responder());
         Main::Tb_tok &w = f.Start();
         Graph g(w);
-        w.tmrTimer();
-        g.start(QStringLiteral("1000"), QString(), QStringLiteral("4"), false);
+        QVERIFY(TickWithFrame(w));
         host.takeRequests();
+        g.start(QStringLiteral("1000"), QString(), QStringLiteral("4"), false);
+        QCOMPARE(SettingsSent(host, 2), (Requests{Request(KeyF1)} + FrequenciesSent({1000})));
         scripted.frequency = 999;
-        w.tmrTimer();
+        QVERIFY(TickWithFrame(w));
         QCOMPARE(Main::SweepIndex, 0);
         scripted.frequency = 1000;
         for (int i = 0; i < 4; ++i) {
             scripted.magnitude = 1000.0f * float(i + 1);
-            w.tmrTimer();
+            QVERIFY(TickForPoint(w));
         }
         QVERIFY(!Main::SweepRunning);
-        QVERIFY(SettingRequests(host).isEmpty());
+        QVERIFY(SettingsUntilNow(host).isEmpty());
         QCOMPARE(g.xs(0), (QList<double>{1.0, 2.0, 3.0, 4.0}));
         QCOMPARE(g.grafik->axisTitle(Chart::Axis::Bottom), QStringLiteral("Отсчеты"));
         QCOMPARE(Main::FrequencyLow, 1000);
@@ -349,12 +396,12 @@ private slots:
         scripted.magnitude = 100.0f;
         g.start(QStringLiteral("1000"), QString(), QStringLiteral("3"), false);
         for (int i = 0; i < 3; ++i)
-            w.tmrTimer();
+            QVERIFY(TickForPoint(w));
         QVERIFY(!Main::SweepRunning);
         scripted.magnitude = 200.0f;
         g.start(QStringLiteral("1000"), QString(), QStringLiteral("5"), false);
         QCOMPARE(g.ys(0), (QList<double>{100.0, 100.0, 100.0})); // untouched until a point
-        w.tmrTimer();
+        QVERIFY(TickForPoint(w));
         QCOMPARE(g.ys(0), (QList<double>{200.0, 100.0, 100.0, 0.0, 0.0}));
         QCOMPARE(g.text("ip1sr"), QStringLiteral("Rs  200.0000 Om"));
     }
@@ -371,8 +418,8 @@ private slots:
         scripted.phase = 0.0f;
         scripted.magnitude = 10.0f;
         g.start(QStringLiteral("1000"), QString(), QStringLiteral("4"), false);
-        w.tmrTimer();
-        w.tmrTimer();
+        QVERIFY(TickForPoint(w));
+        QVERIFY(TickForPoint(w));
         QCOMPARE(g.text("ip1min"), QStringLiteral("Rs  10.00000 Om"));
 
         g.p2on->click();
@@ -381,7 +428,7 @@ private slots:
         QCOMPARE(g.grafik->points(0).size(), 4);
         // Point 2 is not taken yet and still holds the start-up zero.
         QCOMPARE(g.text("ip1min"), QStringLiteral("Rs  0.000000 mOm"));
-        w.tmrTimer();
+        QVERIFY(TickForPoint(w));
         QVERIFY(g.grafik->points(1).isEmpty());
         g.p2on->click();
         QCOMPARE(g.grafik->points(1).size(), 4);
@@ -397,19 +444,20 @@ private slots:
         Sim::PtyHost &host = f.AddPeer(1, scripted.responder());
         Main::Tb_tok &w = f.Start();
         Graph g(w);
-        g.start(QStringLiteral("1000"), QString(), QStringLiteral("5"), false);
-        w.tmrTimer();
-        w.tmrTimer();
-        QCOMPARE(Main::SweepIndex, 2);
         host.takeRequests();
+        g.start(QStringLiteral("1000"), QString(), QStringLiteral("5"), false);
+        QCOMPARE(SettingsSent(host, 2), (Requests{Request(KeyF1)} + FrequenciesSent({1000})));
+        QVERIFY(TickForPoint(w));
+        QVERIFY(TickForPoint(w));
+        QCOMPARE(Main::SweepIndex, 2);
         g.start(QStringLiteral("20"), QString(), QStringLiteral("8"), false);
         QCOMPARE(f.messages, QStringList{Invalid});
         QVERIFY(Main::SweepRunning);
         QCOMPARE(Main::SweepIndex, 2);
         QCOMPARE(Main::SweepPoints, 5);
         QVERIFY(w.tmr.isActive());
-        QVERIFY(SettingRequests(host).isEmpty());
-        w.tmrTimer();
+        QVERIFY(SettingsUntilNow(host).isEmpty());
+        QVERIFY(TickForPoint(w));
         QCOMPARE(Main::SweepIndex, 3);
 
         g.start(QStringLiteral("1000"), QString(), QStringLiteral("8"), false);
@@ -434,8 +482,8 @@ private slots:
         calibration->click();
         QVERIFY(!graph->isChecked());
         QVERIFY(g.find<QWidget>("PaGraph")->isHidden());
-        w.tmrTimer();
-        w.tmrTimer();
+        QVERIFY(TickForPoint(w));
+        QVERIFY(TickForPoint(w));
         QVERIFY(!Main::SweepRunning);
         // Back to the graph: the calibration panel goes, through its own handler.
         graph->click();
