@@ -77,6 +77,7 @@ Tb_tok::Tb_tok(QWidget *parent)
     ConnectFrequency();
     ConnectConditions();
     ConnectKeys();
+    ConnectSweep();
     ConnectRecording();
 
     FormCreate();
@@ -91,6 +92,7 @@ Tb_tok::Tb_tok(QWidget *parent)
     // The window of the frequency controls, whatever the search found; the sweep shares it.
     FrequencyLow = 50000;
     FrequencyHigh = 100000;
+    InitSweepPanel();
 }
 
 void Tb_tok::FormCreate() {
@@ -145,7 +147,7 @@ void Tb_tok::ShowSidePanel(QCheckBox *box, QWidget *panel, QCheckBox *otherBox,
         panel->setGeometry(SidePanelPlace);
         panel->show();
         otherPanel->hide();
-        otherBox->setChecked(false);
+        if (otherBox->isChecked()) otherBox->click(); // unticks it and runs its handler
     } else {
         panel->hide();
     }

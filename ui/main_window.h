@@ -4,13 +4,16 @@
 
 #include "ui/up_down.h"
 
+#include <QList>
 #include <QMainWindow>
+#include <QPointF>
 #include <QTimer>
 
 #include <memory>
 
 class QCheckBox;
 class QLabel;
+class QLineEdit;
 
 namespace Ui {
 class Tb_tok;
@@ -74,6 +77,14 @@ public:
     void b_initClick();
     void Button1Click();
 
+    // Frequency sweep and graph (main_window_sweep.cpp, main_window_graph.cpp)
+    void ChBoFClick();
+    void bgrafClick();
+    void p1onClick();
+    void p2onClick();
+    void PrepareSweepGraph();
+    void RedrawGraph();
+
     // Recording to a CSV file (main_window_record.cpp)
     void b_recordClick(bool checked);
     // Appends every accepted frame to path from now on; false, with a message, when the file
@@ -96,6 +107,8 @@ private:
     void ConnectFrequency();
     void ConnectConditions();
     void ConnectKeys();
+    void ConnectSweep();
+    void InitSweepPanel();
     void ConnectRecording();
 
     void SynchroniseControls();
@@ -106,10 +119,16 @@ private:
     void ResumePolling();
     void SetAutoRange(bool on);
     void ShowBias();
+    void StoreSweepPoint();
+    void ShowFrequencyLine();
+    bool ReadSweepField(QLineEdit *field, int &value);
+    void ShowSweepMessage(const QString &text);
+    void SetMarkerRange(int last);
     void RecordFrame();
     void ShowRecording();
 
     bool m_frequencyEdited = false; // i_freq holds typed text not yet applied
+    QList<QPointF> m_plotPoints[2]; // the points of each series, kept between redraws
     std::unique_ptr<Export::Recorder> m_recorder;
     QLabel *m_recordStatus = nullptr; // permanent in the status bar while recording
     QString m_recordPath;             // offered again the next time

@@ -4,6 +4,7 @@
 #include "ui_main_window.h"
 
 #include "link/device.h"
+#include "sweep/sweep_store.h"
 #include "ui/main_state.h"
 #include "ui/settings_logic.h"
 
@@ -26,11 +27,12 @@ void Tb_tok::tmrTimer() {
         ShowCircuitPicture();
         // A running sweep stores its point here, when the instrument is at a frequency the
         // program accepts.
-        FollowInstrumentFrequency();
+        if (FollowInstrumentFrequency() && SweepRunning) StoreSweepPoint();
         RecordFrame();
     }
     if (AutoRange) ShowRange();
     ui->status->showMessage(StatusLine());
+    ShowFrequencyLine();
     CycleStarted = true;
     tmr.start();
 }
