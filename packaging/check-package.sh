@@ -21,7 +21,10 @@ for file in usr/bin/impedix usr/bin/impedix-sim \
   [ -e "$root/$file" ] || fail "missing /$file"
 done
 
-desktop-file-validate "$root/usr/share/applications/$id.desktop"
+# Hints as well as errors: a hint there means a menu that files the program wrongly.
+hints=$(desktop-file-validate "$root/usr/share/applications/$id.desktop" 2>&1) ||
+  fail "desktop entry: $hints"
+[ -z "$hints" ] || fail "desktop entry: $hints"
 appstreamcli validate --no-net "$root/usr/share/metainfo/$id.metainfo.xml"
 # The metainfo, the desktop entry it launches and the icon, checked together.
 appstreamcli validate-tree --no-net "$root"
