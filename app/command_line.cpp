@@ -25,6 +25,16 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
             line.portMappings << arguments.at(++i);
         } else if (argument.startsWith(QLatin1String("--port="))) {
             line.portMappings << argument.mid(7);
+        } else if (argument == QLatin1String("--table")) {
+            if (i + 1 >= arguments.size()) {
+                line.error = QStringLiteral("--table needs a file, for example --table clb.txt");
+                break;
+            }
+            line.tablePath = arguments.at(++i);
+        } else if (argument.startsWith(QLatin1String("--table="))) {
+            line.tablePath = argument.mid(8);
+            if (line.tablePath.isEmpty())
+                line.error = QStringLiteral("--table= needs a file, for example --table=clb.txt");
         } else {
             line.error = QStringLiteral("unknown option \"%1\"").arg(argument);
         }
@@ -35,7 +45,7 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
 
 QString UsageText() {
     return QStringLiteral(
-        "Usage: impedix [--port COMn=PATH]... [--demo[=MODEL]]\n"
+        "Usage: impedix [--port COMn=PATH]... [--demo[=MODEL]] [--table PATH]\n"
         "\n"
         "Drives a bench impedance meter on a serial port.\n"
         "\n"
@@ -43,6 +53,8 @@ QString UsageText() {
         "                    repeatable. Once any port is mapped, unmapped ports are absent.\n"
         "  --demo[=MODEL]    run a simulated meter (KT-41, KT-43, KT-44, KT-45 or KT-46)\n"
         "                    on a pseudo-terminal as COM1.\n"
+        "  --table PATH      keep the D calibration table in PATH instead of DataBase.txt\n"
+        "                    in the current directory.\n"
         "  --help            show this text.\n");
 }
 

@@ -11,6 +11,7 @@ struct CommandLine {
     bool demo = false;
     QString demoModel;        // empty: the simulator's default model
     QStringList portMappings; // "COMn=PATH", in the order given
+    QString tablePath;        // the calibration table's file; empty: DataBase.txt here
     QString error;            // non-empty when the command line is unusable
 };
 

@@ -1,6 +1,7 @@
 // Program entry: command line, the two windows, the event loop.
 #include "app/command_line.h"
 #include "app/demo.h"
+#include "link/calibration.h"
 #include "link/port_names.h"
 #include "sim/simulator.h"
 #include "ui/main_window.h"
@@ -52,6 +53,7 @@ int main(int argc, char **argv) {
         const QString error = Device::MapPortFromArgument(mapping);
         if (!error.isEmpty()) return Fail(error);
     }
+    if (!line.tablePath.isEmpty()) Device::CalibrationFilePath = line.tablePath;
     std::unique_ptr<Sim::Simulator> demo;
     if (line.demo) {
         QString error;

@@ -76,6 +76,7 @@ Tb_tok::Tb_tok(QWidget *parent)
     ConnectFrequency();
     ConnectConditions();
     ConnectKeys();
+    ConnectCalibration();
 
     FormCreate();
     Device::InitLinkSettings();
@@ -93,6 +94,7 @@ Tb_tok::Tb_tok(QWidget *parent)
 
 void Tb_tok::FormCreate() {
     ArrangeWindow();
+    LoadCalibrationTable();
 }
 
 // Closing ends the program; polling stops at once so that no request goes out on the way.
@@ -129,21 +131,25 @@ void Tb_tok::ChBoKeyClick() {
 }
 
 void Tb_tok::ChBoGraphClick() {
-    ShowSidePanel(ui->ChBoGraph, ui->PaGraph, ui->ChBoClb, ui->PaClb);
+    ShowSidePanel(ui->ChBoGraph, ui->PaGraph, ui->ChBoClb, ui->PaClb, &Tb_tok::ChBoClbClick);
 }
 
 void Tb_tok::ChBoClbClick() {
-    ShowSidePanel(ui->ChBoClb, ui->PaClb, ui->ChBoGraph, ui->PaGraph);
+    ShowSidePanel(ui->ChBoClb, ui->PaClb, ui->ChBoGraph, ui->PaGraph, &Tb_tok::ChBoGraphClick);
 }
 
-// The graph and the calibration panel share one place: ticking one puts the other away.
-void Tb_tok::ShowSidePanel(QCheckBox *box, QWidget *panel, QCheckBox *otherBox,
-                           QWidget *otherPanel) {
+// The graph and the calibration panel share one place: ticking one puts the other away, and
+// unticking the other box runs its own handler.
+void Tb_tok::ShowSidePanel(QCheckBox *box, QWidget *panel, QCheckBox *otherBox, QWidget *otherPanel,
+                           void (Tb_tok::*otherClick)()) {
     if (box->isChecked()) {
         panel->setGeometry(SidePanelPlace);
         panel->show();
         otherPanel->hide();
-        otherBox->setChecked(false);
+        if (otherBox->isChecked()) {
+            otherBox->setChecked(false);
+            (this->*otherClick)();
+        }
     } else {
         panel->hide();
     }

@@ -32,6 +32,14 @@ public:
     void ChBoGraphClick();
     void ChBoClbClick();
 
+    // Calibration panel (main_window_calibration.cpp)
+    void LoadCalibrationTable();
+    void BuStartClbClick();
+    void BuOpenFileClick();
+    void BuSaveFileClick();
+    void StGrClbSelectCell(int ACol, int ARow);
+    void EdAverDChange();
+
     // Port choice and instrument search (main_window_search.cpp)
     bool SearchInstrument();
     void ToolButton1Click();
@@ -78,12 +86,17 @@ private:
 
     void FormCreate();
     void ConnectPanels();
-    void ShowSidePanel(QCheckBox *box, QWidget *panel, QCheckBox *otherBox, QWidget *otherPanel);
+    void ShowSidePanel(QCheckBox *box, QWidget *panel, QCheckBox *otherBox, QWidget *otherPanel,
+                       void (Tb_tok::*otherClick)());
     void ConnectSearch();
     void ConnectParameters();
     void ConnectFrequency();
     void ConnectConditions();
     void ConnectKeys();
+    void ConnectCalibration();
+    void PlaceGridCursor();
+    void ShowCalibrationReadout();
+    void ShowCalibrationStage();
 
     void SynchroniseControls();
     void ShowRange();
@@ -94,7 +107,8 @@ private:
     void SetAutoRange(bool on);
     void ShowBias();
 
-    bool m_frequencyEdited = false; // i_freq holds typed text not yet applied
+    bool m_frequencyEdited = false;   // i_freq holds typed text not yet applied
+    bool m_placingGridCursor = false; // the program, not the user, moves the grid's cursor
 };
 
 } // namespace Main
