@@ -179,10 +179,19 @@ private slots:
         QTest::keyClicks(editor, QStringLiteral(" 5,5"));
         QTest::keyClick(editor, Qt::Key_Return);
         QTRY_COMPARE(Device::ClbTable().Cell(3, 1), QStringLiteral(" 5,5")); // committed queued
-        // Clicking the current cell again selects it again: in the last row, a new row.
-        ClickCell(grid, 4, 1);
-        ClickCell(grid, 4, 1);
-        QCOMPARE(grid->model()->rowCount(), 6);
+    }
+
+    // A new window's grid has its cursor in the only row; clicking that cell selects it too.
+    void clickingTheCurrentCellSelectsIt() {
+        Fixture fixture;
+        Main::Tb_tok &w = fixture.Start();
+        Find<QCheckBox>(w, "ChBoClb")->click();
+        QTableView *grid = Grid(w);
+        QCOMPARE(grid->currentIndex(), grid->model()->index(0, 1));
+        QCOMPARE(Device::ClbTable().MarkerRow(), -1);
+        ClickCell(grid, 0, 1);
+        QCOMPARE(grid->model()->rowCount(), 2);
+        QCOMPARE(Device::ClbTable().MarkerRow(), 0);
     }
 
     void correctedReadoutAndAveragingRun() {
@@ -233,8 +242,10 @@ private slots:
         count->setText(QStringLiteral("2"));
         Find<QPushButton>(w, "BuStartClb")->click();
         Tick(w);
+        const QColor plain = count->palette().color(QPalette::Base);
         count->setText(QStringLiteral("2x"));
         QVERIFY(!count->toolTip().isEmpty());
+        QVERIFY(count->palette().color(QPalette::Base) != plain);
         w.tmrTimer();
         QVERIFY(w.tmr.isActive()); // the tick ended normally and polling goes on
         w.tmr.stop();
@@ -243,6 +254,7 @@ private slots:
         QVERIFY(fixture.messages.isEmpty());
         count->setText(QStringLiteral("2"));
         QVERIFY(count->toolTip().isEmpty());
+        QCOMPARE(count->palette().color(QPalette::Base), plain);
         Tick(w);
         QCOMPARE(Device::ClbStage, Device::ClbIdle);
     }
