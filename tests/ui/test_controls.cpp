@@ -31,9 +31,9 @@ struct Bench {
 };
 
 void TypeFrequency(Main::Tb_tok &w, const QString &text) {
-    w.ui.i_freq->selectAll();
-    QTest::keyClick(w.ui.i_freq, Qt::Key_Backspace);
-    QTest::keyClicks(w.ui.i_freq, text);
+    Find<QLineEdit>(w, "i_freq")->selectAll();
+    QTest::keyClick(Find<QLineEdit>(w, "i_freq"), Qt::Key_Backspace);
+    QTest::keyClicks(Find<QLineEdit>(w, "i_freq"), text);
 }
 
 QString Volts(const char *text) {
@@ -93,11 +93,12 @@ private slots:
         Main::CurrentFrequency = c.from;
         Main::FrequencyLow = c.low;
         Main::FrequencyHigh = c.high;
-        c.up ? b.w.ui.b_freq_incr->stepUp() : b.w.ui.b_freq_incr->stepDown();
+        c.up ? Find<Framework::UpDown>(b.w, "b_freq_incr")->stepUp()
+             : Find<Framework::UpDown>(b.w, "b_freq_incr")->stepDown();
         QCOMPARE(b.sent(), Requests{Request(SetFrequency, c.sent, 4)});
         QCOMPARE(Main::CurrentFrequency, c.sent);
-        QCOMPARE(b.w.ui.i_freq->text(), QString::number(c.sent));
-        QCOMPARE(b.w.ui.b_freq_incr->position(), 50);
+        QCOMPARE(Find<QLineEdit>(b.w, "i_freq")->text(), QString::number(c.sent));
+        QCOMPARE(Find<Framework::UpDown>(b.w, "b_freq_incr")->position(), 50);
     }
 
     void frequencyList_data() {
@@ -115,11 +116,12 @@ private slots:
         Main::CurrentFrequency = 70000; // the list does not step from it
         Main::FrequencyLow = c.low;
         Main::FrequencyHigh = c.high;
-        b.w.ui.b_freq_step->setPosition(c.from);
-        c.up ? b.w.ui.b_freq_step->stepUp() : b.w.ui.b_freq_step->stepDown();
+        Find<Framework::UpDown>(b.w, "b_freq_step")->setPosition(c.from);
+        c.up ? Find<Framework::UpDown>(b.w, "b_freq_step")->stepUp()
+             : Find<Framework::UpDown>(b.w, "b_freq_step")->stepDown();
         QCOMPARE(b.sent(), Requests{Request(SetFrequency, c.sent, 4)});
         QCOMPARE(Main::CurrentFrequency, c.sent);
-        QCOMPARE(b.w.ui.i_freq->text(), QString::number(c.sent));
+        QCOMPARE(Find<QLineEdit>(b.w, "i_freq")->text(), QString::number(c.sent));
     }
 
     void frequencyHandlersPausePolling_data() {
@@ -141,11 +143,11 @@ private slots:
         if (handler == 0) {
             TypeFrequency(b.w, QStringLiteral("70000"));
             QVERIFY(!b.w.tmr.isActive()); // typing pauses polling
-            QTest::keyClick(b.w.ui.i_freq, Qt::Key_Return);
+            QTest::keyClick(Find<QLineEdit>(b.w, "i_freq"), Qt::Key_Return);
         } else if (handler == 1) {
-            b.w.ui.b_freq_step->stepUp();
+            Find<Framework::UpDown>(b.w, "b_freq_step")->stepUp();
         } else {
-            b.w.ui.b_freq_incr->stepUp();
+            Find<Framework::UpDown>(b.w, "b_freq_incr")->stepUp();
         }
         QCOMPARE(b.sent().size(), 1);
         QCOMPARE(b.w.tmr.isActive(), cycleStarted);
@@ -169,13 +171,13 @@ private slots:
         Main::FrequencyLow = c.low;
         Main::FrequencyHigh = c.high;
         Main::CurrentFrequency = 70000;
-        b.w.ui.i_freq->setText(QStringLiteral("70000"));
+        Find<QLineEdit>(b.w, "i_freq")->setText(QStringLiteral("70000"));
         b.w.tmr.start();
 
         TypeFrequency(b.w, QString::fromLatin1(c.typed));
         QVERIFY(b.sent().isEmpty()); // keys other than Enter only edit
         QVERIFY(!b.w.tmr.isActive());
-        QTest::keyClick(b.w.ui.i_freq, Qt::Key(c.key));
+        QTest::keyClick(Find<QLineEdit>(b.w, "i_freq"), Qt::Key(c.key));
         if (c.sent < 0) {
             QCOMPARE(b.f.messages, QStringList{Invalid});
             QVERIFY(b.sent().isEmpty());
@@ -185,31 +187,44 @@ private slots:
             QCOMPARE(b.sent(), Requests{Request(SetFrequency, c.sent, 4)});
             QCOMPARE(Main::CurrentFrequency, c.sent);
         }
-        QCOMPARE(b.w.ui.i_freq->text(), QString::fromLatin1(c.field));
+        QCOMPARE(Find<QLineEdit>(b.w, "i_freq")->text(), QString::fromLatin1(c.field));
         QVERIFY(b.w.tmr.isActive());
     }
 
-    void typedFrequencyAbandoned_data() {
-        QTest::addColumn<bool>("escape");
-        QTest::newRow("Escape") << true;
-        QTest::newRow("focus leaves") << false;
+    // Escape or moving to another control drops the typing; the field's context menu or another
+    // window only interrupts it, and Enter still applies it afterwards.
+    void typedFrequencyLeftUnapplied_data() {
+        QTest::addColumn<int>("reason"); // -1: Escape, else the focus-out reason
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("Escape") << -1 << false;
+        QTest::newRow("Tab to another control") << int(Qt::TabFocusReason) << false;
+        QTest::newRow("click on another control") << int(Qt::MouseFocusReason) << false;
+        QTest::newRow("context menu") << int(Qt::PopupFocusReason) << true;
+        QTest::newRow("another window") << int(Qt::ActiveWindowFocusReason) << true;
     }
-    void typedFrequencyAbandoned() {
-        QFETCH(bool, escape);
+    void typedFrequencyLeftUnapplied() {
+        QFETCH(int, reason);
+        QFETCH(bool, kept);
         Bench b;
+        QLineEdit *field = Find<QLineEdit>(b.w, "i_freq");
         Main::CurrentFrequency = 70000;
-        b.w.ui.i_freq->setText(QStringLiteral("70000"));
-        TypeFrequency(b.w, QStringLiteral("2000"));
-        if (escape) {
-            QTest::keyClick(b.w.ui.i_freq, Qt::Key_Escape);
+        field->setText(QStringLiteral("70000"));
+        TypeFrequency(b.w, QStringLiteral("60000"));
+        if (reason < 0) {
+            QTest::keyClick(field, Qt::Key_Escape);
         } else {
-            QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
-            QCoreApplication::sendEvent(b.w.ui.i_freq, &leave);
+            QFocusEvent leave(QEvent::FocusOut, Qt::FocusReason(reason));
+            QCoreApplication::sendEvent(field, &leave);
         }
-        QCOMPARE(b.w.ui.i_freq->text(), QStringLiteral("70000"));
-        QCOMPARE(Main::CurrentFrequency, 70000);
         QVERIFY(b.sent().isEmpty());
         QVERIFY(b.f.messages.isEmpty());
+        QCOMPARE(Main::CurrentFrequency, 70000);
+        QCOMPARE(field->text(), kept ? QStringLiteral("60000") : QStringLiteral("70000"));
+        QCOMPARE(b.w.tmr.isActive(), !kept);
+        if (!kept) return;
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(b.sent(), Requests{Request(SetFrequency, 60000, 4)});
+        QCOMPARE(Main::CurrentFrequency, 60000);
         QVERIFY(b.w.tmr.isActive());
     }
 
@@ -227,10 +242,11 @@ private slots:
         const int mv[] = {100, 200, 300, 400, 500, 600, 700, 800, 900, 1000, 2000, 1000, 900};
         const char *texts[] = {"0.9", "1", "2", "1", "0.9"};
         for (int i = 0; i < 13; ++i) {
-            i < 11 ? b.w.ui.b_bias_soft->stepUp() : b.w.ui.b_bias_soft->stepDown();
+            i < 11 ? Find<Framework::UpDown>(b.w, "b_bias_soft")->stepUp()
+                   : Find<Framework::UpDown>(b.w, "b_bias_soft")->stepDown();
             QCOMPARE(b.sent(), Requests{Request(SetBias, mv[i] / unit, 2)});
             QCOMPARE(Main::BiasSetting, mv[i]);
-            if (i >= 8) QCOMPARE(b.w.ui.i_bias->text(), Volts(texts[i - 8]));
+            if (i >= 8) QCOMPARE(Find<QLineEdit>(b.w, "i_bias")->text(), Volts(texts[i - 8]));
         }
         QCOMPARE(b.meter.instrument->state().biasMillivolts, 900);
         QVERIFY(!b.w.tmr.isActive()); // the bias leaves polling alone
@@ -252,12 +268,13 @@ private slots:
         QFETCH(Fine, c);
         Bench b;
         Main::BiasSetting = c.bias;
-        b.w.ui.b_bias_soft->setPosition(c.position);
-        b.w.ui.i_bias->setText(QStringLiteral("-"));
-        c.up ? b.w.ui.b_bias_soft->stepUp() : b.w.ui.b_bias_soft->stepDown();
+        Find<Framework::UpDown>(b.w, "b_bias_soft")->setPosition(c.position);
+        Find<QLineEdit>(b.w, "i_bias")->setText(QStringLiteral("-"));
+        c.up ? Find<Framework::UpDown>(b.w, "b_bias_soft")->stepUp()
+             : Find<Framework::UpDown>(b.w, "b_bias_soft")->stepDown();
         QCOMPARE(Main::BiasSetting, c.result);
         QCOMPARE(b.sent(), c.sends ? Requests{Request(SetBias, c.result / 10, 2)} : Requests{});
-        QCOMPARE(b.w.ui.i_bias->text(), QString::fromLatin1(c.text));
+        QCOMPARE(Find<QLineEdit>(b.w, "i_bias")->text(), QString::fromLatin1(c.text));
     }
 
     void coarseBias_data() {
@@ -271,28 +288,30 @@ private slots:
     void coarseBias() {
         QFETCH(Coarse, c);
         Bench b(c.model);
-        b.w.ui.b_bias_hard->setPosition(c.position == 0 ? 1 : c.position - 1);
-        c.position == 0 ? b.w.ui.b_bias_hard->stepDown() : b.w.ui.b_bias_hard->stepUp();
+        Find<Framework::UpDown>(b.w, "b_bias_hard")
+            ->setPosition(c.position == 0 ? 1 : c.position - 1);
+        c.position == 0 ? Find<Framework::UpDown>(b.w, "b_bias_hard")->stepDown()
+                        : Find<Framework::UpDown>(b.w, "b_bias_hard")->stepUp();
         QCOMPARE(b.sent(), Requests{Request(SetBias, c.units, 2)});
         QCOMPARE(Main::BiasSetting, c.mv);
         QCOMPARE(Main::BiasStep, c.position);
-        QCOMPARE(b.w.ui.i_bias->text(), Volts(c.text));
+        QCOMPARE(Find<QLineEdit>(b.w, "i_bias")->text(), Volts(c.text));
         QCOMPARE(b.meter.instrument->state().biasMillivolts, c.mv);
     }
 
     void autoRangeButtonTwice() {
         Bench b;
-        b.w.ui.i_diap->setCurrentIndex(5);
-        b.w.ui.b_avpon->click();
+        Find<QComboBox>(b.w, "i_diap")->setCurrentIndex(5);
+        Find<QPushButton>(b.w, "b_avpon")->click();
         QCOMPARE(b.sent(), Requests{Request(0x42, 5, 1)});
-        QCOMPARE(b.w.ui.b_avpon->text(), QStringLiteral("Вкл. АВП"));
+        QCOMPARE(Find<QPushButton>(b.w, "b_avpon")->text(), QStringLiteral("Вкл. АВП"));
         QVERIFY(!Main::AutoRange);
         QVERIFY(!b.meter.instrument->state().autoRange);
         QCOMPARE(b.meter.instrument->state().range, 5);
 
-        b.w.ui.b_avpon->click();
+        Find<QPushButton>(b.w, "b_avpon")->click();
         QCOMPARE(b.sent(), Requests{Request(0x41)});
-        QCOMPARE(b.w.ui.b_avpon->text(), QStringLiteral("Выкл. АВП"));
+        QCOMPARE(Find<QPushButton>(b.w, "b_avpon")->text(), QStringLiteral("Выкл. АВП"));
         QVERIFY(Main::AutoRange);
         QVERIFY(b.meter.instrument->state().autoRange);
         QVERIFY(!b.w.tmr.isActive());
@@ -301,12 +320,12 @@ private slots:
     void rangeChoice() {
         Bench b;
         QFocusEvent enter(QEvent::FocusIn, Qt::MouseFocusReason);
-        QCoreApplication::sendEvent(b.w.ui.i_diap->lineEdit(), &enter);
+        QCoreApplication::sendEvent(Find<QComboBox>(b.w, "i_diap")->lineEdit(), &enter);
         QVERIFY(!Main::AutoRange); // focusing the list ends following the meter's range
-        QCOMPARE(b.w.ui.b_avpon->text(), QStringLiteral("Вкл. АВП"));
+        QCOMPARE(Find<QPushButton>(b.w, "b_avpon")->text(), QStringLiteral("Вкл. АВП"));
         QVERIFY(b.sent().isEmpty());
 
-        TypeEntry(b.w.ui.i_diap, QStringLiteral("10 kOm"));
+        TypeEntry(Find<QComboBox>(b.w, "i_diap"), QStringLiteral("10 kOm"));
         QCOMPARE(b.sent(), Requests{Request(0x42, 3, 1)});
         QCOMPARE(b.meter.instrument->state().range, 3);
         QVERIFY(b.w.tmr.isActive());
@@ -317,10 +336,10 @@ private slots:
         Main::Tb_tok &w = f.Start();
         QVERIFY(!Main::CycleStarted);
         QVERIFY(!w.tmr.isActive());
-        TypeEntry(w.ui.i_diap, QStringLiteral("100 Om"));
-        QCOMPARE(w.ui.i_diap->currentIndex(), 5);
+        TypeEntry(Find<QComboBox>(w, "i_diap"), QStringLiteral("100 Om"));
+        QCOMPARE(Find<QComboBox>(w, "i_diap")->currentIndex(), 5);
         QVERIFY(!Main::AutoRange);
-        QCOMPARE(w.ui.b_avpon->text(), QStringLiteral("Вкл. АВП"));
+        QCOMPARE(Find<QPushButton>(w, "b_avpon")->text(), QStringLiteral("Вкл. АВП"));
         QVERIFY(w.tmr.isActive());
     }
 
@@ -331,8 +350,9 @@ private slots:
             int mv;
         } entries[] = {{1, 500}, {2, 100}, {3, 50}, {4, 10}, {5, 5}, {0, 1000}};
         for (const auto &entry : entries) {
-            TypeEntry(b.w.ui.b_level, b.w.ui.b_level->itemText(entry.index));
-            QCOMPARE(b.w.ui.b_level->currentIndex(), entry.index);
+            TypeEntry(Find<QComboBox>(b.w, "b_level"),
+                      Find<QComboBox>(b.w, "b_level")->itemText(entry.index));
+            QCOMPARE(Find<QComboBox>(b.w, "b_level")->currentIndex(), entry.index);
             QCOMPARE(b.sent(), Requests{Request(0x44, entry.mv, 2)});
             QCOMPARE(b.meter.instrument->state().levelMillivolts, entry.mv);
         }
@@ -340,19 +360,19 @@ private slots:
 
     void speedAndBiasSource() {
         Bench b;
-        b.w.ui.RadioButton3->click(); // already selected
-        b.w.ui.RadioButton1->click();
+        Find<QRadioButton>(b.w, "RadioButton3")->click(); // already selected
+        Find<QRadioButton>(b.w, "RadioButton1")->click();
         QVERIFY(b.sent().isEmpty());
 
-        b.w.ui.RadioButton4->click();
+        Find<QRadioButton>(b.w, "RadioButton4")->click();
         QCOMPARE(b.sent(), Requests{Request(0x21)});
         QVERIFY(!b.meter.instrument->state().speedNormal);
-        b.w.ui.RadioButton3->click();
+        Find<QRadioButton>(b.w, "RadioButton3")->click();
         QCOMPARE(b.sent(), Requests{Request(0x22)});
-        b.w.ui.RadioButton2->click();
+        Find<QRadioButton>(b.w, "RadioButton2")->click();
         QCOMPARE(b.sent(), Requests{Request(0x23)});
         QVERIFY(b.meter.instrument->state().biasExternal);
-        b.w.ui.RadioButton1->click();
+        Find<QRadioButton>(b.w, "RadioButton1")->click();
         QCOMPARE(b.sent(), Requests{Request(0x24)});
     }
 
@@ -365,9 +385,9 @@ private slots:
         QFETCH(int, model);
         Bench b(model);
         QCOMPARE(Device::ModelIndex, model);
-        b.w.ui.Button1->click();
+        Find<QPushButton>(b.w, "Button1")->click();
         QCOMPARE(b.sent(), model == 0 ? Requests{Request(0x45)} : Requests{});
-        b.w.ui.b_init->click();
+        Find<QPushButton>(b.w, "b_init")->click();
         QCOMPARE(b.sent(), Requests{Request(0x47)});
     }
 
@@ -394,11 +414,11 @@ private slots:
 
     void keyPanelFollowsCheckBox() {
         Bench b;
-        QVERIFY(b.w.ui.PaKey->isHidden());
-        b.w.ui.ChBoKey->click();
-        QVERIFY(!b.w.ui.PaKey->isHidden());
-        b.w.ui.ChBoKey->click();
-        QVERIFY(b.w.ui.PaKey->isHidden());
+        QVERIFY(Find<QFrame>(b.w, "PaKey")->isHidden());
+        Find<QCheckBox>(b.w, "ChBoKey")->click();
+        QVERIFY(!Find<QFrame>(b.w, "PaKey")->isHidden());
+        Find<QCheckBox>(b.w, "ChBoKey")->click();
+        QVERIFY(Find<QFrame>(b.w, "PaKey")->isHidden());
         QVERIFY(b.sent().isEmpty());
     }
 
@@ -409,7 +429,9 @@ private slots:
         const struct {
             QComboBox *box;
             const char *typed;
-        } boxes[] = {{b.w.ui.i_diap, "2 kOm"}, {b.w.ui.b_level, "7 V"}, {b.w.ui.i_com, "COM99"}};
+        } boxes[] = {{Find<QComboBox>(b.w, "i_diap"), "2 kOm"},
+                     {Find<QComboBox>(b.w, "b_level"), "7 V"},
+                     {Find<QComboBox>(b.w, "i_com"), "COM99"}};
         for (const auto &entry : boxes) {
             const int index = entry.box->currentIndex();
             TypeEntry(entry.box, QString::fromLatin1(entry.typed));
@@ -421,8 +443,8 @@ private slots:
         QVERIFY(b.sent().isEmpty());
         QVERIFY(second.host->takeRequests().isEmpty());
 
-        TypeEntry(b.w.ui.i_com, QStringLiteral("COM3"));
-        QCOMPARE(b.w.ui.i_com->currentIndex(), 3);
+        TypeEntry(Find<QComboBox>(b.w, "i_com"), QStringLiteral("COM3"));
+        QCOMPARE(Find<QComboBox>(b.w, "i_com")->currentIndex(), 3);
         QCOMPARE(Device::PortNumber, 3);
         QCOMPARE(second.host->takeRequests(), Requests{Request(0x40)});
     }

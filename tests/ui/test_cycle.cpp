@@ -47,13 +47,16 @@ Sim::Component Resistor() {
 
 // The readout labels with the parameter index each one shows.
 QList<QPair<QLabel *, int>> Labels(Main::Tb_tok &w) {
-    return {{w.ui.i_c, 0}, {w.ui.i_l, 1}, {w.ui.i_r, 2},    {w.ui.i_g, 3},
-            {w.ui.i_b, 4}, {w.ui.i_x, 5}, {w.ui.i_z, 6},    {w.ui.i_y, 7},
-            {w.ui.i_d, 8}, {w.ui.i_q, 9}, {w.ui.i_fiz, 10}, {w.ui.i_fiy, 11}};
+    return {{Find<QLabel>(w, "i_c"), 0},    {Find<QLabel>(w, "i_l"), 1},
+            {Find<QLabel>(w, "i_r"), 2},    {Find<QLabel>(w, "i_g"), 3},
+            {Find<QLabel>(w, "i_b"), 4},    {Find<QLabel>(w, "i_x"), 5},
+            {Find<QLabel>(w, "i_z"), 6},    {Find<QLabel>(w, "i_y"), 7},
+            {Find<QLabel>(w, "i_d"), 8},    {Find<QLabel>(w, "i_q"), 9},
+            {Find<QLabel>(w, "i_fiz"), 10}, {Find<QLabel>(w, "i_fiy"), 11}};
 }
 
 QStringList Readouts(Main::Tb_tok &w) {
-    QStringList texts{w.ui.i_par1->text(), w.ui.i_par2->text()};
+    QStringList texts{Find<QLabel>(w, "i_par1")->text(), Find<QLabel>(w, "i_par2")->text()};
     for (const auto &label : Labels(w))
         texts << label.first->text();
     return texts;
@@ -61,7 +64,8 @@ QStringList Readouts(Main::Tb_tok &w) {
 
 QString VisiblePicture(Main::Tb_tok &w) {
     QStringList shown;
-    for (QLabel *picture : {w.ui.i_cs, w.ui.i_ls, w.ui.i_cp, w.ui.i_lp})
+    for (QLabel *picture : {Find<QLabel>(w, "i_cs"), Find<QLabel>(w, "i_ls"),
+                            Find<QLabel>(w, "i_cp"), Find<QLabel>(w, "i_lp")})
         if (!picture->isHidden()) shown << picture->objectName();
     return shown.join(QLatin1Char(','));
 }
@@ -91,13 +95,13 @@ private slots:
         Fixture f;
         f.AddMeter(1, c.model, c.dut);
         Main::Tb_tok &w = f.Start();
-        if (c.parallel) w.ui.b_paral->click();
+        if (c.parallel) Find<QRadioButton>(w, "b_paral")->click();
         w.tmrTimer();
 
         QCOMPARE(Main::Param1Index, c.first);
         QCOMPARE(Main::Param2Index, c.second);
-        QCOMPARE(w.ui.i_par1->text(), Line(c.first));
-        QCOMPARE(w.ui.i_par2->text(), Line(c.second));
+        QCOMPARE(Find<QLabel>(w, "i_par1")->text(), Line(c.first));
+        QCOMPARE(Find<QLabel>(w, "i_par2")->text(), Line(c.second));
         for (const auto &[label, index] : Labels(w)) {
             QCOMPARE(label->text(), Line(index));
             QString name = QString::fromLatin1(Device::ParameterNames[index]);
@@ -132,7 +136,7 @@ private slots:
         const QString expected =
             model + "   " + Line(12) + "   " + Line(13) + "   " + QString::fromUtf8(c.tail);
         QVERIFY(Line(12).startsWith("F ") && Line(13).startsWith("Ub "));
-        QCOMPARE(w.ui.status->currentMessage(), expected);
+        QCOMPARE(Find<QStatusBar>(w, "status")->currentMessage(), expected);
         QCOMPARE(w.StatusLine(), expected);
     }
 
@@ -152,16 +156,16 @@ private slots:
         Fixture f;
         Sim::PtyHost &host = f.AddPeer(1, meter.responder());
         Main::Tb_tok &w = f.Start();
-        w.ui.b_bias_hard->setPosition(3);
+        Find<Framework::UpDown>(w, "b_bias_hard")->setPosition(3);
         Main::BiasStep = 3;
         Main::BiasSetting = 700;
         host.takeRequests();
         w.tmrTimer();
 
         QCOMPARE(Main::BiasSetting, c.bias);
-        QCOMPARE(w.ui.b_bias_hard->position(), c.position);
+        QCOMPARE(Find<Framework::UpDown>(w, "b_bias_hard")->position(), c.position);
         QCOMPARE(Main::BiasStep, c.position);
-        QCOMPARE(w.ui.i_bias->text(),
+        QCOMPARE(Find<QLineEdit>(w, "i_bias")->text(),
                  QString::fromLatin1(c.text).replace(".", QLocale::system().decimalPoint()));
         QCOMPARE(host.takeRequests(), QList<QByteArray>{Request(0x48)}); // no bias sent back
     }
@@ -185,15 +189,15 @@ private slots:
         Device::SetFrequency(5000);
         // The opposite of what the meter will report, so that the copy shows.
         Main::AutoRange = fixedRange;
-        w.ui.b_avpon->setText(fixedRange ? "Выкл. АВП" : "Вкл. АВП");
+        Find<QPushButton>(w, "b_avpon")->setText(fixedRange ? "Выкл. АВП" : "Вкл. АВП");
         meter.host->takeRequests();
         w.tmrTimer();
 
-        QCOMPARE(w.ui.i_diap->currentIndex(), range);
+        QCOMPARE(Find<QComboBox>(w, "i_diap")->currentIndex(), range);
         QCOMPARE(Main::AutoRange, !fixedRange);
-        QCOMPARE(w.ui.b_avpon->text(), caption);
+        QCOMPARE(Find<QPushButton>(w, "b_avpon")->text(), caption);
         QCOMPARE(Main::CurrentFrequency, 5000);
-        QCOMPARE(w.ui.i_freq->text(), QStringLiteral("5000"));
+        QCOMPARE(Find<QLineEdit>(w, "i_freq")->text(), QStringLiteral("5000"));
         QVERIFY(w.tmr.isActive());
         // Setting the controls from the tick runs none of their commands.
         QCOMPARE(meter.host->takeRequests(), QList<QByteArray>{Request(0x48)});
@@ -203,12 +207,12 @@ private slots:
         Device::SetBiasVoltage(1600);
         if (fixedRange) Device::ToggleAutoRange();
         w.tmrTimer();
-        QCOMPARE(w.ui.b_avpon->text(), caption);
+        QCOMPARE(Find<QPushButton>(w, "b_avpon")->text(), caption);
         QCOMPARE(Main::AutoRange, !fixedRange);
-        QCOMPARE(w.ui.i_freq->text(), QStringLiteral("5000"));
+        QCOMPARE(Find<QLineEdit>(w, "i_freq")->text(), QStringLiteral("5000"));
         QCOMPARE(Main::CurrentFrequency, 5000); // 3000 Hz is outside the window
         QCOMPARE(Main::BiasSetting, 0);
-        QCOMPARE(w.ui.i_bias->text(), QStringLiteral("0"));
+        QCOMPARE(Find<QLineEdit>(w, "i_bias")->text(), QStringLiteral("0"));
     }
 
     void failedReadKeepsReadouts_data() {
@@ -223,34 +227,36 @@ private slots:
         Main::Tb_tok &w = f.Start();
         w.tmrTimer();
         const QStringList readouts = Readouts(w);
-        const QString frequencyField = w.ui.i_freq->text();
-        QCOMPARE(w.ui.i_diap->currentIndex(), 4);
+        const QString frequencyField = Find<QLineEdit>(w, "i_freq")->text();
+        QCOMPARE(Find<QComboBox>(w, "i_diap")->currentIndex(), 4);
 
         // A frame now would show an inductor; the failed ones must show nothing of it.
         meter.instrument->setComponent(Inductor());
         meter.host->setFault(fault, Sim::PtyHost::Persistent, 5);
-        w.ui.i_diap->setCurrentIndex(0);
-        w.ui.status->showMessage(QStringLiteral("stale"));
+        Find<QComboBox>(w, "i_diap")->setCurrentIndex(0);
+        Find<QStatusBar>(w, "status")->showMessage(QStringLiteral("stale"));
         w.tmrTimer();
         QCOMPARE(Readouts(w), readouts);
         QCOMPARE(VisiblePicture(w), QStringLiteral("i_cs"));
-        QCOMPARE(w.ui.i_diap->currentIndex(), 4); // AutoRange: follows the last stored range
-        QCOMPARE(w.ui.status->currentMessage(), w.StatusLine());
-        QVERIFY(w.ui.status->currentMessage().contains("  Diap 1 kOm  "));
+        QCOMPARE(Find<QComboBox>(w, "i_diap")->currentIndex(),
+                 4); // AutoRange: follows the last stored range
+        QCOMPARE(Find<QStatusBar>(w, "status")->currentMessage(), w.StatusLine());
+        QVERIFY(Find<QStatusBar>(w, "status")->currentMessage().contains("  Diap 1 kOm  "));
         QVERIFY(w.tmr.isActive());
 
         Main::AutoRange = false;
-        w.ui.i_diap->setCurrentIndex(0);
+        Find<QComboBox>(w, "i_diap")->setCurrentIndex(0);
         w.tmrTimer();
-        QCOMPARE(w.ui.i_diap->currentIndex(), 0);
-        QVERIFY(w.ui.status->currentMessage().contains("АВП ВЫКЛ  Diap 10 MOm  "));
+        QCOMPARE(Find<QComboBox>(w, "i_diap")->currentIndex(), 0);
+        QVERIFY(
+            Find<QStatusBar>(w, "status")->currentMessage().contains("АВП ВЫКЛ  Diap 10 MOm  "));
 
         // Answering again: the readouts resume, the controls are not copied again.
         meter.host->clearFault();
         w.tmrTimer();
         QCOMPARE(VisiblePicture(w), QStringLiteral("i_ls"));
-        QCOMPARE(w.ui.i_par1->text(), Line(1));
-        QCOMPARE(w.ui.i_freq->text(), frequencyField);
+        QCOMPARE(Find<QLabel>(w, "i_par1")->text(), Line(1));
+        QCOMPARE(Find<QLineEdit>(w, "i_freq")->text(), frequencyField);
     }
 
     void followsInstrumentFrequency() {
@@ -268,7 +274,8 @@ private slots:
             QVERIFY2(Main::CurrentFrequency == adopted[i],
                      qPrintable(QString::number(reported[i])));
         }
-        QCOMPARE(w.ui.i_freq->text(), QStringLiteral("1000")); // only the copy writes the field
+        QCOMPARE(Find<QLineEdit>(w, "i_freq")->text(),
+                 QStringLiteral("1000")); // only the copy writes the field
     }
 
     void parameterBoxes() {
@@ -276,35 +283,36 @@ private slots:
         f.AddMeter(1, 2);
         Main::Tb_tok &w = f.Start();
         w.tmrTimer();
-        QCOMPARE(w.ui.i_par1->text(), Line(0)); // automatic: C and D
-        QCOMPARE(w.ui.i_par2->text(), Line(8));
+        QCOMPARE(Find<QLabel>(w, "i_par1")->text(), Line(0)); // automatic: C and D
+        QCOMPARE(Find<QLabel>(w, "i_par2")->text(), Line(8));
 
-        TypeEntry(w.ui.b_par1, QStringLiteral("W")); // no such entry: nothing changes
-        QVERIFY(Main::AutoParams && w.ui.b_apar->isChecked());
-        QCOMPARE(w.ui.b_par1->currentIndex(), 0);
-        QCOMPARE(w.ui.b_par1->currentText(), QStringLiteral("C"));
+        TypeEntry(Find<QComboBox>(w, "b_par1"),
+                  QStringLiteral("W")); // no such entry: nothing changes
+        QVERIFY(Main::AutoParams && Find<QCheckBox>(w, "b_apar")->isChecked());
+        QCOMPARE(Find<QComboBox>(w, "b_par1")->currentIndex(), 0);
+        QCOMPARE(Find<QComboBox>(w, "b_par1")->currentText(), QStringLiteral("C"));
 
-        TypeEntry(w.ui.b_par1, QStringLiteral("Z"));
-        QVERIFY(!w.ui.b_apar->isChecked() && !Main::AutoParams);
+        TypeEntry(Find<QComboBox>(w, "b_par1"), QStringLiteral("Z"));
+        QVERIFY(!Find<QCheckBox>(w, "b_apar")->isChecked() && !Main::AutoParams);
         QCOMPARE(Main::Param1Index, 6);
         QCOMPARE(Main::Param2Index, 8);
-        QCOMPARE(w.ui.i_par1->text(), Line(0)); // until the next frame
+        QCOMPARE(Find<QLabel>(w, "i_par1")->text(), Line(0)); // until the next frame
         w.tmrTimer();
-        QCOMPARE(w.ui.i_par1->text(), Line(6));
-        QCOMPARE(w.ui.i_par2->text(), Line(8));
-        TypeEntry(w.ui.b_par2, QStringLiteral("Fi"));
+        QCOMPARE(Find<QLabel>(w, "i_par1")->text(), Line(6));
+        QCOMPARE(Find<QLabel>(w, "i_par2")->text(), Line(8));
+        TypeEntry(Find<QComboBox>(w, "b_par2"), QStringLiteral("Fi"));
         QCOMPARE(Main::Param2Index, 10);
         w.tmrTimer();
-        QCOMPARE(w.ui.i_par2->text(), Line(10));
+        QCOMPARE(Find<QLabel>(w, "i_par2")->text(), Line(10));
 
         // Ticking "Авто" again: the next frame chooses, the boxes keep the user's choice.
-        w.ui.b_apar->click();
+        Find<QCheckBox>(w, "b_apar")->click();
         QVERIFY(Main::AutoParams);
         w.tmrTimer();
-        QCOMPARE(w.ui.i_par1->text(), Line(0));
-        QCOMPARE(w.ui.i_par2->text(), Line(8));
-        QCOMPARE(w.ui.b_par1->currentText(), QStringLiteral("Z"));
-        QCOMPARE(w.ui.b_par2->currentText(), QStringLiteral("Fi"));
+        QCOMPARE(Find<QLabel>(w, "i_par1")->text(), Line(0));
+        QCOMPARE(Find<QLabel>(w, "i_par2")->text(), Line(8));
+        QCOMPARE(Find<QComboBox>(w, "b_par1")->currentText(), QStringLiteral("Z"));
+        QCOMPARE(Find<QComboBox>(w, "b_par2")->currentText(), QStringLiteral("Fi"));
     }
 
     void parallelCircuitFromNextFrame() {
@@ -312,18 +320,18 @@ private slots:
         f.AddMeter(1, 2);
         Main::Tb_tok &w = f.Start();
         w.tmrTimer();
-        w.ui.b_paral->click();
+        Find<QRadioButton>(w, "b_paral")->click();
         QCOMPARE(Device::SeriesCircuit, std::uint8_t(0));
-        QVERIFY(w.ui.i_c->text().startsWith("Cs"));
+        QVERIFY(Find<QLabel>(w, "i_c")->text().startsWith("Cs"));
         w.tmrTimer();
         for (const auto &[label, index] : Labels(w))
             if (index < 6) QVERIFY2(label->text().at(1) == 'p', qPrintable(label->text()));
         QCOMPARE(VisiblePicture(w), QStringLiteral("i_cp"));
 
-        w.ui.b_serial->click();
+        Find<QRadioButton>(w, "b_serial")->click();
         QCOMPARE(Device::SeriesCircuit, std::uint8_t(1));
         w.tmrTimer();
-        QVERIFY(w.ui.i_r->text().startsWith("Rs"));
+        QVERIFY(Find<QLabel>(w, "i_r")->text().startsWith("Rs"));
         QCOMPARE(VisiblePicture(w), QStringLiteral("i_cs"));
     }
 };

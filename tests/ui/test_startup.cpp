@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <memory>
 
+using TestWindow::Find;
 using TestWindow::Fixture;
 
 namespace {
@@ -55,7 +56,7 @@ Sim::Responder Identifies(const QByteArray &identity) {
 }
 
 int Bars(const Main::Tb_tok &w) {
-    return w.ui.ToolBar1->height() + w.ui.status->height();
+    return Find<QFrame>(w, "ToolBar1")->height() + Find<QStatusBar>(w, "status")->height();
 }
 
 QSize FixedSize(const Main::Tb_tok &w) {
@@ -74,16 +75,17 @@ private slots:
 
         QCOMPARE(Bars(w), 47);
         QCOMPARE(FixedSize(w), QSize(390, 47 + 390));
-        QVERIFY(w.ui.PaKey->isHidden() && w.ui.PaGraph->isHidden() && w.ui.PaClb->isHidden());
-        QCOMPARE(w.ui.i_com->count(), 17);
-        QCOMPARE(w.ui.i_com->currentIndex(), 0);
-        QCOMPARE(w.ui.i_com->currentText(), QStringLiteral("НЕТ"));
-        QCOMPARE(w.ui.i_devace->currentText(), QStringLiteral(" НЕТ"));
-        QCOMPARE(w.ui.status->currentMessage(), QStringLiteral("COM -"));
+        QVERIFY(Find<QFrame>(w, "PaKey")->isHidden() && Find<QFrame>(w, "PaGraph")->isHidden() &&
+                Find<QFrame>(w, "PaClb")->isHidden());
+        QCOMPARE(Find<QComboBox>(w, "i_com")->count(), 17);
+        QCOMPARE(Find<QComboBox>(w, "i_com")->currentIndex(), 0);
+        QCOMPARE(Find<QComboBox>(w, "i_com")->currentText(), QStringLiteral("НЕТ"));
+        QCOMPARE(Find<QComboBox>(w, "i_devace")->currentText(), QStringLiteral(" НЕТ"));
+        QCOMPARE(Find<QStatusBar>(w, "status")->currentMessage(), QStringLiteral("COM -"));
         QVERIFY(!w.tmr.isActive());
-        QCOMPARE(w.ui.i_par1->text(), Compact);
-        QCOMPARE(w.ui.i_par2->text(), QStringLiteral("D  0.00000"));
-        QCOMPARE(w.ui.i_freq->text(), QStringLiteral("1000"));
+        QCOMPARE(Find<QLabel>(w, "i_par1")->text(), Compact);
+        QCOMPARE(Find<QLabel>(w, "i_par2")->text(), QStringLiteral("D  0.00000"));
+        QCOMPARE(Find<QLineEdit>(w, "i_freq")->text(), QStringLiteral("1000"));
         QCOMPARE(Main::CurrentFrequency, 0);
         QVERIFY(!Main::CycleStarted);
         QCOMPARE(Device::PortNumber, 0);
@@ -97,7 +99,6 @@ private slots:
         Main::Param1Index = 7;
         Main::Param2Index = 1;
         Main::BiasSetting = 4000;
-        Main::SweepPoints = 3;
         Main::FrequencyLow = 25;
         Main::FrequencyHigh = 25;
         Device::SeriesCircuit = 0;
@@ -106,7 +107,6 @@ private slots:
         QCOMPARE(Main::Param1Index, 2);
         QCOMPARE(Main::Param2Index, 9);
         QCOMPARE(Main::BiasSetting, 0);
-        QCOMPARE(Main::SweepPoints, 10);
         QCOMPARE(Main::FrequencyLow, 50000);
         QCOMPARE(Main::FrequencyHigh, 100000);
         QCOMPARE(Device::SeriesCircuit, 1);
@@ -122,8 +122,8 @@ private slots:
         QCOMPARE(second.host->requestCount(), 0);
         QCOMPARE(Device::PortNumber, 2);
         QCOMPARE(Device::ModelIndex, 3);
-        QCOMPARE(w.ui.i_com->currentIndex(), 2);
-        QCOMPARE(w.ui.i_devace->currentText(), QStringLiteral("KT-45"));
+        QCOMPARE(Find<QComboBox>(w, "i_com")->currentIndex(), 2);
+        QCOMPARE(Find<QComboBox>(w, "i_devace")->currentText(), QStringLiteral("KT-45"));
         QVERIFY(w.tmr.isActive());
         QVERIFY(Main::SyncPending);
         QVERIFY(Main::CycleStarted);
@@ -139,10 +139,10 @@ private slots:
         TestWindow::Meter &meter = f.AddMeter(3, 3);
         Device::MapPort(3, meter.host->slavePath());
 
-        QTest::mouseClick(w.ui.ToolButton1, Qt::LeftButton);
+        QTest::mouseClick(Find<QToolButton>(w, "ToolButton1"), Qt::LeftButton);
         QCOMPARE(Device::ModelIndex, 3);
-        QCOMPARE(w.ui.i_com->currentText(), QStringLiteral("COM3"));
-        QCOMPARE(w.ui.i_devace->currentText(), QStringLiteral("KT-45"));
+        QCOMPARE(Find<QComboBox>(w, "i_com")->currentText(), QStringLiteral("COM3"));
+        QCOMPARE(Find<QComboBox>(w, "i_devace")->currentText(), QStringLiteral("KT-45"));
         QCOMPARE(Main::FrequencyLow, 50000);
         QCOMPARE(Main::FrequencyHigh, 30000000);
         QVERIFY(w.tmr.isActive());
@@ -153,14 +153,14 @@ private slots:
         Fixture f;
         TestWindow::Meter &meter = f.AddMeter(16, 2);
         Main::Tb_tok &w = f.Start();
-        QCOMPARE(w.ui.status->currentMessage(), QStringLiteral("COM -"));
+        QCOMPARE(Find<QStatusBar>(w, "status")->currentMessage(), QStringLiteral("COM -"));
         QCOMPARE(meter.host->requestCount(), 0);
 
-        ChooseFromList(w.ui.i_com, 16);
+        ChooseFromList(Find<QComboBox>(w, "i_com"), 16);
         QCOMPARE(meter.host->takeRequests(), QList<QByteArray>{IdentityRequest});
         QCOMPARE(Device::PortNumber, 16);
-        QCOMPARE(w.ui.i_com->currentText(), QStringLiteral("COM16"));
-        QCOMPARE(w.ui.i_devace->currentText(), QStringLiteral("KT44"));
+        QCOMPARE(Find<QComboBox>(w, "i_com")->currentText(), QStringLiteral("COM16"));
+        QCOMPARE(Find<QComboBox>(w, "i_devace")->currentText(), QStringLiteral("KT44"));
         // A hand choice identifies nothing and starts nothing.
         QCOMPARE(Device::ModelIndex, 0);
         QCOMPARE(Main::FrequencyHigh, 100000);
@@ -176,20 +176,21 @@ private slots:
         QCOMPARE(Device::PortNumber, 3);
         w.tmr.stop(); // no tick may write the status line here
 
-        TypeChoice(w.ui.i_com, QStringLiteral("COM99")); // no such entry: nothing happens
-        QCOMPARE(w.ui.i_com->currentText(), QStringLiteral("COM3"));
+        TypeChoice(Find<QComboBox>(w, "i_com"),
+                   QStringLiteral("COM99")); // no such entry: nothing happens
+        QCOMPARE(Find<QComboBox>(w, "i_com")->currentText(), QStringLiteral("COM3"));
         QCOMPARE(Device::PortNumber, 3);
-        QCOMPARE(w.ui.status->currentMessage(), QString());
+        QCOMPARE(Find<QStatusBar>(w, "status")->currentMessage(), QString());
 
-        TypeChoice(w.ui.i_com, QStringLiteral("НЕТ"));
-        QCOMPARE(w.ui.i_com->currentIndex(), 0);
+        TypeChoice(Find<QComboBox>(w, "i_com"), QStringLiteral("НЕТ"));
+        QCOMPARE(Find<QComboBox>(w, "i_com")->currentIndex(), 0);
         QCOMPARE(Device::PortNumber, 0);
-        QCOMPARE(w.ui.status->currentMessage(), QStringLiteral("Порт не открыт"));
+        QCOMPARE(Find<QStatusBar>(w, "status")->currentMessage(), QStringLiteral("Порт не открыт"));
 
-        w.ui.status->clearMessage();
-        ChooseFromList(w.ui.i_com, 7);
+        Find<QStatusBar>(w, "status")->clearMessage();
+        ChooseFromList(Find<QComboBox>(w, "i_com"), 7);
         QCOMPARE(Device::PortNumber, 0);
-        QCOMPARE(w.ui.status->currentMessage(), QStringLiteral("Порт не открыт"));
+        QCOMPARE(Find<QStatusBar>(w, "status")->currentMessage(), QStringLiteral("Порт не открыт"));
         QVERIFY(f.messages.isEmpty());
     }
 
@@ -199,16 +200,16 @@ private slots:
         f.AddMeter(4, 0);
         Main::Tb_tok &w = f.Start();
         QCOMPARE(peer.takeRequests(), QList<QByteArray>{IdentityRequest});
-        QCOMPARE(w.ui.i_com->currentIndex(), 4);
+        QCOMPARE(Find<QComboBox>(w, "i_com")->currentIndex(), 4);
         QCOMPARE(Device::ModelIndex, 0);
         QVERIFY(f.messages.isEmpty());
 
         w.tmr.stop(); // the hand choice is checked without a tick rewriting the status
-        ChooseFromList(w.ui.i_com, 1);
+        ChooseFromList(Find<QComboBox>(w, "i_com"), 1);
         QCOMPARE(peer.takeRequests(), QList<QByteArray>{IdentityRequest});
         QCOMPARE(Device::PortNumber, 1);
-        QCOMPARE(w.ui.i_devace->currentText(), QStringLiteral("НЕТ"));
-        QCOMPARE(w.ui.status->currentMessage(), QStringLiteral("Нет ответа"));
+        QCOMPARE(Find<QComboBox>(w, "i_devace")->currentText(), QStringLiteral("НЕТ"));
+        QCOMPARE(Find<QStatusBar>(w, "status")->currentMessage(), QStringLiteral("Нет ответа"));
         QVERIFY(f.messages.isEmpty());
     }
 
@@ -226,7 +227,7 @@ private slots:
             f.AddMeter(3, 4);
             Main::Tb_tok &w = f.Start();
             QCOMPARE(Device::ModelIndex, 4);
-            QCOMPARE(w.ui.i_com->currentIndex(), 3);
+            QCOMPARE(Find<QComboBox>(w, "i_com")->currentIndex(), 3);
         }
         Fixture f;
         Sim::PtyHost &peer = f.AddPeer(1, Identifies(identity));
@@ -234,19 +235,19 @@ private slots:
         QCOMPARE(peer.requestCount(), 1);
         QCOMPARE(Device::ModelIndex, Device::ModelCount);
         QVERIFY(Device::ModelName(Device::ModelIndex).isEmpty());
-        QCOMPARE(w.ui.status->currentMessage(), QStringLiteral("COM -"));
-        QCOMPARE(w.ui.i_devace->currentText(), QStringLiteral(" НЕТ"));
+        QCOMPARE(Find<QStatusBar>(w, "status")->currentMessage(), QStringLiteral("COM -"));
+        QCOMPARE(Find<QComboBox>(w, "i_devace")->currentText(), QStringLiteral(" НЕТ"));
         QVERIFY(!w.tmr.isActive());
 
         // A meter chosen by hand afterwards is polled with no model row to name.
         TestWindow::Meter &meter = f.AddMeter(6, 2);
         Device::MapPort(6, meter.host->slavePath());
-        ChooseFromList(w.ui.i_com, 6);
-        QCOMPARE(w.ui.i_devace->currentText(), QStringLiteral("KT44"));
+        ChooseFromList(Find<QComboBox>(w, "i_com"), 6);
+        QCOMPARE(Find<QComboBox>(w, "i_devace")->currentText(), QStringLiteral("KT44"));
         QCOMPARE(Device::ModelIndex, Device::ModelCount);
         w.tmrTimer();
-        QVERIFY(w.ui.i_par1->text() != Compact);
-        const QString status = w.ui.status->currentMessage();
+        QVERIFY(Find<QLabel>(w, "i_par1")->text() != Compact);
+        const QString status = Find<QStatusBar>(w, "status")->currentMessage();
         QVERIFY2(status.startsWith(QLatin1String("   F")), qPrintable(status));
     }
 
@@ -254,13 +255,13 @@ private slots:
         Fixture f;
         TestWindow::Meter &meter = f.AddMeter(2, 1);
         Main::Tb_tok &w = f.Start();
-        QCOMPARE(w.ui.i_devace->currentText(), QStringLiteral("KT-43"));
+        QCOMPARE(Find<QComboBox>(w, "i_devace")->currentText(), QStringLiteral("KT-43"));
 
         meter.host->hangUp();
         w.ToolButton1Click();
-        QCOMPARE(w.ui.status->currentMessage(), QStringLiteral("COM -"));
-        QCOMPARE(w.ui.i_com->currentText(), QStringLiteral("COM2"));
-        QCOMPARE(w.ui.i_devace->currentText(), QStringLiteral("KT-43"));
+        QCOMPARE(Find<QStatusBar>(w, "status")->currentMessage(), QStringLiteral("COM -"));
+        QCOMPARE(Find<QComboBox>(w, "i_com")->currentText(), QStringLiteral("COM2"));
+        QCOMPARE(Find<QComboBox>(w, "i_devace")->currentText(), QStringLiteral("KT-43"));
         QCOMPARE(Device::ModelIndex, 1);
         QCOMPARE(Device::PortNumber, 0); // the earlier port was closed by the new search
         QCOMPARE(Main::FrequencyHigh, 100000);
@@ -299,8 +300,10 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         const QString letters = QStringLiteral("kgc");
-        QCheckBox *const boxes[] = {w.ui.ChBoKey, w.ui.ChBoGraph, w.ui.ChBoClb};
-        QWidget *const panels[] = {w.ui.PaKey, w.ui.PaGraph, w.ui.PaClb};
+        QCheckBox *const boxes[] = {Find<QCheckBox>(w, "ChBoKey"), Find<QCheckBox>(w, "ChBoGraph"),
+                                    Find<QCheckBox>(w, "ChBoClb")};
+        QWidget *const panels[] = {Find<QFrame>(w, "PaKey"), Find<QFrame>(w, "PaGraph"),
+                                   Find<QFrame>(w, "PaClb")};
 
         for (QChar click : clicks) {
             QCheckBox *box = boxes[letters.indexOf(click)];
@@ -311,7 +314,7 @@ private slots:
             QCOMPARE(panels[i]->isVisible(), shown.contains(letters[i]));
             QCOMPARE(boxes[i]->isChecked(), shown.contains(letters[i]));
         }
-        for (QWidget *side : {w.ui.PaGraph, w.ui.PaClb})
+        for (QWidget *side : {Find<QFrame>(w, "PaGraph"), Find<QFrame>(w, "PaClb")})
             if (side->isVisible()) QCOMPARE(side->geometry(), QRect(384, 32, 825, 689));
     }
 

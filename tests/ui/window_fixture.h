@@ -6,7 +6,16 @@
 #include "sim/pty_host.h"
 #include "ui/main_window.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
 #include <QStringList>
+#include <QToolButton>
 
 #include <map>
 #include <memory>
@@ -47,6 +56,14 @@ private:
     std::map<unsigned, QString> m_missing;
     std::unique_ptr<Main::Tb_tok> m_window;
 };
+
+// The control called name inside parent (the window, a panel); a missing one ends the test run,
+// since every later step would only fail for the same reason.
+template <class T> T *Find(const QObject &parent, const char *name) {
+    T *control = parent.findChild<T *>(QLatin1String(name));
+    if (!control) qFatal("no control \"%s\" of the expected kind", name);
+    return control;
+}
 
 // Puts units Main and Device back to their process-start state (port closed, no mappings) and
 // restores the modal message dialog.
