@@ -20,12 +20,6 @@ using namespace TestWindow;
 
 namespace {
 
-template <typename T> T *Find(Main::Tb_tok &w, const char *name) {
-    T *widget = w.findChild<T *>(QLatin1String(name));
-    if (!widget) qFatal("no control %s", name);
-    return widget;
-}
-
 QTableView *Grid(Main::Tb_tok &w) {
     return Find<QTableView>(w, "StGrClb");
 }
