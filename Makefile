@@ -1,9 +1,12 @@
 # Two set-up commands for a fresh machine: `make demo` and `make test`. Each installs what it needs.
-.PHONY: all deps build test asan demo bench format clean
+# `make package` builds the Debian package.
+.PHONY: all deps build test asan demo bench package package-check format clean
 
 PACKAGES := cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev \
-            qt6-charts-dev qt6-svg-dev qt6-qpa-plugins \
+            qt6-charts-dev libqt6opengl6-dev qt6-svg-dev qt6-qpa-plugins \
             fonts-dejavu-core fonts-dejavu-extra
+# Only for `make package`: man pages, the package's own checks, dpkg-shlibdeps.
+PACKAGE_TOOLS := help2man desktop-file-utils appstream dpkg-dev file
 BUILD    := build
 JOBS     ?= 2
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
@@ -41,6 +44,16 @@ bench: deps
 	cmake --preset release
 	cmake --build build-release -j $(JOBS)
 	cmake --build build-release --target bench
+
+package:
+	$(MAKE) deps PACKAGES="$(PACKAGES) $(PACKAGE_TOOLS)"
+	cmake --preset release
+	cmake --build build-release -j $(JOBS) --target impedix impedix-sim man_pages
+	cd build-release && cpack
+	@ls build-release/impedix_*.deb
+
+package-check: package
+	packaging/check-package.sh "$$(ls -t build-release/impedix_*.deb | head -n 1)"
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

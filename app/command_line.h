@@ -1,4 +1,4 @@
-// The program's command line: port mappings, the demo instrument, help.
+// The program's command line: port mappings, the demo instrument, recording, help.
 #pragma once
 
 #include <QString>
@@ -14,6 +14,9 @@ struct CommandLine {
     bool demo = false;
     QString demoModel;        // empty: the simulator's default model
     QStringList portMappings; // "COMn=PATH", in the order given
+    bool listPorts = false;   // print the serial devices and end
+    QString recordFile;       // append every accepted frame to this CSV file
+    QString tablePath;        // the calibration table's file; empty: DataBase.txt here
     QString error;            // non-empty when the command line is unusable
 };
 

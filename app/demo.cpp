@@ -1,4 +1,5 @@
-// Demo instrument: a 100 nF capacitor with 3 ohms of loss with a little measurement noise.
+// Demo instrument: a 100 nF capacitor with 3 ohms of loss and 20 nH of lead inductance (self-
+// resonant near 3.6 MHz, so a full-band sweep shows it), with a little measurement noise.
 #include "app/demo.h"
 
 #include "sim/simulator.h"
@@ -6,7 +7,7 @@
 namespace App {
 
 std::unique_ptr<Sim::Simulator> StartDemo(const QString &model, QString *error) {
-    QStringList arguments{QStringLiteral("--dut"), QStringLiteral("C=100n,R=3"),
+    QStringList arguments{QStringLiteral("--dut"), QStringLiteral("C=100n,R=3,L=20n"),
                           QStringLiteral("--noise"), QStringLiteral("0.0002")};
     if (!model.isEmpty()) arguments << QStringLiteral("--model") << model;
     QString reason;

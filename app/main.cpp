@@ -1,7 +1,9 @@
 // Program entry: command line, the two windows, the event loop.
 #include "app/command_line.h"
 #include "app/demo.h"
+#include "app/port_listing.h"
 #include "app/stop_signals.h"
+#include "link/calibration.h"
 #include "link/port_names.h"
 #include "link/serial_link.h"
 #include "sim/simulator.h"
@@ -60,6 +62,11 @@ int main(int argc, char **argv) {
         Device::MapPort(n, path);
         mappedPorts << n;
     }
+    if (line.listPorts) {
+        std::fputs(App::ListPortsText().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (!line.tablePath.isEmpty()) Device::CalibrationFilePath = line.tablePath;
     std::unique_ptr<Sim::Simulator> demo;
     if (line.demo) {
         QString error;
@@ -70,6 +77,8 @@ int main(int argc, char **argv) {
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Impedix"));
+    // Ties the window to the installed desktop entry (its icon and name on Wayland).
+    QApplication::setDesktopFileName(QStringLiteral("org.impedix.Impedix"));
     // What the framework did not take as its own must be ours.
     const App::CommandLine rest = App::ParseCommandLine(QApplication::arguments().mid(1));
     if (!rest.error.isEmpty()) return Fail(rest.error);
@@ -88,6 +97,7 @@ int main(int argc, char **argv) {
         window = &b_tok;
         apoisk::Tcom_poisk_tool com_poisk_tool;
         b_tok.show();
+        if (!line.recordFile.isEmpty()) b_tok.StartRecording(line.recordFile);
         QApplication::exec();
         window = nullptr;
     } catch (const std::exception &error) {

@@ -19,6 +19,14 @@ bool IsUsbAdapter(const QString &name) {
 }
 
 QString SystemPort(unsigned n) {
+    const QList<QSerialPortInfo> ports = SystemPorts();
+    if (n == 0 || n > static_cast<unsigned>(ports.size())) return QString();
+    return ports.at(static_cast<int>(n) - 1).systemLocation();
+}
+
+} // namespace
+
+QList<QSerialPortInfo> SystemPorts() {
     QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
     std::stable_sort(ports.begin(), ports.end(),
                      [](const QSerialPortInfo &a, const QSerialPortInfo &b) {
@@ -27,11 +35,8 @@ QString SystemPort(unsigned n) {
                          if (usbA != usbB) return usbA;
                          return a.portName() < b.portName();
                      });
-    if (n == 0 || n > static_cast<unsigned>(ports.size())) return QString();
-    return ports.at(static_cast<int>(n) - 1).systemLocation();
+    return ports;
 }
-
-} // namespace
 
 void MapPort(unsigned n, const QString &path) {
     Mappings().insert(n, path);

@@ -1,7 +1,9 @@
 // How a port number n (COMn) becomes a device the serial port can open on this system.
 #pragma once
 
+#include <QList>
 #include <QMap>
+#include <QSerialPortInfo>
 #include <QString>
 
 namespace Device {
@@ -23,6 +25,10 @@ QString ParsePortArgument(const QString &argument, unsigned *n, QString *path);
 
 // Parses "COMn=PATH" as above and maps it.
 QString MapPortFromArgument(const QString &argument);
+
+// The serial devices present in the order that numbers them: USB adapters first, then the rest
+// by name. Without port mappings, the n-th of them is COMn.
+QList<QSerialPortInfo> SystemPorts();
 
 // The device name for port n: "\\.\COMn" on Windows; elsewhere the explicit mapping, else the
 // n-th serial device present (USB adapters first, then the rest by name); empty when none.

@@ -1,4 +1,4 @@
-// Builds the panel from its form.
+// Builds the panel from its form and gives the chart its designed titles and colours.
 #include "ui/graph_panel.h"
 
 #include "ui_graph_panel.h"
@@ -8,6 +8,15 @@ namespace Main {
 GraphPanel::GraphPanel(QWidget *parent)
     : QFrame(parent), m_form(std::make_unique<Ui::GraphPanel>()) {
     m_form->setupUi(this);
+    Chart::SweepChart *chart = m_form->grafik;
+    chart->setAxisTitle(Chart::Axis::Bottom, QStringLiteral("Частота, kHz"));
+    chart->setAxisTitle(Chart::Axis::Left, QStringLiteral("Rs"));
+    chart->setAxisTitle(Chart::Axis::Right, QStringLiteral("Q"));
+    // Every point of the first curve is added in fuchsia, of the second in this green.
+    chart->setSeriesColor(0, QColor(255, 0, 255));
+    chart->setSeriesColor(1, QColor(0, 128, 0));
+    // The track bar only shows how far a run has come; it takes no input.
+    m_form->marker->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
 GraphPanel::~GraphPanel() = default;

@@ -1,12 +1,15 @@
 // The settings of unit Main and their reset.
 #include "ui/main_state.h"
 
+#include "sweep/sweep_store.h"
+
 namespace Main {
 
 MainVariables MainState;
 
 void ResetState() {
     MainState = {};
+    ResetSweepState();
 }
 
 } // namespace Main

@@ -1,6 +1,7 @@
 // Main window construction and start-up, the window frame and the switching of its panels.
 #include "ui/main_window.h"
 
+#include "export/recorder.h"
 #include "link/device.h"
 #include "ui/calibration_panel.h"
 #include "ui/condense.h"
@@ -38,7 +39,7 @@ Tb_tok::~Tb_tok() = default;
 Tb_tok::Tb_tok(QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      ui(std::make_unique<Ui::Tb_tok>()) {
+      ui(std::make_unique<Ui::Tb_tok>()), m_recorder(std::make_unique<Export::Recorder>()) {
     ui->setupUi(this);
     move(6, 116);
     setWindowIcon(WindowIcon());
@@ -77,6 +78,9 @@ Tb_tok::Tb_tok(QWidget *parent)
     ConnectConditions();
     ConnectKeys();
     ConnectLinkWatch();
+    ConnectSweep();
+    ConnectRecording();
+    ConnectCalibration();
 
     FormCreate();
     Device::InitLinkSettings();
@@ -90,10 +94,12 @@ Tb_tok::Tb_tok(QWidget *parent)
     // The window of the frequency controls, whatever the search found; the sweep shares it.
     FrequencyLow = 50000;
     FrequencyHigh = 100000;
+    InitSweepPanel();
 }
 
 void Tb_tok::FormCreate() {
     ArrangeWindow();
+    LoadCalibrationTable();
 }
 
 // Closing ends the program; polling stops at once so that no request goes out on the way.
@@ -138,14 +144,15 @@ void Tb_tok::ChBoClbClick() {
     ShowSidePanel(ui->ChBoClb, ui->PaClb, ui->ChBoGraph, ui->PaGraph);
 }
 
-// The graph and the calibration panel share one place: ticking one puts the other away.
+// The graph and the calibration panel share one place: ticking one puts the other away, and
+// unticking the other box runs its own handler.
 void Tb_tok::ShowSidePanel(QCheckBox *box, QWidget *panel, QCheckBox *otherBox,
                            QWidget *otherPanel) {
     if (box->isChecked()) {
         panel->setGeometry(SidePanelPlace);
         panel->show();
         otherPanel->hide();
-        otherBox->setChecked(false);
+        if (otherBox->isChecked()) otherBox->click(); // unticks it and runs its handler
     } else {
         panel->hide();
     }

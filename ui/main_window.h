@@ -5,15 +5,23 @@
 #include "ui/up_down.h"
 
 #include <QElapsedTimer>
+#include <QList>
 #include <QMainWindow>
+#include <QPointF>
 #include <QTimer>
 
 #include <memory>
 
 class QCheckBox;
+class QLabel;
+class QLineEdit;
 
 namespace Ui {
 class Tb_tok;
+}
+
+namespace Export {
+class Recorder;
 }
 
 namespace Main {
@@ -32,6 +40,14 @@ public:
     void ChBoKeyClick();
     void ChBoGraphClick();
     void ChBoClbClick();
+
+    // Calibration panel (main_window_calibration.cpp)
+    void LoadCalibrationTable();
+    void BuStartClbClick();
+    void BuOpenFileClick();
+    void BuSaveFileClick();
+    void StGrClbSelectCell(int ACol, int ARow);
+    void EdAverDChange();
 
     // Port choice and instrument search (main_window_search.cpp)
     bool SearchInstrument();
@@ -76,6 +92,21 @@ public:
     void b_initClick();
     void Button1Click();
 
+    // Frequency sweep and graph (main_window_sweep.cpp, main_window_graph.cpp)
+    void ChBoFClick();
+    void bgrafClick();
+    void p1onClick();
+    void p2onClick();
+    void PrepareSweepGraph();
+    void RedrawGraph();
+
+    // Recording to a CSV file (main_window_record.cpp)
+    void b_recordClick(bool checked);
+    // Appends every accepted frame to path from now on; false, with a message, when the file
+    // cannot be opened or written.
+    bool StartRecording(const QString &path);
+    void StopRecording();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -91,6 +122,13 @@ private:
     void ConnectFrequency();
     void ConnectConditions();
     void ConnectKeys();
+    void ConnectSweep();
+    void InitSweepPanel();
+    void ConnectRecording();
+    void ConnectCalibration();
+    void PlaceGridCursor();
+    void ShowCalibrationReadout();
+    void ShowCalibrationStage();
 
     void SynchroniseControls();
     void ShowRange();
@@ -100,13 +138,25 @@ private:
     void ResumePolling();
     void SetAutoRange(bool on);
     void ShowBias();
+    void StoreSweepPoint();
+    void ShowFrequencyLine();
+    bool ReadSweepField(QLineEdit *field, int &value);
+    void ShowSweepMessage(const QString &text);
+    void SetMarkerRange(int last);
+    void RecordFrame();
+    void ShowRecording();
 
     void ConnectLinkWatch();
     void LinkFound();
     QString OpenFailureNote(unsigned port) const;
     QList<QWidget *> Readouts() const;
 
-    bool m_frequencyEdited = false; // i_freq holds typed text not yet applied
+    QList<QPointF> m_plotPoints[2]; // the points of each series, kept between redraws
+    std::unique_ptr<Export::Recorder> m_recorder;
+    QLabel *m_recordStatus = nullptr; // permanent in the status bar while recording
+    QString m_recordPath;             // offered again the next time
+    bool m_frequencyEdited = false;   // i_freq holds typed text not yet applied
+    bool m_placingGridCursor = false; // the program, not the user, moves the grid's cursor
 
     QTimer m_reopen;            // about once a second, tries the port lost to a fatal error
     QElapsedTimer m_sinceFrame; // since the last accepted frame, or since polling began

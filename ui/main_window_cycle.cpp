@@ -4,6 +4,7 @@
 #include "ui_main_window.h"
 
 #include "link/device.h"
+#include "sweep/sweep_store.h"
 #include "ui/main_state.h"
 #include "ui/settings_logic.h"
 
@@ -27,10 +28,12 @@ void Tb_tok::tmrTimer() {
         ShowCircuitPicture();
         // A running sweep stores its point here, when the instrument is at a frequency the
         // program accepts.
-        FollowInstrumentFrequency();
+        if (FollowInstrumentFrequency() && SweepRunning) StoreSweepPoint();
+        RecordFrame();
     }
     if (AutoRange) ShowRange();
     ShowLinkState(accepted); // the status line, or the silence
+    ShowFrequencyLine();
     CycleStarted = true;
     tmr.start();
 }
@@ -69,6 +72,7 @@ void Tb_tok::ShowReadouts() {
         {ui->i_q, Device::ParQ}, {ui->i_fiz, Device::ParFiz}, {ui->i_fiy, Device::ParFiy}};
     for (const auto &entry : labels)
         entry.label->setText(Line(Device::ParameterText[entry.index]));
+    ShowCalibrationReadout();
 }
 
 void Tb_tok::ShowCircuitPicture() {

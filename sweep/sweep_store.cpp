@@ -1,0 +1,33 @@
+// The sweep store's single instance and the steps that fill it.
+#include "sweep/sweep_store.h"
+
+#include <algorithm>
+
+namespace Main {
+
+SweepVariables SweepState;
+
+void ResetSweepState() {
+    SweepState = {};
+}
+
+int ClampSweepPoints(int typed) {
+    return std::clamp(typed, SweepPointsLeast, SweepCapacity);
+}
+
+void StoreSweepSample(const float *values) {
+    const int point = std::clamp(SweepIndex, 0, SweepCapacity - 1);
+    for (int k = 0; k < SweepParameterCount; ++k)
+        SweepSamples[k][point] = values[k];
+}
+
+bool AdvanceSweep() {
+    ++SweepIndex;
+    if (SweepIndex >= SweepPoints) {
+        SweepRunning = false;
+        SweepIndex = SweepPoints - 1;
+    }
+    return SweepRunning;
+}
+
+} // namespace Main

@@ -1,0 +1,47 @@
+// The sweep store of unit Main: the run's settings and progress, the planned frequency of each
+// point and the eleven parameters measured at each point, in fixed arrays.
+#pragma once
+
+#include <cstdint>
+
+namespace Main {
+
+constexpr int SweepCapacity = 256;      // points a run can hold
+constexpr int SweepParameterCount = 11; // C, L, R, G, B, X, Z, Y, D, Q, Fiz
+constexpr int SweepPointsLeast = 2;
+
+// Slots 0..SweepPoints-1 belong to the current run; slots at or beyond SweepIndex keep what an
+// earlier run (or the start-up) left there until the run reaches them.
+struct SweepVariables {
+    bool SweepRunning = false;
+    int SweepPoints = 10; // N of the run, 2..SweepCapacity
+    int SweepIndex = 0;   // the point the next accepted frame fills, 0..SweepPoints-1
+    float SweepFrequencies[SweepCapacity] = {};                  // Hz, planned per point
+    float SweepSamples[SweepParameterCount][SweepCapacity] = {}; // [parameter][point], as measured
+    float PlotValues1[SweepCapacity] = {}; // first parameter in the unit its mean is shown in
+    float PlotValues2[SweepCapacity] = {}; // second parameter likewise
+};
+extern SweepVariables SweepState;
+
+inline bool &SweepRunning = SweepState.SweepRunning;
+inline int &SweepPoints = SweepState.SweepPoints;
+inline int &SweepIndex = SweepState.SweepIndex;
+inline float (&SweepFrequencies)[SweepCapacity] = SweepState.SweepFrequencies;
+inline float (&SweepSamples)[SweepParameterCount][SweepCapacity] = SweepState.SweepSamples;
+inline float (&PlotValues1)[SweepCapacity] = SweepState.PlotValues1;
+inline float (&PlotValues2)[SweepCapacity] = SweepState.PlotValues2;
+
+// Puts the store back to its process-start state; part of Main::ResetState().
+void ResetSweepState();
+
+// N as typed, limited to 2..SweepCapacity.
+int ClampSweepPoints(int typed);
+
+// Stores parameters 0..10 of values (at least SweepParameterCount entries) as point SweepIndex.
+void StoreSweepSample(const float *values);
+
+// Moves on to the next point. After the last one the run is over and SweepIndex stays on it.
+// Returns SweepRunning.
+bool AdvanceSweep();
+
+} // namespace Main

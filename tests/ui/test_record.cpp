@@ -1,0 +1,263 @@
+// Recording from the window: one record per accepted frame and none for a rejected one, the
+// tool-bar toggle and its file choice, the status bar, a file that cannot be opened or fills up
+// (the polling goes on), an earlier recording kept, and --record from the command line.
+#include "app/command_line.h"
+#include "link/device.h"
+#include "tests/export/csv_reader.h"
+#include "tests/export/file_size_limit.h"
+#include "tests/ui/window_fixture.h"
+#include "ui/file_dialog.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <array>
+#include <cmath>
+
+using namespace TestWindow;
+
+namespace {
+
+constexpr int SiExponents[14] = {-12, -9, -3, -9, -9, -3, -3, -9, 0, 0, 0, 0, 0, -3};
+
+// What the link held after an accepted frame, to compare a record with.
+struct Expected {
+    std::array<float, 14> values{};
+    int frequency = 0;
+    int bias = 0;
+    QString range;
+};
+
+Expected Held() {
+    Expected held;
+    for (int i = 0; i < 14; ++i)
+        held.values[static_cast<std::size_t>(i)] = Device::ParameterValues[i];
+    held.frequency = Device::FrequencyHz;
+    held.bias = Device::BiasMillivolts;
+    static const char *const ranges[8] = {"10 MOm", "1 MOm",  "100 kOm", "10 kOm",
+                                          "1 kOm",  "100 Om", "10 Om",   "1 Om"};
+    held.range = QString::fromLatin1(ranges[Device::DeviceRange % 8]);
+    return held;
+}
+
+CsvText::Table ReadTable(const QString &path) {
+    QFile file(path);
+    return CsvText::Read(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+}
+
+void CompareRecord(const QStringList &record, const Expected &held) {
+    QCOMPARE(record.size(), 21);
+    QVERIFY(QDateTime::fromString(record.at(0), Qt::ISODateWithMs).isValid());
+    QCOMPARE(record.at(2), QStringLiteral("KT-44"));
+    QCOMPARE(record.at(3).toInt(), held.frequency);
+    QCOMPARE(record.at(4).toDouble(), held.bias / 1000.0);
+    QCOMPARE(record.at(5), held.range);
+    QCOMPARE(record.at(6), QStringLiteral("series"));
+    for (int i = 0; i < 14; ++i)
+        QCOMPARE(static_cast<float>(record.at(7 + i).toDouble() / std::pow(10.0, SiExponents[i])),
+                 held.values[static_cast<std::size_t>(i)]);
+}
+
+Sim::Component Inductor() {
+    Sim::Component dut;
+    dut.inductance = 10e-3;
+    dut.resistance = 1.0;
+    return dut;
+}
+
+QLabel *RecordStatus(Main::Tb_tok &w) {
+    return Find<QLabel>(w, "LaRecord");
+}
+
+} // namespace
+
+class TestRecord : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString Path(const QString &name) const { return m_dir.filePath(name); }
+
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+    void cleanup() { Framework::SetSaveFileHandler({}); }
+
+    void acceptedFramesOnly() {
+        Fixture f;
+        Meter &meter = f.AddMeter(1, 2);
+        Main::Tb_tok &w = f.Start();
+        const QString path = Path(QStringLiteral("run.csv"));
+        QVERIFY(w.StartRecording(path));
+        QVERIFY(Find<QToolButton>(w, "b_record")->isChecked());
+        QVERIFY(RecordStatus(w)->isVisibleTo(&w));
+
+        w.tmrTimer();
+        const Expected first = Held();
+        meter.instrument->setComponent(Inductor()); // anything recorded later must differ
+        for (Sim::Fault fault :
+             {Sim::Fault::StatusBitClear, Sim::Fault::ZeroFrequency, Sim::Fault::ShortFrame}) {
+            meter.host->setFault(fault, 1);
+            w.tmrTimer();
+        }
+        QCOMPARE(RecordStatus(w)->text(), QStringLiteral("● Запись: 1"));
+        w.tmrTimer();
+        const Expected second = Held();
+        QVERIFY(second.values[1] != first.values[1]);
+        QVERIFY(second.range != first.range);
+        QCOMPARE(RecordStatus(w)->text(), QStringLiteral("● Запись: 2"));
+
+        const CsvText::Table table = ReadTable(path);
+        QVERIFY(table.wellFormed);
+        QCOMPARE(table.records.size(), 3);
+        QCOMPARE(table.records.at(0).value(7), QStringLiteral("C (F)"));
+        CompareRecord(table.records.at(1), first);
+        CompareRecord(table.records.at(2), second);
+        QVERIFY(f.messages.isEmpty());
+    }
+
+    // Switching on asks where to write; cancelling leaves it off; switching off stops it.
+    void toolBarToggle() {
+        Fixture f;
+        f.AddMeter(1, 2);
+        Main::Tb_tok &w = f.Start();
+        auto *button = Find<QToolButton>(w, "b_record");
+        QVERIFY(!button->toolTip().isEmpty());
+
+        int asked = 0;
+        Framework::SetSaveFileHandler([&](const Framework::SaveFileRequest &request) {
+            ++asked;
+            // An existing file is appended to, so there is nothing to confirm.
+            if (request.confirmOverwrite) return Framework::SaveFileChoice{};
+            if (!request.suggestedPath.endsWith(QLatin1String(".csv")))
+                return Framework::SaveFileChoice{};
+            return Framework::SaveFileChoice{Path(QStringLiteral("toggle.csv")), 0};
+        });
+        button->click();
+        QCOMPARE(asked, 1);
+        QVERIFY(button->isChecked());
+        QCOMPARE(RecordStatus(w)->text(), QStringLiteral("● Запись: 0"));
+        w.tmrTimer();
+        w.tmrTimer();
+        QCOMPARE(RecordStatus(w)->text(), QStringLiteral("● Запись: 2"));
+
+        button->click();
+        QVERIFY(!button->isChecked());
+        QVERIFY(!RecordStatus(w)->isVisibleTo(&w));
+        w.tmrTimer();
+        QCOMPARE(ReadTable(Path(QStringLiteral("toggle.csv"))).records.size(), 3);
+
+        Framework::SetSaveFileHandler(
+            [](const Framework::SaveFileRequest &) { return Framework::SaveFileChoice{}; });
+        button->click();
+        QVERIFY(!button->isChecked());
+        QVERIFY(!RecordStatus(w)->isVisibleTo(&w));
+        QVERIFY(f.messages.isEmpty());
+    }
+
+    // A path under a plain file cannot be opened, not even by the superuser.
+    void fileThatCannotBeOpened() {
+        QFile plain(Path(QStringLiteral("plain")));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        Fixture f;
+        Meter &meter = f.AddMeter(1, 2);
+        Main::Tb_tok &w = f.Start();
+        const QString path = Path(QStringLiteral("plain/run.csv"));
+        QVERIFY(!w.StartRecording(path));
+        QCOMPARE(f.messages.size(), 1);
+        QVERIFY(f.messages.first().startsWith(QStringLiteral("Запись не начата")));
+        QVERIFY(f.messages.first().contains(path));
+        QVERIFY(!Find<QToolButton>(w, "b_record")->isChecked());
+        QVERIFY(!RecordStatus(w)->isVisibleTo(&w));
+
+        const int before = meter.host->requestCount();
+        w.tmrTimer();
+        QVERIFY(meter.host->requestCount() > before);
+        QVERIFY(w.tmr.isActive());
+    }
+
+    // The disk fills up: the recording ends with a message, the polling goes on.
+    void diskFullKeepsPolling() {
+        Fixture f;
+        Meter &meter = f.AddMeter(1, 2);
+        Main::Tb_tok &w = f.Start();
+        const QString path = Path(QStringLiteral("full.csv"));
+        QVERIFY(w.StartRecording(path));
+        w.tmrTimer();
+        const Expected first = Held();
+        {
+            const TestDisk::FileSizeLimit limit(static_cast<rlim_t>(QFileInfo(path).size() + 40));
+            w.tmrTimer();
+        }
+        QCOMPARE(f.messages.size(), 1);
+        QVERIFY(f.messages.first().startsWith(QStringLiteral("Запись остановлена")));
+        QVERIFY(f.messages.first().contains(QStringLiteral("Записано строк: 1.")));
+        QVERIFY(!Find<QToolButton>(w, "b_record")->isChecked());
+        QVERIFY(!RecordStatus(w)->isVisibleTo(&w));
+        QVERIFY(w.tmr.isActive());
+
+        meter.instrument->setComponent(Inductor());
+        const int before = meter.host->requestCount();
+        w.tmrTimer();
+        QVERIFY(meter.host->requestCount() > before);
+        QVERIFY(Find<QLabel>(w, "i_par1")->text().startsWith(QLatin1Char('L')));
+        const CsvText::Table table = ReadTable(path);
+        QVERIFY(table.wellFormed);
+        QCOMPARE(table.records.size(), 2);
+        CompareRecord(table.records.at(1), first);
+    }
+
+    void earlierRecordingKept() {
+        Fixture f;
+        f.AddMeter(1, 2);
+        Main::Tb_tok &w = f.Start();
+        const QString path = Path(QStringLiteral("twice.csv"));
+        QVERIFY(w.StartRecording(path));
+        w.tmrTimer();
+        w.StopRecording();
+        QVERIFY(w.StartRecording(path));
+        QCOMPARE(RecordStatus(w)->text(), QStringLiteral("● Запись: 0"));
+        w.tmrTimer();
+        const CsvText::Table table = ReadTable(path);
+        QCOMPARE(table.records.size(), 3); // one header, both records
+        QCOMPARE(table.records.at(1).size(), 21);
+        QCOMPARE(table.records.at(2).size(), 21);
+    }
+
+    void commandLine() {
+        QCOMPARE(App::ParseCommandLine({"--record", "a b.csv"}).recordFile, "a b.csv");
+        QCOMPARE(App::ParseCommandLine({"--record=x.csv"}).recordFile, "x.csv");
+        QVERIFY(!App::ParseCommandLine({"--record"}).error.isEmpty());
+        QVERIFY(!App::ParseCommandLine({"--record="}).error.isEmpty());
+    }
+
+    // The program itself, recording the demo meter, then killed: every line on the disk is
+    // whole.
+    void programRecordsUntilKilled() {
+        const QString path = Path(QStringLiteral("демо.csv"));
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(IMPEDIX_PATH),
+                      {QStringLiteral("--demo"), QStringLiteral("--record"), path});
+        QVERIFY(program.waitForStarted());
+        QElapsedTimer deadline;
+        deadline.start();
+        while (ReadTable(path).records.size() < 4 && deadline.elapsed() < 60000)
+            QTest::qWait(50);
+        program.kill();
+        program.waitForFinished();
+        const CsvText::Table table = ReadTable(path);
+        QVERIFY2(table.records.size() >= 4, qPrintable(program.readAllStandardError()));
+        QVERIFY(table.wellFormed);
+        for (int i = 1; i < table.records.size(); ++i)
+            QCOMPARE(table.records.at(i).size(), 21);
+    }
+};
+
+QTEST_MAIN(TestRecord)
+#include "test_record.moc"

@@ -1,0 +1,497 @@
+// The graph panel in the window: its start-up state, START's checks and messages, runs over the
+// simulated and a scripted meter (points, frequencies sent, the track bar, the end of a run),
+// the redraw with either series hidden, and the frequency line of every tick.
+#include "link/device.h"
+#include "sweep/sweep_store.h"
+#include "tests/ui/live_meter_helpers.h"
+#include "tests/ui/window_fixture.h"
+#include "ui/chart/sweep_chart.h"
+#include "ui/main_state.h"
+
+#include <QCheckBox>
+#include <QDeadlineTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QThread>
+#include <QtTest>
+
+using namespace TestWindow;
+
+namespace {
+
+constexpr std::uint8_t KeyF1 = 17;
+constexpr std::uint8_t SetFrequency = 0x43;
+const QString Invalid = QStringLiteral("Неверное значение");
+
+using Requests = QList<QByteArray>;
+
+Requests FrequenciesSent(std::initializer_list<std::uint32_t> hz) {
+    Requests out;
+    for (std::uint32_t f : hz)
+        out << Request(SetFrequency, f, 4);
+    return out;
+}
+
+// The graph panel's controls, found by name as a user would see them.
+struct Graph {
+    Main::Tb_tok &w;
+    QLineEdit *istart = find<QLineEdit>("istart");
+    QLineEdit *istop = find<QLineEdit>("istop");
+    QLineEdit *ikol = find<QLineEdit>("ikol");
+    QCheckBox *ChBoF = find<QCheckBox>("ChBoF");
+    QCheckBox *p1on = find<QCheckBox>("p1on");
+    QCheckBox *p2on = find<QCheckBox>("p2on");
+    QPushButton *bgraf = find<QPushButton>("bgraf");
+    QSlider *marker = find<QSlider>("marker");
+    Chart::SweepChart *grafik = find<Chart::SweepChart>("grafik");
+
+    explicit Graph(Main::Tb_tok &window) : w(window) {}
+
+    template <class T> T *find(const char *name) { return Find<T>(w, name); }
+    QString text(const char *label) { return find<QLabel>(label)->text(); }
+
+    void start(const QString &low, const QString &high, const QString &n, bool frequencySweep) {
+        if (ChBoF->isChecked() != frequencySweep) ChBoF->click();
+        istart->setText(low);
+        istop->setText(high);
+        ikol->setText(n);
+        bgraf->click();
+    }
+    QList<double> xs(int series) {
+        QList<double> out;
+        for (const QPointF &p : grafik->points(series))
+            out << p.x();
+        return out;
+    }
+    QList<double> ys(int series) {
+        QList<double> out;
+        for (const QPointF &p : grafik->points(series))
+            out << p.y();
+        return out;
+    }
+};
+
+// The program discards its input right before each read, so on a busy machine an answer can
+// come too early and be lost. A tick that has to read a frame is tried again until one came.
+bool TickWithFrame(Main::Tb_tok &w) {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        Device::DeviceStatus = 0;
+        w.tmrTimer();
+        if (Device::DeviceStatus & 0x80) return true;
+    }
+    return false;
+}
+
+// A tick that stores the next point of the running sweep, tried again while frames fail.
+bool TickForPoint(Main::Tb_tok &w) {
+    const int index = Main::SweepIndex;
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        w.tmrTimer();
+        if (Main::SweepIndex != index || !Main::SweepRunning) return true;
+    }
+    return false;
+}
+
+// The settings sent since the last look (polls left out), once `count` of them have arrived.
+Requests SettingsSent(Sim::PtyHost &host, int count) {
+    Requests got;
+    const QDeadlineTimer deadline(10000);
+    for (;;) {
+        got += SettingRequests(host);
+        if (got.size() >= count || deadline.hasExpired()) return got;
+        QThread::msleep(2);
+    }
+}
+
+// Every setting sent since the last look: a key press sent now marks the end of the log.
+Requests SettingsUntilNow(Sim::PtyHost &host) {
+    constexpr std::uint8_t Mark = 20;
+    Device::SendKeyCode(Mark);
+    Requests got;
+    const QDeadlineTimer deadline(10000);
+    while (!got.contains(Request(Mark)) && !deadline.hasExpired()) {
+        got += SettingRequests(host);
+        QThread::msleep(2);
+    }
+    got.removeAll(Request(Mark));
+    return got;
+}
+
+QList<double> Zeros(int n) {
+    return QList<double>(n, 0.0);
+}
+
+// Parameters 0..10 of the last frame as stored for point i.
+bool StoredAsMeasured(int i) {
+    for (int k = 0; k < Main::SweepParameterCount; ++k)
+        if (Main::SweepSamples[k][i] != Device::ParameterValues[k]) return false;
+    return true;
+}
+
+Sim::Component Capacitor(double farads) {
+    Sim::Component dut;
+    dut.capacitance = farads;
+    dut.resistance = 3.0;
+    return dut;
+}
+
+struct Check {
+    bool frequencySweep;
+    const char *low, *high, *n;
+    QString message; // empty: the run starts
+    std::int32_t frequencyLow, frequencyHigh;
+    int points;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Check)
+
+class TestSweepWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startUp() {
+        Fixture f;
+        Main::Tb_tok &w = f.Start();
+        Graph g(w);
+        QCOMPARE(g.istart->text(), QStringLiteral("50000"));
+        QCOMPARE(g.istop->text(), QStringLiteral("100000"));
+        QCOMPARE(g.ikol->text(), QStringLiteral("10"));
+        QVERIFY(g.istop->isHidden());
+        QVERIFY(!g.ChBoF->isChecked());
+        QVERIFY(g.p1on->isChecked() && g.p2on->isChecked());
+        QVERIFY(g.find<QWidget>("PaGraph")->isHidden());
+        QCOMPARE(Main::SweepPoints, 10);
+        QCOMPARE(Main::SweepIndex, 0);
+        QVERIFY(!Main::SweepRunning);
+        QCOMPARE(g.marker->minimum(), 0);
+        QCOMPARE(g.marker->maximum(), 9);
+        QCOMPARE(g.marker->value(), 0);
+        const QList<double> khz{50.0,   55.555, 61.111, 66.666, 72.222,
+                                77.777, 83.333, 88.888, 94.444, 100.0};
+        for (int s = 0; s < 2; ++s) {
+            QVERIFY(g.grafik->isSeriesActive(s));
+            QCOMPARE(g.xs(s).size(), 10);
+            for (int i = 0; i < 10; ++i)
+                QVERIFY(qAbs(g.xs(s)[i] - khz[i]) < 1e-9);
+            QCOMPARE(g.ys(s), Zeros(10));
+        }
+        QCOMPARE(g.grafik->axisTitle(Chart::Axis::Left), QStringLiteral("Rs"));
+        QCOMPARE(g.grafik->axisTitle(Chart::Axis::Right), QStringLiteral("Q"));
+        QCOMPARE(g.grafik->axisTitle(Chart::Axis::Bottom), QStringLiteral("Частота, kHz"));
+        QCOMPARE(g.text("ifreq"), QStringLiteral("F=1000 Hz"));
+        for (const char *label : {"ip1min", "ip1sr", "ip1max", "ip2min", "ip2sr", "ip2max"})
+            QCOMPARE(g.text(label), QStringLiteral("0"));
+
+        g.ChBoF->click();
+        QVERIFY(!g.istop->isHidden());
+        g.ChBoF->click();
+        QVERIFY(g.istop->isHidden());
+    }
+
+    // Every tick writes the frequency line, also when no frame comes back.
+    void frequencyLineOnEveryTick() {
+        Fixture f;
+        Meter &meter = f.AddMeter(1, 2);
+        Main::Tb_tok &w = f.Start();
+        Graph g(w);
+        QVERIFY(TickWithFrame(w));
+        const QString line = QString::fromLatin1(Device::ParameterText[Device::ParF]);
+        QVERIFY(line.startsWith(QLatin1Char('F')));
+        QCOMPARE(g.text("ifreq"), line);
+        meter.host->setFault(Sim::Fault::Silence);
+        std::memcpy(Device::ParameterText[Device::ParF], "F  marker", 10);
+        w.tmrTimer();
+        QCOMPARE(g.text("ifreq"), QStringLiteral("F  marker"));
+    }
+
+    void startChecks_data() {
+        QTest::addColumn<Check>("c");
+        const QString none;
+        auto notInteger = [](const char *text) {
+            return QStringLiteral("'%1' is not a valid integer value").arg(QLatin1String(text));
+        };
+        QTest::newRow("Fmin below 25") << Check{false, "24", "", "10", Invalid, 50000, 100000, 10};
+        QTest::newRow("Fmin above 10 MHz")
+            << Check{false, "10000001", "", "10", Invalid, 50000, 100000, 10};
+        QTest::newRow("Fmin letters")
+            << Check{false, "5k", "", "10", notInteger("5k"), 50000, 100000, 10};
+        QTest::newRow("Fmin empty")
+            << Check{false, "", "", "10", notInteger(""), 50000, 100000, 10};
+        QTest::newRow("Fmin beyond int")
+            << Check{false, "99999999999", "", "10", notInteger("99999999999"), 50000, 100000, 10};
+        QTest::newRow("Fmax below Fmin keeps the new Fmin")
+            << Check{true, "2000", "1999", "10", Invalid, 2000, 100000, 10};
+        QTest::newRow("Fmax above 10 MHz")
+            << Check{true, "2000", "10000001", "10", Invalid, 2000, 100000, 10};
+        QTest::newRow("Fmax letters")
+            << Check{true, "2000", "x", "10", notInteger("x"), 2000, 100000, 10};
+        QTest::newRow("N letters keeps the bounds")
+            << Check{true, "2000", "3000", "ten", notInteger("ten"), 2000, 3000, 10};
+        QTest::newRow("lowest and highest")
+            << Check{true, "25", "10000000", "256", none, 25, 10000000, 256};
+        QTest::newRow("Fmin = Fmax") << Check{true, "3000", "3000", "4", none, 3000, 3000, 4};
+        QTest::newRow("samples at Fmin, Fmax unread")
+            << Check{false, "1000", "junk", "5", none, 1000, 1000, 5};
+        QTest::newRow("N of 1 gives 2") << Check{false, "1000", "", "1", none, 1000, 1000, 2};
+        QTest::newRow("N of 1000 gives 256")
+            << Check{false, "1000", "", "1000", none, 1000, 1000, 256};
+        QTest::newRow("N with blanks") << Check{false, " 1000", "", " 7 ", none, 1000, 1000, 7};
+    }
+    void startChecks() {
+        QFETCH(Check, c);
+        Fixture f;
+        Main::Tb_tok &w = f.Start(); // no meter: commands fail silently
+        Graph g(w);
+        g.start(QLatin1String(c.low), QLatin1String(c.high), QLatin1String(c.n), c.frequencySweep);
+        QCOMPARE(f.messages, c.message.isEmpty() ? QStringList{} : QStringList{c.message});
+        QCOMPARE(Main::FrequencyLow, c.frequencyLow);
+        QCOMPARE(Main::FrequencyHigh, c.frequencyHigh);
+        QCOMPARE(Main::SweepPoints, c.points);
+        const bool starts = c.message.isEmpty();
+        QCOMPARE(Main::SweepRunning, starts);
+        QCOMPARE(w.tmr.isActive(), starts);
+        QCOMPARE(g.ikol->text(), QLatin1String(c.n)); // the typed text stays
+        if (starts) {
+            QCOMPARE(g.marker->maximum(), c.points - 1);
+            QCOMPARE(Main::CurrentFrequency, c.frequencyLow);
+            QCOMPARE(Main::SweepFrequencies[c.points - 1], float(c.frequencyHigh));
+        }
+    }
+
+    // START: F1, the first frequency, the automatic pair switched off, polling on.
+    void startOnTheWire() {
+        Fixture f;
+        ScriptedMeter scripted;
+        Sim::PtyHost &host = f.AddPeer(1, scripted.responder());
+        Main::Tb_tok &w = f.Start();
+        Graph g(w);
+        QVERIFY(Main::AutoParams);
+        w.tmr.stop();
+        host.takeRequests();
+        g.start(QStringLiteral("1000"), QStringLiteral("2000"), QStringLiteral("3"), true);
+        QCOMPARE(SettingsSent(host, 2), (Requests{Request(KeyF1)} + FrequenciesSent({1000})));
+        QVERIFY(!Main::AutoParams);
+        QVERIFY(!g.find<QCheckBox>("b_apar")->isChecked());
+        QVERIFY(w.tmr.isActive());
+        QCOMPARE(Main::CurrentFrequency, 1000);
+        QCOMPARE(Main::SweepFrequencies[1], 1500.0f);
+    }
+
+    // A frequency sweep over the simulated meter: one point per tick, the next frequency after
+    // each, the last one once more, the track bar following, the end by itself.
+    void frequencySweepOverTheSimulator() {
+        Fixture f;
+        Meter &meter = f.AddMeter(1, 2, Capacitor(100e-9));
+        Main::Tb_tok &w = f.Start();
+        Graph g(w);
+        QVERIFY(TickWithFrame(w)); // the first frame: settings copied, C and D chosen
+        meter.host->takeRequests();
+        g.start(QStringLiteral("50000"), QStringLiteral("100000"), QStringLiteral("10"), true);
+        QCOMPARE(SettingsSent(*meter.host, 2),
+                 (Requests{Request(KeyF1)} + FrequenciesSent({50000})));
+        const std::uint32_t next[] = {55555, 61111, 66666, 72222,  77777,
+                                      83333, 88888, 94444, 100000, 100000};
+        for (int i = 0; i < 10; ++i) {
+            QVERIFY(TickForPoint(w));
+            QVERIFY(StoredAsMeasured(i));
+            QCOMPARE(Device::FrequencyHz, std::int32_t(i == 0 ? 50000 : next[i - 1]));
+            QCOMPARE(SettingsSent(*meter.host, 1), FrequenciesSent({next[i]}));
+            QCOMPARE(Main::SweepRunning, i < 9);
+            QCOMPARE(g.marker->value(), std::min(i + 1, 9));
+        }
+        QCOMPARE(Main::SweepIndex, 9);
+        QCOMPARE(meter.instrument->state().frequencyHz, 100000);
+        // The capacitance over the run, plotted in the unit of its mean.
+        QCOMPARE(g.grafik->axisTitle(Chart::Axis::Left), QStringLiteral("C"));
+        QCOMPARE(g.grafik->axisTitle(Chart::Axis::Right), QStringLiteral("D"));
+        QVERIFY2(g.text("ip1sr").startsWith(QStringLiteral("Cs  100.")),
+                 qPrintable(g.text("ip1sr")));
+        QVERIFY(g.text("ip1sr").endsWith(QStringLiteral(" nF")));
+        for (double y : g.ys(0))
+            QVERIFY(qAbs(y - 100.0) < 0.5);
+        QCOMPARE(g.xs(0).last(), 100.0);
+
+        QVERIFY(TickWithFrame(w)); // the run is over: nothing stored, nothing sent
+        QVERIFY(SettingsUntilNow(*meter.host).isEmpty());
+        QCOMPARE(Main::SweepIndex, 9);
+    }
+
+    // Only frames at a frequency within the bounds make points; a frame at the previous point's
+    // frequency is taken for the next point.
+    void pointsOnlyWithinTheBounds() {
+        Fixture f;
+        ScriptedMeter scripted;
+        Sim::PtyHost &host = f.AddPeer(1, scripted.responder());
+        Main::Tb_tok &w = f.Start();
+        Graph g(w);
+        scripted.frequency = 500;
+        QVERIFY(TickWithFrame(w)); // the first frame after the search sets the program's frequency
+        host.takeRequests();
+        g.start(QStringLiteral("1000"), QStringLiteral("2000"), QStringLiteral("3"), true);
+        QCOMPARE(SettingsSent(host, 2), (Requests{Request(KeyF1)} + FrequenciesSent({1000})));
+        QVERIFY(TickWithFrame(w)); // the meter still where it was before START
+        QCOMPARE(Main::SweepIndex, 0);
+
+        scripted.frequency = 1000;
+        QVERIFY(TickForPoint(w));
+        QCOMPARE(Main::SweepIndex, 1);
+        QCOMPARE(SettingsSent(host, 1), FrequenciesSent({1500})); // and none before
+
+        QVERIFY(TickForPoint(w)); // the meter lags at 1000 Hz, within the bounds
+        QCOMPARE(Main::SweepIndex, 2);
+        QVERIFY(StoredAsMeasured(1));
+        QCOMPARE(SettingsSent(host, 1), FrequenciesSent({2000}));
+
+        scripted.frequency = 2001;
+        QVERIFY(TickWithFrame(w));
+        QVERIFY(Main::SweepRunning);
+        scripted.frequency = 2000;
+        QVERIFY(TickForPoint(w));
+        QVERIFY(!Main::SweepRunning);
+        QCOMPARE(SettingsUntilNow(host), FrequenciesSent({2000}));
+    }
+
+    // Samples at one frequency: points only at exactly Fmin, x counts the samples, nothing sent.
+    void samplesAtOneFrequency() {
+        Fixture f;
+        ScriptedMeter scripted;
+        Sim::PtyHost &host = f.AddPeer(1, scripted.responder());
+        Main::Tb_tok &w = f.Start();
+        Graph g(w);
+        QVERIFY(TickWithFrame(w));
+        host.takeRequests();
+        g.start(QStringLiteral("1000"), QString(), QStringLiteral("4"), false);
+        QCOMPARE(SettingsSent(host, 2), (Requests{Request(KeyF1)} + FrequenciesSent({1000})));
+        scripted.frequency = 999;
+        QVERIFY(TickWithFrame(w));
+        QCOMPARE(Main::SweepIndex, 0);
+        scripted.frequency = 1000;
+        for (int i = 0; i < 4; ++i) {
+            scripted.magnitude = 1000.0f * float(i + 1);
+            QVERIFY(TickForPoint(w));
+        }
+        QVERIFY(!Main::SweepRunning);
+        QVERIFY(SettingsUntilNow(host).isEmpty());
+        QCOMPARE(g.xs(0), (QList<double>{1.0, 2.0, 3.0, 4.0}));
+        QCOMPARE(g.grafik->axisTitle(Chart::Axis::Bottom), QStringLiteral("Отсчеты"));
+        QCOMPARE(Main::FrequencyLow, 1000);
+        QCOMPARE(Main::FrequencyHigh, 1000);
+        QCOMPARE(Main::SweepSamples[Device::ParZ][3], 4000000.0f); // mΩ
+    }
+
+    // A longer second run shows its new points and, beyond them, what the first run left.
+    void secondLongerRun() {
+        Fixture f;
+        ScriptedMeter scripted;
+        f.AddPeer(1, scripted.responder());
+        Main::Tb_tok &w = f.Start();
+        Graph g(w);
+        g.find<QCheckBox>("b_apar")->click(); // by hand: R and Q
+        QCOMPARE(Main::Param1Index, 2);
+        scripted.phase = 0.0f;
+        scripted.magnitude = 100.0f;
+        g.start(QStringLiteral("1000"), QString(), QStringLiteral("3"), false);
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(TickForPoint(w));
+        QVERIFY(!Main::SweepRunning);
+        scripted.magnitude = 200.0f;
+        g.start(QStringLiteral("1000"), QString(), QStringLiteral("5"), false);
+        QCOMPARE(g.ys(0), (QList<double>{100.0, 100.0, 100.0})); // untouched until a point
+        QVERIFY(TickForPoint(w));
+        QCOMPARE(g.ys(0), (QList<double>{200.0, 100.0, 100.0, 0.0, 0.0}));
+        QCOMPARE(g.text("ip1sr"), QStringLiteral("Rs  200.0000 Om"));
+    }
+
+    // Either box hides its curve at the next redraw and brings it back whole; a click counts the
+    // point not yet taken in the statistics.
+    void seriesBoxes() {
+        Fixture f;
+        ScriptedMeter scripted;
+        f.AddPeer(1, scripted.responder());
+        Main::Tb_tok &w = f.Start();
+        Graph g(w);
+        g.find<QCheckBox>("b_apar")->click();
+        scripted.phase = 0.0f;
+        scripted.magnitude = 10.0f;
+        g.start(QStringLiteral("1000"), QString(), QStringLiteral("4"), false);
+        QVERIFY(TickForPoint(w));
+        QVERIFY(TickForPoint(w));
+        QCOMPARE(g.text("ip1min"), QStringLiteral("Rs  10.00000 Om"));
+
+        g.p2on->click();
+        QVERIFY(g.grafik->points(1).isEmpty());
+        QVERIFY(g.grafik->isSeriesActive(1));
+        QCOMPARE(g.grafik->points(0).size(), 4);
+        // Point 2 is not taken yet and still holds the start-up zero.
+        QCOMPARE(g.text("ip1min"), QStringLiteral("Rs  0.000000 mOm"));
+        QVERIFY(TickForPoint(w));
+        QVERIFY(g.grafik->points(1).isEmpty());
+        g.p2on->click();
+        QCOMPARE(g.grafik->points(1).size(), 4);
+        g.p1on->click();
+        QVERIFY(g.grafik->points(0).isEmpty());
+        QCOMPARE(g.grafik->points(1).size(), 4);
+    }
+
+    // A bad START leaves a run going; a good one starts it afresh.
+    void startDuringARun() {
+        Fixture f;
+        ScriptedMeter scripted;
+        Sim::PtyHost &host = f.AddPeer(1, scripted.responder());
+        Main::Tb_tok &w = f.Start();
+        Graph g(w);
+        host.takeRequests();
+        g.start(QStringLiteral("1000"), QString(), QStringLiteral("5"), false);
+        QCOMPARE(SettingsSent(host, 2), (Requests{Request(KeyF1)} + FrequenciesSent({1000})));
+        QVERIFY(TickForPoint(w));
+        QVERIFY(TickForPoint(w));
+        QCOMPARE(Main::SweepIndex, 2);
+        g.start(QStringLiteral("20"), QString(), QStringLiteral("8"), false);
+        QCOMPARE(f.messages, QStringList{Invalid});
+        QVERIFY(Main::SweepRunning);
+        QCOMPARE(Main::SweepIndex, 2);
+        QCOMPARE(Main::SweepPoints, 5);
+        QVERIFY(w.tmr.isActive());
+        QVERIFY(SettingsUntilNow(host).isEmpty());
+        QVERIFY(TickForPoint(w));
+        QCOMPARE(Main::SweepIndex, 3);
+
+        g.start(QStringLiteral("1000"), QString(), QStringLiteral("8"), false);
+        QCOMPARE(Main::SweepIndex, 0);
+        QCOMPARE(Main::SweepPoints, 8);
+        QCOMPARE(g.marker->value(), 0);
+        QCOMPARE(g.marker->maximum(), 7);
+        QVERIFY(Main::SweepRunning);
+    }
+
+    // The panel can be put away during a run; the run goes on.
+    void hiddenPanelRunOn() {
+        Fixture f;
+        ScriptedMeter scripted;
+        f.AddPeer(1, scripted.responder());
+        Main::Tb_tok &w = f.Start();
+        Graph g(w);
+        QCheckBox *graph = g.find<QCheckBox>("ChBoGraph");
+        QCheckBox *calibration = g.find<QCheckBox>("ChBoClb");
+        graph->click();
+        g.start(QStringLiteral("1000"), QString(), QStringLiteral("2"), false);
+        calibration->click();
+        QVERIFY(!graph->isChecked());
+        QVERIFY(g.find<QWidget>("PaGraph")->isHidden());
+        QVERIFY(TickForPoint(w));
+        QVERIFY(TickForPoint(w));
+        QVERIFY(!Main::SweepRunning);
+        // Back to the graph: the calibration panel goes, through its own handler.
+        graph->click();
+        QVERIFY(!calibration->isChecked());
+        QVERIFY(g.find<QWidget>("PaClb")->isHidden());
+        QCOMPARE(w.width(), 1233);
+    }
+};
+
+QTEST_MAIN(TestSweepWindow)
+#include "test_sweep_window.moc"

@@ -1,0 +1,33 @@
+#pragma once
+// The one way the program asks for a file to write; tests swap the dialog for a handler.
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QWidget;
+
+namespace Framework {
+
+struct SaveFileRequest {
+    QString caption;
+    QString suggestedPath;        // folder and name offered first
+    QStringList filters;          // "CSV (*.csv)", …; the first is selected
+    bool confirmOverwrite = true; // false where the file is appended to, never replaced
+};
+
+struct SaveFileChoice {
+    QString path;   // empty when the user cancelled
+    int filter = 0; // index into the request's filters
+};
+
+using SaveFileHandler = std::function<SaveFileChoice(const SaveFileRequest &)>;
+
+// Shows the platform's save dialog, or hands the request to the installed handler instead.
+SaveFileChoice AskSaveFile(QWidget *parent, const SaveFileRequest &request);
+
+// An empty handler restores the dialog.
+void SetSaveFileHandler(SaveFileHandler handler);
+
+} // namespace Framework

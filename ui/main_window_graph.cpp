@@ -1,0 +1,94 @@
+// The sweep graph: its start-up picture, and the redraw with the statistics of the run.
+#include "ui/main_window.h"
+
+#include "ui_graph_panel.h"
+
+#include "link/measurement.h"
+#include "sweep/sweep_frequencies.h"
+#include "sweep/sweep_statistics.h"
+#include "sweep/sweep_store.h"
+#include "ui/graph_panel.h"
+#include "ui/main_state.h"
+#include "ui_main_window.h"
+
+namespace Main {
+
+namespace {
+
+QString Line(const Device::Line &line) {
+    return QString::fromLatin1(line);
+}
+
+QString Title(char letter) {
+    return QString(QLatin1Char(letter));
+}
+
+} // namespace
+
+void Tb_tok::p1onClick() {
+    RedrawGraph();
+}
+
+void Tb_tok::p2onClick() {
+    RedrawGraph();
+}
+
+// Two flat lines at zero over the start-up frequencies, and the track bar at its start.
+void Tb_tok::PrepareSweepGraph() {
+    Ui::GraphPanel &g = ui->PaGraph->form();
+    Chart::SweepChart *chart = g.grafik;
+    for (int s = 0; s < Chart::SweepChart::SeriesCount; ++s) {
+        chart->clearSeries(s);
+        chart->setSeriesActive(s);
+    }
+    for (int i = 0; i < SweepPoints; ++i) {
+        for (auto &row : SweepSamples)
+            row[i] = 0.0f;
+        PlotValues1[i] = 0.0f;
+        PlotValues2[i] = 0.0f;
+    }
+    FillSweepFrequencies(FrequencyLow, FrequencyHigh);
+    QList<QPointF> line;
+    for (int i = 0; i < SweepPoints; ++i)
+        line.append(QPointF(SweepFrequencies[i] * 0.001, 0.0));
+    chart->replacePoints(0, line);
+    chart->replacePoints(1, line);
+    SweepIndex = 0;
+    SetMarkerRange(SweepPoints - 1);
+    g.marker->setValue(0);
+    SweepRunning = false;
+}
+
+void Tb_tok::RedrawGraph() {
+    Ui::GraphPanel &g = ui->PaGraph->form();
+    Chart::SweepChart *chart = g.grafik;
+    SweepSummary summary;
+    SummariseSweep(Param1Index, Param2Index, Device::SeriesCircuit != 0, summary);
+    g.ip1sr->setText(Line(summary.mean[0]));
+    g.ip2sr->setText(Line(summary.mean[1]));
+    g.ip1min->setText(Line(summary.minimum[0]));
+    g.ip2min->setText(Line(summary.minimum[1]));
+    g.ip1max->setText(Line(summary.maximum[0]));
+    g.ip2max->setText(Line(summary.maximum[1]));
+    chart->setAxisTitle(Chart::Axis::Left, Title(summary.title[0]));
+    chart->setAxisTitle(Chart::Axis::Right, Title(summary.title[1]));
+
+    // An unticked series is left without points, never made inactive.
+    const bool shown[2] = {g.p1on->isChecked(), g.p2on->isChecked()};
+    const float *plotted[2] = {PlotValues1, PlotValues2};
+    const bool frequencySweep = g.ChBoF->isChecked();
+    for (int s = 0; s < 2; ++s) {
+        QList<QPointF> &points = m_plotPoints[s];
+        points.resize(0);
+        if (shown[s]) {
+            chart->setSeriesActive(s);
+            for (int k = 0; k < SweepPoints; ++k)
+                points.append(QPointF(SweepPointX(k, frequencySweep), plotted[s][k]));
+        }
+        chart->replacePoints(s, points);
+    }
+    chart->setAxisTitle(Chart::Axis::Bottom, frequencySweep ? QStringLiteral("Частота, kHz")
+                                                            : QStringLiteral("Отсчеты"));
+}
+
+} // namespace Main
