@@ -139,8 +139,7 @@ QString UsageText() {
         "  --port COMn=PATH  use the serial device PATH as port COMn (n from 1 to 16);\n"
         "                    repeatable. Once any port is mapped, unmapped ports are absent.\n"
         "  --demo[=MODEL]    run a simulated meter (KT-41, KT-43, KT-44, KT-45 or KT-46)\n"
-        "                    on a pseudo-terminal as COM1 (not with --port COM1=...).
-        "
+        "                    on a pseudo-terminal as COM1 (not with --port COM1=...).\n"
         "  --record FILE     append every accepted measurement to the CSV file FILE\n"
         "                    (created if needed, never truncated).\n"
         "  --list-ports      list the serial devices, the port number each one gets and\n"
