@@ -38,6 +38,16 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
             if (line.recordFile.isEmpty())
                 line.error =
                     QStringLiteral("--record= needs a file, for example --record=data.csv");
+        } else if (argument == QLatin1String("--table")) {
+            if (i + 1 >= arguments.size()) {
+                line.error = QStringLiteral("--table needs a file, for example --table clb.txt");
+                break;
+            }
+            line.tablePath = arguments.at(++i);
+        } else if (argument.startsWith(QLatin1String("--table="))) {
+            line.tablePath = argument.mid(8);
+            if (line.tablePath.isEmpty())
+                line.error = QStringLiteral("--table= needs a file, for example --table=clb.txt");
         } else {
             line.error = QStringLiteral("unknown option \"%1\"").arg(argument);
         }
@@ -48,7 +58,7 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
 
 QString UsageText() {
     return QStringLiteral(
-        "Usage: impedix [--port COMn=PATH]... [--demo[=MODEL]] [--record FILE]\n"
+        "Usage: impedix [--port COMn=PATH]... [--demo[=MODEL]] [--record FILE] [--table PATH]\n"
         "  or:  impedix [--port COMn=PATH]... --list-ports\n"
         "\n"
         "Drives a bench impedance meter on a serial port.\n"
@@ -61,6 +71,8 @@ QString UsageText() {
         "                    (created if needed, never truncated).\n"
         "  --list-ports      list the serial devices, the port number each one gets and\n"
         "                    whether it can be opened, then end.\n"
+        "  --table PATH      keep the D calibration table in PATH instead of DataBase.txt\n"
+        "                    in the current directory.\n"
         "  --help            show this text.\n");
 }
 

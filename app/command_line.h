@@ -13,6 +13,7 @@ struct CommandLine {
     QStringList portMappings; // "COMn=PATH", in the order given
     bool listPorts = false;   // print the serial devices and end
     QString recordFile;       // append every accepted frame to this CSV file
+    QString tablePath;        // the calibration table's file; empty: DataBase.txt here
     QString error;            // non-empty when the command line is unusable
 };
 

@@ -2,6 +2,7 @@
 #include "app/command_line.h"
 #include "app/demo.h"
 #include "app/port_listing.h"
+#include "link/calibration.h"
 #include "link/port_names.h"
 #include "sim/simulator.h"
 #include "ui/main_window.h"
@@ -57,6 +58,7 @@ int main(int argc, char **argv) {
         std::fputs(App::ListPortsText().toLocal8Bit().constData(), stdout);
         return 0;
     }
+    if (!line.tablePath.isEmpty()) Device::CalibrationFilePath = line.tablePath;
     std::unique_ptr<Sim::Simulator> demo;
     if (line.demo) {
         QString error;

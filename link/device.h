@@ -2,6 +2,8 @@
 #pragma once
 
 #include "link/calibration.h"
+#include "link/calibration_file.h"
+#include "link/calibration_table.h"
 #include "link/commands.h"
 #include "link/decoding.h"
 #include "link/device_state.h"

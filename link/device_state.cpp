@@ -2,6 +2,8 @@
 // documented names are references into these (see the headers).
 #include "link/device_state.h"
 
+#include "link/calibration.h"
+#include "link/calibration_table.h"
 #include "link/commands.h"
 #include "link/display_lines.h"
 #include "link/measurement.h"
@@ -17,6 +19,13 @@ MeasurementVariables MeasurementState;
 LineVariables LineState;
 ModelVariables ModelState;
 PortNameVariables PortNameState;
+CalibrationVariables CalibrationState;
+
+// A Qt object, so created on first use rather than during static initialisation.
+CalibrationTableModel &ClbTable() {
+    static CalibrationTableModel table;
+    return table;
+}
 
 void ResetState() {
     ClosePort();
@@ -26,6 +35,8 @@ void ResetState() {
     LineState = {};
     ModelState = {};
     PortNameState = {};
+    CalibrationState = {};
+    ClbTable().Clear();
 }
 
 } // namespace Device

@@ -79,6 +79,7 @@ Tb_tok::Tb_tok(QWidget *parent)
     ConnectKeys();
     ConnectSweep();
     ConnectRecording();
+    ConnectCalibration();
 
     FormCreate();
     Device::InitLinkSettings();
@@ -97,6 +98,7 @@ Tb_tok::Tb_tok(QWidget *parent)
 
 void Tb_tok::FormCreate() {
     ArrangeWindow();
+    LoadCalibrationTable();
 }
 
 // Closing ends the program; polling stops at once so that no request goes out on the way.
@@ -140,7 +142,8 @@ void Tb_tok::ChBoClbClick() {
     ShowSidePanel(ui->ChBoClb, ui->PaClb, ui->ChBoGraph, ui->PaGraph);
 }
 
-// The graph and the calibration panel share one place: ticking one puts the other away.
+// The graph and the calibration panel share one place: ticking one puts the other away, and
+// unticking the other box runs its own handler.
 void Tb_tok::ShowSidePanel(QCheckBox *box, QWidget *panel, QCheckBox *otherBox,
                            QWidget *otherPanel) {
     if (box->isChecked()) {

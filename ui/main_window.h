@@ -40,6 +40,14 @@ public:
     void ChBoGraphClick();
     void ChBoClbClick();
 
+    // Calibration panel (main_window_calibration.cpp)
+    void LoadCalibrationTable();
+    void BuStartClbClick();
+    void BuOpenFileClick();
+    void BuSaveFileClick();
+    void StGrClbSelectCell(int ACol, int ARow);
+    void EdAverDChange();
+
     // Port choice and instrument search (main_window_search.cpp)
     bool SearchInstrument();
     void ToolButton1Click();
@@ -110,6 +118,10 @@ private:
     void ConnectSweep();
     void InitSweepPanel();
     void ConnectRecording();
+    void ConnectCalibration();
+    void PlaceGridCursor();
+    void ShowCalibrationReadout();
+    void ShowCalibrationStage();
 
     void SynchroniseControls();
     void ShowRange();
@@ -132,6 +144,7 @@ private:
     std::unique_ptr<Export::Recorder> m_recorder;
     QLabel *m_recordStatus = nullptr; // permanent in the status bar while recording
     QString m_recordPath;             // offered again the next time
+    bool m_placingGridCursor = false; // the program, not the user, moves the grid's cursor
 };
 
 } // namespace Main

@@ -71,6 +71,7 @@ void Tb_tok::ShowReadouts() {
         {ui->i_q, Device::ParQ}, {ui->i_fiz, Device::ParFiz}, {ui->i_fiy, Device::ParFiy}};
     for (const auto &entry : labels)
         entry.label->setText(Line(Device::ParameterText[entry.index]));
+    ShowCalibrationReadout();
 }
 
 void Tb_tok::ShowCircuitPicture() {

@@ -1,0 +1,149 @@
+// Reading and writing the calibration file, and loading it into the table.
+#include "link/calibration_file.h"
+
+#include "link/calibration.h"
+#include "link/code_page_1251.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace Device {
+
+namespace {
+
+const QByteArray LineEnd("\r\r\n");
+
+bool IsLineBreak(QChar c) {
+    return c == QLatin1Char('\r') || c == QLatin1Char('\n');
+}
+
+// Blanks that separate tokens within a line and are dropped around a field.
+bool IsBlank(QChar c) {
+    return c == QLatin1Char(' ') || c == QLatin1Char('\v') || c == QLatin1Char('\f');
+}
+
+QStringView Trimmed(QStringView field) {
+    qsizetype begin = 0;
+    qsizetype end = field.size();
+    while (begin < end && IsBlank(field[begin]))
+        ++begin;
+    while (end > begin && IsBlank(field[end - 1]))
+        --end;
+    return field.mid(begin, end - begin);
+}
+
+CalibrationRow SplitAtTabs(QStringView line) {
+    CalibrationRow row;
+    std::size_t column = 0;
+    qsizetype start = 0;
+    while (column < row.size()) {
+        const qsizetype tab = line.indexOf(QLatin1Char('\t'), start);
+        const qsizetype end = tab < 0 ? line.size() : tab;
+        row[column++] = Trimmed(line.mid(start, end - start)).toString();
+        if (tab < 0) break;
+        start = tab + 1;
+    }
+    return row;
+}
+
+void TakeTokens(QStringView line, QStringList &pending, QVector<CalibrationRow> &rows) {
+    qsizetype i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && IsBlank(line[i]))
+            ++i;
+        const qsizetype start = i;
+        while (i < line.size() && !IsBlank(line[i]))
+            ++i;
+        if (i == start) break;
+        pending << line.mid(start, i - start).toString();
+        if (pending.size() == 3) {
+            rows.append(CalibrationRow{pending[0], pending[1], pending[2]});
+            pending.clear();
+        }
+    }
+}
+
+QString WritableText(const QString &text) {
+    QString written = text;
+    for (QChar &c : written)
+        if (c == QLatin1Char('\t') || IsLineBreak(c)) c = QLatin1Char(' ');
+    return written;
+}
+
+} // namespace
+
+QVector<CalibrationRow> ReadCalibrationRows(const QByteArray &bytes) {
+    const QString text = DecodeCp1251(bytes);
+    const QStringView all(text);
+    QVector<CalibrationRow> rows;
+    QStringList pending; // tokens of lines without TABs, not yet three
+    qsizetype start = 0;
+    while (start < all.size()) {
+        qsizetype end = start;
+        while (end < all.size() && !IsLineBreak(all[end]))
+            ++end;
+        const QStringView line = all.mid(start, end - start);
+        start = end + 1;
+        if (line.contains(QLatin1Char('\t'))) {
+            pending.clear();
+            const CalibrationRow row = SplitAtTabs(line);
+            if (!row[0].isEmpty() || !row[1].isEmpty() || !row[2].isEmpty()) rows.append(row);
+        } else {
+            TakeTokens(line, pending, rows);
+        }
+    }
+    return rows;
+}
+
+QByteArray WriteCalibrationRows(const QVector<CalibrationRow> &rows) {
+    QString text;
+    for (const CalibrationRow &row : rows) {
+        text += WritableText(row[0]) + QLatin1Char('\t') + WritableText(row[1]) +
+                QLatin1Char('\t') + WritableText(row[2]);
+        text += QLatin1String(LineEnd);
+    }
+    return EncodeCp1251(text);
+}
+
+bool LoadCalibrationTable() {
+    return LoadCalibrationTable(CalibrationFilePath);
+}
+
+bool LoadCalibrationTable(const QString &path) {
+    // Only a regular file: a pipe or a device could keep the window waiting.
+    if (!QFileInfo(path).isFile()) return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    if (file.size() > MaxCalibrationFileSize) return false;
+    const QByteArray bytes = file.read(MaxCalibrationFileSize + 1);
+    if (file.error() != QFileDevice::NoError || bytes.size() > MaxCalibrationFileSize) return false;
+    ClbTable().Load(ReadCalibrationRows(bytes));
+    return true;
+}
+
+QString SaveCalibrationTable() {
+    return SaveCalibrationTable(CalibrationFilePath);
+}
+
+QString SaveCalibrationTable(const QString &path) {
+    // Unbuffered: a buffered QSaveFile drops the rest of a short write (file size limit, full
+    // disk) at its final flush and still commits the shortened file.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return file.errorString();
+    const QByteArray bytes = WriteCalibrationRows(ClbTable().Rows());
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const qint64 count = file.write(bytes.constData() + written, bytes.size() - written);
+        if (count <= 0) {
+            const QString reason = file.errorString();
+            file.cancelWriting();
+            return reason;
+        }
+        written += count;
+    }
+    if (!file.commit()) return file.errorString();
+    return {};
+}
+
+} // namespace Device
