@@ -79,6 +79,7 @@ Tb_tok::Tb_tok(QWidget *parent)
     ConnectKeys();
     ConnectSweep();
     ConnectRecording();
+    ConnectExport();
 
     FormCreate();
     Device::InitLinkSettings();
