@@ -55,9 +55,11 @@ QByteArray SvgPicture(QWidget *widget) {
     return bytes;
 }
 
+// The documents folder where there is one; a dialog shown a folder that is not there would
+// start in the working directory instead.
 QString DefaultFolder() {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return folder.isEmpty() ? QDir::homePath() : folder;
+    return !folder.isEmpty() && QDir(folder).exists() ? folder : QDir::homePath();
 }
 
 } // namespace
