@@ -144,5 +144,6 @@ int main(int argc, char **argv) {
         std::printf("meter back at the same path to the first accepted frame: mean %.0f ms, "
                     "worst %.0f ms over %d returns (goal under 2000 ms)\n",
                     sum / back, worst, back);
+    Device::ClosePort();
     return 0;
 }

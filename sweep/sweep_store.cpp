@@ -30,4 +30,11 @@ bool AdvanceSweep() {
     return SweepRunning;
 }
 
+int TakenSweepPoints(const SweepVariables &store) {
+    const int taken = store.SweepRunning     ? store.SweepIndex
+                      : store.SweepIndex > 0 ? store.SweepPoints
+                                             : 0;
+    return std::clamp(taken, 0, SweepCapacity);
+}
+
 } // namespace Main

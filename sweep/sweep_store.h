@@ -44,4 +44,9 @@ void StoreSweepSample(const float *values);
 // Returns SweepRunning.
 bool AdvanceSweep();
 
+// How many points of the current run have been taken: those before SweepIndex while it runs,
+// all SweepPoints once it has ended, none while no run has ended since the start-up (idle with
+// SweepIndex 0; a run ends with SweepIndex = SweepPoints - 1, which is at least 1).
+int TakenSweepPoints(const SweepVariables &store = SweepState);
+
 } // namespace Main

@@ -81,6 +81,7 @@ Tb_tok::Tb_tok(QWidget *parent)
     ConnectSweep();
     ConnectRecording();
     ConnectCalibration();
+    ConnectExport();
 
     FormCreate();
     Device::InitLinkSettings();

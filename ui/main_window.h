@@ -2,6 +2,7 @@
 // handlers of every control. The implementation is split by concern into main_window_*.cpp.
 #pragma once
 
+#include "ui/file_dialog.h"
 #include "ui/up_down.h"
 
 #include <QElapsedTimer>
@@ -107,6 +108,13 @@ public:
     bool StartRecording(const QString &path);
     void StopRecording();
 
+    // Export of the sweep from the chart's context menu (main_window_export.cpp)
+    enum class GraphPicture { Png, Svg };
+    void grafikContextPopup(const QPoint &pos);
+    void SaveSweepData();
+    void SaveGraphPicture(GraphPicture kind);
+    void CopySweepData();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -129,6 +137,7 @@ private:
     void PlaceGridCursor();
     void ShowCalibrationReadout();
     void ShowCalibrationStage();
+    void ConnectExport();
 
     void SynchroniseControls();
     void ShowRange();
@@ -145,18 +154,23 @@ private:
     void SetMarkerRange(int last);
     void RecordFrame();
     void ShowRecording();
+    bool SweepTaken();
+    Framework::SaveFileChoice AskExportFile(const QString &caption, const QString &suffix,
+                                            const QStringList &filters);
+    void SaveExport(const QString &path, const QByteArray &bytes);
 
     void ConnectLinkWatch();
     void LinkFound();
     QString OpenFailureNote(unsigned port) const;
     QList<QWidget *> Readouts() const;
 
+    bool m_frequencyEdited = false; // i_freq holds typed text not yet applied
     QList<QPointF> m_plotPoints[2]; // the points of each series, kept between redraws
     std::unique_ptr<Export::Recorder> m_recorder;
     QLabel *m_recordStatus = nullptr; // permanent in the status bar while recording
     QString m_recordPath;             // offered again the next time
-    bool m_frequencyEdited = false;   // i_freq holds typed text not yet applied
     bool m_placingGridCursor = false; // the program, not the user, moves the grid's cursor
+    QString m_exportFolder;           // where the last export went
 
     QTimer m_reopen;            // about once a second, tries the port lost to a fatal error
     QElapsedTimer m_sinceFrame; // since the last accepted frame, or since polling began

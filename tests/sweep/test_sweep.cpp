@@ -123,6 +123,37 @@ private slots:
         QCOMPARE(SweepSamples[0][3], 0.0f); // beyond the run
     }
 
+    // Taken points: none at start-up, those before the index during a run, all once it ended,
+    // none again when the next run starts, even if the earlier run was longer.
+    void takenPoints() {
+        const float values[SweepParameterCount] = {};
+        QCOMPARE(TakenSweepPoints(), 0);
+        SweepPoints = 3;
+        SweepRunning = true;
+        QCOMPARE(TakenSweepPoints(), 0);
+        for (int n = 1; n <= 3; ++n) {
+            StoreSweepSample(values);
+            AdvanceSweep();
+            QCOMPARE(TakenSweepPoints(), n);
+        }
+        QVERIFY(!SweepRunning);
+        SweepPoints = 2; // START of a shorter run
+        SweepIndex = 0;
+        SweepRunning = true;
+        QCOMPARE(TakenSweepPoints(), 0);
+        StoreSweepSample(values);
+        AdvanceSweep();
+        QCOMPARE(TakenSweepPoints(), 1);
+        StoreSweepSample(values);
+        AdvanceSweep();
+        QCOMPARE(TakenSweepPoints(), 2);
+
+        SweepVariables full;
+        full.SweepPoints = SweepCapacity;
+        full.SweepIndex = SweepCapacity - 1;
+        QCOMPARE(TakenSweepPoints(full), SweepCapacity);
+    }
+
     void statistics() {
         const float row[] = {3.0f, -1.0f, 7.0f, 2.0f, 100.0f};
         const SweepStatistic all = ComputeSweepStatistic(row, 3);

@@ -4,6 +4,7 @@
 #include "link/device.h"
 #include "sweep/sweep_store.h"
 #include "tests/ui/live_meter_helpers.h"
+#include "tests/ui/sweep_ticks.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/chart/sweep_chart.h"
 #include "ui/main_state.h"
@@ -72,27 +73,6 @@ struct Graph {
         return out;
     }
 };
-
-// The program discards its input right before each read, so on a busy machine an answer can
-// come too early and be lost. A tick that has to read a frame is tried again until one came.
-bool TickWithFrame(Main::Tb_tok &w) {
-    for (int attempt = 0; attempt < 50; ++attempt) {
-        Device::DeviceStatus = 0;
-        w.tmrTimer();
-        if (Device::DeviceStatus & 0x80) return true;
-    }
-    return false;
-}
-
-// A tick that stores the next point of the running sweep, tried again while frames fail.
-bool TickForPoint(Main::Tb_tok &w) {
-    const int index = Main::SweepIndex;
-    for (int attempt = 0; attempt < 50; ++attempt) {
-        w.tmrTimer();
-        if (Main::SweepIndex != index || !Main::SweepRunning) return true;
-    }
-    return false;
-}
 
 // The settings sent since the last look (polls left out), once `count` of them have arrived.
 Requests SettingsSent(Sim::PtyHost &host, int count) {
