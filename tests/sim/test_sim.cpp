@@ -59,21 +59,14 @@ private:
     int m_fd;
 };
 
-QByteArray bytes(std::initializer_list<int> values) {
-    QByteArray out;
-    for (int v : values)
-        out.append(char(v));
-    return out;
-}
-
 QByteArray frequencyRequest(qint32 hz) {
-    QByteArray request = bytes({0xAA, Sim::Command::SetFrequency, 0, 0, 0, 0});
+    QByteArray request = QByteArray::fromHex("aa43 00000000");
     qToBigEndian(hz, request.data() + 2);
     return request;
 }
 
-const QByteArray Identity = bytes({0xAA, 0x40});
-const QByteArray Measure = bytes({0xAA, 0x48});
+const QByteArray Identity = QByteArray::fromHex("aa40");
+const QByteArray Measure = QByteArray::fromHex("aa48");
 
 struct Frame {
     quint8 mark, status, mode, range;
@@ -266,7 +259,7 @@ void TestSim::measurementFrame() {
     QVERIFY(near(f.theta, -Pi / 2));
 
     // A 10 mV-step model takes the bias field in tens of millivolts.
-    QCOMPARE(port.exchange(bytes({0xAA, 0x46, 0x00, 0xA0}), 2), bytes({0xAA, 0x46}));
+    QCOMPARE(port.exchange(QByteArray::fromHex("aa4600a0"), 2), QByteArray::fromHex("aa46"));
     QCOMPARE(meter.state().biasMillivolts, 1600);
     QCOMPARE(decode(port.exchange(Measure, 20)).bias, quint16(0xA0));
 }
@@ -277,7 +270,7 @@ void TestSim::firstModelNegatesPhaseAndScalesBias() {
     QVERIFY(host.start());
     Port port(host.slavePath());
 
-    QCOMPARE(port.exchange(bytes({0xAA, 0x46, 0x00, 0x10}), 2).size(), 2);
+    QCOMPARE(port.exchange(QByteArray::fromHex("aa460010"), 2).size(), 2);
     QCOMPARE(meter.state().biasMillivolts, 1600);
     const Frame f = decode(port.exchange(Measure, 20));
     QCOMPARE(f.bias, quint16(0x10));
@@ -306,7 +299,7 @@ void TestSim::frequencyIsClampedToModelWindow() {
     Sim::PtyHost host(meter);
     QVERIFY(host.start());
     Port port(host.slavePath());
-    QCOMPARE(port.exchange(frequencyRequest(requested), 2), bytes({0xAA, 0x43}));
+    QCOMPARE(port.exchange(frequencyRequest(requested), 2), QByteArray::fromHex("aa43"));
     QCOMPARE(decode(port.exchange(Measure, 20)).frequency, expected);
     QCOMPARE(meter.state().frequencyHz, expected);
 }
@@ -317,7 +310,7 @@ void TestSim::rangeAndAutoRanging() {
     QVERIFY(host.start());
     Port port(host.slavePath());
 
-    QCOMPARE(port.exchange(bytes({0xAA, 0x42, 0x02}), 2), bytes({0xAA, 0x42}));
+    QCOMPARE(port.exchange(QByteArray::fromHex("aa4202"), 2), QByteArray::fromHex("aa42"));
     Frame f = decode(port.exchange(Measure, 20));
     QCOMPARE(f.status, quint8(0x80));
     QCOMPARE(f.range, quint8(2));
@@ -325,7 +318,7 @@ void TestSim::rangeAndAutoRanging() {
 
     // Asking for auto-ranging while it is on must not switch it off.
     for (int i = 0; i < 2; ++i) {
-        QCOMPARE(port.exchange(bytes({0xAA, 0x41}), 2), bytes({0xAA, 0x41}));
+        QCOMPARE(port.exchange(QByteArray::fromHex("aa41"), 2), QByteArray::fromHex("aa41"));
         f = decode(port.exchange(Measure, 20));
         QCOMPARE(f.status, quint8(0x81));
         QCOMPARE(f.range, quint8(4));
@@ -343,15 +336,10 @@ void TestSim::rangeAndAutoRanging() {
 
 void TestSim::settingsAndInit() {
     Sim::Instrument meter(Sim::DefaultModelRow, dut(QStringLiteral("R=100")));
-    const QList<QByteArray> commands = {frequencyRequest(20000),
-                                        bytes({0xAA, 0x44, 0x01, 0xF4}),
-                                        bytes({0xAA, 0x21}),
-                                        bytes({0xAA, 0x23}),
-                                        bytes({0xAA, 0x46, 0x00, 0x19}),
-                                        bytes({0xAA, 0x42, 0x05}),
-                                        bytes({0xAA, 0x45}),
-                                        bytes({0xAA, 17}),
-                                        bytes({0xAA, 0x30})};
+    const QList<QByteArray> commands = {
+        frequencyRequest(20000),     QByteArray::fromHex("aa4401f4"), QByteArray::fromHex("aa21"),
+        QByteArray::fromHex("aa23"), QByteArray::fromHex("aa460019"), QByteArray::fromHex("aa4205"),
+        QByteArray::fromHex("aa45"), QByteArray::fromHex("aa11"),     QByteArray::fromHex("aa30")};
     for (const QByteArray &command : commands) {
         const QByteArray ack = meter.respond(command);
         QCOMPARE(ack.size(), Sim::AckLength);
@@ -369,13 +357,13 @@ void TestSim::settingsAndInit() {
     QCOMPARE(s.lastKey, 17); // the unknown 0x30 is acknowledged but is no key
     QCOMPARE(quint8(meter.respond(Measure)[3]), Sim::Instrument::CurrentModeValue);
 
-    QCOMPARE(meter.respond(bytes({0xAA, 0x22})).size(), 2);
-    QCOMPARE(meter.respond(bytes({0xAA, 0x24})).size(), 2);
+    QCOMPARE(meter.respond(QByteArray::fromHex("aa22")).size(), 2);
+    QCOMPARE(meter.respond(QByteArray::fromHex("aa24")).size(), 2);
     QVERIFY(meter.state().speedNormal);
     QVERIFY(!meter.state().biasExternal);
 
-    meter.respond(bytes({0xAA, 0x23}));
-    meter.respond(bytes({0xAA, 0x47})); // INIT
+    meter.respond(QByteArray::fromHex("aa23"));
+    meter.respond(QByteArray::fromHex("aa47")); // INIT
     s = meter.state();
     QCOMPARE(s.frequencyHz, 1000);
     QCOMPARE(s.levelMillivolts, 1000);
@@ -386,8 +374,8 @@ void TestSim::settingsAndInit() {
     QCOMPARE(s.lastKey, 71);
 
     // Frames of the wrong length never reach a real meter; they get no answer.
-    QVERIFY(meter.respond(bytes({0xAA, 0x43, 0x00})).isEmpty());
-    QVERIFY(meter.respond(bytes({0x55, 0x48})).isEmpty());
+    QVERIFY(meter.respond(QByteArray::fromHex("aa4300")).isEmpty());
+    QVERIFY(meter.respond(QByteArray::fromHex("5548")).isEmpty());
 }
 
 void TestSim::noiseIsRepeatable() {
@@ -416,15 +404,16 @@ void TestSim::framingAndRequestLog() {
 
     // Line noise ahead of a frame is skipped; payload bytes equal to the mark are payload.
     const QByteArray aaPayload = frequencyRequest(0x0000AAAA);
-    QCOMPARE(port.exchange(bytes({0x00, 0x13, 0x55}) + aaPayload, 2), bytes({0xAA, 0x43}));
+    QCOMPARE(port.exchange(QByteArray::fromHex("001355") + aaPayload, 2),
+             QByteArray::fromHex("aa43"));
     QCOMPARE(meter.state().frequencyHz, 0xAAAA);
 
     // A frame written in pieces is one request.
-    const QByteArray level = bytes({0xAA, 0x44, 0x03, 0xE8});
+    const QByteArray level = QByteArray::fromHex("aa4403e8");
     port.write(level.left(1));
     port.write(level.mid(1, 2));
     port.write(level.mid(3));
-    QCOMPARE(port.read(2), bytes({0xAA, 0x44}));
+    QCOMPARE(port.read(2), QByteArray::fromHex("aa44"));
 
     QCOMPARE(port.exchange(Identity, 7).size(), 7);
     QVERIFY(host.waitForRequests(3, 2000));
@@ -438,8 +427,8 @@ void TestSim::stalePartialRequestIsDropped() {
     QVERIFY(host.start());
     Port port(host.slavePath());
 
-    port.write(bytes({0xAA, 0x43, 0x00})); // the rest never comes
-    QTest::qWait(400);                     // far beyond the meter's patience
+    port.write(QByteArray::fromHex("aa4300")); // the rest never comes
+    QTest::qWait(400);                         // far beyond the meter's patience
     QCOMPARE(port.exchange(Identity, 7).mid(2, 4), QByteArray("KT44"));
     QCOMPARE(host.takeRequests(), QList<QByteArray>{Identity});
 }
@@ -456,9 +445,9 @@ void TestSim::scriptedResponder() {
     Port port(host.slavePath());
 
     port.write(Identity); // the script stays silent on this one
-    QCOMPARE(port.exchange(bytes({0xAA, 0x42, 0x07}), 3), QByteArray::fromHex("aa0102"));
+    QCOMPARE(port.exchange(QByteArray::fromHex("aa4207"), 3), QByteArray::fromHex("aa0102"));
     QVERIFY(host.waitForRequests(2, 2000));
-    QCOMPARE(host.takeRequests(), (QList<QByteArray>{Identity, bytes({0xAA, 0x42, 0x07})}));
+    QCOMPARE(host.takeRequests(), (QList<QByteArray>{Identity, QByteArray::fromHex("aa4207")}));
     std::lock_guard<std::mutex> lock(seenMutex);
     QCOMPARE(seen.size(), 2);
 }
@@ -496,7 +485,7 @@ void TestSim::faultsOnAnyReply() {
 
     host.setFault(Sim::Fault::Silence, 1);
     port.write(Identity);
-    QCOMPARE(port.exchange(bytes({0xAA, 0x22}), 2), bytes({0xAA, 0x22}));
+    QCOMPARE(port.exchange(QByteArray::fromHex("aa22"), 2), QByteArray::fromHex("aa22"));
     QCOMPARE(host.takeRequests().size(), 7);
 }
 
@@ -571,6 +560,10 @@ void TestSim::hangUpRemovesPort() {
     host.hangUp();
     QVERIFY(!host.isServing());
     QVERIFY(!Port(path).isOpen());
+    // The host keeps the number until stopped: a program may still hold the old terminal.
+    Sim::PtyHost next(meter);
+    QVERIFY(next.start());
+    QVERIFY(next.slavePath() != path);
 }
 
 void TestSim::optionsParse() {
@@ -634,16 +627,17 @@ void TestSim::executable() {
     sim.start(QStringLiteral(IMPEDIX_SIM_PATH), {"--model", "KT-46", "--dut", "R=50"});
     QVERIFY(sim.waitForReadyRead(10000));
     const QString path = QString::fromLocal8Bit(sim.readLine()).trimmed();
-    {
-        Port port(path);
-        QVERIFY2(port.isOpen(), qPrintable(path));
-        QCOMPARE(port.exchange(Identity, 7).mid(2, 4), QByteArray("KT46"));
-        QVERIFY(near(decode(port.exchange(Measure, 20)).magnitude, 50));
-    }
+    // Held open to the end: while any descriptor is open, the system gives the terminal's number
+    // to no other terminal, so the path below cannot be a new one.
+    Port port(path);
+    QVERIFY2(port.isOpen(), qPrintable(path));
+    QCOMPARE(port.exchange(Identity, 7).mid(2, 4), QByteArray("KT46"));
+    QVERIFY(near(decode(port.exchange(Measure, 20)).magnitude, 50));
     sim.terminate(); // SIGTERM
     QVERIFY(sim.waitForFinished(10000));
     QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
     QCOMPARE(sim.exitCode(), 0);
+    QVERIFY(port.read(1).isEmpty()); // hung up
     QVERIFY(!QFile::exists(path));
 }
 

@@ -1,13 +1,18 @@
 // The test-condition controls and the key panel, driven through their widgets: the bytes each
 // one puts on the wire, what the fields then show, and how the frequency handlers pause polling.
+// The stepping rules themselves are table-tested in test_settings_logic.
 #include "link/device.h"
-#include "tests/ui/live_meter_helpers.h"
+#include "tests/common/peer.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/main_state.h"
 
+#include <QPushButton>
+#include <QRadioButton>
 #include <QtTest>
 
 using namespace TestWindow;
+using Framework::UpDown;
+using TestPeer::Request;
 using Requests = QList<QByteArray>;
 
 namespace {
@@ -27,13 +32,18 @@ struct Bench {
         w.tmr.stop();
         meter.host->takeRequests();
     }
-    Requests sent() { return SettingRequests(*meter.host); }
+    // The settings sent since the last call, once count of them have come in.
+    Requests sent(int count) { return TestPeer::TakeRequests(*meter.host, count, true); }
+    template <class T = UpDown> T *get(const char *name) { return Find<T>(w, name); }
+    QLineEdit *field(const char *name) { return get<QLineEdit>(name); }
+    void click(const char *name) { get<QAbstractButton>(name)->click(); }
 };
 
-void TypeFrequency(Main::Tb_tok &w, const QString &text) {
-    w.ui.i_freq->selectAll();
-    QTest::keyClick(w.ui.i_freq, Qt::Key_Backspace);
-    QTest::keyClicks(w.ui.i_freq, text);
+void TypeFrequency(Bench &b, const QString &text) {
+    QLineEdit *field = b.field("i_freq");
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClicks(field, text);
 }
 
 QString Volts(const char *text) {
@@ -82,9 +92,6 @@ private slots:
     void frequencyIncrement_data() {
         QTest::addColumn<Step>("c");
         QTest::newRow("1000 up") << Step{1000, 25, 1000000, true, 1100};
-        QTest::newRow("1000 down") << Step{1000, 25, 1000000, false, 990};
-        QTest::newRow("25 down wraps to the top") << Step{25, 25, 1000000, false, 1000000};
-        QTest::newRow("top up wraps to the bottom") << Step{1000000, 25, 1000000, true, 25};
         QTest::newRow("start-up window, 50000 down") << Step{50000, 50000, 100000, false, 50000};
     }
     void frequencyIncrement() {
@@ -93,20 +100,17 @@ private slots:
         Main::CurrentFrequency = c.from;
         Main::FrequencyLow = c.low;
         Main::FrequencyHigh = c.high;
-        c.up ? b.w.ui.b_freq_incr->stepUp() : b.w.ui.b_freq_incr->stepDown();
-        QCOMPARE(b.sent(), Requests{Request(SetFrequency, c.sent, 4)});
+        c.up ? b.get("b_freq_incr")->stepUp() : b.get("b_freq_incr")->stepDown();
+        QCOMPARE(b.sent(1), Requests{Request(SetFrequency, c.sent, 4)});
         QCOMPARE(Main::CurrentFrequency, c.sent);
-        QCOMPARE(b.w.ui.i_freq->text(), QString::number(c.sent));
-        QCOMPARE(b.w.ui.b_freq_incr->position(), 50);
+        QCOMPARE(b.field("i_freq")->text(), QString::number(c.sent));
+        QCOMPARE(b.get("b_freq_incr")->position(), 50);
     }
 
     void frequencyList_data() {
         QTest::addColumn<Step>("c"); // from: the position before the click
         QTest::newRow("7 to 8") << Step{7, 25, 10000000, true, 3000};
-        QTest::newRow("8 to 7") << Step{8, 25, 10000000, false, 1000};
-        QTest::newRow("1 to 0") << Step{1, 25, 10000000, false, 25};
         QTest::newRow("7 to 8, start-up window") << Step{7, 50000, 100000, true, 50000};
-        QTest::newRow("22 to 23, past the list") << Step{22, 50000, 30000000, true, 30000000};
         QTest::newRow("60 to 61, bounded") << Step{60, 25, 10000000, true, 10000000};
     }
     void frequencyList() {
@@ -115,11 +119,11 @@ private slots:
         Main::CurrentFrequency = 70000; // the list does not step from it
         Main::FrequencyLow = c.low;
         Main::FrequencyHigh = c.high;
-        b.w.ui.b_freq_step->setPosition(c.from);
-        c.up ? b.w.ui.b_freq_step->stepUp() : b.w.ui.b_freq_step->stepDown();
-        QCOMPARE(b.sent(), Requests{Request(SetFrequency, c.sent, 4)});
+        b.get("b_freq_step")->setPosition(c.from);
+        c.up ? b.get("b_freq_step")->stepUp() : b.get("b_freq_step")->stepDown();
+        QCOMPARE(b.sent(1), Requests{Request(SetFrequency, c.sent, 4)});
         QCOMPARE(Main::CurrentFrequency, c.sent);
-        QCOMPARE(b.w.ui.i_freq->text(), QString::number(c.sent));
+        QCOMPARE(b.field("i_freq")->text(), QString::number(c.sent));
     }
 
     void frequencyHandlersPausePolling_data() {
@@ -139,15 +143,13 @@ private slots:
         // Polling in the opposite state, so that the handler's own restore shows.
         cycleStarted ? b.w.tmr.stop() : b.w.tmr.start();
         if (handler == 0) {
-            TypeFrequency(b.w, QStringLiteral("70000"));
+            TypeFrequency(b, QStringLiteral("70000"));
             QVERIFY(!b.w.tmr.isActive()); // typing pauses polling
-            QTest::keyClick(b.w.ui.i_freq, Qt::Key_Return);
-        } else if (handler == 1) {
-            b.w.ui.b_freq_step->stepUp();
+            QTest::keyClick(b.field("i_freq"), Qt::Key_Return);
         } else {
-            b.w.ui.b_freq_incr->stepUp();
+            b.get(handler == 1 ? "b_freq_step" : "b_freq_incr")->stepUp();
         }
-        QCOMPARE(b.sent().size(), 1);
+        QCOMPARE(b.sent(1).size(), 1);
         QCOMPARE(b.w.tmr.isActive(), cycleStarted);
     }
 
@@ -169,23 +171,23 @@ private slots:
         Main::FrequencyLow = c.low;
         Main::FrequencyHigh = c.high;
         Main::CurrentFrequency = 70000;
-        b.w.ui.i_freq->setText(QStringLiteral("70000"));
+        b.field("i_freq")->setText(QStringLiteral("70000"));
         b.w.tmr.start();
 
-        TypeFrequency(b.w, QString::fromLatin1(c.typed));
-        QVERIFY(b.sent().isEmpty()); // keys other than Enter only edit
+        TypeFrequency(b, QString::fromLatin1(c.typed));
+        QVERIFY(b.sent(0).isEmpty()); // keys other than Enter only edit
         QVERIFY(!b.w.tmr.isActive());
-        QTest::keyClick(b.w.ui.i_freq, Qt::Key(c.key));
+        QTest::keyClick(b.field("i_freq"), Qt::Key(c.key));
         if (c.sent < 0) {
             QCOMPARE(b.f.messages, QStringList{Invalid});
-            QVERIFY(b.sent().isEmpty());
+            QVERIFY(b.sent(0).isEmpty());
             QCOMPARE(Main::CurrentFrequency, 70000);
         } else {
             QVERIFY(b.f.messages.isEmpty());
-            QCOMPARE(b.sent(), Requests{Request(SetFrequency, c.sent, 4)});
+            QCOMPARE(b.sent(1), Requests{Request(SetFrequency, c.sent, 4)});
             QCOMPARE(Main::CurrentFrequency, c.sent);
         }
-        QCOMPARE(b.w.ui.i_freq->text(), QString::fromLatin1(c.field));
+        QCOMPARE(b.field("i_freq")->text(), QString::fromLatin1(c.field));
         QVERIFY(b.w.tmr.isActive());
     }
 
@@ -198,17 +200,18 @@ private slots:
         QFETCH(bool, escape);
         Bench b;
         Main::CurrentFrequency = 70000;
-        b.w.ui.i_freq->setText(QStringLiteral("70000"));
-        TypeFrequency(b.w, QStringLiteral("2000"));
+        QLineEdit *field = b.field("i_freq");
+        field->setText(QStringLiteral("70000"));
+        TypeFrequency(b, QStringLiteral("2000"));
         if (escape) {
-            QTest::keyClick(b.w.ui.i_freq, Qt::Key_Escape);
+            QTest::keyClick(field, Qt::Key_Escape);
         } else {
             QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
-            QCoreApplication::sendEvent(b.w.ui.i_freq, &leave);
+            QCoreApplication::sendEvent(field, &leave);
         }
-        QCOMPARE(b.w.ui.i_freq->text(), QStringLiteral("70000"));
+        QCOMPARE(field->text(), QStringLiteral("70000"));
         QCOMPARE(Main::CurrentFrequency, 70000);
-        QVERIFY(b.sent().isEmpty());
+        QVERIFY(b.sent(0).isEmpty());
         QVERIFY(b.f.messages.isEmpty());
         QVERIFY(b.w.tmr.isActive());
     }
@@ -227,10 +230,10 @@ private slots:
         const int mv[] = {100, 200, 300, 400, 500, 600, 700, 800, 900, 1000, 2000, 1000, 900};
         const char *texts[] = {"0.9", "1", "2", "1", "0.9"};
         for (int i = 0; i < 13; ++i) {
-            i < 11 ? b.w.ui.b_bias_soft->stepUp() : b.w.ui.b_bias_soft->stepDown();
-            QCOMPARE(b.sent(), Requests{Request(SetBias, mv[i] / unit, 2)});
+            i < 11 ? b.get("b_bias_soft")->stepUp() : b.get("b_bias_soft")->stepDown();
+            QCOMPARE(b.sent(1), Requests{Request(SetBias, mv[i] / unit, 2)});
             QCOMPARE(Main::BiasSetting, mv[i]);
-            if (i >= 8) QCOMPARE(b.w.ui.i_bias->text(), Volts(texts[i - 8]));
+            if (i >= 8) QCOMPARE(b.field("i_bias")->text(), Volts(texts[i - 8]));
         }
         QCOMPARE(b.meter.instrument->state().biasMillivolts, 900);
         QVERIFY(!b.w.tmr.isActive()); // the bias leaves polling alone
@@ -240,74 +243,87 @@ private slots:
         QTest::addColumn<Fine>("c"); // "-": the field is left alone
         QTest::newRow("100 down to 0") << Fine{100, 5, false, 0, true, "0"};
         QTest::newRow("0 down") << Fine{0, 5, false, 0, false, "-"};
-        QTest::newRow("10000 up") << Fine{10000, 5, true, 11000, true, "11"};
-        QTest::newRow("10000 down") << Fine{10000, 5, false, 9000, true, "9"};
-        QTest::newRow("16000 down") << Fine{16000, 5, false, 15000, true, "15"};
-        QTest::newRow("39000 up") << Fine{39000, 5, true, 40000, true, "40"};
         QTest::newRow("40000 up") << Fine{40000, 5, true, 40000, false, "-"};
-        QTest::newRow("40000 down") << Fine{40000, 5, false, 39000, true, "39"};
         QTest::newRow("arrow at position 0") << Fine{500, 0, false, 500, false, "-"};
     }
     void fineBiasBounds() {
         QFETCH(Fine, c);
         Bench b;
         Main::BiasSetting = c.bias;
-        b.w.ui.b_bias_soft->setPosition(c.position);
-        b.w.ui.i_bias->setText(QStringLiteral("-"));
-        c.up ? b.w.ui.b_bias_soft->stepUp() : b.w.ui.b_bias_soft->stepDown();
+        b.get("b_bias_soft")->setPosition(c.position);
+        b.field("i_bias")->setText(QStringLiteral("-"));
+        c.up ? b.get("b_bias_soft")->stepUp() : b.get("b_bias_soft")->stepDown();
         QCOMPARE(Main::BiasSetting, c.result);
-        QCOMPARE(b.sent(), c.sends ? Requests{Request(SetBias, c.result / 10, 2)} : Requests{});
-        QCOMPARE(b.w.ui.i_bias->text(), QString::fromLatin1(c.text));
+        QCOMPARE(b.sent(c.sends),
+                 c.sends ? Requests{Request(SetBias, c.result / 10, 2)} : Requests{});
+        QCOMPARE(b.field("i_bias")->text(), QString::fromLatin1(c.text));
     }
 
     void coarseBias_data() {
         QTest::addColumn<Coarse>("c");
         QTest::newRow("KT-44, 1") << Coarse{2, 1, 1600, 160, "1.6"};
-        QTest::newRow("KT-41, 1") << Coarse{0, 1, 1600, 16, "1.6"};
-        QTest::newRow("KT-44, 10") << Coarse{2, 10, 40000, 4000, "40"};
         QTest::newRow("KT-41, 10") << Coarse{0, 10, 40000, 400, "40"};
         QTest::newRow("back to 0") << Coarse{2, 0, 0, 0, "0"};
     }
     void coarseBias() {
         QFETCH(Coarse, c);
         Bench b(c.model);
-        b.w.ui.b_bias_hard->setPosition(c.position == 0 ? 1 : c.position - 1);
-        c.position == 0 ? b.w.ui.b_bias_hard->stepDown() : b.w.ui.b_bias_hard->stepUp();
-        QCOMPARE(b.sent(), Requests{Request(SetBias, c.units, 2)});
+        UpDown *coarse = b.get("b_bias_hard");
+        coarse->setPosition(c.position == 0 ? 1 : c.position - 1);
+        c.position == 0 ? coarse->stepDown() : coarse->stepUp();
+        QCOMPARE(b.sent(1), Requests{Request(SetBias, c.units, 2)});
         QCOMPARE(Main::BiasSetting, c.mv);
         QCOMPARE(Main::BiasStep, c.position);
-        QCOMPARE(b.w.ui.i_bias->text(), Volts(c.text));
+        QCOMPARE(b.field("i_bias")->text(), Volts(c.text));
         QCOMPARE(b.meter.instrument->state().biasMillivolts, c.mv);
     }
 
     void autoRangeButtonTwice() {
         Bench b;
-        b.w.ui.i_diap->setCurrentIndex(5);
-        b.w.ui.b_avpon->click();
-        QCOMPARE(b.sent(), Requests{Request(0x42, 5, 1)});
-        QCOMPARE(b.w.ui.b_avpon->text(), QStringLiteral("Вкл. АВП"));
+        auto *button = b.get<QPushButton>("b_avpon");
+        b.get<QComboBox>("i_diap")->setCurrentIndex(5);
+        button->click();
+        QCOMPARE(b.sent(1), Requests{Request(0x42, 5, 1)});
+        QCOMPARE(button->text(), QStringLiteral("Вкл. АВП"));
         QVERIFY(!Main::AutoRange);
         QVERIFY(!b.meter.instrument->state().autoRange);
         QCOMPARE(b.meter.instrument->state().range, 5);
 
-        b.w.ui.b_avpon->click();
-        QCOMPARE(b.sent(), Requests{Request(0x41)});
-        QCOMPARE(b.w.ui.b_avpon->text(), QStringLiteral("Выкл. АВП"));
+        button->click();
+        QCOMPARE(b.sent(1), Requests{Request(0x41)});
+        QCOMPARE(button->text(), QStringLiteral("Выкл. АВП"));
         QVERIFY(Main::AutoRange);
         QVERIFY(b.meter.instrument->state().autoRange);
         QVERIFY(!b.w.tmr.isActive());
     }
 
+    // Entering the range box ends following the meter's range; the window merely coming back
+    // to the front with the box focused does not.
     void rangeChoice() {
         Bench b;
-        QFocusEvent enter(QEvent::FocusIn, Qt::MouseFocusReason);
-        QCoreApplication::sendEvent(b.w.ui.i_diap->lineEdit(), &enter);
-        QVERIFY(!Main::AutoRange); // focusing the list ends following the meter's range
-        QCOMPARE(b.w.ui.b_avpon->text(), QStringLiteral("Вкл. АВП"));
-        QVERIFY(b.sent().isEmpty());
+        auto *range = b.get<QComboBox>("i_diap");
+        auto *button = b.get<QPushButton>("b_avpon");
+        b.w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&b.w));
+        range->lineEdit()->setFocus(Qt::MouseFocusReason);
+        QVERIFY(!Main::AutoRange);
+        QCOMPARE(button->text(), QStringLiteral("Вкл. АВП"));
+        QVERIFY(b.sent(0).isEmpty());
 
-        TypeEntry(b.w.ui.i_diap, QStringLiteral("10 kOm"));
-        QCOMPARE(b.sent(), Requests{Request(0x42, 3, 1)});
+        button->click(); // auto-ranging on again; the focus stays in the box
+        QCOMPARE(b.sent(1), Requests{Request(0x41)});
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        b.w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&b.w));
+        QVERIFY(range->lineEdit()->hasFocus());
+        QVERIFY(Main::AutoRange);
+        QCOMPARE(button->text(), QStringLiteral("Выкл. АВП"));
+
+        TypeEntry(range, QStringLiteral("10 kOm"));
+        QCOMPARE(b.sent(1), Requests{Request(0x42, 3, 1)});
         QCOMPARE(b.meter.instrument->state().range, 3);
         QVERIFY(b.w.tmr.isActive());
     }
@@ -317,43 +333,44 @@ private slots:
         Main::Tb_tok &w = f.Start();
         QVERIFY(!Main::CycleStarted);
         QVERIFY(!w.tmr.isActive());
-        TypeEntry(w.ui.i_diap, QStringLiteral("100 Om"));
-        QCOMPARE(w.ui.i_diap->currentIndex(), 5);
+        TypeEntry(Find<QComboBox>(w, "i_diap"), QStringLiteral("100 Om"));
+        QCOMPARE(Find<QComboBox>(w, "i_diap")->currentIndex(), 5);
         QVERIFY(!Main::AutoRange);
-        QCOMPARE(w.ui.b_avpon->text(), QStringLiteral("Вкл. АВП"));
+        QCOMPARE(Find<QPushButton>(w, "b_avpon")->text(), QStringLiteral("Вкл. АВП"));
         QVERIFY(w.tmr.isActive());
     }
 
     void level() {
         Bench b;
+        auto *level = b.get<QComboBox>("b_level");
         const struct {
             int index;
             int mv;
         } entries[] = {{1, 500}, {2, 100}, {3, 50}, {4, 10}, {5, 5}, {0, 1000}};
         for (const auto &entry : entries) {
-            TypeEntry(b.w.ui.b_level, b.w.ui.b_level->itemText(entry.index));
-            QCOMPARE(b.w.ui.b_level->currentIndex(), entry.index);
-            QCOMPARE(b.sent(), Requests{Request(0x44, entry.mv, 2)});
+            TypeEntry(level, level->itemText(entry.index));
+            QCOMPARE(level->currentIndex(), entry.index);
+            QCOMPARE(b.sent(1), Requests{Request(0x44, entry.mv, 2)});
             QCOMPARE(b.meter.instrument->state().levelMillivolts, entry.mv);
         }
     }
 
     void speedAndBiasSource() {
         Bench b;
-        b.w.ui.RadioButton3->click(); // already selected
-        b.w.ui.RadioButton1->click();
-        QVERIFY(b.sent().isEmpty());
+        b.click("RadioButton3"); // already selected
+        b.click("RadioButton1");
+        QVERIFY(b.sent(0).isEmpty());
 
-        b.w.ui.RadioButton4->click();
-        QCOMPARE(b.sent(), Requests{Request(0x21)});
+        b.click("RadioButton4");
+        QCOMPARE(b.sent(1), Requests{Request(0x21)});
         QVERIFY(!b.meter.instrument->state().speedNormal);
-        b.w.ui.RadioButton3->click();
-        QCOMPARE(b.sent(), Requests{Request(0x22)});
-        b.w.ui.RadioButton2->click();
-        QCOMPARE(b.sent(), Requests{Request(0x23)});
+        b.click("RadioButton3");
+        QCOMPARE(b.sent(1), Requests{Request(0x22)});
+        b.click("RadioButton2");
+        QCOMPARE(b.sent(1), Requests{Request(0x23)});
         QVERIFY(b.meter.instrument->state().biasExternal);
-        b.w.ui.RadioButton1->click();
-        QCOMPARE(b.sent(), Requests{Request(0x24)});
+        b.click("RadioButton1");
+        QCOMPARE(b.sent(1), Requests{Request(0x24)});
     }
 
     void initAndCurrentMode_data() {
@@ -365,10 +382,11 @@ private slots:
         QFETCH(int, model);
         Bench b(model);
         QCOMPARE(Device::ModelIndex, model);
-        b.w.ui.Button1->click();
-        QCOMPARE(b.sent(), model == 0 ? Requests{Request(0x45)} : Requests{});
-        b.w.ui.b_init->click();
-        QCOMPARE(b.sent(), Requests{Request(0x47)});
+        b.click("Button1");
+        b.click("b_init"); // the only request on rows other than 0
+        const Requests expected =
+            model == 0 ? Requests{Request(0x45), Request(0x47)} : Requests{Request(0x47)};
+        QCOMPARE(b.sent(int(expected.size())), expected);
     }
 
     void keys_data() {
@@ -384,32 +402,35 @@ private slots:
     void keys() {
         QFETCH(Key, c);
         Bench b;
-        auto *key = b.w.findChild<QPushButton *>(QString::fromLatin1(c.name));
-        QVERIFY(key);
+        auto *key = b.get<QPushButton>(c.name);
         QCOMPARE(key->text(), QString::fromLatin1(c.caption));
         key->click();
-        QCOMPARE(b.sent(), Requests{Request(std::uint8_t(c.code))});
+        QCOMPARE(b.sent(1), Requests{Request(std::uint8_t(c.code))});
         QCOMPARE(b.meter.instrument->state().lastKey, c.code);
     }
 
     void keyPanelFollowsCheckBox() {
         Bench b;
-        QVERIFY(b.w.ui.PaKey->isHidden());
-        b.w.ui.ChBoKey->click();
-        QVERIFY(!b.w.ui.PaKey->isHidden());
-        b.w.ui.ChBoKey->click();
-        QVERIFY(b.w.ui.PaKey->isHidden());
-        QVERIFY(b.sent().isEmpty());
+        QWidget *panel = b.get<QWidget>("PaKey");
+        QVERIFY(panel->isHidden());
+        b.click("ChBoKey");
+        QVERIFY(!panel->isHidden());
+        b.click("ChBoKey");
+        QVERIFY(panel->isHidden());
+        QVERIFY(b.sent(0).isEmpty());
     }
 
     void typedTextMatchingNoEntry() {
         Bench b;
         Meter &second = b.f.AddMeter(3, 3);
         Device::MapPort(3, second.host->slavePath());
+        auto *port = b.get<QComboBox>("i_com");
         const struct {
             QComboBox *box;
             const char *typed;
-        } boxes[] = {{b.w.ui.i_diap, "2 kOm"}, {b.w.ui.b_level, "7 V"}, {b.w.ui.i_com, "COM99"}};
+        } boxes[] = {{b.get<QComboBox>("i_diap"), "2 kOm"},
+                     {b.get<QComboBox>("b_level"), "7 V"},
+                     {port, "COM99"}};
         for (const auto &entry : boxes) {
             const int index = entry.box->currentIndex();
             TypeEntry(entry.box, QString::fromLatin1(entry.typed));
@@ -418,13 +439,13 @@ private slots:
         }
         QVERIFY(Main::AutoRange);
         QCOMPARE(Device::PortNumber, 1);
-        QVERIFY(b.sent().isEmpty());
+        QVERIFY(b.sent(0).isEmpty());
         QVERIFY(second.host->takeRequests().isEmpty());
 
-        TypeEntry(b.w.ui.i_com, QStringLiteral("COM3"));
-        QCOMPARE(b.w.ui.i_com->currentIndex(), 3);
+        TypeEntry(port, QStringLiteral("COM3"));
+        QCOMPARE(port->currentIndex(), 3);
         QCOMPARE(Device::PortNumber, 3);
-        QCOMPARE(second.host->takeRequests(), Requests{Request(0x40)});
+        QCOMPARE(TestPeer::TakeRequests(*second.host, 1), Requests{Request(0x40)});
     }
 };
 

@@ -2,13 +2,20 @@
 // line, the one-off copy of the instrument's settings, failed reads, following the instrument's
 // frequency, and the choice of the shown pair and of the equivalent circuit.
 #include "link/device.h"
-#include "tests/ui/live_meter_helpers.h"
+#include "tests/common/peer.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/main_state.h"
 
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
 #include <QtTest>
 
 using namespace TestWindow;
+using TestPeer::Request;
+using TestPeer::ScriptedMeter;
 
 namespace {
 
@@ -45,25 +52,40 @@ Sim::Component Resistor() {
     return dut;
 }
 
-// The readout labels with the parameter index each one shows.
-QList<QPair<QLabel *, int>> Labels(Main::Tb_tok &w) {
-    return {{w.ui.i_c, 0}, {w.ui.i_l, 1}, {w.ui.i_r, 2},    {w.ui.i_g, 3},
-            {w.ui.i_b, 4}, {w.ui.i_x, 5}, {w.ui.i_z, 6},    {w.ui.i_y, 7},
-            {w.ui.i_d, 8}, {w.ui.i_q, 9}, {w.ui.i_fiz, 10}, {w.ui.i_fiy, 11}};
+QString Text(const Main::Tb_tok &w, const char *label) {
+    return Find<QLabel>(w, label)->text();
 }
 
-QStringList Readouts(Main::Tb_tok &w) {
-    QStringList texts{w.ui.i_par1->text(), w.ui.i_par2->text()};
+// The readout labels with the parameter index each one shows.
+QList<QPair<QLabel *, int>> Labels(const Main::Tb_tok &w) {
+    const char *names[] = {"i_c", "i_l", "i_r", "i_g", "i_b",   "i_x",
+                           "i_z", "i_y", "i_d", "i_q", "i_fiz", "i_fiy"};
+    QList<QPair<QLabel *, int>> labels;
+    for (int index = 0; index < 12; ++index)
+        labels.append({Find<QLabel>(w, names[index]), index});
+    return labels;
+}
+
+QStringList Readouts(const Main::Tb_tok &w) {
+    QStringList texts{Text(w, "i_par1"), Text(w, "i_par2")};
     for (const auto &label : Labels(w))
         texts << label.first->text();
     return texts;
 }
 
-QString VisiblePicture(Main::Tb_tok &w) {
+QString VisiblePicture(const Main::Tb_tok &w) {
     QStringList shown;
-    for (QLabel *picture : {w.ui.i_cs, w.ui.i_ls, w.ui.i_cp, w.ui.i_lp})
-        if (!picture->isHidden()) shown << picture->objectName();
+    for (const char *picture : {"i_cs", "i_ls", "i_cp", "i_lp"})
+        if (!Find<QLabel>(w, picture)->isHidden()) shown << QLatin1String(picture);
     return shown.join(QLatin1Char(','));
+}
+
+QComboBox *Range(const Main::Tb_tok &w) {
+    return Find<QComboBox>(w, "i_diap");
+}
+
+QString StatusText(const Main::Tb_tok &w) {
+    return Find<QStatusBar>(w, "status")->currentMessage();
 }
 
 } // namespace
@@ -91,13 +113,13 @@ private slots:
         Fixture f;
         f.AddMeter(1, c.model, c.dut);
         Main::Tb_tok &w = f.Start();
-        if (c.parallel) w.ui.b_paral->click();
+        if (c.parallel) Find<QRadioButton>(w, "b_paral")->click();
         w.tmrTimer();
 
         QCOMPARE(Main::Param1Index, c.first);
         QCOMPARE(Main::Param2Index, c.second);
-        QCOMPARE(w.ui.i_par1->text(), Line(c.first));
-        QCOMPARE(w.ui.i_par2->text(), Line(c.second));
+        QCOMPARE(Text(w, "i_par1"), Line(c.first));
+        QCOMPARE(Text(w, "i_par2"), Line(c.second));
         for (const auto &[label, index] : Labels(w)) {
             QCOMPARE(label->text(), Line(index));
             QString name = QString::fromLatin1(Device::ParameterNames[index]);
@@ -115,6 +137,9 @@ private slots:
             << Status{0x80, 0, 6, 2, "АВП ВЫКЛ  Diap 10 Om  Mode 0  Flags 128"};
         QTest::newRow("no model row")
             << Status{0x81, 1, 7, 5, "АВП ВКЛ.  Diap 1 Om  Mode 1  Flags 129"};
+        // A range byte past the list of eight leaves the box on its entry, never blank.
+        QTest::newRow("range byte 8")
+            << Status{0x81, 3, 8, 2, "АВП ВКЛ.  Diap 10 MOm  Mode 3  Flags 129"};
     }
     void statusLine() {
         QFETCH(Status, c);
@@ -132,7 +157,7 @@ private slots:
         const QString expected =
             model + "   " + Line(12) + "   " + Line(13) + "   " + QString::fromUtf8(c.tail);
         QVERIFY(Line(12).startsWith("F ") && Line(13).startsWith("Ub "));
-        QCOMPARE(w.ui.status->currentMessage(), expected);
+        QCOMPARE(StatusText(w), expected);
         QCOMPARE(w.StatusLine(), expected);
     }
 
@@ -152,18 +177,18 @@ private slots:
         Fixture f;
         Sim::PtyHost &host = f.AddPeer(1, meter.responder());
         Main::Tb_tok &w = f.Start();
-        w.ui.b_bias_hard->setPosition(3);
+        Find<Framework::UpDown>(w, "b_bias_hard")->setPosition(3);
         Main::BiasStep = 3;
         Main::BiasSetting = 700;
         host.takeRequests();
         w.tmrTimer();
 
         QCOMPARE(Main::BiasSetting, c.bias);
-        QCOMPARE(w.ui.b_bias_hard->position(), c.position);
+        QCOMPARE(Find<Framework::UpDown>(w, "b_bias_hard")->position(), c.position);
         QCOMPARE(Main::BiasStep, c.position);
-        QCOMPARE(w.ui.i_bias->text(),
+        QCOMPARE(Find<QLineEdit>(w, "i_bias")->text(),
                  QString::fromLatin1(c.text).replace(".", QLocale::system().decimalPoint()));
-        QCOMPARE(host.takeRequests(), QList<QByteArray>{Request(0x48)}); // no bias sent back
+        QCOMPARE(TestPeer::TakeRequests(host, 1), QList<QByteArray>{Request(0x48)}); // no bias sent
     }
 
     void synchronisationRunsOnce_data() {
@@ -185,30 +210,30 @@ private slots:
         Device::SetFrequency(5000);
         // The opposite of what the meter will report, so that the copy shows.
         Main::AutoRange = fixedRange;
-        w.ui.b_avpon->setText(fixedRange ? "Выкл. АВП" : "Вкл. АВП");
+        Find<QPushButton>(w, "b_avpon")->setText(fixedRange ? "Выкл. АВП" : "Вкл. АВП");
         meter.host->takeRequests();
         w.tmrTimer();
 
-        QCOMPARE(w.ui.i_diap->currentIndex(), range);
+        QCOMPARE(Range(w)->currentIndex(), range);
         QCOMPARE(Main::AutoRange, !fixedRange);
-        QCOMPARE(w.ui.b_avpon->text(), caption);
+        QCOMPARE(Find<QPushButton>(w, "b_avpon")->text(), caption);
         QCOMPARE(Main::CurrentFrequency, 5000);
-        QCOMPARE(w.ui.i_freq->text(), QStringLiteral("5000"));
+        QCOMPARE(Find<QLineEdit>(w, "i_freq")->text(), QStringLiteral("5000"));
         QVERIFY(w.tmr.isActive());
         // Setting the controls from the tick runs none of their commands.
-        QCOMPARE(meter.host->takeRequests(), QList<QByteArray>{Request(0x48)});
+        QCOMPARE(TestPeer::TakeRequests(*meter.host, 1), QList<QByteArray>{Request(0x48)});
 
         // Changed on the instrument later: a second valid frame copies none of it.
         Device::SetFrequency(3000);
         Device::SetBiasVoltage(1600);
         if (fixedRange) Device::ToggleAutoRange();
         w.tmrTimer();
-        QCOMPARE(w.ui.b_avpon->text(), caption);
+        QCOMPARE(Find<QPushButton>(w, "b_avpon")->text(), caption);
         QCOMPARE(Main::AutoRange, !fixedRange);
-        QCOMPARE(w.ui.i_freq->text(), QStringLiteral("5000"));
+        QCOMPARE(Find<QLineEdit>(w, "i_freq")->text(), QStringLiteral("5000"));
         QCOMPARE(Main::CurrentFrequency, 5000); // 3000 Hz is outside the window
         QCOMPARE(Main::BiasSetting, 0);
-        QCOMPARE(w.ui.i_bias->text(), QStringLiteral("0"));
+        QCOMPARE(Find<QLineEdit>(w, "i_bias")->text(), QStringLiteral("0"));
     }
 
     void failedReadKeepsReadouts_data() {
@@ -223,34 +248,34 @@ private slots:
         Main::Tb_tok &w = f.Start();
         w.tmrTimer();
         const QStringList readouts = Readouts(w);
-        const QString frequencyField = w.ui.i_freq->text();
-        QCOMPARE(w.ui.i_diap->currentIndex(), 4);
+        const QString frequencyField = Find<QLineEdit>(w, "i_freq")->text();
+        QCOMPARE(Range(w)->currentIndex(), 4);
 
         // A frame now would show an inductor; the failed ones must show nothing of it.
         meter.instrument->setComponent(Inductor());
         meter.host->setFault(fault, Sim::PtyHost::Persistent, 5);
-        w.ui.i_diap->setCurrentIndex(0);
-        w.ui.status->showMessage(QStringLiteral("stale"));
+        Range(w)->setCurrentIndex(0);
+        Find<QStatusBar>(w, "status")->showMessage(QStringLiteral("stale"));
         w.tmrTimer();
         QCOMPARE(Readouts(w), readouts);
         QCOMPARE(VisiblePicture(w), QStringLiteral("i_cs"));
-        QCOMPARE(w.ui.i_diap->currentIndex(), 4); // AutoRange: follows the last stored range
-        QCOMPARE(w.ui.status->currentMessage(), w.StatusLine());
-        QVERIFY(w.ui.status->currentMessage().contains("  Diap 1 kOm  "));
+        QCOMPARE(Range(w)->currentIndex(), 4); // AutoRange: follows the last stored range
+        QCOMPARE(StatusText(w), w.StatusLine());
+        QVERIFY(StatusText(w).contains("  Diap 1 kOm  "));
         QVERIFY(w.tmr.isActive());
 
         Main::AutoRange = false;
-        w.ui.i_diap->setCurrentIndex(0);
+        Range(w)->setCurrentIndex(0);
         w.tmrTimer();
-        QCOMPARE(w.ui.i_diap->currentIndex(), 0);
-        QVERIFY(w.ui.status->currentMessage().contains("АВП ВЫКЛ  Diap 10 MOm  "));
+        QCOMPARE(Range(w)->currentIndex(), 0);
+        QVERIFY(StatusText(w).contains("АВП ВЫКЛ  Diap 10 MOm  "));
 
         // Answering again: the readouts resume, the controls are not copied again.
         meter.host->clearFault();
         w.tmrTimer();
         QCOMPARE(VisiblePicture(w), QStringLiteral("i_ls"));
-        QCOMPARE(w.ui.i_par1->text(), Line(1));
-        QCOMPARE(w.ui.i_freq->text(), frequencyField);
+        QCOMPARE(Text(w, "i_par1"), Line(1));
+        QCOMPARE(Find<QLineEdit>(w, "i_freq")->text(), frequencyField);
     }
 
     void followsInstrumentFrequency() {
@@ -268,43 +293,47 @@ private slots:
             QVERIFY2(Main::CurrentFrequency == adopted[i],
                      qPrintable(QString::number(reported[i])));
         }
-        QCOMPARE(w.ui.i_freq->text(), QStringLiteral("1000")); // only the copy writes the field
+        QCOMPARE(Find<QLineEdit>(w, "i_freq")->text(),
+                 QStringLiteral("1000")); // only the copy writes the field
     }
 
     void parameterBoxes() {
         Fixture f;
         f.AddMeter(1, 2);
         Main::Tb_tok &w = f.Start();
+        auto *first = Find<QComboBox>(w, "b_par1");
+        auto *second = Find<QComboBox>(w, "b_par2");
+        auto *automatic = Find<QCheckBox>(w, "b_apar");
         w.tmrTimer();
-        QCOMPARE(w.ui.i_par1->text(), Line(0)); // automatic: C and D
-        QCOMPARE(w.ui.i_par2->text(), Line(8));
+        QCOMPARE(Text(w, "i_par1"), Line(0)); // automatic: C and D
+        QCOMPARE(Text(w, "i_par2"), Line(8));
 
-        TypeEntry(w.ui.b_par1, QStringLiteral("W")); // no such entry: nothing changes
-        QVERIFY(Main::AutoParams && w.ui.b_apar->isChecked());
-        QCOMPARE(w.ui.b_par1->currentIndex(), 0);
-        QCOMPARE(w.ui.b_par1->currentText(), QStringLiteral("C"));
+        TypeEntry(first, QStringLiteral("W")); // no such entry: nothing changes
+        QVERIFY(Main::AutoParams && automatic->isChecked());
+        QCOMPARE(first->currentIndex(), 0);
+        QCOMPARE(first->currentText(), QStringLiteral("C"));
 
-        TypeEntry(w.ui.b_par1, QStringLiteral("Z"));
-        QVERIFY(!w.ui.b_apar->isChecked() && !Main::AutoParams);
+        TypeEntry(first, QStringLiteral("Z"));
+        QVERIFY(!automatic->isChecked() && !Main::AutoParams);
         QCOMPARE(Main::Param1Index, 6);
         QCOMPARE(Main::Param2Index, 8);
-        QCOMPARE(w.ui.i_par1->text(), Line(0)); // until the next frame
+        QCOMPARE(Text(w, "i_par1"), Line(0)); // until the next frame
         w.tmrTimer();
-        QCOMPARE(w.ui.i_par1->text(), Line(6));
-        QCOMPARE(w.ui.i_par2->text(), Line(8));
-        TypeEntry(w.ui.b_par2, QStringLiteral("Fi"));
+        QCOMPARE(Text(w, "i_par1"), Line(6));
+        QCOMPARE(Text(w, "i_par2"), Line(8));
+        TypeEntry(second, QStringLiteral("Fi"));
         QCOMPARE(Main::Param2Index, 10);
         w.tmrTimer();
-        QCOMPARE(w.ui.i_par2->text(), Line(10));
+        QCOMPARE(Text(w, "i_par2"), Line(10));
 
         // Ticking "Авто" again: the next frame chooses, the boxes keep the user's choice.
-        w.ui.b_apar->click();
+        automatic->click();
         QVERIFY(Main::AutoParams);
         w.tmrTimer();
-        QCOMPARE(w.ui.i_par1->text(), Line(0));
-        QCOMPARE(w.ui.i_par2->text(), Line(8));
-        QCOMPARE(w.ui.b_par1->currentText(), QStringLiteral("Z"));
-        QCOMPARE(w.ui.b_par2->currentText(), QStringLiteral("Fi"));
+        QCOMPARE(Text(w, "i_par1"), Line(0));
+        QCOMPARE(Text(w, "i_par2"), Line(8));
+        QCOMPARE(first->currentText(), QStringLiteral("Z"));
+        QCOMPARE(second->currentText(), QStringLiteral("Fi"));
     }
 
     void parallelCircuitFromNextFrame() {
@@ -312,18 +341,18 @@ private slots:
         f.AddMeter(1, 2);
         Main::Tb_tok &w = f.Start();
         w.tmrTimer();
-        w.ui.b_paral->click();
+        Find<QRadioButton>(w, "b_paral")->click();
         QCOMPARE(Device::SeriesCircuit, std::uint8_t(0));
-        QVERIFY(w.ui.i_c->text().startsWith("Cs"));
+        QVERIFY(Text(w, "i_c").startsWith("Cs"));
         w.tmrTimer();
         for (const auto &[label, index] : Labels(w))
             if (index < 6) QVERIFY2(label->text().at(1) == 'p', qPrintable(label->text()));
         QCOMPARE(VisiblePicture(w), QStringLiteral("i_cp"));
 
-        w.ui.b_serial->click();
+        Find<QRadioButton>(w, "b_serial")->click();
         QCOMPARE(Device::SeriesCircuit, std::uint8_t(1));
         w.tmrTimer();
-        QVERIFY(w.ui.i_r->text().startsWith("Rs"));
+        QVERIFY(Text(w, "i_r").startsWith("Rs"));
         QCOMPARE(VisiblePicture(w), QStringLiteral("i_cs"));
     }
 };

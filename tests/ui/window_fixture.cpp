@@ -2,27 +2,16 @@
 #include "tests/ui/window_fixture.h"
 
 #include "link/device.h"
+#include "tests/common/peer.h"
 #include "ui/main_state.h"
 #include "ui/message_box.h"
 
+#include <QSerialPort>
 #include <QtTest>
 
 #include <cstring>
 
 namespace TestWindow {
-
-namespace {
-
-// The link discards its input right after each request, so an answer that comes back before the
-// program reaches its read is lost. A busy test machine can stall the program for some
-// milliseconds there; a think time well inside the shortest read time-out (30 ms) absorbs that.
-Sim::HostOptions PeerTiming() {
-    Sim::HostOptions options;
-    options.thinkMs = 8;
-    return options;
-}
-
-} // namespace
 
 Fixture::Fixture() {
     Framework::SetMessageHandler([this](const QString &text) { messages << text; });
@@ -32,6 +21,11 @@ Fixture::~Fixture() {
     m_window.reset();
     Framework::SetMessageHandler({});
     Device::ClearPortMappings();
+    // The program's port closes while its terminal still exists. Closed the other way round, the
+    // system could hand the terminal's number to another test process before Qt drops the lock
+    // file named after it, and that process could not open its own port.
+    if (Device::PortHandle) Device::PortHandle->close();
+    Device::PortNumber = 0;
 }
 
 Sim::Component Fixture::Capacitor() {
@@ -44,7 +38,7 @@ Sim::Component Fixture::Capacitor() {
 Meter &Fixture::AddMeter(unsigned port, int modelRow, const Sim::Component &dut) {
     Meter &meter = m_meters[port];
     meter.instrument = std::make_unique<Sim::Instrument>(modelRow, dut);
-    meter.host = std::make_unique<Sim::PtyHost>(*meter.instrument, PeerTiming());
+    meter.host = std::make_unique<Sim::PtyHost>(*meter.instrument, TestPeer::Timing());
     if (!meter.host->start())
         qFatal("no pseudo-terminal: %s", qPrintable(meter.host->errorString()));
     return meter;
@@ -52,7 +46,7 @@ Meter &Fixture::AddMeter(unsigned port, int modelRow, const Sim::Component &dut)
 
 Sim::PtyHost &Fixture::AddPeer(unsigned port, Sim::Responder responder) {
     auto &peer = m_peers[port];
-    peer = std::make_unique<Sim::PtyHost>(std::move(responder), PeerTiming());
+    peer = std::make_unique<Sim::PtyHost>(std::move(responder), TestPeer::Timing());
     if (!peer->start()) qFatal("no pseudo-terminal: %s", qPrintable(peer->errorString()));
     return *peer;
 }

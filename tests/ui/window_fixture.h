@@ -1,12 +1,16 @@
 // Window tests: simulated meters on pseudo-terminals mapped to COM ports, the program's
-// module-wide state back at its process-start values, and a freshly constructed main window.
+// module-wide state back at its process-start values, a freshly constructed main window, and
+// its controls found by object name.
 #pragma once
 
 #include "sim/instrument.h"
 #include "sim/pty_host.h"
 #include "ui/main_window.h"
 
+#include <QComboBox>
+#include <QLineEdit>
 #include <QStringList>
+#include <QTest>
 
 #include <map>
 #include <memory>
@@ -50,5 +54,19 @@ private:
 
 // Puts every module-wide variable of units Main and Device back to its process-start value.
 void ResetProgramState();
+
+// The control of that object name and type inside w; a test without it cannot go on.
+template <class T> T *Find(const QWidget &w, const char *name) {
+    T *found = w.findChild<T *>(QString::fromLatin1(name));
+    if (!found) qFatal("no %s named %s", T::staticMetaObject.className(), name);
+    return found;
+}
+
+// Picks an entry of an editable box the way a user types it: select all, type, Return.
+inline void TypeEntry(QComboBox *box, const QString &text) {
+    box->lineEdit()->selectAll();
+    QTest::keyClicks(box->lineEdit(), text);
+    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+}
 
 } // namespace TestWindow
