@@ -223,9 +223,12 @@ bool PtyHost::takeFrame(QByteArray *frame) {
 
 void PtyHost::answer(const QByteArray &request) {
     const auto received = Clock::now();
+    const QByteArray reply = m_responder ? m_responder(request) : QByteArray();
     Delivery delivery;
     int purgesSeen = 0;
     {
+        // Logged once the responder has taken it, so that a test that sees the request in the
+        // log also sees the meter's new state.
         std::lock_guard<std::mutex> lock(m_mutex);
         m_requests.append(request);
         delivery = m_delivery;
@@ -234,7 +237,6 @@ void PtyHost::answer(const QByteArray &request) {
     m_wake.notify_all();
     if (!delivery.early.isEmpty()) writeAll(delivery.early.constData(), int(delivery.early.size()));
 
-    const QByteArray reply = m_responder ? m_responder(request) : QByteArray();
     int keepBytes = 0;
     const Fault fault = nextFault(request, reply, &keepBytes);
     if (fault == Fault::HangUp) {

@@ -75,7 +75,8 @@ public:
     void setFault(Fault fault, int replies = Persistent, int keepBytes = 1);
     void clearFault() { setFault(Fault::None); }
 
-    // Every complete request frame received, oldest first, including those answered by a fault.
+    // Every complete request frame received, oldest first, including those answered by a fault;
+    // each is logged once the responder (the meter) has taken it.
     QList<QByteArray> takeRequests();
     int requestCount() const;
     // True once at least count frames are in the log; false when timeoutMs passes first.
