@@ -231,12 +231,8 @@ void TestSim::identityOfEachModel() {
     const int row = Sim::findModel(model);
     QVERIFY(row >= 0);
     Sim::Instrument meter(row, dut(QStringLiteral("C=100n")));
-    Sim::PtyHost host(meter);
-    QVERIFY2(host.start(), qPrintable(host.errorString()));
-    Port port(host.slavePath());
-    QVERIFY(port.isOpen());
 
-    const QByteArray reply = port.exchange(Identity, Sim::IdentityReplyLength);
+    const QByteArray reply = meter.respond(Identity);
     QCOMPARE(reply.size(), Sim::IdentityReplyLength);
     QCOMPARE(quint8(reply[0]), Sim::FrameMark);
     QCOMPARE(reply.mid(2, 4), identifier);
@@ -244,11 +240,8 @@ void TestSim::identityOfEachModel() {
 
 void TestSim::measurementFrame() {
     Sim::Instrument meter(Sim::findModel(QStringLiteral("KT-44")), dut(QStringLiteral("C=100n")));
-    Sim::PtyHost host(meter);
-    QVERIFY(host.start());
-    Port port(host.slavePath());
 
-    const Frame f = decode(port.exchange(Measure, Sim::MeasurementReplyLength));
+    const Frame f = decode(meter.respond(Measure));
     QCOMPARE(f.mark, Sim::FrameMark);
     QCOMPARE(f.status, quint8(0x81)); // valid, auto-ranging
     QCOMPARE(f.mode, quint8(0));
@@ -259,20 +252,17 @@ void TestSim::measurementFrame() {
     QVERIFY(near(f.theta, -Pi / 2));
 
     // A 10 mV-step model takes the bias field in tens of millivolts.
-    QCOMPARE(port.exchange(QByteArray::fromHex("aa4600a0"), 2), QByteArray::fromHex("aa46"));
+    QCOMPARE(meter.respond(QByteArray::fromHex("aa4600a0")), QByteArray::fromHex("aa46"));
     QCOMPARE(meter.state().biasMillivolts, 1600);
-    QCOMPARE(decode(port.exchange(Measure, 20)).bias, quint16(0xA0));
+    QCOMPARE(decode(meter.respond(Measure)).bias, quint16(0xA0));
 }
 
 void TestSim::firstModelNegatesPhaseAndScalesBias() {
     Sim::Instrument meter(Sim::findModel(QStringLiteral("KT-41")), dut(QStringLiteral("C=100n")));
-    Sim::PtyHost host(meter);
-    QVERIFY(host.start());
-    Port port(host.slavePath());
 
-    QCOMPARE(port.exchange(QByteArray::fromHex("aa460010"), 2).size(), 2);
+    QCOMPARE(meter.respond(QByteArray::fromHex("aa460010")).size(), 2);
     QCOMPARE(meter.state().biasMillivolts, 1600);
-    const Frame f = decode(port.exchange(Measure, 20));
+    const Frame f = decode(meter.respond(Measure));
     QCOMPARE(f.bias, quint16(0x10));
     QVERIFY(near(f.theta, Pi / 2)); // a capacitor, sent with the opposite sign
 }
@@ -296,39 +286,33 @@ void TestSim::frequencyIsClampedToModelWindow() {
     QFETCH(qint32, expected);
 
     Sim::Instrument meter(Sim::findModel(model), dut(QStringLiteral("R=100")));
-    Sim::PtyHost host(meter);
-    QVERIFY(host.start());
-    Port port(host.slavePath());
-    QCOMPARE(port.exchange(frequencyRequest(requested), 2), QByteArray::fromHex("aa43"));
-    QCOMPARE(decode(port.exchange(Measure, 20)).frequency, expected);
+    QCOMPARE(meter.respond(frequencyRequest(requested)), QByteArray::fromHex("aa43"));
+    QCOMPARE(decode(meter.respond(Measure)).frequency, expected);
     QCOMPARE(meter.state().frequencyHz, expected);
 }
 
 void TestSim::rangeAndAutoRanging() {
     Sim::Instrument meter(Sim::DefaultModelRow, dut(QStringLiteral("C=100n")));
-    Sim::PtyHost host(meter);
-    QVERIFY(host.start());
-    Port port(host.slavePath());
 
-    QCOMPARE(port.exchange(QByteArray::fromHex("aa4202"), 2), QByteArray::fromHex("aa42"));
-    Frame f = decode(port.exchange(Measure, 20));
+    QCOMPARE(meter.respond(QByteArray::fromHex("aa4202")), QByteArray::fromHex("aa42"));
+    Frame f = decode(meter.respond(Measure));
     QCOMPARE(f.status, quint8(0x80));
     QCOMPARE(f.range, quint8(2));
     QVERIFY(!meter.state().autoRange);
 
     // Asking for auto-ranging while it is on must not switch it off.
     for (int i = 0; i < 2; ++i) {
-        QCOMPARE(port.exchange(QByteArray::fromHex("aa41"), 2), QByteArray::fromHex("aa41"));
-        f = decode(port.exchange(Measure, 20));
+        QCOMPARE(meter.respond(QByteArray::fromHex("aa41")), QByteArray::fromHex("aa41"));
+        f = decode(meter.respond(Measure));
         QCOMPARE(f.status, quint8(0x81));
         QCOMPARE(f.range, quint8(4));
     }
 
     // In auto-ranging the range follows |Z| as the frequency moves it across decades.
-    port.exchange(frequencyRequest(100), 2); // 15.9 kOhm
-    QCOMPARE(decode(port.exchange(Measure, 20)).range, quint8(3));
-    port.exchange(frequencyRequest(10000000), 2); // 0.16 Ohm
-    QCOMPARE(decode(port.exchange(Measure, 20)).range, quint8(7));
+    meter.respond(frequencyRequest(100)); // 15.9 kOhm
+    QCOMPARE(decode(meter.respond(Measure)).range, quint8(3));
+    meter.respond(frequencyRequest(10000000)); // 0.16 Ohm
+    QCOMPARE(decode(meter.respond(Measure)).range, quint8(7));
 
     meter.setComponent(dut(QStringLiteral("R=20M")));
     QCOMPARE(meter.state().range, 0);
