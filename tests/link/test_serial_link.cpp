@@ -74,6 +74,13 @@ class TestSerialLink : public QObject {
         return SendRequest(2) == 1 && m_host.waitForRequests(1, 10000);
     }
 
+    // The peer answers with Frame, held until the program has emptied its input after the request.
+    void HoldFrame(Sim::Delivery delivery = {}) {
+        m_reply = [](const QByteArray &) { return Frame; };
+        delivery.afterPurge = true;
+        m_host.setDelivery(delivery);
+    }
+
     QByteArray Received(int count) {
         return QByteArray(reinterpret_cast<const char *>(ReplyBuffer), count);
     }
@@ -196,8 +203,7 @@ private slots:
     // The link empties its input before each request goes out, and again before the read, for
     // what came in meanwhile.
     void inputEmptiedBeforeEachRequest() {
-        m_reply = [](const QByteArray &) { return Frame; };
-        m_host.setDelivery({QByteArray(), true});
+        HoldFrame();
         QVERIFY(SendAndWait(Command::Measure));
         QCOMPARE(ReceiveReply(20), 20u); // the peer has seen every purge up to this reply
         const int purges = m_host.purgeCount();
@@ -207,8 +213,7 @@ private slots:
     }
 
     void strayBytesAfterTheRequestAreNotTheReply() {
-        m_reply = [](const QByteArray &) { return Frame; };
-        m_host.setDelivery({QByteArray::fromHex("aa48aa"), true});
+        HoldFrame({QByteArray::fromHex("aa48aa")});
         QVERIFY(SendAndWait(Command::Measure));
         QVERIFY(WaitForInput(3));
         QCOMPARE(ReceiveReply(20), 20u);
@@ -217,8 +222,7 @@ private slots:
 
     // A gap of more than 10 ms between two bytes ends the read, whatever time is left.
     void pauseInsideAReplyEndsTheRead() {
-        m_reply = [](const QByteArray &) { return Frame; };
-        m_host.setDelivery({QByteArray(), true, 10, 60});
+        HoldFrame({QByteArray(), true, 10, 60});
         QVERIFY(SendAndWait(Command::Measure));
         QCOMPARE(ReceiveReply(20), 10u);
         QCOMPARE(Received(10), Frame.left(10));
@@ -237,8 +241,7 @@ private slots:
             PortHandle = usual;
         });
         QVERIFY(OpenPort(1));
-        m_reply = [](const QByteArray &) { return Frame; };
-        m_host.setDelivery({QByteArray(), true, 19, 5});
+        HoldFrame({QByteArray(), true, 19, 5});
         QVERIFY(SendAndWait(Command::Measure));
         busy.busy = true;
         busy.readStarted.start();

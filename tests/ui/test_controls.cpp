@@ -51,15 +51,18 @@ QString Volts(const char *text) {
 }
 
 struct Step {
+    const char *spinner;
     int from, low, high;
     bool up;
     int sent;
+    bool started;
 };
 struct Typed {
     int low, high;
     const char *typed;
     int key, sent; // sent -1: nothing, with the message
     const char *field;
+    bool started = true; // whether the cycle has started, and polling resumes
 };
 struct Fine {
     int bias, position;
@@ -83,74 +86,42 @@ Q_DECLARE_METATYPE(Step)
 Q_DECLARE_METATYPE(Typed)
 Q_DECLARE_METATYPE(Fine)
 Q_DECLARE_METATYPE(Coarse)
-Q_DECLARE_METATYPE(Key)
 
 class TestControls : public QObject {
     Q_OBJECT
 
 private slots:
-    void frequencyIncrement_data() {
-        QTest::addColumn<Step>("c");
-        QTest::newRow("1000 up") << Step{1000, 25, 1000000, true, 1100};
-        QTest::newRow("start-up window, 50000 down") << Step{50000, 50000, 100000, false, 50000};
+    // The increment steps from the program's frequency; the list from its own position. Each
+    // pauses polling and restarts it only once the cycle has started.
+    void frequencySpinners_data() {
+        QTest::addColumn<Step>("c"); // from: the increment's frequency or the list's position
+        QTest::newRow("increment, 1000 up")
+            << Step{"b_freq_incr", 1000, 25, 1000000, true, 1100, 1};
+        QTest::newRow("increment, start-up window, 50000 down")
+            << Step{"b_freq_incr", 50000, 50000, 100000, false, 50000, 0};
+        QTest::newRow("list, 7 to 8") << Step{"b_freq_step", 7, 25, 10000000, true, 3000, 0};
+        QTest::newRow("list, 7 to 8, start-up window")
+            << Step{"b_freq_step", 7, 50000, 100000, true, 50000, 1};
+        QTest::newRow("list, 60 to 61, bounded")
+            << Step{"b_freq_step", 60, 25, 10000000, true, 10000000, 1};
     }
-    void frequencyIncrement() {
+    void frequencySpinners() {
         QFETCH(Step, c);
         Bench b;
-        Main::CurrentFrequency = c.from;
+        UpDown *spinner = b.get(c.spinner);
+        const bool list = QLatin1String(c.spinner) == QLatin1String("b_freq_step");
+        Main::CurrentFrequency = list ? 70000 : c.from;
+        if (list) spinner->setPosition(c.from);
         Main::FrequencyLow = c.low;
         Main::FrequencyHigh = c.high;
-        c.up ? b.get("b_freq_incr")->stepUp() : b.get("b_freq_incr")->stepDown();
+        Main::CycleStarted = c.started;
+        c.started ? b.w.tmr.stop() : b.w.tmr.start(); // so that the handler's own restore shows
+        c.up ? spinner->stepUp() : spinner->stepDown();
         QCOMPARE(b.sent(1), Requests{Request(SetFrequency, c.sent, 4)});
         QCOMPARE(Main::CurrentFrequency, c.sent);
         QCOMPARE(b.field("i_freq")->text(), QString::number(c.sent));
-        QCOMPARE(b.get("b_freq_incr")->position(), 50);
-    }
-
-    void frequencyList_data() {
-        QTest::addColumn<Step>("c"); // from: the position before the click
-        QTest::newRow("7 to 8") << Step{7, 25, 10000000, true, 3000};
-        QTest::newRow("7 to 8, start-up window") << Step{7, 50000, 100000, true, 50000};
-        QTest::newRow("60 to 61, bounded") << Step{60, 25, 10000000, true, 10000000};
-    }
-    void frequencyList() {
-        QFETCH(Step, c);
-        Bench b;
-        Main::CurrentFrequency = 70000; // the list does not step from it
-        Main::FrequencyLow = c.low;
-        Main::FrequencyHigh = c.high;
-        b.get("b_freq_step")->setPosition(c.from);
-        c.up ? b.get("b_freq_step")->stepUp() : b.get("b_freq_step")->stepDown();
-        QCOMPARE(b.sent(1), Requests{Request(SetFrequency, c.sent, 4)});
-        QCOMPARE(Main::CurrentFrequency, c.sent);
-        QCOMPARE(b.field("i_freq")->text(), QString::number(c.sent));
-    }
-
-    void frequencyHandlersPausePolling_data() {
-        QTest::addColumn<int>("handler");
-        QTest::addColumn<bool>("cycleStarted");
-        for (bool started : {true, false}) {
-            QTest::addRow("typed, started %d", started) << 0 << started;
-            QTest::addRow("list, started %d", started) << 1 << started;
-            QTest::addRow("increment, started %d", started) << 2 << started;
-        }
-    }
-    void frequencyHandlersPausePolling() {
-        QFETCH(int, handler);
-        QFETCH(bool, cycleStarted);
-        Bench b;
-        Main::CycleStarted = cycleStarted;
-        // Polling in the opposite state, so that the handler's own restore shows.
-        cycleStarted ? b.w.tmr.stop() : b.w.tmr.start();
-        if (handler == 0) {
-            TypeFrequency(b, QStringLiteral("70000"));
-            QVERIFY(!b.w.tmr.isActive()); // typing pauses polling
-            QTest::keyClick(b.field("i_freq"), Qt::Key_Return);
-        } else {
-            b.get(handler == 1 ? "b_freq_step" : "b_freq_incr")->stepUp();
-        }
-        QCOMPARE(b.sent(1).size(), 1);
-        QCOMPARE(b.w.tmr.isActive(), cycleStarted);
+        QCOMPARE(b.w.tmr.isActive(), c.started);
+        if (!list) QCOMPARE(spinner->position(), 50);
     }
 
     void typedFrequency_data() {
@@ -161,6 +132,7 @@ private slots:
         QTest::newRow("above the window") << Typed{50000, 100000, "200000", ret, 100000, "200000"};
         QTest::newRow("below the window") << Typed{50000, 100000, "1000", ret, 50000, "1000"};
         QTest::newRow("the top itself") << Typed{50000, 100000, "100000", ret, 100000, "100000"};
+        QTest::newRow("cycle not started") << Typed{25, 10000000, "4000", ret, 4000, "4000", false};
         QTest::newRow("letters") << Typed{25, 10000000, "12a4", ret, -1, "70000"};
         QTest::newRow("empty") << Typed{25, 10000000, "", ret, -1, "70000"};
         QTest::newRow("beyond 32 bits") << Typed{25, 10000000, "3000000000", ret, -1, "70000"};
@@ -171,6 +143,7 @@ private slots:
         Main::FrequencyLow = c.low;
         Main::FrequencyHigh = c.high;
         Main::CurrentFrequency = 70000;
+        Main::CycleStarted = c.started;
         b.field("i_freq")->setText(QStringLiteral("70000"));
         b.w.tmr.start();
 
@@ -188,7 +161,7 @@ private slots:
             QCOMPARE(Main::CurrentFrequency, c.sent);
         }
         QCOMPARE(b.field("i_freq")->text(), QString::fromLatin1(c.field));
-        QVERIFY(b.w.tmr.isActive());
+        QCOMPARE(b.w.tmr.isActive(), c.started);
     }
 
     void typedFrequencyAbandoned_data() {
@@ -216,22 +189,14 @@ private slots:
         QVERIFY(b.w.tmr.isActive());
     }
 
-    void fineBiasSequence_data() {
-        QTest::addColumn<int>("model");
-        QTest::addColumn<int>("unit"); // mV per unit on the wire
-        QTest::newRow("KT-41") << 0 << 100;
-        QTest::newRow("KT-44") << 2 << 10;
-    }
     void fineBiasSequence() {
-        QFETCH(int, model);
-        QFETCH(int, unit);
-        Bench b(model);
+        Bench b;
         // Eleven clicks up from 0, then two down; the field is checked over the last five.
         const int mv[] = {100, 200, 300, 400, 500, 600, 700, 800, 900, 1000, 2000, 1000, 900};
         const char *texts[] = {"0.9", "1", "2", "1", "0.9"};
         for (int i = 0; i < 13; ++i) {
             i < 11 ? b.get("b_bias_soft")->stepUp() : b.get("b_bias_soft")->stepDown();
-            QCOMPARE(b.sent(1), Requests{Request(SetBias, mv[i] / unit, 2)});
+            QCOMPARE(b.sent(1), Requests{Request(SetBias, mv[i] / 10, 2)});
             QCOMPARE(Main::BiasSetting, mv[i]);
             if (i >= 8) QCOMPARE(b.field("i_bias")->text(), Volts(texts[i - 8]));
         }
@@ -336,7 +301,7 @@ private slots:
         TypeEntry(Find<QComboBox>(w, "i_diap"), QStringLiteral("100 Om"));
         QCOMPARE(Find<QComboBox>(w, "i_diap")->currentIndex(), 5);
         QVERIFY(!Main::AutoRange);
-        QCOMPARE(Find<QPushButton>(w, "b_avpon")->text(), QStringLiteral("Вкл. АВП"));
+        QCOMPARE(TextOf(w, "b_avpon"), QStringLiteral("Вкл. АВП"));
         QVERIFY(w.tmr.isActive());
     }
 
@@ -389,24 +354,20 @@ private slots:
         QCOMPARE(b.sent(int(expected.size())), expected);
     }
 
-    void keys_data() {
-        QTest::addColumn<Key>("c");
+    void keys() {
         const Key keys[] = {
             {"BuF1", "F1", 17},   {"BuF2", "F2", 18},   {"BuF3", "F3", 19},   {"BuF4", "F4", 20},
             {"BuLcr", "1", 5},    {"BuApar", "4", 6},   {"BuLeft", "7", 7},   {"BuComp", "", 8},
             {"BuMode", "2", 9},   {"BuTop", "5", 10},   {"BuMenu", "8", 11},  {"BuBot", "0", 12},
             {"BuShzam", "3", 13}, {"BuDigit", "6", 14}, {"BuRight", "9", 15}, {"BuEnter", "", 16}};
-        for (const Key &key : keys)
-            QTest::newRow(key.name) << key;
-    }
-    void keys() {
-        QFETCH(Key, c);
         Bench b;
-        auto *key = b.get<QPushButton>(c.name);
-        QCOMPARE(key->text(), QString::fromLatin1(c.caption));
-        key->click();
-        QCOMPARE(b.sent(1), Requests{Request(std::uint8_t(c.code))});
-        QCOMPARE(b.meter.instrument->state().lastKey, c.code);
+        for (const Key &c : keys) {
+            auto *key = b.get<QPushButton>(c.name);
+            QCOMPARE(key->text(), QString::fromLatin1(c.caption));
+            key->click();
+            QVERIFY2(b.sent(1) == Requests{Request(std::uint8_t(c.code))}, c.name);
+            QCOMPARE(b.meter.instrument->state().lastKey, c.code);
+        }
     }
 
     void keyPanelFollowsCheckBox() {
@@ -430,6 +391,7 @@ private slots:
             const char *typed;
         } boxes[] = {{b.get<QComboBox>("i_diap"), "2 kOm"},
                      {b.get<QComboBox>("b_level"), "7 V"},
+                     {b.get<QComboBox>("b_par1"), "W"},
                      {port, "COM99"}};
         for (const auto &entry : boxes) {
             const int index = entry.box->currentIndex();
@@ -437,7 +399,7 @@ private slots:
             QCOMPARE(entry.box->currentIndex(), index);
             QCOMPARE(entry.box->currentText(), entry.box->itemText(index));
         }
-        QVERIFY(Main::AutoRange);
+        QVERIFY(Main::AutoRange && Main::AutoParams);
         QCOMPARE(Device::PortNumber, 1);
         QVERIFY(b.sent(0).isEmpty());
         QVERIFY(second.host->takeRequests().isEmpty());

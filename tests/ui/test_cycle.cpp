@@ -39,22 +39,7 @@ QString Line(int index) {
     return QString::fromLatin1(Device::ParameterText[index]);
 }
 
-Sim::Component Inductor() {
-    Sim::Component dut;
-    dut.inductance = 10e-3;
-    dut.resistance = 1.0;
-    return dut;
-}
-
-Sim::Component Resistor() {
-    Sim::Component dut;
-    dut.resistance = 470.0;
-    return dut;
-}
-
-QString Text(const Main::Tb_tok &w, const char *label) {
-    return Find<QLabel>(w, label)->text();
-}
+const Sim::Component Inductor = *Sim::parseComponent(QStringLiteral("L=10m,R=1"));
 
 // The readout labels with the parameter index each one shows.
 QList<QPair<QLabel *, int>> Labels(const Main::Tb_tok &w) {
@@ -67,7 +52,7 @@ QList<QPair<QLabel *, int>> Labels(const Main::Tb_tok &w) {
 }
 
 QStringList Readouts(const Main::Tb_tok &w) {
-    QStringList texts{Text(w, "i_par1"), Text(w, "i_par2")};
+    QStringList texts{TextOf(w, "i_par1"), TextOf(w, "i_par2")};
     for (const auto &label : Labels(w))
         texts << label.first->text();
     return texts;
@@ -82,10 +67,6 @@ QString VisiblePicture(const Main::Tb_tok &w) {
 
 QComboBox *Range(const Main::Tb_tok &w) {
     return Find<QComboBox>(w, "i_diap");
-}
-
-QString StatusText(const Main::Tb_tok &w) {
-    return Find<QStatusBar>(w, "status")->currentMessage();
 }
 
 } // namespace
@@ -103,10 +84,10 @@ private slots:
         QTest::addColumn<Readout>("c");
         const Sim::Component cap = Fixture::Capacitor();
         QTest::newRow("capacitor, series") << Readout{2, cap, false, "i_cs", 0, 8};
-        QTest::newRow("inductor, series, KT-41") << Readout{0, Inductor(), false, "i_ls", 1, 9};
-        QTest::newRow("capacitor, parallel") << Readout{2, cap, true, "i_cp", 0, 8};
-        QTest::newRow("inductor, parallel") << Readout{2, Inductor(), true, "i_lp", 1, 9};
-        QTest::newRow("resistor, phase 0") << Readout{2, Resistor(), false, "i_cs", 2, 9};
+        QTest::newRow("inductor, series, KT-41") << Readout{0, Inductor, false, "i_ls", 1, 9};
+        QTest::newRow("inductor, parallel") << Readout{2, Inductor, true, "i_lp", 1, 9};
+        QTest::newRow("resistor, phase 0")
+            << Readout{2, *Sim::parseComponent(QStringLiteral("R=470")), false, "i_cs", 2, 9};
     }
     void readoutsAndPicture() {
         QFETCH(Readout, c);
@@ -118,8 +99,8 @@ private slots:
 
         QCOMPARE(Main::Param1Index, c.first);
         QCOMPARE(Main::Param2Index, c.second);
-        QCOMPARE(Text(w, "i_par1"), Line(c.first));
-        QCOMPARE(Text(w, "i_par2"), Line(c.second));
+        QCOMPARE(TextOf(w, "i_par1"), Line(c.first));
+        QCOMPARE(TextOf(w, "i_par2"), Line(c.second));
         for (const auto &[label, index] : Labels(w)) {
             QCOMPARE(label->text(), Line(index));
             QString name = QString::fromLatin1(Device::ParameterNames[index]);
@@ -167,7 +148,6 @@ private slots:
         QTest::newRow("0 keeps the position") << Sync{0, 0, 3, "0"};
         QTest::newRow("1000") << Sync{1000, 1000, 0, "1"};
         QTest::newRow("1600") << Sync{1600, 1600, 1, "1.6"};
-        QTest::newRow("2000") << Sync{2000, 2000, 1, "2"};
         QTest::newRow("45000 limited") << Sync{45000, 40000, 10, "40"};
     }
     void synchronisationCopiesBias() {
@@ -186,7 +166,7 @@ private slots:
         QCOMPARE(Main::BiasSetting, c.bias);
         QCOMPARE(Find<Framework::UpDown>(w, "b_bias_hard")->position(), c.position);
         QCOMPARE(Main::BiasStep, c.position);
-        QCOMPARE(Find<QLineEdit>(w, "i_bias")->text(),
+        QCOMPARE(TextOf(w, "i_bias"),
                  QString::fromLatin1(c.text).replace(".", QLocale::system().decimalPoint()));
         QCOMPARE(TestPeer::TakeRequests(host, 1), QList<QByteArray>{Request(0x48)}); // no bias sent
     }
@@ -216,9 +196,9 @@ private slots:
 
         QCOMPARE(Range(w)->currentIndex(), range);
         QCOMPARE(Main::AutoRange, !fixedRange);
-        QCOMPARE(Find<QPushButton>(w, "b_avpon")->text(), caption);
+        QCOMPARE(TextOf(w, "b_avpon"), caption);
         QCOMPARE(Main::CurrentFrequency, 5000);
-        QCOMPARE(Find<QLineEdit>(w, "i_freq")->text(), QStringLiteral("5000"));
+        QCOMPARE(TextOf(w, "i_freq"), QStringLiteral("5000"));
         QVERIFY(w.tmr.isActive());
         // Setting the controls from the tick runs none of their commands.
         QCOMPARE(TestPeer::TakeRequests(*meter.host, 1), QList<QByteArray>{Request(0x48)});
@@ -228,12 +208,12 @@ private slots:
         Device::SetBiasVoltage(1600);
         if (fixedRange) Device::ToggleAutoRange();
         w.tmrTimer();
-        QCOMPARE(Find<QPushButton>(w, "b_avpon")->text(), caption);
+        QCOMPARE(TextOf(w, "b_avpon"), caption);
         QCOMPARE(Main::AutoRange, !fixedRange);
-        QCOMPARE(Find<QLineEdit>(w, "i_freq")->text(), QStringLiteral("5000"));
+        QCOMPARE(TextOf(w, "i_freq"), QStringLiteral("5000"));
         QCOMPARE(Main::CurrentFrequency, 5000); // 3000 Hz is outside the window
         QCOMPARE(Main::BiasSetting, 0);
-        QCOMPARE(Find<QLineEdit>(w, "i_bias")->text(), QStringLiteral("0"));
+        QCOMPARE(TextOf(w, "i_bias"), QStringLiteral("0"));
     }
 
     void failedReadKeepsReadouts_data() {
@@ -248,11 +228,11 @@ private slots:
         Main::Tb_tok &w = f.Start();
         w.tmrTimer();
         const QStringList readouts = Readouts(w);
-        const QString frequencyField = Find<QLineEdit>(w, "i_freq")->text();
+        const QString frequencyField = TextOf(w, "i_freq");
         QCOMPARE(Range(w)->currentIndex(), 4);
 
         // A frame now would show an inductor; the failed ones must show nothing of it.
-        meter.instrument->setComponent(Inductor());
+        meter.instrument->setComponent(Inductor);
         meter.host->setFault(fault, Sim::PtyHost::Persistent, 5);
         Range(w)->setCurrentIndex(0);
         Find<QStatusBar>(w, "status")->showMessage(QStringLiteral("stale"));
@@ -274,8 +254,8 @@ private slots:
         meter.host->clearFault();
         w.tmrTimer();
         QCOMPARE(VisiblePicture(w), QStringLiteral("i_ls"));
-        QCOMPARE(Text(w, "i_par1"), Line(1));
-        QCOMPARE(Find<QLineEdit>(w, "i_freq")->text(), frequencyField);
+        QCOMPARE(TextOf(w, "i_par1"), Line(1));
+        QCOMPARE(TextOf(w, "i_freq"), frequencyField);
     }
 
     void followsInstrumentFrequency() {
@@ -293,7 +273,7 @@ private slots:
             QVERIFY2(Main::CurrentFrequency == adopted[i],
                      qPrintable(QString::number(reported[i])));
         }
-        QCOMPARE(Find<QLineEdit>(w, "i_freq")->text(),
+        QCOMPARE(TextOf(w, "i_freq"),
                  QStringLiteral("1000")); // only the copy writes the field
     }
 
@@ -305,33 +285,29 @@ private slots:
         auto *second = Find<QComboBox>(w, "b_par2");
         auto *automatic = Find<QCheckBox>(w, "b_apar");
         w.tmrTimer();
-        QCOMPARE(Text(w, "i_par1"), Line(0)); // automatic: C and D
-        QCOMPARE(Text(w, "i_par2"), Line(8));
+        QCOMPARE(TextOf(w, "i_par1"), Line(0)); // automatic: C and D
+        QCOMPARE(TextOf(w, "i_par2"), Line(8));
 
-        TypeEntry(first, QStringLiteral("W")); // no such entry: nothing changes
         QVERIFY(Main::AutoParams && automatic->isChecked());
-        QCOMPARE(first->currentIndex(), 0);
-        QCOMPARE(first->currentText(), QStringLiteral("C"));
-
         TypeEntry(first, QStringLiteral("Z"));
         QVERIFY(!automatic->isChecked() && !Main::AutoParams);
         QCOMPARE(Main::Param1Index, 6);
         QCOMPARE(Main::Param2Index, 8);
-        QCOMPARE(Text(w, "i_par1"), Line(0)); // until the next frame
+        QCOMPARE(TextOf(w, "i_par1"), Line(0)); // until the next frame
         w.tmrTimer();
-        QCOMPARE(Text(w, "i_par1"), Line(6));
-        QCOMPARE(Text(w, "i_par2"), Line(8));
+        QCOMPARE(TextOf(w, "i_par1"), Line(6));
+        QCOMPARE(TextOf(w, "i_par2"), Line(8));
         TypeEntry(second, QStringLiteral("Fi"));
         QCOMPARE(Main::Param2Index, 10);
         w.tmrTimer();
-        QCOMPARE(Text(w, "i_par2"), Line(10));
+        QCOMPARE(TextOf(w, "i_par2"), Line(10));
 
         // Ticking "Авто" again: the next frame chooses, the boxes keep the user's choice.
         automatic->click();
         QVERIFY(Main::AutoParams);
         w.tmrTimer();
-        QCOMPARE(Text(w, "i_par1"), Line(0));
-        QCOMPARE(Text(w, "i_par2"), Line(8));
+        QCOMPARE(TextOf(w, "i_par1"), Line(0));
+        QCOMPARE(TextOf(w, "i_par2"), Line(8));
         QCOMPARE(first->currentText(), QStringLiteral("Z"));
         QCOMPARE(second->currentText(), QStringLiteral("Fi"));
     }
@@ -343,7 +319,7 @@ private slots:
         w.tmrTimer();
         Find<QRadioButton>(w, "b_paral")->click();
         QCOMPARE(Device::SeriesCircuit, std::uint8_t(0));
-        QVERIFY(Text(w, "i_c").startsWith("Cs"));
+        QVERIFY(TextOf(w, "i_c").startsWith("Cs"));
         w.tmrTimer();
         for (const auto &[label, index] : Labels(w))
             if (index < 6) QVERIFY2(label->text().at(1) == 'p', qPrintable(label->text()));
@@ -352,7 +328,7 @@ private slots:
         Find<QRadioButton>(w, "b_serial")->click();
         QCOMPARE(Device::SeriesCircuit, std::uint8_t(1));
         w.tmrTimer();
-        QVERIFY(Text(w, "i_r").startsWith("Rs"));
+        QVERIFY(TextOf(w, "i_r").startsWith("Rs"));
         QCOMPARE(VisiblePicture(w), QStringLiteral("i_cs"));
     }
 };

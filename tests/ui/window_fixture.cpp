@@ -6,7 +6,10 @@
 #include "ui/main_state.h"
 #include "ui/message_box.h"
 
+#include <QAbstractButton>
+#include <QLabel>
 #include <QSerialPort>
+#include <QStatusBar>
 #include <QtTest>
 
 #include <cstring>
@@ -29,10 +32,7 @@ Fixture::~Fixture() {
 }
 
 Sim::Component Fixture::Capacitor() {
-    Sim::Component dut;
-    dut.capacitance = 100e-9;
-    dut.resistance = 3.0;
-    return dut;
+    return *Sim::parseComponent(QStringLiteral("C=100n,R=3"));
 }
 
 Meter &Fixture::AddMeter(unsigned port, int modelRow, const Sim::Component &dut) {
@@ -100,6 +100,18 @@ void ResetProgramState() {
     std::memset(Device::ParameterValues, 0, sizeof Device::ParameterValues);
     std::memset(Device::ParameterText, 0, sizeof Device::ParameterText);
     std::memset(Device::CorrectedParameterText, 0, sizeof Device::CorrectedParameterText);
+}
+
+QString TextOf(const QWidget &w, const char *name) {
+    QWidget *control = Find<QWidget>(w, name);
+    if (auto *label = qobject_cast<QLabel *>(control)) return label->text();
+    if (auto *field = qobject_cast<QLineEdit *>(control)) return field->text();
+    if (auto *box = qobject_cast<QComboBox *>(control)) return box->currentText();
+    return Find<QAbstractButton>(w, name)->text();
+}
+
+QString StatusText(const QWidget &w) {
+    return Find<QStatusBar>(w, "status")->currentMessage();
 }
 
 } // namespace TestWindow

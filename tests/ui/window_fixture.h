@@ -38,7 +38,6 @@ public:
     // Resets the program's state, maps the ports added so far and constructs the window (which
     // runs the start-up search).
     Main::Tb_tok &Start();
-    Main::Tb_tok &window() { return *m_window; }
 
     // Texts given to the modal message facade since Start().
     QStringList messages;
@@ -62,10 +61,17 @@ template <class T> T *Find(const QWidget &w, const char *name) {
     return found;
 }
 
-// Picks an entry of an editable box the way a user types it: select all, type, Return.
+// What the label, field, box or button of that name shows; the status line's message.
+QString TextOf(const QWidget &w, const char *name);
+QString StatusText(const QWidget &w);
+
+// Picks an entry of an editable box the way a user types it: select all, type, Return. Each
+// character goes as text, so that Cyrillic entries type as well.
 inline void TypeEntry(QComboBox *box, const QString &text) {
     box->lineEdit()->selectAll();
-    QTest::keyClicks(box->lineEdit(), text);
+    for (QChar character : text)
+        QTest::sendKeyEvent(QTest::Click, box->lineEdit(), Qt::Key_unknown, QString(character),
+                            Qt::NoModifier);
     QTest::keyClick(box->lineEdit(), Qt::Key_Return);
 }
 
