@@ -298,7 +298,9 @@ private slots:
         QVERIFY(OpenPort(1));
         QVERIFY(OpenPort(1));
         QCOMPARE(PortNumber, 1);
-        QCOMPARE(SetRange(2), 2u);
+        SetRange(2);
+        QCOMPARE(TestPeer::TakeRequests(m_host, 1),
+                 QList<QByteArray>{QByteArray::fromHex("aa4202")});
     }
 
     void portArguments() {
