@@ -9,6 +9,7 @@ PACKAGES := cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport
 PACKAGE_TOOLS := help2man desktop-file-utils appstream dpkg-dev file
 BUILD    := build
 JOBS     ?= 2
+TESTJOBS ?= 8
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 all: build
@@ -30,12 +31,12 @@ build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
 test: build
-	cd $(BUILD) && ctest --output-on-failure
+	cd $(BUILD) && ctest -j $(TESTJOBS) --output-on-failure
 
 asan: deps
 	cmake --preset asan
 	cmake --build build-asan -j $(JOBS)
-	cd build-asan && ctest --output-on-failure
+	cd build-asan && ctest -j $(TESTJOBS) --output-on-failure
 
 demo: build
 	./$(BUILD)/app/impedix --demo

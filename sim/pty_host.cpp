@@ -4,11 +4,13 @@
 #include "sim/instrument.h"
 #include "sim/protocol.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -22,6 +24,8 @@ constexpr int PollMs = 10;
 constexpr auto StaleInput = std::chrono::milliseconds(100);
 // 10 bits per byte at 9600 Bd.
 constexpr auto ByteTime = std::chrono::microseconds(1042);
+// A reply held for the program's purge goes out anyway after this long.
+constexpr auto LongestPurgeWait = std::chrono::milliseconds(2000);
 
 QString systemError(const char *what) {
     return QStringLiteral("%1: %2").arg(QLatin1String(what),
@@ -66,6 +70,9 @@ bool PtyHost::start() {
     }
     // Non-blocking, so that a reply nobody reads can never stall the serving thread.
     fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    // Packet mode: each read starts with a control byte, which reports the program's purges.
+    int packetMode = 1;
+    ioctl(master, TIOCPKT, &packetMode);
     fcntl(master, F_SETFD, FD_CLOEXEC);
     fcntl(slave, F_SETFD, FD_CLOEXEC);
     {
@@ -74,6 +81,7 @@ bool PtyHost::start() {
         m_slave = slave; // held open so that the master never sees the port hang up
         m_slavePath = QString::fromLocal8Bit(name);
         m_error.clear();
+        m_purges = 0;
     }
     m_input.clear();
     m_stopping = false;
@@ -82,23 +90,39 @@ bool PtyHost::start() {
     return true;
 }
 
-void PtyHost::stop() {
+void PtyHost::halt() {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_stopping = true;
     }
     m_wake.notify_all();
     if (m_thread.joinable()) m_thread.join();
+}
+
+void PtyHost::stop() {
+    halt();
     closePty();
     m_serving = false;
 }
 
-void PtyHost::closePty() {
+void PtyHost::hangUp() {
+    halt();
+    closeMaster();
+    m_serving = false;
+}
+
+// Closing the master is what removes the slave's device node and hangs up every open slave.
+void PtyHost::closeMaster() {
     std::lock_guard<std::mutex> lock(m_mutex);
-    // The master goes first: that is what removes the slave's device node.
     if (m_master >= 0) ::close(m_master);
+    m_master = -1;
+}
+
+void PtyHost::closePty() {
+    closeMaster();
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (m_slave >= 0) ::close(m_slave);
-    m_master = m_slave = -1;
+    m_slave = -1;
 }
 
 QString PtyHost::slavePath() const {
@@ -109,6 +133,11 @@ QString PtyHost::slavePath() const {
 QString PtyHost::errorString() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_error;
+}
+
+void PtyHost::setDelivery(const Delivery &delivery) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_delivery = delivery;
 }
 
 void PtyHost::setFault(Fault fault, int replies, int keepBytes) {
@@ -136,6 +165,11 @@ bool PtyHost::waitForRequests(int count, int timeoutMs) {
                            [&] { return m_requests.size() >= count; });
 }
 
+int PtyHost::purgeCount() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_purges;
+}
+
 void PtyHost::serve() {
     while (!m_stopping && m_serving) {
         pollfd p{m_master, POLLIN, 0};
@@ -154,10 +188,19 @@ void PtyHost::serve() {
 }
 
 void PtyHost::readInput() {
-    char buffer[256];
+    char buffer[257];
     const ssize_t n = ::read(m_master, buffer, sizeof buffer);
-    if (n > 0) {
-        m_input.append(buffer, int(n));
+    if (n <= 0) return;
+    // The kernel hands out a pending status on its own, ahead of any data that follows it.
+    if (buffer[0] != TIOCPKT_DATA) {
+        if (buffer[0] & TIOCPKT_FLUSHREAD) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            ++m_purges;
+        }
+        return;
+    }
+    if (n > 1) {
+        m_input.append(buffer + 1, int(n - 1));
         m_lastInput = Clock::now();
     }
 }
@@ -180,17 +223,24 @@ bool PtyHost::takeFrame(QByteArray *frame) {
 
 void PtyHost::answer(const QByteArray &request) {
     const auto received = Clock::now();
+    const QByteArray reply = m_responder ? m_responder(request) : QByteArray();
+    Delivery delivery;
+    int purgesSeen = 0;
     {
+        // Logged once the responder has taken it, so that a test that sees the request in the
+        // log also sees the meter's new state.
         std::lock_guard<std::mutex> lock(m_mutex);
         m_requests.append(request);
+        delivery = m_delivery;
+        purgesSeen = m_purges;
     }
     m_wake.notify_all();
+    if (!delivery.early.isEmpty()) writeAll(delivery.early.constData(), int(delivery.early.size()));
 
-    const QByteArray reply = m_responder ? m_responder(request) : QByteArray();
     int keepBytes = 0;
     const Fault fault = nextFault(request, reply, &keepBytes);
     if (fault == Fault::HangUp) {
-        closePty();
+        closeMaster();
         m_serving = false;
         return;
     }
@@ -198,7 +248,18 @@ void PtyHost::answer(const QByteArray &request) {
     // The program discards its input after writing the request: an answer before the think
     // time would be lost.
     if (sent.isEmpty() || !pause(received + std::chrono::milliseconds(m_thinkMs.load()))) return;
-    writeReply(sent);
+    if (delivery.afterPurge && !waitForPurge(purgesSeen, received + LongestPurgeWait)) return;
+    writeReply(sent, delivery);
+}
+
+// Keeps reading the line until the program has emptied its input more than `seen` times in all.
+// False only when the host is stopping.
+bool PtyHost::waitForPurge(int seen, Clock::time_point until) {
+    while (!m_stopping && purgeCount() <= seen && Clock::now() < until) {
+        pollfd p{m_master, POLLIN, 0};
+        if (::poll(&p, 1, 1) > 0 && (p.revents & POLLIN)) readInput();
+    }
+    return !m_stopping;
 }
 
 Fault PtyHost::nextFault(const QByteArray &request, const QByteArray &reply, int *keepBytes) {
@@ -210,16 +271,22 @@ Fault PtyHost::nextFault(const QByteArray &request, const QByteArray &reply, int
     return fault;
 }
 
-void PtyHost::writeReply(const QByteArray &reply) {
-    if (!m_paced) {
-        writeAll(reply.constData(), int(reply.size()));
-        return;
-    }
+void PtyHost::writeReply(const QByteArray &reply, const Delivery &delivery) {
+    const int splitAt =
+        delivery.pauseMs > 0 ? std::clamp(delivery.splitAt, 0, int(reply.size())) : 0;
+    if (!writePart(reply.left(splitAt))) return;
+    if (splitAt > 0 && !pause(Clock::now() + std::chrono::milliseconds(delivery.pauseMs))) return;
+    writePart(reply.mid(splitAt));
+}
+
+bool PtyHost::writePart(const QByteArray &part) {
+    if (!m_paced) return writeAll(part.constData(), int(part.size()));
     auto slot = Clock::now();
-    for (int i = 0; i < reply.size(); ++i) {
-        if (i > 0 && !pause(slot += ByteTime)) return;
-        if (!writeAll(reply.constData() + i, 1)) return;
+    for (int i = 0; i < part.size(); ++i) {
+        if (i > 0 && !pause(slot += ByteTime)) return false;
+        if (!writeAll(part.constData() + i, 1)) return false;
     }
+    return true;
 }
 
 bool PtyHost::writeAll(const char *data, int size) {

@@ -1,6 +1,7 @@
 // Serves the instrument protocol on the master side of a pseudo-terminal from a thread of its
 // own: frames requests, records them, answers after a think time (optionally paced at 9600 Bd)
-// and commits injected faults. The slave path is the "serial port" the program opens.
+// and commits injected faults. The slave path is the "serial port" the program opens. The
+// master runs in packet mode, so the host also sees each time the program empties its input.
 #pragma once
 
 #include "sim/faults.h"
@@ -30,6 +31,15 @@ struct HostOptions {
     quint32 seed = 1;   // for the garbage fault
 };
 
+// How replies reach the line, for tests of the program's read. The default is a plain reply
+// after the think time.
+struct Delivery {
+    QByteArray early;        // written as soon as a request is complete, ahead of its reply
+    bool afterPurge = false; // the reply waits (up to 2 s) until the program empties its input
+    int splitAt = 0;         // with pauseMs: the reply stops for pauseMs after this many bytes
+    int pauseMs = 0;
+};
+
 class PtyHost {
 public:
     static constexpr int Persistent = -1;
@@ -46,8 +56,11 @@ public:
     bool start();
     // Stops serving and closes the pseudo-terminal; its slave path goes away.
     void stop();
-    // The port vanishes now, as if the meter were unplugged. Same as stop(); named for tests.
-    void hangUp() { stop(); }
+    // The port vanishes now, as if the meter were unplugged: the master closes, the slave path
+    // goes away and an open slave reads end of file. The host still holds a slave descriptor
+    // until stop(), so the system cannot hand the same /dev/pts number to another terminal
+    // while the program may still hold this one (and the lock file named after it).
+    void hangUp();
 
     bool isServing() const { return m_serving; }
     QString slavePath() const;
@@ -55,29 +68,38 @@ public:
 
     void setThinkTime(int milliseconds) { m_thinkMs = milliseconds; }
     void setPaced(bool paced) { m_paced = paced; }
+    void setDelivery(const Delivery &delivery);
 
     // The fault spoils the next `replies` replies it applies to (see faults.h), or every one
     // with Persistent. keepBytes is the length of a ShortFrame. Replaces any earlier fault.
     void setFault(Fault fault, int replies = Persistent, int keepBytes = 1);
     void clearFault() { setFault(Fault::None); }
 
-    // Every complete request frame received, oldest first, including those answered by a fault.
+    // Every complete request frame received, oldest first, including those answered by a fault;
+    // each is logged once the responder (the meter) has taken it.
     QList<QByteArray> takeRequests();
     int requestCount() const;
     // True once at least count frames are in the log; false when timeoutMs passes first.
     bool waitForRequests(int count, int timeoutMs);
+    // How many times the program has emptied its input since start(), as far as read so far;
+    // a purge is always read before the request bytes that follow it.
+    int purgeCount() const;
 
 private:
     using Clock = std::chrono::steady_clock;
 
+    void halt();
     void serve();
     void readInput();
     bool takeFrame(QByteArray *frame);
     void answer(const QByteArray &request);
     Fault nextFault(const QByteArray &request, const QByteArray &reply, int *keepBytes);
-    void writeReply(const QByteArray &reply);
+    bool waitForPurge(int seen, Clock::time_point until);
+    void writeReply(const QByteArray &reply, const Delivery &delivery);
+    bool writePart(const QByteArray &part);
     bool writeAll(const char *data, int size);
     bool pause(Clock::time_point until);
+    void closeMaster();
     void closePty();
 
     Responder m_responder;
@@ -102,6 +124,8 @@ private:
     Fault m_fault = Fault::None;
     int m_faultReplies = 0;
     int m_faultKeepBytes = 1;
+    Delivery m_delivery;
+    int m_purges = 0;
 };
 
 } // namespace Sim

@@ -1,6 +1,8 @@
 // Parsing of the simulated meter's command line.
 #include "sim/sim_options.h"
 
+#include <QCommandLineParser>
+
 #include <cmath>
 
 namespace Sim {
@@ -9,116 +11,86 @@ namespace {
 
 constexpr int MaxThinkMs = 10000;
 
-class Parser {
-public:
-    explicit Parser(const QStringList &arguments) : m_arguments(arguments) {}
+QString optionName(const QString &name) {
+    return (name.size() == 1 ? QLatin1String("-") : QLatin1String("--")) + name;
+}
 
-    std::optional<Options> run(QString *error);
-
-private:
-    bool option(const QString &argument);
-    bool takeValue(const QString &name, QString *value);
-    bool fail(const QString &why) {
-        m_error = why;
-        return false;
-    }
-
-    const QStringList &m_arguments;
-    int m_next = 0;
-    QString m_inlineValue;
-    bool m_hasInlineValue = false;
-    bool m_parallel = false;
-    Options m_options;
-    QString m_error;
-};
-
-std::optional<Options> Parser::run(QString *error) {
-    while (m_next < m_arguments.size()) {
-        if (!option(m_arguments.at(m_next++))) {
-            if (error) *error = m_error;
-            return std::nullopt;
+// The checks QCommandLineParser leaves to us: the values themselves.
+bool readValues(const QCommandLineParser &parser, Options *options, QString *why) {
+    if (parser.isSet(QStringLiteral("model"))) {
+        const QString value = parser.value(QStringLiteral("model"));
+        options->modelRow = findModel(value);
+        if (options->modelRow < 0) {
+            *why = QStringLiteral("unknown model '%1' (one of %2)").arg(value, modelNameList());
+            return false;
         }
     }
-    m_options.dut.parallel = m_parallel;
-    return m_options;
-}
-
-bool Parser::takeValue(const QString &name, QString *value) {
-    if (m_hasInlineValue) {
-        *value = m_inlineValue;
-        return true;
+    if (parser.isSet(QStringLiteral("dut"))) {
+        const std::optional<Component> dut =
+            parseComponent(parser.value(QStringLiteral("dut")), why);
+        if (!dut) return false;
+        options->dut = *dut;
     }
-    if (m_next >= m_arguments.size())
-        return fail(QStringLiteral("option %1 needs a value").arg(name));
-    *value = m_arguments.at(m_next++);
-    return true;
-}
-
-bool Parser::option(const QString &argument) {
-    if (!argument.startsWith(QLatin1String("--")))
-        return fail(QStringLiteral("unexpected argument '%1'").arg(argument));
-    QString name = argument;
-    const int eq = argument.indexOf(QLatin1Char('='));
-    m_hasInlineValue = eq >= 0;
-    if (m_hasInlineValue) {
-        name = argument.left(eq);
-        m_inlineValue = argument.mid(eq + 1);
+    options->dut.parallel = parser.isSet(QStringLiteral("parallel"));
+    bool ok = true;
+    if (parser.isSet(QStringLiteral("noise"))) {
+        const QString value = parser.value(QStringLiteral("noise"));
+        options->noise = value.toDouble(&ok);
+        if (!ok || !std::isfinite(options->noise) || options->noise < 0.0 || options->noise > 1.0) {
+            *why = QStringLiteral("--noise needs a fraction from 0 to 1, not '%1'").arg(value);
+            return false;
+        }
     }
-    const bool isFlag = name == QLatin1String("--parallel") || name == QLatin1String("--paced") ||
-                        name == QLatin1String("--help");
-    if (isFlag && m_hasInlineValue)
-        return fail(QStringLiteral("option %1 takes no value").arg(name));
-
-    QString value;
-    if (name == QLatin1String("--help")) {
-        m_options.help = true;
-    } else if (name == QLatin1String("--parallel")) {
-        m_parallel = true;
-    } else if (name == QLatin1String("--paced")) {
-        m_options.paced = true;
-    } else if (name == QLatin1String("--model")) {
-        if (!takeValue(name, &value)) return false;
-        m_options.modelRow = findModel(value);
-        if (m_options.modelRow < 0)
-            return fail(
-                QStringLiteral("unknown model '%1' (one of %2)").arg(value, modelNameList()));
-    } else if (name == QLatin1String("--dut")) {
-        if (!takeValue(name, &value)) return false;
-        QString why;
-        const std::optional<Component> dut = parseComponent(value, &why);
-        if (!dut) return fail(why);
-        m_options.dut = *dut;
-    } else if (name == QLatin1String("--noise")) {
-        if (!takeValue(name, &value)) return false;
-        bool ok = false;
-        m_options.noise = value.toDouble(&ok);
-        if (!ok || !std::isfinite(m_options.noise) || m_options.noise < 0.0 ||
-            m_options.noise > 1.0)
-            return fail(
-                QStringLiteral("--noise needs a fraction from 0 to 1, not '%1'").arg(value));
-    } else if (name == QLatin1String("--think")) {
-        if (!takeValue(name, &value)) return false;
-        bool ok = false;
-        m_options.thinkMs = value.toInt(&ok);
-        if (!ok || m_options.thinkMs < 0 || m_options.thinkMs > MaxThinkMs)
-            return fail(QStringLiteral("--think needs milliseconds from 0 to %1, not '%2'")
-                            .arg(MaxThinkMs)
-                            .arg(value));
-    } else if (name == QLatin1String("--seed")) {
-        if (!takeValue(name, &value)) return false;
-        bool ok = false;
-        m_options.seed = value.toUInt(&ok);
-        if (!ok) return fail(QStringLiteral("--seed needs a whole number, not '%1'").arg(value));
-    } else {
-        return fail(QStringLiteral("unknown option '%1'").arg(name));
+    if (parser.isSet(QStringLiteral("think"))) {
+        const QString value = parser.value(QStringLiteral("think"));
+        options->thinkMs = value.toInt(&ok);
+        if (!ok || options->thinkMs < 0 || options->thinkMs > MaxThinkMs) {
+            *why = QStringLiteral("--think needs milliseconds from 0 to %1, not '%2'")
+                       .arg(MaxThinkMs)
+                       .arg(value);
+            return false;
+        }
     }
+    if (parser.isSet(QStringLiteral("seed"))) {
+        const QString value = parser.value(QStringLiteral("seed"));
+        options->seed = value.toUInt(&ok);
+        if (!ok) {
+            *why = QStringLiteral("--seed needs a whole number, not '%1'").arg(value);
+            return false;
+        }
+    }
+    options->paced = parser.isSet(QStringLiteral("paced"));
+    options->help = parser.isSet(QStringLiteral("help"));
     return true;
 }
 
 } // namespace
 
 std::optional<Options> parseOptions(const QStringList &arguments, QString *error) {
-    return Parser(arguments).run(error);
+    QCommandLineParser parser;
+    for (const char *flag : {"help", "parallel", "paced"})
+        parser.addOption(QCommandLineOption(QString::fromLatin1(flag)));
+    for (const char *name : {"model", "dut", "noise", "think", "seed"})
+        parser.addOption(
+            QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
+    QString why;
+    Options options;
+    if (!parser.parse(QStringList{QStringLiteral("impedix-sim")} + arguments)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        if (!unknown.isEmpty()) {
+            why = QStringLiteral("unknown option '%1'").arg(optionName(unknown.first()));
+        } else { // "Missing value after '--model'." in the style of the other messages
+            why = parser.errorText();
+            if (why.endsWith(QLatin1Char('.'))) why.chop(1);
+            if (!why.isEmpty()) why[0] = why[0].toLower();
+        }
+    } else if (!parser.positionalArguments().isEmpty()) {
+        why = QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first());
+    } else if (readValues(parser, &options, &why)) {
+        return options;
+    }
+    if (error) *error = why;
+    return std::nullopt;
 }
 
 QString usageText(const QString &program) {

@@ -20,9 +20,9 @@ struct Options {
     bool help = false;
 };
 
-// arguments without the program name. Accepts "--name value" and "--name=value":
-// --model NAME, --dut DUT, --parallel, --noise FRACTION, --think MS, --paced, --seed N, --help.
-// On failure error receives a one-line reason.
+// arguments without the program name, read by QCommandLineParser ("--name value" and
+// "--name=value"): --model NAME, --dut DUT, --parallel, --noise FRACTION, --think MS, --paced,
+// --seed N, --help. On failure error receives a one-line reason.
 std::optional<Options> parseOptions(const QStringList &arguments, QString *error = nullptr);
 
 QString usageText(const QString &program);

@@ -207,9 +207,9 @@ private slots:
         tick.start();
         QTRY_VERIFY_WITH_TIMEOUT(accepted >= 3, Generous);
 
-        // The device node goes with the meter: the link shows nothing from now on (the open port
-        // is not affected), so the dead pseudo-terminal's number, which may soon serve another
-        // program, is never reached through it.
+        // The device node goes with the meter: the link shows nothing while it is away (the open
+        // port is not affected), so reopening can reach nothing but the meter's return, whatever
+        // terminal numbers others take.
         QVERIFY(PointLink(link, m_dir.filePath(QStringLiteral("gone"))));
         host.setFault(Sim::Fault::HangUp, 1);
         QTRY_VERIFY_WITH_TIMEOUT(PortNumber == 0, Generous);

@@ -1,28 +1,54 @@
 // The serial link and the command set over a real pseudo-terminal, with a scripted peer that
-// records the exact request bytes and plays chosen replies.
+// records the exact request bytes and plays chosen replies, and the link's read rules: the input
+// emptied before each request and before each read, the gap that ends a read, and bytes that
+// wait at the deadline.
 #include "link/device.h"
 #include "sim/instrument.h"
-#include "sim/pty_host.h"
+#include "tests/common/peer.h"
 
+#include <QElapsedTimer>
 #include <QSerialPort>
+#include <QThread>
 #include <QtTest>
 
 #include <functional>
+#include <sys/ioctl.h>
 
 using namespace Device;
 
 namespace {
 
-QByteArray Bytes(std::initializer_list<int> values) {
-    QByteArray out;
-    for (int v : values)
-        out.append(static_cast<char>(v));
-    return out;
+QByteArray Ack(const QByteArray &request) {
+    return TestPeer::Request(std::uint8_t(request.at(1)));
 }
 
-QByteArray Ack(const QByteArray &request) {
-    return Bytes({0xAA, request.at(1)});
+// A measurement frame; its 20 bytes give the longest read (210 ms) and so the most room for a
+// busy machine in the tests that hold the reply back.
+const QByteArray Frame = QByteArray::fromHex("aa48 8103 0004 0000 000003e8 447a0000 bfc00000");
+
+int BytesInSystemQueue(const QSerialPort &port) {
+    int waiting = 0;
+    return ioctl(port.handle(), FIONREAD, &waiting) == 0 ? waiting : 0;
 }
+
+// Behaves like the program on a busy machine: once data has come in, the thread is away until
+// a read of 20 bytes is over time (210 ms) and more bytes wait in the system's queue.
+class BusyPort : public QSerialPort {
+public:
+    QElapsedTimer readStarted;
+    bool busy = false;
+
+    bool waitForReadyRead(int msecs) override {
+        const bool ready = QSerialPort::waitForReadyRead(msecs);
+        if (ready && busy) {
+            busy = false;
+            while ((readStarted.elapsed() < 250 || BytesInSystemQueue(*this) == 0) &&
+                   readStarted.elapsed() < 10000)
+                QThread::msleep(1);
+        }
+        return ready;
+    }
+};
 
 } // namespace
 
@@ -31,26 +57,58 @@ class TestSerialLink : public QObject {
 
     // What the peer answers next; by default a 2-byte acknowledgement.
     std::function<QByteArray(const QByteArray &)> m_reply = Ack;
-    // A think time well inside the 30 ms read time-out keeps a busy machine from losing answers
-    // to the purge that precedes each read.
     Sim::PtyHost m_host{[this](const QByteArray &request) { return m_reply(request); },
-                        Sim::HostOptions{8, false, 1}};
+                        TestPeer::Timing()};
+
+    void MapPorts() {
+        ClearPortMappings();
+        MapPort(1, m_host.slavePath());
+        MapPort(2, QStringLiteral("/nonexistent/impedix-port"));
+    }
+
+    // Sends a request and waits until the peer has it, so that a reply held for the program's
+    // purge (Sim::Delivery::afterPurge) goes out only once ReceiveReply has emptied the input.
+    bool SendAndWait(std::uint8_t command) {
+        m_host.takeRequests();
+        RequestBuffer[1] = command;
+        return SendRequest(2) == 1 && m_host.waitForRequests(1, 10000);
+    }
+
+    // The peer answers with Frame, held until the program has emptied its input after the request.
+    void HoldFrame(Sim::Delivery delivery = {}) {
+        m_reply = [](const QByteArray &) { return Frame; };
+        delivery.afterPurge = true;
+        m_host.setDelivery(delivery);
+    }
+
+    QByteArray Received(int count) {
+        return QByteArray(reinterpret_cast<const char *>(ReplyBuffer), count);
+    }
+
+    // Waits until count bytes (or more) have come into the program's input.
+    static bool WaitForInput(qint64 count) {
+        while (PortHandle->bytesAvailable() < count)
+            if (!PortHandle->waitForReadyRead(10000)) return false;
+        return true;
+    }
 
 private slots:
     void initTestCase() {
         QVERIFY2(m_host.start(), qPrintable(m_host.errorString()));
-        ClearPortMappings();
-        MapPort(1, m_host.slavePath());
-        MapPort(2, QStringLiteral("/nonexistent/impedix-port"));
+        MapPorts();
         InitLinkSettings();
     }
 
     void init() {
         m_reply = Ack;
+        m_host.setDelivery({});
         ModelIndex = 0;
         QVERIFY(OpenPort(1));
         m_host.takeRequests();
     }
+
+    // The port closes while the peer's terminal still exists (see TestWindow::Fixture).
+    void cleanupTestCase() { PortHandle->close(); }
 
     void settingsAfterInit() {
         QCOMPARE(LineSettings.BaudRate, 9600u);
@@ -58,32 +116,31 @@ private slots:
         QCOMPARE(LinkTimeouts.ReadIntervalTimeout, 10u);
         QCOMPARE(LinkTimeouts.ReadTotalTimeoutMultiplier, 10u);
         QCOMPARE(LinkTimeouts.ReadTotalTimeoutConstant, 10u);
-        QCOMPARE(PortNumber, 1);
     }
 
     void commandBytes_data() {
         QTest::addColumn<int>("model");
         QTest::addColumn<int>("operation");
         QTest::addColumn<QByteArray>("wire");
-        QTest::newRow("frequency 1000") << 0 << 0 << Bytes({0xAA, 0x43, 0, 0, 0x03, 0xE8});
-        QTest::newRow("frequency 30 MHz") << 2 << 1 << Bytes({0xAA, 0x43, 0x01, 0xC9, 0xC3, 0x80});
-        QTest::newRow("bias 1600 row 0") << 0 << 2 << Bytes({0xAA, 0x46, 0x00, 0x10});
-        QTest::newRow("bias 1600 row 1") << 1 << 2 << Bytes({0xAA, 0x46, 0x00, 0xA0});
-        QTest::newRow("bias 1599 row 0 truncates") << 0 << 3 << Bytes({0xAA, 0x46, 0x00, 0x0F});
-        QTest::newRow("bias 40000 row 2") << 2 << 4 << Bytes({0xAA, 0x46, 0x0F, 0xA0});
-        QTest::newRow("range 7") << 0 << 5 << Bytes({0xAA, 0x42, 0x07});
-        QTest::newRow("level 1000") << 0 << 6 << Bytes({0xAA, 0x44, 0x03, 0xE8});
-        QTest::newRow("level 5") << 0 << 7 << Bytes({0xAA, 0x44, 0x00, 0x05});
-        QTest::newRow("speed normal") << 0 << 8 << Bytes({0xAA, 0x22});
-        QTest::newRow("speed fast") << 0 << 9 << Bytes({0xAA, 0x21});
-        QTest::newRow("bias external") << 0 << 10 << Bytes({0xAA, 0x23});
-        QTest::newRow("bias internal") << 0 << 11 << Bytes({0xAA, 0x24});
-        QTest::newRow("auto range") << 0 << 12 << Bytes({0xAA, 0x41});
-        QTest::newRow("current mode row 0") << 0 << 13 << Bytes({0xAA, 0x45});
-        QTest::newRow("key F1") << 0 << 14 << Bytes({0xAA, 17});
-        QTest::newRow("INIT") << 0 << 15 << Bytes({0xAA, 0x47});
-        QTest::newRow("identity") << 0 << 16 << Bytes({0xAA, 0x40});
-        QTest::newRow("measurement") << 0 << 17 << Bytes({0xAA, 0x48});
+        QTest::newRow("frequency 1000") << 0 << 0 << QByteArray::fromHex("aa 43 00 00 03 e8");
+        QTest::newRow("frequency 30 MHz") << 2 << 1 << QByteArray::fromHex("aa 43 01 c9 c3 80");
+        QTest::newRow("bias 1600 row 0") << 0 << 2 << QByteArray::fromHex("aa 46 00 10");
+        QTest::newRow("bias 1600 row 1") << 1 << 2 << QByteArray::fromHex("aa 46 00 a0");
+        QTest::newRow("bias 1599 row 0 truncates") << 0 << 3 << QByteArray::fromHex("aa 46 00 0f");
+        QTest::newRow("bias 40000 row 2") << 2 << 4 << QByteArray::fromHex("aa 46 0f a0");
+        QTest::newRow("range 7") << 0 << 5 << QByteArray::fromHex("aa 42 07");
+        QTest::newRow("level 1000") << 0 << 6 << QByteArray::fromHex("aa 44 03 e8");
+        QTest::newRow("level 5") << 0 << 7 << QByteArray::fromHex("aa 44 00 05");
+        QTest::newRow("speed normal") << 0 << 8 << QByteArray::fromHex("aa 22");
+        QTest::newRow("speed fast") << 0 << 9 << QByteArray::fromHex("aa 21");
+        QTest::newRow("bias external") << 0 << 10 << QByteArray::fromHex("aa 23");
+        QTest::newRow("bias internal") << 0 << 11 << QByteArray::fromHex("aa 24");
+        QTest::newRow("auto range") << 0 << 12 << QByteArray::fromHex("aa 41");
+        QTest::newRow("current mode row 0") << 0 << 13 << QByteArray::fromHex("aa 45");
+        QTest::newRow("key F1") << 0 << 14 << QByteArray::fromHex("aa 11");
+        QTest::newRow("INIT") << 0 << 15 << QByteArray::fromHex("aa 47");
+        QTest::newRow("identity") << 0 << 16 << QByteArray::fromHex("aa 40");
+        QTest::newRow("measurement") << 0 << 17 << QByteArray::fromHex("aa 48");
     }
     void commandBytes() {
         QFETCH(int, model);
@@ -104,23 +161,16 @@ private slots:
             [&text] { QueryIdentity(text); }, [] { ReadMeasurement(); },
         };
         operations[operation]();
-        QVERIFY(m_host.waitForRequests(1, 2000));
-        const QList<QByteArray> requests = m_host.takeRequests();
-        QCOMPARE(requests.size(), 1);
-        QCOMPARE(requests.first(), wire);
+        QCOMPARE(TestPeer::TakeRequests(m_host, 1), QList<QByteArray>{wire});
     }
 
     void currentModeOnlyOnRowZero() {
         ModelIndex = 2;
         SelectCurrentMode();
         SetRange(1); // a marker: the only request the peer must see
-        QVERIFY(m_host.waitForRequests(1, 2000));
-        const QList<QByteArray> requests = m_host.takeRequests();
-        QCOMPARE(requests.size(), 1);
-        QCOMPARE(requests.first(), Bytes({0xAA, 0x42, 0x01}));
+        QCOMPARE(TestPeer::TakeRequests(m_host, 1),
+                 QList<QByteArray>{QByteArray::fromHex("aa4201")});
     }
-
-    void acknowledgedSettingReturnsTwo() { QCOMPARE(SetRange(3), 2u); }
 
     void receiveReplyCases() {
         // Twenty bytes without the mark count as nothing.
@@ -130,8 +180,12 @@ private slots:
         QCOMPARE(ReceiveReply(20), 0u);
         QCOMPARE(TransferCount, 0u);
 
-        // A reply that stops after 5 of 7 bytes: 5, and the rest of the buffer reads as 0.
-        m_reply = [](const QByteArray &) { return Bytes({0xAA, 1, 2, 3, 4}); };
+        // A reply that stops after 5 of 7 bytes: 5, and nothing of a longer reply before it
+        // stays in the buffer.
+        m_reply = [](const QByteArray &) { return Frame; };
+        SendRequest(2);
+        QCOMPARE(ReceiveReply(20), 20u);
+        m_reply = [](const QByteArray &) { return QByteArray::fromHex("aa 01 02 03 04"); };
         RequestBuffer[1] = Command::Identity;
         SendRequest(2);
         QCOMPARE(ReceiveReply(7), 5u);
@@ -144,16 +198,54 @@ private slots:
         QCOMPARE(ReceiveReply(2), 0u);
     }
 
-    void shortReplyClearsWhatALongerOneLeft() {
-        m_reply = [](const QByteArray &) { return QByteArray(20, char(0xAA)); };
-        RequestBuffer[1] = Command::Measure;
-        SendRequest(2);
+    // Stray bytes (the tail of an old reply, line noise) must never be read as the next reply.
+    // The link empties its input before each request goes out, and again before the read, for
+    // what came in meanwhile.
+    void strayBytesAfterTheRequestAreNotTheReply() {
+        HoldFrame({QByteArray::fromHex("aa48aa")});
+        QVERIFY(SendAndWait(Command::Measure));
+        QVERIFY(WaitForInput(3));
         QCOMPARE(ReceiveReply(20), 20u);
-        m_reply = Ack;
-        SendRequest(2);
-        QCOMPARE(ReceiveReply(2), 2u);
-        for (int i = 2; i < 20; ++i)
-            QCOMPARE(ReplyBuffer[i], std::uint8_t(0));
+        QCOMPARE(Received(20), Frame);
+    }
+
+    void inputEmptiedBeforeEachRequest() {
+        HoldFrame();
+        QVERIFY(SendAndWait(Command::Measure));
+        QCOMPARE(ReceiveReply(20), 20u); // the peer has seen every purge up to this reply
+        const int purges = m_host.purgeCount();
+        QVERIFY(SendAndWait(Command::Measure));
+        QVERIFY(m_host.purgeCount() > purges);
+        QCOMPARE(ReceiveReply(20), 20u);
+    }
+
+    // A gap of more than 10 ms between two bytes ends the read, whatever time is left.
+    void pauseInsideAReplyEndsTheRead() {
+        HoldFrame({QByteArray(), true, 10, 60});
+        QVERIFY(SendAndWait(Command::Measure));
+        QCOMPARE(ReceiveReply(20), 10u);
+        QCOMPARE(Received(10), Frame.left(10));
+        QVERIFY(WaitForInput(10)); // the rest did come, too late
+    }
+
+    // Bytes in the system's queue when the read's time is up had arrived in time, even though
+    // a busy program looks for them only now.
+    void bytesWaitingAtTheDeadlineAreTaken() {
+        BusyPort busy;
+        QSerialPort *usual = PortHandle;
+        usual->close();
+        PortHandle = &busy;
+        const auto restore = qScopeGuard([usual] {
+            PortHandle->close();
+            PortHandle = usual;
+        });
+        QVERIFY(OpenPort(1));
+        HoldFrame({QByteArray(), true, 19, 5});
+        QVERIFY(SendAndWait(Command::Measure));
+        busy.busy = true;
+        busy.readStarted.start();
+        QCOMPARE(ReceiveReply(20), 20u);
+        QVERIFY(busy.readStarted.elapsed() >= 250); // the program was away past the deadline
     }
 
     void identityReplies() {
@@ -206,17 +298,22 @@ private slots:
         QVERIFY(OpenPort(1));
         QVERIFY(OpenPort(1));
         QCOMPARE(PortNumber, 1);
-        QCOMPARE(SetRange(2), 2u);
+        SetRange(2);
+        QCOMPARE(TestPeer::TakeRequests(m_host, 1),
+                 QList<QByteArray>{QByteArray::fromHex("aa4202")});
     }
 
     void portArguments() {
-        QVERIFY(!MapPortFromArgument(QStringLiteral("COM17=/dev/x")).isEmpty());
-        QVERIFY(!MapPortFromArgument(QStringLiteral("COM0=/dev/x")).isEmpty());
-        QVERIFY(!MapPortFromArgument(QStringLiteral("COM3")).isEmpty());
-        QVERIFY(!MapPortFromArgument(QStringLiteral("=/dev/x")).isEmpty());
-        QVERIFY(MapPortFromArgument(QStringLiteral("COM9=/dev/ttyUSB7")).isEmpty());
-        QCOMPARE(ResolvePortName(9), QStringLiteral("/dev/ttyUSB7"));
-        QCOMPARE(ResolvePortName(10), QString());
+        ClearPortMappings();
+        for (const char *bad : {"COM0=/dev/x", "COM17=/dev/x", "COM99=/dev/x", "COM3=", "=/dev/x",
+                                "3=/dev/x", "COM3", ""}) {
+            QVERIFY2(!MapPortFromArgument(QString::fromLatin1(bad)).isEmpty(), bad);
+            QVERIFY(!HasPortMappings());
+        }
+        QCOMPARE(MapPortFromArgument(QStringLiteral("COM16=/tmp/a=b")), QString());
+        QCOMPARE(ResolvePortName(16), QStringLiteral("/tmp/a=b"));
+        QCOMPARE(ResolvePortName(3), QString()); // unmapped ports are absent now
+        MapPorts();
     }
 
     void hangUpClosesThePortAtOnce() {

@@ -59,21 +59,24 @@ private:
     int m_fd;
 };
 
-QByteArray bytes(std::initializer_list<int> values) {
-    QByteArray out;
-    for (int v : values)
-        out.append(char(v));
-    return out;
-}
+// A meter served on a pseudo-terminal, with the program's side of the line open on it.
+struct Served {
+    Sim::PtyHost host;
+    Port port;
+    template <class Peer>
+    explicit Served(Peer &&peer, const Sim::HostOptions &options = {})
+        : host(std::forward<Peer>(peer), options),
+          port(host.start() ? host.slavePath() : QString()) {}
+};
 
 QByteArray frequencyRequest(qint32 hz) {
-    QByteArray request = bytes({0xAA, Sim::Command::SetFrequency, 0, 0, 0, 0});
+    QByteArray request = QByteArray::fromHex("aa43 00000000");
     qToBigEndian(hz, request.data() + 2);
     return request;
 }
 
-const QByteArray Identity = bytes({0xAA, 0x40});
-const QByteArray Measure = bytes({0xAA, 0x48});
+const QByteArray Identity = QByteArray::fromHex("aa40");
+const QByteArray Measure = QByteArray::fromHex("aa48");
 
 struct Frame {
     quint8 mark, status, mode, range;
@@ -118,534 +121,474 @@ class TestSim : public QObject {
     Q_OBJECT
 
 private slots:
-    void componentImpedance_data();
-    void componentImpedance();
-    void engineeringValues();
-    void componentDescriptionErrors_data();
-    void componentDescriptionErrors();
+    void componentImpedance_data() {
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<bool>("parallel");
+        QTest::addColumn<double>("hz");
+        QTest::addColumn<double>("magnitude");
+        QTest::addColumn<double>("theta");
 
-    void identityOfEachModel_data();
-    void identityOfEachModel();
-    void measurementFrame();
-    void firstModelNegatesPhaseAndScalesBias();
-    void frequencyIsClampedToModelWindow_data();
-    void frequencyIsClampedToModelWindow();
-    void rangeAndAutoRanging();
-    void settingsAndInit();
-    void noiseIsRepeatable();
-
-    void framingAndRequestLog();
-    void stalePartialRequestIsDropped();
-    void scriptedResponder();
-    void pacedReplyArrivesWhole();
-    void faultsOnAnyReply();
-    void faultsOnMeasurementFrames();
-    void faultCounts();
-    void hangUpRemovesPort();
-
-    void optionsParse();
-    void optionErrors_data();
-    void optionErrors();
-    void executable();
-};
-
-void TestSim::componentImpedance_data() {
-    QTest::addColumn<QString>("description");
-    QTest::addColumn<bool>("parallel");
-    QTest::addColumn<double>("hz");
-    QTest::addColumn<double>("magnitude");
-    QTest::addColumn<double>("theta");
-
-    const double corner = 1.0 / (2 * Pi * 1000.0 * 100e-9); // 100 nF reads 1 kOhm here
-    QTest::newRow("series C") << "C=100n" << false << 1000.0 << 1591.5494 << -Pi / 2;
-    QTest::newRow("series RC at corner")
-        << "R=1k,C=100n" << false << corner << 1414.2136 << -Pi / 4;
-    QTest::newRow("parallel RC at corner")
-        << "R=1k,C=100n" << true << corner << 707.10678 << -Pi / 4;
-    QTest::newRow("series L") << "L=10m" << false << 1000.0 << 62.831853 << Pi / 2;
-    QTest::newRow("parallel RL") << "R=10,L=1m" << true << 1000.0 << 5.3201804 << 1.0098142;
-    QTest::newRow("nothing connected") << "" << false << 1000.0 << Sim::OpenCircuitOhms << 0.0;
-    QTest::newRow("series C of 0 F") << "C=0,R=5" << false << 1000.0 << Sim::OpenCircuitOhms << 0.0;
-    QTest::newRow("series C at DC") << "C=1u" << false << 0.0 << Sim::OpenCircuitOhms << 0.0;
-    QTest::newRow("parallel empty") << "" << true << 1000.0 << Sim::OpenCircuitOhms << 0.0;
-    QTest::newRow("parallel R of 0") << "R=0,C=1u" << true << 1000.0 << 0.0 << 0.0;
-    QTest::newRow("parallel L at DC") << "L=1m,R=5" << true << 0.0 << 0.0 << 0.0;
-}
-
-void TestSim::componentImpedance() {
-    QFETCH(QString, description);
-    QFETCH(bool, parallel);
-    QFETCH(double, hz);
-    QFETCH(double, magnitude);
-    QFETCH(double, theta);
-
-    const Sim::Impedance z = Sim::impedanceAt(dut(description, parallel), hz);
-    QVERIFY2(near(z.magnitude, magnitude), qPrintable(QString::number(z.magnitude)));
-    QVERIFY2(near(z.theta, theta), qPrintable(QString::number(z.theta)));
-}
-
-void TestSim::engineeringValues() {
-    const struct {
-        const char *text;
-        double value;
-    } good[] = {{"100n", 100e-9}, {"4.7k", 4700}, {"10mk", 10e-6}, {"2.2u", 2.2e-6}, {"1M", 1e6},
-                {"3m", 3e-3},     {"5p", 5e-12},  {"1G", 1e9},     {"0.5", 0.5},     {"1e3", 1e3}};
-    for (const auto &g : good) {
-        const auto value = Sim::parseEngineeringValue(QString::fromUtf8(g.text));
-        QVERIFY2(value && near(*value, g.value, 1e-12), g.text);
-    }
-    for (const char *bad : {"", "k", "1q", "1 0", "nan", "inf", "1nF"})
-        QVERIFY2(!Sim::parseEngineeringValue(QString::fromUtf8(bad)), bad);
-
-    const auto both = Sim::parseComponent(QStringLiteral(" c=1u , R=2 , L=3m "));
-    QVERIFY(both);
-    QVERIFY(near(*both->capacitance, 1e-6) && near(*both->resistance, 2) &&
-            near(*both->inductance, 3e-3));
-}
-
-void TestSim::componentDescriptionErrors_data() {
-    QTest::addColumn<QString>("description");
-    QTest::newRow("no value") << "C";
-    QTest::newRow("unknown element") << "X=1";
-    QTest::newRow("twice") << "C=1n,C=2n";
-    QTest::newRow("negative") << "R=-1";
-    QTest::newRow("empty item") << "C=1n,,R=1";
-    QTest::newRow("bad number") << "R=abc";
-}
-
-void TestSim::componentDescriptionErrors() {
-    QFETCH(QString, description);
-    QString error;
-    QVERIFY(!Sim::parseComponent(description, &error));
-    QVERIFY(!error.isEmpty());
-    QVERIFY(!error.contains(QLatin1Char('\n')));
-}
-
-void TestSim::identityOfEachModel_data() {
-    QTest::addColumn<QString>("model");
-    QTest::addColumn<QByteArray>("identifier");
-    QTest::newRow("KT-41") << "KT-41" << QByteArray("KT41");
-    QTest::newRow("KT-43") << "KT-43" << QByteArray("KT43");
-    QTest::newRow("KT-44") << "KT-44" << QByteArray("KT44");
-    QTest::newRow("KT-45 by identifier") << "KT45" << QByteArray("KT45");
-    QTest::newRow("KT-46") << "KT-46" << QByteArray("KT46");
-}
-
-void TestSim::identityOfEachModel() {
-    QFETCH(QString, model);
-    QFETCH(QByteArray, identifier);
-
-    const int row = Sim::findModel(model);
-    QVERIFY(row >= 0);
-    Sim::Instrument meter(row, dut(QStringLiteral("C=100n")));
-    Sim::PtyHost host(meter);
-    QVERIFY2(host.start(), qPrintable(host.errorString()));
-    Port port(host.slavePath());
-    QVERIFY(port.isOpen());
-
-    const QByteArray reply = port.exchange(Identity, Sim::IdentityReplyLength);
-    QCOMPARE(reply.size(), Sim::IdentityReplyLength);
-    QCOMPARE(quint8(reply[0]), Sim::FrameMark);
-    QCOMPARE(reply.mid(2, 4), identifier);
-}
-
-void TestSim::measurementFrame() {
-    Sim::Instrument meter(Sim::findModel(QStringLiteral("KT-44")), dut(QStringLiteral("C=100n")));
-    Sim::PtyHost host(meter);
-    QVERIFY(host.start());
-    Port port(host.slavePath());
-
-    const Frame f = decode(port.exchange(Measure, Sim::MeasurementReplyLength));
-    QCOMPARE(f.mark, Sim::FrameMark);
-    QCOMPARE(f.status, quint8(0x81)); // valid, auto-ranging
-    QCOMPARE(f.mode, quint8(0));
-    QCOMPARE(f.range, quint8(4)); // 1.59 kOhm lies in the "1 kOm" decade
-    QCOMPARE(f.bias, quint16(0));
-    QCOMPARE(f.frequency, 1000);
-    QVERIFY(near(f.magnitude, 1591.5494));
-    QVERIFY(near(f.theta, -Pi / 2));
-
-    // A 10 mV-step model takes the bias field in tens of millivolts.
-    QCOMPARE(port.exchange(bytes({0xAA, 0x46, 0x00, 0xA0}), 2), bytes({0xAA, 0x46}));
-    QCOMPARE(meter.state().biasMillivolts, 1600);
-    QCOMPARE(decode(port.exchange(Measure, 20)).bias, quint16(0xA0));
-}
-
-void TestSim::firstModelNegatesPhaseAndScalesBias() {
-    Sim::Instrument meter(Sim::findModel(QStringLiteral("KT-41")), dut(QStringLiteral("C=100n")));
-    Sim::PtyHost host(meter);
-    QVERIFY(host.start());
-    Port port(host.slavePath());
-
-    QCOMPARE(port.exchange(bytes({0xAA, 0x46, 0x00, 0x10}), 2).size(), 2);
-    QCOMPARE(meter.state().biasMillivolts, 1600);
-    const Frame f = decode(port.exchange(Measure, 20));
-    QCOMPARE(f.bias, quint16(0x10));
-    QVERIFY(near(f.theta, Pi / 2)); // a capacitor, sent with the opposite sign
-}
-
-void TestSim::frequencyIsClampedToModelWindow_data() {
-    QTest::addColumn<QString>("model");
-    QTest::addColumn<qint32>("requested");
-    QTest::addColumn<qint32>("expected");
-    QTest::newRow("inside") << "KT-44" << 10000 << 10000;
-    QTest::newRow("KT-41 top") << "KT-41" << 5000000 << 1000000;
-    QTest::newRow("KT-44 top is inclusive") << "KT-44" << 10000000 << 10000000;
-    QTest::newRow("KT-45 bottom") << "KT-45" << 1000 << 50000;
-    QTest::newRow("below 25 Hz") << "KT-43" << 10 << 25;
-    QTest::newRow("negative") << "KT-46" << -5 << 25;
-    QTest::newRow("KT-46 top") << "KT-46" << 30000000 << 3000000;
-}
-
-void TestSim::frequencyIsClampedToModelWindow() {
-    QFETCH(QString, model);
-    QFETCH(qint32, requested);
-    QFETCH(qint32, expected);
-
-    Sim::Instrument meter(Sim::findModel(model), dut(QStringLiteral("R=100")));
-    Sim::PtyHost host(meter);
-    QVERIFY(host.start());
-    Port port(host.slavePath());
-    QCOMPARE(port.exchange(frequencyRequest(requested), 2), bytes({0xAA, 0x43}));
-    QCOMPARE(decode(port.exchange(Measure, 20)).frequency, expected);
-    QCOMPARE(meter.state().frequencyHz, expected);
-}
-
-void TestSim::rangeAndAutoRanging() {
-    Sim::Instrument meter(Sim::DefaultModelRow, dut(QStringLiteral("C=100n")));
-    Sim::PtyHost host(meter);
-    QVERIFY(host.start());
-    Port port(host.slavePath());
-
-    QCOMPARE(port.exchange(bytes({0xAA, 0x42, 0x02}), 2), bytes({0xAA, 0x42}));
-    Frame f = decode(port.exchange(Measure, 20));
-    QCOMPARE(f.status, quint8(0x80));
-    QCOMPARE(f.range, quint8(2));
-    QVERIFY(!meter.state().autoRange);
-
-    // Asking for auto-ranging while it is on must not switch it off.
-    for (int i = 0; i < 2; ++i) {
-        QCOMPARE(port.exchange(bytes({0xAA, 0x41}), 2), bytes({0xAA, 0x41}));
-        f = decode(port.exchange(Measure, 20));
-        QCOMPARE(f.status, quint8(0x81));
-        QCOMPARE(f.range, quint8(4));
+        const double corner = 1.0 / (2 * Pi * 1000.0 * 100e-9); // 100 nF reads 1 kOhm here
+        QTest::newRow("series C") << "C=100n" << false << 1000.0 << 1591.5494 << -Pi / 2;
+        QTest::newRow("series RC at corner")
+            << "R=1k,C=100n" << false << corner << 1414.2136 << -Pi / 4;
+        QTest::newRow("parallel RC at corner")
+            << "R=1k,C=100n" << true << corner << 707.10678 << -Pi / 4;
+        QTest::newRow("series L") << "L=10m" << false << 1000.0 << 62.831853 << Pi / 2;
+        QTest::newRow("parallel RL") << "R=10,L=1m" << true << 1000.0 << 5.3201804 << 1.0098142;
+        QTest::newRow("nothing connected") << "" << false << 1000.0 << Sim::OpenCircuitOhms << 0.0;
+        QTest::newRow("series C of 0 F")
+            << "C=0,R=5" << false << 1000.0 << Sim::OpenCircuitOhms << 0.0;
+        QTest::newRow("series C at DC") << "C=1u" << false << 0.0 << Sim::OpenCircuitOhms << 0.0;
+        QTest::newRow("parallel empty") << "" << true << 1000.0 << Sim::OpenCircuitOhms << 0.0;
+        QTest::newRow("parallel R of 0") << "R=0,C=1u" << true << 1000.0 << 0.0 << 0.0;
+        QTest::newRow("parallel L at DC") << "L=1m,R=5" << true << 0.0 << 0.0 << 0.0;
     }
 
-    // In auto-ranging the range follows |Z| as the frequency moves it across decades.
-    port.exchange(frequencyRequest(100), 2); // 15.9 kOhm
-    QCOMPARE(decode(port.exchange(Measure, 20)).range, quint8(3));
-    port.exchange(frequencyRequest(10000000), 2); // 0.16 Ohm
-    QCOMPARE(decode(port.exchange(Measure, 20)).range, quint8(7));
+    void componentImpedance() {
+        QFETCH(QString, description);
+        QFETCH(bool, parallel);
+        QFETCH(double, hz);
+        QFETCH(double, magnitude);
+        QFETCH(double, theta);
 
-    meter.setComponent(dut(QStringLiteral("R=20M")));
-    QCOMPARE(meter.state().range, 0);
-}
-
-void TestSim::settingsAndInit() {
-    Sim::Instrument meter(Sim::DefaultModelRow, dut(QStringLiteral("R=100")));
-    const QList<QByteArray> commands = {frequencyRequest(20000),
-                                        bytes({0xAA, 0x44, 0x01, 0xF4}),
-                                        bytes({0xAA, 0x21}),
-                                        bytes({0xAA, 0x23}),
-                                        bytes({0xAA, 0x46, 0x00, 0x19}),
-                                        bytes({0xAA, 0x42, 0x05}),
-                                        bytes({0xAA, 0x45}),
-                                        bytes({0xAA, 17}),
-                                        bytes({0xAA, 0x30})};
-    for (const QByteArray &command : commands) {
-        const QByteArray ack = meter.respond(command);
-        QCOMPARE(ack.size(), Sim::AckLength);
-        QCOMPARE(quint8(ack[0]), Sim::FrameMark);
+        const Sim::Impedance z = Sim::impedanceAt(dut(description, parallel), hz);
+        QVERIFY2(near(z.magnitude, magnitude), qPrintable(QString::number(z.magnitude)));
+        QVERIFY2(near(z.theta, theta), qPrintable(QString::number(z.theta)));
     }
-    Sim::InstrumentState s = meter.state();
-    QCOMPARE(s.frequencyHz, 20000);
-    QCOMPARE(s.levelMillivolts, 500);
-    QVERIFY(!s.speedNormal);
-    QVERIFY(s.biasExternal);
-    QCOMPARE(s.biasMillivolts, 250);
-    QCOMPARE(s.range, 5);
-    QVERIFY(!s.autoRange);
-    QCOMPARE(s.mode, Sim::Instrument::CurrentModeValue);
-    QCOMPARE(s.lastKey, 17); // the unknown 0x30 is acknowledged but is no key
-    QCOMPARE(quint8(meter.respond(Measure)[3]), Sim::Instrument::CurrentModeValue);
 
-    QCOMPARE(meter.respond(bytes({0xAA, 0x22})).size(), 2);
-    QCOMPARE(meter.respond(bytes({0xAA, 0x24})).size(), 2);
-    QVERIFY(meter.state().speedNormal);
-    QVERIFY(!meter.state().biasExternal);
+    void engineeringValues() {
+        const struct {
+            const char *text;
+            double value;
+        } good[] = {{"100n", 100e-9}, {"4.7k", 4700}, {"10mk", 10e-6}, {"2.2u", 2.2e-6},
+                    {"1M", 1e6},      {"3m", 3e-3},   {"5p", 5e-12},   {"1G", 1e9},
+                    {"0.5", 0.5},     {"1e3", 1e3}};
+        for (const auto &g : good) {
+            const auto value = Sim::parseEngineeringValue(QString::fromUtf8(g.text));
+            QVERIFY2(value && near(*value, g.value, 1e-12), g.text);
+        }
+        for (const char *bad : {"", "k", "1q", "1 0", "nan", "inf", "1nF"})
+            QVERIFY2(!Sim::parseEngineeringValue(QString::fromUtf8(bad)), bad);
 
-    meter.respond(bytes({0xAA, 0x23}));
-    meter.respond(bytes({0xAA, 0x47})); // INIT
-    s = meter.state();
-    QCOMPARE(s.frequencyHz, 1000);
-    QCOMPARE(s.levelMillivolts, 1000);
-    QCOMPARE(s.biasMillivolts, 0);
-    QVERIFY(!s.biasExternal);
-    QVERIFY(s.autoRange);
-    QCOMPARE(s.mode, quint8(0));
-    QCOMPARE(s.lastKey, 71);
-
-    // Frames of the wrong length never reach a real meter; they get no answer.
-    QVERIFY(meter.respond(bytes({0xAA, 0x43, 0x00})).isEmpty());
-    QVERIFY(meter.respond(bytes({0x55, 0x48})).isEmpty());
-}
-
-void TestSim::noiseIsRepeatable() {
-    const Sim::Component c = dut(QStringLiteral("C=100n"));
-    Sim::Instrument quiet(Sim::DefaultModelRow, c);
-    Sim::Instrument a(Sim::DefaultModelRow, c, 0.01, 7);
-    Sim::Instrument b(Sim::DefaultModelRow, c, 0.01, 7);
-    const Frame exact = decode(quiet.respond(Measure));
-    bool differs = false;
-    for (int i = 0; i < 5; ++i) {
-        const QByteArray fa = a.respond(Measure);
-        QCOMPARE(fa, b.respond(Measure));
-        const Frame f = decode(fa);
-        differs = differs || f.magnitude != exact.magnitude;
-        QVERIFY(std::abs(f.magnitude / exact.magnitude - 1) < 0.1);
-        QVERIFY(std::abs(f.theta - exact.theta) < 0.1);
+        const auto both = Sim::parseComponent(QStringLiteral(" c=1u , R=2 , L=3m "));
+        QVERIFY(both);
+        QVERIFY(near(*both->capacitance, 1e-6) && near(*both->resistance, 2) &&
+                near(*both->inductance, 3e-3));
     }
-    QVERIFY(differs);
-}
 
-void TestSim::framingAndRequestLog() {
-    Sim::Instrument meter;
-    Sim::PtyHost host(meter);
-    QVERIFY(host.start());
-    Port port(host.slavePath());
+    void componentDescriptionErrors_data() {
+        QTest::addColumn<QString>("description");
+        QTest::newRow("no value") << "C";
+        QTest::newRow("unknown element") << "X=1";
+        QTest::newRow("twice") << "C=1n,C=2n";
+        QTest::newRow("negative") << "R=-1";
+        QTest::newRow("empty item") << "C=1n,,R=1";
+        QTest::newRow("bad number") << "R=abc";
+    }
 
-    // Line noise ahead of a frame is skipped; payload bytes equal to the mark are payload.
-    const QByteArray aaPayload = frequencyRequest(0x0000AAAA);
-    QCOMPARE(port.exchange(bytes({0x00, 0x13, 0x55}) + aaPayload, 2), bytes({0xAA, 0x43}));
-    QCOMPARE(meter.state().frequencyHz, 0xAAAA);
+    void componentDescriptionErrors() {
+        QFETCH(QString, description);
+        QString error;
+        QVERIFY(!Sim::parseComponent(description, &error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(!error.contains(QLatin1Char('\n')));
+    }
 
-    // A frame written in pieces is one request.
-    const QByteArray level = bytes({0xAA, 0x44, 0x03, 0xE8});
-    port.write(level.left(1));
-    port.write(level.mid(1, 2));
-    port.write(level.mid(3));
-    QCOMPARE(port.read(2), bytes({0xAA, 0x44}));
+    void identityOfEachModel_data() {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QByteArray>("identifier");
+        QTest::newRow("KT-41") << "KT-41" << QByteArray("KT41");
+        QTest::newRow("KT-43") << "KT-43" << QByteArray("KT43");
+        QTest::newRow("KT-44") << "KT-44" << QByteArray("KT44");
+        QTest::newRow("KT-45 by identifier") << "KT45" << QByteArray("KT45");
+        QTest::newRow("KT-46") << "KT-46" << QByteArray("KT46");
+    }
 
-    QCOMPARE(port.exchange(Identity, 7).size(), 7);
-    QVERIFY(host.waitForRequests(3, 2000));
-    QCOMPARE(host.takeRequests(), (QList<QByteArray>{aaPayload, level, Identity}));
-    QCOMPARE(host.requestCount(), 0);
-}
+    void identityOfEachModel() {
+        QFETCH(QString, model);
+        QFETCH(QByteArray, identifier);
 
-void TestSim::stalePartialRequestIsDropped() {
-    Sim::Instrument meter;
-    Sim::PtyHost host(meter);
-    QVERIFY(host.start());
-    Port port(host.slavePath());
+        const int row = Sim::findModel(model);
+        QVERIFY(row >= 0);
+        Sim::Instrument meter(row, dut(QStringLiteral("C=100n")));
 
-    port.write(bytes({0xAA, 0x43, 0x00})); // the rest never comes
-    QTest::qWait(400);                     // far beyond the meter's patience
-    QCOMPARE(port.exchange(Identity, 7).mid(2, 4), QByteArray("KT44"));
-    QCOMPARE(host.takeRequests(), QList<QByteArray>{Identity});
-}
+        const QByteArray reply = meter.respond(Identity);
+        QCOMPARE(reply.size(), Sim::IdentityReplyLength);
+        QCOMPARE(quint8(reply[0]), Sim::FrameMark);
+        QCOMPARE(reply.mid(2, 4), identifier);
+    }
 
-void TestSim::scriptedResponder() {
-    QList<QByteArray> seen;
-    std::mutex seenMutex;
-    Sim::PtyHost host([&](const QByteArray &request) {
+    void measurementFrame() {
+        Sim::Instrument meter(Sim::findModel(QStringLiteral("KT-44")),
+                              dut(QStringLiteral("C=100n")));
+
+        const Frame f = decode(meter.respond(Measure));
+        QCOMPARE(f.mark, Sim::FrameMark);
+        QCOMPARE(f.status, quint8(0x81)); // valid, auto-ranging
+        QCOMPARE(f.mode, quint8(0));
+        QCOMPARE(f.range, quint8(4)); // 1.59 kOhm lies in the "1 kOm" decade
+        QCOMPARE(f.bias, quint16(0));
+        QCOMPARE(f.frequency, 1000);
+        QVERIFY(near(f.magnitude, 1591.5494));
+        QVERIFY(near(f.theta, -Pi / 2));
+
+        // A 10 mV-step model takes the bias field in tens of millivolts.
+        QCOMPARE(meter.respond(QByteArray::fromHex("aa4600a0")), QByteArray::fromHex("aa46"));
+        QCOMPARE(meter.state().biasMillivolts, 1600);
+        QCOMPARE(decode(meter.respond(Measure)).bias, quint16(0xA0));
+    }
+
+    void firstModelNegatesPhaseAndScalesBias() {
+        Sim::Instrument meter(Sim::findModel(QStringLiteral("KT-41")),
+                              dut(QStringLiteral("C=100n")));
+
+        QCOMPARE(meter.respond(QByteArray::fromHex("aa460010")).size(), 2);
+        QCOMPARE(meter.state().biasMillivolts, 1600);
+        const Frame f = decode(meter.respond(Measure));
+        QCOMPARE(f.bias, quint16(0x10));
+        QVERIFY(near(f.theta, Pi / 2)); // a capacitor, sent with the opposite sign
+    }
+
+    void frequencyIsClampedToModelWindow_data() {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<qint32>("requested");
+        QTest::addColumn<qint32>("expected");
+        QTest::newRow("inside") << "KT-44" << 10000 << 10000;
+        QTest::newRow("KT-41 top") << "KT-41" << 5000000 << 1000000;
+        QTest::newRow("KT-44 top is inclusive") << "KT-44" << 10000000 << 10000000;
+        QTest::newRow("KT-45 bottom") << "KT-45" << 1000 << 50000;
+        QTest::newRow("below 25 Hz") << "KT-43" << 10 << 25;
+        QTest::newRow("negative") << "KT-46" << -5 << 25;
+        QTest::newRow("KT-46 top") << "KT-46" << 30000000 << 3000000;
+    }
+
+    void frequencyIsClampedToModelWindow() {
+        QFETCH(QString, model);
+        QFETCH(qint32, requested);
+        QFETCH(qint32, expected);
+
+        Sim::Instrument meter(Sim::findModel(model), dut(QStringLiteral("R=100")));
+        QCOMPARE(meter.respond(frequencyRequest(requested)), QByteArray::fromHex("aa43"));
+        QCOMPARE(decode(meter.respond(Measure)).frequency, expected);
+        QCOMPARE(meter.state().frequencyHz, expected);
+    }
+
+    void rangeAndAutoRanging() {
+        Sim::Instrument meter(Sim::DefaultModelRow, dut(QStringLiteral("C=100n")));
+
+        QCOMPARE(meter.respond(QByteArray::fromHex("aa4202")), QByteArray::fromHex("aa42"));
+        Frame f = decode(meter.respond(Measure));
+        QCOMPARE(f.status, quint8(0x80));
+        QCOMPARE(f.range, quint8(2));
+        QVERIFY(!meter.state().autoRange);
+
+        // Asking for auto-ranging while it is on must not switch it off.
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(meter.respond(QByteArray::fromHex("aa41")), QByteArray::fromHex("aa41"));
+            f = decode(meter.respond(Measure));
+            QCOMPARE(f.status, quint8(0x81));
+            QCOMPARE(f.range, quint8(4));
+        }
+
+        // In auto-ranging the range follows |Z| as the frequency moves it across decades.
+        meter.respond(frequencyRequest(100)); // 15.9 kOhm
+        QCOMPARE(decode(meter.respond(Measure)).range, quint8(3));
+        meter.respond(frequencyRequest(10000000)); // 0.16 Ohm
+        QCOMPARE(decode(meter.respond(Measure)).range, quint8(7));
+
+        meter.setComponent(dut(QStringLiteral("R=20M")));
+        QCOMPARE(meter.state().range, 0);
+    }
+
+    void settingsAndInit() {
+        Sim::Instrument meter(Sim::DefaultModelRow, dut(QStringLiteral("R=100")));
+        const QList<QByteArray> commands = {
+            frequencyRequest(20000),         QByteArray::fromHex("aa4401f4"),
+            QByteArray::fromHex("aa21"),     QByteArray::fromHex("aa23"),
+            QByteArray::fromHex("aa460019"), QByteArray::fromHex("aa4205"),
+            QByteArray::fromHex("aa45"),     QByteArray::fromHex("aa11"),
+            QByteArray::fromHex("aa30")};
+        for (const QByteArray &command : commands) {
+            const QByteArray ack = meter.respond(command);
+            QCOMPARE(ack.size(), Sim::AckLength);
+            QCOMPARE(quint8(ack[0]), Sim::FrameMark);
+        }
+        Sim::InstrumentState s = meter.state();
+        QCOMPARE(s.frequencyHz, 20000);
+        QCOMPARE(s.levelMillivolts, 500);
+        QVERIFY(!s.speedNormal);
+        QVERIFY(s.biasExternal);
+        QCOMPARE(s.biasMillivolts, 250);
+        QCOMPARE(s.range, 5);
+        QVERIFY(!s.autoRange);
+        QCOMPARE(s.mode, Sim::Instrument::CurrentModeValue);
+        QCOMPARE(s.lastKey, 17); // the unknown 0x30 is acknowledged but is no key
+        QCOMPARE(quint8(meter.respond(Measure)[3]), Sim::Instrument::CurrentModeValue);
+
+        QCOMPARE(meter.respond(QByteArray::fromHex("aa22")).size(), 2);
+        QCOMPARE(meter.respond(QByteArray::fromHex("aa24")).size(), 2);
+        QVERIFY(meter.state().speedNormal);
+        QVERIFY(!meter.state().biasExternal);
+
+        meter.respond(QByteArray::fromHex("aa23"));
+        meter.respond(QByteArray::fromHex("aa47")); // INIT
+        s = meter.state();
+        QCOMPARE(s.frequencyHz, 1000);
+        QCOMPARE(s.levelMillivolts, 1000);
+        QCOMPARE(s.biasMillivolts, 0);
+        QVERIFY(!s.biasExternal);
+        QVERIFY(s.autoRange);
+        QCOMPARE(s.mode, quint8(0));
+        QCOMPARE(s.lastKey, 71);
+
+        // Frames of the wrong length never reach a real meter; they get no answer.
+        QVERIFY(meter.respond(QByteArray::fromHex("aa4300")).isEmpty());
+        QVERIFY(meter.respond(QByteArray::fromHex("5548")).isEmpty());
+    }
+
+    void noiseIsRepeatable() {
+        const Sim::Component c = dut(QStringLiteral("C=100n"));
+        Sim::Instrument quiet(Sim::DefaultModelRow, c);
+        Sim::Instrument a(Sim::DefaultModelRow, c, 0.01, 7);
+        Sim::Instrument b(Sim::DefaultModelRow, c, 0.01, 7);
+        const Frame exact = decode(quiet.respond(Measure));
+        bool differs = false;
+        for (int i = 0; i < 5; ++i) {
+            const QByteArray fa = a.respond(Measure);
+            QCOMPARE(fa, b.respond(Measure));
+            const Frame f = decode(fa);
+            differs = differs || f.magnitude != exact.magnitude;
+            QVERIFY(std::abs(f.magnitude / exact.magnitude - 1) < 0.1);
+            QVERIFY(std::abs(f.theta - exact.theta) < 0.1);
+        }
+        QVERIFY(differs);
+    }
+
+    void framingAndRequestLog() {
+        Sim::Instrument meter;
+        auto [host, port] = Served(meter);
+
+        // Line noise ahead of a frame is skipped; payload bytes equal to the mark are payload.
+        const QByteArray aaPayload = frequencyRequest(0x0000AAAA);
+        QCOMPARE(port.exchange(QByteArray::fromHex("001355") + aaPayload, 2),
+                 QByteArray::fromHex("aa43"));
+        QCOMPARE(meter.state().frequencyHz, 0xAAAA);
+
+        // A frame written in pieces is one request.
+        const QByteArray level = QByteArray::fromHex("aa4403e8");
+        port.write(level.left(1));
+        port.write(level.mid(1, 2));
+        port.write(level.mid(3));
+        QCOMPARE(port.read(2), QByteArray::fromHex("aa44"));
+
+        QCOMPARE(port.exchange(Identity, 7).size(), 7);
+        QVERIFY(host.waitForRequests(3, 2000));
+        QCOMPARE(host.takeRequests(), (QList<QByteArray>{aaPayload, level, Identity}));
+        QCOMPARE(host.requestCount(), 0);
+    }
+
+    void stalePartialRequestIsDropped() {
+        Sim::Instrument meter;
+        auto [host, port] = Served(meter);
+
+        port.write(QByteArray::fromHex("aa4300")); // the rest never comes
+        QTest::qWait(400);                         // far beyond the meter's patience
+        QCOMPARE(port.exchange(Identity, 7).mid(2, 4), QByteArray("KT44"));
+        QCOMPARE(host.takeRequests(), QList<QByteArray>{Identity});
+    }
+
+    void scriptedResponder() {
+        QList<QByteArray> seen;
+        std::mutex seenMutex;
+        auto [host, port] = Served([&](const QByteArray &request) {
+            std::lock_guard<std::mutex> lock(seenMutex);
+            seen << request;
+            return quint8(request[1]) == 0x40 ? QByteArray() : QByteArray::fromHex("aa0102");
+        });
+
+        port.write(Identity); // the script stays silent on this one
+        QCOMPARE(port.exchange(QByteArray::fromHex("aa4207"), 3), QByteArray::fromHex("aa0102"));
+        QVERIFY(host.waitForRequests(2, 2000));
+        QCOMPARE(host.takeRequests(), (QList<QByteArray>{Identity, QByteArray::fromHex("aa4207")}));
         std::lock_guard<std::mutex> lock(seenMutex);
-        seen << request;
-        return quint8(request[1]) == 0x40 ? QByteArray() : QByteArray::fromHex("aa0102");
-    });
-    QVERIFY(host.start());
-    Port port(host.slavePath());
+        QCOMPARE(seen.size(), 2);
+    }
 
-    port.write(Identity); // the script stays silent on this one
-    QCOMPARE(port.exchange(bytes({0xAA, 0x42, 0x07}), 3), QByteArray::fromHex("aa0102"));
-    QVERIFY(host.waitForRequests(2, 2000));
-    QCOMPARE(host.takeRequests(), (QList<QByteArray>{Identity, bytes({0xAA, 0x42, 0x07})}));
-    std::lock_guard<std::mutex> lock(seenMutex);
-    QCOMPARE(seen.size(), 2);
-}
+    void pacedReplyArrivesWhole() {
+        Sim::Instrument meter(Sim::DefaultModelRow, dut(QStringLiteral("C=100n")));
+        auto [host, port] = Served(meter, Sim::HostOptions{1, true, 1});
+        QCOMPARE(port.exchange(Measure, 20),
+                 Sim::Instrument(2, meter.component()).respond(Measure));
+    }
 
-void TestSim::pacedReplyArrivesWhole() {
-    Sim::Instrument meter(Sim::DefaultModelRow, dut(QStringLiteral("C=100n")));
-    Sim::PtyHost host(meter, Sim::HostOptions{1, true, 1});
-    QVERIFY(host.start());
-    Port port(host.slavePath());
-    QCOMPARE(port.exchange(Measure, 20), Sim::Instrument(2, meter.component()).respond(Measure));
-}
+    void faultsOnAnyReply() {
+        Sim::Instrument meter;
+        auto [host, port] = Served(meter);
+        const QByteArray identity = port.exchange(Identity, 7);
 
-void TestSim::faultsOnAnyReply() {
-    Sim::Instrument meter;
-    Sim::PtyHost host(meter);
-    QVERIFY(host.start());
-    Port port(host.slavePath());
-    const QByteArray identity = port.exchange(Identity, 7);
+        host.setFault(Sim::Fault::ShortFrame, 1, 5);
+        QCOMPARE(port.exchange(Identity, 5), identity.left(5));
+        // Had the short frame been longer, its tail would come ahead of this reply.
+        QCOMPARE(port.exchange(Identity, 7), identity);
 
-    host.setFault(Sim::Fault::ShortFrame, 1, 5);
-    QCOMPARE(port.exchange(Identity, 5), identity.left(5));
-    // Had the short frame been longer, its tail would come ahead of this reply.
-    QCOMPARE(port.exchange(Identity, 7), identity);
-
-    host.setFault(Sim::Fault::WrongMark, 1);
-    QByteArray reply = port.exchange(Identity, 7);
-    QCOMPARE(reply.size(), 7);
-    QVERIFY(quint8(reply[0]) != Sim::FrameMark);
-    QCOMPARE(reply.mid(1), identity.mid(1));
-
-    host.setFault(Sim::Fault::Garbage, 1);
-    reply = port.exchange(Measure, 20);
-    QCOMPARE(reply.size(), 20);
-    QVERIFY(quint8(reply[0]) != Sim::FrameMark);
-
-    host.setFault(Sim::Fault::Silence, 1);
-    port.write(Identity);
-    QCOMPARE(port.exchange(bytes({0xAA, 0x22}), 2), bytes({0xAA, 0x22}));
-    QCOMPARE(host.takeRequests().size(), 7);
-}
-
-void TestSim::faultsOnMeasurementFrames() {
-    Sim::Instrument meter(Sim::DefaultModelRow, dut(QStringLiteral("R=1k")));
-    Sim::PtyHost host(meter);
-    QVERIFY(host.start());
-    Port port(host.slavePath());
-    const QByteArray clean = port.exchange(Measure, 20);
-
-    host.setFault(Sim::Fault::StatusBitClear, 1);
-    // Other replies pass untouched and leave the fault armed for the next frame.
-    QCOMPARE(port.exchange(Identity, 7).mid(2, 4), QByteArray("KT44"));
-    QByteArray frame = port.exchange(Measure, 20);
-    QCOMPARE(decode(frame).status, quint8(0x01));
-    QCOMPARE(frame.mid(3), clean.mid(3));
-
-    host.setFault(Sim::Fault::ZeroFrequency, 1);
-    frame = port.exchange(Measure, 20);
-    QCOMPARE(decode(frame).frequency, 0);
-    QCOMPARE(frame.mid(12), clean.mid(12));
-
-    host.setFault(Sim::Fault::NanValue, 1);
-    Frame f = decode(port.exchange(Measure, 20));
-    QVERIFY(std::isnan(f.magnitude) && std::isnan(f.theta));
-
-    host.setFault(Sim::Fault::InfValue, 1);
-    f = decode(port.exchange(Measure, 20));
-    QVERIFY(std::isinf(f.magnitude) && f.magnitude > 0);
-    QCOMPARE(f.frequency, 1000);
-
-    QCOMPARE(port.exchange(Measure, 20), clean);
-}
-
-void TestSim::faultCounts() {
-    Sim::Instrument meter;
-    Sim::PtyHost host(meter);
-    QVERIFY(host.start());
-    Port port(host.slavePath());
-
-    host.setFault(Sim::Fault::WrongMark, 2);
-    QVERIFY(quint8(port.exchange(Identity, 7)[0]) != Sim::FrameMark);
-    QVERIFY(quint8(port.exchange(Identity, 7)[0]) != Sim::FrameMark);
-    QCOMPARE(quint8(port.exchange(Identity, 7)[0]), Sim::FrameMark);
-
-    host.setFault(Sim::Fault::WrongMark);
-    for (int i = 0; i < 4; ++i)
+        host.setFault(Sim::Fault::WrongMark, 2); // spoils two replies, then none
+        QByteArray reply = port.exchange(Identity, 7);
+        QCOMPARE(reply.size(), 7);
+        QVERIFY(quint8(reply[0]) != Sim::FrameMark);
+        QCOMPARE(reply.mid(1), identity.mid(1));
         QVERIFY(quint8(port.exchange(Identity, 7)[0]) != Sim::FrameMark);
-    host.clearFault();
-    QCOMPARE(quint8(port.exchange(Identity, 7)[0]), Sim::FrameMark);
-}
+        QCOMPARE(port.exchange(Identity, 7), identity);
 
-void TestSim::hangUpRemovesPort() {
-    Sim::Instrument meter;
-    {
+        host.setFault(Sim::Fault::Garbage, 1);
+        reply = port.exchange(Measure, 20);
+        QCOMPARE(reply.size(), 20);
+        QVERIFY(quint8(reply[0]) != Sim::FrameMark);
+
+        host.setFault(Sim::Fault::Silence, 1);
+        port.write(Identity);
+        QCOMPARE(port.exchange(QByteArray::fromHex("aa22"), 2), QByteArray::fromHex("aa22"));
+        QCOMPARE(host.takeRequests().size(), 9);
+
+        host.setFault(Sim::Fault::WrongMark); // persistent until cleared
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(quint8(port.exchange(Identity, 7)[0]) != Sim::FrameMark);
+        host.clearFault();
+        QCOMPARE(port.exchange(Identity, 7), identity);
+    }
+
+    void faultsOnMeasurementFrames() {
+        Sim::Instrument meter(Sim::DefaultModelRow, dut(QStringLiteral("R=1k")));
+        auto [host, port] = Served(meter);
+        const QByteArray clean = port.exchange(Measure, 20);
+
+        host.setFault(Sim::Fault::StatusBitClear, 1);
+        // Other replies pass untouched and leave the fault armed for the next frame.
+        QCOMPARE(port.exchange(Identity, 7).mid(2, 4), QByteArray("KT44"));
+        QByteArray frame = port.exchange(Measure, 20);
+        QCOMPARE(decode(frame).status, quint8(0x01));
+        QCOMPARE(frame.mid(3), clean.mid(3));
+
+        host.setFault(Sim::Fault::ZeroFrequency, 1);
+        frame = port.exchange(Measure, 20);
+        QCOMPARE(decode(frame).frequency, 0);
+        QCOMPARE(frame.mid(12), clean.mid(12));
+
+        host.setFault(Sim::Fault::NanValue, 1);
+        Frame f = decode(port.exchange(Measure, 20));
+        QVERIFY(std::isnan(f.magnitude) && std::isnan(f.theta));
+
+        host.setFault(Sim::Fault::InfValue, 1);
+        f = decode(port.exchange(Measure, 20));
+        QVERIFY(std::isinf(f.magnitude) && f.magnitude > 0);
+        QCOMPARE(f.frequency, 1000);
+
+        QCOMPARE(port.exchange(Measure, 20), clean);
+    }
+
+    void hangUpRemovesPort() {
+        Sim::Instrument meter;
+        {
+            Sim::PtyHost host(meter);
+            QVERIFY(host.start());
+            const QString path = host.slavePath();
+            Port port(path);
+            QCOMPARE(port.exchange(Identity, 7).size(), 7);
+
+            host.setFault(Sim::Fault::HangUp, 1);
+            QVERIFY(port.exchange(Identity, 7).isEmpty()); // end of file instead of a reply
+            QVERIFY(!Port(path).isOpen());
+            QVERIFY(!QFile::exists(path));
+            QCOMPARE(host.takeRequests().size(), 2);
+        }
         Sim::PtyHost host(meter);
         QVERIFY(host.start());
         const QString path = host.slavePath();
-        Port port(path);
-        QCOMPARE(port.exchange(Identity, 7).size(), 7);
-
-        host.setFault(Sim::Fault::HangUp, 1);
-        QVERIFY(port.exchange(Identity, 7).isEmpty()); // end of file instead of a reply
+        QVERIFY(Port(path).isOpen());
+        host.hangUp();
+        QVERIFY(!host.isServing());
         QVERIFY(!Port(path).isOpen());
-        QVERIFY(!QFile::exists(path));
-        QCOMPARE(host.takeRequests().size(), 2);
+        // The host keeps the number until stopped: a program may still hold the old terminal.
+        Sim::PtyHost next(meter);
+        QVERIFY(next.start());
+        QVERIFY(next.slavePath() != path);
     }
-    Sim::PtyHost host(meter);
-    QVERIFY(host.start());
-    const QString path = host.slavePath();
-    QVERIFY(Port(path).isOpen());
-    host.hangUp();
-    QVERIFY(!host.isServing());
-    QVERIFY(!Port(path).isOpen());
-}
 
-void TestSim::optionsParse() {
-    auto options = Sim::parseOptions({});
-    QVERIFY(options);
-    QCOMPARE(options->modelRow, Sim::findModel(QStringLiteral("KT-44")));
-    QVERIFY(near(*options->dut.capacitance, 100e-9) && near(*options->dut.resistance, 0.5));
-    QVERIFY(!options->dut.parallel && !options->paced && !options->help);
-    QCOMPARE(options->thinkMs, 3);
+    void optionsParse() {
+        auto options = Sim::parseOptions({});
+        QVERIFY(options);
+        QCOMPARE(options->modelRow, Sim::findModel(QStringLiteral("KT-44")));
+        QVERIFY(near(*options->dut.capacitance, 100e-9) && near(*options->dut.resistance, 0.5));
+        QVERIFY(!options->dut.parallel && !options->paced && !options->help);
+        QCOMPARE(options->thinkMs, 3);
 
-    options = Sim::parseOptions({"--model=KT-41", "--dut", "L=10m", "--parallel", "--noise", "0.01",
-                                 "--think=7", "--paced", "--seed", "9"});
-    QVERIFY(options);
-    QCOMPARE(options->modelRow, 0);
-    QVERIFY(near(*options->dut.inductance, 10e-3));
-    QVERIFY(!options->dut.capacitance && !options->dut.resistance);
-    QVERIFY(options->dut.parallel);
-    QVERIFY(near(options->noise, 0.01));
-    QCOMPARE(options->thinkMs, 7);
-    QVERIFY(options->paced);
-    QCOMPARE(options->seed, 9u);
+        options = Sim::parseOptions({"--model=KT-41", "--dut", "L=10m", "--parallel", "--noise",
+                                     "0.01", "--think=7", "--paced", "--seed", "9"});
+        QVERIFY(options);
+        QCOMPARE(options->modelRow, 0);
+        QVERIFY(near(*options->dut.inductance, 10e-3));
+        QVERIFY(!options->dut.capacitance && !options->dut.resistance);
+        QVERIFY(options->dut.parallel);
+        QVERIFY(near(options->noise, 0.01));
+        QCOMPARE(options->thinkMs, 7);
+        QVERIFY(options->paced);
+        QCOMPARE(options->seed, 9u);
 
-    options = Sim::parseOptions({"--model", "KT45", "--help"});
-    QVERIFY(options && options->help);
-    QCOMPARE(options->modelRow, 3);
-}
+        options = Sim::parseOptions({"--model", "KT45", "--help"});
+        QVERIFY(options && options->help);
+        QCOMPARE(options->modelRow, 3);
+    }
 
-void TestSim::optionErrors_data() {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("mentions");
-    QTest::newRow("unknown option") << QStringList{"--port", "x"} << "--port";
-    QTest::newRow("missing value") << QStringList{"--model"} << "--model";
-    QTest::newRow("unknown model") << QStringList{"--model", "KT-42"} << "KT-42";
-    QTest::newRow("lower-case model") << QStringList{"--model=kt-44"} << "kt-44";
-    QTest::newRow("bad dut") << QStringList{"--dut", "Q=1"} << "Q=1";
-    QTest::newRow("negative noise") << QStringList{"--noise=-0.1"} << "-0.1";
-    QTest::newRow("noise not a number") << QStringList{"--noise", "lots"} << "lots";
-    QTest::newRow("negative think") << QStringList{"--think", "-1"} << "-1";
-    QTest::newRow("fractional think") << QStringList{"--think", "2.5"} << "2.5";
-    QTest::newRow("flag with value") << QStringList{"--paced=yes"} << "--paced";
-    QTest::newRow("positional") << QStringList{"KT-44"} << "KT-44";
-}
+    void optionErrors_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("mentions");
+        QTest::newRow("unknown option") << QStringList{"--port", "x"} << "--port";
+        QTest::newRow("missing value") << QStringList{"--model"} << "--model";
+        QTest::newRow("unknown model") << QStringList{"--model", "KT-42"} << "KT-42";
+        QTest::newRow("lower-case model") << QStringList{"--model=kt-44"} << "kt-44";
+        QTest::newRow("bad dut") << QStringList{"--dut", "Q=1"} << "Q=1";
+        QTest::newRow("negative noise") << QStringList{"--noise=-0.1"} << "-0.1";
+        QTest::newRow("noise not a number") << QStringList{"--noise", "lots"} << "lots";
+        QTest::newRow("negative think") << QStringList{"--think", "-1"} << "-1";
+        QTest::newRow("fractional think") << QStringList{"--think", "2.5"} << "2.5";
+        QTest::newRow("flag with value") << QStringList{"--paced=yes"} << "--paced";
+        QTest::newRow("positional") << QStringList{"KT-44"} << "KT-44";
+    }
 
-void TestSim::optionErrors() {
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, mentions);
-    QString error;
-    QVERIFY(!Sim::parseOptions(arguments, &error));
-    QVERIFY2(error.contains(mentions), qPrintable(error));
-    QVERIFY(!error.contains(QLatin1Char('\n')));
-}
+    void optionErrors() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, mentions);
+        QString error;
+        QVERIFY(!Sim::parseOptions(arguments, &error));
+        QVERIFY2(error.contains(mentions), qPrintable(error));
+        QVERIFY(!error.contains(QLatin1Char('\n')));
+    }
 
-void TestSim::executable() {
-    QProcess bad;
-    bad.start(QStringLiteral(IMPEDIX_SIM_PATH), {"--model", "nope"});
-    QVERIFY(bad.waitForFinished(10000));
-    QCOMPARE(bad.exitCode(), 2);
-    QCOMPARE(bad.readAllStandardError().count('\n'), 1);
+    void executable() {
+        QProcess bad;
+        bad.start(QStringLiteral(IMPEDIX_SIM_PATH), {"--model", "nope"});
+        QVERIFY(bad.waitForFinished(10000));
+        QCOMPARE(bad.exitCode(), 2);
+        QCOMPARE(bad.readAllStandardError().count('\n'), 1);
 
-    QProcess sim;
-    sim.start(QStringLiteral(IMPEDIX_SIM_PATH), {"--model", "KT-46", "--dut", "R=50"});
-    QVERIFY(sim.waitForReadyRead(10000));
-    const QString path = QString::fromLocal8Bit(sim.readLine()).trimmed();
-    {
+        QProcess sim;
+        sim.start(QStringLiteral(IMPEDIX_SIM_PATH), {"--model", "KT-46", "--dut", "R=50"});
+        QVERIFY(sim.waitForReadyRead(10000));
+        const QString path = QString::fromLocal8Bit(sim.readLine()).trimmed();
+        // Held open to the end: while any descriptor is open, the system gives the terminal's
+        // number to no other terminal, so the path below cannot be a new one.
         Port port(path);
         QVERIFY2(port.isOpen(), qPrintable(path));
         QCOMPARE(port.exchange(Identity, 7).mid(2, 4), QByteArray("KT46"));
         QVERIFY(near(decode(port.exchange(Measure, 20)).magnitude, 50));
+        sim.terminate(); // SIGTERM
+        QVERIFY(sim.waitForFinished(10000));
+        QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(sim.exitCode(), 0);
+        QVERIFY(port.read(1).isEmpty()); // hung up
+        QVERIFY(!QFile::exists(path));
     }
-    sim.terminate(); // SIGTERM
-    QVERIFY(sim.waitForFinished(10000));
-    QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(sim.exitCode(), 0);
-    QVERIFY(!QFile::exists(path));
-}
+};
 
 QTEST_GUILESS_MAIN(TestSim)
 #include "test_sim.moc"

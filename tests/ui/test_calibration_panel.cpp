@@ -3,7 +3,7 @@
 // run over a live meter, and the --table option.
 #include "app/command_line.h"
 #include "link/device.h"
-#include "tests/ui/live_meter_helpers.h"
+#include "tests/common/peer.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/main_state.h"
 
@@ -17,6 +17,7 @@
 #include <QtTest>
 
 using namespace TestWindow;
+using namespace TestPeer;
 
 namespace {
 

@@ -4,9 +4,9 @@
 // no point is taken, and a failed write that says why and leaves the old file alone.
 #include "export/parameter_columns.h"
 #include "sweep/sweep_store.h"
+#include "tests/common/peer.h"
 #include "tests/export/csv_reader.h"
 #include "tests/export/file_size_limit.h"
-#include "tests/ui/live_meter_helpers.h"
 #include "tests/ui/sweep_ticks.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/chart/sweep_chart.h"
@@ -31,6 +31,7 @@
 #include <set>
 
 using namespace TestWindow;
+using namespace TestPeer;
 
 namespace {
 

@@ -3,7 +3,7 @@
 // the redraw with either series hidden, and the frequency line of every tick.
 #include "link/device.h"
 #include "sweep/sweep_store.h"
-#include "tests/ui/live_meter_helpers.h"
+#include "tests/common/peer.h"
 #include "tests/ui/sweep_ticks.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/chart/sweep_chart.h"
@@ -19,6 +19,7 @@
 #include <QtTest>
 
 using namespace TestWindow;
+using namespace TestPeer;
 
 namespace {
 
@@ -79,7 +80,7 @@ Requests SettingsSent(Sim::PtyHost &host, int count) {
     Requests got;
     const QDeadlineTimer deadline(10000);
     for (;;) {
-        got += SettingRequests(host);
+        got += TakeRequests(host, 0, true);
         if (got.size() >= count || deadline.hasExpired()) return got;
         QThread::msleep(2);
     }
@@ -92,7 +93,7 @@ Requests SettingsUntilNow(Sim::PtyHost &host) {
     Requests got;
     const QDeadlineTimer deadline(10000);
     while (!got.contains(Request(Mark)) && !deadline.hasExpired()) {
-        got += SettingRequests(host);
+        got += TakeRequests(host, 0, true);
         QThread::msleep(2);
     }
     got.removeAll(Request(Mark));

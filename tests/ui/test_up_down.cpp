@@ -19,24 +19,6 @@ private:
     }
 
 private slots:
-    void stepsWithinRangeReportDirection() {
-        UpDown spinner;
-        spinner.setRange(0, 100);
-        spinner.setPosition(50);
-        QSignalSpy spy(&spinner, &UpDown::clicked);
-
-        spinner.stepUp();
-        QCOMPARE(spinner.position(), 51);
-        spinner.stepDown();
-        spinner.stepDown();
-        QCOMPARE(spinner.position(), 49);
-
-        QCOMPARE(spy.count(), 3);
-        QCOMPARE(DirectionAt(spy, 0), Direction::Up);
-        QCOMPARE(DirectionAt(spy, 1), Direction::Down);
-        QCOMPARE(DirectionAt(spy, 2), Direction::Down);
-    }
-
     void endsWithoutWrapDoNothing() {
         UpDown spinner;
         spinner.setRange(0, 10);
@@ -183,6 +165,7 @@ private slots:
         QCOMPARE(spinner.position(), 2);
         QCOMPARE(spy.count(), 3);
         QCOMPARE(DirectionAt(spy, 0), Direction::Up);
+        QCOMPARE(DirectionAt(spy, 1), Direction::Down);
         QCOMPARE(DirectionAt(spy, 2), Direction::Down);
     }
 };

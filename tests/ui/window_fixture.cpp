@@ -2,46 +2,39 @@
 #include "tests/ui/window_fixture.h"
 
 #include "link/device.h"
+#include "tests/common/peer.h"
 #include "ui/main_state.h"
 #include "ui/message_box.h"
 
+#include <QAbstractButton>
+#include <QLabel>
+#include <QSerialPort>
+#include <QStatusBar>
 #include <QtTest>
 
 namespace TestWindow {
-
-namespace {
-
-// The link discards its input right after each request, so an answer that comes back before the
-// program reaches its read is lost. A busy test machine can stall the program for some
-// milliseconds there; a think time well inside the shortest read time-out (30 ms) absorbs that.
-Sim::HostOptions PeerTiming() {
-    Sim::HostOptions options;
-    options.thinkMs = 8;
-    return options;
-}
-
-} // namespace
 
 Fixture::Fixture() {
     ResetProgramState();
 }
 
+// The reset closes the program's port while the meters' terminals still exist (they go with the
+// members, after this body). Closed the other way round, the system could hand a terminal's
+// number to another test process before Qt drops the lock file named after it, and that process
+// could not open its own port.
 Fixture::~Fixture() {
     m_window.reset();
     ResetProgramState();
 }
 
 Sim::Component Fixture::Capacitor() {
-    Sim::Component dut;
-    dut.capacitance = 100e-9;
-    dut.resistance = 3.0;
-    return dut;
+    return *Sim::parseComponent(QStringLiteral("C=100n,R=3"));
 }
 
 Meter &Fixture::AddMeter(unsigned port, int modelRow, const Sim::Component &dut) {
     Meter &meter = m_meters[port];
     meter.instrument = std::make_unique<Sim::Instrument>(modelRow, dut);
-    meter.host = std::make_unique<Sim::PtyHost>(*meter.instrument, PeerTiming());
+    meter.host = std::make_unique<Sim::PtyHost>(*meter.instrument, TestPeer::Timing());
     if (!meter.host->start())
         qFatal("no pseudo-terminal: %s", qPrintable(meter.host->errorString()));
     return meter;
@@ -49,7 +42,7 @@ Meter &Fixture::AddMeter(unsigned port, int modelRow, const Sim::Component &dut)
 
 Sim::PtyHost &Fixture::AddPeer(unsigned port, Sim::Responder responder) {
     auto &peer = m_peers[port];
-    peer = std::make_unique<Sim::PtyHost>(std::move(responder), PeerTiming());
+    peer = std::make_unique<Sim::PtyHost>(std::move(responder), TestPeer::Timing());
     if (!peer->start()) qFatal("no pseudo-terminal: %s", qPrintable(peer->errorString()));
     return *peer;
 }
@@ -79,6 +72,18 @@ void ResetProgramState() {
     Main::ResetState();
     Device::ResetState();
     Framework::SetMessageHandler({});
+}
+
+QString TextOf(const QWidget &w, const char *name) {
+    QWidget *control = Find<QWidget>(w, name);
+    if (auto *label = qobject_cast<QLabel *>(control)) return label->text();
+    if (auto *field = qobject_cast<QLineEdit *>(control)) return field->text();
+    if (auto *box = qobject_cast<QComboBox *>(control)) return box->currentText();
+    return Find<QAbstractButton>(w, name)->text();
+}
+
+QString StatusText(const QWidget &w) {
+    return Find<QStatusBar>(w, "status")->currentMessage();
 }
 
 } // namespace TestWindow

@@ -1,5 +1,6 @@
 // Window tests: simulated meters on pseudo-terminals mapped to COM ports, the program's
-// module-wide state back at its process-start values, and a freshly constructed main window.
+// module-wide state back at its process-start values, a freshly constructed main window, and
+// its controls found by object name.
 #pragma once
 
 #include "sim/instrument.h"
@@ -15,6 +16,7 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QStringList>
+#include <QTest>
 #include <QToolButton>
 
 #include <map>
@@ -43,7 +45,6 @@ public:
     // Resets the program's state, maps the ports added so far and constructs the window (which
     // runs the start-up search).
     Main::Tb_tok &Start();
-    Main::Tb_tok &window() { return *m_window; }
 
     // Texts given to the modal message facade since Start().
     QStringList messages;
@@ -57,16 +58,29 @@ private:
     std::unique_ptr<Main::Tb_tok> m_window;
 };
 
-// The control called name inside parent (the window, a panel); a missing one ends the test run,
-// since every later step would only fail for the same reason.
-template <class T> T *Find(const QObject &parent, const char *name) {
-    T *control = parent.findChild<T *>(QLatin1String(name));
-    if (!control) qFatal("no control \"%s\" of the expected kind", name);
-    return control;
-}
-
 // Puts units Main and Device back to their process-start state (port closed, no mappings) and
 // restores the modal message dialog.
 void ResetProgramState();
+
+// The control of that object name and type inside w; a test without it cannot go on.
+template <class T> T *Find(const QWidget &w, const char *name) {
+    T *found = w.findChild<T *>(QString::fromLatin1(name));
+    if (!found) qFatal("no %s named %s", T::staticMetaObject.className(), name);
+    return found;
+}
+
+// What the label, field, box or button of that name shows; the status line's message.
+QString TextOf(const QWidget &w, const char *name);
+QString StatusText(const QWidget &w);
+
+// Picks an entry of an editable box the way a user types it: select all, type, Return. Each
+// character goes as text, so that Cyrillic entries type as well.
+inline void TypeEntry(QComboBox *box, const QString &text) {
+    box->lineEdit()->selectAll();
+    for (QChar character : text)
+        QTest::sendKeyEvent(QTest::Click, box->lineEdit(), Qt::Key_unknown, QString(character),
+                            Qt::NoModifier);
+    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+}
 
 } // namespace TestWindow
