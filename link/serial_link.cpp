@@ -102,12 +102,14 @@ void LosePort(Release release) {
 
 // Between exchanges the port object still watches the line from the event loop, and a hung-up
 // line makes it fail over and over. The check runs queued, outside the port's own call, and
-// not at all once the port object is gone.
+// not at all once the port object is gone; an error left from an earlier opening of the same
+// object is judged by the line as it is now.
 void WatchForLoss(QSerialPort &port) {
     QObject::connect(
         &port, &QSerialPort::errorOccurred, &port,
         [&port](QSerialPort::SerialPortError error) {
-            if (PortHandle == &port && IsFatal(port, error)) LosePort(Release::AfterThisEvent);
+            if (PortHandle == &port && PortNumber != 0 && IsFatal(port, error))
+                LosePort(Release::AfterThisEvent);
         },
         Qt::QueuedConnection);
 }
@@ -165,7 +167,10 @@ void InitLinkSettings() {
 }
 
 bool OpenPort(unsigned n) {
-    ClosePort();
+    // The port that was open is closed first, and the system's lock on its device with it.
+    if (PortHandle) PortHandle->close();
+    PortNumber = 0;
+    PortPath.clear();
     LostPortNumber = 0;
     LostPortPath.clear();
     LastOpenFailure = {};
@@ -175,11 +180,14 @@ bool OpenPort(unsigned n) {
         LastOpenFailure = ClassifyOpenFailure(name);
         return false;
     }
-    PortHandle = new QSerialPort;
+    if (!PortHandle) {
+        PortHandle = new QSerialPort;
+        WatchForLoss(*PortHandle);
+    }
     QSerialPort &port = *PortHandle;
     port.setPortName(name);
     if (!port.open(QIODevice::ReadWrite)) {
-        ClosePort();
+        port.clearError();
         LastOpenFailure = ClassifyOpenFailure(name);
         return false;
     }
@@ -187,7 +195,6 @@ bool OpenPort(unsigned n) {
     port.clear(QSerialPort::Output);
     port.clear(QSerialPort::Input);
     port.clearError();
-    WatchForLoss(port);
     PortNumber = static_cast<int>(n);
     PortPath = name;
     return true;
