@@ -17,6 +17,8 @@
 
 using App::DeviceAccess;
 
+Q_DECLARE_METATYPE(DeviceAccess)
+
 namespace {
 
 DeviceAccess Refused(int error, bool groupMayUse, bool inGroupNow, bool inGroupListed) {
@@ -152,8 +154,6 @@ private slots:
         QVERIFY2(line.match(out).hasMatch(), qPrintable(out));
     }
 };
-
-Q_DECLARE_METATYPE(DeviceAccess)
 
 QTEST_GUILESS_MAIN(TestPortListing)
 #include "test_port_listing.moc"
