@@ -3,6 +3,7 @@
 // to the first accepted frame. The meter runs as its own process (impedix-sim) behind a
 // symbolic link mapped as COM1; killing it removes its pseudo-terminal as an unplugged adapter
 // would, and a new one behind the re-pointed link is the meter plugged in again.
+#include "bench/bench_support.h"
 #include "link/device.h"
 #include "ui/main_state.h"
 #include "ui/main_window.h"
@@ -21,31 +22,9 @@
 #include <functional>
 #include <sys/resource.h>
 
+using namespace Bench;
+
 namespace {
-
-double ProcessCpuMs() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
-}
-
-struct SimProcess {
-    QProcess process;
-    QString path;
-
-    bool start(const QString &program) {
-        process.start(program, {QStringLiteral("--model"), QStringLiteral("KT-44")});
-        if (!process.waitForReadyRead(5000)) return false;
-        path = QString::fromLocal8Bit(process.readLine()).trimmed();
-        return !path.isEmpty();
-    }
-    void stop() {
-        process.terminate();
-        process.waitForFinished(5000);
-    }
-    ~SimProcess() { stop(); }
-};
 
 void RunFor(int ms) {
     QEventLoop loop;

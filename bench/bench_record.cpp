@@ -1,6 +1,7 @@
 // Figures for recording: the CPU one recorded frame costs (the record from the link's results,
 // its CSV line, the write and the disk sync), the same without the disk, and a whole tick of the
 // window against the simulated meter with and without recording.
+#include "bench/bench_support.h"
 #include "export/frame_record.h"
 #include "export/recorder.h"
 #include "link/device.h"
@@ -18,19 +19,9 @@
 #include <cstdio>
 #include <ctime>
 
+using namespace Bench;
+
 namespace {
-
-double ThreadCpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-double ProcessCpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
 
 void Figure(const char *what, double cpuMs, double wallMs, int count) {
     std::printf("%s: %.4f ms of CPU, %.3f ms of wall time per frame (goal under 0.1 ms of CPU)\n",

@@ -2,6 +2,7 @@
 // a 50-point frequency sweep takes against the simulated meter paced at 9600 Bd compared with
 // the bound of its ticks, and the CPU share of the program while a sweep runs with the panel
 // shown. The meter runs as its own process (impedix-sim) so that only the program's CPU counts.
+#include "bench/bench_support.h"
 #include "link/device.h"
 #include "sweep/sweep_store.h"
 #include "ui/main_state.h"
@@ -21,37 +22,15 @@
 #include <cstdio>
 #include <ctime>
 
-namespace {
+using namespace Bench;
 
-double ProcessCpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
+namespace {
 
 template <class T> T *Find(QWidget &window, const char *name) {
     T *control = window.findChild<T *>(QLatin1String(name));
     if (!control) qFatal("no control %s", name);
     return control;
 }
-
-struct SimProcess {
-    QProcess process;
-    QString path;
-
-    bool start(const QString &program) {
-        process.start(program, {QStringLiteral("--model"), QStringLiteral("KT-44"),
-                                QStringLiteral("--paced"), QStringLiteral("--dut"),
-                                QStringLiteral("C=100n,R=3,L=20n")});
-        if (!process.waitForReadyRead(5000)) return false;
-        path = QString::fromLocal8Bit(process.readLine()).trimmed();
-        return !path.isEmpty();
-    }
-    ~SimProcess() {
-        process.terminate();
-        process.waitForFinished(2000);
-    }
-};
 
 void ShowGraph(Main::Tb_tok &window) {
     window.show();
@@ -138,7 +117,8 @@ double RunSweep(Main::Tb_tok &window, int low, int high, int points) {
 
 void Sweeps(const QString &simulator) {
     SimProcess meter;
-    if (!meter.start(simulator)) {
+    if (!meter.start(simulator, {QStringLiteral("--paced"), QStringLiteral("--dut"),
+                                 QStringLiteral("C=100n,R=3,L=20n")})) {
         std::printf("sweep: the simulated meter did not start (%s)\n", qPrintable(simulator));
         return;
     }

@@ -1,6 +1,7 @@
 // Figures for the main window: time to the first shown window, CPU time of one tick, the poll
 // rate against the simulated meter paced at 9600 Bd, and the CPU share while polling.
 // The meter runs as its own process (impedix-sim) so that only the program's CPU time counts.
+#include "bench/bench_support.h"
 #include "link/device.h"
 #include "ui/main_state.h"
 #include "ui/main_window.h"
@@ -16,19 +17,9 @@
 #include <ctime>
 #include <unistd.h>
 
+using namespace Bench;
+
 namespace {
-
-double ThreadCpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-double ProcessCpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
 
 // Milliseconds since this process was started, from the kernel's record (10 ms resolution).
 double SinceProcessStartMs() {
@@ -41,24 +32,6 @@ double SinceProcessStartMs() {
     const double upSeconds = uptime.readAll().split(' ').value(0).toDouble();
     return (upSeconds - startTicks / static_cast<double>(sysconf(_SC_CLK_TCK))) * 1e3;
 }
-
-struct SimProcess {
-    QProcess process;
-    QString path;
-
-    bool start(const QString &program, bool paced) {
-        QStringList arguments{QStringLiteral("--model"), QStringLiteral("KT-44")};
-        if (paced) arguments << QStringLiteral("--paced");
-        process.start(program, arguments);
-        if (!process.waitForReadyRead(5000)) return false;
-        path = QString::fromLocal8Bit(process.readLine()).trimmed();
-        return !path.isEmpty();
-    }
-    ~SimProcess() {
-        process.terminate();
-        process.waitForFinished(2000);
-    }
-};
 
 void StartUp(double mainEnteredMs) {
     Device::MapPort(99, QStringLiteral("/nonexistent/impedix-bench")); // no port present
@@ -75,7 +48,7 @@ void StartUp(double mainEnteredMs) {
 
 void Polling(const QString &simulator, int seconds) {
     SimProcess meter;
-    if (!meter.start(simulator, true)) {
+    if (!meter.start(simulator, {QStringLiteral("--paced")})) {
         std::printf("polling: the simulated meter did not start (%s)\n", qPrintable(simulator));
         return;
     }
