@@ -54,6 +54,26 @@ QString CheckPorts(const CommandLine &line) {
     return QString();
 }
 
+// An option with a value, as "--name VALUE" or "--name=VALUE". False when arguments[i] is not
+// that option; else the value (i moved past it) or, when it is missing or empty, an error naming
+// what the option needs.
+bool TakeValue(const QStringList &arguments, int &i, const char *name, const char *needs,
+               QString *value, QString *error) {
+    const QString option = QLatin1String(name);
+    const QString &argument = arguments.at(i);
+    if (argument == option) {
+        if (i + 1 >= arguments.size())
+            *error = QStringLiteral("%1 needs %2").arg(option, QLatin1String(needs));
+        else
+            *value = arguments.at(++i);
+        return true;
+    }
+    if (!argument.startsWith(option + QLatin1Char('='))) return false;
+    *value = argument.mid(option.size() + 1);
+    if (value->isEmpty()) *error = QStringLiteral("%1= needs %2").arg(option, QLatin1String(needs));
+    return true;
+}
+
 } // namespace
 
 QStringList OwnArguments(const QStringList &arguments) {
@@ -77,6 +97,7 @@ QStringList OwnArguments(const QStringList &arguments) {
 
 CommandLine ParseCommandLine(const QStringList &arguments) {
     CommandLine line;
+    QString value;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
         if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
@@ -88,38 +109,18 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
             line.demoModel = argument.mid(7);
             if (line.demoModel.isEmpty())
                 line.error = QStringLiteral("--demo= needs a model name, for example --demo=KT-45");
-        } else if (argument == QLatin1String("--port")) {
-            if (i + 1 >= arguments.size()) {
-                line.error =
-                    QStringLiteral("--port needs COMn=PATH, for example --port COM3=/dev/ttyUSB0");
-                break;
-            }
-            line.portMappings << arguments.at(++i);
-        } else if (argument.startsWith(QLatin1String("--port="))) {
-            line.portMappings << argument.mid(7);
+        } else if (TakeValue(arguments, i, "--port",
+                             "COMn=PATH, for example --port COM3=/dev/ttyUSB0", &value,
+                             &line.error)) {
+            if (line.error.isEmpty()) line.portMappings << value;
         } else if (argument == QLatin1String("--list-ports")) {
             line.listPorts = true;
-        } else if (argument == QLatin1String("--record")) {
-            if (i + 1 >= arguments.size()) {
-                line.error = QStringLiteral("--record needs a file, for example --record data.csv");
-                break;
-            }
-            line.recordFile = arguments.at(++i);
-        } else if (argument.startsWith(QLatin1String("--record="))) {
-            line.recordFile = argument.mid(9);
-            if (line.recordFile.isEmpty())
-                line.error =
-                    QStringLiteral("--record= needs a file, for example --record=data.csv");
-        } else if (argument == QLatin1String("--table")) {
-            if (i + 1 >= arguments.size()) {
-                line.error = QStringLiteral("--table needs a file, for example --table clb.txt");
-                break;
-            }
-            line.tablePath = arguments.at(++i);
-        } else if (argument.startsWith(QLatin1String("--table="))) {
-            line.tablePath = argument.mid(8);
-            if (line.tablePath.isEmpty())
-                line.error = QStringLiteral("--table= needs a file, for example --table=clb.txt");
+        } else if (TakeValue(arguments, i, "--record", "a file, for example --record data.csv",
+                             &value, &line.error)) {
+            line.recordFile = value;
+        } else if (TakeValue(arguments, i, "--table", "a file, for example --table clb.txt", &value,
+                             &line.error)) {
+            line.tablePath = value;
         } else {
             line.error = QStringLiteral("unknown option \"%1\"").arg(argument);
         }
