@@ -87,15 +87,12 @@ enum class Release { Now, AfterThisEvent };
 void LosePort(Release release) {
     const unsigned lost = static_cast<unsigned>(PortNumber);
     const QString path = PortPath;
-    QSerialPort *port = PortHandle;
-    PortHandle = nullptr;
-    ClosePort();
-    if (release == Release::Now) {
-        delete port;
-    } else if (port) {
-        port->close();
-        port->deleteLater();
+    if (release == Release::AfterThisEvent && PortHandle) {
+        PortHandle->close();
+        PortHandle->deleteLater();
+        PortHandle = nullptr;
     }
+    ClosePort();
     LostPortNumber = lost;
     LostPortPath = path;
 }

@@ -3,9 +3,13 @@
 // the same place, and the reason when a port cannot be opened.
 #include "ui/main_window.h"
 
+#include "ui_calibration_panel.h"
+#include "ui_graph_panel.h"
 #include "ui_main_window.h"
 
 #include "link/device.h"
+#include "ui/calibration_panel.h"
+#include "ui/graph_panel.h"
 #include "ui/main_state.h"
 
 namespace Main {
@@ -72,9 +76,7 @@ QList<QWidget *> Tb_tok::Readouts() const {
     QList<QWidget *> readouts{ui->i_par1, ui->i_par2, ui->i_z,  ui->i_fiz, ui->i_y,  ui->i_fiy,
                               ui->i_c,    ui->i_l,    ui->i_r,  ui->i_x,   ui->i_q,  ui->i_d,
                               ui->i_g,    ui->i_b,    ui->i_cs, ui->i_ls,  ui->i_cp, ui->i_lp};
-    // Readouts of the side panels, where they exist.
-    for (const char *name : {"i_par2_clb", "ifreq"})
-        if (QWidget *readout = findChild<QWidget *>(QLatin1String(name))) readouts << readout;
+    readouts << ui->PaClb->form().i_par2_clb << ui->PaGraph->form().ifreq;
     return readouts;
 }
 
