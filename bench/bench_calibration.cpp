@@ -23,9 +23,9 @@ QVector<Device::CalibrationRow> Table(int rows) {
 void LookupAndCorrectedLine() {
     Device::ResetState();
     Device::ClbTable().Load(Table(1000));
-    Device::ParameterValues[16] = 3.0f;     // R, ohms
-    Device::ParameterValues[17] = -1591.5f; // X, ohms
-    Device::LastCapacitance = 1.0e9f;       // beyond every row: all 1000 are read
+    Device::ParameterValues[Device::ValResistance] = 3.0f;    // R, ohms
+    Device::ParameterValues[Device::ValReactance] = -1591.5f; // X, ohms
+    Device::LastCapacitance = 1.0e9f;                         // beyond every row: all 1000 are read
     Device::AngularFrequency = 6283.185f;
     constexpr int rounds = 200000;
     QElapsedTimer clock;

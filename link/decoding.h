@@ -25,6 +25,16 @@ enum ParameterIndex : int {
     ParameterCount
 };
 
+// ParameterValues past the fourteen parameters: the frame's own magnitude and angle of Z, and
+// R and X of the chosen circuit.
+enum RawValueIndex : int {
+    ValMagnitude = ParameterCount, // |Z|, ohms
+    ValPhase,                      // angle of Z, radians, sign corrected for the model
+    ValResistance,                 // R of the chosen circuit, ohms
+    ValReactance,                  // X of the chosen circuit, ohms
+    ParameterValueCount
+};
+
 // A rectangular (real, imaginary) or polar (magnitude, angle in radians) pair.
 struct FloatPair {
     float first = 0.0f;

@@ -14,3 +14,4 @@
 #include "link/port_names.h"
 #include "link/serial_link.h"
 #include "link/silence.h"
+#include "link/textbook_values.h"

@@ -31,10 +31,10 @@ bool AcceptMeasurement(const std::uint8_t *bytes, std::uint32_t count) {
     AngularFrequency = frame.angularFrequency;
     if (frame.verdict == FrameVerdict::ZeroFrequency) return false;
 
-    ParameterValues[14] = frame.magnitude;
-    ParameterValues[15] = frame.phase;
-    ParameterValues[16] = frame.resistance;
-    ParameterValues[17] = frame.reactance;
+    ParameterValues[ValMagnitude] = frame.magnitude;
+    ParameterValues[ValPhase] = frame.phase;
+    ParameterValues[ValResistance] = frame.resistance;
+    ParameterValues[ValReactance] = frame.reactance;
     for (int index = 0; index < ParameterCount; ++index)
         ComputeParameter(index);
     return true;
@@ -43,10 +43,10 @@ bool AcceptMeasurement(const std::uint8_t *bytes, std::uint32_t count) {
 float ComputeParameter(int index) {
     if (index < 0 || index >= ParameterCount) return 0.0f;
     ParameterInputs in;
-    in.magnitude = ParameterValues[14];
-    in.phase = ParameterValues[15];
-    in.resistance = ParameterValues[16];
-    in.reactance = ParameterValues[17];
+    in.magnitude = ParameterValues[ValMagnitude];
+    in.phase = ParameterValues[ValPhase];
+    in.resistance = ParameterValues[ValResistance];
+    in.reactance = ParameterValues[ValReactance];
     in.angularFrequency = AngularFrequency;
     in.frequencyHz = FrequencyHz;
     in.biasMillivolts = BiasMillivolts;

@@ -1,6 +1,8 @@
 // The measurement request: exchange, decoding and the fourteen parameters with their lines.
 #pragma once
 
+#include "link/decoding.h"
+
 #include <cstdint>
 
 namespace Device {
@@ -8,14 +10,14 @@ namespace Device {
 struct MeasurementVariables {
     float AngularFrequency = 0.0f;
     // 0..13: the parameters; 14: |Z| ohms; 15: angle of Z, radians; 16, 17: R and X, ohms.
-    float ParameterValues[18] = {};
+    float ParameterValues[ParameterValueCount] = {};
     std::uint8_t SeriesCircuit = 1;  // 1: series, 0: parallel
     float LastCapacitance = 1053.0f; // pF, from the last C with a non-zero reactance
 };
 extern MeasurementVariables MeasurementState;
 
 inline float &AngularFrequency = MeasurementState.AngularFrequency;
-inline float (&ParameterValues)[18] = MeasurementState.ParameterValues;
+inline float (&ParameterValues)[ParameterValueCount] = MeasurementState.ParameterValues;
 inline std::uint8_t &SeriesCircuit = MeasurementState.SeriesCircuit;
 inline float &LastCapacitance = MeasurementState.LastCapacitance;
 

@@ -23,7 +23,9 @@ void Tb_tok::tmrTimer() {
     const bool accepted = Device::ReadMeasurement();
     if (accepted) {
         if (SyncPending) SynchroniseControls();
-        if (AutoParams) ChooseParameters(Device::ParameterValues[14], Device::ParameterValues[15]);
+        if (AutoParams)
+            ChooseParameters(Device::ParameterValues[Device::ValMagnitude],
+                             Device::ParameterValues[Device::ValPhase]);
         ShowReadouts();
         ShowCircuitPicture();
         // A running sweep stores its point here, when the instrument is at a frequency the
@@ -76,7 +78,7 @@ void Tb_tok::ShowReadouts() {
 }
 
 void Tb_tok::ShowCircuitPicture() {
-    const bool inductive = Device::ParameterValues[15] > 0.0f;
+    const bool inductive = Device::ParameterValues[Device::ValPhase] > 0.0f;
     QLabel *visible = Device::SeriesCircuit != 0 ? (inductive ? ui->i_ls : ui->i_cs)
                                                  : (inductive ? ui->i_lp : ui->i_cp);
     for (QLabel *picture : {ui->i_cs, ui->i_cp, ui->i_ls, ui->i_lp})

@@ -53,8 +53,8 @@ private slots:
         QFETCH(float, wirePhase);
         ModelIndex = model;
         QVERIFY(Accept(MakeFrame(1000.0f, wirePhase, 1000)));
-        QVERIFY(std::fabs(ParameterValues[16]) < 1e-3f);
-        QCOMPARE(ParameterValues[17], -1000.0f);
+        QVERIFY(std::fabs(ParameterValues[ValResistance]) < 1e-3f);
+        QCOMPARE(ParameterValues[ValReactance], -1000.0f);
         QVERIFY(qAbs(ParameterValues[ParC] - 159154.9f) < 0.1f);
         QVERIFY(qAbs(ParameterValues[ParL] / -1.591549e8f - 1.0f) < 1e-6f);
         QVERIFY(std::fabs(ParameterValues[ParD]) < 1e-6f);
@@ -70,8 +70,8 @@ private slots:
         SeriesCircuit = 0;
         const float before = LastCapacitance;
         QVERIFY(Accept(MakeFrame(0.0f, 0.3f, 1000)));
-        QCOMPARE(ParameterValues[16], 9.9e8f);
-        QCOMPARE(ParameterValues[17], 0.0f);
+        QCOMPARE(ParameterValues[ValResistance], 9.9e8f);
+        QCOMPARE(ParameterValues[ValReactance], 0.0f);
         QCOMPARE(ParameterValues[ParC], 0.0f);
         QCOMPARE(LastCapacitance, before);
         QCOMPARE(ParameterValues[ParG], static_cast<float>(1e9 / 9.9e8f));
@@ -87,8 +87,8 @@ private slots:
         // An angle of exactly 0 gives B = 0: the parallel reactance would be infinite.
         SeriesCircuit = 0;
         QVERIFY(Accept(MakeFrame(50.0f, 0.0f, 1000)));
-        QCOMPARE(ParameterValues[16], 50.0f);
-        QCOMPARE(ParameterValues[17], 9.9e8f);
+        QCOMPARE(ParameterValues[ValResistance], 50.0f);
+        QCOMPARE(ParameterValues[ValReactance], 9.9e8f);
         QVERIFY(std::isfinite(ParameterValues[ParC]));
     }
 
@@ -153,7 +153,7 @@ private slots:
         ModelIndex = ModelCount;
         QVERIFY(Accept(MakeFrame(10.0f, -0.5f, 1000, 0x012C)));
         QCOMPARE(BiasMillivolts, 3000);
-        QCOMPARE(ParameterValues[15], -0.5f);
+        QCOMPARE(ParameterValues[ValPhase], -0.5f);
     }
 
     // Values no measurement can have are rejected like a frame without status bit 7; each bound
@@ -199,14 +199,14 @@ private slots:
                 SeriesCircuit = series;
                 QVERIFY(Accept(MakeFrame(1000.0f, -HalfPi, 1000, 0, 0x81, 3, 4)));
                 const QString zLine = Text(ParZ);
-                const float values[] = {ParameterValues[ParZ], ParameterValues[14],
-                                        ParameterValues[15], ParameterValues[ParF]};
+                const float values[] = {ParameterValues[ParZ], ParameterValues[ValMagnitude],
+                                        ParameterValues[ValPhase], ParameterValues[ParF]};
 
                 QCOMPARE(Accept(MakeFrame(magnitude, phase, hz, 7, 0x83, 9, 2)), accepted);
                 QCOMPARE(DeviceStatus, std::uint8_t(0x83)); // the status is taken either way
                 if (accepted) {
                     QCOMPARE(FrequencyHz, hz);
-                    QCOMPARE(ParameterValues[14], magnitude);
+                    QCOMPARE(ParameterValues[ValMagnitude], magnitude);
                     for (int i = 0; i < ParameterCount; ++i)
                         QVERIFY(std::strlen(ParameterText[i]) <= 31);
                     continue;
@@ -217,8 +217,8 @@ private slots:
                 QCOMPARE(BiasMillivolts, 0);
                 QCOMPARE(FrequencyHz, 1000);
                 QCOMPARE(ParameterValues[ParZ], values[0]);
-                QCOMPARE(ParameterValues[14], values[1]);
-                QCOMPARE(ParameterValues[15], values[2]);
+                QCOMPARE(ParameterValues[ValMagnitude], values[1]);
+                QCOMPARE(ParameterValues[ValPhase], values[2]);
                 QCOMPARE(ParameterValues[ParF], values[3]);
                 QCOMPARE(Text(ParZ), zLine);
             }
@@ -304,6 +304,79 @@ private slots:
         ToParallel(z);
         QVERIFY(qAbs(z.first - 2.0f) < 1e-5f);
         QVERIFY(qAbs(z.second + 2.0f) < 1e-5f);
+    }
+
+    // What programs read: Y = 1/Z in both circuits, elements of the chosen circuit, and no
+    // number where the quantity is undefined (the readouts show guard values there instead).
+    void textbookValues_data() {
+        QTest::addColumn<double>("magnitude");
+        QTest::addColumn<double>("phase");
+        QTest::addColumn<double>("frequency");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<bool>("series");
+        QTest::addColumn<double>("expected"); // NaN: undefined
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        // 1 uF with 1 ohm in series at 1 kHz: Xs = -159.155 ohms.
+        const double xs = -1.0 / (2 * M_PI * 1000 * 1e-6);
+        const double z = std::hypot(1.0, xs);
+        const double th = std::atan2(xs, 1.0);
+        QTest::newRow("Cs") << z << th << 1000.0 << int(ParC) << true << 1e-6;
+        QTest::newRow("Rs") << z << th << 1000.0 << int(ParR) << true << 1.0;
+        QTest::newRow("G is Re Y, not 1/Rs")
+            << z << th << 1000.0 << int(ParG) << true << 1 / (z * z);
+        QTest::newRow("B is Im Y, positive for C")
+            << z << th << 1000.0 << int(ParB) << true << -xs / (z * z);
+        QTest::newRow("G in parallel too")
+            << z << th << 1000.0 << int(ParG) << false << 1 / (z * z);
+        QTest::newRow("B in parallel same sign")
+            << z << th << 1000.0 << int(ParB) << false << -xs / (z * z);
+        QTest::newRow("Cp") << z << th << 1000.0 << int(ParC) << false
+                            << (-xs / (z * z)) / (2 * M_PI * 1000);
+        QTest::newRow("Rp") << z << th << 1000.0 << int(ParR) << false << z * z;
+        QTest::newRow("D") << z << th << 1000.0 << int(ParD) << true << 1 / -xs;
+        QTest::newRow("D parallel equal") << z << th << 1000.0 << int(ParD) << false << 1 / -xs;
+        QTest::newRow("Fiz degrees") << z << th << 1000.0 << int(ParFiz) << true << th * 180 / M_PI;
+        QTest::newRow("Fiy") << z << th << 1000.0 << int(ParFiy) << true << -th * 180 / M_PI;
+        // 1 mH with 2 ohms at 10 kHz.
+        const double xl = 2 * M_PI * 1e4 * 1e-3;
+        const double zl = std::hypot(2.0, xl);
+        const double tl = std::atan2(xl, 2.0);
+        QTest::newRow("Ls") << zl << tl << 1e4 << int(ParL) << true << 1e-3;
+        QTest::newRow("Lp") << zl << tl << 1e4 << int(ParL) << false
+                            << zl * zl / (2 * M_PI * 1e4 * xl);
+        QTest::newRow("B negative for L")
+            << zl << tl << 1e4 << int(ParB) << true << -xl / (zl * zl);
+        QTest::newRow("Q") << zl << tl << 1e4 << int(ParQ) << true << xl / 2;
+        // A pure 1 Mohm resistor: no reactance, so D, C of the series circuit and Xp are undefined.
+        QTest::newRow("resistor D") << 1e6 << 0.0 << 1000.0 << int(ParD) << true << nan;
+        QTest::newRow("resistor Q") << 1e6 << 0.0 << 1000.0 << int(ParQ) << true << 0.0;
+        QTest::newRow("resistor Cs") << 1e6 << 0.0 << 1000.0 << int(ParC) << true << nan;
+        QTest::newRow("resistor Xp") << 1e6 << 0.0 << 1000.0 << int(ParX) << false << nan;
+        QTest::newRow("resistor Rp") << 1e6 << 0.0 << 1000.0 << int(ParR) << false << 1e6;
+        QTest::newRow("resistor B") << 1e6 << 0.0 << 1000.0 << int(ParB) << true << 0.0;
+        // A short: no admittance.
+        QTest::newRow("short Y") << 0.0 << 0.0 << 1000.0 << int(ParY) << true << nan;
+        QTest::newRow("short G") << 0.0 << 0.0 << 1000.0 << int(ParG) << false << nan;
+        QTest::newRow("bias is not an impedance")
+            << 1.0 << 0.0 << 1000.0 << int(ParUb) << true << nan;
+    }
+    void textbookValues() {
+        QFETCH(double, magnitude);
+        QFETCH(double, phase);
+        QFETCH(double, frequency);
+        QFETCH(int, index);
+        QFETCH(bool, series);
+        QFETCH(double, expected);
+        const double value =
+            TextbookParameter(Textbook(magnitude, phase, frequency), index, series);
+        if (std::isnan(expected)) {
+            QVERIFY2(!std::isfinite(value), qPrintable(QString::number(value)));
+        } else {
+            QVERIFY2(
+                std::fabs(value - expected) <= 1e-12 * std::fabs(expected) + 1e-300,
+                qPrintable(
+                    QStringLiteral("%1 != %2").arg(value, 0, 'g', 17).arg(expected, 0, 'g', 17)));
+        }
     }
 
     void computeParameterIgnoresUnknownIndex() {

@@ -1,5 +1,6 @@
 // The sweep store without a window: point frequencies, the clamping of N, storing and advancing
 // a run, the statistics, their labelled texts and the plotted values.
+#include "link/decoding.h"
 #include "sweep/sweep_frequencies.h"
 #include "sweep/sweep_statistics.h"
 #include "sweep/sweep_store.h"
@@ -108,7 +109,7 @@ private slots:
     void storesAndEnds() {
         SweepPoints = 3;
         SweepRunning = true;
-        float values[18];
+        float values[Device::ParameterValueCount];
         for (int n = 0; n < 3; ++n) {
             for (int k = 0; k < 18; ++k)
                 values[k] = float(100 * n + k);
