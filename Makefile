@@ -6,10 +6,12 @@ PACKAGES := cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport
             qt6-charts-dev libqt6opengl6-dev qt6-svg-dev qt6-qpa-plugins \
             fonts-dejavu-core fonts-dejavu-extra
 # Only for `make package`: man pages, the package's own checks, dpkg-shlibdeps.
-PACKAGE_TOOLS := help2man desktop-file-utils appstream dpkg-dev file
+PACKAGE_TOOLS := help2man desktop-file-utils appstream dpkg-dev file lintian
 BUILD    := build
 JOBS     ?= 2
 TESTJOBS ?= 8
+# Root installs directly; anyone else through sudo. Without sudo, deps prints the line to run
+# as root and stops.
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 all: build
@@ -19,6 +21,14 @@ deps:
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "ok installed" || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
+	  if [ -n "$(SUDO)" ] && ! command -v $(SUDO) >/dev/null 2>&1; then \
+	    echo "Missing Debian packages:$$missing" >&2; \
+	    echo "sudo is not installed. Run this line as root (for example with su -), then make again:" >&2; \
+	    echo "" >&2; \
+	    echo "    apt-get update && apt-get install -y --no-install-recommends$$missing" >&2; \
+	    echo "" >&2; \
+	    exit 1; \
+	  fi; \
 	  echo "Installing:$$missing"; \
 	  $(SUDO) apt-get update -qq && \
 	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
@@ -49,7 +59,7 @@ bench: deps
 package:
 	$(MAKE) deps PACKAGES="$(PACKAGES) $(PACKAGE_TOOLS)"
 	cmake --preset release
-	cmake --build build-release -j $(JOBS) --target impedix impedix-sim man_pages
+	cmake --build build-release -j $(JOBS) --target impedix impedix-sim man_pages package_changelog
 	cd build-release && cpack
 	@ls build-release/impedix_*.deb
 

@@ -17,7 +17,8 @@ id=org.impedix.Impedix
 for file in usr/bin/impedix usr/bin/impedix-sim \
             usr/share/applications/$id.desktop usr/share/metainfo/$id.metainfo.xml \
             usr/share/icons/hicolor/scalable/apps/$id.svg \
-            usr/share/man/man1/impedix.1.gz usr/share/man/man1/impedix-sim.1.gz; do
+            usr/share/man/man1/impedix.1.gz usr/share/man/man1/impedix-sim.1.gz \
+            usr/share/doc/impedix/copyright usr/share/doc/impedix/changelog.gz; do
   [ -e "$root/$file" ] || fail "missing /$file"
 done
 
@@ -34,5 +35,13 @@ help=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/imped
 grep -q '^Usage: impedix' <<<"$help" || fail "impedix --help printed: $help"
 "$root/usr/bin/impedix-sim" --help | grep -q '^Usage: impedix-sim' || fail "impedix-sim --help"
 zcat "$root/usr/share/man/man1/impedix.1.gz" | grep -q 'list\\-ports' || fail "man page of impedix"
+
+# The changelog names the version the package carries.
+version=$(dpkg-deb --field "$deb" Version)
+zcat "$root/usr/share/doc/impedix/changelog.gz" | head -n 1 | grep -qF "impedix ($version)" ||
+  fail "the changelog does not begin with version $version"
+
+# Debian's own checks: any error or warning fails.
+lintian --fail-on error,warning --tag-display-limit 0 "$deb" || fail "lintian found problems"
 
 echo "package check passed: $deb"
