@@ -1,6 +1,7 @@
 // Program entry: command line, the two windows, the event loop.
 #include "app/command_line.h"
 #include "app/demo.h"
+#include "app/display_check.h"
 #include "app/port_listing.h"
 #include "app/stop_signals.h"
 #include "link/calibration.h"
@@ -19,6 +20,7 @@
 namespace {
 
 constexpr int UsageError = 2;
+constexpr int Failure = 1;
 
 int Fail(const QString &message) {
     std::fprintf(stderr, "impedix: %s\n\n%s", qPrintable(message), qPrintable(App::UsageText()));
@@ -66,6 +68,16 @@ int main(int argc, char **argv) {
         std::fputs(App::ListPortsText().toLocal8Bit().constData(), stdout);
         return 0;
     }
+    // Without a graphical session the framework would abort with a message about its plugins.
+    const QString noDisplay =
+        App::MissingDisplay(Arguments(argc, argv), QProcessEnvironment::systemEnvironment());
+    if (!noDisplay.isEmpty()) {
+        std::fprintf(stderr,
+                     "impedix: %s\nStart it in a desktop session (or with ssh -X). impedix-cli "
+                     "measures without a display.\n",
+                     qPrintable(noDisplay));
+        return Failure;
+    }
     if (!line.tablePath.isEmpty()) Device::CalibrationFilePath = line.tablePath;
     std::unique_ptr<Sim::Simulator> demo;
     if (line.demo) {
@@ -92,6 +104,7 @@ int main(int argc, char **argv) {
     });
     ReportUnopenablePorts(mappedPorts);
 
+    int status = 0;
     try {
         Main::Tb_tok b_tok;
         window = &b_tok;
@@ -102,10 +115,12 @@ int main(int argc, char **argv) {
         window = nullptr;
     } catch (const std::exception &error) {
         window = nullptr;
+        status = Failure;
+        std::fprintf(stderr, "impedix: %s\n", error.what());
         QMessageBox::critical(nullptr, QStringLiteral("Impedix"),
                               QString::fromLocal8Bit(error.what()));
     }
     // The port goes with the program, and the system's lock on the device with it.
     Device::ClosePort();
-    return 0;
+    return status;
 }

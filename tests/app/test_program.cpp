@@ -2,6 +2,7 @@
 // ports given with --port that cannot be opened, and SIGTERM or SIGINT ending it as closing the
 // window does, with the port's lock released.
 #include "app/command_line.h"
+#include "app/display_check.h"
 #include "sim/instrument.h"
 #include "sim/pty_host.h"
 
@@ -12,7 +13,11 @@
 #include <QtTest>
 
 #include <csignal>
+#include <cstring>
 #include <memory>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -53,9 +58,10 @@ Outcome Finish(QProcess &program) {
     return outcome;
 }
 
-Outcome Run(const QStringList &arguments) {
+Outcome Run(const QStringList &arguments,
+            const QProcessEnvironment &environment = WithoutDisplay()) {
     QProcess program;
-    program.setProcessEnvironment(WithoutDisplay());
+    program.setProcessEnvironment(environment);
     program.start(QStringLiteral(IMPEDIX_PATH), arguments);
     return Finish(program);
 }
@@ -75,6 +81,37 @@ QStringList LockFiles(const QString &devicePath) {
     }
     found.removeDuplicates();
     return found;
+}
+
+QProcessEnvironment With(std::initializer_list<std::pair<const char *, const char *>> names) {
+    QProcessEnvironment environment;
+    for (const auto &[name, value] : names)
+        environment.insert(QString::fromLatin1(name), QString::fromLatin1(value));
+    return environment;
+}
+
+// An X display number that nothing on this machine serves.
+int UnservedDisplay() {
+    for (int n = 700; n < 800; ++n)
+        if (!App::LocalDisplayAnswers(n)) return n;
+    return -1;
+}
+
+// Listens where an X server of display n would, in the kernel's abstract socket names, so the
+// machine's own X socket folder is left alone.
+int ListenAsDisplay(int n) {
+    const QByteArray path = "/tmp/.X11-unix/X" + QByteArray::number(n);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path + 1, path.constData(), static_cast<std::size_t>(path.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + path.size());
+    if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr *>(&address), length) != 0 ||
+        ::listen(fd, 4) != 0) {
+        if (fd >= 0) ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 } // namespace
@@ -101,6 +138,86 @@ private slots:
         QVERIFY(!ParseCommandLine({"--port", "COM1=/a", "--demo"}).error.isEmpty());
         QVERIFY(!ParseCommandLine({"--demo=KT-45", "--port=COM1=/a"}).error.isEmpty());
         QVERIFY(ParseCommandLine({"--port", "COM2=/a", "--demo"}).error.isEmpty());
+    }
+
+    void displayRules_data() {
+        QTest::addColumn<QProcessEnvironment>("environment");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("names"); // empty: the check lets the framework start
+        QTest::newRow("nothing set") << QProcessEnvironment() << QStringList() << "DISPLAY";
+        QTest::newRow("empty DISPLAY") << With({{"DISPLAY", ""}}) << QStringList() << "DISPLAY";
+        QTest::newRow("offscreen")
+            << With({{"QT_QPA_PLATFORM", "offscreen"}}) << QStringList() << "";
+        QTest::newRow("minimal") << With({{"QT_QPA_PLATFORM", "minimal"}}) << QStringList() << "";
+        QTest::newRow("-platform")
+            << QProcessEnvironment() << QStringList{"--demo", "-platform", "offscreen"} << "";
+        QTest::newRow("-display") << QProcessEnvironment() << QStringList{"-display", "host:0"}
+                                  << "";
+        QTest::newRow("Wayland") << With({{"WAYLAND_DISPLAY", "wayland-0"}}) << QStringList() << "";
+        QTest::newRow("local X, answers") << With({{"DISPLAY", ":0"}}) << QStringList() << "";
+        QTest::newRow("local X, silent") << With({{"DISPLAY", ":1"}}) << QStringList() << ":1";
+        QTest::newRow("local X, screen")
+            << With({{"DISPLAY", "unix:1.0"}}) << QStringList() << "unix:1.0";
+        QTest::newRow("Wayland beside a silent X")
+            << With({{"DISPLAY", ":1"}, {"WAYLAND_DISPLAY", "wayland-0"}}) << QStringList() << "";
+        // Forwarded or remote displays are tried by the framework itself.
+        QTest::newRow("ssh -X") << With({{"DISPLAY", "localhost:10.0"}}) << QStringList() << "";
+    }
+    void displayRules() {
+        QFETCH(QProcessEnvironment, environment);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, names);
+        const auto onlyZeroAnswers = [](int n) { return n == 0; };
+        const QString reason = App::MissingDisplay(arguments, environment, onlyZeroAnswers);
+        if (names.isEmpty()) {
+            QVERIFY2(reason.isEmpty(), qPrintable(reason));
+        } else {
+            QVERIFY2(reason.contains(QLatin1String("graphical session")) && reason.contains(names),
+                     qPrintable(reason));
+        }
+    }
+
+    void localDisplayNumbers() {
+        QCOMPARE(App::LocalDisplayNumber(QStringLiteral(":0")), 0);
+        QCOMPARE(App::LocalDisplayNumber(QStringLiteral(":12.1")), 12);
+        QCOMPARE(App::LocalDisplayNumber(QStringLiteral("unix:3")), 3);
+        QCOMPARE(App::LocalDisplayNumber(QStringLiteral("localhost:10.0")), -1);
+        QCOMPARE(App::LocalDisplayNumber(QStringLiteral("/tmp/launch-x/org.xquartz:0")), -1);
+        QCOMPARE(App::LocalDisplayNumber(QStringLiteral(":")), -1);
+        QCOMPARE(App::LocalDisplayNumber(QStringLiteral(":99999999999")), -1);
+    }
+
+    // A server in the kernel's abstract names counts, as it does for the X library.
+    void localDisplayAnswersWhileSomethingListens() {
+        const int n = UnservedDisplay();
+        QVERIFY(n >= 0);
+        const int fd = ListenAsDisplay(n);
+        QVERIFY(fd >= 0);
+        QVERIFY(App::LocalDisplayAnswers(n));
+        ::close(fd);
+        QVERIFY(!App::LocalDisplayAnswers(n));
+    }
+
+    // From an SSH prompt: a plain reason and exit 1, not an abort inside the framework.
+    void withoutDisplayExplainsAndExits_data() {
+        QTest::addColumn<QString>("display"); // empty: not set
+        QTest::newRow("no DISPLAY") << QString();
+        QTest::newRow("DISPLAY nobody serves") << QStringLiteral(":%1").arg(UnservedDisplay());
+    }
+    void withoutDisplayExplainsAndExits() {
+        QFETCH(QString, display);
+        QProcessEnvironment environment = WithoutDisplay();
+        if (!display.isEmpty()) environment.insert(QStringLiteral("DISPLAY"), display);
+        const Outcome outcome = Run({QStringLiteral("--demo")}, environment);
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.status, QProcess::NormalExit);
+        QCOMPARE(outcome.code, 1);
+        QVERIFY(outcome.out.isEmpty());
+        QVERIFY2(outcome.err.startsWith(QLatin1String("impedix: the window needs a graphical "
+                                                      "session")) &&
+                     outcome.err.contains(QLatin1String("impedix-cli")) &&
+                     outcome.err.contains(display.isEmpty() ? QStringLiteral("DISPLAY") : display),
+                 qPrintable(outcome.err));
     }
 
     void mistakesExitWithUsage_data() {
