@@ -8,43 +8,11 @@
 #include <QSerialPortInfo>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <grp.h>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <vector>
 
 namespace App {
 
 namespace {
-
-constexpr unsigned HighestPort = 16; // ports beyond COM16 cannot be chosen
-
-void DescribeGroup(gid_t gid, DeviceAccess &access) {
-    std::vector<char> buffer(16384);
-    passwd user{};
-    passwd *userFound = nullptr;
-    getpwuid_r(geteuid(), &user, buffer.data(), buffer.size() / 2, &userFound);
-    group owner{};
-    group *groupFound = nullptr;
-    getgrgid_r(gid, &owner, buffer.data() + buffer.size() / 2, buffer.size() / 2, &groupFound);
-
-    access.user =
-        userFound ? QString::fromLocal8Bit(userFound->pw_name) : QString::number(geteuid());
-    access.group = groupFound ? QString::fromLocal8Bit(groupFound->gr_name) : QString::number(gid);
-    access.inGroupNow = getegid() == gid;
-    std::vector<gid_t> groups(static_cast<std::size_t>(std::max(getgroups(0, nullptr), 0)));
-    if (!groups.empty() && getgroups(static_cast<int>(groups.size()), groups.data()) >= 0)
-        access.inGroupNow =
-            access.inGroupNow || std::find(groups.begin(), groups.end(), gid) != groups.end();
-    access.inGroupListed = userFound && userFound->pw_gid == gid;
-    if (groupFound && userFound)
-        for (char **member = groupFound->gr_mem; *member != nullptr; ++member)
-            if (std::strcmp(*member, userFound->pw_name) == 0) access.inGroupListed = true;
-}
 
 QString Dash(const QString &text) {
     return text.isEmpty() ? QStringLiteral("-") : text;
@@ -81,53 +49,43 @@ QString Canonical(const QString &path) {
 } // namespace
 
 DeviceAccess ProbeAccess(const QString &path) {
-    DeviceAccess access;
-    const QByteArray name = QFile::encodeName(path);
-    struct stat status {};
-    if (::stat(name.constData(), &status) != 0) {
-        access.error = errno;
-        return access;
-    }
-    DescribeGroup(status.st_gid, access);
-    access.groupMayUse = (status.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
-    // Non-blocking, so that a port waiting for its carrier does not hold us up; no controlling
-    // terminal, so that opening it changes nothing for this process.
-    const int descriptor = ::open(name.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (descriptor < 0)
-        access.error = errno;
-    else
-        ::close(descriptor);
-    return access;
+    return Device::ProbeDevice(path);
 }
 
 QString ExplainAccess(const DeviceAccess &access) {
-    switch (access.error) {
-    case 0:
+    using Device::OpenFailureReason;
+    switch (Device::ReasonFor(access)) {
+    case OpenFailureReason::None:
         return QStringLiteral("yes");
-    case ENOENT:
+    case OpenFailureReason::NoDevice:
         return QStringLiteral("no: the device is gone");
-    case EBUSY:
+    case OpenFailureReason::Busy:
         return QStringLiteral("no: busy, another program has it open");
-    case EIO:
-    case ENXIO:
-    case ENODEV:
+    case OpenFailureReason::NoHardware:
         return QStringLiteral("no: nothing answers behind it (a port that is not fitted, or a "
                               "device unplugged)");
-    case EACCES:
-    case EPERM:
-        if (!access.groupMayUse)
-            return QStringLiteral("no: permission denied; the device is open to no group");
-        if (access.inGroupNow) return QStringLiteral("no: permission denied");
-        if (access.inGroupListed)
-            return QStringLiteral("no: permission denied; %1 joined group %2 after this session "
-                                  "began: log out and in again")
-                .arg(access.user, access.group);
-        return QStringLiteral("no: permission denied; the device belongs to group %2: "
-                              "sudo usermod -aG %2 %1, then log out and in again")
-            .arg(access.user, access.group);
-    default:
+    case OpenFailureReason::NotSerial:
+        return QStringLiteral("no: not a serial device");
+    case OpenFailureReason::NoPermission:
+        break;
+    case OpenFailureReason::Other:
         return QStringLiteral("no: %1").arg(QString::fromLocal8Bit(std::strerror(access.error)));
     }
+    switch (Device::RemedyFor(access)) {
+    case Device::GroupRemedy::None:
+        return QStringLiteral("no: permission denied; the device is open to no group");
+    case Device::GroupRemedy::InGroup:
+        return QStringLiteral("no: permission denied");
+    case Device::GroupRemedy::LogInAgain:
+        return QStringLiteral("no: permission denied; %1 joined group %2 after this session "
+                              "began: log out and in again")
+            .arg(access.user, access.group);
+    case Device::GroupRemedy::JoinGroup:
+        break;
+    }
+    return QStringLiteral("no: permission denied; the device belongs to group %2: "
+                          "sudo usermod -aG %2 %1, then log out and in again")
+        .arg(access.user, access.group);
 }
 
 QList<PortRow> ListedPorts() {
@@ -136,13 +94,14 @@ QList<PortRow> ListedPorts() {
     if (!Device::HasPortMappings()) {
         for (int i = 0; i < present.size(); ++i) {
             const auto n = static_cast<unsigned>(i + 1);
-            rows << RowFor(n <= HighestPort ? QStringLiteral("COM%1").arg(n) : QStringLiteral("-"),
+            rows << RowFor(n <= Device::HighestPort ? QStringLiteral("COM%1").arg(n)
+                                                    : QStringLiteral("-"),
                            present.at(i).systemLocation(), &present.at(i));
         }
         return rows;
     }
     QStringList mapped;
-    for (unsigned n = 1; n <= HighestPort; ++n) {
+    for (unsigned n = 1; n <= Device::HighestPort; ++n) {
         const QString path = Device::ResolvePortName(n);
         if (path.isEmpty()) continue;
         mapped << Canonical(path);

@@ -2,21 +2,16 @@
 // what the system knows of them, and whether this user can open them (and if not, why).
 #pragma once
 
+#include "link/open_failure.h"
+
 #include <QList>
 #include <QString>
 
 namespace App {
 
-// What opening a device for reading and writing found out, with what is needed to explain a
-// refusal.
-struct DeviceAccess {
-    int error = 0;              // errno of the attempt; 0 when the device opened
-    QString user;               // who is asking
-    QString group;              // the group that owns the device
-    bool groupMayUse = false;   // that group may read and write it
-    bool inGroupNow = false;    // this process carries the group
-    bool inGroupListed = false; // the user database puts the user in the group
-};
+// What a probe of a device found: the link's own, so that the window and this listing judge a
+// device by the same rules.
+using DeviceAccess = Device::DeviceAccess;
 
 // Opens path without waiting for modem lines and closes it again at once.
 DeviceAccess ProbeAccess(const QString &path);

@@ -60,7 +60,8 @@ void Tb_tok::LinkFound() {
 QString Tb_tok::OpenFailureNote(unsigned port) const {
     const Device::OpenFailure &failure = Device::LastOpenFailure;
     if (failure.reason == Device::OpenFailureReason::None ||
-        failure.reason == Device::OpenFailureReason::NoDevice)
+        failure.reason == Device::OpenFailureReason::NoDevice ||
+        failure.reason == Device::OpenFailureReason::NoHardware)
         return QString();
     return QStringLiteral("COM%1: %2").arg(port).arg(failure.text);
 }

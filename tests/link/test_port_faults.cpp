@@ -32,23 +32,32 @@ Sim::Component Capacitor() {
     return dut;
 }
 
-// Runs the port-user helper; returns its output lines (empty when it could not run).
-QStringList RunPortUser(const QStringList &arguments, bool unprivileged, int *exitCode) {
+struct HelperRun {
+    int exitCode = -1;
+    QStringList lines;
+    QString failure; // why the helper did not run to its end; empty when it did
+};
+
+// Runs the port-user helper. unprivileged: it becomes the user nobody itself once started, so
+// it starts wherever the build lies.
+HelperRun RunPortUser(const QStringList &arguments, bool unprivileged) {
     QProcess helper;
-    if (unprivileged) {
-        helper.setChildProcessModifier([] {
-            const gid_t nogroup = 65534;
-            if (setgroups(0, nullptr) != 0 || setgid(nogroup) != 0 || setuid(65534) != 0) _exit(77);
-        });
-    }
-    helper.start(QStringLiteral(IMPEDIX_PORT_USER), arguments);
+    helper.start(QStringLiteral(IMPEDIX_PORT_USER),
+                 unprivileged ? arguments + QStringList{QStringLiteral("nobody")} : arguments);
+    HelperRun run;
     if (!helper.waitForFinished(Generous * 2)) {
+        run.failure = QStringLiteral("the helper %1 did not finish: %2")
+                          .arg(QStringLiteral(IMPEDIX_PORT_USER), helper.errorString());
         helper.kill();
         helper.waitForFinished();
-        return {};
+        return run;
     }
-    *exitCode = helper.exitCode();
-    return QString::fromUtf8(helper.readAllStandardOutput()).split(QLatin1Char('\n'));
+    run.lines = QString::fromUtf8(helper.readAllStandardOutput()).split(QLatin1Char('\n'));
+    if (helper.exitStatus() != QProcess::NormalExit)
+        run.failure = QStringLiteral("the helper crashed: %1").arg(helper.errorString());
+    else
+        run.exitCode = helper.exitCode();
+    return run;
 }
 
 // Replaces the symbolic link at link with one to target in a single step, as a device node
@@ -60,7 +69,21 @@ bool PointLink(const QString &link, const QString &target) {
            ::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(link).constData()) == 0;
 }
 
+DeviceAccess Probed(int error, bool serial, bool groupMayUse, bool inGroupNow, bool inGroupListed) {
+    DeviceAccess access;
+    access.error = error;
+    access.serial = serial;
+    access.user = QStringLiteral("alice");
+    access.group = QStringLiteral("dialout");
+    access.groupMayUse = groupMayUse;
+    access.inGroupNow = inGroupNow;
+    access.inGroupListed = inGroupListed;
+    return access;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(DeviceAccess)
 
 class TestPortFaults : public QObject {
     Q_OBJECT
@@ -140,8 +163,7 @@ private slots:
         Sim::PtyHost host([](const QByteArray &) { return QByteArray(); });
         QVERIFY(host.start());
         const QByteArray path = QFile::encodeName(host.slavePath());
-        int exitCode = -1;
-        QStringList lines;
+        HelperRun run;
         QString group;
         if (geteuid() == 0) {
             // As a serial device is set up: owned by root, read and write for one group. The open
@@ -151,21 +173,89 @@ private slots:
             group = QString::fromLocal8Bit(dialout ? dialout->gr_name : "root");
             QVERIFY(::chown(path.constData(), 0, gid) == 0);
             QVERIFY(::chmod(path.constData(), 0660) == 0);
-            lines = RunPortUser({QStringLiteral("open"), host.slavePath()}, true, &exitCode);
-            if (exitCode == 77) QSKIP("cannot run a process as an unprivileged user here");
-            QVERIFY2(lines.value(0) != QLatin1String("euid 0"), "the open still ran as root");
+            run = RunPortUser({QStringLiteral("open"), host.slavePath()}, true);
+            if (run.exitCode == 77)
+                QSKIP(qPrintable(QStringLiteral("cannot run a process as an unprivileged user "
+                                                "here: ") +
+                                 run.lines.value(0)));
+            QVERIFY2(run.lines.value(0) != QLatin1String("euid 0"), "the open still ran as root");
         } else {
             // Our own pseudo-terminal, with every right taken away.
             QVERIFY(::chmod(path.constData(), 0) == 0);
-            lines = RunPortUser({QStringLiteral("open"), host.slavePath()}, false, &exitCode);
+            run = RunPortUser({QStringLiteral("open"), host.slavePath()}, false);
         }
-        QCOMPARE(exitCode, 0);
+        QVERIFY2(run.failure.isEmpty(), qPrintable(run.failure));
+        QCOMPARE(run.exitCode, 0);
+        const QStringList &lines = run.lines;
         const QStringList answer = lines.value(1).split(QLatin1Char('\t'));
         QCOMPARE(answer.value(0).toInt(), static_cast<int>(OpenFailureReason::NoPermission));
         QVERIFY2(answer.value(1).contains(host.slavePath()), qPrintable(lines.join('|')));
         if (!group.isEmpty())
             QVERIFY2(answer.value(1).contains(QStringLiteral("группу ") + group),
                      qPrintable(answer.value(1)));
+    }
+
+    // The rules the window and --list-ports share.
+    void reasonRules_data() {
+        QTest::addColumn<DeviceAccess>("access");
+        QTest::addColumn<OpenFailureReason>("reason");
+        QTest::addColumn<GroupRemedy>("remedy");
+        const auto None = OpenFailureReason::None;
+        QTest::newRow("opens") << Probed(0, true, true, true, true) << None << GroupRemedy::InGroup;
+        QTest::newRow("nothing at the path") << Probed(ENOENT, true, false, false, false)
+                                             << OpenFailureReason::NoDevice << GroupRemedy::None;
+        QTest::newRow("a file on the way") << Probed(ENOTDIR, true, false, false, false)
+                                           << OpenFailureReason::NoDevice << GroupRemedy::None;
+        for (const int error : {ENXIO, ENODEV, EIO})
+            QTest::addRow("nothing behind the node, errno %d", error)
+                << Probed(error, true, true, true, true) << OpenFailureReason::NoHardware
+                << GroupRemedy::InGroup;
+        QTest::newRow("held exclusively") << Probed(EBUSY, true, true, true, true)
+                                          << OpenFailureReason::Busy << GroupRemedy::InGroup;
+        QTest::newRow("a directory") << Probed(EISDIR, false, true, false, false)
+                                     << OpenFailureReason::NotSerial << GroupRemedy::JoinGroup;
+        QTest::newRow("opens, but no terminal")
+            << Probed(0, false, true, true, false) << OpenFailureReason::NotSerial
+            << GroupRemedy::InGroup;
+        // A file is no port, whatever its rights.
+        QTest::newRow("unreadable file") << Probed(EACCES, false, false, false, false)
+                                         << OpenFailureReason::NotSerial << GroupRemedy::None;
+        QTest::newRow("not in the group")
+            << Probed(EACCES, true, true, false, false) << OpenFailureReason::NoPermission
+            << GroupRemedy::JoinGroup;
+        QTest::newRow("joined after logging in")
+            << Probed(EACCES, true, true, false, true) << OpenFailureReason::NoPermission
+            << GroupRemedy::LogInAgain;
+        QTest::newRow("in the group, still refused")
+            << Probed(EPERM, true, true, true, true) << OpenFailureReason::NoPermission
+            << GroupRemedy::InGroup;
+        QTest::newRow("group may not use it")
+            << Probed(EACCES, true, false, false, true) << OpenFailureReason::NoPermission
+            << GroupRemedy::None;
+        QTest::newRow("a loop of links") << Probed(ELOOP, true, false, false, false)
+                                         << OpenFailureReason::Other << GroupRemedy::None;
+    }
+    void reasonRules() {
+        QFETCH(DeviceAccess, access);
+        QFETCH(OpenFailureReason, reason);
+        QFETCH(GroupRemedy, remedy);
+        QCOMPARE(ReasonFor(access), reason);
+        QCOMPARE(RemedyFor(access), remedy);
+    }
+
+    // Opened by the system but refused by the serial port: another program's lock. The probe
+    // and the reason on a real device.
+    void probeOfRealDevices() {
+        Sim::PtyHost host([](const QByteArray &) { return QByteArray(); });
+        QVERIFY(host.start());
+        const DeviceAccess terminal = ProbeDevice(host.slavePath());
+        QCOMPARE(terminal.error, 0);
+        QVERIFY(terminal.serial);
+        QCOMPARE(ReasonFor(terminal), OpenFailureReason::None);
+        QCOMPARE(ClassifyOpenFailure(host.slavePath()).reason, OpenFailureReason::Busy);
+        QCOMPARE(ReasonFor(ProbeDevice(QStringLiteral("/dev/null"))), OpenFailureReason::NotSerial);
+        QCOMPARE(ReasonFor(ProbeDevice(m_dir.filePath(QStringLiteral("absent")))),
+                 OpenFailureReason::NoDevice);
     }
 
     void failureTexts() {
@@ -185,6 +275,9 @@ private slots:
             texts << OpenFailureText(reason, path);
         texts.removeDuplicates();
         QCOMPARE(texts.size(), 5);
+        // The window does not tell a missing device from a node with nothing behind it.
+        QCOMPARE(OpenFailureText(OpenFailureReason::NoHardware, path),
+                 OpenFailureText(OpenFailureReason::NoDevice, path));
     }
 
     // The meter hangs up while the program polls it from the event loop, as the window does.
