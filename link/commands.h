@@ -35,7 +35,23 @@ constexpr std::uint8_t FastSpeed = 0x21;
 constexpr std::uint8_t CurrentMode = 0x45;
 constexpr std::uint8_t Measure = 0x48;
 constexpr std::uint8_t Init = 71;
+// The front-panel keys: the keypad's three right-hand columns top to bottom, then F1 to F4.
+constexpr std::uint8_t KeyLcr = 5;
+constexpr std::uint8_t KeyAuto = 6;
+constexpr std::uint8_t KeyLeft = 7;
+constexpr std::uint8_t KeyComp = 8;
+constexpr std::uint8_t KeyMode = 9;
+constexpr std::uint8_t KeyUp = 10;
+constexpr std::uint8_t KeyMenu = 11;
+constexpr std::uint8_t KeyDown = 12;
+constexpr std::uint8_t KeyCircuit = 13;
+constexpr std::uint8_t KeyDigit = 14;
+constexpr std::uint8_t KeyRight = 15;
+constexpr std::uint8_t KeyEnter = 16;
 constexpr std::uint8_t KeyF1 = 17;
+constexpr std::uint8_t KeyF2 = 18;
+constexpr std::uint8_t KeyF3 = 19;
+constexpr std::uint8_t KeyF4 = 20;
 } // namespace Command
 
 constexpr std::uint32_t IdentityReplyLength = 7;

@@ -59,8 +59,10 @@ QString ParsePortArgument(const QString &argument, unsigned *n, QString *path) {
                    "--port expects COMn=PATH (for example COM3=/dev/ttyUSB0), got \"%1\"")
             .arg(argument);
     const unsigned number = match.captured(1).toUInt();
-    if (number < 1 || number > 16)
-        return QStringLiteral("--port: the port number must be 1 to 16, got %1").arg(number);
+    if (number < 1 || number > HighestPort)
+        return QStringLiteral("--port: the port number must be 1 to %1, got %2")
+            .arg(HighestPort)
+            .arg(number);
     *n = number;
     *path = match.captured(2);
     return QString();

@@ -8,6 +8,10 @@
 
 namespace Device {
 
+// Ports COM1 to COM16 can be chosen by hand; the search tries all but the last.
+constexpr unsigned HighestPort = 16;
+constexpr unsigned LastSearchedPort = 15;
+
 struct PortNameVariables {
     QMap<unsigned, QString> Mappings; // COMn -> device path, from the command line or a test
 };

@@ -5,6 +5,14 @@
 
 namespace Main {
 
+// The frequencies a run may use, START's bounds for its fields; a frequency outside them is
+// replaced before it is sent in a run.
+constexpr std::int32_t SweepLowestHz = 25;
+constexpr std::int32_t SweepHighestHz = 10000000;
+
+// The graph's frequency axis and the sweep statistics count in kHz.
+constexpr double KilohertzPerHertz = 0.001;
+
 // Frequency in Hz of point i of a run of `points` points from low to high. The step is held in
 // single precision, so the last point may come out one below high. Should a point overshoot
 // high, the result is high and i becomes points - 1, so that a caller's loop over i stores

@@ -1,6 +1,7 @@
 // Statistics of a run and their display texts.
 #include "sweep/sweep_statistics.h"
 
+#include "sweep/sweep_frequencies.h"
 #include "sweep/sweep_store.h"
 
 #include <algorithm>
@@ -82,7 +83,7 @@ void SummariseSweep(int first, int second, bool seriesCircuit, SweepSummary &out
 }
 
 double SweepPointX(int k, bool frequencySweep) {
-    return frequencySweep ? static_cast<double>(SweepFrequencies[k]) * 0.001 : k + 1.0;
+    return frequencySweep ? static_cast<double>(SweepFrequencies[k]) * KilohertzPerHertz : k + 1.0;
 }
 
 } // namespace Main

@@ -4,6 +4,7 @@
 #include "ui_main_window.h"
 
 #include "link/commands.h"
+#include "sweep/sweep_frequencies.h"
 #include "ui/main_state.h"
 #include "ui/message_box.h"
 #include "ui/settings_logic.h"
@@ -14,8 +15,6 @@ namespace Main {
 
 namespace {
 
-constexpr std::int32_t SweepLowest = 25;
-constexpr std::int32_t SweepHighest = 10000000;
 constexpr std::int32_t SweepFallback = 1000;
 constexpr int IncrementRest = 50;
 
@@ -44,7 +43,7 @@ void Tb_tok::ApplyFrequency() {
 }
 
 void Tb_tok::SendSweepFrequency() {
-    if (CurrentFrequency < SweepLowest || CurrentFrequency > SweepHighest)
+    if (CurrentFrequency < SweepLowestHz || CurrentFrequency > SweepHighestHz)
         CurrentFrequency = SweepFallback;
     Device::SetFrequency(CurrentFrequency);
 }

@@ -50,7 +50,7 @@ void Tb_tok::PrepareSweepGraph() {
     FillSweepFrequencies(FrequencyLow, FrequencyHigh);
     QList<QPointF> line;
     for (int i = 0; i < SweepPoints; ++i)
-        line.append(QPointF(SweepFrequencies[i] * 0.001, 0.0));
+        line.append(QPointF(SweepFrequencies[i] * KilohertzPerHertz, 0.0));
     chart->replacePoints(0, line);
     chart->replacePoints(1, line);
     SweepIndex = 0;

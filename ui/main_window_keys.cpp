@@ -14,10 +14,14 @@ void Tb_tok::ConnectKeys() {
         QPushButton *button;
         std::uint8_t code;
     } presses[] = {
-        {keys.BuLcr, 5},    {keys.BuApar, 6},   {keys.BuLeft, 7},   {keys.BuComp, 8},
-        {keys.BuMode, 9},   {keys.BuTop, 10},   {keys.BuMenu, 11},  {keys.BuBot, 12},
-        {keys.BuShzam, 13}, {keys.BuDigit, 14}, {keys.BuRight, 15}, {keys.BuEnter, 16},
-        {keys.BuF1, 17},    {keys.BuF2, 18},    {keys.BuF3, 19},    {keys.BuF4, 20},
+        {keys.BuLcr, Device::Command::KeyLcr},       {keys.BuApar, Device::Command::KeyAuto},
+        {keys.BuLeft, Device::Command::KeyLeft},     {keys.BuComp, Device::Command::KeyComp},
+        {keys.BuMode, Device::Command::KeyMode},     {keys.BuTop, Device::Command::KeyUp},
+        {keys.BuMenu, Device::Command::KeyMenu},     {keys.BuBot, Device::Command::KeyDown},
+        {keys.BuShzam, Device::Command::KeyCircuit}, {keys.BuDigit, Device::Command::KeyDigit},
+        {keys.BuRight, Device::Command::KeyRight},   {keys.BuEnter, Device::Command::KeyEnter},
+        {keys.BuF1, Device::Command::KeyF1},         {keys.BuF2, Device::Command::KeyF2},
+        {keys.BuF3, Device::Command::KeyF3},         {keys.BuF4, Device::Command::KeyF4},
     };
     for (const auto &key : presses) {
         const std::uint8_t code = key.code;

@@ -11,7 +11,7 @@ namespace Main {
 
 namespace {
 
-constexpr unsigned LastSearchedPort = 15; // COM16 can only be chosen by hand
+using Device::LastSearchedPort;
 constexpr int IdentityTextSize = 8;
 
 QString Latin1(const char *text) {
