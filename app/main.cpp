@@ -68,16 +68,6 @@ int main(int argc, char **argv) {
         std::fputs(App::ListPortsText().toLocal8Bit().constData(), stdout);
         return 0;
     }
-    // Without a graphical session the framework would abort with a message about its plugins.
-    const QString noDisplay =
-        App::MissingDisplay(Arguments(argc, argv), QProcessEnvironment::systemEnvironment());
-    if (!noDisplay.isEmpty()) {
-        std::fprintf(stderr,
-                     "impedix: %s\nStart it in a desktop session (or with ssh -X). impedix-cli "
-                     "measures without a display.\n",
-                     qPrintable(noDisplay));
-        return Failure;
-    }
     if (!line.tablePath.isEmpty()) Device::CalibrationFilePath = line.tablePath;
     std::unique_ptr<Sim::Simulator> demo;
     if (line.demo) {
@@ -87,6 +77,17 @@ int main(int argc, char **argv) {
         Device::MapPort(App::DemoPort, demo->slavePath());
     }
 
+    // Every mistake of the command line is named first. Without a graphical session the
+    // framework would abort with a message about its plugins.
+    const QString noDisplay =
+        App::MissingDisplay(Arguments(argc, argv), QProcessEnvironment::systemEnvironment());
+    if (!noDisplay.isEmpty()) {
+        std::fprintf(stderr,
+                     "impedix: %s\nStart it in a desktop session (or with ssh -X). impedix-cli "
+                     "measures without a display.\n",
+                     qPrintable(noDisplay));
+        return Failure;
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Impedix"));
     // Ties the window to the installed desktop entry (its icon and name on Wayland).
