@@ -2,6 +2,7 @@
 // row, must decode and format without a crash, and every display line must stay terminated. A
 // frame that is taken yields only finite values: the fixed values for a zero divisor are
 // numbers, and a frame from which anything else overflows or is NaN must have been rejected.
+#include "link/commands.h"
 #include "link/decoding.h"
 #include "link/display_lines.h"
 #include "link/measurement.h"
