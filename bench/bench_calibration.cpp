@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -67,6 +68,37 @@ void LoadAndSave(int rows, int rounds) {
                 Device::ClbTable().rowCount());
 }
 
+// The worst a file within the size bound can do: the shortest rows there are, up to the bound.
+void DensestFileWithinTheBound() {
+    QTemporaryDir dir;
+    if (!dir.isValid()) return;
+    const QString path = dir.filePath(QStringLiteral("DataBase.txt"));
+    const QByteArray row("1\t2\t3\r\r\n");
+    QByteArray bytes;
+    bytes.reserve(static_cast<int>(Device::MaxCalibrationFileSize));
+    while (bytes.size() + row.size() <= Device::MaxCalibrationFileSize)
+        bytes += row;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) return;
+    file.close();
+    QElapsedTimer clock;
+    clock.start();
+    Device::LoadCalibrationTable(path);
+    const double loadMs = clock.nsecsElapsed() / 1e6;
+    Device::ParameterValues[Device::ValResistance] = 3.0f;
+    Device::ParameterValues[Device::ValReactance] = -1591.5f;
+    Device::LastCapacitance = 1.0e9f; // beyond every row: all are read
+    Device::AngularFrequency = 6283.185f;
+    constexpr int rounds = 20;
+    clock.restart();
+    for (int i = 0; i < rounds; ++i)
+        Device::ComputeParameter(Device::ParD);
+    const double perFrameUs = clock.nsecsElapsed() / 1000.0 / rounds;
+    std::printf("densest file within the bound (%d rows, %.2f MiB): load %.0f ms, D with lookup "
+                "%.0f us per frame\n",
+                Device::ClbTable().rowCount(), bytes.size() / 1048576.0, loadMs, perFrameUs);
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -74,5 +106,6 @@ int main(int argc, char **argv) {
     LookupAndCorrectedLine();
     LoadAndSave(10000, 20);
     LoadAndSave(100000, 5);
+    DensestFileWithinTheBound();
     return 0;
 }
