@@ -126,11 +126,20 @@ void CsvWriter::addEmpty() {
     add(QString());
 }
 
+// A record goes out in one write. When the device takes only part of it (a disk that fills up,
+// a file size limit), the rest is offered again: that write fails, and the device's
+// errorString() then holds the system's reason instead of none.
 bool CsvWriter::endRow() {
     const QByteArray line = m_row.toUtf8() + "\r\n";
     m_row.clear();
     m_empty = true;
-    return m_device->write(line) == line.size();
+    qint64 written = 0;
+    while (written < line.size()) {
+        const qint64 n = m_device->write(line.constData() + written, line.size() - written);
+        if (n <= 0) return false;
+        written += n;
+    }
+    return true;
 }
 
 } // namespace Export

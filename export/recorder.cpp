@@ -189,7 +189,9 @@ bool Recorder::append(const FrameRecord &frame) {
         csv.addScaled(frame.values[index], SiExponent(static_cast<int>(index)));
     const qint64 before = m_file ? m_file->size() : 0;
     if (!csv.endRow()) {
-        // Whatever part of the record got out is taken back, so the file ends on a whole line.
+        // The reason first: taking back the part of the record that got out, so that the file
+        // ends on a whole line, clears the file's error.
+        m_error = m_device->errorString();
         if (m_file && m_file->size() > before) m_file->resize(before);
         return fail();
     }

@@ -4,6 +4,7 @@
 #include "link/calibration.h"
 #include "link/code_page_1251.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -64,6 +65,43 @@ void TakeTokens(QStringView line, QStringList &pending, QVector<CalibrationRow> 
     }
 }
 
+QByteArray Digest(const QByteArray &bytes) {
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+}
+
+// The file's bytes if it is a regular file of at most the size read. reason says why not.
+bool ReadWhole(const QString &path, QByteArray *bytes, QString *reason) {
+    const QFileInfo info(path);
+    // Only a regular file: a pipe or a device could keep the window waiting.
+    if (!info.isFile()) {
+        *reason = QStringLiteral("не обычный файл");
+        return false;
+    }
+    if (info.size() > MaxCalibrationFileSize) {
+        *reason = QStringLiteral("файл больше %1 МБ").arg(MaxCalibrationFileSize / (1024 * 1024));
+        return false;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *reason = file.errorString();
+        return false;
+    }
+    if (file.size() > MaxCalibrationFileSize) {
+        *reason = QStringLiteral("файл больше %1 МБ").arg(MaxCalibrationFileSize / (1024 * 1024));
+        return false;
+    }
+    *bytes = file.read(MaxCalibrationFileSize + 1);
+    if (file.error() != QFileDevice::NoError) {
+        *reason = file.errorString();
+        return false;
+    }
+    if (bytes->size() > MaxCalibrationFileSize) {
+        *reason = QStringLiteral("файл больше %1 МБ").arg(MaxCalibrationFileSize / (1024 * 1024));
+        return false;
+    }
+    return true;
+}
+
 QString WritableText(const QString &text) {
     QString written = text;
     for (QChar &c : written)
@@ -111,15 +149,46 @@ bool LoadCalibrationTable() {
 }
 
 bool LoadCalibrationTable(const QString &path) {
-    // Only a regular file: a pipe or a device could keep the window waiting.
-    if (!QFileInfo(path).isFile()) return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return false;
-    if (file.size() > MaxCalibrationFileSize) return false;
-    const QByteArray bytes = file.read(MaxCalibrationFileSize + 1);
-    if (file.error() != QFileDevice::NoError || bytes.size() > MaxCalibrationFileSize) return false;
+    TableFileRecord record;
+    record.path = path;
+    QByteArray bytes;
+    // A dangling link is no file either: nothing would be lost by writing there.
+    if (!QFileInfo::exists(path)) {
+        TableFileAtLoad = record;
+        return false;
+    }
+    if (!ReadWhole(path, &bytes, &record.reason)) {
+        record.found = TableFileFound::NotRead;
+        TableFileAtLoad = record;
+        return false;
+    }
+    record.found = TableFileFound::Read;
+    record.size = bytes.size();
+    record.digest = Digest(bytes);
+    TableFileAtLoad = record;
     ClbTable().Load(ReadCalibrationRows(bytes));
     return true;
+}
+
+SaveRisk CalibrationSaveRisk(const QString &path) {
+    const TableFileRecord &record = TableFileAtLoad;
+    const QFileInfo info(path);
+    if (!info.exists()) return SaveRisk::None; // nothing there to lose
+    if (record.path != path) return SaveRisk::NotRead;
+    switch (record.found) {
+    case TableFileFound::NotRead:
+        return SaveRisk::NotRead;
+    case TableFileFound::Nothing:
+        return SaveRisk::ChangedOnDisk; // it appeared after the load
+    case TableFileFound::Read:
+        break;
+    }
+    if (!info.isFile() || info.size() != record.size) return SaveRisk::ChangedOnDisk;
+    QByteArray bytes;
+    QString reason;
+    if (!ReadWhole(path, &bytes, &reason) || Digest(bytes) != record.digest)
+        return SaveRisk::ChangedOnDisk;
+    return SaveRisk::None;
 }
 
 QString SaveCalibrationTable() {
@@ -143,6 +212,12 @@ QString SaveCalibrationTable(const QString &path) {
         written += count;
     }
     if (!file.commit()) return file.errorString();
+    TableFileRecord record;
+    record.path = path;
+    record.found = TableFileFound::Read;
+    record.size = bytes.size();
+    record.digest = Digest(bytes);
+    TableFileAtLoad = record;
     return {};
 }
 

@@ -30,13 +30,33 @@ float BigEndianFloat(const std::uint8_t *p) {
 // Whether the values of a frame could come from a measurement at all. A damaged frame that
 // passed the mark and the status bit shows itself here.
 bool Plausible(std::int32_t frequencyHz, float magnitude, float wirePhase) {
-    if (frequencyHz <= 0 || frequencyHz > HighestFrequencyOfAnyModel()) return false;
+    if (frequencyHz < LowestFrequencyOfAnyModel() || frequencyHz > HighestFrequencyOfAnyModel())
+        return false;
     if (!std::isfinite(magnitude) || magnitude < 0.0f) return false;
     return std::isfinite(wirePhase) && std::fabs(wirePhase) <= PhaseLimit;
 }
 
 float Quotient(double numerator, float divisor, float replacement) {
     return divisor == 0.0f ? replacement : static_cast<float>(numerator / divisor);
+}
+
+// Whether every value derived from the frame is a number: an extreme |Z| or a reactance next to
+// zero overflows single precision in C, L, X, Z, G, B, Y, D or Q although the frame itself holds
+// finite values.
+bool DerivesFinite(const DecodedFrame &frame, bool seriesCircuit) {
+    if (!std::isfinite(frame.resistance) || !std::isfinite(frame.reactance)) return false;
+    ParameterInputs in;
+    in.magnitude = frame.magnitude;
+    in.phase = frame.phase;
+    in.resistance = frame.resistance;
+    in.reactance = frame.reactance;
+    in.angularFrequency = frame.angularFrequency;
+    in.frequencyHz = frame.frequencyHz;
+    in.biasMillivolts = frame.biasMillivolts;
+    in.seriesCircuit = seriesCircuit;
+    for (int index = 0; index < ParameterCount; ++index)
+        if (!std::isfinite(DeriveParameter(index, in))) return false;
+    return true;
 }
 
 } // namespace
@@ -103,7 +123,8 @@ DecodedFrame DecodeFrame(const std::uint8_t *bytes, std::uint32_t count, bool se
     if (!seriesCircuit) ToParallel(z);
     frame.resistance = z.first;
     frame.reactance = z.second;
-    frame.verdict = FrameVerdict::Accepted;
+    frame.verdict =
+        DerivesFinite(frame, seriesCircuit) ? FrameVerdict::Accepted : FrameVerdict::Impossible;
     return frame;
 }
 

@@ -53,9 +53,9 @@ enum class FrameVerdict {
     Accepted
 };
 
-// Bounds of a measurement. A phase angle a little beyond a half turn is still taken: the
-// instrument's own rounding and single precision put an angle of exactly pi slightly past it.
-constexpr float PhaseLimit = static_cast<float>(3.141592653589793 + 0.01); // radians
+// The largest phase angle a frame may carry: pi as the instrument's single-precision float
+// holds it (a hair above pi itself). Anything beyond is a damaged frame.
+constexpr float PhaseLimit = static_cast<float>(3.141592653589793); // radians
 
 struct DecodedFrame {
     FrameVerdict verdict = FrameVerdict::Short;
@@ -72,8 +72,10 @@ struct DecodedFrame {
 };
 
 // bytes: the reply buffer (at least 20 readable bytes), count: how many the link accepted.
-// A frame is Impossible when its frequency is negative or above the highest of any model, its
-// |Z| is negative or not finite, or its phase angle is not finite or beyond PhaseLimit.
+// A frame is Impossible when its frequency (other than 0) lies outside what any model can set,
+// its |Z| is negative or not finite, its phase angle is not finite or beyond PhaseLimit, or any
+// of the fourteen parameters or R and X derived from it would come out infinite or NaN (the
+// fixed values for a zero divisor are finite, so they pass).
 DecodedFrame DecodeFrame(const std::uint8_t *bytes, std::uint32_t count, bool seriesCircuit,
                          int modelIndex);
 

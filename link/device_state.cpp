@@ -3,6 +3,7 @@
 #include "link/device_state.h"
 
 #include "link/calibration.h"
+#include "link/calibration_file.h"
 #include "link/calibration_table.h"
 #include "link/commands.h"
 #include "link/display_lines.h"
@@ -20,6 +21,7 @@ LineVariables LineState;
 ModelVariables ModelState;
 PortNameVariables PortNameState;
 CalibrationVariables CalibrationState;
+TableFileVariables TableFileState;
 
 // A Qt object, so created on first use rather than during static initialisation.
 CalibrationTableModel &ClbTable() {
@@ -36,6 +38,7 @@ void ResetState() {
     ModelState = {};
     PortNameState = {};
     CalibrationState = {};
+    TableFileState = {};
     ClbTable().Clear();
 }
 

@@ -60,6 +60,15 @@ int PhaseSign(int index);
 std::int32_t ModelLowestFrequency(int index);
 std::int32_t ModelHighestFrequency(int index);
 
+// The lowest test frequency of any model, in Hz: no frame can report less (0 aside, which the
+// decoding treats on its own).
+constexpr std::int32_t LowestFrequencyOfAnyModel() {
+    std::int32_t lowest = FrequencyList.back();
+    for (const ModelRow &row : ModelTable)
+        lowest = std::min(lowest, FrequencyList[static_cast<std::size_t>(row.firstFrequency)]);
+    return lowest;
+}
+
 // The highest test frequency of any model, in Hz: no frame can report more.
 constexpr std::int32_t HighestFrequencyOfAnyModel() {
     std::int32_t highest = 0;

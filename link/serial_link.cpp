@@ -1,6 +1,7 @@
 // Blocking serial exchange on the user-interface thread: purge, write, timed read.
 #include "link/serial_link.h"
 
+#include "link/device_lock.h"
 #include "link/port_names.h"
 
 #include <QElapsedTimer>
@@ -182,9 +183,18 @@ bool OpenPort(unsigned n) {
         WatchForLoss(*PortHandle);
     }
     QSerialPort &port = *PortHandle;
+    // The device is locked before the port opens it, so that a refused second copy of the
+    // program touches neither the line settings nor the exclusive mode of the first.
+    auto *lock = port.findChild<DeviceLock *>(QString(), Qt::FindDirectChildrenOnly);
+    if (!lock) lock = new DeviceLock(&port);
+    if (lock->take(name) == DeviceLock::Result::HeldElsewhere) {
+        LastOpenFailure = {OpenFailureReason::Busy, OpenFailureText(OpenFailureReason::Busy, name)};
+        return false;
+    }
     port.setPortName(name);
     if (!port.open(QIODevice::ReadWrite)) {
         port.clearError();
+        lock->release();
         LastOpenFailure = ClassifyOpenFailure(name);
         return false;
     }

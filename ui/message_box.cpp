@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <utility>
 
 namespace Framework {
@@ -12,6 +13,11 @@ namespace {
 
 MessageHandler &InstalledHandler() {
     static MessageHandler handler;
+    return handler;
+}
+
+QuestionHandler &InstalledQuestionHandler() {
+    static QuestionHandler handler;
     return handler;
 }
 
@@ -33,6 +39,26 @@ void ShowMessage(const QString &text) {
 
 void SetMessageHandler(MessageHandler handler) {
     InstalledHandler() = std::move(handler);
+}
+
+bool AskQuestion(const QString &text, const QString &yes, const QString &no) {
+    if (const QuestionHandler &handler = InstalledQuestionHandler()) return handler(text);
+    if (const MessageHandler &handler = InstalledHandler()) {
+        handler(text);
+        return false;
+    }
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text,
+                    QMessageBox::NoButton, QApplication::activeWindow());
+    QPushButton *accept = box.addButton(yes, QMessageBox::AcceptRole);
+    QPushButton *reject = box.addButton(no, QMessageBox::RejectRole);
+    box.setDefaultButton(reject);
+    box.setEscapeButton(reject);
+    box.exec();
+    return box.clickedButton() == accept;
+}
+
+void SetQuestionHandler(QuestionHandler handler) {
+    InstalledQuestionHandler() = std::move(handler);
 }
 
 } // namespace Framework

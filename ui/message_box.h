@@ -15,4 +15,15 @@ void ShowMessage(const QString &text);
 // An empty handler restores the modal dialog.
 void SetMessageHandler(MessageHandler handler);
 
+using QuestionHandler = std::function<bool(const QString &)>;
+
+// Shows text with the buttons yes and no (no is the default and Escape) and returns true only
+// when the user chose yes. An installed question handler answers instead; without one, an
+// installed message handler is given the text and the answer is no, so that nothing is done
+// that nobody chose.
+bool AskQuestion(const QString &text, const QString &yes, const QString &no);
+
+// An empty handler restores the modal dialog.
+void SetQuestionHandler(QuestionHandler handler);
+
 } // namespace Framework

@@ -12,6 +12,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace Device;
 
@@ -448,6 +449,60 @@ private slots:
         QDir::setCurrent(here);
         QVERIFY(loaded);
         QCOMPARE(ClbTable().Rows(), (Rows{{"7", "8", "9"}, {}}));
+    }
+
+    // What a save would destroy: a file that was not read, or one that changed since it was
+    // read (or appeared where there was none); a file as it was read, or as the table last
+    // saved it, is safe to replace, even when only its time stamp changed.
+    void saveRiskOfTheTableFile() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("DataBase.txt"));
+        QVERIFY(WriteAll(path, "1\t2\t3\r\r\n"));
+        QVERIFY(LoadCalibrationTable(path));
+        QCOMPARE(TableFileAtLoad.found, TableFileFound::Read);
+        QCOMPARE(CalibrationSaveRisk(path), SaveRisk::None);
+        QFile touched(path);
+        QVERIFY(touched.open(QIODevice::ReadWrite));
+        QVERIFY(touched.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                    QFileDevice::FileModificationTime));
+        touched.close();
+        QCOMPARE(CalibrationSaveRisk(path), SaveRisk::None);
+        QVERIFY(WriteAll(path, "1\t2\t4\r\r\n")); // same size, other contents
+        QCOMPARE(CalibrationSaveRisk(path), SaveRisk::ChangedOnDisk);
+        QVERIFY(WriteAll(path, "1\t2\t3\r\r\n9\t9\t9\r\r\n"));
+        QCOMPARE(CalibrationSaveRisk(path), SaveRisk::ChangedOnDisk);
+        QCOMPARE(CalibrationSaveRisk(dir.filePath(QStringLiteral("elsewhere.txt"))),
+                 SaveRisk::None); // nothing there to lose
+        QCOMPARE(SaveCalibrationTable(path), QString());
+        QCOMPARE(CalibrationSaveRisk(path), SaveRisk::None); // what the table holds now
+
+        // A file that is there but too large to read.
+        const QString big = dir.filePath(QStringLiteral("big.txt"));
+        QVERIFY(WriteAll(big, QByteArray(MaxCalibrationFileSize + 1, '1')));
+        QVERIFY(!LoadCalibrationTable(big));
+        QCOMPARE(TableFileAtLoad.found, TableFileFound::NotRead);
+        QVERIFY2(TableFileAtLoad.reason.contains(QStringLiteral("больше 4 МБ")),
+                 qPrintable(TableFileAtLoad.reason));
+        QCOMPARE(CalibrationSaveRisk(big), SaveRisk::NotRead);
+        // Saving elsewhere is as safe as ever; a file that was never loaded is not read.
+        QCOMPARE(CalibrationSaveRisk(path), SaveRisk::NotRead);
+
+        // A pipe is no regular file: not read, and a save would replace it with one.
+        const QString pipe = dir.filePath(QStringLiteral("pipe"));
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        QVERIFY(!LoadCalibrationTable(pipe));
+        QCOMPARE(TableFileAtLoad.found, TableFileFound::NotRead);
+        QCOMPARE(TableFileAtLoad.reason, QStringLiteral("не обычный файл"));
+        QCOMPARE(CalibrationSaveRisk(pipe), SaveRisk::NotRead);
+
+        // No file at the load: a new table, until a file appears there.
+        const QString fresh = dir.filePath(QStringLiteral("new.txt"));
+        QVERIFY(!LoadCalibrationTable(fresh));
+        QCOMPARE(TableFileAtLoad.found, TableFileFound::Nothing);
+        QCOMPARE(CalibrationSaveRisk(fresh), SaveRisk::None);
+        QVERIFY(WriteAll(fresh, "5\t6\t7\r\r\n"));
+        QCOMPARE(CalibrationSaveRisk(fresh), SaveRisk::ChangedOnDisk);
     }
 
     void failedSaveReportsAndKeepsTheOldFile() {

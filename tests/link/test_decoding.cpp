@@ -165,23 +165,34 @@ private slots:
         QTest::addColumn<bool>("accepted");
         const float nan = std::numeric_limits<float>::quiet_NaN();
         const float inf = std::numeric_limits<float>::infinity();
-        const float pi = 3.14159265f;
+        const float pi = static_cast<float>(M_PI); // as the instrument's float holds it
         QTest::newRow("negative |Z|") << -1.0f << 0.2f << 1000 << false;
         QTest::newRow("slightly negative |Z|") << -1e-30f << 0.2f << 1000 << false;
         QTest::newRow("zero |Z|") << 0.0f << 0.2f << 1000 << true;
         QTest::newRow("NaN |Z|") << nan << 0.2f << 1000 << false;
         QTest::newRow("infinite |Z|") << inf << 0.2f << 1000 << false;
         QTest::newRow("negative infinite |Z|") << -inf << 0.2f << 1000 << false;
-        QTest::newRow("huge finite |Z|") << 3e38f << 0.7f << 1000 << true;
+        QTest::newRow("large |Z| still finite throughout") << 1e30f << 0.7f << 1000 << true;
+        QTest::newRow("|Z| 1e37 overflows Z") << 1e37f << 0.7f << 1000 << false;
+        QTest::newRow("largest float |Z|") << 3e38f << 0.7f << 1000 << false;
+        QTest::newRow("|Z| 1e-40 overflows Y") << 1e-40f << 0.2f << 1000 << false;
+        QTest::newRow("|Z| 1e-25 still finite") << 1e-25f << 0.2f << 1000 << true;
+        QTest::newRow("angle 0: the zero-divisor values") << 100.0f << 0.0f << 1000 << true;
+        QTest::newRow("resistance beyond the cap") << 2e10f << 0.0f << 1000 << true;
         QTest::newRow("NaN phase") << 100.0f << nan << 1000 << false;
         QTest::newRow("infinite phase") << 100.0f << -inf << 1000 << false;
         QTest::newRow("phase pi") << 100.0f << pi << 1000 << true;
         QTest::newRow("phase -pi") << 100.0f << -pi << 1000 << true;
-        QTest::newRow("phase just inside the slack") << 100.0f << pi + 0.009f << 1000 << true;
-        QTest::newRow("phase beyond pi") << 100.0f << pi + 0.011f << 1000 << false;
-        QTest::newRow("phase beyond -pi") << 100.0f << -(pi + 0.011f) << 1000 << false;
+        QTest::newRow("phase one step beyond pi")
+            << 100.0f << std::nextafter(pi, 4.0f) << 1000 << false;
+        QTest::newRow("phase one step beyond -pi")
+            << 100.0f << std::nextafter(-pi, -4.0f) << 1000 << false;
+        QTest::newRow("phase 3.15") << 100.0f << 3.15f << 1000 << false;
         QTest::newRow("phase of degrees") << 100.0f << 90.0f << 1000 << false;
-        QTest::newRow("frequency 1 Hz") << 100.0f << 0.2f << 1 << true;
+        QTest::newRow("frequency 1 Hz") << 100.0f << 0.2f << 1 << false;
+        QTest::newRow("frequency 10 Hz") << 100.0f << 0.2f << 10 << false;
+        QTest::newRow("frequency 24 Hz") << 100.0f << 0.2f << 24 << false;
+        QTest::newRow("lowest frequency of any model") << 100.0f << 0.2f << 25 << true;
         QTest::newRow("negative frequency") << 100.0f << 0.2f << -1 << false;
         QTest::newRow("frequency -1.5 GHz") << 100.0f << 0.2f << -1500000000 << false;
         QTest::newRow("highest frequency of any model") << 100.0f << 0.2f << 30000000 << true;
@@ -192,6 +203,7 @@ private slots:
         QFETCH(float, phase);
         QFETCH(int, hz);
         QFETCH(bool, accepted);
+        QCOMPARE(LowestFrequencyOfAnyModel(), 25);
         QCOMPARE(HighestFrequencyOfAnyModel(), 30000000);
         for (int model : {0, 1}) {
             ModelIndex = model;
@@ -207,6 +219,8 @@ private slots:
                 if (accepted) {
                     QCOMPARE(FrequencyHz, hz);
                     QCOMPARE(ParameterValues[ValMagnitude], magnitude);
+                    for (int i = 0; i < ParameterValueCount; ++i)
+                        QVERIFY2(std::isfinite(ParameterValues[i]), qPrintable(QString::number(i)));
                     for (int i = 0; i < ParameterCount; ++i)
                         QVERIFY(std::strlen(ParameterText[i]) <= 31);
                     continue;

@@ -159,6 +159,42 @@ private slots:
         QCOMPARE(OpenFailureOf(host.slavePath()).reason, OpenFailureReason::None);
     }
 
+    // A second copy of the program is refused the meter whoever runs it (the superuser too) and
+    // however it names the device: by a symbolic link while the first used the device's own
+    // path, or the other way round. The refusal is the busy one; closing the port lets go.
+    void secondCopyIsRefusedWhateverTheName() {
+        Sim::PtyHost host([](const QByteArray &) { return QByteArray(); });
+        QVERIFY(host.start());
+        const QString real = host.slavePath();
+        const QString link = m_dir.filePath(QStringLiteral("meter-link"));
+        QFile::remove(link);
+        QVERIFY(QFile::link(real, link));
+        const QString busy = QString::number(static_cast<int>(OpenFailureReason::Busy));
+
+        const struct {
+            QString ours;
+            QString theirs;
+        } cases[] = {{link, real}, {real, link}, {real, real}};
+        for (const auto &names : cases) {
+            ClearPortMappings();
+            MapPort(1, names.ours);
+            QVERIFY(OpenPort(1));
+            int exitCode = -1;
+            QStringList lines =
+                RunPortUser({QStringLiteral("open"), names.theirs}, false, &exitCode);
+            QCOMPARE(exitCode, 0);
+            QVERIFY(lines.size() >= 2);
+            QVERIFY2(lines.at(1).startsWith(busy + QLatin1Char('\t')), qPrintable(lines.join('|')));
+            QVERIFY2(lines.at(1).endsWith(OpenFailureText(OpenFailureReason::Busy, names.theirs)),
+                     qPrintable(lines.at(1)));
+
+            ClosePort();
+            lines = RunPortUser({QStringLiteral("open"), names.theirs}, false, &exitCode);
+            QVERIFY(lines.size() >= 2);
+            QVERIFY2(lines.at(1).startsWith(QLatin1String("0\t")), qPrintable(lines.join('|')));
+        }
+    }
+
     void noPermissionNamesTheGroup() {
         Sim::PtyHost host([](const QByteArray &) { return QByteArray(); });
         QVERIFY(host.start());

@@ -6,6 +6,7 @@
 #include "tests/common/peer.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/main_state.h"
+#include "ui/message_box.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
@@ -282,6 +283,61 @@ private slots:
         QVERIFY2(fixture.messages.first().contains(QStringLiteral("plain/DataBase.txt")),
                  qPrintable(fixture.messages.first()));
         QCOMPARE(ReadAll(QStringLiteral("plain")), QByteArray("x"));
+    }
+
+    // A table file that is there but was not read is named at start-up, and Save replaces it
+    // only when the user says so.
+    void unreadFileIsNamedAndKeptUntilTheUserChooses() {
+        QByteArray big;
+        while (big.size() <= Device::MaxCalibrationFileSize)
+            big += "1000\t1200\t0,0003\r\r\n";
+        QVERIFY(WriteAll(QStringLiteral("DataBase.txt"), big));
+        Fixture fixture;
+        Main::Tb_tok &w = fixture.Start();
+        QCOMPARE(fixture.messages.size(), 1);
+        QVERIFY2(fixture.messages.first().contains(QStringLiteral("DataBase.txt")) &&
+                     fixture.messages.first().contains(QStringLiteral("больше 4 МБ")),
+                 qPrintable(fixture.messages.first()));
+
+        // Asked, and no answer given: the file stays.
+        Find<QPushButton>(w, "BuSaveFile")->click();
+        QCOMPARE(fixture.messages.size(), 2);
+        QVERIFY2(fixture.messages.last().contains(QStringLiteral("не был прочитан")),
+                 qPrintable(fixture.messages.last()));
+        QCOMPARE(ReadAll(QStringLiteral("DataBase.txt")), big);
+        QStringList questions;
+        Framework::SetQuestionHandler([&questions](const QString &text) {
+            questions << text;
+            return false;
+        });
+        Find<QPushButton>(w, "BuSaveFile")->click();
+        QCOMPARE(questions.size(), 1);
+        QCOMPARE(ReadAll(QStringLiteral("DataBase.txt")), big);
+        // Replacing it is the user's choice.
+        Framework::SetQuestionHandler([&questions](const QString &text) {
+            questions << text;
+            return true;
+        });
+        Find<QPushButton>(w, "BuSaveFile")->click();
+        QCOMPARE(questions.size(), 2);
+        QCOMPARE(ReadAll(QStringLiteral("DataBase.txt")), QByteArray("\t\t\r\r\n"));
+        // Now the file holds the table: no question the next time.
+        Find<QPushButton>(w, "BuSaveFile")->click();
+        QCOMPARE(questions.size(), 2);
+    }
+
+    void fileChangedOnDiskIsNotReplacedUnasked() {
+        QVERIFY(WriteAll(QStringLiteral("DataBase.txt"), TwoRows));
+        Fixture fixture;
+        Main::Tb_tok &w = fixture.Start();
+        QVERIFY(fixture.messages.isEmpty());
+        const QByteArray theirs("5\t6\t7\r\r\n");
+        QVERIFY(WriteAll(QStringLiteral("DataBase.txt"), theirs));
+        Find<QPushButton>(w, "BuSaveFile")->click();
+        QCOMPARE(fixture.messages.size(), 1);
+        QVERIFY2(fixture.messages.first().contains(QStringLiteral("изменился после чтения")),
+                 qPrintable(fixture.messages.first()));
+        QCOMPARE(ReadAll(QStringLiteral("DataBase.txt")), theirs);
     }
 
     void tableOption() {

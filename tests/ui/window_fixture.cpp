@@ -72,6 +72,7 @@ void ResetProgramState() {
     Main::ResetState();
     Device::ResetState();
     Framework::SetMessageHandler({});
+    Framework::SetQuestionHandler({});
 }
 
 QString TextOf(const QWidget &w, const char *name) {
