@@ -1,12 +1,14 @@
 # Two set-up commands for a fresh machine: `make demo` and `make test`. Each installs what it needs.
-# `make package` builds the Debian package.
-.PHONY: all deps build test asan demo bench package package-check format clean
+# `make package` builds the Debian package; `make check-data` opens the CSV files in LibreOffice.
+.PHONY: all deps build test check-data asan demo bench package package-check format clean
 
 PACKAGES := cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev \
             qt6-charts-dev libqt6opengl6-dev qt6-svg-dev qt6-qpa-plugins \
             fonts-dejavu-core fonts-dejavu-extra
 # Only for `make package`: man pages, the package's own checks, dpkg-shlibdeps.
 PACKAGE_TOOLS := help2man desktop-file-utils appstream dpkg-dev file lintian
+# Only for `make check-data`: the spreadsheet that reads the CSV files back.
+DATA_TOOLS := libreoffice-calc-nogui
 BUILD    := build
 JOBS     ?= 2
 TESTJOBS ?= 8
@@ -41,12 +43,17 @@ build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
 test: build
-	cd $(BUILD) && ctest -j $(TESTJOBS) --output-on-failure
+	cd $(BUILD) && ctest -j $(TESTJOBS) -LE data --output-on-failure
+
+# Both CSV dialects imported by LibreOffice Calc under German and Russian locales, cell for cell.
+check-data:
+	$(MAKE) build PACKAGES="$(PACKAGES) $(DATA_TOOLS)"
+	cd $(BUILD) && ctest -L data --output-on-failure
 
 asan: deps
 	cmake --preset asan
 	cmake --build build-asan -j $(JOBS)
-	cd build-asan && ctest -j $(TESTJOBS) --output-on-failure
+	cd build-asan && ctest -j $(TESTJOBS) -LE data --output-on-failure
 
 demo: build
 	./$(BUILD)/app/impedix --demo

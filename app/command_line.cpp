@@ -118,6 +118,15 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
         } else if (TakeValue(arguments, i, "--record", "a file, for example --record data.csv",
                              &value, &line.error)) {
             line.recordFile = value;
+        } else if (TakeValue(arguments, i, "--record-dialect", "comma or semicolon", &value,
+                             &line.error)) {
+            if (value == QLatin1String("semicolon"))
+                line.recordSemicolon = true;
+            else if (value == QLatin1String("comma"))
+                line.recordSemicolon = false;
+            else if (line.error.isEmpty())
+                line.error =
+                    QStringLiteral("--record-dialect is comma or semicolon, not \"%1\"").arg(value);
         } else if (TakeValue(arguments, i, "--table", "a file, for example --table clb.txt", &value,
                              &line.error)) {
             line.tablePath = value;
@@ -132,7 +141,8 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
 
 QString UsageText() {
     return QStringLiteral(
-        "Usage: impedix [--port COMn=PATH]... [--demo[=MODEL]] [--record FILE] [--table PATH]\n"
+        "Usage: impedix [--port COMn=PATH]... [--demo[=MODEL]] [--record FILE]\n"
+        "               [--record-dialect comma|semicolon] [--table PATH]\n"
         "  or:  impedix [--port COMn=PATH]... --list-ports\n"
         "\n"
         "Drives a bench impedance meter on a serial port.\n"
@@ -142,7 +152,13 @@ QString UsageText() {
         "  --demo[=MODEL]    run a simulated meter (KT-41, KT-43, KT-44, KT-45 or KT-46)\n"
         "                    on a pseudo-terminal as COM1 (not with --port COM1=...).\n"
         "  --record FILE     append every accepted measurement to the CSV file FILE\n"
-        "                    (created if needed, never truncated).\n"
+        "                    (created if needed, never truncated; a file that begins with\n"
+        "                    other columns is kept, and FILE-2.csv beside it is used).\n"
+        "  --record-dialect comma|semicolon\n"
+        "                    how the recording writes its numbers: comma (the default)\n"
+        "                    separates fields with \",\" and writes \"0.5\"; semicolon\n"
+        "                    separates them with \";\" and writes \"0,5\", for spreadsheets\n"
+        "                    set to a decimal comma.\n"
         "  --list-ports      list the serial devices, the port number each one gets and\n"
         "                    whether it can be opened, then end.\n"
         "  --table PATH      keep the D calibration table in PATH instead of DataBase.txt\n"

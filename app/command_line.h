@@ -12,12 +12,13 @@ constexpr unsigned DemoPort = 1;
 struct CommandLine {
     bool help = false;
     bool demo = false;
-    QString demoModel;        // empty: the simulator's default model
-    QStringList portMappings; // "COMn=PATH", in the order given
-    bool listPorts = false;   // print the serial devices and end
-    QString recordFile;       // append every accepted frame to this CSV file
-    QString tablePath;        // the calibration table's file; empty: DataBase.txt here
-    QString error;            // non-empty when the command line is unusable
+    QString demoModel;            // empty: the simulator's default model
+    QStringList portMappings;     // "COMn=PATH", in the order given
+    bool listPorts = false;       // print the serial devices and end
+    QString recordFile;           // append every accepted frame to this CSV file
+    bool recordSemicolon = false; // the recording's dialect: ";" and decimal commas, else ","
+    QString tablePath;            // the calibration table's file; empty: DataBase.txt here
+    QString error;                // non-empty when the command line is unusable
 };
 
 // arguments without the program name.

@@ -4,6 +4,7 @@
 #include "app/display_check.h"
 #include "app/port_listing.h"
 #include "app/stop_signals.h"
+#include "export/csv.h"
 #include "link/calibration.h"
 #include "link/port_names.h"
 #include "link/serial_link.h"
@@ -111,7 +112,9 @@ int main(int argc, char **argv) {
         window = &b_tok;
         apoisk::Tcom_poisk_tool com_poisk_tool;
         b_tok.show();
-        if (!line.recordFile.isEmpty()) b_tok.StartRecording(line.recordFile);
+        if (!line.recordFile.isEmpty())
+            b_tok.StartRecording(line.recordFile, line.recordSemicolon ? Export::SemicolonDialect()
+                                                                       : Export::CommaDialect());
         QApplication::exec();
         window = nullptr;
     } catch (const std::exception &error) {

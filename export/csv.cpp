@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <string>
 
 namespace Export {
@@ -84,6 +85,15 @@ QString FormatScaled(double value, int exponent, QChar decimalMark) {
     return Scaled(value, exponent, decimalMark);
 }
 
+QString FormatMeasured(double value, QChar decimalMark) {
+    if (!std::isfinite(value)) return QString();
+    const double size = std::fabs(value);
+    const bool single = size >= static_cast<double>(std::numeric_limits<float>::min()) &&
+                        size <= static_cast<double>(std::numeric_limits<float>::max());
+    if (single) return Scaled(static_cast<float>(value), 0, decimalMark);
+    return Scaled(value, 0, decimalMark);
+}
+
 QString QuoteField(const QString &field, QChar separator) {
     const bool mustQuote = field.contains(separator) || field.contains(QLatin1Char('"')) ||
                            field.contains(QLatin1Char('\r')) || field.contains(QLatin1Char('\n'));
@@ -116,6 +126,10 @@ void CsvWriter::addScaled(float value, int exponent) {
 
 void CsvWriter::addScaled(double value, int exponent) {
     add(FormatScaled(value, exponent, m_dialect.decimalMark));
+}
+
+void CsvWriter::addMeasured(double value) {
+    add(FormatMeasured(value, m_dialect.decimalMark));
 }
 
 void CsvWriter::addInteger(qint64 value) {

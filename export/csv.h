@@ -29,6 +29,12 @@ QString FormatNumber(double value, QChar decimalMark = QLatin1Char('.'));
 QString FormatScaled(float value, int exponent, QChar decimalMark = QLatin1Char('.'));
 QString FormatScaled(double value, int exponent, QChar decimalMark = QLatin1Char('.'));
 
+// A value computed from single-precision measurements, with the digits single precision carries
+// (the shortest text that reads back to the same float); beyond the range of normal floats the
+// double's own shortest text, so that nothing turns into 0 or inf. Empty for a value that is not
+// finite: what is undefined is no number in a data file.
+QString FormatMeasured(double value, QChar decimalMark = QLatin1Char('.'));
+
 // field as it stands in a record: enclosed in double quotes, with inner quotes doubled, when it
 // holds the separator, a double quote, CR or LF.
 QString QuoteField(const QString &field, QChar separator);
@@ -45,6 +51,7 @@ public:
     void addNumber(double value);
     void addScaled(float value, int exponent);
     void addScaled(double value, int exponent);
+    void addMeasured(double value); // FormatMeasured: an empty field when not finite
     void addInteger(qint64 value);
     void addEmpty();
 

@@ -5,6 +5,7 @@
 #include "link/decoding.h"
 #include "link/measurement.h"
 #include "link/models.h"
+#include "link/ranges.h"
 
 namespace Export {
 
@@ -13,9 +14,10 @@ FrameRecord LastFrame() {
     frame.model = Device::ModelName(Device::ModelIndex);
     frame.frequencyHz = Device::FrequencyHz;
     frame.biasMillivolts = Device::BiasMillivolts;
+    frame.range = Device::RangeName(Device::DeviceRange);
     frame.seriesCircuit = Device::SeriesCircuit != 0;
-    for (int index = 0; index < Device::ParameterCount; ++index)
-        frame.values[static_cast<std::size_t>(index)] = Device::ParameterValues[index];
+    frame.magnitude = Device::ParameterValues[Device::ValMagnitude];
+    frame.phase = Device::ParameterValues[Device::ValPhase];
     return frame;
 }
 

@@ -3,22 +3,21 @@
 
 #include <QString>
 
-#include <array>
 #include <cstdint>
 
 namespace Export {
 
 struct FrameRecord {
     QString model;
-    std::int32_t frequencyHz = 0;
+    std::int32_t frequencyHz = 0; // as the frame reported it
     std::int32_t biasMillivolts = 0;
-    QString range; // the range as the window names it ("1 kOm"); empty when unknown
+    QString range; // the range's name ("1 kOm"); empty for a byte outside the list
     bool seriesCircuit = true;
-    std::array<float, 14> values{}; // the fourteen parameters in the units the link stores them
+    float magnitude = 0.0f; // |Z| in ohms, as the frame reported it
+    float phase = 0.0f;     // angle of Z in radians, sign corrected for the model
 };
 
-// The frame the link accepted last, from its module-wide results. The range stays empty: its
-// name belongs to the window.
+// The frame the link accepted last, from its module-wide results.
 FrameRecord LastFrame();
 
 } // namespace Export

@@ -1,37 +1,55 @@
-// Column headers and SI scaling of the parameters, from the link's own table of starting prefixes.
+// Textbook columns from the link's formulas for an impedance, and the raw columns beside them.
 #include "export/parameter_columns.h"
 
 #include "link/decoding.h"
-#include "link/display_lines.h"
+#include "link/textbook_values.h"
+
+#include <array>
 
 namespace Export {
 
 namespace {
 
-constexpr int NoPrefix = 4; // position of "no prefix" among the link's unit prefixes
+struct Column {
+    int index; // parameter index, as everywhere in the program
+    const char *header;
+};
 
-bool Known(int index) {
-    return index >= 0 && index < Device::ParameterCount;
-}
+// Z and F are not among them: they are the raw |Z| and the raw frequency. The bias is no
+// quantity of the impedance; files that carry it have a column of their own.
+constexpr std::array<Column, 11> TextbookColumns{{
+    {Device::ParC, "C (F)"},
+    {Device::ParL, "L (H)"},
+    {Device::ParR, "R (Ohm)"},
+    {Device::ParG, "G (S)"},
+    {Device::ParB, "B (S)"},
+    {Device::ParX, "X (Ohm)"},
+    {Device::ParY, "|Y| (S)"},
+    {Device::ParD, "D"},
+    {Device::ParQ, "Q"},
+    {Device::ParFiz, "phase of Z (deg)"},
+    {Device::ParFiy, "phase of Y (deg)"},
+}};
 
 } // namespace
 
-int SiExponent(int index) {
-    if (!Known(index)) return 0;
-    return 3 * (Device::StartingPrefix[index] - NoPrefix);
+QStringList MeasuredHeaders() {
+    QStringList headers;
+    for (const Column &column : TextbookColumns)
+        headers << QString::fromLatin1(column.header);
+    headers << QStringLiteral("raw |Z| (Ohm)") << QStringLiteral("raw theta (rad)")
+            << QStringLiteral("raw frequency (Hz)");
+    return headers;
 }
 
-QString SiUnit(int index) {
-    static const char *const units[Device::ParameterCount] = {"F", "H", "Ω", "S", "S", "Ω",  "Ω",
-                                                              "S", "",  "",  "°", "°", "Hz", "V"};
-    return Known(index) ? QString::fromUtf8(units[index]) : QString();
-}
-
-QString ColumnHeader(int index) {
-    if (!Known(index)) return QString();
-    const QString name = QString::fromLatin1(Device::ParameterNames[index]);
-    const QString unit = SiUnit(index);
-    return unit.isEmpty() ? name : name + QStringLiteral(" (") + unit + QLatin1Char(')');
+void AddMeasuredFields(CsvWriter &csv, const RawMeasurement &raw) {
+    const Device::TextbookValues values =
+        Device::Textbook(raw.magnitude, raw.phase, static_cast<double>(raw.frequencyHz));
+    for (const Column &column : TextbookColumns)
+        csv.addMeasured(Device::TextbookParameter(values, column.index, raw.seriesCircuit));
+    csv.addMeasured(static_cast<double>(raw.magnitude));
+    csv.addMeasured(static_cast<double>(raw.phase));
+    csv.addInteger(raw.frequencyHz);
 }
 
 } // namespace Export

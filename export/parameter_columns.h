@@ -1,15 +1,31 @@
-// The fourteen parameters as columns of a data file: their header with the SI unit, and the
-// power of ten that takes a value from the unit the link stores it in (pF, nH, mΩ, nS, mV, …)
-// to the SI unit.
+// The measured quantities as columns of a data file, for programs and spreadsheets: textbook
+// values in SI units computed from what the frame reported, then the frame's own |Z|, angle and
+// frequency, from which every other column can be rebuilt. Headers are plain ASCII.
 #pragma once
 
-#include <QString>
+#include "export/csv.h"
+
+#include <QStringList>
+
+#include <cstdint>
 
 namespace Export {
 
-// index 0..13 as everywhere in the program (0 C … 13 Ub).
-int SiExponent(int index);
-QString SiUnit(int index);       // "F", "Ω", "°", … ; empty for D and Q
-QString ColumnHeader(int index); // "C (F)", "Fiz (°)", "D"
+// What a frame reported, as the link decoded it.
+struct RawMeasurement {
+    float magnitude = 0.0f;       // |Z|, ohms
+    float phase = 0.0f;           // angle of Z, radians, sign corrected for the model
+    std::int32_t frequencyHz = 0; // as the frame reported it
+    bool seriesCircuit = true;    // the circuit C, L, R and X are of
+};
+
+// "C (F)", "L (H)", "R (Ohm)", "G (S)", "B (S)", "X (Ohm)", "|Y| (S)", "D", "Q",
+// "phase of Z (deg)", "phase of Y (deg)", then the raw ones: "raw |Z| (Ohm)",
+// "raw theta (rad)", "raw frequency (Hz)".
+QStringList MeasuredHeaders();
+
+// The fields of MeasuredHeaders for one measurement. G and B are Re Y and Im Y in either
+// circuit; a value that is undefined for the impedance (a division by zero) is an empty field.
+void AddMeasuredFields(CsvWriter &csv, const RawMeasurement &raw);
 
 } // namespace Export

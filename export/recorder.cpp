@@ -4,7 +4,9 @@
 #include "export/csv.h"
 #include "export/parameter_columns.h"
 
+#include <QBuffer>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -34,6 +36,32 @@ bool EndsInsideLine(const QString &path) {
     if (!file.open(QIODevice::ReadOnly) || file.size() == 0) return false;
     char last = '\n';
     return file.seek(file.size() - 1) && file.getChar(&last) && last != '\n';
+}
+
+// Whether the file at path may take records under header: it is new or empty, begins with
+// header, or is no regular file (a device or a pipe, written as it is). A file that cannot be
+// read is taken as it is too; opening it for writing then decides.
+bool TakesRecords(const QString &path, const QByteArray &header) {
+    const QFileInfo info(path);
+    if (!info.exists() || !info.isFile() || info.size() == 0) return true;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return true;
+    return file.read(header.size()) == header;
+}
+
+// The first of name-2.csv, name-3.csv, … beside path that may take records under header;
+// empty when there is none.
+QString BesidePath(const QString &path, const QByteArray &header) {
+    const QFileInfo info(path);
+    const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+    for (int n = 2; n < 1000; ++n) {
+        const QString candidate = info.dir().filePath(
+            QStringLiteral("%1-%2%3").arg(info.completeBaseName()).arg(n).arg(suffix));
+        const QFileInfo other(candidate);
+        if (other.exists() && !other.isFile()) continue;
+        if (TakesRecords(candidate, header)) return candidate;
+    }
+    return QString();
 }
 
 } // namespace
@@ -108,18 +136,36 @@ Recorder::~Recorder() {
 }
 
 QStringList Recorder::Header() {
-    QStringList header{QStringLiteral("time"),     QStringLiteral("elapsed (s)"),
-                       QStringLiteral("model"),    QStringLiteral("frequency (Hz)"),
-                       QStringLiteral("bias (V)"), QStringLiteral("range"),
-                       QStringLiteral("circuit")};
-    for (int index = 0; index < static_cast<int>(FrameRecord{}.values.size()); ++index)
-        header << ColumnHeader(index);
-    return header;
+    return QStringList{QStringLiteral("time"),    QStringLiteral("elapsed (s)"),
+                       QStringLiteral("model"),   QStringLiteral("range"),
+                       QStringLiteral("circuit"), QStringLiteral("bias (V)")} +
+           MeasuredHeaders();
 }
 
-bool Recorder::start(const QString &path) {
+QByteArray Recorder::HeaderLine(CsvDialect dialect) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    CsvWriter csv(&buffer, dialect);
+    for (const QString &column : Header())
+        csv.addText(column);
+    csv.endRow();
+    return bytes;
+}
+
+bool Recorder::start(const QString &requested, CsvDialect dialect) {
     stop();
     m_error.clear();
+    m_dialect = dialect;
+    QString path = requested;
+    m_beside = !TakesRecords(path, HeaderLine(dialect));
+    if (m_beside) {
+        path = BesidePath(requested, HeaderLine(dialect));
+        if (path.isEmpty()) {
+            m_error = QStringLiteral("the file has other columns, and no name beside it is free");
+            return false;
+        }
+    }
     auto file = std::make_unique<QFile>(path);
     // Unbuffered: every record goes to the system in one write, nothing waits in a buffer.
     QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Unbuffered;
@@ -139,9 +185,11 @@ bool Recorder::start(const QString &path) {
     return begin(empty, openLine);
 }
 
-bool Recorder::start(QIODevice *device) {
+bool Recorder::start(QIODevice *device, CsvDialect dialect) {
     stop();
     m_error.clear();
+    m_dialect = dialect;
+    m_beside = false;
     if (device == nullptr || !device->isWritable()) {
         m_error = QStringLiteral("the device is not open for writing");
         return false;
@@ -157,10 +205,8 @@ bool Recorder::begin(bool writeHeader, bool endOpenLine) {
     // A line cut short keeps to itself; the next record starts on a line of its own.
     if (endOpenLine && m_device->write("\r\n", 2) != 2) return fail();
     if (writeHeader) {
-        CsvWriter csv(m_device);
-        for (const QString &column : Header())
-            csv.addText(column);
-        if (!csv.endRow()) return fail();
+        const QByteArray header = HeaderLine(m_dialect);
+        if (m_device->write(header) != header.size()) return fail();
     }
     if (m_sync) m_sync->request();
     return true;
@@ -177,16 +223,14 @@ bool Recorder::append(const FrameRecord &frame) {
     if (!isRecording()) return false;
     if (m_sync) m_error = m_sync->error();
     if (!m_error.isEmpty()) return fail(); // an earlier record never reached the disk
-    CsvWriter csv(m_device);
+    CsvWriter csv(m_device, m_dialect);
     csv.addText(Timestamp());
     csv.addScaled(static_cast<double>(m_clock.elapsed()), -3);
     csv.addText(frame.model);
-    csv.addInteger(frame.frequencyHz);
-    csv.addScaled(static_cast<double>(frame.biasMillivolts), -3);
     csv.addText(frame.range);
     csv.addText(frame.seriesCircuit ? QStringLiteral("series") : QStringLiteral("parallel"));
-    for (std::size_t index = 0; index < frame.values.size(); ++index)
-        csv.addScaled(frame.values[index], SiExponent(static_cast<int>(index)));
+    csv.addScaled(static_cast<double>(frame.biasMillivolts), -3);
+    AddMeasuredFields(csv, {frame.magnitude, frame.phase, frame.frequencyHz, frame.seriesCircuit});
     const qint64 before = m_file ? m_file->size() : 0;
     if (!csv.endRow()) {
         // The reason first: taking back the part of the record that got out, so that the file

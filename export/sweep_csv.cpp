@@ -11,10 +11,9 @@
 namespace Export {
 
 QStringList SweepHeader() {
-    QStringList header{QStringLiteral("point"), QStringLiteral("frequency (Hz)")};
-    for (int k = 0; k < Main::SweepParameterCount; ++k)
-        header << ColumnHeader(k);
-    return header;
+    return QStringList{QStringLiteral("point"), QStringLiteral("planned frequency (Hz)"),
+                       QStringLiteral("circuit")} +
+           MeasuredHeaders();
 }
 
 bool WriteSweepCsv(QIODevice *device, const Main::SweepVariables &store, CsvDialect dialect) {
@@ -31,8 +30,10 @@ bool WriteSweepCsv(QIODevice *device, const Main::SweepVariables &store, CsvDial
             csv.addInteger(static_cast<qint64>(hz));
         else
             csv.addScaled(hz, 0);
-        for (int k = 0; k < Main::SweepParameterCount; ++k)
-            csv.addScaled(store.SweepSamples[k][i], SiExponent(k));
+        const bool series = store.SweepSeriesCircuits[i];
+        csv.addText(series ? QStringLiteral("series") : QStringLiteral("parallel"));
+        AddMeasuredFields(csv, {store.SweepMagnitudes[i], store.SweepPhases[i],
+                                store.SweepReportedFrequencies[i], series});
         if (!csv.endRow()) return false;
     }
     return true;

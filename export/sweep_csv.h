@@ -1,5 +1,6 @@
-// The points of a sweep run as a CSV table: point number, frequency in Hz and the eleven stored
-// parameters in SI units, one record per point after a header naming each column and its unit.
+// The points of a sweep run as a CSV table: point number, planned frequency, circuit, then the
+// measured columns of each point (textbook values in SI from what its frame reported, and the
+// raw |Z|, angle and frequency), one record per point after a header naming each column.
 #pragma once
 
 #include "export/csv.h"
@@ -15,7 +16,7 @@ struct SweepVariables;
 
 namespace Export {
 
-// "point", "frequency (Hz)", then "C (F)" … "Fiz (°)".
+// "point", "planned frequency (Hz)", "circuit", then MeasuredHeaders().
 QStringList SweepHeader();
 
 // The header and the points of store's current run that have been taken (TakenSweepPoints),

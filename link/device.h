@@ -12,6 +12,7 @@
 #include "link/models.h"
 #include "link/open_failure.h"
 #include "link/port_names.h"
+#include "link/ranges.h"
 #include "link/serial_link.h"
 #include "link/silence.h"
 #include "link/textbook_values.h"

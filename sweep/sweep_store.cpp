@@ -15,10 +15,14 @@ int ClampSweepPoints(int typed) {
     return std::clamp(typed, SweepPointsLeast, SweepCapacity);
 }
 
-void StoreSweepSample(const float *values) {
+void StoreSweepSample(const float *values, std::int32_t reportedHz, bool seriesCircuit) {
     const int point = std::clamp(SweepIndex, 0, SweepCapacity - 1);
     for (int k = 0; k < SweepParameterCount; ++k)
         SweepSamples[k][point] = values[k];
+    SweepMagnitudes[point] = values[Device::ValMagnitude];
+    SweepPhases[point] = values[Device::ValPhase];
+    SweepReportedFrequencies[point] = reportedHz;
+    SweepSeriesCircuits[point] = seriesCircuit;
 }
 
 bool AdvanceSweep() {

@@ -1,6 +1,11 @@
 // The sweep store of unit Main: the run's settings and progress, the planned frequency of each
-// point and the eleven parameters measured at each point, in fixed arrays.
+// point and the eleven parameters measured at each point, in fixed arrays. Beside them each point
+// keeps what its frame reported (|Z|, angle, frequency) and the circuit it was derived in, so a
+// data file can give the textbook values and the raw ones.
 #pragma once
+
+#include "link/commands.h"
+#include "link/measurement.h"
 
 #include <cstdint>
 
@@ -20,6 +25,12 @@ struct SweepVariables {
     float SweepSamples[SweepParameterCount][SweepCapacity] = {}; // [parameter][point], as measured
     float PlotValues1[SweepCapacity] = {}; // first parameter in the unit its mean is shown in
     float PlotValues2[SweepCapacity] = {}; // second parameter likewise
+    // What each point's frame reported: |Z| in ohms, the angle of Z in radians (sign corrected
+    // for the model), the frequency in Hz; and whether its parameters are of the series circuit.
+    float SweepMagnitudes[SweepCapacity] = {};
+    float SweepPhases[SweepCapacity] = {};
+    std::int32_t SweepReportedFrequencies[SweepCapacity] = {};
+    bool SweepSeriesCircuits[SweepCapacity] = {};
 };
 extern SweepVariables SweepState;
 
@@ -30,6 +41,11 @@ inline float (&SweepFrequencies)[SweepCapacity] = SweepState.SweepFrequencies;
 inline float (&SweepSamples)[SweepParameterCount][SweepCapacity] = SweepState.SweepSamples;
 inline float (&PlotValues1)[SweepCapacity] = SweepState.PlotValues1;
 inline float (&PlotValues2)[SweepCapacity] = SweepState.PlotValues2;
+inline float (&SweepMagnitudes)[SweepCapacity] = SweepState.SweepMagnitudes;
+inline float (&SweepPhases)[SweepCapacity] = SweepState.SweepPhases;
+inline std::int32_t (&SweepReportedFrequencies)[SweepCapacity] =
+    SweepState.SweepReportedFrequencies;
+inline bool (&SweepSeriesCircuits)[SweepCapacity] = SweepState.SweepSeriesCircuits;
 
 // Puts the store back to its process-start state; part of Main::ResetState().
 void ResetSweepState();
@@ -37,8 +53,11 @@ void ResetSweepState();
 // N as typed, limited to 2..SweepCapacity.
 int ClampSweepPoints(int typed);
 
-// Stores parameters 0..10 of values (at least SweepParameterCount entries) as point SweepIndex.
-void StoreSweepSample(const float *values);
+// Stores parameters 0..10 of values as point SweepIndex, with its raw |Z| and angle (entries
+// ValMagnitude and ValPhase: values holds all Device::ParameterValueCount entries, as
+// Device::ParameterValues does), the frequency the frame reported and the circuit.
+void StoreSweepSample(const float *values, std::int32_t reportedHz = Device::FrequencyHz,
+                      bool seriesCircuit = Device::SeriesCircuit != 0);
 
 // Moves on to the next point. After the last one the run is over and SweepIndex stays on it.
 // Returns SweepRunning.

@@ -2,6 +2,7 @@
 // handlers of every control. The implementation is split by concern into main_window_*.cpp.
 #pragma once
 
+#include "export/csv.h"
 #include "ui/file_dialog.h"
 #include "ui/up_down.h"
 
@@ -104,8 +105,9 @@ public:
     // Recording to a CSV file (main_window_record.cpp)
     void b_recordClick(bool checked);
     // Appends every accepted frame to path from now on; false, with a message, when the file
-    // cannot be opened or written.
-    bool StartRecording(const QString &path);
+    // cannot be opened or written. A file with other columns is kept, and a message names the
+    // file beside it that the recording goes to.
+    bool StartRecording(const QString &path, Export::CsvDialect dialect = Export::CommaDialect());
     void StopRecording();
 
     // Export of the sweep from the chart's context menu (main_window_export.cpp)

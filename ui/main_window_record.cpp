@@ -28,6 +28,9 @@ QString SuggestedPath() {
     return QDir(folder.isEmpty() ? QDir::homePath() : folder).filePath(name);
 }
 
+// The second filter writes ";" with decimal commas, as the sweep export's does.
+constexpr int SemicolonFilter = 1;
+
 } // namespace
 
 void Tb_tok::ConnectRecording() {
@@ -55,25 +58,32 @@ void Tb_tok::b_recordClick(bool checked) {
     Framework::SaveFileRequest request;
     request.caption = QStringLiteral("Запись измерений");
     request.suggestedPath = m_recordPath.isEmpty() ? SuggestedPath() : m_recordPath;
-    request.filters = QStringList{QStringLiteral("CSV (*.csv)"), QStringLiteral("Все файлы (*)")};
+    request.filters = QStringList{QStringLiteral("CSV (*.csv)"), QStringLiteral("CSV (;) (*.csv)"),
+                                  QStringLiteral("Все файлы (*)")};
     request.confirmOverwrite = false;
     const Framework::SaveFileChoice choice = Framework::AskSaveFile(this, request);
     if (choice.path.isEmpty()) {
         ShowRecording(); // cancelled: the button goes back off
         return;
     }
-    StartRecording(choice.path);
+    StartRecording(choice.path, choice.filter == SemicolonFilter ? Export::SemicolonDialect()
+                                                                 : Export::CommaDialect());
 }
 
-bool Tb_tok::StartRecording(const QString &path) {
-    m_recordPath = path;
-    const bool started = m_recorder->start(path);
-    m_recordStatus->setToolTip(QDir::toNativeSeparators(path));
+bool Tb_tok::StartRecording(const QString &path, Export::CsvDialect dialect) {
+    const bool started = m_recorder->start(path, dialect);
+    m_recordPath = started ? m_recorder->fileName() : path;
+    m_recordStatus->setToolTip(QDir::toNativeSeparators(m_recordPath));
     ShowRecording();
     if (!started)
         Framework::ShowMessage(QStringLiteral("Запись не начата: файл\n%1\nнельзя открыть для "
                                               "записи.\n\n%2")
                                    .arg(QDir::toNativeSeparators(path), m_recorder->errorString()));
+    else if (m_recorder->wroteBeside())
+        Framework::ShowMessage(
+            QStringLiteral("В файле\n%1\nдругие столбцы, он не изменён. Запись "
+                           "идёт в файл\n%2")
+                .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(m_recordPath)));
     return started;
 }
 
@@ -86,9 +96,7 @@ void Tb_tok::StopRecording() {
 // polling: the tick goes on once the message is closed.
 void Tb_tok::RecordFrame() {
     if (!m_recorder->isRecording()) return;
-    Export::FrameRecord frame = Export::LastFrame();
-    frame.range = ui->i_diap->itemText(Device::DeviceRange);
-    const bool written = m_recorder->append(frame);
+    const bool written = m_recorder->append(Export::LastFrame());
     ShowRecording();
     if (!written)
         Framework::ShowMessage(

@@ -1,5 +1,6 @@
 // CSV records and numbers: quoting, both dialects, UTF-8, full precision that reads back exactly,
-// the SI columns of the parameters, and a device that refuses the record.
+// the measured columns (textbook values, empty where undefined, raw values), and a device that
+// refuses the record.
 #include "export/csv.h"
 #include "export/parameter_columns.h"
 #include "tests/export/csv_reader.h"
@@ -8,6 +9,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <limits>
 #include <random>
 
 using namespace Export;
@@ -159,21 +161,115 @@ private slots:
         QVERIFY(csv.pendingRow().isEmpty()); // the next record starts afresh
     }
 
-    // The link keeps C in pF, L in nH, R, X and Z in mΩ, G, B and Y in nS and the bias in mV.
-    void parameterColumnsInSiUnits() {
-        const struct {
-            int exponent;
-            const char *header;
-        } columns[14] = {{-12, "C (F)"}, {-9, "L (H)"}, {-3, "R (Ω)"},  {-9, "G (S)"},
-                         {-9, "B (S)"},  {-3, "X (Ω)"}, {-3, "Z (Ω)"},  {-9, "Y (S)"},
-                         {0, "D"},       {0, "Q"},      {0, "Fiz (°)"}, {0, "Fiy (°)"},
-                         {0, "F (Hz)"},  {-3, "Ub (V)"}};
-        for (int index = 0; index < 14; ++index) {
-            QCOMPARE(SiExponent(index), columns[index].exponent);
-            QCOMPARE(ColumnHeader(index), QString::fromUtf8(columns[index].header));
+    // Derived values carry the digits of the single-precision measurements they come from; what
+    // is not finite is an empty field; values beyond float's range keep their own digits.
+    void measuredNumbers_data() {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("derived") << double(1.591549e-07f) * (1.0 + 1e-12) << "1.591549e-07";
+        QTest::newRow("float as it is") << double(0.1f) << "0.1";
+        QTest::newRow("zero") << 0.0 << "0";
+        QTest::newRow("negative") << -2.5 << "-2.5";
+        QTest::newRow("undefined") << std::numeric_limits<double>::quiet_NaN() << "";
+        QTest::newRow("infinite") << -std::numeric_limits<double>::infinity() << "";
+        QTest::newRow("below float") << 1.25e-50 << "1.25e-50";
+        QTest::newRow("above float") << 3e45 << "3e+45";
+    }
+    void measuredNumbers() {
+        QFETCH(double, value);
+        QFETCH(QString, text);
+        QCOMPARE(FormatMeasured(value), text);
+        QCOMPARE(FormatMeasured(value, QLatin1Char(',')),
+                 QString(text).replace(QLatin1Char('.'), QLatin1Char(',')));
+    }
+
+    // Headers a spreadsheet in any locale shows as written: ASCII, each named once.
+    void measuredHeaders() {
+        const QStringList headers = MeasuredHeaders();
+        QCOMPARE(headers.size(), 14);
+        QCOMPARE(QStringList(headers).removeDuplicates(), 0);
+        for (const QString &header : headers)
+            for (const QChar c : header)
+                QVERIFY2(c.unicode() >= 0x20 && c.unicode() < 0x7F, qPrintable(header));
+        QCOMPARE(headers.at(3), QStringLiteral("G (S)"));
+        QCOMPARE(headers.at(4), QStringLiteral("B (S)"));
+        QCOMPARE(headers.mid(11),
+                 (QStringList{"raw |Z| (Ohm)", "raw theta (rad)", "raw frequency (Hz)"}));
+    }
+
+    // The fields of one measurement: C, L, R, X of the circuit, G = Re Y and B = Im Y in both,
+    // |Y|, D, Q, both angles, then the raw values exactly as the frame gave them. A value that
+    // needs a division by zero is empty, never a stand-in number.
+    void measuredFields_data() {
+        QTest::addColumn<float>("magnitude");
+        QTest::addColumn<float>("phase");
+        QTest::addColumn<int>("frequency");
+        QTest::addColumn<bool>("series");
+        QTest::addColumn<QList<double>>(
+            "expected"); // C L R G B X |Y| D Q phaseZ phaseY; NaN: empty
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        // 1 µF in series with 1 Ω at 1 kHz: Xs = -159.15494 Ω, Y = (Rs - j Xs) / |Z|², so G is
+        // small and B positive. The angle is close to -90°, where its float rounding shows in
+        // Rs: the expected values come from the rounded |Z| and angle.
+        const double ideal = -159.15494309189535;
+        const float m = float(std::hypot(1.0, ideal));
+        const float t = float(std::atan2(ideal, 1.0));
+        const double rs = double(m) * std::cos(double(t)), xs = double(m) * std::sin(double(t));
+        const double z2 = rs * rs + xs * xs;
+        const double w = 2 * M_PI * 1000;
+        const double g = rs / z2, b = -xs / z2;
+        const double angle = double(t) * 180 / M_PI;
+        QTest::newRow("capacitor, series")
+            << m << t << 1000 << true
+            << QList<double>{-1 / (w * xs),     xs / w,   rs,       g,     b,     xs,
+                             1 / std::sqrt(z2), rs / -xs, -xs / rs, angle, -angle};
+        QTest::newRow("capacitor, parallel")
+            << m << t << 1000 << false
+            << QList<double>{b / w,    -1 / (w * b), 1 / g, g,     b, -1 / b, 1 / std::sqrt(z2),
+                             rs / -xs, -xs / rs,     angle, -angle};
+        QVERIFY(std::fabs(-1 / (w * xs) - 1e-6) < 1e-11 && g > 0 && g < 4e-5 && b > 6e-3);
+        // A pure resistor: no reactance, so no C, no D and no parallel X; B is a true zero.
+        QTest::newRow("resistor, parallel")
+            << 1e6f << 0.0f << 1000 << false
+            << QList<double>{0, nan, 1e6, 1e-6, 0, nan, 1e-6, nan, 0, 0, 0};
+        QTest::newRow("resistor, series")
+            << 1e6f << 0.0f << 1000 << true
+            << QList<double>{nan, 0, 1e6, 1e-6, 0, 0, 1e-6, nan, 0, 0, 0};
+        // A short: nothing of Y is defined.
+        QTest::newRow("short, series")
+            << 0.0f << 0.5f << 100 << true
+            << QList<double>{
+                   nan, 0, 0, nan, nan, 0, nan, nan, nan, 0.5 * 180 / M_PI, -0.5 * 180 / M_PI};
+    }
+    void measuredFields() {
+        QFETCH(float, magnitude);
+        QFETCH(float, phase);
+        QFETCH(int, frequency);
+        QFETCH(bool, series);
+        QFETCH(QList<double>, expected);
+        QBuffer buffer;
+        QVERIFY(buffer.open(QIODevice::WriteOnly));
+        CsvWriter csv(&buffer);
+        AddMeasuredFields(csv, {magnitude, phase, frequency, series});
+        QVERIFY(csv.endRow());
+        const QStringList fields = CsvText::Read(buffer.data()).records.value(0);
+        QCOMPARE(fields.size(), MeasuredHeaders().size());
+        for (int i = 0; i < expected.size(); ++i) {
+            const QString &field = fields.at(i);
+            const QByteArray where = MeasuredHeaders().at(i).toUtf8() + ": " + field.toUtf8();
+            if (std::isnan(expected.at(i))) {
+                QVERIFY2(field.isEmpty(), where.constData());
+                continue;
+            }
+            bool ok = false;
+            const double value = field.toDouble(&ok);
+            QVERIFY2(ok, where.constData());
+            QVERIFY2(std::fabs(value - expected.at(i)) <= 2e-6 * std::fabs(expected.at(i)),
+                     where.constData());
         }
-        QCOMPARE(ColumnHeader(14), QString());
-        QCOMPARE(SiExponent(-1), 0);
+        QCOMPARE(fields.at(11).toFloat(), magnitude); // the raw values as the frame gave them
+        QCOMPARE(fields.at(12).toFloat(), phase);
+        QCOMPARE(fields.at(13), QString::number(frequency));
     }
 };
 

@@ -1,5 +1,6 @@
-// Recording to CSV: the records read back to the frames, an existing file keeps its rows, a file
-// that cannot be opened or written ends the recording with a reason.
+// Recording to CSV: the records read back to the frames in both dialects, an existing file keeps
+// its rows, a file with other columns is left alone for one beside it, a file that cannot be
+// opened or written ends the recording with a reason.
 #include "export/frame_record.h"
 #include "export/recorder.h"
 #include "link/device.h"
@@ -9,6 +10,7 @@
 
 #include <QBuffer>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -17,18 +19,36 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 using Export::FrameRecord;
 using Export::Recorder;
 
 namespace {
 
-const QStringList ExpectedHeader{
-    "time",  "elapsed (s)", "model", "frequency (Hz)", "bias (V)", "range",  "circuit",
-    "C (F)", "L (H)",       "R (Ω)", "G (S)",          "B (S)",    "X (Ω)",  "Z (Ω)",
-    "Y (S)", "D",           "Q",     "Fiz (°)",        "Fiy (°)",  "F (Hz)", "Ub (V)"};
-constexpr int SiExponents[14] = {-12, -9, -3, -9, -9, -3, -3, -9, 0, 0, 0, 0, 0, -3};
+const QStringList ExpectedHeader{"time",
+                                 "elapsed (s)",
+                                 "model",
+                                 "range",
+                                 "circuit",
+                                 "bias (V)",
+                                 "C (F)",
+                                 "L (H)",
+                                 "R (Ohm)",
+                                 "G (S)",
+                                 "B (S)",
+                                 "X (Ohm)",
+                                 "|Y| (S)",
+                                 "D",
+                                 "Q",
+                                 "phase of Z (deg)",
+                                 "phase of Y (deg)",
+                                 "raw |Z| (Ohm)",
+                                 "raw theta (rad)",
+                                 "raw frequency (Hz)"};
+const int GColumn = ExpectedHeader.indexOf("G (S)");
 
+// A capacitor's impedance, scaled; the parallel circuit.
 FrameRecord Frame(float scale) {
     FrameRecord frame;
     frame.model = QStringLiteral("KT-44");
@@ -36,11 +56,8 @@ FrameRecord Frame(float scale) {
     frame.biasMillivolts = 1600;
     frame.range = QStringLiteral("1 kOm");
     frame.seriesCircuit = false;
-    const float stored[14] = {159154.9f, -1.591549e8f, 512.25f,   1.6e9f,     -628.3f,
-                              -1000.0f,  1000.1f,      999.9f,    0.0003141f, 3183.0f,
-                              -89.98f,   89.98f,       100000.0f, 1600.0f};
-    for (int i = 0; i < 14; ++i)
-        frame.values[static_cast<std::size_t>(i)] = stored[i] * scale;
+    frame.magnitude = 1591.565f * scale;
+    frame.phase = -1.5701f;
     return frame;
 }
 
@@ -63,8 +80,10 @@ class TestRecorder : public QObject {
 
     QString Path(const QString &name) const { return m_dir.filePath(name); }
 
-    // Every data record against the frame it came from, within float precision.
-    static void CompareRecord(const QStringList &record, const FrameRecord &frame) {
+    // Every data record against the frame it came from: the raw values exactly, G and B as the
+    // real and imaginary part of Y.
+    static void CompareRecord(const QStringList &record, const FrameRecord &frame,
+                              QChar decimalMark = QLatin1Char('.')) {
         QCOMPARE(record.size(), ExpectedHeader.size());
         static const QRegularExpression iso(
             QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}(Z|[+-]\d\d:\d\d)$)"));
@@ -73,27 +92,44 @@ class TestRecorder : public QObject {
         QVERIFY(time.isValid());
         QVERIFY(std::abs(time.secsTo(QDateTime::currentDateTime())) < 600);
         QCOMPARE(record.at(2), frame.model);
-        QCOMPARE(record.at(3).toInt(), frame.frequencyHz);
-        QCOMPARE(record.at(4).toDouble(), frame.biasMillivolts / 1000.0);
-        QCOMPARE(record.at(5), frame.range);
-        QCOMPARE(record.at(6),
+        QCOMPARE(record.at(3), frame.range);
+        QCOMPARE(record.at(4),
                  frame.seriesCircuit ? QStringLiteral("series") : QStringLiteral("parallel"));
-        for (int i = 0; i < 14; ++i) {
+        const auto number = [&](int column) {
             bool ok = false;
-            const double si = record.at(7 + i).toDouble(&ok);
-            QVERIFY2(ok, qPrintable(record.at(7 + i)));
-            QCOMPARE(static_cast<float>(si / std::pow(10.0, SiExponents[i])),
-                     frame.values[static_cast<std::size_t>(i)]);
-        }
+            const double value = CsvText::Number(record.at(column), decimalMark, &ok);
+            return ok ? value : std::numeric_limits<double>::quiet_NaN();
+        };
+        QCOMPARE(number(5), frame.biasMillivolts / 1000.0);
+        const int raw = static_cast<int>(ExpectedHeader.size()) - 3;
+        QCOMPARE(static_cast<float>(number(raw)), frame.magnitude);
+        QCOMPARE(static_cast<float>(number(raw + 1)), frame.phase);
+        QCOMPARE(record.at(raw + 2).toInt(), frame.frequencyHz);
+        const double g = std::cos(frame.phase) / frame.magnitude;
+        const double b = -std::sin(frame.phase) / frame.magnitude;
+        QVERIFY2(std::fabs(number(GColumn) - g) <= 1e-6 * std::fabs(g),
+                 qPrintable(record.at(GColumn)));
+        QVERIFY2(std::fabs(number(GColumn + 1) - b) <= 1e-6 * std::fabs(b),
+                 qPrintable(record.at(GColumn + 1)));
     }
 
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
 
+    void framesReadBack_data() {
+        QTest::addColumn<bool>("semicolon");
+        QTest::newRow("comma") << false;
+        QTest::newRow("semicolon") << true;
+    }
     void framesReadBack() {
-        const QString path = Path(QStringLiteral("запись Ω.csv"));
+        QFETCH(bool, semicolon);
+        const Export::CsvDialect dialect =
+            semicolon ? Export::SemicolonDialect() : Export::CommaDialect();
+        const QString path = Path(QStringLiteral("запись Ω %1.csv").arg(QTest::currentDataTag()));
         Recorder recorder;
-        QVERIFY2(recorder.start(path), qPrintable(recorder.errorString()));
+        QVERIFY2(recorder.start(path, dialect), qPrintable(recorder.errorString()));
+        QVERIFY(!recorder.wroteBeside());
+        QCOMPARE(recorder.fileName(), path);
         QVERIFY(recorder.isRecording());
         const FrameRecord first = Frame(1.0f);
         FrameRecord second = Frame(-0.5f);
@@ -104,20 +140,21 @@ private slots:
         QCOMPARE(recorder.rowsWritten(), 2);
 
         // Each record is on the disk as soon as it is appended, with the file still open.
-        const CsvText::Table table = CsvText::Read(Contents(path));
+        const CsvText::Table table = CsvText::Read(Contents(path), dialect.separator);
         QVERIFY(table.wellFormed);
         QCOMPARE(table.records.size(), 3);
         QCOMPARE(table.records.at(0), ExpectedHeader);
-        CompareRecord(table.records.at(1), first);
-        CompareRecord(table.records.at(2), second);
-        const double start = table.records.at(1).at(1).toDouble();
-        const double later = table.records.at(2).at(1).toDouble();
+        CompareRecord(table.records.at(1), first, dialect.decimalMark);
+        CompareRecord(table.records.at(2), second, dialect.decimalMark);
+        const double start = CsvText::Number(table.records.at(1).at(1), dialect.decimalMark);
+        const double later = CsvText::Number(table.records.at(2).at(1), dialect.decimalMark);
         QVERIFY(start >= 0.0 && start <= later);
+        QVERIFY(Contents(path).contains(semicolon ? "1,6;" : "1.6,")); // the bias
 
         recorder.stop();
         QVERIFY(!recorder.isRecording());
         QVERIFY(!recorder.append(first));
-        QCOMPARE(CsvText::Read(Contents(path)).records.size(), 3);
+        QCOMPARE(CsvText::Read(Contents(path), dialect.separator).records.size(), 3);
     }
 
     void existingFileKeepsItsRows_data() {
@@ -126,11 +163,11 @@ private slots:
         QTest::addColumn<int>("records"); // after one more frame
         QTest::newRow("new file") << QByteArray() << true << 2;
         QTest::newRow("empty file") << QByteArray("") << true << 2;
-        QTest::newRow("earlier recording")
-            << QByteArray("time,model\r\n2024-01-01T00:00:00.000Z,KT-41\r\n") << false << 3;
+        const QByteArray header = Recorder::HeaderLine(Export::CommaDialect());
+        QTest::newRow("earlier recording") << header + "2024-01-01T00:00:00.000Z,0,KT-41\r\n"
+                                           << true << 3;
         QTest::newRow("last line cut short")
-            << QByteArray("time,model\r\n2024-01-01T00:00:00.000Z,KT-41\r\n2024-01-01T00:0")
-            << false << 4;
+            << header + "2024-01-01T00:00:00.000Z,0,KT-41\r\n2024-01-01T00:0" << true << 4;
     }
     void existingFileKeepsItsRows() {
         QFETCH(QByteArray, before);
@@ -141,6 +178,7 @@ private slots:
 
         Recorder recorder;
         QVERIFY2(recorder.start(path), qPrintable(recorder.errorString()));
+        QVERIFY(!recorder.wroteBeside());
         QVERIFY(recorder.append(Frame(1.0f)));
         recorder.stop();
 
@@ -151,6 +189,58 @@ private slots:
         QCOMPARE(table.records.size(), records);
         QCOMPARE(table.records.first() == ExpectedHeader, header);
         CompareRecord(table.records.last(), Frame(1.0f));
+    }
+
+    // A file that begins with other columns (an older recording, the other dialect, another
+    // program's table) stays as it is; the records go to the first free file beside it, and a
+    // second start on the same file continues there.
+    void otherColumnsGoBeside_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<bool>("semicolon");
+        QTest::newRow("older recording")
+            << QByteArray("time,elapsed (s),model,frequency (Hz),bias (V),range,circuit,C (F),"
+                          "L (H),R (\xce\xa9),G (S),B (S),X (\xce\xa9),Z (\xce\xa9),Y (S),D,Q,"
+                          "Fiz (\xc2\xb0),Fiy (\xc2\xb0),F (Hz),Ub (V)\r\n"
+                          "2024-01-01T00:00:00.000Z,0,KT-44,1000,0,1 kOm,series,1e-06\r\n")
+            << false;
+        QTest::newRow("other dialect") << Recorder::HeaderLine(Export::CommaDialect()) << true;
+        QTest::newRow("header cut short") << QByteArray("time,elapsed (s),mo") << false;
+        QTest::newRow("another table") << QByteArray("a,b\r\n1,2\r\n") << false;
+    }
+    void otherColumnsGoBeside() {
+        QFETCH(QByteArray, before);
+        QFETCH(bool, semicolon);
+        const Export::CsvDialect dialect =
+            semicolon ? Export::SemicolonDialect() : Export::CommaDialect();
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("data.csv"));
+        const QString beside = dir.filePath(QStringLiteral("data-2.csv"));
+        QVERIFY(WriteFile(path, before));
+
+        Recorder recorder;
+        QVERIFY2(recorder.start(path, dialect), qPrintable(recorder.errorString()));
+        QVERIFY(recorder.wroteBeside());
+        QCOMPARE(recorder.fileName(), beside);
+        QVERIFY(recorder.append(Frame(1.0f)));
+        QVERIFY(recorder.start(path, dialect)); // again: the same file beside
+        QCOMPARE(recorder.fileName(), beside);
+        QVERIFY(recorder.append(Frame(2.0f)));
+        recorder.stop();
+
+        QCOMPARE(Contents(path), before);
+        const CsvText::Table table = CsvText::Read(Contents(beside), dialect.separator);
+        QVERIFY(table.wellFormed);
+        QCOMPARE(table.records.size(), 3); // one header, both records
+        QCOMPARE(table.records.at(0), ExpectedHeader);
+        CompareRecord(table.records.at(2), Frame(2.0f), dialect.decimalMark);
+
+        // Taken by other columns too: the next name; a folder of that name is passed over.
+        QVERIFY(WriteFile(beside, before));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("data-3.csv")));
+        QVERIFY(recorder.start(path, dialect));
+        QCOMPARE(recorder.fileName(), dir.filePath(QStringLiteral("data-4.csv")));
+        recorder.stop();
+        QCOMPARE(Contents(beside), before);
     }
 
     // Paths that even the superuser cannot open for writing.
@@ -240,9 +330,13 @@ private slots:
         QCOMPARE(frame.frequencyHz, 1000);
         QCOMPARE(frame.biasMillivolts, 1600);
         QVERIFY(!frame.seriesCircuit);
-        QVERIFY(frame.range.isEmpty());
-        for (int i = 0; i < 14; ++i)
-            QCOMPARE(frame.values[static_cast<std::size_t>(i)], Device::ParameterValues[i]);
+        QCOMPARE(frame.magnitude, 1000.0f);
+        QCOMPARE(frame.phase, -1.5f);
+        QCOMPARE(frame.range, QStringLiteral("1 kOm")); // the range byte of the frame, 4
+        Device::DeviceRange = 7;
+        QCOMPARE(Export::LastFrame().range, QStringLiteral("1 Om"));
+        Device::DeviceRange = 8; // a byte outside the list names no range
+        QVERIFY(Export::LastFrame().range.isEmpty());
         Device::ResetState();
     }
 };

@@ -1,5 +1,5 @@
-// The sweep table: header with units, the taken points only, every stored value read back from
-// its SI text in both dialects, whole-hertz frequencies, a device that refuses the table; and a
+// The sweep table: ASCII header, the taken points only, each point's textbook values and raw
+// values in both dialects, whole-hertz frequencies, a device that refuses the table; and a
 // table saved whole or not at all.
 #include "export/save_file.h"
 #include "export/sweep_csv.h"
@@ -22,23 +22,24 @@ using namespace Export;
 
 namespace {
 
-// Powers of ten from the stored units (pF, nH, mΩ, nS, …) to SI, column by column.
-constexpr int SiExponents[Main::SweepParameterCount] = {-12, -9, -3, -9, -9, -3, -3, -9, 0, 0, 0};
-
-// A finished run of `points` with values of every kind: tiny, huge, negative, the replacement
-// values of a guarded division, and one that is not a number.
+// A finished run of `points`: each point's frame gave a different impedance, some purely
+// resistive (no reactance: D and parallel X are undefined), in both circuits; the stored display
+// values are guard replacements that must not reach the file.
 Main::SweepVariables FinishedRun(int points) {
     Main::SweepVariables store;
     store.SweepPoints = points;
     store.SweepIndex = points - 1;
     store.SweepRunning = false;
-    const float specials[] = {159154.9f, 9.9e12f, -1.591549e8f, 1e-3f, 0.0f, -90.0f, 1.6e9f};
+    const float phases[] = {-1.5701f, 0.0f, 0.7f, 1.2e-7f, -3.1f};
     for (int i = 0; i < points; ++i) {
         store.SweepFrequencies[i] = float(25 + 39999 * i);
+        store.SweepMagnitudes[i] = 1591.565f * float(1 + i) / 3.0f;
+        store.SweepPhases[i] = phases[i % 5];
+        store.SweepReportedFrequencies[i] = 25 + 39999 * i + (i % 3);
+        store.SweepSeriesCircuits[i] = i % 2 == 0;
         for (int k = 0; k < Main::SweepParameterCount; ++k)
-            store.SweepSamples[k][i] = specials[(i + k) % 7] * float(1 + i) / 3.0f;
+            store.SweepSamples[k][i] = 9.9e12f;
     }
-    store.SweepSamples[8][1] = std::numeric_limits<float>::quiet_NaN();
     return store;
 }
 
@@ -55,9 +56,23 @@ class TestSweepCsv : public QObject {
 
 private slots:
     void header() {
-        const QStringList expected{"point",  "frequency (Hz)", "C (F)", "L (H)", "R (Ω)", "G (S)",
-                                   "B (S)",  "X (Ω)",          "Z (Ω)", "Y (S)", "D",     "Q",
-                                   "Fiz (°)"};
+        const QStringList expected{"point",
+                                   "planned frequency (Hz)",
+                                   "circuit",
+                                   "C (F)",
+                                   "L (H)",
+                                   "R (Ohm)",
+                                   "G (S)",
+                                   "B (S)",
+                                   "X (Ohm)",
+                                   "|Y| (S)",
+                                   "D",
+                                   "Q",
+                                   "phase of Z (deg)",
+                                   "phase of Y (deg)",
+                                   "raw |Z| (Ohm)",
+                                   "raw theta (rad)",
+                                   "raw frequency (Hz)"};
         QCOMPARE(SweepHeader(), expected);
         for (const CsvDialect &dialect : {CommaDialect(), SemicolonDialect()}) {
             const CsvText::Table table = Table(Main::SweepVariables{}, dialect);
@@ -66,6 +81,8 @@ private slots:
         }
     }
 
+    // Each point from what its frame reported: the raw values exactly, G and B as Re Y and
+    // Im Y, R of the point's circuit, undefined values empty; no stored guard value appears.
     void valuesReadBack_data() {
         QTest::addColumn<CsvDialect>("dialect");
         QTest::newRow("comma") << CommaDialect();
@@ -73,33 +90,55 @@ private slots:
     }
     void valuesReadBack() {
         QFETCH(CsvDialect, dialect);
-        Main::SweepVariables store = FinishedRun(256);
-        store.SweepSamples[2][0] = 1234.5f; // mΩ
+        const Main::SweepVariables store = FinishedRun(256);
         const CsvText::Table table = Table(store, dialect);
         QVERIFY(table.wellFormed);
         QCOMPARE(table.records.size(), 257);
+        const int column[] = {0,
+                              1,
+                              2,
+                              int(SweepHeader().indexOf("R (Ohm)")),
+                              int(SweepHeader().indexOf("G (S)")),
+                              int(SweepHeader().indexOf("D")),
+                              int(SweepHeader().indexOf("raw |Z| (Ohm)"))};
+        enum { Point, Planned, Circuit, R, G, D, Raw };
         for (int i = 0; i < 256; ++i) {
             const QStringList &record = table.records.at(i + 1);
-            QCOMPARE(record.size(), 13);
-            QCOMPARE(record.at(0), QString::number(i + 1));
-            QCOMPARE(record.at(1).toDouble(), double(store.SweepFrequencies[i]));
-            for (int k = 0; k < Main::SweepParameterCount; ++k) {
+            QCOMPARE(record.size(), 17);
+            QCOMPARE(record.at(column[Point]), QString::number(i + 1));
+            QCOMPARE(record.at(column[Planned]).toDouble(), double(store.SweepFrequencies[i]));
+            const bool series = store.SweepSeriesCircuits[i];
+            QCOMPARE(record.at(column[Circuit]),
+                     series ? QStringLiteral("series") : QStringLiteral("parallel"));
+            const auto number = [&](int at) {
                 bool ok = false;
-                const double si = CsvText::Number(record.at(2 + k), dialect.decimalMark, &ok);
-                QVERIFY2(ok, qPrintable(record.at(2 + k)));
-                const float stored = store.SweepSamples[k][i];
-                const float back = float(si / std::pow(10.0, SiExponents[k]));
-                if (std::isnan(stored))
-                    QVERIFY(std::isnan(back));
-                else
-                    QCOMPARE(back, stored);
-            }
+                const double value = CsvText::Number(record.at(at), dialect.decimalMark, &ok);
+                return ok ? value : std::numeric_limits<double>::quiet_NaN();
+            };
+            const float m = store.SweepMagnitudes[i];
+            const float t = store.SweepPhases[i];
+            QCOMPARE(float(number(column[Raw])), m);
+            QCOMPARE(float(number(column[Raw] + 1)), t);
+            QCOMPARE(record.at(column[Raw] + 2),
+                     QString::number(store.SweepReportedFrequencies[i]));
+            const double g = std::cos(t) / m, b = -std::sin(t) / m;
+            QVERIFY(std::fabs(number(column[G]) - g) <= 1e-6 * std::fabs(g));
+            QVERIFY(std::fabs(number(column[G] + 1) - b) <= 1e-6 * std::fabs(b));
+            const double r = series ? m * std::cos(t) : 1.0 / g;
+            QVERIFY2(std::fabs(number(column[R]) - r) <= 1e-6 * std::fabs(r),
+                     qPrintable(record.at(column[R])));
+            QCOMPARE(record.at(column[D]).isEmpty(), t == 0.0f);
+            for (const QString &field : record)
+                QVERIFY2(!field.contains(QLatin1String("9.9e+12")) &&
+                             !field.contains(QLatin1String("9,9e+12")) &&
+                             !field.contains(QLatin1String("nan")),
+                         qPrintable(field));
         }
         // 25 + 39999 · 255 Hz, whole, not in exponent form.
         QCOMPARE(table.records.last().at(1), QStringLiteral("10199770"));
-        QCOMPARE(table.records.at(1).at(4), dialect.decimalMark == QLatin1Char(',')
-                                                ? QStringLiteral("1,2345")
-                                                : QStringLiteral("1.2345"));
+        QCOMPARE(table.records.at(1).at(column[Raw]), dialect.decimalMark == QLatin1Char(',')
+                                                          ? QStringLiteral("530,52167")
+                                                          : QStringLiteral("530.52167"));
     }
 
     // Only what the current run has taken: the points before the index while it runs.

@@ -1,6 +1,7 @@
 // The sweep store without a window: point frequencies, the clamping of N, storing and advancing
 // a run, the statistics, their labelled texts and the plotted values.
 #include "link/decoding.h"
+#include "link/device_state.h"
 #include "sweep/sweep_frequencies.h"
 #include "sweep/sweep_statistics.h"
 #include "sweep/sweep_store.h"
@@ -113,7 +114,7 @@ private slots:
         for (int n = 0; n < 3; ++n) {
             for (int k = 0; k < 18; ++k)
                 values[k] = float(100 * n + k);
-            StoreSweepSample(values);
+            StoreSweepSample(values, 1000 + n, n != 1);
             QCOMPARE(AdvanceSweep(), n < 2);
         }
         QVERIFY(!SweepRunning);
@@ -122,12 +123,26 @@ private slots:
         QCOMPARE(SweepSamples[10][1], 110.0f);
         QCOMPARE(SweepSamples[4][2], 204.0f);
         QCOMPARE(SweepSamples[0][3], 0.0f); // beyond the run
+        // The frame's own |Z| and angle, the reported frequency and the circuit, per point.
+        QCOMPARE(SweepMagnitudes[1], 114.0f);
+        QCOMPARE(SweepPhases[2], 215.0f);
+        QCOMPARE(SweepReportedFrequencies[2], 1002);
+        QVERIFY(SweepSeriesCircuits[0] && !SweepSeriesCircuits[1] && SweepSeriesCircuits[2]);
+
+        // Left to the link's state, the frame's frequency and circuit are the link's.
+        ResetSweepState();
+        Device::FrequencyHz = 120;
+        Device::SeriesCircuit = 0;
+        StoreSweepSample(values);
+        QCOMPARE(SweepReportedFrequencies[0], 120);
+        QVERIFY(!SweepSeriesCircuits[0]);
+        Device::ResetState();
     }
 
     // Taken points: none at start-up, those before the index during a run, all once it ended,
     // none again when the next run starts, even if the earlier run was longer.
     void takenPoints() {
-        const float values[SweepParameterCount] = {};
+        const float values[Device::ParameterValueCount] = {};
         QCOMPARE(TakenSweepPoints(), 0);
         SweepPoints = 3;
         SweepRunning = true;

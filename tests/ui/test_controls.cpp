@@ -274,6 +274,18 @@ private slots:
         QVERIFY(!b.w.tmr.isActive());
     }
 
+    // The range box lists the link's range names, in the order of the range byte: a recording
+    // names the range from the link, the window shows it from its form.
+    void rangeNamesOfTheForm() {
+        Bench b;
+        auto *range = b.get<QComboBox>("i_diap");
+        QCOMPARE(range->count(), Device::RangeCount);
+        for (int index = 0; index < Device::RangeCount; ++index)
+            QCOMPARE(range->itemText(index), Device::RangeName(index));
+        QVERIFY(Device::RangeName(Device::RangeCount).isEmpty());
+        QVERIFY(Device::RangeName(-1).isEmpty());
+    }
+
     // Entering the range box ends following the meter's range; the window merely coming back
     // to the front with the box focused does not.
     void rangeChoice() {

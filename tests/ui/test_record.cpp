@@ -26,6 +26,8 @@ constexpr int SiExponents[14] = {-12, -9, -3, -9, -9, -3, -3, -9, 0, 0, 0, 0, 0,
 // What the link held after an accepted frame, to compare a record with.
 struct Expected {
     std::array<float, 14> values{};
+    float magnitude = 0.0f;
+    float phase = 0.0f;
     int frequency = 0;
     int bias = 0;
     QString range;
@@ -35,6 +37,8 @@ Expected Held() {
     Expected held;
     for (int i = 0; i < 14; ++i)
         held.values[static_cast<std::size_t>(i)] = Device::ParameterValues[i];
+    held.magnitude = Device::ParameterValues[Device::ValMagnitude];
+    held.phase = Device::ParameterValues[Device::ValPhase];
     held.frequency = Device::FrequencyHz;
     held.bias = Device::BiasMillivolts;
     static const char *const ranges[8] = {"10 MOm", "1 MOm",  "100 kOm", "10 kOm",
@@ -43,22 +47,38 @@ Expected Held() {
     return held;
 }
 
-CsvText::Table ReadTable(const QString &path) {
+CsvText::Table ReadTable(const QString &path, QChar separator = QLatin1Char(',')) {
     QFile file(path);
-    return CsvText::Read(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+    return CsvText::Read(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), separator);
 }
 
-void CompareRecord(const QStringList &record, const Expected &held) {
-    QCOMPARE(record.size(), 21);
+constexpr int RecordSize = 20;
+
+// The record of a frame of the series circuit: C, L, R, X, |Y|, D, Q and both angles agree with
+// the readouts' values (which follow the textbook away from guards), the raw values are the
+// frame's own.
+void CompareRecord(const QStringList &record, const Expected &held,
+                   QChar decimalMark = QLatin1Char('.')) {
+    QCOMPARE(record.size(), RecordSize);
     QVERIFY(QDateTime::fromString(record.at(0), Qt::ISODateWithMs).isValid());
     QCOMPARE(record.at(2), QStringLiteral("KT-44"));
-    QCOMPARE(record.at(3).toInt(), held.frequency);
-    QCOMPARE(record.at(4).toDouble(), held.bias / 1000.0);
-    QCOMPARE(record.at(5), held.range);
-    QCOMPARE(record.at(6), QStringLiteral("series"));
-    for (int i = 0; i < 14; ++i)
-        QCOMPARE(static_cast<float>(record.at(7 + i).toDouble() / std::pow(10.0, SiExponents[i])),
-                 held.values[static_cast<std::size_t>(i)]);
+    QCOMPARE(record.at(3), held.range);
+    QCOMPARE(record.at(4), QStringLiteral("series"));
+    const auto number = [&](int column) { return CsvText::Number(record.at(column), decimalMark); };
+    QCOMPARE(number(5), held.bias / 1000.0);
+    const struct {
+        int column;
+        int index;
+    } agreeing[] = {{6, 0}, {7, 1}, {8, 2}, {11, 5}, {12, 7}, {13, 8}, {14, 9}, {15, 10}, {16, 11}};
+    for (const auto &pair : agreeing) {
+        const double shown = held.values[static_cast<std::size_t>(pair.index)] *
+                             std::pow(10.0, SiExponents[pair.index]);
+        QVERIFY2(std::fabs(number(pair.column) - shown) <= 1e-5 * std::fabs(shown) + 1e-30,
+                 qPrintable(record.at(pair.column)));
+    }
+    QCOMPARE(float(number(17)), held.magnitude);
+    QCOMPARE(float(number(18)), held.phase);
+    QCOMPARE(record.at(19).toInt(), held.frequency);
 }
 
 Sim::Component Inductor() {
@@ -66,6 +86,13 @@ Sim::Component Inductor() {
     dut.inductance = 10e-3;
     dut.resistance = 1.0;
     return dut;
+}
+
+// Ticks until the file holds one record after its header: a loaded machine may let a reply
+// come too late for a tick.
+void TickUntilRecorded(Main::Tb_tok &w, const QString &path, QChar separator) {
+    for (int tick = 0; tick < 100 && ReadTable(path, separator).records.size() < 2; ++tick)
+        w.tmrTimer();
 }
 
 QLabel *RecordStatus(Main::Tb_tok &w) {
@@ -112,7 +139,7 @@ private slots:
         const CsvText::Table table = ReadTable(path);
         QVERIFY(table.wellFormed);
         QCOMPARE(table.records.size(), 3);
-        QCOMPARE(table.records.at(0).value(7), QStringLiteral("C (F)"));
+        QCOMPARE(table.records.at(0).value(6), QStringLiteral("C (F)"));
         CompareRecord(table.records.at(1), first);
         CompareRecord(table.records.at(2), second);
         QVERIFY(f.messages.isEmpty());
@@ -223,8 +250,66 @@ private slots:
         w.tmrTimer();
         const CsvText::Table table = ReadTable(path);
         QCOMPARE(table.records.size(), 3); // one header, both records
-        QCOMPARE(table.records.at(1).size(), 21);
-        QCOMPARE(table.records.at(2).size(), 21);
+        QCOMPARE(table.records.at(1).size(), RecordSize);
+        QCOMPARE(table.records.at(2).size(), RecordSize);
+        QVERIFY(f.messages.isEmpty());
+    }
+
+    // A file from before, with other columns, stays as it was; a message names the file beside
+    // it that takes the records, and the dialog offers that one next time.
+    void olderFileKeptBeside() {
+        Fixture f;
+        f.AddMeter(1, 2);
+        Main::Tb_tok &w = f.Start();
+        const QString path = Path(QStringLiteral("older.csv"));
+        const QByteArray older("time,elapsed (s),model,frequency (Hz),bias (V),range,circuit\r\n");
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QCOMPARE(file.write(older), older.size());
+        }
+        QVERIFY(w.StartRecording(path));
+        const QString beside = Path(QStringLiteral("older-2.csv"));
+        QCOMPARE(f.messages.size(), 1);
+        QVERIFY(f.messages.first().contains(path));
+        QVERIFY(f.messages.first().contains(beside));
+        TickUntilRecorded(w, beside, QLatin1Char(','));
+        QCOMPARE(ReadTable(beside).records.size(), 2);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), older);
+
+        QString offered;
+        Framework::SetSaveFileHandler([&](const Framework::SaveFileRequest &request) {
+            offered = request.suggestedPath;
+            return Framework::SaveFileChoice{};
+        });
+        Find<QToolButton>(w, "b_record")->click(); // off
+        Find<QToolButton>(w, "b_record")->click(); // on again: the dialog
+        QCOMPARE(offered, beside);
+    }
+
+    // The dialog's second filter is the semicolon dialect with decimal commas.
+    void semicolonFromTheDialog() {
+        Fixture f;
+        f.AddMeter(1, 2);
+        Main::Tb_tok &w = f.Start();
+        QStringList filters;
+        Framework::SetSaveFileHandler([&](const Framework::SaveFileRequest &request) {
+            filters = request.filters;
+            return Framework::SaveFileChoice{Path(QStringLiteral("semicolon.csv")), 1};
+        });
+        Find<QToolButton>(w, "b_record")->click();
+        QCOMPARE(filters,
+                 (QStringList{QStringLiteral("CSV (*.csv)"), QStringLiteral("CSV (;) (*.csv)"),
+                              QStringLiteral("Все файлы (*)")}));
+        TickUntilRecorded(w, Path(QStringLiteral("semicolon.csv")), QLatin1Char(';'));
+        const Expected held = Held();
+        const CsvText::Table table =
+            ReadTable(Path(QStringLiteral("semicolon.csv")), QLatin1Char(';'));
+        QVERIFY(table.wellFormed);
+        QCOMPARE(table.records.size(), 2);
+        CompareRecord(table.records.at(1), held, QLatin1Char(','));
     }
 
     void commandLine() {
@@ -232,30 +317,49 @@ private slots:
         QCOMPARE(App::ParseCommandLine({"--record=x.csv"}).recordFile, "x.csv");
         QVERIFY(!App::ParseCommandLine({"--record"}).error.isEmpty());
         QVERIFY(!App::ParseCommandLine({"--record="}).error.isEmpty());
+
+        QVERIFY(!App::ParseCommandLine({"--record", "x.csv"}).recordSemicolon); // the default
+        QVERIFY(App::ParseCommandLine({"--record-dialect", "semicolon"}).recordSemicolon);
+        QVERIFY(!App::ParseCommandLine({"--record-dialect=comma"}).recordSemicolon);
+        const App::CommandLine wrong = App::ParseCommandLine({"--record-dialect", "tab"});
+        QVERIFY(wrong.error.contains(QLatin1String("comma or semicolon")));
+        QVERIFY(!App::ParseCommandLine({"--record-dialect"}).error.isEmpty());
+        QVERIFY(App::UsageText().contains(QLatin1String("--record-dialect comma|semicolon")));
     }
 
     // The program itself, recording the demo meter, then killed: every line on the disk is
     // whole.
+    void programRecordsUntilKilled_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QChar>("separator");
+        QTest::newRow("comma") << QStringList{} << QChar(QLatin1Char(','));
+        QTest::newRow("semicolon")
+            << QStringList{QStringLiteral("--record-dialect"), QStringLiteral("semicolon")}
+            << QChar(QLatin1Char(';'));
+    }
     void programRecordsUntilKilled() {
-        const QString path = Path(QStringLiteral("демо.csv"));
+        QFETCH(QStringList, options);
+        QFETCH(QChar, separator);
+        const QString path = Path(QStringLiteral("демо-%1.csv").arg(QTest::currentDataTag()));
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         program.setProcessEnvironment(environment);
         program.start(QStringLiteral(IMPEDIX_PATH),
-                      {QStringLiteral("--demo"), QStringLiteral("--record"), path});
+                      QStringList{QStringLiteral("--demo"), QStringLiteral("--record"), path} +
+                          options);
         QVERIFY(program.waitForStarted());
         QElapsedTimer deadline;
         deadline.start();
-        while (ReadTable(path).records.size() < 4 && deadline.elapsed() < 60000)
+        while (ReadTable(path, separator).records.size() < 4 && deadline.elapsed() < 60000)
             QTest::qWait(50);
         program.kill();
         program.waitForFinished();
-        const CsvText::Table table = ReadTable(path);
+        const CsvText::Table table = ReadTable(path, separator);
         QVERIFY2(table.records.size() >= 4, qPrintable(program.readAllStandardError()));
         QVERIFY(table.wellFormed);
         for (int i = 1; i < table.records.size(); ++i)
-            QCOMPARE(table.records.at(i).size(), 21);
+            QCOMPARE(table.records.at(i).size(), RecordSize);
     }
 };
 

@@ -2,7 +2,7 @@
 // as CSV in both dialects read back to the stored values, under a non-ASCII name, during and
 // after a run, the clipboard, PNG and SVG at the chart's size, nothing written and a message when
 // no point is taken, and a failed write that says why and leaves the old file alone.
-#include "export/parameter_columns.h"
+#include "export/sweep_csv.h"
 #include "sweep/sweep_store.h"
 #include "tests/common/peer.h"
 #include "tests/export/csv_reader.h"
@@ -107,27 +107,43 @@ QByteArray Contents(const QString &path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The table read back equals the header and points 0..count-1 of the store, each value to the
-// float it was stored as.
+// The table read back has the header and points 0..count-1 of the store: each point's raw
+// values exactly, and C, L, R, X, |Y|, D, Q and the angle of Z agreeing with the values the
+// chart stored for it.
 void CompareWithStore(const CsvText::Table &table, int count, QChar decimalMark) {
     QVERIFY(table.wellFormed);
     QCOMPARE(table.records.size(), count + 1);
-    QStringList header{QStringLiteral("point"), QStringLiteral("frequency (Hz)")};
-    for (int k = 0; k < Main::SweepParameterCount; ++k)
-        header << Export::ColumnHeader(k);
+    const QStringList header = Export::SweepHeader();
     QCOMPARE(table.records.first(), header);
-    QCOMPARE(header.at(4), QStringLiteral("R (Ω)"));
+    QCOMPARE(header.at(5), QStringLiteral("R (Ohm)"));
+    constexpr int SiExponents[Main::SweepParameterCount] = {-12, -9, -3, -9, -9, -3,
+                                                            -3,  -9, 0,  0,  0};
+    const struct {
+        int column;
+        int index;
+    } agreeing[] = {{3, 0}, {4, 1}, {5, 2}, {8, 5}, {9, 7}, {10, 8}, {11, 9}, {12, 10}};
     for (int i = 0; i < count; ++i) {
         const QStringList &record = table.records.at(i + 1);
-        QCOMPARE(record.size(), 13);
+        QCOMPARE(record.size(), header.size());
         QCOMPARE(record.at(0).toInt(), i + 1);
         QCOMPARE(record.at(1).toDouble(), double(Main::SweepFrequencies[i]));
-        for (int k = 0; k < Main::SweepParameterCount; ++k) {
+        QCOMPARE(record.at(2), QStringLiteral("series"));
+        const auto number = [&](int column) {
             bool ok = false;
-            const double si = CsvText::Number(record.at(2 + k), decimalMark, &ok);
-            QVERIFY2(ok, qPrintable(record.at(2 + k)));
-            QCOMPARE(float(si / std::pow(10.0, Export::SiExponent(k))), Main::SweepSamples[k][i]);
+            const double value = CsvText::Number(record.at(column), decimalMark, &ok);
+            return ok ? value : std::nan("");
+        };
+        for (const auto &pair : agreeing) {
+            const double stored =
+                Main::SweepSamples[pair.index][i] * std::pow(10.0, SiExponents[pair.index]);
+            QVERIFY2(
+                std::fabs(number(pair.column) - stored) <= 1e-5 * std::fabs(stored) + 1e-30,
+                qPrintable(header.at(pair.column) + QLatin1String(": ") + record.at(pair.column)));
         }
+        QCOMPARE(float(number(14)), Main::SweepMagnitudes[i]);
+        QCOMPARE(float(number(15)), Main::SweepPhases[i]);
+        QCOMPARE(record.at(16).toInt(), Main::SweepReportedFrequencies[i]);
+        QVERIFY(Main::SweepReportedFrequencies[i] > 0);
     }
 }
 
