@@ -179,17 +179,19 @@ private slots:
             ClearPortMappings();
             MapPort(1, names.ours);
             QVERIFY(OpenPort(1));
-            int exitCode = -1;
-            QStringList lines =
-                RunPortUser({QStringLiteral("open"), names.theirs}, false, &exitCode);
-            QCOMPARE(exitCode, 0);
+            HelperRun run = RunPortUser({QStringLiteral("open"), names.theirs}, false);
+            QVERIFY2(run.failure.isEmpty(), qPrintable(run.failure));
+            QCOMPARE(run.exitCode, 0);
+            QStringList lines = run.lines;
             QVERIFY(lines.size() >= 2);
             QVERIFY2(lines.at(1).startsWith(busy + QLatin1Char('\t')), qPrintable(lines.join('|')));
             QVERIFY2(lines.at(1).endsWith(OpenFailureText(OpenFailureReason::Busy, names.theirs)),
                      qPrintable(lines.at(1)));
 
             ClosePort();
-            lines = RunPortUser({QStringLiteral("open"), names.theirs}, false, &exitCode);
+            run = RunPortUser({QStringLiteral("open"), names.theirs}, false);
+            QVERIFY2(run.failure.isEmpty(), qPrintable(run.failure));
+            lines = run.lines;
             QVERIFY(lines.size() >= 2);
             QVERIFY2(lines.at(1).startsWith(QLatin1String("0\t")), qPrintable(lines.join('|')));
         }
