@@ -62,16 +62,17 @@ bool Session::takeLine() {
 }
 
 bool Session::pump(int limit) {
-    for (int ran = 0; ran < limit; ++ran) {
-        if (held_ || output_.size() >= OutputChunk) return false;
+    int ran = 0;
+    while (ran < limit && !held_ && output_.size() < OutputChunk) {
         QByteArray unit;
-        if (!inLine_ || !NextUnit(line_, linePos_, unit)) {
-            inLine_ = false;
-            line_.clear();
-            if (!takeLine()) return false;
+        if (inLine_ && NextUnit(line_, linePos_, unit)) {
+            runCommand(ParseCommand(unit));
+            ++ran;
             continue;
         }
-        runCommand(ParseCommand(unit));
+        inLine_ = false;
+        line_.clear();
+        if (!takeLine()) return false;
     }
     return !held_ && output_.size() < OutputChunk && (inLine_ || !lines_.empty());
 }
@@ -135,6 +136,7 @@ const Session::Entry *Session::resolve(const ParsedCommand &command,
 }
 
 void Session::runCommand(const ParsedCommand &command) {
+    observe();
     const int answered = static_cast<int>(output_.size());
     QVector<QByteArray> header;
     const Entry *entry = command.error == 0 ? resolve(command, header) : nullptr;
