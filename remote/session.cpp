@@ -74,7 +74,7 @@ bool Session::pump(int limit) {
         line_.clear();
         if (!takeLine()) return false;
     }
-    return !held_ && output_.size() < OutputChunk && (inLine_ || !lines_.empty());
+    return !held_ && (inLine_ || !lines_.empty());
 }
 
 void Session::poll() {

@@ -32,7 +32,7 @@ public:
     // Bytes from the client. An incomplete line over MaxLine is dropped up to its end.
     void feed(const QByteArray &bytes);
     // Runs queued commands until one is held back, limit commands ran or OutputChunk bytes of
-    // answers wait. Returns whether more could run at once.
+    // answers wait. Returns whether more could run once the answers are taken.
     bool pump(int limit = 256);
     // Looks at the instrument again (a reading, a list change, the clock): a held-back command
     // completes when it can. pump() afterwards runs what follows it.
