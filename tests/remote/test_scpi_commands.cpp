@@ -74,8 +74,8 @@ void TestScpiCommands::exchanges_data() {
     QTest::addColumn<QByteArray>("answer");
     QTest::addColumn<QList<int>>("errors");
     const QList<int> none;
-    QTest::newRow("identity") << QByteArray("*IDN?") << QByteArray("Impedix,KT-43,COM3,0.1\n")
-                              << none;
+    QTest::newRow("identity") << QByteArray("*IDN?")
+                              << QByteArray("Impedix,KT-43,COM3," IMPEDIX_VERSION "\n") << none;
     QTest::newRow("frequency with suffix")
         << QByteArray("FREQ 2KHZ;FREQ?") << QByteArray("+2.00000E+03\n") << none;
     QTest::newRow("frequency long form")
@@ -179,7 +179,7 @@ void TestScpiCommands::identityWithoutMeter() {
     meter.info.name.clear();
     meter.info.port.clear();
     Session session(meter);
-    QCOMPARE(Send(session, "*IDN?"), QByteArray("Impedix,no meter,,0.1\n"));
+    QCOMPARE(Send(session, "*IDN?"), QByteArray("Impedix,no meter,," IMPEDIX_VERSION "\n"));
     QCOMPARE(Send(session, "FREQ 1000;FETC?"), QByteArray("+9.90000E+37,+9.90000E+37,-1\n"));
     QCOMPARE(Errors(session), (QList<int>{HardwareError, HardwareError}));
     meter.line = LineState::LineLost;
@@ -188,7 +188,7 @@ void TestScpiCommands::identityWithoutMeter() {
     // A name that would split the identity into more fields.
     meter.line = LineState::Ready;
     meter.info.name = "A,B";
-    QCOMPARE(Send(session, "*IDN?"), QByteArray("Impedix,A B,,0.1\n"));
+    QCOMPARE(Send(session, "*IDN?"), QByteArray("Impedix,A B,," IMPEDIX_VERSION "\n"));
 }
 
 void TestScpiCommands::resetDefaults() {

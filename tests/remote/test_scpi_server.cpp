@@ -77,8 +77,8 @@ void TestScpiServer::twoClients() {
     QCOMPARE(Ask(*a, "SYST:ERR?"), QByteArray("-113,\"Undefined header\""));
     // Half a line from one client does not hold up the other.
     a->write("*ID");
-    QCOMPARE(Ask(*b, "*IDN?"), QByteArray("Impedix,KT-43,COM3,0.1"));
-    QCOMPARE(Ask(*a, "N?"), QByteArray("Impedix,KT-43,COM3,0.1"));
+    QCOMPARE(Ask(*b, "*IDN?"), QByteArray("Impedix,KT-43,COM3," IMPEDIX_VERSION));
+    QCOMPARE(Ask(*a, "N?"), QByteArray("Impedix,KT-43,COM3," IMPEDIX_VERSION));
     a->disconnectFromHost();
     QTRY_COMPARE_WITH_TIMEOUT(server_->clientCount(), 1, Deadline);
     QCOMPARE(counts.last().at(0).toInt(), 1);
@@ -157,7 +157,7 @@ void TestScpiServer::ninthClientRefused() {
 void TestScpiServer::manyConnections() {
     for (int i = 0; i < 1000; ++i) {
         auto client = Connect(server_->port());
-        QCOMPARE(Ask(*client, "*IDN?"), QByteArray("Impedix,KT-43,COM3,0.1"));
+        QCOMPARE(Ask(*client, "*IDN?"), QByteArray("Impedix,KT-43,COM3," IMPEDIX_VERSION));
         client->disconnectFromHost();
         if (client->state() != QAbstractSocket::UnconnectedState)
             QVERIFY(client->waitForDisconnected(Deadline));
