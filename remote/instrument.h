@@ -1,0 +1,119 @@
+// What the SCPI command table needs of the meter: the found model, its settings and setters, the
+// newest accepted reading and the list run. The measuring core implements it; tests use a fake.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QVector>
+
+#include <cstdint>
+
+namespace Remote {
+
+// Error codes that setters return; 0 is success. They go onto the client's error queue as they are.
+enum ErrorCode : int {
+    NoError = 0,
+    CommandError = -100,
+    SyntaxError = -102,
+    DataTypeError = -104,
+    ParameterNotAllowed = -108,
+    MissingParameter = -109,
+    UndefinedHeader = -113,
+    InvalidSuffix = -131,
+    InitIgnored = -213,
+    SettingsConflict = -221,
+    DataOutOfRange = -222,
+    IllegalParameterValue = -224,
+    DataStale = -230,
+    HardwareError = -240,
+    QueueOverflow = -350,
+};
+
+enum class LineState {
+    Ready,    // a meter was found and its line works
+    NoMeter,  // no search has found a meter
+    LineLost, // the port went away; the core is trying it again
+};
+
+struct ModelInfo {
+    QString name;                  // display name of the found model, empty when there is none
+    QString port;                  // "COM3", empty when there is none
+    std::int32_t lowestFrequency;  // Hz
+    std::int32_t highestFrequency; // Hz
+    int biasStepMillivolts;        // the meter's bias step (its wire scaling)
+};
+
+struct Settings {
+    std::int32_t frequency = 1000; // Hz
+    int levelMillivolts = 1000;    // one of the meter's levels
+    int biasMillivolts = 0;        // the level set, sent only while biasOn
+    bool biasOn = false;
+    bool biasExternal = false;
+    bool autoRange = true;
+    int rangeIndex = 0; // 0 "10 MOm" … 7 "1 Om"
+    bool normalSpeed = true;
+    bool seriesCircuit = true;
+};
+
+// One accepted frame, raw: |Z| in ohms, the angle of Z in radians (as the link corrected it for
+// the model), the frequency the frame reported.
+struct Reading {
+    std::uint64_t sequence = 0; // counts accepted frames from 1; 0 means no reading yet
+    std::int64_t timeMs = 0;    // the instrument's monotonic clock when the frame was accepted
+    double magnitude = 0.0;
+    double phase = 0.0;
+    double frequency = 0.0;
+    bool overload = false;
+};
+
+struct ListPoint {
+    bool measured = false; // false for points an aborted or failed run did not reach
+    Reading reading;
+};
+
+struct ListState {
+    std::uint64_t run = 0; // number of the latest run, 0 before the first
+    bool running = false;
+    QVector<ListPoint> points; // one per planned frequency of that run
+};
+
+class Instrument : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~Instrument() override = default;
+
+    virtual LineState lineState() const = 0;
+    virtual ModelInfo model() const = 0;
+    virtual Settings settings() const = 0;
+
+    // Each setter goes through the same code as the window's control; the window follows.
+    // They return 0 or an ErrorCode (HardwareError without a meter). Bounds are the caller's.
+    virtual int setFrequency(std::int32_t hz) = 0;
+    virtual int setLevel(int millivolts) = 0;
+    virtual int setBiasLevel(int millivolts) = 0; // sent at once only while the bias is on
+    virtual int setBiasState(bool on) = 0;        // off sends 0, on the level set
+    virtual int setBiasSource(bool external) = 0;
+    virtual int setAutoRange(bool on) = 0;
+    virtual int setRange(int index) = 0; // a fixed range: auto-ranging goes off
+    virtual int setSpeed(bool normal) = 0;
+    virtual int setSeriesCircuit(bool series) = 0;
+    // All of the settings at once, as the controls would send them (the reset).
+    virtual int applySettings(const Settings &settings) = 0;
+
+    virtual Reading latestReading() const = 0;
+    virtual std::int64_t nowMs() const = 0; // the clock of Reading::timeMs
+
+    // A list run over the frequencies through the measuring core's run. It returns InitIgnored
+    // while a run (of anyone) is going, and sets run to the number the run will carry.
+    virtual int startList(const QVector<std::int32_t> &frequencies, std::uint64_t &run) = 0;
+    virtual ListState listState() const = 0;
+    virtual void abortList() = 0;
+
+signals:
+    void readingAccepted(); // a new latestReading()
+    void listChanged();     // a list run made progress or ended
+    void lineChanged();     // lineState() or model() changed
+};
+
+} // namespace Remote

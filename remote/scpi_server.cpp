@@ -1,0 +1,147 @@
+// Sockets in, sessions served, answers out; bounded buffers and no blocking calls.
+#include "remote/scpi_server.h"
+
+#include "remote/session.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <algorithm>
+
+namespace Remote {
+
+namespace {
+
+constexpr qint64 ReadChunk = 16 * 1024;
+constexpr int SocketSendBuffer = 64 * 1024; // what the system holds for a client, besides ours
+constexpr int ClockMs = 50;
+
+} // namespace
+
+struct ScpiServer::Client {
+    QTcpSocket *socket;
+    Session session;
+    bool scheduled = false; // a continuation is queued
+    Client(QTcpSocket *s, Instrument &instrument) : socket(s), session(instrument) {}
+};
+
+ScpiServer::ScpiServer(Instrument &instrument, QObject *parent)
+    : QObject(parent), instrument_(instrument), server_(new QTcpServer(this)) {
+    connect(server_, &QTcpServer::newConnection, this, &ScpiServer::accept);
+    connect(&instrument_, &Instrument::readingAccepted, this, &ScpiServer::pollAll);
+    connect(&instrument_, &Instrument::listChanged, this, &ScpiServer::pollAll);
+    connect(&instrument_, &Instrument::lineChanged, this, &ScpiServer::pollAll);
+    clock_.setInterval(ClockMs);
+    connect(&clock_, &QTimer::timeout, this, &ScpiServer::pollAll);
+}
+
+ScpiServer::~ScpiServer() {
+    for (auto &client : clients_) {
+        client->socket->disconnect(this);
+        client->socket->abort();
+        client->socket->deleteLater();
+    }
+}
+
+bool ScpiServer::listen(const QHostAddress &address, quint16 port) {
+    return server_->listen(address, port);
+}
+
+quint16 ScpiServer::port() const {
+    return server_->serverPort();
+}
+
+QString ScpiServer::errorString() const {
+    return server_->errorString();
+}
+
+void ScpiServer::accept() {
+    while (QTcpSocket *socket = server_->nextPendingConnection()) {
+        if (clientCount() >= MaxClients) {
+            // Refused: closed at once, before a byte is read or written.
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, SocketSendBuffer);
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        clients_.push_back(std::make_unique<Client>(socket, instrument_));
+        Client *client = clients_.back().get();
+        connect(socket, &QTcpSocket::readyRead, this, [this, client]() { serve(client); });
+        connect(socket, &QTcpSocket::bytesWritten, this, [this, client]() { serve(client); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, client]() { drop(client); });
+        connect(socket, &QTcpSocket::errorOccurred, this, [this, client]() { drop(client); });
+        emit clientCountChanged(clientCount());
+    }
+}
+
+// Reads what the session has room for, runs a bounded share of its commands and writes the
+// answers; the rest is continued from the event loop so that the tick and other clients go on.
+void ScpiServer::serve(Client *client) {
+    QTcpSocket *socket = client->socket;
+    Session &session = client->session;
+    while (socket->bytesAvailable() > 0 && session.queuedInputBytes() <= Session::MaxLine)
+        session.feed(socket->read(ReadChunk));
+    const bool more = session.pump();
+    const QByteArray out = session.takeOutput();
+    if (!out.isEmpty()) {
+        if (socket->bytesToWrite() + out.size() > MaxQueuedAnswers) return drop(client);
+        socket->write(out);
+        socket->flush();
+    }
+    if ((more || (socket->bytesAvailable() > 0 && !session.holding())) && !client->scheduled) {
+        client->scheduled = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this, socket]() {
+                if (Client *still = find(socket)) {
+                    still->scheduled = false;
+                    serve(still);
+                }
+            },
+            Qt::QueuedConnection);
+    }
+    updateTimer();
+}
+
+void ScpiServer::drop(Client *client) {
+    const auto it = std::find_if(clients_.begin(), clients_.end(),
+                                 [client](const auto &c) { return c.get() == client; });
+    if (it == clients_.end()) return;
+    std::unique_ptr<Client> owned = std::move(*it);
+    clients_.erase(it);
+    owned->socket->disconnect(this);
+    owned->socket->abort();
+    owned->socket->deleteLater(); // queued continuations die with it
+    emit clientCountChanged(clientCount());
+    updateTimer();
+}
+
+ScpiServer::Client *ScpiServer::find(const QTcpSocket *socket) const {
+    for (const auto &client : clients_)
+        if (client->socket == socket) return client.get();
+    return nullptr;
+}
+
+void ScpiServer::pollAll() {
+    // serve() may drop a client, so walk the sockets and look each up again.
+    std::vector<QTcpSocket *> sockets;
+    for (auto &client : clients_)
+        sockets.push_back(client->socket);
+    for (QTcpSocket *socket : sockets) {
+        if (Client *client = find(socket)) {
+            client->session.poll();
+            serve(client);
+        }
+    }
+    updateTimer();
+}
+
+void ScpiServer::updateTimer() {
+    const bool holding = std::any_of(clients_.begin(), clients_.end(),
+                                     [](const auto &c) { return c->session.holding(); });
+    if (holding && !clock_.isActive()) clock_.start();
+    if (!holding && clock_.isActive()) clock_.stop();
+}
+
+} // namespace Remote

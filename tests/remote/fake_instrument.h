@@ -1,0 +1,117 @@
+// A meter for the SCPI tests: settings kept as the core would keep them, a synthetic part (a
+// resistor in series with a capacitor) read at the set frequency, a clock the test moves or the
+// real one, and a list run that takes one reading per point.
+#pragma once
+
+#include "remote/instrument.h"
+
+#include <QElapsedTimer>
+#include <QStringList>
+
+#include <cmath>
+
+namespace Fake {
+
+struct Part {
+    double resistance = 50.0;    // ohms
+    double capacitance = 100e-9; // farads
+    // Z at f: R - j / (2 pi f C)
+    double magnitude(double f) const { return std::hypot(resistance, reactance(f)); }
+    double phase(double f) const { return std::atan2(reactance(f), resistance); }
+    double reactance(double f) const { return -1.0 / (2.0 * M_PI * f * capacitance); }
+};
+
+class Instrument : public Remote::Instrument {
+public:
+    Remote::LineState line = Remote::LineState::Ready;
+    Remote::ModelInfo info{"KT-43", "COM3", 25, 3000000, 10};
+    Remote::Settings state;
+    Part part;
+    bool overload = false;
+    bool realClock = false;
+    std::int64_t clock = 100000; // ms, moved by the test unless realClock
+    QStringList calls;           // what the setters were asked, in order
+
+    Instrument() { elapsed_.start(); }
+
+    Remote::LineState lineState() const override { return line; }
+    Remote::ModelInfo model() const override { return info; }
+    Remote::Settings settings() const override { return state; }
+
+    int setFrequency(std::int32_t hz) override { return set("FREQ", hz, state.frequency, hz); }
+    int setLevel(int mv) override { return set("LEVEL", mv, state.levelMillivolts, mv); }
+    int setBiasLevel(int mv) override { return set("BIAS", mv, state.biasMillivolts, mv); }
+    int setBiasState(bool on) override { return set("BIASON", on, state.biasOn, on); }
+    int setBiasSource(bool ext) override { return set("BIASEXT", ext, state.biasExternal, ext); }
+    int setAutoRange(bool on) override { return set("AUTO", on, state.autoRange, on); }
+    int setRange(int index) override {
+        if (line != Remote::LineState::Ready) return Remote::HardwareError;
+        state.autoRange = false;
+        return set("RANGE", index, state.rangeIndex, index);
+    }
+    int setSpeed(bool normal) override { return set("NORMAL", normal, state.normalSpeed, normal); }
+    int setSeriesCircuit(bool s) override { return set("SERIES", s, state.seriesCircuit, s); }
+    int applySettings(const Remote::Settings &s) override {
+        if (line != Remote::LineState::Ready) return Remote::HardwareError;
+        state = s;
+        calls << QStringLiteral("APPLY");
+        return 0;
+    }
+
+    Remote::Reading latestReading() const override { return latest_; }
+    std::int64_t nowMs() const override { return realClock ? elapsed_.elapsed() : clock; }
+
+    int startList(const QVector<std::int32_t> &frequencies, std::uint64_t &run) override {
+        if (list_.running) return Remote::InitIgnored;
+        if (line != Remote::LineState::Ready) return Remote::HardwareError;
+        listFrequencies_ = frequencies;
+        list_.run += 1;
+        list_.running = true;
+        list_.points = QVector<Remote::ListPoint>(frequencies.size());
+        run = list_.run;
+        listNext_ = 0;
+        return 0;
+    }
+    Remote::ListState listState() const override { return list_; }
+    void abortList() override {
+        list_.running = false;
+        emit listChanged();
+    }
+
+    // One accepted frame at the set frequency (or the list run's), time moved by ms first.
+    void deliver(std::int64_t ms = 40) {
+        clock += ms;
+        double f = state.frequency;
+        const bool listPoint = list_.running && listNext_ < listFrequencies_.size();
+        if (listPoint) f = listFrequencies_[listNext_];
+        latest_.sequence += 1;
+        latest_.timeMs = nowMs();
+        latest_.magnitude = part.magnitude(f);
+        latest_.phase = part.phase(f);
+        latest_.frequency = f;
+        latest_.overload = overload;
+        if (listPoint) {
+            list_.points[listNext_] = {true, latest_};
+            if (++listNext_ == listFrequencies_.size()) list_.running = false;
+        }
+        emit readingAccepted();
+        if (listPoint) emit listChanged();
+    }
+
+private:
+    template <typename T, typename V> int set(const char *name, V shown, T &field, V value) {
+        if (line != Remote::LineState::Ready) return Remote::HardwareError;
+        field = static_cast<T>(value);
+        calls
+            << QStringLiteral("%1 %2").arg(QLatin1String(name)).arg(static_cast<long long>(shown));
+        return 0;
+    }
+
+    Remote::Reading latest_;
+    Remote::ListState list_;
+    QVector<std::int32_t> listFrequencies_;
+    int listNext_ = 0;
+    QElapsedTimer elapsed_;
+};
+
+} // namespace Fake

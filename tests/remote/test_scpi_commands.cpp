@@ -1,0 +1,465 @@
+// The command table against a fake meter, without sockets: answers, errors and their queue,
+// status registers, held-back answers for fresh, averaged, triggered and list readings.
+#include "fake_instrument.h"
+
+#include "remote/session.h"
+
+#include <QtTest>
+
+#include <cmath>
+
+using namespace Remote;
+
+namespace {
+
+// Runs every complete line fed so far and returns the answers.
+QByteArray Drain(Session &session) {
+    while (session.pump()) {
+    }
+    return session.takeOutput();
+}
+
+QByteArray Send(Session &session, const QByteArray &line) {
+    session.feed(line + "\n");
+    return Drain(session);
+}
+
+// The codes on the queue, oldest first; the queue is empty afterwards.
+QList<int> Errors(Session &session) {
+    QList<int> codes;
+    for (int i = 0; i < 40; ++i) {
+        const QByteArray entry = Send(session, "SYST:ERR?");
+        const int code = entry.left(entry.indexOf(',')).toInt();
+        if (code == 0) break;
+        codes << code;
+    }
+    return codes;
+}
+
+QList<double> Numbers(const QByteArray &answer) {
+    QList<double> values;
+    for (const QByteArray &field : answer.trimmed().split(','))
+        values << field.toDouble();
+    return values;
+}
+
+bool Near(double a, double b) {
+    return std::fabs(a - b) <= 1e-5 * std::fabs(b) + 1e-30;
+}
+
+} // namespace
+
+class TestScpiCommands : public QObject {
+    Q_OBJECT
+private slots:
+    void exchanges_data();
+    void exchanges();
+    void identityWithoutMeter();
+    void resetDefaults();
+    void fetchWaitsForReadingAfterChange();
+    void fetchAfterSilence();
+    void fetchStatus();
+    void averagingIsComplex();
+    void busTrigger();
+    void listSequence();
+    void listStepAndAbort();
+    void errorQueueBound();
+    void overlongLines();
+    void statusRegisters();
+    void pumpIsBounded();
+};
+
+void TestScpiCommands::exchanges_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QList<int>>("errors");
+    const QList<int> none;
+    QTest::newRow("identity") << QByteArray("*IDN?")
+                              << QByteArray("Impedix,KT-43,COM3," IMPEDIX_VERSION "\n") << none;
+    QTest::newRow("frequency with suffix")
+        << QByteArray("FREQ 2KHZ;FREQ?") << QByteArray("+2.00000E+03\n") << none;
+    QTest::newRow("frequency long form")
+        << QByteArray(":SENSE:FREQUENCY:CW 300;:freq:cw?") << QByteArray("+3.00000E+02\n") << none;
+    QTest::newRow("frequency MAX")
+        << QByteArray("FREQ MAX;FREQ?") << QByteArray("+3.00000E+06\n") << none;
+    QTest::newRow("frequency above the model")
+        << QByteArray("FREQ 5MHZ;FREQ?") << QByteArray("+1.00000E+03\n")
+        << QList<int>{DataOutOfRange};
+    QTest::newRow("frequency in millihertz")
+        << QByteArray("FREQ 1M") << QByteArray() << QList<int>{DataOutOfRange};
+    QTest::newRow("level") << QByteArray("VOLT 100MV;VOLT?") << QByteArray("+1.00000E-01\n")
+                           << none;
+    QTest::newRow("level not the meter's")
+        << QByteArray("VOLT 0.2") << QByteArray() << QList<int>{DataOutOfRange};
+    QTest::newRow("current mode") << QByteArray("CURR 1MA;CURR?") << QByteArray("\n")
+                                  << QList<int>{UndefinedHeader, UndefinedHeader};
+    QTest::newRow("bias in the meter's steps")
+        << QByteArray("BIAS:VOLT 1.234;BIAS:VOLT?") << QByteArray("+1.23000E+00\n") << none;
+    QTest::newRow("bias too high")
+        << QByteArray("BIAS:VOLT 41") << QByteArray() << QList<int>{DataOutOfRange};
+    QTest::newRow("bias negative")
+        << QByteArray("BIAS:VOLT -1") << QByteArray() << QList<int>{DataOutOfRange};
+    QTest::newRow("relative path")
+        << QByteArray("BIAS:STAT ON;STAT?;SOUR EXT;SOUR?") << QByteArray("1\nEXT\n") << none;
+    QTest::newRow("root after a path")
+        << QByteArray("BIAS:STAT ON;:FREQ 50;FREQ?") << QByteArray("+5.00000E+01\n") << none;
+    QTest::newRow("function type")
+        << QByteArray("FUNC:IMP:TYPE rx;:FUNC:IMP?") << QByteArray("RX\n") << none;
+    QTest::newRow("function type unknown")
+        << QByteArray("FUNC:IMP ABC;FUNC:IMP?") << QByteArray("CPD\n")
+        << QList<int>{IllegalParameterValue};
+    QTest::newRow("range holding the value") << QByteArray("FUNC:IMP:RANG 150;RANG?;RANG:AUTO?")
+                                             << QByteArray("+1.00000E+03\n0\n") << none;
+    QTest::newRow("range too large")
+        << QByteArray("FUNC:IMP:RANG 20MOHM") << QByteArray() << QList<int>{DataOutOfRange};
+    QTest::newRow("auto range") << QByteArray("FUNC:IMP:RANG:AUTO OFF;AUTO?") << QByteArray("0\n")
+                                << none;
+    QTest::newRow("aperture") << QByteArray("APER LONG,16;APER?") << QByteArray("LONG,16\n")
+                              << none;
+    QTest::newRow("aperture short")
+        << QByteArray("APER SHOR;APER?") << QByteArray("SHOR,1\n") << none;
+    QTest::newRow("aperture count") << QByteArray("APER MED,0;APER MED,257") << QByteArray()
+                                    << QList<int>{DataOutOfRange, DataOutOfRange};
+    QTest::newRow("aperture too many")
+        << QByteArray("APER MED,1,2") << QByteArray() << QList<int>{ParameterNotAllowed};
+    QTest::newRow("missing parameter")
+        << QByteArray("FREQ") << QByteArray() << QList<int>{MissingParameter};
+    QTest::newRow("two parameters")
+        << QByteArray("FREQ 1,2") << QByteArray() << QList<int>{ParameterNotAllowed};
+    QTest::newRow("word for a number")
+        << QByteArray("FREQ ABC") << QByteArray() << QList<int>{DataTypeError};
+    QTest::newRow("wrong unit") << QByteArray("FREQ 1V") << QByteArray()
+                                << QList<int>{InvalidSuffix};
+    QTest::newRow("unknown query")
+        << QByteArray("FOO?") << QByteArray("\n") << QList<int>{UndefinedHeader};
+    QTest::newRow("command as query")
+        << QByteArray("*RST?") << QByteArray("\n") << QList<int>{UndefinedHeader};
+    QTest::newRow("query as command")
+        << QByteArray("FETC") << QByteArray() << QList<int>{UndefinedHeader};
+    QTest::newRow("syntax error") << QByteArray("FREQ::CW 1;*TST?") << QByteArray("0\n")
+                                  << QList<int>{SyntaxError};
+    QTest::newRow("format") << QByteArray("FORM ASC;FORM?;FORM REAL") << QByteArray("ASC\n")
+                            << QList<int>{IllegalParameterValue};
+    QTest::newRow("page") << QByteArray("DISP:PAGE LIST;PAGE?;PAGE MEAS;:DISP:PAGE?")
+                          << QByteArray("LIST\nMEAS\n") << none;
+    QTest::newRow("display enable")
+        << QByteArray("DISP:ENAB OFF;ENAB?") << QByteArray("1\n") << none;
+    QTest::newRow("trigger source")
+        << QByteArray("TRIG:SOUR BUS;SOUR?;SOUR ext;SOUR?;SOUR NONE") << QByteArray("BUS\nEXT\n")
+        << QList<int>{IllegalParameterValue};
+    QTest::newRow("continuous") << QByteArray("INIT:CONT OFF;CONT?") << QByteArray("0\n") << none;
+    QTest::newRow("queries answer one line each")
+        << QByteArray("FREQ?;VOLT?;*TST?") << QByteArray("+1.00000E+03\n+1.00000E+00\n0\n") << none;
+    QTest::newRow("no error") << QByteArray("SYST:ERR?") << QByteArray("0,\"No error\"\n") << none;
+    QTest::newRow("list frequencies")
+        << QByteArray("LIST:FREQ 1E3, 2KHZ ,100;LIST:FREQ?")
+        << QByteArray("+1.00000E+03,+2.00000E+03,+1.00000E+02\n") << none;
+    QTest::newRow("list frequency outside the model")
+        << QByteArray("LIST:FREQ 1E3,1E9") << QByteArray() << QList<int>{DataOutOfRange};
+    QTest::newRow("sweep not yet") << QByteArray("SWE:POIN 11;:SWE:DATA?") << QByteArray("\n")
+                                   << QList<int>{UndefinedHeader, UndefinedHeader};
+    QTest::newRow("fit not yet") << QByteArray("FIT? RC") << QByteArray("\n")
+                                 << QList<int>{UndefinedHeader};
+    QTest::newRow("carriage return") << QByteArray("*TST?\r") << QByteArray("0\n") << none;
+}
+
+void TestScpiCommands::exchanges() {
+    QFETCH(QByteArray, line);
+    QFETCH(QByteArray, answer);
+    QFETCH(QList<int>, errors);
+    Fake::Instrument meter;
+    Session session(meter);
+    QCOMPARE(Send(session, line), answer);
+    QCOMPARE(Errors(session), errors);
+}
+
+void TestScpiCommands::identityWithoutMeter() {
+    Fake::Instrument meter;
+    meter.line = LineState::NoMeter;
+    meter.info.name.clear();
+    meter.info.port.clear();
+    Session session(meter);
+    QCOMPARE(Send(session, "*IDN?"), QByteArray("Impedix,no meter,," IMPEDIX_VERSION "\n"));
+    QCOMPARE(Send(session, "FREQ 1000;FETC?"), QByteArray("+9.90000E+37,+9.90000E+37,-1\n"));
+    QCOMPARE(Errors(session), (QList<int>{HardwareError, HardwareError}));
+    meter.line = LineState::LineLost;
+    QCOMPARE(Send(session, "TRIG"), QByteArray());
+    QCOMPARE(Errors(session), QList<int>{HardwareError});
+    // A name that would split the identity into more fields.
+    meter.line = LineState::Ready;
+    meter.info.name = "A,B";
+    QCOMPARE(Send(session, "*IDN?"), QByteArray("Impedix,A B,," IMPEDIX_VERSION "\n"));
+}
+
+void TestScpiCommands::resetDefaults() {
+    Fake::Instrument meter;
+    meter.info.lowestFrequency = 50000; // a model that cannot go down to 1 kHz
+    meter.state.levelMillivolts = 5;
+    meter.state.biasMillivolts = 3000;
+    meter.state.biasOn = true;
+    meter.state.autoRange = false;
+    meter.state.normalSpeed = false;
+    meter.state.seriesCircuit = false;
+    Session session(meter);
+    Send(session, "FUNC:IMP RX;TRIG:SOUR BUS;DISP:PAGE LIST;APER LONG,8");
+    QCOMPARE(Send(session, "*RST;FUNC:IMP?;TRIG:SOUR?;DISP:PAGE?;APER?"),
+             QByteArray("CPD\nINT\nMEAS\nMED,1\n"));
+    QCOMPARE(meter.calls.last(), QStringLiteral("APPLY"));
+    QCOMPARE(meter.state.frequency, 50000);
+    QCOMPARE(meter.state.levelMillivolts, 1000);
+    QCOMPARE(meter.state.biasMillivolts, 0);
+    QVERIFY(!meter.state.biasOn);
+    QVERIFY(meter.state.autoRange);
+    QVERIFY(meter.state.normalSpeed);
+    QVERIFY(meter.state.seriesCircuit);
+    meter.info.lowestFrequency = 25;
+    Send(session, "*RST");
+    QCOMPARE(meter.state.frequency, 1000);
+    QCOMPARE(Errors(session), QList<int>{});
+}
+
+void TestScpiCommands::fetchWaitsForReadingAfterChange() {
+    Fake::Instrument meter;
+    meter.deliver();
+    Session session(meter);
+    // A reading is there and nothing changed since: answered at once.
+    QVERIFY(Send(session, "FETC?").endsWith(",+0\n"));
+    // After a change the answer and the commands behind it wait for the next reading.
+    QCOMPARE(Send(session, "FUNC:IMP RX;FREQ 2000;FETC?;*TST?"), QByteArray());
+    QVERIFY(session.holding());
+    session.poll();
+    QCOMPARE(Drain(session), QByteArray());
+    meter.deliver();
+    session.poll();
+    const QByteArray answer = Drain(session);
+    QVERIFY(!session.holding());
+    const QList<QByteArray> lines = answer.split('\n');
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines[1], QByteArray("0"));
+    const QList<double> v = Numbers(lines[0]);
+    QVERIFY(Near(v[0], 50.0));
+    QVERIFY2(Near(v[1], meter.part.reactance(2000)), lines[0].constData());
+    QCOMPARE(v[2], 0.0);
+    // Commands that arrive while one is held wait behind it too.
+    Send(session, "FREQ 3000;FETC?");
+    QCOMPARE(Send(session, "*TST?"), QByteArray());
+    meter.deliver();
+    session.poll();
+    QVERIFY(Drain(session).endsWith(",+0\n0\n"));
+}
+
+void TestScpiCommands::fetchAfterSilence() {
+    Fake::Instrument meter;
+    meter.deliver();
+    Session session(meter);
+    QCOMPARE(Send(session, "FREQ 2000;FETC?"), QByteArray());
+    meter.clock += Session::SilenceMs - 1;
+    session.poll();
+    QCOMPARE(Drain(session), QByteArray());
+    meter.clock += 1;
+    session.poll();
+    QCOMPARE(Drain(session), QByteArray("+9.90000E+37,+9.90000E+37,-1\n"));
+    QCOMPARE(Errors(session), QList<int>{DataStale});
+    // A reading older than the silence is not the newest reading.
+    meter.deliver();
+    meter.clock += Session::SilenceMs;
+    QCOMPARE(Send(session, "FETC?"), QByteArray());
+}
+
+void TestScpiCommands::fetchStatus() {
+    Fake::Instrument meter;
+    Session session(meter);
+    meter.overload = true;
+    meter.deliver();
+    QCOMPARE(Send(session, "FETC?"), QByteArray("+9.90000E+37,+9.90000E+37,+1\n"));
+    meter.overload = false;
+    meter.part.resistance = 0.0;
+    meter.part.capacitance = INFINITY; // |Z| 0: Cp and D are undefined, SCPI's not-a-number
+    meter.deliver();
+    QCOMPARE(Send(session, "FETC?"), QByteArray("+9.91000E+37,+9.91000E+37,+0\n"));
+    QCOMPARE(Errors(session), QList<int>{});
+}
+
+void TestScpiCommands::averagingIsComplex() {
+    Fake::Instrument meter;
+    Session session(meter);
+    QCOMPARE(Send(session, "FUNC:IMP RX;APER MED,4;FETC?"), QByteArray());
+    const double resistances[] = {20.0, 80.0, 40.0, 60.0};
+    for (double r : resistances) {
+        QVERIFY(session.holding());
+        meter.part.resistance = r;
+        meter.deliver();
+        session.poll();
+    }
+    const QList<double> v = Numbers(Drain(session));
+    QVERIFY(Near(v[0], 50.0));
+    QVERIFY(Near(v[1], meter.part.reactance(1000)));
+    // The newest four after the change: 80, 40, 60 and 100.
+    meter.part.resistance = 100.0;
+    meter.deliver();
+    QVERIFY(Near(Numbers(Send(session, "FETC?"))[0], 70.0));
+}
+
+void TestScpiCommands::busTrigger() {
+    Fake::Instrument meter;
+    meter.deliver();
+    Session session(meter);
+    QCOMPARE(Send(session, "TRIG:SOUR BUS;FETC?"), QByteArray("+9.90000E+37,+9.90000E+37,-1\n"));
+    QCOMPARE(Errors(session), QList<int>{DataStale});
+    QCOMPARE(Send(session, "FUNC:IMP RX;*TRG;*OPC?;FETC?"), QByteArray());
+    meter.part.resistance = 70.0;
+    meter.deliver();
+    session.poll();
+    const QByteArray answer = Drain(session);
+    QVERIFY2(answer.startsWith("1\n+7.00000E+01,"), answer.constData());
+    // The reading of that trigger stays until the next one, whatever the meter reads since.
+    meter.part.resistance = 10.0;
+    meter.deliver();
+    QVERIFY(Send(session, "FETC?").startsWith("+7.00000E+01,"));
+    // *OPC sets its bit once the trigger's reading is in.
+    Send(session, "*CLS;TRIG;*OPC");
+    QCOMPARE(Send(session, "*ESR?"), QByteArray("0\n"));
+    meter.deliver();
+    session.poll();
+    QCOMPARE(Send(session, "*ESR?"), QByteArray("1\n"));
+    QVERIFY(Send(session, "FETC?").startsWith("+1.00000E+01,"));
+    // INIT under BUS only arms: no reading is asked for.
+    Send(session, "INIT");
+    QVERIFY(Send(session, "FETC?").startsWith("+1.00000E+01,"));
+}
+
+void TestScpiCommands::listSequence() {
+    Fake::Instrument meter;
+    Session session(meter);
+    QCOMPARE(Send(session, "FUNC:IMP RX;LIST:FREQ 100,1000,10000;:DISP:PAGE LIST;:INIT;FETC?"),
+             QByteArray());
+    QCOMPARE(meter.listState().points.size(), 3);
+    meter.deliver();
+    meter.deliver();
+    session.poll();
+    QCOMPARE(Drain(session), QByteArray());
+    meter.deliver();
+    session.poll();
+    const QList<double> v = Numbers(Drain(session));
+    QCOMPARE(v.size(), 12);
+    const double frequencies[] = {100, 1000, 10000};
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(Near(v[4 * i], 50.0));
+        QVERIFY(Near(v[4 * i + 1], meter.part.reactance(frequencies[i])));
+        QCOMPARE(v[4 * i + 2], 0.0);
+        QCOMPARE(v[4 * i + 3], 0.0);
+    }
+    // A second trigger while a run goes is ignored; another client's run is not ours.
+    Send(session, "INIT");
+    Send(session, "INIT");
+    QCOMPARE(Errors(session), QList<int>{InitIgnored});
+    Send(session, "ABOR");
+    Send(session, "LIST:FREQ?");
+    QCOMPARE(Errors(session), QList<int>{});
+    // An empty list cannot run.
+    Session other(meter);
+    Send(other, "DISP:PAGE LIST;:TRIG");
+    QCOMPARE(Errors(other), QList<int>{SettingsConflict});
+}
+
+void TestScpiCommands::listStepAndAbort() {
+    Fake::Instrument meter;
+    Session session(meter);
+    Send(session, "FUNC:IMP RX;LIST:FREQ 100,1000;MODE STEP;:DISP:PAGE LIST;:TRIG:SOUR BUS");
+    QCOMPARE(Send(session, "TRIG;FETC?"), QByteArray());
+    meter.deliver();
+    session.poll();
+    QList<double> v = Numbers(Drain(session));
+    QCOMPARE(v.size(), 4);
+    QVERIFY(Near(v[1], meter.part.reactance(100)));
+    QCOMPARE(Send(session, "TRIG;FETC?"), QByteArray());
+    meter.deliver();
+    session.poll();
+    v = Numbers(Drain(session));
+    QCOMPARE(v.size(), 8);
+    QVERIFY(Near(v[5], meter.part.reactance(1000)));
+    // A new pass begins at the first point.
+    Send(session, "TRIG");
+    meter.deliver();
+    session.poll();
+    QCOMPARE(Numbers(Send(session, "FETC?")).size(), 4);
+    // ABOR from another client ends the run; the held answer gives what was measured.
+    Send(session, "LIST:MODE SEQ;:LIST:FREQ 100,200,300");
+    QCOMPARE(Send(session, "TRIG;FETC?"), QByteArray());
+    meter.deliver();
+    Session other(meter);
+    Send(other, "ABOR");
+    session.poll();
+    v = Numbers(Drain(session));
+    QCOMPARE(v.size(), 12);
+    QCOMPARE(v[2], 0.0);
+    QCOMPARE(v[6], -1.0);
+    QCOMPARE(v[10], -1.0);
+    QCOMPARE(Errors(session), QList<int>{DataStale});
+}
+
+void TestScpiCommands::errorQueueBound() {
+    Fake::Instrument meter;
+    Session session(meter);
+    for (int i = 0; i < 20; ++i)
+        Send(session, "FOO");
+    Send(session, "FREQ ABC");
+    const QList<int> codes = Errors(session);
+    QCOMPARE(codes.size(), 16);
+    QCOMPARE(codes.first(), int(UndefinedHeader));
+    QCOMPARE(codes.at(14), int(UndefinedHeader));
+    QCOMPARE(codes.last(), int(QueueOverflow));
+    QCOMPARE(Send(session, "SYST:ERR?"), QByteArray("0,\"No error\"\n"));
+}
+
+void TestScpiCommands::overlongLines() {
+    Fake::Instrument meter;
+    Session session(meter);
+    // An incomplete line that grows past the bound, in pieces.
+    const QByteArray piece(16 * 1024, 'A');
+    for (int i = 0; i < 5; ++i)
+        session.feed(piece);
+    QVERIFY(session.queuedInputBytes() <= Session::MaxLine);
+    session.feed("BBB;*TST?\n*TST?\n");
+    QCOMPARE(Drain(session), QByteArray("0\n"));
+    QCOMPARE(Errors(session), QList<int>{CommandError});
+    // A complete line over the bound in one piece; the line at the bound still runs.
+    session.feed(QByteArray(Session::MaxLine + 1, ' ') + "\n");
+    session.feed(QByteArray(Session::MaxLine - 5, ' ') + "*TST?\n");
+    QCOMPARE(Drain(session), QByteArray("0\n"));
+    QCOMPARE(Errors(session), QList<int>{CommandError});
+}
+
+void TestScpiCommands::statusRegisters() {
+    Fake::Instrument meter;
+    Session session(meter);
+    Send(session, "*ESE 32;FOO;FREQ 1E9");
+    QCOMPARE(Send(session, "*STB?"), QByteArray("100\n")); // 4 queue + 32 ESB + 64 MSS
+    QCOMPARE(Send(session, "*ESR?"), QByteArray("48\n"));  // command and execution error
+    QCOMPARE(Send(session, "*ESR?"), QByteArray("0\n"));
+    QCOMPARE(Send(session, "*STB?"), QByteArray("68\n"));
+    Send(session, "*CLS");
+    QCOMPARE(Send(session, "*STB?;SYST:ERR?"), QByteArray("0\n0,\"No error\"\n"));
+    QCOMPARE(Send(session, "*ESE 256;*ESE?"), QByteArray("32\n"));
+    QCOMPARE(Errors(session), QList<int>{DataOutOfRange});
+    // Status is the client's own.
+    Session other(meter);
+    Send(other, "FOO");
+    QCOMPARE(Send(session, "*ESR?"), QByteArray("16\n"));
+    QCOMPARE(Send(other, "*ESR?"), QByteArray("32\n"));
+}
+
+void TestScpiCommands::pumpIsBounded() {
+    Fake::Instrument meter;
+    Session session(meter);
+    QByteArray line;
+    for (int i = 0; i < 1000; ++i)
+        line += "*TST?;";
+    session.feed(line + "\n");
+    QVERIFY(session.pump(256));
+    QCOMPARE(session.takeOutput().count('\n'), 256);
+    QCOMPARE(Drain(session).count('\n'), 744);
+}
+
+QTEST_GUILESS_MAIN(TestScpiCommands)
+#include "test_scpi_commands.moc"

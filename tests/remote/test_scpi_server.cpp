@@ -1,0 +1,169 @@
+// The server over real loopback sockets: clients side by side with their own queues, the bounds
+// (a line over 64 KiB, a client that never reads, a ninth client) and many short connections.
+#include "fake_instrument.h"
+
+#include "remote/scpi_server.h"
+#include "remote/session.h"
+
+#include <QSignalSpy>
+#include <QTcpSocket>
+#include <QtTest>
+
+#include <memory>
+
+using namespace Remote;
+
+namespace {
+
+constexpr int Deadline = 20000; // ms; generous for a loaded machine
+
+std::unique_ptr<QTcpSocket> Connect(quint16 port) {
+    auto socket = std::make_unique<QTcpSocket>();
+    socket->connectToHost(QHostAddress::LocalHost, port);
+    return socket;
+}
+
+// One answer line from the socket, the event loop running meanwhile.
+QByteArray Ask(QTcpSocket &socket, const QByteArray &line) {
+    socket.write(line + "\n");
+    QElapsedTimer timer;
+    timer.start();
+    while (!socket.canReadLine() && timer.elapsed() < Deadline &&
+           socket.state() != QAbstractSocket::UnconnectedState)
+        QTest::qWait(1);
+    return socket.readLine().trimmed();
+}
+
+} // namespace
+
+class TestScpiServer : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void twoClients();
+    void heldAnswerOverSocket();
+    void overlongLine();
+    void clientThatNeverReads();
+    void ninthClientRefused();
+    void manyConnections();
+
+private:
+    std::unique_ptr<Fake::Instrument> meter_;
+    std::unique_ptr<ScpiServer> server_;
+};
+
+void TestScpiServer::init() {
+    meter_ = std::make_unique<Fake::Instrument>();
+    meter_->realClock = true;
+    server_ = std::make_unique<ScpiServer>(*meter_);
+    QVERIFY2(server_->listen(QHostAddress(QHostAddress::LocalHost), 0),
+             qPrintable(server_->errorString()));
+}
+
+void TestScpiServer::cleanup() {
+    server_.reset();
+    meter_.reset();
+}
+
+void TestScpiServer::twoClients() {
+    QSignalSpy counts(server_.get(), &ScpiServer::clientCountChanged);
+    auto a = Connect(server_->port());
+    auto b = Connect(server_->port());
+    QTRY_COMPARE_WITH_TIMEOUT(server_->clientCount(), 2, Deadline);
+    QCOMPARE(counts.last().at(0).toInt(), 2);
+    a->write("FOO\n");
+    QCOMPARE(Ask(*b, "SYST:ERR?"), QByteArray("0,\"No error\""));
+    QCOMPARE(Ask(*a, "SYST:ERR?"), QByteArray("-113,\"Undefined header\""));
+    // Half a line from one client does not hold up the other.
+    a->write("*ID");
+    QCOMPARE(Ask(*b, "*IDN?"), QByteArray("Impedix,KT-43,COM3," IMPEDIX_VERSION));
+    QCOMPARE(Ask(*a, "N?"), QByteArray("Impedix,KT-43,COM3," IMPEDIX_VERSION));
+    a->disconnectFromHost();
+    QTRY_COMPARE_WITH_TIMEOUT(server_->clientCount(), 1, Deadline);
+    QCOMPARE(counts.last().at(0).toInt(), 1);
+}
+
+void TestScpiServer::heldAnswerOverSocket() {
+    auto a = Connect(server_->port());
+    auto b = Connect(server_->port());
+    QTRY_COMPARE_WITH_TIMEOUT(server_->clientCount(), 2, Deadline);
+    a->write("FREQ 2000;FETC?\n");
+    // The other client is served while the first one's answer waits for a reading.
+    QCOMPARE(Ask(*b, "*TST?"), QByteArray("0"));
+    QTest::qWait(20);
+    QVERIFY(!a->canReadLine());
+    meter_->deliver();
+    QTRY_VERIFY_WITH_TIMEOUT(a->canReadLine(), Deadline);
+    QVERIFY(a->readLine().endsWith(",+0\n"));
+}
+
+void TestScpiServer::overlongLine() {
+    auto a = Connect(server_->port());
+    QTRY_COMPARE_WITH_TIMEOUT(server_->clientCount(), 1, Deadline);
+    a->write(QByteArray(Session::MaxLine + 1000, 'X'));
+    a->write(QByteArray(5000, 'Y'));
+    QCOMPARE(Ask(*a, ";*TST?\n*TST?"), QByteArray("0"));
+    QCOMPARE(Ask(*a, "SYST:ERR?"), QByteArray("-100,\"Command error\""));
+    QCOMPARE(Ask(*a, "SYST:ERR?"), QByteArray("0,\"No error\""));
+}
+
+void TestScpiServer::clientThatNeverReads() {
+    auto reader = Connect(server_->port());
+    auto sink = Connect(server_->port());
+    sink->setReadBufferSize(4096); // Qt stops taking bytes from the system beyond this
+    sink->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
+    QTRY_COMPARE_WITH_TIMEOUT(server_->clientCount(), 2, Deadline);
+    QByteArray list = "LIST:FREQ 25";
+    for (int i = 1; i < Session::MaxListPoints; ++i)
+        list += ",1000";
+    sink->write(list + "\n");
+    QByteArray queries;
+    for (int i = 0; i < 2000; ++i)
+        queries += "LIST:FREQ?\n"; // about 2.6 KB of answer each, 5 MB in all
+    sink->write(queries);
+    QTRY_COMPARE_WITH_TIMEOUT(server_->clientCount(), 1, Deadline);
+    QCOMPARE(Ask(*reader, "*TST?"), QByteArray("0"));
+    // Once it reads again it finds the connection closed, after less than the bound.
+    sink->setReadBufferSize(0);
+    qint64 received = 0;
+    QElapsedTimer timer;
+    timer.start();
+    while (sink->state() != QAbstractSocket::UnconnectedState && timer.elapsed() < Deadline) {
+        QTest::qWait(5);
+        received += sink->readAll().size();
+    }
+    QCOMPARE(sink->state(), QAbstractSocket::UnconnectedState);
+    QVERIFY(received <= ScpiServer::MaxQueuedAnswers + 256 * 1024);
+}
+
+void TestScpiServer::ninthClientRefused() {
+    std::vector<std::unique_ptr<QTcpSocket>> clients;
+    for (int i = 0; i < ScpiServer::MaxClients; ++i)
+        clients.push_back(Connect(server_->port()));
+    QTRY_COMPARE_WITH_TIMEOUT(server_->clientCount(), ScpiServer::MaxClients, Deadline);
+    auto ninth = Connect(server_->port());
+    QTRY_COMPARE_WITH_TIMEOUT(ninth->state(), QAbstractSocket::UnconnectedState, Deadline);
+    QCOMPARE(server_->clientCount(), ScpiServer::MaxClients);
+    for (auto &client : clients)
+        QCOMPARE(Ask(*client, "*TST?"), QByteArray("0"));
+    // A place that comes free is taken again.
+    clients.front()->disconnectFromHost();
+    QTRY_COMPARE_WITH_TIMEOUT(server_->clientCount(), ScpiServer::MaxClients - 1, Deadline);
+    auto next = Connect(server_->port());
+    QCOMPARE(Ask(*next, "*TST?"), QByteArray("0"));
+}
+
+void TestScpiServer::manyConnections() {
+    for (int i = 0; i < 1000; ++i) {
+        auto client = Connect(server_->port());
+        QCOMPARE(Ask(*client, "*IDN?"), QByteArray("Impedix,KT-43,COM3," IMPEDIX_VERSION));
+        client->disconnectFromHost();
+        if (client->state() != QAbstractSocket::UnconnectedState)
+            QVERIFY(client->waitForDisconnected(Deadline));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(server_->clientCount(), 0, Deadline);
+}
+
+QTEST_GUILESS_MAIN(TestScpiServer)
+#include "test_scpi_server.moc"
