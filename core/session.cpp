@@ -25,10 +25,16 @@ Session::Session(QObject *parent)
     m_reopen.setInterval(ReopenInterval);
     connect(&m_reopen, &QTimer::timeout, this, [this] { TryReopenPort(); });
     m_reopen.start();
+    Device::InitLinkSettings();
 }
 
 // The timers are members: they stop with the session, so nothing polls after it ends.
 Session::~Session() = default;
+
+void Session::Close() {
+    tmr.stop();
+    m_reopen.stop();
+}
 
 void Session::SetMessageSink(MessageSink *sink) {
     m_sink = sink;

@@ -38,6 +38,7 @@ class Session : public QObject {
     Q_OBJECT
 
 public:
+    // Fills the line settings; polling waits for a search, a range or a sweep to start it.
     explicit Session(QObject *parent = nullptr);
     ~Session() override;
 
@@ -53,6 +54,7 @@ public:
     void PausePolling();  // the timer stops until ResumePolling
     void ResumePolling(); // the timer runs again exactly when the cycle has been started
     bool Polling() const { return tmr.isActive(); }
+    void Close(); // polling and the reopen attempts stop: nothing more goes out
 
     // ---- Finding the meter
     // The search of COM1..COM15. On success: the model's frequency window, the controls follow

@@ -4,10 +4,10 @@
 #include "ui_calibration_panel.h"
 #include "ui_main_window.h"
 
+#include "core/session.h"
 #include "link/device.h"
 #include "ui/calibration_panel.h"
 #include "ui/main_state.h"
-#include "ui/message_box.h"
 
 #include <QDir>
 
@@ -58,7 +58,7 @@ void Tb_tok::PlaceGridCursor() {
 }
 
 void Tb_tok::BuStartClbClick() {
-    if (!Device::StartCalibrationRun()) return;
+    if (!m_core->StartCalibrationRun()) return;
     ShowCalibrationStage();
 }
 
@@ -69,8 +69,8 @@ void Tb_tok::BuOpenFileClick() {
 void Tb_tok::BuSaveFileClick() {
     const QString reason = Device::SaveCalibrationTable();
     if (reason.isEmpty()) return;
-    Framework::ShowMessage(QStringLiteral("Таблица не сохранена в файл «%1»:\n%2")
-                               .arg(QDir::toNativeSeparators(Device::CalibrationFilePath), reason));
+    m_core->Tell(QStringLiteral("Таблица не сохранена в файл «%1»:\n%2")
+                     .arg(QDir::toNativeSeparators(Device::CalibrationFilePath), reason));
 }
 
 void Tb_tok::StGrClbSelectCell(int ACol, int ARow) {

@@ -1,6 +1,8 @@
 #pragma once
 // The one way the program shows a modal message; tests swap the dialog for a recorder.
 
+#include "core/message_sink.h"
+
 #include <QString>
 #include <functional>
 
@@ -14,5 +16,11 @@ void ShowMessage(const QString &text);
 
 // An empty handler restores the modal dialog.
 void SetMessageHandler(MessageHandler handler);
+
+// The core's messages shown through ShowMessage.
+class MessageBoxSink : public Core::MessageSink {
+public:
+    void ShowMessage(const QString &text) override { Framework::ShowMessage(text); }
+};
 
 } // namespace Framework
