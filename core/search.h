@@ -1,6 +1,8 @@
 // Finding the meter: the ports COM1..COM15 in turn, each asked who it is.
 #pragma once
 
+#include <QMetaType>
+
 #include <QString>
 
 namespace Core {
@@ -25,3 +27,5 @@ int IdentifyOpenPort(int tries);
 SearchResult SearchPorts(int identityTries);
 
 } // namespace Core
+
+Q_DECLARE_METATYPE(Core::SearchResult)

@@ -1,6 +1,8 @@
 // What one measurement tick did, for a front end that only shows.
 #pragma once
 
+#include <QMetaType>
+
 #include "link/silence.h"
 
 namespace Core {
@@ -17,3 +19,5 @@ struct TickResult {
 };
 
 } // namespace Core
+
+Q_DECLARE_METATYPE(Core::TickResult)
