@@ -42,7 +42,6 @@ private:
 
 public:
     QTimer &tmr; // the core's measurement timer: 40 ms from the end of one tick to the next
-    Core::Session &session() { return *m_core; }
 
     // Window and panels (main_window.cpp)
     void ArrangeWindow();
