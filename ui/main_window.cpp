@@ -1,13 +1,13 @@
 // Main window construction and start-up, the window frame and the switching of its panels.
 #include "ui/main_window.h"
 
-#include "export/recorder.h"
-#include "link/device.h"
+#include "core/session.h"
 #include "ui/calibration_panel.h"
 #include "ui/condense.h"
 #include "ui/graph_panel.h"
 #include "ui/key_panel.h"
 #include "ui/main_state.h"
+#include "ui/message_box.h"
 #include "ui/pictures.h"
 #include "ui_main_window.h"
 
@@ -17,7 +17,6 @@ namespace Main {
 
 namespace {
 
-constexpr int PollInterval = 40; // ms, counted from the end of one tick
 constexpr int CompactWidth = 390;
 constexpr int WideWidth = 1233;
 constexpr int CompactHeight = 390;
@@ -39,7 +38,10 @@ Tb_tok::~Tb_tok() = default;
 Tb_tok::Tb_tok(QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      ui(std::make_unique<Ui::Tb_tok>()), m_recorder(std::make_unique<Export::Recorder>()) {
+      m_messages(std::make_unique<Framework::MessageBoxSink>()),
+      m_core(std::make_unique<Core::Session>()), tmr(m_core->tmr),
+      ui(std::make_unique<Ui::Tb_tok>()) {
+    m_core->SetMessageSink(m_messages.get());
     ui->setupUi(this);
     move(6, 116);
     setWindowIcon(WindowIcon());
@@ -66,11 +68,7 @@ Tb_tok::Tb_tok(QWidget *parent)
     ui->ToolButton1->setIcon(QIcon(
         Framework::RenderPicture(QStringLiteral(":/ui/search.svg"), ui->ToolButton1->iconSize())));
 
-    tmr.setObjectName(QStringLiteral("tmr"));
-    tmr.setParent(this);
-    tmr.setInterval(PollInterval);
-    tmr.setSingleShot(false);
-    connect(&tmr, &QTimer::timeout, this, [this] { tmrTimer(); });
+    ConnectCycle();
     ConnectPanels();
     ConnectSearch();
     ConnectParameters();
@@ -84,11 +82,10 @@ Tb_tok::Tb_tok(QWidget *parent)
     ConnectExport();
 
     FormCreate();
-    Device::InitLinkSettings();
     SearchInstrument();
 
     BiasSetting = 0;
-    Device::SeriesCircuit = 1;
+    m_core->SetCircuit(true);
     Param1Index = 2;
     Param2Index = 9;
 
@@ -105,8 +102,7 @@ void Tb_tok::FormCreate() {
 
 // Closing ends the program; polling stops at once so that no request goes out on the way.
 void Tb_tok::closeEvent(QCloseEvent *event) {
-    tmr.stop();
-    m_reopen.stop();
+    m_core->Close();
     QMainWindow::closeEvent(event);
 }
 

@@ -6,7 +6,6 @@
 #include "ui/file_dialog.h"
 #include "ui/up_down.h"
 
-#include <QElapsedTimer>
 #include <QList>
 #include <QMainWindow>
 #include <QPointF>
@@ -22,9 +21,12 @@ namespace Ui {
 class Tb_tok;
 }
 
-namespace Export {
-class Recorder;
-}
+namespace Core {
+class Session;
+class MessageSink;
+struct TickResult;
+struct SearchResult;
+} // namespace Core
 
 namespace Main {
 
@@ -35,7 +37,12 @@ public:
     explicit Tb_tok(QWidget *parent = nullptr);
     ~Tb_tok() override;
 
-    QTimer tmr; // the measurement timer: 40 ms from the end of one tick to the next
+private:
+    std::unique_ptr<Core::MessageSink> m_messages; // the message box, for the core's messages
+    std::unique_ptr<Core::Session> m_core;         // the measuring work; the window shows it
+
+public:
+    QTimer &tmr; // the core's measurement timer: 40 ms from the end of one tick to the next
 
     // Window and panels (main_window.cpp)
     void ArrangeWindow();
@@ -62,7 +69,7 @@ public:
 
     // State of the line (main_window_link.cpp): silence shown on the readouts and in the status
     // line, a lost port reopened, reasons for ports that cannot be opened.
-    void ShowLinkState(bool frameAccepted);
+    void ShowLinkState(const Core::TickResult &result);
     void ShowPortResult(const QString &text);
     void TryReopenPort();
 
@@ -141,20 +148,17 @@ private:
     void ShowCalibrationStage();
     void ConnectExport();
 
+    void ConnectCycle();
     void SynchroniseControls();
+    void ShowTick(const Core::TickResult &result);
     void ShowRange();
     void ShowReadouts();
     void ShowCircuitPicture();
-    bool FollowInstrumentFrequency();
-    void ResumePolling();
-    void SetAutoRange(bool on);
+    void ShowAutoRange(bool on);
     void ShowBias();
-    void StoreSweepPoint();
     void ShowFrequencyLine();
     bool ReadSweepField(QLineEdit *field, int &value);
-    void ShowSweepMessage(const QString &text);
     void SetMarkerRange(int last);
-    void RecordFrame();
     void ShowRecording();
     bool SweepTaken();
     Framework::SaveFileChoice AskExportFile(const QString &caption, const QString &suffix,
@@ -162,22 +166,17 @@ private:
     void SaveExport(const QString &path, const QByteArray &bytes);
 
     void ConnectLinkWatch();
-    void LinkFound();
-    QString OpenFailureNote(unsigned port) const;
+    void ShowMeter(const Core::SearchResult &found);
     QList<QWidget *> Readouts() const;
 
-    bool m_frequencyEdited = false; // i_freq holds typed text not yet applied
-    QList<QPointF> m_plotPoints[2]; // the points of each series, kept between redraws
-    std::unique_ptr<Export::Recorder> m_recorder;
+    bool m_frequencyEdited = false;   // i_freq holds typed text not yet applied
+    QList<QPointF> m_plotPoints[2];   // the points of each series, kept between redraws
     QLabel *m_recordStatus = nullptr; // permanent in the status bar while recording
-    QString m_recordPath;             // offered again the next time
     bool m_placingGridCursor = false; // the program, not the user, moves the grid's cursor
     QString m_exportFolder;           // where the last export went
 
-    QTimer m_reopen;            // about once a second, tries the port lost to a fatal error
-    QElapsedTimer m_sinceFrame; // since the last accepted frame, or since polling began
-    bool m_silent = false;      // readouts shown disabled: no frame for a while
-    bool m_statusHeld = false;  // the status shows a search or port result until a frame comes
+    bool m_silent = false;     // readouts shown disabled: no frame for a while
+    bool m_statusHeld = false; // the status shows a search or port result until a frame comes
 };
 
 } // namespace Main

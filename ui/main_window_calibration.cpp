@@ -4,6 +4,7 @@
 #include "ui_calibration_panel.h"
 #include "ui_main_window.h"
 
+#include "core/session.h"
 #include "link/device.h"
 #include "ui/calibration_panel.h"
 #include "ui/main_state.h"
@@ -64,11 +65,8 @@ void Tb_tok::LoadCalibrationTable() {
     PlaceGridCursor();
     const Device::TableFileRecord &file = Device::TableFileAtLoad;
     if (file.found != Device::TableFileFound::NotRead) return;
-    WithPollingPaused(tmr, [&file] {
-        Framework::ShowMessage(QStringLiteral("Таблица не прочитана из файла «%1»:\n%2")
-                                   .arg(ShownPath(file.path), file.reason));
-        return true;
-    });
+    m_core->Tell(QStringLiteral("Таблица не прочитана из файла «%1»:\n%2")
+                     .arg(ShownPath(file.path), file.reason));
 }
 
 // The grid's cursor stands in the first cell without moving the marker, as a grid's does
@@ -81,7 +79,7 @@ void Tb_tok::PlaceGridCursor() {
 }
 
 void Tb_tok::BuStartClbClick() {
-    if (!Device::StartCalibrationRun()) return;
+    if (!m_core->StartCalibrationRun()) return;
     ShowCalibrationStage();
 }
 
@@ -116,8 +114,8 @@ void Tb_tok::BuSaveFileClick() {
         return;
     const QString reason = Device::SaveCalibrationTable();
     if (reason.isEmpty()) return;
-    Framework::ShowMessage(QStringLiteral("Таблица не сохранена в файл «%1»:\n%2")
-                               .arg(QDir::toNativeSeparators(Device::CalibrationFilePath), reason));
+    m_core->Tell(QStringLiteral("Таблица не сохранена в файл «%1»:\n%2")
+                     .arg(QDir::toNativeSeparators(Device::CalibrationFilePath), reason));
 }
 
 void Tb_tok::StGrClbSelectCell(int ACol, int ARow) {

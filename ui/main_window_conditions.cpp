@@ -3,6 +3,7 @@
 
 #include "ui_main_window.h"
 
+#include "core/session.h"
 #include "link/commands.h"
 #include "ui/combo_box.h"
 #include "ui/main_state.h"
@@ -42,65 +43,51 @@ void Tb_tok::b_bias_softClick(Framework::UpDown::Direction direction) {
     const std::int32_t next =
         FineBiasStep(BiasSetting, direction == Framework::UpDown::Direction::Up);
     if (next == BiasSetting) return;
-    BiasSetting = next;
+    m_core->SetBias(next);
     ShowBias();
-    Device::SetBiasVoltage(BiasSetting);
 }
 
 void Tb_tok::b_bias_hardClick(Framework::UpDown::Direction) {
     BiasStep = ui->b_bias_hard->position();
-    BiasSetting = BiasList[static_cast<std::size_t>(BiasStep)];
-    Device::SetBiasVoltage(BiasSetting);
+    m_core->SetBias(BiasList[static_cast<std::size_t>(BiasStep)]);
     ShowBias();
 }
 
 void Tb_tok::RadioButton1Click(bool selected) {
-    if (selected) Device::SelectBiasSource(false);
+    if (selected) m_core->SelectBiasSource(false);
 }
 
 void Tb_tok::RadioButton2Click(bool selected) {
-    if (selected) Device::SelectBiasSource(true);
+    if (selected) m_core->SelectBiasSource(true);
 }
 
-void Tb_tok::SetAutoRange(bool on) {
-    AutoRange = on;
+void Tb_tok::ShowAutoRange(bool on) {
     ui->b_avpon->setText(on ? QStringLiteral("Выкл. АВП") : QStringLiteral("Вкл. АВП"));
 }
 
 void Tb_tok::b_avponClick() {
-    const int range = ui->i_diap->currentIndex();
-    if (AutoRange) {
-        Device::SetRange(range);
-        SetAutoRange(false);
-    } else {
-        Device::ToggleAutoRange();
-        SetAutoRange(true);
-    }
+    m_core->SwitchAutoRange(ui->i_diap->currentIndex());
 }
 
 void Tb_tok::i_diapChange(int index) {
-    tmr.stop();
-    Device::SetRange(index);
-    SetAutoRange(false);
     // Choosing a range starts polling even when no search has found an instrument.
-    tmr.start();
+    m_core->SelectRange(index);
 }
 
 void Tb_tok::i_diapEnter() {
-    SetAutoRange(false);
+    m_core->SetAutoRange(false);
 }
 
 void Tb_tok::b_levelChange(int index) {
-    if (index >= 0 && index < static_cast<int>(LevelList.size()))
-        Device::SetLevel(LevelList[static_cast<std::size_t>(index)]);
+    m_core->SetLevel(index);
 }
 
 void Tb_tok::RadioButton3Click(bool selected) {
-    if (selected) Device::SelectSpeed(true);
+    if (selected) m_core->SelectSpeed(true);
 }
 
 void Tb_tok::RadioButton4Click(bool selected) {
-    if (selected) Device::SelectSpeed(false);
+    if (selected) m_core->SelectSpeed(false);
 }
 
 void Tb_tok::b_initClick() {

@@ -1,10 +1,14 @@
-// The measurement tick: poll one frame, refresh the readouts, follow the instrument, report.
+// The measurement tick as the window shows it: the core reads and decides, the window writes the
+// readouts, the circuit picture, the range and the status line.
 #include "ui/main_window.h"
 
 #include "ui_main_window.h"
 
-#include "link/device.h"
-#include "sweep/sweep_store.h"
+#include "core/session.h"
+#include "link/commands.h"
+#include "link/display_lines.h"
+#include "link/measurement.h"
+#include "link/models.h"
 #include "ui/main_state.h"
 #include "ui/settings_logic.h"
 
@@ -18,40 +22,34 @@ QString Line(const Device::Line &line) {
 
 } // namespace
 
-void Tb_tok::tmrTimer() {
-    tmr.stop();
-    const bool accepted = Device::ReadMeasurement();
-    if (accepted) {
-        if (SyncPending) SynchroniseControls();
-        if (AutoParams)
-            ChooseParameters(Device::ParameterValues[Device::ValMagnitude],
-                             Device::ParameterValues[Device::ValPhase]);
+void Tb_tok::ConnectCycle() {
+    Core::Session *core = m_core.get();
+    connect(core, &Core::Session::synchronised, this, [this] { SynchroniseControls(); });
+    connect(core, &Core::Session::frameAccepted, this, [this] {
         ShowReadouts();
         ShowCircuitPicture();
-        // A running sweep stores its point here, when the instrument is at a frequency the
-        // program accepts.
-        if (FollowInstrumentFrequency() && SweepRunning) StoreSweepPoint();
-        RecordFrame();
-    }
-    if (AutoRange) ShowRange();
-    ShowLinkState(accepted); // the status line, or the silence
-    ShowFrequencyLine();
-    CycleStarted = true;
-    tmr.start();
+    });
+    connect(core, &Core::Session::ticked, this,
+            [this](const Core::TickResult &result) { ShowTick(result); });
+    connect(core, &Core::Session::autoRangeChanged, this, [this](bool on) { ShowAutoRange(on); });
 }
 
+void Tb_tok::tmrTimer() {
+    m_core->Tick();
+}
+
+// The end of every tick, also when no frame came.
+void Tb_tok::ShowTick(const Core::TickResult &result) {
+    if (AutoRange) ShowRange();
+    ShowLinkState(result); // the status line, or the silence
+    ShowFrequencyLine();
+}
+
+// The core has taken the meter's settings; the controls show them without sending anything.
 void Tb_tok::SynchroniseControls() {
-    SyncPending = false;
-    SetAutoRange((Device::DeviceStatus & 0x01) != 0);
     ShowRange();
-    CurrentFrequency = Device::FrequencyHz;
     ui->i_freq->setText(QString::number(CurrentFrequency));
-    BiasSetting = Device::BiasMillivolts;
-    if (BiasSetting > 0) {
-        BiasSetting = std::min(BiasSetting, HighestBias);
-        BiasStep = CoarseBiasPosition(BiasSetting);
-        ui->b_bias_hard->setPosition(BiasStep);
-    }
+    if (BiasSetting > 0) ui->b_bias_hard->setPosition(BiasStep);
     ShowBias();
 }
 
@@ -64,16 +62,11 @@ void Tb_tok::ShowRange() {
 void Tb_tok::ShowReadouts() {
     ui->i_par1->setText(Line(Device::ParameterText[Param1Index]));
     ui->i_par2->setText(Line(Device::ParameterText[Param2Index]));
-    const struct {
-        QLabel *label;
-        int index;
-    } labels[] = {
-        {ui->i_c, Device::ParC}, {ui->i_l, Device::ParL},     {ui->i_r, Device::ParR},
-        {ui->i_g, Device::ParG}, {ui->i_b, Device::ParB},     {ui->i_x, Device::ParX},
-        {ui->i_z, Device::ParZ}, {ui->i_y, Device::ParY},     {ui->i_d, Device::ParD},
-        {ui->i_q, Device::ParQ}, {ui->i_fiz, Device::ParFiz}, {ui->i_fiy, Device::ParFiy}};
-    for (const auto &entry : labels)
-        entry.label->setText(Line(Device::ParameterText[entry.index]));
+    // The labels in the order of the parameter index, C to the angle of Y.
+    QLabel *const labels[] = {ui->i_c, ui->i_l, ui->i_r, ui->i_g, ui->i_b,   ui->i_x,
+                              ui->i_z, ui->i_y, ui->i_d, ui->i_q, ui->i_fiz, ui->i_fiy};
+    for (int index = 0; index < int(std::size(labels)); ++index)
+        labels[index]->setText(Line(Device::ParameterText[index]));
     ShowCalibrationReadout();
 }
 
@@ -83,15 +76,6 @@ void Tb_tok::ShowCircuitPicture() {
                                                  : (inductive ? ui->i_lp : ui->i_cp);
     for (QLabel *picture : {ui->i_cs, ui->i_cp, ui->i_ls, ui->i_lp})
         picture->setVisible(picture == visible);
-}
-
-// Adopts a frequency changed on the instrument when it lies in the window. False when the
-// instrument reports a frequency outside it: this frame is not a sweep point.
-bool Tb_tok::FollowInstrumentFrequency() {
-    if (Device::FrequencyHz == CurrentFrequency) return true;
-    if (Device::FrequencyHz < FrequencyLow || Device::FrequencyHz > FrequencyHigh) return false;
-    CurrentFrequency = Device::FrequencyHz;
-    return true;
 }
 
 QString Tb_tok::StatusLine() const {

@@ -5,6 +5,7 @@
 #include "ui_graph_panel.h"
 #include "ui_main_window.h"
 
+#include "core/session.h"
 #include "export/save_file.h"
 #include "export/sweep_csv.h"
 #include "sweep/sweep_store.h"
@@ -117,7 +118,7 @@ void Tb_tok::CopySweepData() {
 
 bool Tb_tok::SweepTaken() {
     if (TakenSweepPoints() > 0) return true;
-    ShowSweepMessage(QStringLiteral("Нет данных: ни одна точка графика ещё не измерена."));
+    m_core->Tell(QStringLiteral("Нет данных: ни одна точка графика ещё не измерена."));
     return false;
 }
 
@@ -141,7 +142,7 @@ void Tb_tok::SaveExport(const QString &path, const QByteArray &bytes) {
         m_exportFolder = QFileInfo(path).absolutePath();
         return;
     }
-    ShowSweepMessage(
+    m_core->Tell(
         QStringLiteral("Файл не сохранён:\n%1\n\n%2").arg(QDir::toNativeSeparators(path), error));
 }
 

@@ -3,10 +3,8 @@
 
 #include "ui_main_window.h"
 
-#include "link/commands.h"
-#include "sweep/sweep_frequencies.h"
+#include "core/session.h"
 #include "ui/main_state.h"
-#include "ui/message_box.h"
 #include "ui/settings_logic.h"
 
 #include <QKeyEvent>
@@ -15,7 +13,6 @@ namespace Main {
 
 namespace {
 
-constexpr std::int32_t SweepFallback = 1000;
 constexpr int IncrementRest = 50;
 
 // Focus that leaves for a popup (the field's own context menu) or another window comes back.
@@ -37,26 +34,15 @@ void Tb_tok::ConnectFrequency() {
 }
 
 void Tb_tok::ApplyFrequency() {
-    if (CurrentFrequency > FrequencyHigh) CurrentFrequency = FrequencyHigh;
-    if (CurrentFrequency < FrequencyLow) CurrentFrequency = FrequencyLow;
-    Device::SetFrequency(CurrentFrequency);
+    m_core->ApplyFrequency();
 }
 
 void Tb_tok::SendSweepFrequency() {
-    if (CurrentFrequency < SweepLowestHz || CurrentFrequency > SweepHighestHz)
-        CurrentFrequency = SweepFallback;
-    Device::SetFrequency(CurrentFrequency);
-}
-
-void Tb_tok::ResumePolling() {
-    if (CycleStarted)
-        tmr.start();
-    else
-        tmr.stop();
+    m_core->SendSweepFrequency();
 }
 
 void Tb_tok::i_freqChange() {
-    tmr.stop();
+    m_core->PausePolling();
 }
 
 // Enter applies what was typed; until then the keys only edit, and polling waits.
@@ -65,41 +51,38 @@ void Tb_tok::ApplyTypedFrequency() {
     bool converts = false;
     const std::int32_t value = ui->i_freq->text().trimmed().toInt(&converts, 10);
     if (!converts) {
-        tmr.stop(); // no tick may run inside the message's own event loop
-        Framework::ShowMessage(QStringLiteral("Неверное значение"));
+        m_core->Tell(QStringLiteral("Неверное значение"));
         RestoreFrequencyField();
         return;
     }
-    CurrentFrequency = value;
-    ApplyFrequency();
-    ResumePolling();
+    m_core->SetFrequency(value);
+    m_core->ResumePolling();
 }
 
 // Puts the program's frequency back into the field and lets polling go on.
 void Tb_tok::RestoreFrequencyField() {
     m_frequencyEdited = false;
     ui->i_freq->setText(QString::number(CurrentFrequency));
-    ResumePolling();
+    m_core->ResumePolling();
 }
 
 void Tb_tok::b_freq_stepClick(Framework::UpDown::Direction) {
-    tmr.stop();
-    CurrentFrequency = FrequencyListEntry(ui->b_freq_step->position());
-    ApplyFrequency();
+    m_core->PausePolling();
+    m_core->SetFrequency(FrequencyListEntry(ui->b_freq_step->position()));
     ui->i_freq->setText(QString::number(CurrentFrequency));
-    ResumePolling();
+    m_core->ResumePolling();
 }
 
 void Tb_tok::b_freq_incrClick(Framework::UpDown::Direction direction) {
-    tmr.stop();
-    CurrentFrequency =
+    m_core->PausePolling();
+    const std::int32_t next =
         IncrementFrequency(CurrentFrequency, direction == Framework::UpDown::Direction::Up,
                            FrequencyLow, FrequencyHigh);
     ui->b_freq_incr->setRange(0, 100);
     ui->b_freq_incr->setPosition(IncrementRest);
-    ApplyFrequency();
+    m_core->SetFrequency(next);
     ui->i_freq->setText(QString::number(CurrentFrequency));
-    ResumePolling();
+    m_core->ResumePolling();
 }
 
 bool Tb_tok::eventFilter(QObject *watched, QEvent *event) {

@@ -1,38 +1,33 @@
 // The state of the line as the user sees it: readouts greyed and "no answer" with its age in
-// the status line while the meter is silent, a port lost to a fatal error reopened quietly at
-// the same place, and the reason when a port cannot be opened.
+// the status line while the meter is silent, a lost port that came back shown with the model
+// that answered there, and the reason when a port cannot be opened.
 #include "ui/main_window.h"
 
 #include "ui_calibration_panel.h"
 #include "ui_graph_panel.h"
 #include "ui_main_window.h"
 
-#include "link/device.h"
+#include "core/session.h"
+#include "link/models.h"
+#include "link/silence.h"
 #include "ui/calibration_panel.h"
 #include "ui/graph_panel.h"
-#include "ui/main_state.h"
 
 namespace Main {
 
-namespace {
-
-constexpr int ReopenInterval = 1000; // ms
-
-} // namespace
-
 void Tb_tok::ConnectLinkWatch() {
-    m_reopen.setObjectName(QStringLiteral("reopen"));
-    m_reopen.setParent(this);
-    m_reopen.setInterval(ReopenInterval);
-    connect(&m_reopen, &QTimer::timeout, this, [this] { TryReopenPort(); });
-    m_reopen.start();
+    connect(m_core.get(), &Core::Session::meterFound, this,
+            [this](const Core::SearchResult &found) { ShowMeter(found); });
+    // A device that came back at the lost port's place but is no meter: not polled, and said.
+    connect(m_core.get(), &Core::Session::portRefused, this, [this](unsigned port) {
+        ShowPortResult(QStringLiteral("COM%1: не прибор").arg(port));
+    });
 }
 
 // Called at the end of every tick instead of writing the status line directly.
-void Tb_tok::ShowLinkState(bool frameAccepted) {
-    if (frameAccepted || !m_sinceFrame.isValid()) m_sinceFrame.start();
-    if (frameAccepted) m_statusHeld = false;
-    const Device::Silence silence = Device::JudgeSilence(m_sinceFrame.elapsed());
+void Tb_tok::ShowLinkState(const Core::TickResult &result) {
+    if (result.accepted) m_statusHeld = false;
+    const Device::Silence &silence = result.silence;
     if (silence.silent != m_silent) {
         m_silent = silence.silent;
         for (QWidget *readout : Readouts())
@@ -50,27 +45,16 @@ void Tb_tok::ShowPortResult(const QString &text) {
     m_statusHeld = true;
 }
 
-// A search found a meter: polling starts now, and the tick owns the status line again.
-void Tb_tok::LinkFound() {
-    m_sinceFrame.start();
+// A search, or a lost port that came back, found a known model: the tool bar names it, and the
+// tick owns the status line again.
+void Tb_tok::ShowMeter(const Core::SearchResult &found) {
+    ui->i_com->setCurrentIndex(static_cast<int>(found.port));
+    ui->i_devace->setEditText(Device::ModelName(found.model));
     m_statusHeld = false;
 }
 
-// "COMn: reason" for a port that exists but could not be opened; empty for one that is absent.
-QString Tb_tok::OpenFailureNote(unsigned port) const {
-    const Device::OpenFailure &failure = Device::LastOpenFailure;
-    if (failure.reason == Device::OpenFailureReason::None ||
-        failure.reason == Device::OpenFailureReason::NoDevice ||
-        failure.reason == Device::OpenFailureReason::NoHardware)
-        return QString();
-    return QStringLiteral("COM%1: %2").arg(port).arg(failure.text);
-}
-
 void Tb_tok::TryReopenPort() {
-    if (Device::LostPortNumber == 0 || !Device::ReopenLostPort()) return;
-    // Back at the same place: as after a search, the controls follow the meter once.
-    SyncPending = true;
-    if (CycleStarted && !m_frequencyEdited && !tmr.isActive()) tmr.start();
+    m_core->TryReopenPort();
 }
 
 QList<QWidget *> Tb_tok::Readouts() const {

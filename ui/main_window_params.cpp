@@ -3,7 +3,7 @@
 
 #include "ui_main_window.h"
 
-#include "link/measurement.h"
+#include "core/session.h"
 #include "ui/combo_box.h"
 #include "ui/main_state.h"
 
@@ -30,15 +30,15 @@ void Tb_tok::b_par2Change(int index) {
 }
 
 void Tb_tok::b_aparClick() {
-    AutoParams = ui->b_apar->isChecked();
+    m_core->SetAutoParams(ui->b_apar->isChecked());
 }
 
 void Tb_tok::b_serialClick() {
-    Device::SeriesCircuit = ui->b_serial->isChecked() ? 1 : 0;
+    m_core->SetCircuit(ui->b_serial->isChecked());
 }
 
 void Tb_tok::b_paralClick() {
-    Device::SeriesCircuit = ui->b_paral->isChecked() ? 0 : 1;
+    m_core->SetCircuit(!ui->b_paral->isChecked());
 }
 
 } // namespace Main

@@ -1,14 +1,12 @@
-// Recording: the tool-bar toggle b_record, the start from the command line, one record per
-// accepted frame, and the status bar's account of it.
+// Recording: the tool-bar toggle b_record, the start from the command line, and the status
+// bar's account of the records the core appends.
 #include "ui/main_window.h"
 
 #include "ui_main_window.h"
 
-#include "export/frame_record.h"
+#include "core/session.h"
 #include "export/recorder.h"
-#include "link/device.h"
 #include "ui/file_dialog.h"
-#include "ui/message_box.h"
 #include "ui/pictures.h"
 
 #include <QDateTime>
@@ -46,6 +44,7 @@ void Tb_tok::ConnectRecording() {
     m_recordStatus->setPalette(palette);
     ui->status->addPermanentWidget(m_recordStatus);
     m_recordStatus->hide();
+    connect(m_core.get(), &Core::Session::recordingChanged, this, [this] { ShowRecording(); });
 }
 
 // Switching on asks for the file; a file that exists is appended to, so the dialog does not
@@ -57,7 +56,8 @@ void Tb_tok::b_recordClick(bool checked) {
     }
     Framework::SaveFileRequest request;
     request.caption = QStringLiteral("Запись измерений");
-    request.suggestedPath = m_recordPath.isEmpty() ? SuggestedPath() : m_recordPath;
+    const QString earlier = m_core->RecordingPath();
+    request.suggestedPath = earlier.isEmpty() ? SuggestedPath() : earlier;
     request.filters = QStringList{QStringLiteral("CSV (*.csv)"), QStringLiteral("CSV (;) (*.csv)"),
                                   QStringLiteral("Все файлы (*)")};
     request.confirmOverwrite = false;
@@ -71,48 +71,21 @@ void Tb_tok::b_recordClick(bool checked) {
 }
 
 bool Tb_tok::StartRecording(const QString &path, Export::CsvDialect dialect) {
-    const bool started = m_recorder->start(path, dialect);
-    m_recordPath = started ? m_recorder->fileName() : path;
-    m_recordStatus->setToolTip(QDir::toNativeSeparators(m_recordPath));
-    ShowRecording();
-    if (!started)
-        Framework::ShowMessage(QStringLiteral("Запись не начата: файл\n%1\nнельзя открыть для "
-                                              "записи.\n\n%2")
-                                   .arg(QDir::toNativeSeparators(path), m_recorder->errorString()));
-    else if (m_recorder->wroteBeside())
-        Framework::ShowMessage(
-            QStringLiteral("В файле\n%1\nдругие столбцы, он не изменён. Запись "
-                           "идёт в файл\n%2")
-                .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(m_recordPath)));
-    return started;
+    return m_core->StartRecording(path, dialect);
 }
 
 void Tb_tok::StopRecording() {
-    m_recorder->stop();
-    ShowRecording();
-}
-
-// Called by the tick for each accepted frame. A failed write ends the recording, never the
-// polling: the tick goes on once the message is closed.
-void Tb_tok::RecordFrame() {
-    if (!m_recorder->isRecording()) return;
-    const bool written = m_recorder->append(Export::LastFrame());
-    ShowRecording();
-    if (!written)
-        Framework::ShowMessage(
-            QStringLiteral("Запись остановлена: в файл\n%1\nбольше нельзя писать. Записано "
-                           "строк: %2.\n\n%3")
-                .arg(QDir::toNativeSeparators(m_recordPath))
-                .arg(m_recorder->rowsWritten())
-                .arg(m_recorder->errorString()));
+    m_core->StopRecording();
 }
 
 void Tb_tok::ShowRecording() {
-    const bool recording = m_recorder->isRecording();
+    const Export::Recorder &recorder = m_core->Recorder();
+    const bool recording = recorder.isRecording();
     ui->b_record->setChecked(recording);
     m_recordStatus->setVisible(recording);
+    m_recordStatus->setToolTip(QDir::toNativeSeparators(m_core->RecordingPath()));
     if (!recording) return;
-    m_recordStatus->setText(QStringLiteral("● Запись: %1").arg(m_recorder->rowsWritten()));
+    m_recordStatus->setText(QStringLiteral("● Запись: %1").arg(recorder.rowsWritten()));
 }
 
 } // namespace Main

@@ -1,15 +1,16 @@
-// The run of a sweep: its settings, START, and the point the measurement tick stores.
+// The run of a sweep as the window shows it: its settings, START, and the point the core's tick
+// stores.
 #include "ui/main_window.h"
 
 #include "ui_graph_panel.h"
 #include "ui_main_window.h"
 
-#include "link/device.h"
-#include "sweep/sweep_frequencies.h"
+#include "core/session.h"
+#include "link/display_lines.h"
+#include "link/measurement.h"
 #include "sweep/sweep_store.h"
 #include "ui/graph_panel.h"
 #include "ui/main_state.h"
-#include "ui/message_box.h"
 
 namespace Main {
 
@@ -24,7 +25,18 @@ void Tb_tok::ConnectSweep() {
     connect(g.p1on, &QCheckBox::clicked, this, [this] { p1onClick(); });
     connect(g.p2on, &QCheckBox::clicked, this, [this] { p2onClick(); });
     connect(g.ChBoF, &QCheckBox::clicked, this, [this] { ChBoFClick(); });
+    connect(g.ChBoF, &QCheckBox::toggled, m_core.get(), &Core::Session::SetFrequencySweep);
+    m_core->SetFrequencySweep(g.ChBoF->isChecked());
     connect(g.bgraf, &QPushButton::clicked, this, [this] { bgrafClick(); });
+
+    Core::Session *core = m_core.get();
+    connect(core, &Core::Session::sweepStarted, this, [this] {
+        SetMarkerRange(SweepPoints - 1);
+        ui->PaGraph->form().marker->setValue(0);
+    });
+    connect(core, &Core::Session::sweepPointStored, this, [this] { RedrawGraph(); });
+    connect(core, &Core::Session::sweepAdvanced, this,
+            [this] { ui->PaGraph->form().marker->setValue(SweepIndex); });
 }
 
 // Start-up: the run settings the window opens with, and the empty graph.
@@ -42,57 +54,24 @@ void Tb_tok::ChBoFClick() {
     g.istop->setVisible(g.ChBoF->isChecked());
 }
 
+// The fields are read and checked one by one, so a bound accepted before a failing field stays.
 void Tb_tok::bgrafClick() {
     Ui::GraphPanel &g = ui->PaGraph->form();
     int low = 0;
-    if (!ReadSweepField(g.istart, low)) return;
-    if (low < SweepLowestHz || low > SweepHighestHz) {
-        ShowSweepMessage(QStringLiteral("Неверное значение"));
-        return;
-    }
-    FrequencyLow = low;
+    if (!ReadSweepField(g.istart, low) || !m_core->AcceptSweepLow(low)) return;
     if (g.ChBoF->isChecked()) {
         int high = 0;
-        if (!ReadSweepField(g.istop, high)) return;
-        if (high < FrequencyLow || high > SweepHighestHz) {
-            ShowSweepMessage(QStringLiteral("Неверное значение"));
-            return;
-        }
-        FrequencyHigh = high;
+        if (!ReadSweepField(g.istop, high) || !m_core->AcceptSweepHigh(high)) return;
     } else {
-        FrequencyHigh = low;
+        m_core->AcceptSweepHigh(low);
     }
     int points = 0;
     if (!ReadSweepField(g.ikol, points)) return;
-    SweepPoints = ClampSweepPoints(points);
-    SetMarkerRange(SweepPoints - 1);
-
-    tmr.stop();
-    SweepRunning = true;
     if (ui->b_apar->isChecked()) { // the graphed pair must not change by itself during the run
         ui->b_apar->setChecked(false);
         b_aparClick();
     }
-    Device::SendKeyCode(Device::Command::KeyF1);
-    FillSweepFrequencies(FrequencyLow, FrequencyHigh);
-    SweepIndex = 0;
-    CurrentFrequency = FrequencyLow;
-    g.marker->setValue(0);
-    SendSweepFrequency();
-    tmr.start(); // whether or not polling had been started
-}
-
-// One point of a running sweep from the frame the tick has just read.
-void Tb_tok::StoreSweepPoint() {
-    Ui::GraphPanel &g = ui->PaGraph->form();
-    StoreSweepSample(Device::ParameterValues);
-    RedrawGraph();
-    AdvanceSweep();
-    g.marker->setValue(SweepIndex);
-    if (g.ChBoF->isChecked()) { // the next point's frequency; after the last, the last again
-        CurrentFrequency = static_cast<std::int32_t>(SweepFrequencies[SweepIndex]);
-        SendSweepFrequency();
-    }
+    m_core->StartSweep(points);
 }
 
 void Tb_tok::ShowFrequencyLine() {
@@ -104,16 +83,8 @@ bool Tb_tok::ReadSweepField(QLineEdit *field, int &value) {
     bool converts = false;
     value = field->text().toInt(&converts, 10);
     if (!converts)
-        ShowSweepMessage(QStringLiteral("'%1' is not a valid integer value").arg(field->text()));
+        m_core->Tell(QStringLiteral("'%1' is not a valid integer value").arg(field->text()));
     return converts;
-}
-
-// No tick may run inside the message's own event loop; polling goes on afterwards as before.
-void Tb_tok::ShowSweepMessage(const QString &text) {
-    const bool polling = tmr.isActive();
-    tmr.stop();
-    Framework::ShowMessage(text);
-    if (polling) tmr.start();
 }
 
 // The track bar's ticks stand only at its two ends.

@@ -1,6 +1,8 @@
 #pragma once
 // The one way the program shows a modal message; tests swap the dialog for a recorder.
 
+#include "core/message_sink.h"
+
 #include <QString>
 #include <functional>
 
@@ -25,5 +27,11 @@ bool AskQuestion(const QString &text, const QString &yes, const QString &no);
 
 // An empty handler restores the modal dialog.
 void SetQuestionHandler(QuestionHandler handler);
+
+// The core's messages shown through ShowMessage.
+class MessageBoxSink : public Core::MessageSink {
+public:
+    void ShowMessage(const QString &text) override { Framework::ShowMessage(text); }
+};
 
 } // namespace Framework

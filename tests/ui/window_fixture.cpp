@@ -54,7 +54,10 @@ void Fixture::AddMissingPort(unsigned port) {
 Main::Tb_tok &Fixture::Start() {
     m_window.reset();
     ResetProgramState();
-    Framework::SetMessageHandler([this](const QString &text) { messages << text; });
+    Framework::SetMessageHandler([this](const QString &text) {
+        messages << text;
+        pollingDuringMessage << (m_window && m_window->tmr.isActive());
+    });
     // A mapping that opens nothing keeps the machine's own serial devices out of every test.
     Device::MapPort(99, QStringLiteral("/nonexistent/impedix-guard"));
     for (const auto &[port, meter] : m_meters)
@@ -64,6 +67,7 @@ Main::Tb_tok &Fixture::Start() {
     for (const auto &[port, path] : m_missing)
         Device::MapPort(port, path);
     messages.clear();
+    pollingDuringMessage.clear();
     m_window = std::make_unique<Main::Tb_tok>();
     return *m_window;
 }

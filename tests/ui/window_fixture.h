@@ -46,8 +46,10 @@ public:
     // runs the start-up search).
     Main::Tb_tok &Start();
 
-    // Texts given to the modal message facade since Start().
+    // Texts given to the modal message facade since Start(), and for each whether the poll
+    // timer was running while it was up (no tick may run inside a message's modal loop).
     QStringList messages;
+    QList<bool> pollingDuringMessage;
 
     static Sim::Component Capacitor();
 
