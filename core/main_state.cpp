@@ -1,5 +1,5 @@
 // The settings of unit Main and their reset.
-#include "ui/main_state.h"
+#include "core/main_state.h"
 
 #include "sweep/sweep_store.h"
 

@@ -1,9 +1,9 @@
 // Frequency and bias stepping rules and the automatic choice of the shown parameters.
-#include "ui/settings_logic.h"
+#include "core/settings_logic.h"
 
+#include "core/main_state.h"
 #include "link/decoding.h"
 #include "link/models.h"
-#include "ui/main_state.h"
 
 #include <QLocale>
 

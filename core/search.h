@@ -1,0 +1,27 @@
+// Finding the meter: the ports COM1..COM15 in turn, each asked who it is.
+#pragma once
+
+#include <QString>
+
+namespace Core {
+
+constexpr unsigned LastSearchedPort = 15; // COM16 can only be chosen by hand
+
+struct SearchResult {
+    bool found = false;
+    unsigned port = 0; // where a known model answered
+    int model = 0;     // its row of the model table
+    QString failure;   // "COMn: reason" for the first port that is there but did not open
+};
+
+// The identity of the meter on the port that is open: its row of the model table, or
+// Device::ModelCount when no known model answered. A reply that came back damaged (some bytes,
+// but no known identity) is asked again, up to tries exchanges in all; a port that stays silent
+// is asked once.
+int IdentifyOpenPort(int tries);
+
+// Opens COM1..COM15 in turn until a known model answers. On success the port stays open and
+// ModelIndex holds its row; on failure the port of the last attempt may stay open.
+SearchResult SearchPorts(int identityTries);
+
+} // namespace Core

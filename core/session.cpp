@@ -1,0 +1,129 @@
+// The session's timer, its tick and the one message path.
+#include "core/session.h"
+
+#include "core/main_state.h"
+#include "core/settings_logic.h"
+#include "export/recorder.h"
+#include "link/commands.h"
+#include "link/measurement.h"
+#include "link/serial_link.h"
+#include "link/silence.h"
+#include "sweep/sweep_store.h"
+
+namespace Core {
+
+Session::Session(QObject *parent)
+    : QObject(parent), m_recorder(std::make_unique<Export::Recorder>()) {
+    tmr.setObjectName(QStringLiteral("tmr"));
+    tmr.setParent(this);
+    tmr.setInterval(PollInterval);
+    tmr.setSingleShot(false);
+    connect(&tmr, &QTimer::timeout, this, [this] { Tick(); });
+
+    m_reopen.setObjectName(QStringLiteral("reopen"));
+    m_reopen.setParent(this);
+    m_reopen.setInterval(ReopenInterval);
+    connect(&m_reopen, &QTimer::timeout, this, [this] { TryReopenPort(); });
+    m_reopen.start();
+}
+
+// The timers are members: they stop with the session, so nothing polls after it ends.
+Session::~Session() = default;
+
+void Session::SetMessageSink(MessageSink *sink) {
+    m_sink = sink;
+}
+
+// No tick may run while a message is up (inside a modal loop or while the text is written);
+// polling goes on afterwards as it was.
+void Session::Tell(const QString &text) {
+    const bool polling = tmr.isActive();
+    tmr.stop();
+    if (m_sink) m_sink->ShowMessage(text);
+    if (polling) tmr.start();
+}
+
+void Session::Run() {
+    m_paused = false;
+    tmr.start();
+}
+
+void Session::StartPolling() {
+    Main::CycleStarted = true;
+    Run();
+}
+
+void Session::PausePolling() {
+    m_paused = true;
+    tmr.stop();
+}
+
+void Session::ResumePolling() {
+    m_paused = false;
+    if (Main::CycleStarted)
+        tmr.start();
+    else
+        tmr.stop();
+}
+
+TickResult Session::Tick() {
+    tmr.stop();
+    TickResult result;
+    result.accepted = Device::ReadMeasurement();
+    if (result.accepted) {
+        if (Main::SyncPending) {
+            Synchronise();
+            result.synchronised = true;
+        }
+        if (Main::AutoParams)
+            Main::ChooseParameters(Device::ParameterValues[Device::ValMagnitude],
+                                   Device::ParameterValues[Device::ValPhase]);
+        emit frameAccepted();
+        // A running sweep stores its point only when the meter is at a frequency the program
+        // accepts.
+        result.followed = FollowInstrumentFrequency();
+        if (result.followed && Main::SweepRunning) result = StoreSweepPoint(result);
+        result.recorded = RecordFrame();
+    }
+    if (result.accepted || !m_sinceFrame.isValid()) m_sinceFrame.start();
+    result.silence = Device::JudgeSilence(m_sinceFrame.elapsed());
+    result.portOpen = Device::PortNumber != 0;
+    emit ticked(result);
+    Main::CycleStarted = true;
+    Run();
+    return result;
+}
+
+// The first valid frame after a find: the program takes the meter's settings.
+void Session::Synchronise() {
+    Main::SyncPending = false;
+    Main::AutoRange = (Device::DeviceStatus & 0x01) != 0;
+    Main::CurrentFrequency = Device::FrequencyHz;
+    Main::BiasSetting = Device::BiasMillivolts;
+    if (Main::BiasSetting > 0) {
+        Main::BiasSetting = std::min(Main::BiasSetting, Main::HighestBias);
+        Main::BiasStep = Main::CoarseBiasPosition(Main::BiasSetting);
+    }
+    emit autoRangeChanged(Main::AutoRange);
+    emit synchronised();
+}
+
+// Adopts a frequency changed on the meter when it lies in the window. False when the meter
+// reports a frequency outside it: this frame is not a sweep point.
+bool Session::FollowInstrumentFrequency() {
+    if (Device::FrequencyHz == Main::CurrentFrequency) return true;
+    if (Device::FrequencyHz < Main::FrequencyLow || Device::FrequencyHz > Main::FrequencyHigh)
+        return false;
+    Main::CurrentFrequency = Device::FrequencyHz;
+    return true;
+}
+
+Device::Silence Session::Silence() const {
+    return Device::JudgeSilence(m_sinceFrame.isValid() ? m_sinceFrame.elapsed() : -1);
+}
+
+void Session::LinkFound() {
+    m_sinceFrame.start();
+}
+
+} // namespace Core

@@ -1,0 +1,144 @@
+// The measuring session without widgets: the poll timer and its tick, the search, the test
+// conditions, the sweep and calibration runs, recording and the watch over the line. A front end
+// (the window, the command line) calls these and shows what the signals and results report; the
+// module-wide state of units Device and Main stays where it is and is read and written here.
+#pragma once
+
+#include "core/message_sink.h"
+#include "core/search.h"
+#include "core/sweep_plan.h"
+#include "core/tick_result.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+#include <cstdint>
+#include <memory>
+
+namespace Export {
+class Recorder;
+}
+
+namespace Core {
+
+constexpr int PollInterval = 40;     // ms, counted from the end of one tick
+constexpr int ReopenInterval = 1000; // ms between attempts on a lost port
+
+// What a hand choice of a port found.
+struct PortChoice {
+    bool opened = false;   // the port is open
+    bool answered = false; // it gave an identity
+    QString identity;      // as received
+    QString reason;        // why it did not open; empty for "НЕТ" or a success
+};
+
+class Session : public QObject {
+    Q_OBJECT
+
+public:
+    explicit Session(QObject *parent = nullptr);
+    ~Session() override;
+
+    QTimer tmr; // the measurement timer: 40 ms from the end of one tick to the next
+
+    // ---- Messages: the one path. Polling pauses while a message is up and resumes as it was.
+    void SetMessageSink(MessageSink *sink); // not owned; null: messages are dropped
+    void Tell(const QString &text);
+
+    // ---- Polling
+    TickResult Tick();    // one tick; the timer's handler
+    void StartPolling();  // sets CycleStarted and enables the timer
+    void PausePolling();  // the timer stops until ResumePolling
+    void ResumePolling(); // the timer runs again exactly when the cycle has been started
+    bool Polling() const { return tmr.isActive(); }
+
+    // ---- Finding the meter
+    // The search of COM1..COM15. On success: the model's frequency window, the controls follow
+    // the meter once, polling starts. identityTries: the window asks once, the command line
+    // retries damaged replies.
+    SearchResult Search(int identityTries = 1);
+    // A port chosen by hand: opened and asked, nothing else changes (no model row, no polling).
+    PortChoice ChoosePort(unsigned n);
+    // The lost port, tried again (about once a second from the reopen timer): polled only when a
+    // known model answers its identity; otherwise closed again and tried later.
+    void TryReopenPort();
+
+    // ---- Test conditions, each sent at once (the controls' handlers and the command line)
+    void ApplyFrequency(); // CurrentFrequency kept within the window, then sent
+    void
+    SendSweepFrequency(); // CurrentFrequency sent, 1000 Hz in place of one outside the sweep bounds
+    void SetFrequency(std::int32_t hz); // CurrentFrequency := hz, then ApplyFrequency
+    bool
+    SetBias(std::int32_t mv); // BiasSetting := mv and sent; false (nothing sent) outside 0..40000
+    void SelectBiasSource(bool external);
+    void SetLevel(int index); // an index of LevelList; others send nothing
+    void SelectSpeed(bool normal);
+    void SelectRange(int index);          // a fixed range; auto-ranging off
+    void SwitchAutoRange(int shownRange); // b_avpon: off at shownRange, or on
+    void SetAutoRange(bool on);           // the program's flag only (what the meter reported)
+    void SetCircuit(bool series);
+    void SetAutoParams(bool on);
+
+    // ---- Sweep run
+    // START's checks, one bound at a time as the fields are read: false, with the message
+    // "Неверное значение", when the bound is outside the sweep's bounds. Each sets its bound.
+    bool AcceptSweepLow(std::int32_t low);
+    bool AcceptSweepHigh(std::int32_t high);
+    // START after the checks: F1, the point frequencies (plan's own, or linear), the first sent,
+    // polling on whether or not it had been started.
+    void StartSweep(int points, const QVector<std::int32_t> &frequencies = {});
+    // All of START for a front end without fields.
+    bool StartSweep(const SweepPlan &plan);
+    // Whether each stored point sends the next point's frequency (the box ChBoF).
+    void SetFrequencySweep(bool on) { m_frequencySweep = on; }
+    bool FrequencySweep() const { return m_frequencySweep; }
+
+    // ---- D calibration run
+    bool StartCalibrationRun();
+
+    // ---- Recording
+    void SetRangeNames(const QStringList &names); // the range of each range byte, for records
+    bool StartRecording(const QString &path);     // a message when it cannot start
+    void StopRecording();
+    const Export::Recorder &Recorder() const { return *m_recorder; }
+    QString RecordingPath() const { return m_recordPath; }
+
+    // ---- Line watch
+    Device::Silence Silence() const;
+
+signals:
+    // Inside a tick, in this order, each only when it applies.
+    void synchronised();     // the meter's settings were copied into the program's
+    void frameAccepted();    // the readouts have a new frame (parameter pair chosen)
+    void sweepPointStored(); // a point is in the store, SweepIndex still on it
+    void sweepAdvanced();    // SweepIndex has moved on (or the run has ended)
+    void ticked(const Core::TickResult &result); // at the end of every tick
+    // Outside ticks.
+    void autoRangeChanged(bool on);
+    void sweepStarted(); // SweepPoints and SweepIndex of the new run are set
+    void recordingChanged();
+    void meterFound(const Core::SearchResult &result); // a search or a reopen identified a model
+    void portRefused(unsigned port); // a lost port came back, but no known model answers there
+
+private:
+    void Synchronise();
+    bool FollowInstrumentFrequency();
+    TickResult StoreSweepPoint(TickResult result);
+    bool RecordFrame();
+    void LinkFound();
+
+    void Run(); // the timer on, no longer paused
+
+    MessageSink *m_sink = nullptr;
+    bool m_frequencySweep = false;
+    bool m_paused = false; // a front end holds polling (typing a frequency): no reopen restarts it
+    QTimer m_reopen;
+    QElapsedTimer m_sinceFrame; // since the last accepted frame, or since polling began
+    std::unique_ptr<Export::Recorder> m_recorder;
+    QString m_recordPath;
+    QStringList m_rangeNames;
+};
+
+} // namespace Core

@@ -1,0 +1,86 @@
+// The test conditions as the controls and the command line set them: each sent at once.
+#include "core/session.h"
+
+#include "core/main_state.h"
+#include "core/settings_logic.h"
+#include "link/commands.h"
+#include "link/measurement.h"
+#include "link/serial_link.h"
+
+namespace Core {
+
+namespace {
+
+constexpr std::int32_t SweepFallbackHz = 1000;
+
+} // namespace
+
+void Session::ApplyFrequency() {
+    if (Main::CurrentFrequency > Main::FrequencyHigh) Main::CurrentFrequency = Main::FrequencyHigh;
+    if (Main::CurrentFrequency < Main::FrequencyLow) Main::CurrentFrequency = Main::FrequencyLow;
+    Device::SetFrequency(Main::CurrentFrequency);
+}
+
+void Session::SendSweepFrequency() {
+    if (Main::CurrentFrequency < SweepLowestHz || Main::CurrentFrequency > SweepHighestHz)
+        Main::CurrentFrequency = SweepFallbackHz;
+    Device::SetFrequency(Main::CurrentFrequency);
+}
+
+void Session::SetFrequency(std::int32_t hz) {
+    Main::CurrentFrequency = hz;
+    ApplyFrequency();
+}
+
+bool Session::SetBias(std::int32_t mv) {
+    if (mv < Main::LowestBias || mv > Main::HighestBias) return false;
+    Main::BiasSetting = mv;
+    Device::SetBiasVoltage(mv);
+    return true;
+}
+
+void Session::SelectBiasSource(bool external) {
+    Device::SelectBiasSource(external);
+}
+
+void Session::SetLevel(int index) {
+    if (index >= 0 && index < static_cast<int>(Main::LevelList.size()))
+        Device::SetLevel(Main::LevelList[static_cast<std::size_t>(index)]);
+}
+
+void Session::SelectSpeed(bool normal) {
+    Device::SelectSpeed(normal);
+}
+
+// Choosing a range starts polling even when no search has found a meter.
+void Session::SelectRange(int index) {
+    tmr.stop();
+    Device::SetRange(index);
+    SetAutoRange(false);
+    Run();
+}
+
+void Session::SwitchAutoRange(int shownRange) {
+    if (Main::AutoRange) {
+        Device::SetRange(shownRange);
+        SetAutoRange(false);
+    } else {
+        Device::ToggleAutoRange();
+        SetAutoRange(true);
+    }
+}
+
+void Session::SetAutoRange(bool on) {
+    Main::AutoRange = on;
+    emit autoRangeChanged(on);
+}
+
+void Session::SetCircuit(bool series) {
+    Device::SeriesCircuit = series ? 1 : 0;
+}
+
+void Session::SetAutoParams(bool on) {
+    Main::AutoParams = on;
+}
+
+} // namespace Core

@@ -1,0 +1,118 @@
+// The sweep run (START's checks, the point frequencies, one point per accepted frame), the D
+// calibration run and the recording of accepted frames.
+#include "core/session.h"
+
+#include "core/main_state.h"
+#include "export/frame_record.h"
+#include "export/recorder.h"
+#include "link/calibration.h"
+#include "link/commands.h"
+#include "link/measurement.h"
+#include "sweep/sweep_store.h"
+
+#include <QDir>
+
+namespace Core {
+
+namespace {
+
+const QString InvalidValue = QStringLiteral("Неверное значение");
+
+} // namespace
+
+bool Session::AcceptSweepLow(std::int32_t low) {
+    if (low < SweepLowestHz || low > SweepHighestHz) {
+        Tell(InvalidValue);
+        return false;
+    }
+    Main::FrequencyLow = low;
+    return true;
+}
+
+bool Session::AcceptSweepHigh(std::int32_t high) {
+    if (high < Main::FrequencyLow || high > SweepHighestHz) {
+        Tell(InvalidValue);
+        return false;
+    }
+    Main::FrequencyHigh = high;
+    return true;
+}
+
+void Session::StartSweep(int points, const QVector<std::int32_t> &frequencies) {
+    Main::SweepPoints = Main::ClampSweepPoints(points);
+    tmr.stop();
+    Main::SweepRunning = true;
+    Main::AutoParams = false; // the graphed pair must not change by itself during the run
+    Device::SendKeyCode(Device::Command::KeyF1);
+    PlanSweepFrequencies(frequencies);
+    Main::SweepIndex = 0;
+    Main::CurrentFrequency = static_cast<std::int32_t>(Main::SweepFrequencies[0]);
+    emit sweepStarted();
+    SendSweepFrequency();
+    Run(); // whether or not polling had been started
+}
+
+bool Session::StartSweep(const SweepPlan &plan) {
+    if (!AcceptSweepLow(plan.low)) return false;
+    if (!AcceptSweepHigh(plan.frequencySweep ? plan.high : plan.low)) return false;
+    SetFrequencySweep(plan.frequencySweep);
+    StartSweep(plan.points, plan.frequencies);
+    return true;
+}
+
+// One point of a running sweep from the frame the tick has just read.
+TickResult Session::StoreSweepPoint(TickResult result) {
+    Main::StoreSweepSample(Device::ParameterValues);
+    result.sweepPointStored = true;
+    emit sweepPointStored();
+    result.sweepFinished = !Main::AdvanceSweep();
+    emit sweepAdvanced();
+    if (m_frequencySweep) { // the next point's frequency; after the last, the last again
+        Main::CurrentFrequency =
+            static_cast<std::int32_t>(Main::SweepFrequencies[Main::SweepIndex]);
+        SendSweepFrequency();
+    }
+    return result;
+}
+
+bool Session::StartCalibrationRun() {
+    return Device::StartCalibrationRun();
+}
+
+void Session::SetRangeNames(const QStringList &names) {
+    m_rangeNames = names;
+}
+
+bool Session::StartRecording(const QString &path) {
+    m_recordPath = path;
+    const bool started = m_recorder->start(path);
+    emit recordingChanged();
+    if (!started)
+        Tell(QStringLiteral("Запись не начата: файл\n%1\nнельзя открыть для записи.\n\n%2")
+                 .arg(QDir::toNativeSeparators(path), m_recorder->errorString()));
+    return started;
+}
+
+void Session::StopRecording() {
+    m_recorder->stop();
+    emit recordingChanged();
+}
+
+// A failed write ends the recording, never the polling: the tick goes on once the message has
+// been seen.
+bool Session::RecordFrame() {
+    if (!m_recorder->isRecording()) return false;
+    Export::FrameRecord frame = Export::LastFrame();
+    frame.range = m_rangeNames.value(Device::DeviceRange);
+    const bool written = m_recorder->append(frame);
+    emit recordingChanged();
+    if (!written)
+        Tell(QStringLiteral("Запись остановлена: в файл\n%1\nбольше нельзя писать. Записано "
+                            "строк: %2.\n\n%3")
+                 .arg(QDir::toNativeSeparators(m_recordPath))
+                 .arg(m_recorder->rowsWritten())
+                 .arg(m_recorder->errorString()));
+    return written;
+}
+
+} // namespace Core
