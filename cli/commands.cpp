@@ -5,18 +5,24 @@
 #include "cli/data_output.h"
 #include "cli/progress.h"
 #include "cli/records.h"
-#include "cli/session.h"
+#include "core/main_state.h"
+#include "core/message_sink.h"
+#include "core/session.h"
 #include "export/recorder.h"
 #include "export/sweep_csv.h"
 #include "link/commands.h"
 #include "link/models.h"
 #include "link/serial_link.h"
+#include "link/silence.h"
 #include "sweep/sweep_store.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QIODevice>
+#include <QTimer>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 
@@ -31,16 +37,49 @@ void WriteError(const QByteArray &text) {
     std::fflush(stderr);
 }
 
-// Searches, or says on standard error that no meter answered.
-std::optional<FoundMeter> Find() {
-    QStringList notes;
-    const std::optional<FoundMeter> found = SearchMeter(&notes);
-    // The window's status text, with the ports that are there but would not open.
-    if (!found)
-        Complain(
-            QStringLiteral("COM -  no meter answered on COM1 to COM15") +
-            (notes.isEmpty() ? QString() : QLatin1String("; ") + notes.join(QLatin1String("; "))));
-    return found;
+constexpr int IdentityTries = 3;         // per port, when its identity reply comes back damaged
+constexpr qint64 LineGiveUpSeconds = 10; // silence (a lost line included) that ends a run
+
+// The session's messages, the texts the window shows in its message box, on standard error.
+class StandardErrorSink : public Core::MessageSink {
+public:
+    void ShowMessage(const QString &text) override { Complain(text); }
+};
+
+// Searches as the window does, or says on standard error that no meter answered.
+bool Find(Core::Session &session, Core::SearchResult *found) {
+    *found = session.Search(IdentityTries);
+    if (found->found) return true;
+    // The window's status text, with the first port that is there but would not open.
+    Complain(
+        QStringLiteral("COM -  no meter answered on COM1 to COM%1").arg(Core::LastSearchedPort) +
+        (found->failure.isEmpty() ? QString() : QLatin1String("; ") + found->failure));
+    Device::ClosePort();
+    return false;
+}
+
+bool GaveUp(const Core::TickResult &result) {
+    return result.silence.silent && result.silence.seconds >= LineGiveUpSeconds;
+}
+
+void ComplainLineLost() {
+    Complain(QStringLiteral("no reading for %1 s: the line is lost").arg(LineGiveUpSeconds));
+}
+
+// The test conditions (checked against the model before), each sent as its control sends it.
+void Apply(Core::Session &session, const Conditions &conditions) {
+    session.SetCircuit(conditions.circuit == Circuit::Series);
+    if (conditions.frequencyHz) session.SetFrequency(*conditions.frequencyHz);
+    if (conditions.biasMillivolts) session.SetBias(*conditions.biasMillivolts);
+    if (conditions.range && *conditions.range != AutoRangeChoice)
+        session.SelectRange(*conditions.range);
+    if (conditions.levelMillivolts) {
+        const auto level =
+            std::find(Main::LevelList.begin(), Main::LevelList.end(), *conditions.levelMillivolts);
+        session.SetLevel(static_cast<int>(level - Main::LevelList.begin()));
+    }
+    if (conditions.speed != Speed::Unchanged)
+        session.SelectSpeed(conditions.speed == Speed::Normal);
 }
 
 // Local time with its offset and milliseconds, as the recording stamps its records.
@@ -71,33 +110,39 @@ void Complain(const QString &message) {
 }
 
 int RunIdentify(const Invocation &) {
-    const std::optional<FoundMeter> found = Find();
-    if (!found) return ExitNoMeter;
+    Core::Session session;
+    StandardErrorSink sink;
+    session.SetMessageSink(&sink);
+    Core::SearchResult found;
+    if (!Find(session, &found)) return ExitNoMeter;
+    session.PausePolling();
     const QString text = QStringLiteral("port: COM%1 (%2)\nmodel: %3\nfrequency: %4 to %5 Hz\n")
-                             .arg(found->port)
-                             .arg(Device::PortPath, Device::ModelName(found->modelIndex))
-                             .arg(Device::ModelLowestFrequency(found->modelIndex))
-                             .arg(Device::ModelHighestFrequency(found->modelIndex));
+                             .arg(found.port)
+                             .arg(Device::PortPath, Device::ModelName(found.model))
+                             .arg(Device::ModelLowestFrequency(found.model))
+                             .arg(Device::ModelHighestFrequency(found.model));
     std::fputs(text.toLocal8Bit().constData(), stdout);
     Device::ClosePort();
     return ExitDone;
 }
 
 int RunMeasure(const Invocation &invocation) {
-    const std::optional<FoundMeter> found = Find();
-    if (!found) return ExitNoMeter;
-    const QString refusal = CheckConditions(invocation.conditions, found->modelIndex);
-    if (!refusal.isEmpty()) {
-        Complain(refusal);
-        Device::ClosePort();
-        return ExitUsage;
-    }
+    Core::Session session;
+    StandardErrorSink sink;
+    session.SetMessageSink(&sink);
+    Core::SearchResult found;
+    if (!Find(session, &found)) return ExitNoMeter;
+    // The search has started polling; no tick runs before the event loop does.
+    const QString refusal = CheckConditions(invocation.conditions, found.model);
     DataOutput output(invocation.outputPath);
-    if (!output.open()) {
-        Complain(
-            QStringLiteral("cannot write %1: %2").arg(invocation.outputPath, output.errorString()));
+    if (!refusal.isEmpty() || !output.open()) {
+        if (refusal.isEmpty())
+            Complain(QStringLiteral("cannot write %1: %2")
+                         .arg(invocation.outputPath, output.errorString()));
+        else
+            Complain(refusal);
         Device::ClosePort();
-        return ExitWriteFailed;
+        return refusal.isEmpty() ? ExitWriteFailed : ExitUsage;
     }
     Export::Recorder recorder;
     const bool csv = invocation.format == Format::Csv;
@@ -107,19 +152,22 @@ int RunMeasure(const Invocation &invocation) {
         Device::ClosePort();
         return ExitWriteFailed;
     }
+    Apply(session, invocation.conditions);
+    // Auto-ranging is a toggle on the wire: it is sent only once the first frame has said
+    // whether the meter ranges already, and readings count from the frame after it.
+    bool autoRangePending = invocation.conditions.range == AutoRangeChoice;
 
-    Session session;
     int code = ExitDone;
     qint64 readings = 0;
     QElapsedTimer clock;
     Progress progress(QStringLiteral("measure"), StandardErrorIsTerminal(), WriteError);
     const Duration &duration = invocation.duration;
     const auto end = [&](int result) {
-        session.stop();
+        session.PausePolling();
         code = result;
         QCoreApplication::exit(0);
     };
-    QObject::connect(&session, &Session::reading, &session, [&] {
+    const auto take = [&] {
         const QString range = RangeName(Device::DeviceRange);
         bool written = true;
         if (csv) {
@@ -143,65 +191,80 @@ int RunMeasure(const Invocation &invocation) {
         } else if (duration.seconds) {
             progress.update(clock.elapsed(), static_cast<qint64>(*duration.seconds * 1000));
         }
-    });
-    QObject::connect(&session, &Session::lineGaveUp, &session, [&] {
-        Complain(QStringLiteral("no reading for %1 s: the line is lost").arg(LineGiveUpMs / 1000));
-        end(ExitNoMeter);
-    });
+    };
+    QObject::connect(&session, &Core::Session::ticked, &session,
+                     [&](const Core::TickResult &result) {
+                         if (GaveUp(result)) {
+                             ComplainLineLost();
+                             end(ExitNoMeter);
+                         } else if (result.accepted && autoRangePending) {
+                             autoRangePending = false;
+                             if (!Main::AutoRange) session.SwitchAutoRange(Device::DeviceRange);
+                         } else if (result.accepted) {
+                             take();
+                         }
+                     });
     App::StopSignals stop([&] { end(SignalExit(stop)); });
     QTimer deadline;
-    if (duration.seconds) {
-        deadline.setSingleShot(true);
-        deadline.setInterval(static_cast<int>(*duration.seconds * 1000));
-        QObject::connect(&deadline, &QTimer::timeout, &session, [&] { end(ExitDone); });
-    }
-    session.applyConditions(invocation.conditions);
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &session, [&] { end(ExitDone); });
     clock.start();
-    if (duration.seconds) deadline.start();
-    session.startPolling();
+    if (duration.seconds) deadline.start(static_cast<int>(*duration.seconds * 1000));
     QCoreApplication::exec();
+    session.PausePolling();
     progress.finish();
     recorder.stop();
     return Conclude(output, code);
 }
 
 int RunSweep(const Invocation &invocation) {
-    const std::optional<FoundMeter> found = Find();
-    if (!found) return ExitNoMeter;
-    const QString refusal = CheckSweep(invocation.sweep, found->modelIndex);
-    if (!refusal.isEmpty()) {
-        Complain(refusal);
-        Device::ClosePort();
-        return ExitUsage;
-    }
+    Core::Session session;
+    StandardErrorSink sink;
+    session.SetMessageSink(&sink);
+    Core::SearchResult found;
+    if (!Find(session, &found)) return ExitNoMeter;
+    const QString refusal = CheckSweep(invocation.sweep, found.model);
     DataOutput output(invocation.outputPath);
-    if (!output.open()) {
-        Complain(
-            QStringLiteral("cannot write %1: %2").arg(invocation.outputPath, output.errorString()));
+    if (!refusal.isEmpty() || !output.open()) {
+        if (refusal.isEmpty())
+            Complain(QStringLiteral("cannot write %1: %2")
+                         .arg(invocation.outputPath, output.errorString()));
+        else
+            Complain(refusal);
         Device::ClosePort();
-        return ExitWriteFailed;
+        return refusal.isEmpty() ? ExitWriteFailed : ExitUsage;
     }
-    Session session;
     int code = ExitDone;
     Progress progress(QStringLiteral("sweep"), StandardErrorIsTerminal(), WriteError);
     const auto end = [&](int result) {
-        session.stop();
+        session.PausePolling();
         code = result;
         QCoreApplication::exit(0);
     };
-    QObject::connect(&session, &Session::sweepPoint, &session,
-                     [&] { progress.update(Main::TakenSweepPoints(), Main::SweepPoints); });
-    QObject::connect(&session, &Session::sweepFinished, &session, [&] { end(ExitDone); });
-    QObject::connect(&session, &Session::lineGaveUp, &session, [&] {
-        Complain(QStringLiteral("no reading for %1 s: the line is lost").arg(LineGiveUpMs / 1000));
-        end(ExitNoMeter);
-    });
+    QObject::connect(&session, &Core::Session::ticked, &session,
+                     [&](const Core::TickResult &result) {
+                         if (result.sweepPointStored)
+                             progress.update(Main::TakenSweepPoints(), Main::SweepPoints);
+                         if (result.sweepFinished) {
+                             end(ExitDone);
+                         } else if (GaveUp(result)) {
+                             ComplainLineLost();
+                             end(ExitNoMeter);
+                         }
+                     });
     App::StopSignals stop([&] { end(SignalExit(stop)); });
-    Conditions conditions;
-    conditions.circuit = invocation.conditions.circuit;
-    session.applyConditions(conditions);
-    session.startSweep(invocation.sweep);
+    session.SetCircuit(invocation.conditions.circuit == Circuit::Series);
+    Core::SweepPlan plan;
+    plan.low = invocation.sweep.fromHz;
+    plan.high = invocation.sweep.toHz;
+    plan.points = invocation.sweep.points;
+    plan.frequencySweep = invocation.sweep.frequencyMode;
+    if (!session.StartSweep(plan)) {
+        Device::ClosePort();
+        return ExitUsage;
+    }
     QCoreApplication::exec();
+    session.PausePolling();
     progress.finish();
     // The points taken so far, also after a stop or a lost line.
     const bool series = invocation.conditions.circuit == Circuit::Series;
