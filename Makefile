@@ -49,7 +49,7 @@ bench: deps
 package:
 	$(MAKE) deps PACKAGES="$(PACKAGES) $(PACKAGE_TOOLS)"
 	cmake --preset release
-	cmake --build build-release -j $(JOBS) --target impedix impedix-sim man_pages
+	cmake --build build-release -j $(JOBS) --target impedix impedix-cli impedix-sim man_pages
 	cd build-release && cpack
 	@ls build-release/impedix_*.deb
 

@@ -113,10 +113,12 @@ QString HelpText(const Subcommand &sub, const QCommandLineParser &parser) {
                             QLatin1String(sub.summary));
     if (sub.command == Command::Identify || sub.command == Command::Measure ||
         sub.command == Command::Sweep)
-        text += QStringLiteral("A port whose identity reply arrives damaged is asked up to "
-                               "three times.\nExit status: 0 done, 1 no meter answered or "
-                               "the line was lost and did not\ncome back within 10 s, 2 a "
-                               "mistake on the command line.\n\n");
+        text += QStringLiteral(
+            "A port whose identity reply arrives damaged is asked up to three times.\n"
+            "Exit status: 0 done; 1 no meter answered, or the line was lost and did not come\n"
+            "back within 10 s; 2 a mistake on the command line or a setting the meter cannot\n"
+            "take; 3 the data could not be written; 128 + the signal's number after SIGINT or\n"
+            "SIGTERM, with what was measured written.\n\n");
     return text + (options >= 0 ? own.mid(options) : own);
 }
 
