@@ -67,7 +67,7 @@ bench: deps
 package:
 	$(MAKE) deps PACKAGES="$(PACKAGES) $(PACKAGE_TOOLS)"
 	cmake --preset release
-	cmake --build build-release -j $(JOBS) --target impedix impedix-sim man_pages package_changelog
+	cmake --build build-release -j $(JOBS) --target impedix impedix-cli impedix-sim man_pages package_changelog
 	cd build-release && cpack
 	@ls build-release/impedix_*.deb
 

@@ -33,10 +33,11 @@ const QStringList FrameworkFlags{QStringLiteral("-reverse"), QStringLiteral("-wi
 const QStringList FrameworkAssignments{QStringLiteral("-style="), QStringLiteral("-stylesheet="),
                                        QStringLiteral("-qmljsdebugger=")};
 
-// Each COM number may be mapped once, and the demo meter needs its own port.
-QString CheckPorts(const CommandLine &line) {
+} // namespace
+
+QString CheckPortMappings(const QStringList &portMappings, bool demo) {
     QMap<unsigned, QString> seen;
-    for (const QString &mapping : line.portMappings) {
+    for (const QString &mapping : portMappings) {
         unsigned n = 0;
         QString path;
         const QString error = Device::ParsePortArgument(mapping, &n, &path);
@@ -47,12 +48,14 @@ QString CheckPorts(const CommandLine &line) {
                 .arg(seen.value(n), path);
         seen.insert(n, path);
     }
-    if (line.demo && seen.contains(DemoPort))
+    if (demo && seen.contains(DemoPort))
         return QStringLiteral("--demo runs its meter as COM%1, which --port already maps to %2")
             .arg(DemoPort)
             .arg(seen.value(DemoPort));
     return QString();
 }
+
+namespace {
 
 // An option with a value, as "--name VALUE" or "--name=VALUE". False when arguments[i] is not
 // that option; else the value (i moved past it) or, when it is missing or empty, an error naming
@@ -135,7 +138,7 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
         }
         if (!line.error.isEmpty()) break;
     }
-    if (line.error.isEmpty()) line.error = CheckPorts(line);
+    if (line.error.isEmpty()) line.error = CheckPortMappings(line.portMappings, line.demo);
     return line;
 }
 

@@ -29,6 +29,10 @@ CommandLine ParseCommandLine(const QStringList &arguments);
 // judged by ParseCommandLine.
 QStringList OwnArguments(const QStringList &arguments);
 
+// Each COM number may be mapped once, and the demo meter needs its own port: a message for the
+// user when the mappings break either rule, else an empty text.
+QString CheckPortMappings(const QStringList &portMappings, bool demo);
+
 QString UsageText();
 
 } // namespace App

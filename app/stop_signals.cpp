@@ -17,11 +17,11 @@ namespace {
 // pair while a StopSignals exists, else -1.
 volatile std::sig_atomic_t WakeDescriptor = -1;
 
-void OnStopSignal(int) {
+void OnStopSignal(int signal) {
     const int saved = errno;
     const int fd = WakeDescriptor;
     if (fd >= 0) {
-        const char byte = 1;
+        const char byte = static_cast<char>(signal);
         [[maybe_unused]] const ssize_t written = ::write(fd, &byte, 1);
     }
     errno = saved;
@@ -60,8 +60,9 @@ StopSignals::~StopSignals() {
 
 void StopSignals::Drain() {
     char bytes[16];
-    while (::read(m_pair[1], bytes, sizeof bytes) > 0) {
-    }
+    ssize_t count = 0;
+    while ((count = ::read(m_pair[1], bytes, sizeof bytes)) > 0)
+        m_signal = static_cast<unsigned char>(bytes[count - 1]);
     if (m_stop) m_stop();
 }
 

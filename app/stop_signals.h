@@ -21,6 +21,8 @@ public:
 
     // False when the socket pair could not be had: the signals then keep their default action.
     bool isActive() const { return m_notifier != nullptr; }
+    // The signal that came last (SIGTERM or SIGINT), 0 before any.
+    int lastSignal() const { return m_signal; }
 
 private:
     void Drain();
@@ -28,6 +30,7 @@ private:
     std::function<void()> m_stop;
     int m_pair[2] = {-1, -1};
     QSocketNotifier *m_notifier = nullptr;
+    int m_signal = 0;
 };
 
 } // namespace App

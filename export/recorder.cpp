@@ -196,7 +196,8 @@ bool Recorder::start(QIODevice *device, CsvDialect dialect) {
     }
     m_device = device;
     m_fileName.clear();
-    return begin(device->size() == 0, false);
+    // A pipe or a terminal holds nothing yet that a header could be missing from.
+    return begin(device->isSequential() || device->size() == 0, false);
 }
 
 bool Recorder::begin(bool writeHeader, bool endOpenLine) {

@@ -14,6 +14,7 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "X, Z, Y, D, Q and the phase angles in the series or parallel equivalent\n"
   "circuit. It records every measurement to a CSV file on request and lists the\n"
   "serial ports with their access rights.\n"
+  "impedix-cli measures and sweeps from scripts and shells, without a display.\n"
   "The package also holds impedix-sim, a simulated meter on a pseudo-terminal.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -1,0 +1,283 @@
+// identify, measure and sweep on a Session.
+#include "cli/commands.h"
+
+#include "app/stop_signals.h"
+#include "cli/data_output.h"
+#include "cli/progress.h"
+#include "cli/records.h"
+#include "core/main_state.h"
+#include "core/message_sink.h"
+#include "core/session.h"
+#include "export/recorder.h"
+#include "export/sweep_csv.h"
+#include "link/commands.h"
+#include "link/models.h"
+#include "link/ranges.h"
+#include "link/serial_link.h"
+#include "link/silence.h"
+#include "sweep/sweep_store.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QIODevice>
+#include <QTimer>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+
+namespace Cli {
+
+namespace {
+
+constexpr int ExitWriteFailed = 3;
+
+void WriteError(const QByteArray &text) {
+    std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stderr);
+    std::fflush(stderr);
+}
+
+constexpr int IdentityTries = 3;         // per port, when its identity reply comes back damaged
+constexpr qint64 LineGiveUpSeconds = 10; // silence (a lost line included) that ends a run
+
+// The session's messages, the texts the window shows in its message box, on standard error.
+class StandardErrorSink : public Core::MessageSink {
+public:
+    void ShowMessage(const QString &text) override { Complain(text); }
+};
+
+// Searches as the window does, or says on standard error that no meter answered.
+bool Find(Core::Session &session, Core::SearchResult *found) {
+    *found = session.Search(IdentityTries);
+    if (found->found) return true;
+    // The window's status text, with the first port that is there but would not open.
+    Complain(
+        QStringLiteral("COM -  no meter answered on COM1 to COM%1").arg(Core::LastSearchedPort) +
+        (found->failure.isEmpty() ? QString() : QLatin1String("; ") + found->failure));
+    Device::ClosePort();
+    return false;
+}
+
+bool GaveUp(const Core::TickResult &result) {
+    return result.silence.silent && result.silence.seconds >= LineGiveUpSeconds;
+}
+
+void ComplainLineLost() {
+    Complain(QStringLiteral("no reading for %1 s: the line is lost").arg(LineGiveUpSeconds));
+}
+
+// The test conditions (checked against the model before), each sent as its control sends it.
+void Apply(Core::Session &session, const Conditions &conditions) {
+    session.SetCircuit(conditions.circuit == Circuit::Series);
+    if (conditions.frequencyHz) session.SetFrequency(*conditions.frequencyHz);
+    if (conditions.biasMillivolts) session.SetBias(*conditions.biasMillivolts);
+    if (conditions.range && *conditions.range != AutoRangeChoice)
+        session.SelectRange(*conditions.range);
+    if (conditions.levelMillivolts) {
+        const auto level =
+            std::find(Main::LevelList.begin(), Main::LevelList.end(), *conditions.levelMillivolts);
+        session.SetLevel(static_cast<int>(level - Main::LevelList.begin()));
+    }
+    if (conditions.speed != Speed::Unchanged)
+        session.SelectSpeed(conditions.speed == Speed::Normal);
+}
+
+// Local time with its offset and milliseconds, as the recording stamps its records.
+QString Timestamp() {
+    const QDateTime now = QDateTime::currentDateTime();
+    return now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODateWithMs);
+}
+
+// The exit code after a stop signal: 128 + its number, as shells report it.
+int SignalExit(const App::StopSignals &handler) {
+    return 128 + (handler.lastSignal() != 0 ? handler.lastSignal() : SIGTERM);
+}
+
+// Ends a run: the data committed, the port released. code is what the run came to.
+int Conclude(DataOutput &output, int code) {
+    if (!output.commit()) {
+        Complain(QStringLiteral("the data could not be written: %1").arg(output.errorString()));
+        code = code == ExitDone ? ExitWriteFailed : code;
+    }
+    Device::ClosePort();
+    return code;
+}
+
+} // namespace
+
+void Complain(const QString &message) {
+    WriteError(QStringLiteral("impedix-cli: %1\n").arg(message).toLocal8Bit());
+}
+
+int RunIdentify(const Invocation &) {
+    Core::Session session;
+    StandardErrorSink sink;
+    session.SetMessageSink(&sink);
+    Core::SearchResult found;
+    if (!Find(session, &found)) return ExitNoMeter;
+    session.PausePolling();
+    const QString text = QStringLiteral("port: COM%1 (%2)\nmodel: %3\nfrequency: %4 to %5 Hz\n")
+                             .arg(found.port)
+                             .arg(Device::PortPath, Device::ModelName(found.model))
+                             .arg(Device::ModelLowestFrequency(found.model))
+                             .arg(Device::ModelHighestFrequency(found.model));
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+    Device::ClosePort();
+    return ExitDone;
+}
+
+int RunMeasure(const Invocation &invocation) {
+    Core::Session session;
+    StandardErrorSink sink;
+    session.SetMessageSink(&sink);
+    Core::SearchResult found;
+    if (!Find(session, &found)) return ExitNoMeter;
+    // The search has started polling; no tick runs before the event loop does.
+    const QString refusal = CheckConditions(invocation.conditions, found.model);
+    DataOutput output(invocation.outputPath);
+    if (!refusal.isEmpty() || !output.open()) {
+        if (refusal.isEmpty())
+            Complain(QStringLiteral("cannot write %1: %2")
+                         .arg(invocation.outputPath, output.errorString()));
+        else
+            Complain(refusal);
+        Device::ClosePort();
+        return refusal.isEmpty() ? ExitWriteFailed : ExitUsage;
+    }
+    Export::Recorder recorder;
+    const bool csv = invocation.format == Format::Csv;
+    if (csv && !recorder.start(output.device())) {
+        Complain(QStringLiteral("the data could not be written: %1").arg(recorder.errorString()));
+        output.discard();
+        Device::ClosePort();
+        return ExitWriteFailed;
+    }
+    Apply(session, invocation.conditions);
+    // Auto-ranging is a toggle on the wire: it is sent only once the first frame has said
+    // whether the meter ranges already, and readings count from the frame after it.
+    bool autoRangePending = invocation.conditions.range == AutoRangeChoice;
+
+    int code = ExitDone;
+    qint64 readings = 0;
+    QElapsedTimer clock;
+    Progress progress(QStringLiteral("measure"), StandardErrorIsTerminal(), WriteError);
+    const Duration &duration = invocation.duration;
+    const auto end = [&](int result) {
+        session.PausePolling();
+        code = result;
+        QCoreApplication::exit(0);
+    };
+    const auto take = [&] {
+        const QString range = Device::RangeName(Device::DeviceRange);
+        bool written = true;
+        if (csv) {
+            written = recorder.append(Export::LastFrame());
+        } else {
+            written = output.write(
+                ReadingJson(LastReading(Timestamp(), clock.elapsed() / 1000.0, range)));
+        }
+        if (!written) {
+            Complain(QStringLiteral("the data could not be written: %1")
+                         .arg(csv ? recorder.errorString() : output.errorString()));
+            end(ExitWriteFailed);
+            return;
+        }
+        ++readings;
+        if (duration.count) {
+            progress.update(readings, *duration.count);
+            if (readings >= *duration.count) end(ExitDone);
+        } else if (duration.seconds) {
+            progress.update(clock.elapsed(), static_cast<qint64>(*duration.seconds * 1000));
+        }
+    };
+    QObject::connect(&session, &Core::Session::ticked, &session,
+                     [&](const Core::TickResult &result) {
+                         if (GaveUp(result)) {
+                             ComplainLineLost();
+                             end(ExitNoMeter);
+                         } else if (result.accepted && autoRangePending) {
+                             autoRangePending = false;
+                             if (!Main::AutoRange) session.SwitchAutoRange(Device::DeviceRange);
+                         } else if (result.accepted) {
+                             take();
+                         }
+                     });
+    App::StopSignals stop([&] { end(SignalExit(stop)); });
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &session, [&] { end(ExitDone); });
+    clock.start();
+    if (duration.seconds) deadline.start(static_cast<int>(*duration.seconds * 1000));
+    QCoreApplication::exec();
+    session.PausePolling();
+    progress.finish();
+    recorder.stop();
+    return Conclude(output, code);
+}
+
+int RunSweep(const Invocation &invocation) {
+    Core::Session session;
+    StandardErrorSink sink;
+    session.SetMessageSink(&sink);
+    Core::SearchResult found;
+    if (!Find(session, &found)) return ExitNoMeter;
+    const QString refusal = CheckSweep(invocation.sweep, found.model);
+    DataOutput output(invocation.outputPath);
+    if (!refusal.isEmpty() || !output.open()) {
+        if (refusal.isEmpty())
+            Complain(QStringLiteral("cannot write %1: %2")
+                         .arg(invocation.outputPath, output.errorString()));
+        else
+            Complain(refusal);
+        Device::ClosePort();
+        return refusal.isEmpty() ? ExitWriteFailed : ExitUsage;
+    }
+    int code = ExitDone;
+    Progress progress(QStringLiteral("sweep"), StandardErrorIsTerminal(), WriteError);
+    const auto end = [&](int result) {
+        session.PausePolling();
+        code = result;
+        QCoreApplication::exit(0);
+    };
+    QObject::connect(&session, &Core::Session::ticked, &session,
+                     [&](const Core::TickResult &result) {
+                         if (result.sweepPointStored)
+                             progress.update(Main::TakenSweepPoints(), Main::SweepPoints);
+                         if (result.sweepFinished) {
+                             end(ExitDone);
+                         } else if (GaveUp(result)) {
+                             ComplainLineLost();
+                             end(ExitNoMeter);
+                         }
+                     });
+    App::StopSignals stop([&] { end(SignalExit(stop)); });
+    session.SetCircuit(invocation.conditions.circuit == Circuit::Series);
+    Core::SweepPlan plan;
+    plan.low = invocation.sweep.fromHz;
+    plan.high = invocation.sweep.toHz;
+    plan.points = invocation.sweep.points;
+    plan.frequencySweep = invocation.sweep.frequencyMode;
+    if (!session.StartSweep(plan)) {
+        Device::ClosePort();
+        return ExitUsage;
+    }
+    QCoreApplication::exec();
+    session.PausePolling();
+    progress.finish();
+    // The points taken so far, also after a stop or a lost line.
+    const bool series = invocation.conditions.circuit == Circuit::Series;
+    const bool written = invocation.format == Format::Csv
+                             ? Export::WriteSweepCsv(output.device(), Main::SweepState)
+                             : output.write(SweepJson(Main::SweepState, series));
+    if (!written) {
+        Complain(QStringLiteral("the data could not be written: %1")
+                     .arg(output.device()->errorString()));
+        output.discard();
+        Device::ClosePort();
+        return ExitWriteFailed;
+    }
+    return Conclude(output, code);
+}
+
+} // namespace Cli

@@ -1,0 +1,17 @@
+// The subcommands that talk to the meter, each run in the event loop until it is done, the line
+// is given up, or SIGINT/SIGTERM ends it; what was measured is written whole in every case.
+#pragma once
+
+#include "cli/invocation.h"
+
+namespace Cli {
+
+// The program's exit code.
+int RunIdentify(const Invocation &invocation);
+int RunMeasure(const Invocation &invocation);
+int RunSweep(const Invocation &invocation);
+
+// Written to standard error with the program's name in front.
+void Complain(const QString &message);
+
+} // namespace Cli

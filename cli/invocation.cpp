@@ -1,0 +1,328 @@
+// One QCommandLineParser per subcommand. --demo takes an optional "=MODEL", which the parser
+// cannot express: that form is taken out before it and the bare flag left in its place.
+#include "cli/invocation.h"
+
+#include "app/command_line.h"
+
+#include <QCommandLineParser>
+
+#include <functional>
+
+namespace Cli {
+
+namespace {
+
+const QString Program = QStringLiteral("impedix-cli");
+
+struct Subcommand {
+    Command command;
+    const char *name;
+    const char *synopsis; // after "impedix-cli NAME "
+    const char *summary;
+};
+
+const Subcommand Subcommands[] = {
+    {Command::Ports, "ports", "[--port COMn=PATH]...",
+     "List the serial devices, the port number each one gets and whether it can be opened."},
+    {Command::Identify, "identify", "[common options]",
+     "Search the ports for a meter and print its port, model and frequency range."},
+    {Command::Measure, "measure", "[common options] [conditions] [--count N | --seconds S]",
+     "Set the test conditions, then print one row per accepted reading."},
+    {Command::Sweep, "sweep",
+     "[common options] (--from HZ --to HZ --points N | --samples N --frequency HZ)",
+     "Run a frequency sweep, or a series of samples at one frequency, and print its points."},
+};
+
+const Subcommand *FindSubcommand(const QString &name) {
+    for (const Subcommand &sub : Subcommands)
+        if (name == QLatin1String(sub.name)) return &sub;
+    return nullptr;
+}
+
+QCommandLineOption Valued(const char *name, const char *description, const char *value) {
+    return QCommandLineOption(QLatin1String(name), QLatin1String(description),
+                              QLatin1String(value));
+}
+
+// The options of every subcommand that talks to the meter, as the window has them.
+void AddCommon(QCommandLineParser &parser, bool meter) {
+    parser.addOption(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")},
+                                        QStringLiteral("Show this text.")));
+    parser.addOption(Valued("port",
+                            "Use the serial device PATH as port COMn (n from 1 to 16); "
+                            "repeatable. Once any port is mapped, unmapped ports are absent.",
+                            "COMn=PATH"));
+    if (!meter) return;
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("demo"),
+        QStringLiteral("Run a simulated meter on a pseudo-terminal as COM1; --demo=MODEL picks "
+                       "its model (KT-41, KT-43, KT-44, KT-45 or KT-46).")));
+    parser.addOption(Valued("table",
+                            "Keep the D calibration table in PATH instead of DataBase.txt in "
+                            "the current directory.",
+                            "PATH"));
+}
+
+void AddOutput(QCommandLineParser &parser) {
+    parser.addOption(
+        Valued("format", "Write csv (the default) or json (one object per line).", "csv|json"));
+    parser.addOption(Valued("output",
+                            "Write the data to FILE instead of standard output; the file "
+                            "appears whole when the program ends, or not at all.",
+                            "FILE"));
+}
+
+void AddMeasure(QCommandLineParser &parser) {
+    parser.addOption(
+        Valued("frequency", "Test frequency in hertz, within the model's range.", "HZ"));
+    parser.addOption(Valued("bias", "DC bias in volts, 0 to 40 in the model's steps.", "V"));
+    parser.addOption(Valued("level",
+                            "Test-signal level in volts: 1, 0.5, 0.1, 0.05, 0.01 or "
+                            "0.005.",
+                            "V"));
+    parser.addOption(Valued("speed", "Measurement speed.", "normal|fast"));
+    parser.addOption(Valued("range",
+                            "auto, or a fixed range in ohms: 10000000, 1000000, 100000, 10000, "
+                            "1000, 100, 10 or 1.",
+                            "auto|OHMS"));
+    parser.addOption(
+        Valued("circuit", "Equivalent circuit of the values (default series).", "series|parallel"));
+    parser.addOption(Valued("count", "Stop after N readings.", "N"));
+    parser.addOption(Valued("seconds", "Stop after S seconds (default: run until stopped).", "S"));
+    AddOutput(parser);
+}
+
+void AddSweep(QCommandLineParser &parser) {
+    parser.addOption(Valued("from", "Lowest frequency of a sweep, in hertz (25 at least).", "HZ"));
+    parser.addOption(
+        Valued("to", "Highest frequency of a sweep, in hertz (10000000 at most).", "HZ"));
+    parser.addOption(Valued("points", "Points of a sweep, 2 to 256, evenly spaced.", "N"));
+    parser.addOption(Valued("samples", "Take N samples (2 to 256) at --frequency instead.", "N"));
+    parser.addOption(Valued("frequency", "The frequency of a series of samples, in hertz.", "HZ"));
+    parser.addOption(
+        Valued("circuit", "Equivalent circuit of the values (default series).", "series|parallel"));
+    AddOutput(parser);
+}
+
+QString HelpText(const Subcommand &sub, const QCommandLineParser &parser) {
+    // The parser's own text begins with a usage line that knows nothing of subcommands.
+    const QString own = parser.helpText();
+    const int options = own.indexOf(QLatin1String("Options:"));
+    QString text = QStringLiteral("Usage: %1 %2 %3\n\n%4\n\n")
+                       .arg(Program, QLatin1String(sub.name), QLatin1String(sub.synopsis),
+                            QLatin1String(sub.summary));
+    if (sub.command == Command::Identify || sub.command == Command::Measure ||
+        sub.command == Command::Sweep)
+        text += QStringLiteral(
+            "A port whose identity reply arrives damaged is asked up to three times.\n"
+            "Exit status: 0 done; 1 no meter answered, or the line was lost and did not come\n"
+            "back within 10 s; 2 a mistake on the command line or a setting the meter cannot\n"
+            "take; 3 the data could not be written; 128 + the signal's number after SIGINT or\n"
+            "SIGTERM, with what was measured written.\n\n");
+    return text + (options >= 0 ? own.mid(options) : own);
+}
+
+// Takes --demo=MODEL out, leaving --demo; false with error when MODEL is empty.
+QStringList TakeDemoModel(const QStringList &arguments, Invocation &invocation) {
+    QStringList rest;
+    for (const QString &argument : arguments) {
+        if (argument.startsWith(QLatin1String("--demo="))) {
+            invocation.demoModel = argument.mid(7);
+            if (invocation.demoModel.isEmpty())
+                invocation.error =
+                    QStringLiteral("--demo= needs a model name, for example --demo=KT-45");
+            rest << QStringLiteral("--demo");
+        } else {
+            rest << argument;
+        }
+    }
+    return rest;
+}
+
+// Reads option name through reader when it was given; false with the reader's message.
+template <typename T>
+bool Take(const QCommandLineParser &parser, const char *name,
+          const std::function<std::optional<T>(const QString &, QString *)> &reader,
+          std::optional<T> *into, QString *error) {
+    const QString option = QLatin1String(name);
+    if (!parser.isSet(option)) return true;
+    *into = reader(parser.value(option), error);
+    return into->has_value();
+}
+
+bool TakeFormat(const QCommandLineParser &parser, Invocation &invocation) {
+    invocation.outputPath = parser.value(QStringLiteral("output"));
+    if (parser.isSet(QStringLiteral("output")) && invocation.outputPath.isEmpty()) {
+        invocation.error = QStringLiteral("--output needs a file name");
+        return false;
+    }
+    if (!parser.isSet(QStringLiteral("format"))) return true;
+    const QString format = parser.value(QStringLiteral("format"));
+    if (format == QLatin1String("csv")) {
+        invocation.format = Format::Csv;
+    } else if (format == QLatin1String("json")) {
+        invocation.format = Format::Json;
+    } else {
+        invocation.error = QStringLiteral("--format takes csv or json, not \"%1\"").arg(format);
+        return false;
+    }
+    return true;
+}
+
+bool TakeCircuit(const QCommandLineParser &parser, Invocation &invocation) {
+    std::optional<Circuit> circuit;
+    if (!Take<Circuit>(parser, "circuit", ReadCircuit, &circuit, &invocation.error)) return false;
+    if (circuit) invocation.conditions.circuit = *circuit;
+    return true;
+}
+
+bool TakeMeasure(const QCommandLineParser &parser, Invocation &invocation) {
+    Conditions &c = invocation.conditions;
+    QString *error = &invocation.error;
+    const auto frequency = [](const QString &text, QString *e) {
+        return ReadFrequency(QStringLiteral("--frequency"), text, e);
+    };
+    std::optional<Speed> speed;
+    const auto count = [](const QString &text, QString *e) {
+        return ReadCount(QStringLiteral("--count"), text, e);
+    };
+    if (!Take<std::int32_t>(parser, "frequency", frequency, &c.frequencyHz, error) ||
+        !Take<std::int32_t>(parser, "bias", ReadBias, &c.biasMillivolts, error) ||
+        !Take<std::int32_t>(parser, "level", ReadLevel, &c.levelMillivolts, error) ||
+        !Take<Speed>(parser, "speed", ReadSpeed, &speed, error) ||
+        !Take<int>(parser, "range", ReadRange, &c.range, error) ||
+        !TakeCircuit(parser, invocation) ||
+        !Take<qint64>(parser, "count", count, &invocation.duration.count, error) ||
+        !Take<double>(parser, "seconds", ReadSeconds, &invocation.duration.seconds, error))
+        return false;
+    if (speed) c.speed = *speed;
+    if (invocation.duration.count && invocation.duration.seconds) {
+        *error = QStringLiteral("--count and --seconds exclude each other");
+        return false;
+    }
+    return TakeFormat(parser, invocation);
+}
+
+bool TakeSweep(const QCommandLineParser &parser, Invocation &invocation) {
+    SweepPlan &plan = invocation.sweep;
+    QString *error = &invocation.error;
+    const bool range = parser.isSet(QStringLiteral("from")) || parser.isSet(QStringLiteral("to")) ||
+                       parser.isSet(QStringLiteral("points"));
+    const bool samples =
+        parser.isSet(QStringLiteral("samples")) || parser.isSet(QStringLiteral("frequency"));
+    if (range == samples) {
+        *error = range ? QStringLiteral("--from/--to/--points and --samples/--frequency exclude "
+                                        "each other")
+                       : QStringLiteral("sweep needs --from, --to and --points, or --samples "
+                                        "and --frequency");
+        return false;
+    }
+    plan.frequencyMode = range;
+    const QStringList needed =
+        range ? QStringList{QStringLiteral("from"), QStringLiteral("to"), QStringLiteral("points")}
+              : QStringList{QStringLiteral("samples"), QStringLiteral("frequency")};
+    for (const QString &name : needed)
+        if (!parser.isSet(name)) {
+            *error = QStringLiteral("sweep needs --%1 with --%2")
+                         .arg(name, needed.join(QStringLiteral(", --")));
+            return false;
+        }
+    const QString low = range ? QStringLiteral("from") : QStringLiteral("frequency");
+    const QString count = range ? QStringLiteral("points") : QStringLiteral("samples");
+    const std::optional<std::int32_t> from =
+        ReadFrequency(QStringLiteral("--") + low, parser.value(low), error);
+    if (!from) return false;
+    plan.fromHz = plan.toHz = *from;
+    if (range) {
+        const std::optional<std::int32_t> to =
+            ReadFrequency(QStringLiteral("--to"), parser.value(QStringLiteral("to")), error);
+        if (!to) return false;
+        plan.toHz = *to;
+    }
+    const std::optional<qint64> points =
+        ReadCount(QStringLiteral("--") + count, parser.value(count), error);
+    if (!points) return false;
+    plan.points = static_cast<int>(std::min<qint64>(*points, 1 << 20));
+    return TakeCircuit(parser, invocation) && TakeFormat(parser, invocation);
+}
+
+void TakeCommon(const QCommandLineParser &parser, Invocation &invocation) {
+    invocation.portMappings = parser.values(QStringLiteral("port"));
+    if (parser.optionNames().contains(QStringLiteral("demo")))
+        invocation.demo = parser.isSet(QStringLiteral("demo"));
+    invocation.tablePath = parser.value(QStringLiteral("table"));
+    if (invocation.error.isEmpty())
+        invocation.error = App::CheckPortMappings(invocation.portMappings, invocation.demo);
+}
+
+} // namespace
+
+QString OverviewText() {
+    QString text = QStringLiteral("Usage: %1 COMMAND [options]\n\n"
+                                  "Measures with a bench impedance (LCR) meter on a serial port, "
+                                  "without a window.\n\nCommands:\n")
+                       .arg(Program);
+    for (const Subcommand &sub : Subcommands)
+        text +=
+            QStringLiteral("  %1  %2\n")
+                .arg(QString::fromLatin1(sub.name).leftJustified(9), QLatin1String(sub.summary));
+    text +=
+        QStringLiteral("\nCommon options of identify, measure and sweep:\n"
+                       "  --port COMn=PATH  use the serial device PATH as port COMn; repeatable.\n"
+                       "  --demo[=MODEL]    run a simulated meter as COM1.\n"
+                       "  --table PATH      the D calibration table's file.\n"
+                       "\n'%1 COMMAND --help' describes each command and its options.\n"
+                       "Data goes to standard output (or --output FILE), progress and messages to\n"
+                       "standard error.\n")
+            .arg(Program);
+    return text;
+}
+
+Invocation ParseInvocation(const QStringList &arguments) {
+    Invocation invocation;
+    invocation.usageHint = QStringLiteral("Try '%1 --help'.").arg(Program);
+    if (arguments.isEmpty() || arguments.first() == QLatin1String("--help") ||
+        arguments.first() == QLatin1String("-h") || arguments.first() == QLatin1String("help")) {
+        invocation.helpText = OverviewText();
+        invocation.help = !arguments.isEmpty();
+        if (arguments.isEmpty()) invocation.error = QStringLiteral("a command is needed");
+        return invocation;
+    }
+    const Subcommand *sub = FindSubcommand(arguments.first());
+    if (!sub) {
+        invocation.helpText = OverviewText();
+        invocation.error = QStringLiteral("unknown command \"%1\"").arg(arguments.first());
+        return invocation;
+    }
+    invocation.command = sub->command;
+    invocation.usageHint =
+        QStringLiteral("Try '%1 %2 --help'.").arg(Program, QLatin1String(sub->name));
+
+    QCommandLineParser parser;
+    AddCommon(parser, sub->command != Command::Ports);
+    if (sub->command == Command::Measure) AddMeasure(parser);
+    if (sub->command == Command::Sweep) AddSweep(parser);
+    invocation.helpText = HelpText(*sub, parser);
+
+    const QStringList own = TakeDemoModel(arguments.mid(1), invocation);
+    if (!invocation.error.isEmpty()) return invocation;
+    if (!parser.parse(QStringList{Program} + own)) {
+        invocation.error = parser.errorText();
+        return invocation;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        invocation.help = true;
+        return invocation;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        invocation.error =
+            QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first());
+        return invocation;
+    }
+    if (sub->command == Command::Measure && !TakeMeasure(parser, invocation)) return invocation;
+    if (sub->command == Command::Sweep && !TakeSweep(parser, invocation)) return invocation;
+    TakeCommon(parser, invocation);
+    return invocation;
+}
+
+} // namespace Cli

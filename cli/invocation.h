@@ -1,0 +1,46 @@
+// The command line of impedix-cli: a subcommand, the options every subcommand shares with the
+// window's program (--port, --demo[=MODEL], --table) and each subcommand's own, with a help text
+// for each.
+#pragma once
+
+#include "cli/conditions.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace Cli {
+
+enum class Command { None, Ports, Identify, Measure, Sweep };
+enum class Format { Csv, Json };
+
+// Exit codes of the program.
+constexpr int ExitDone = 0;
+constexpr int ExitNoMeter = 1; // no meter answered, or the line was lost and did not come back
+constexpr int ExitUsage = 2;
+
+struct Invocation {
+    Command command = Command::None;
+    bool help = false; // print helpText and end
+    QString helpText;  // the subcommand's help (the overview without a subcommand)
+    QString error;     // non-empty when the command line is unusable
+    QString usageHint; // where to look after an error
+
+    QStringList portMappings; // "COMn=PATH", in the order given
+    bool demo = false;
+    QString demoModel; // empty: the simulator's default model
+    QString tablePath; // the calibration table's file; empty: DataBase.txt here
+
+    Conditions conditions; // measure
+    Duration duration;     // measure
+    SweepPlan sweep;       // sweep
+    Format format = Format::Csv;
+    QString outputPath; // empty: standard output
+};
+
+// arguments without the program name.
+Invocation ParseInvocation(const QStringList &arguments);
+
+// The text of `impedix-cli --help`: the subcommands and the shared options.
+QString OverviewText();
+
+} // namespace Cli

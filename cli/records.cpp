@@ -1,0 +1,109 @@
+// JSON lines written by hand: the keys keep their order, and each number has the shortest digits
+// that read back to it.
+#include "cli/records.h"
+
+#include "export/csv.h"
+#include "link/decoding.h"
+#include "link/measurement.h"
+#include "link/textbook_values.h"
+#include "sweep/sweep_store.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <cmath>
+
+namespace Cli {
+
+namespace {
+
+constexpr double RadiansPerDegree = 0.017453292519943295;
+
+// Keys of the twelve quantities of an impedance, in the program's parameter order (0 C … 11 Fiy).
+constexpr const char *QuantityKeys[] = {"C_F", "L_H",   "R_ohm",       "G_S",
+                                        "B_S", "X_ohm", "Z_ohm",       "Y_S",
+                                        "D",   "Q",     "phase_z_deg", "phase_y_deg"};
+constexpr int QuantityCount = static_cast<int>(sizeof QuantityKeys / sizeof *QuantityKeys);
+
+class JsonLine {
+public:
+    void text(const char *key, const QString &value) {
+        const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+        raw(key, array.mid(1, array.size() - 2)); // the string without the array's brackets
+    }
+    void number(const char *key, double value) {
+        raw(key, std::isfinite(value) ? Export::FormatNumber(value).toLatin1() : "null");
+    }
+    // A single-precision value with the digits it carries, not those of its double.
+    void single(const char *key, float value) {
+        raw(key, std::isfinite(value) ? Export::FormatScaled(value, 0).toLatin1() : "null");
+    }
+    void integer(const char *key, qint64 value) { raw(key, QByteArray::number(value)); }
+
+    void quantities(const Device::TextbookValues &values, bool series) {
+        for (int index = 0; index < QuantityCount; ++index)
+            number(QuantityKeys[index], Device::TextbookParameter(values, index, series));
+    }
+
+    QByteArray finish() { return m_line + "}\n"; }
+
+private:
+    void raw(const char *key, const QByteArray &value) {
+        m_line += m_line.size() > 1 ? "," : "";
+        m_line += '"' + QByteArray(key) + "\":" + value;
+    }
+    QByteArray m_line = "{";
+};
+
+} // namespace
+
+Reading LastReading(const QString &time, double elapsedSeconds, const QString &range) {
+    Reading reading;
+    reading.time = time;
+    reading.elapsedSeconds = elapsedSeconds;
+    reading.frame = Export::LastFrame();
+    reading.frame.range = range;
+    reading.magnitude = Device::ParameterValues[Device::ValMagnitude];
+    reading.phase = Device::ParameterValues[Device::ValPhase];
+    return reading;
+}
+
+QByteArray ReadingJson(const Reading &reading) {
+    const Export::FrameRecord &frame = reading.frame;
+    JsonLine line;
+    line.text("time", reading.time);
+    line.number("elapsed_s", reading.elapsedSeconds);
+    line.text("model", frame.model);
+    line.integer("frequency_hz", frame.frequencyHz);
+    line.number("bias_v", frame.biasMillivolts / 1000.0);
+    line.text("range", frame.range);
+    line.text("circuit",
+              frame.seriesCircuit ? QStringLiteral("series") : QStringLiteral("parallel"));
+    line.quantities(Device::Textbook(reading.magnitude, reading.phase, frame.frequencyHz),
+                    frame.seriesCircuit);
+    line.single("z_magnitude_ohm", reading.magnitude);
+    line.single("z_angle_rad", reading.phase);
+    return line.finish();
+}
+
+QByteArray SweepJson(const Main::SweepVariables &store, bool seriesCircuit) {
+    QByteArray text;
+    const int taken = Main::TakenSweepPoints(store);
+    for (int i = 0; i < taken; ++i) {
+        // The store keeps |Z| in milliohms and its angle in degrees.
+        const float magnitude = store.SweepSamples[Device::ParZ][i] / 1000.0f;
+        const float degrees = store.SweepSamples[Device::ParFiz][i];
+        const double hz = store.SweepFrequencies[i];
+        JsonLine line;
+        line.integer("point", i + 1);
+        line.number("frequency_hz", hz);
+        line.text("circuit", seriesCircuit ? QStringLiteral("series") : QStringLiteral("parallel"));
+        line.quantities(Device::Textbook(magnitude, degrees * RadiansPerDegree, hz), seriesCircuit);
+        line.single("z_magnitude_ohm", magnitude);
+        line.single("z_angle_deg", degrees);
+        text += line.finish();
+    }
+    return text;
+}
+
+} // namespace Cli

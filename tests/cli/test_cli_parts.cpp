@@ -1,0 +1,309 @@
+// The pure parts of impedix-cli: reading and checking conditions and runs against the models,
+// the subcommand parser, the JSON lines and the progress text.
+#include "cli/conditions.h"
+#include "cli/invocation.h"
+#include "cli/progress.h"
+#include "cli/records.h"
+#include "sweep/sweep_store.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtTest>
+
+#include <cmath>
+
+using namespace Cli;
+
+namespace {
+
+constexpr int KT41 = 0, KT44 = 2, KT45 = 3;
+
+} // namespace
+
+class TestCliParts : public QObject {
+    Q_OBJECT
+
+private slots:
+    void readers_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("value"); // -999: refused
+        QTest::newRow("level 1 V") << "level"
+                                   << "1" << qint64(1000);
+        QTest::newRow("level 5 mV") << "level"
+                                    << "0.005" << qint64(5);
+        QTest::newRow("level 0.1 as 1e-1") << "level"
+                                           << "1e-1" << qint64(100);
+        QTest::newRow("level not in list") << "level"
+                                           << "0.3" << qint64(-999);
+        QTest::newRow("level 2 V") << "level"
+                                   << "2" << qint64(-999);
+        QTest::newRow("bias 1.6 V") << "bias"
+                                    << "1.6" << qint64(1600);
+        QTest::newRow("bias 40 V") << "bias"
+                                   << "40" << qint64(40000);
+        QTest::newRow("bias above 40 V") << "bias"
+                                         << "40.01" << qint64(-999);
+        QTest::newRow("bias negative") << "bias"
+                                       << "-1" << qint64(-999);
+        QTest::newRow("bias finer than any step") << "bias"
+                                                  << "0.005" << qint64(-999);
+        QTest::newRow("bias nan") << "bias"
+                                  << "nan" << qint64(-999);
+        QTest::newRow("frequency 1000") << "frequency"
+                                        << "1000" << qint64(1000);
+        QTest::newRow("frequency 1e6") << "frequency"
+                                       << "1e6" << qint64(1000000);
+        QTest::newRow("frequency fraction") << "frequency"
+                                            << "1000.5" << qint64(-999);
+        QTest::newRow("frequency 0") << "frequency"
+                                     << "0" << qint64(-999);
+        QTest::newRow("frequency text") << "frequency"
+                                        << "1k" << qint64(-999);
+        QTest::newRow("range auto") << "range"
+                                    << "auto" << qint64(AutoRangeChoice);
+        QTest::newRow("range 10 M") << "range"
+                                    << "1e7" << qint64(0);
+        QTest::newRow("range 1 k") << "range"
+                                   << "1000" << qint64(4);
+        QTest::newRow("range 1") << "range"
+                                 << "1" << qint64(7);
+        QTest::newRow("range not one") << "range"
+                                       << "500" << qint64(-999);
+        QTest::newRow("count 0") << "count"
+                                 << "0" << qint64(-999);
+        QTest::newRow("count 5") << "count"
+                                 << "5" << qint64(5);
+    }
+    void readers() {
+        QFETCH(QString, kind);
+        QFETCH(QString, text);
+        QFETCH(qint64, value);
+        QString error;
+        std::optional<qint64> got;
+        if (kind == "level") {
+            if (auto v = ReadLevel(text, &error)) got = *v;
+        } else if (kind == "bias") {
+            if (auto v = ReadBias(text, &error)) got = *v;
+        } else if (kind == "frequency") {
+            if (auto v = ReadFrequency("--frequency", text, &error)) got = *v;
+        } else if (kind == "range") {
+            if (auto v = ReadRange(text, &error)) got = *v;
+        } else {
+            got = ReadCount("--count", text, &error);
+        }
+        if (value == -999) {
+            QVERIFY2(!got, qPrintable(kind + " took " + text));
+            QVERIFY2(error.contains(text), qPrintable(error)); // names what it refused
+        } else {
+            QCOMPARE(got.value_or(-12345), value);
+        }
+    }
+
+    // A refusal names the values the meter takes.
+    void refusalsNameTheAllowedValues() {
+        QString error;
+        ReadLevel("0.3", &error);
+        QVERIFY2(error.contains("1, 0.5, 0.1, 0.05, 0.01, 0.005"), qPrintable(error));
+        ReadRange("500", &error);
+        QVERIFY2(error.contains("10000000") && error.contains("auto"), qPrintable(error));
+    }
+
+    void conditionsAgainstModels_data() {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<int>("hz");        // 0: not given
+        QTest::addColumn<int>("bias");      // mV, -1: not given
+        QTest::addColumn<QString>("names"); // empty: accepted
+        QTest::newRow("KT-44 lowest") << KT44 << 25 << -1 << "";
+        QTest::newRow("KT-44 highest") << KT44 << 10000000 << -1 << "";
+        QTest::newRow("KT-44 above") << KT44 << 10000001 << -1 << "25 to 10000000 Hz";
+        QTest::newRow("KT-45 below") << KT45 << 49999 << -1 << "50000 to 30000000 Hz";
+        QTest::newRow("KT-45 30 MHz") << KT45 << 30000000 << -1 << "";
+        QTest::newRow("KT-41 above") << KT41 << 1000001 << -1 << "KT-41";
+        QTest::newRow("KT-41 bias in 100 mV") << KT41 << 0 << 1600 << "";
+        QTest::newRow("KT-41 bias 50 mV") << KT41 << 0 << 1650 << "steps of 0.1 V";
+        QTest::newRow("KT-44 bias 10 mV") << KT44 << 0 << 1650 << "";
+    }
+    void conditionsAgainstModels() {
+        QFETCH(int, model);
+        QFETCH(int, hz);
+        QFETCH(int, bias);
+        QFETCH(QString, names);
+        Conditions c;
+        if (hz) c.frequencyHz = hz;
+        if (bias >= 0) c.biasMillivolts = bias;
+        const QString refusal = CheckConditions(c, model);
+        if (names.isEmpty())
+            QVERIFY2(refusal.isEmpty(), qPrintable(refusal));
+        else
+            QVERIFY2(refusal.contains(names), qPrintable(refusal));
+    }
+
+    void sweepsAgainstModels_data() {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<bool>("frequencyMode");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<int>("points");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("full band") << KT44 << true << 25 << 10000000 << 256 << true;
+        QTest::newRow("from = to") << KT44 << true << 1000 << 1000 << 2 << true;
+        QTest::newRow("to below from") << KT44 << true << 1000 << 999 << 10 << false;
+        QTest::newRow("above START's bound") << KT44 << true << 25 << 10000001 << 10 << false;
+        QTest::newRow("below the KT-45") << KT45 << true << 25 << 100000 << 10 << false;
+        QTest::newRow("KT-41 to 2 MHz") << KT41 << true << 25 << 2000000 << 10 << false;
+        QTest::newRow("one point") << KT44 << true << 25 << 1000 << 1 << false;
+        QTest::newRow("257 points") << KT44 << true << 25 << 1000 << 257 << false;
+        QTest::newRow("samples") << KT44 << false << 1000 << 1000 << 256 << true;
+        QTest::newRow("samples below 25") << KT44 << false << 24 << 24 << 5 << false;
+    }
+    void sweepsAgainstModels() {
+        QFETCH(int, model);
+        QFETCH(bool, frequencyMode);
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(int, points);
+        QFETCH(bool, accepted);
+        const QString refusal = CheckSweep(SweepPlan{frequencyMode, from, to, points}, model);
+        QCOMPARE(refusal.isEmpty(), accepted);
+    }
+
+    void invocations_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("error"); // what the message must hold; empty: accepted
+        QTest::newRow("measure") << QStringList{"measure", "--count", "3"} << "";
+        QTest::newRow("count and seconds")
+            << QStringList{"measure", "--count", "3", "--seconds", "1"} << "exclude";
+        QTest::newRow("bad speed") << QStringList{"measure", "--speed", "slow"} << "slow";
+        QTest::newRow("bad format") << QStringList{"measure", "--format", "xml"} << "xml";
+        QTest::newRow("sweep without points")
+            << QStringList{"sweep", "--from", "25", "--to", "100"} << "--points";
+        QTest::newRow("sweep both kinds")
+            << QStringList{"sweep", "--from", "25", "--samples", "3"} << "exclude";
+        QTest::newRow("sweep nothing") << QStringList{"sweep"} << "--from";
+        QTest::newRow("unknown command") << QStringList{"measur"} << "measur";
+        QTest::newRow("no command") << QStringList{} << "command";
+        QTest::newRow("unknown option") << QStringList{"identify", "--record", "x"} << "record";
+        QTest::newRow("stray argument") << QStringList{"identify", "COM1"} << "COM1";
+        QTest::newRow("ports has no demo") << QStringList{"ports", "--demo"} << "demo";
+        QTest::newRow("same port twice")
+            << QStringList{"identify", "--port", "COM3=/a", "--port", "COM3=/b"} << "COM3";
+        QTest::newRow("demo on a mapped COM1")
+            << QStringList{"identify", "--port", "COM1=/a", "--demo"} << "COM1";
+        QTest::newRow("empty demo model") << QStringList{"identify", "--demo="} << "model";
+    }
+    void invocations() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, error);
+        const Invocation invocation = ParseInvocation(arguments);
+        if (error.isEmpty())
+            QVERIFY2(invocation.error.isEmpty(), qPrintable(invocation.error));
+        else
+            QVERIFY2(invocation.error.contains(error), qPrintable(invocation.error));
+    }
+
+    void invocationValues() {
+        const Invocation m =
+            ParseInvocation({"measure", "--demo=KT-45", "--frequency=100000", "--range", "auto",
+                             "--circuit", "parallel", "--seconds", "2.5", "--format", "json"});
+        QVERIFY2(m.error.isEmpty(), qPrintable(m.error));
+        QCOMPARE(m.command, Command::Measure);
+        QVERIFY(m.demo);
+        QCOMPARE(m.demoModel, QString("KT-45"));
+        QCOMPARE(m.conditions.frequencyHz.value_or(0), 100000);
+        QCOMPARE(m.conditions.range.value_or(99), AutoRangeChoice);
+        QCOMPARE(m.conditions.circuit, Circuit::Parallel);
+        QCOMPARE(m.duration.seconds.value_or(0), 2.5);
+        QCOMPARE(m.format, Format::Json);
+        QVERIFY(!m.conditions.levelMillivolts && m.conditions.speed == Speed::Unchanged);
+
+        const Invocation s =
+            ParseInvocation({"sweep", "--samples", "7", "--frequency", "1000", "--output", "f"});
+        QVERIFY2(s.error.isEmpty(), qPrintable(s.error));
+        QVERIFY(!s.sweep.frequencyMode);
+        QCOMPARE(s.sweep.fromHz, 1000);
+        QCOMPARE(s.sweep.toHz, 1000);
+        QCOMPARE(s.sweep.points, 7);
+        QCOMPARE(s.outputPath, QString("f"));
+
+        const Invocation h = ParseInvocation({"sweep", "--help"});
+        QVERIFY(h.help);
+        QVERIFY2(h.helpText.startsWith("Usage: impedix-cli sweep") &&
+                     h.helpText.contains("--points"),
+                 qPrintable(h.helpText));
+    }
+
+    // A quantity the impedance leaves undefined is null, never a guard value; the raw values
+    // are the frame's own.
+    void readingJson() {
+        Reading r;
+        r.time = "2024-01-01T00:00:00.000+00:00";
+        r.frame.model = "KT-44";
+        r.frame.frequencyHz = 1000;
+        r.frame.seriesCircuit = true;
+        r.magnitude = 0.0f; // a short circuit: Y, G, B undefined
+        r.phase = 0.0f;
+        QJsonObject o = QJsonDocument::fromJson(ReadingJson(r)).object();
+        QVERIFY(o.value("G_S").isNull());
+        QVERIFY(o.value("Y_S").isNull());
+        QCOMPARE(o.value("R_ohm").toDouble(), 0.0);
+        QCOMPARE(o.value("model").toString(), QString("KT-44"));
+
+        // 1 µF with 1 Ω at 1 kHz: G is Re Y, not 1/R.
+        const double x = -1.0 / (2 * M_PI * 1000 * 1e-6);
+        r.magnitude = float(std::hypot(1.0, x));
+        r.phase = float(std::atan2(x, 1.0));
+        o = QJsonDocument::fromJson(ReadingJson(r)).object();
+        QVERIFY2(std::fabs(o.value("G_S").toDouble() - 1.0 / (1 + x * x)) < 1e-8,
+                 qPrintable(QString::number(o.value("G_S").toDouble())));
+        QVERIFY(std::fabs(o.value("C_F").toDouble() - 1e-6) < 1e-11);
+        QCOMPARE(float(o.value("z_magnitude_ohm").toDouble()), r.magnitude);
+        QCOMPARE(ReadingJson(r).count('\n'), 1);
+        QVERIFY(ReadingJson(r).endsWith("}\n"));
+    }
+
+    void sweepJsonHasTheTakenPoints() {
+        Main::SweepVariables store;
+        store.SweepPoints = 4;
+        store.SweepIndex = 2;
+        store.SweepRunning = true; // two taken so far
+        for (int i = 0; i < 4; ++i) {
+            store.SweepFrequencies[i] = 1000.0f * (i + 1);
+            store.SweepSamples[6][i] = 1000.0f; // |Z| 1 Ω in mΩ
+            store.SweepSamples[10][i] = 0.0f;   // a resistor
+        }
+        const QList<QByteArray> lines = SweepJson(store, true).split('\n');
+        QCOMPARE(lines.size(), 3); // two lines and the empty rest
+        const QJsonObject second = QJsonDocument::fromJson(lines.at(1)).object();
+        QCOMPARE(second.value("point").toInt(), 2);
+        QCOMPARE(second.value("frequency_hz").toDouble(), 2000.0);
+        QCOMPARE(second.value("R_ohm").toDouble(), 1.0);
+        QVERIFY(second.value("D").isNull()); // no reactance: D undefined
+    }
+
+    void progressLinesPerTenth() {
+        QByteArray text;
+        Progress progress("sweep", false, [&](const QByteArray &t) { text += t; });
+        for (int done = 0; done <= 256; ++done)
+            progress.update(done, 256);
+        progress.finish();
+        QCOMPARE(text.count('\n'), 10);
+        QVERIFY2(text.startsWith("sweep: 10 % (26/256)\n"), text.constData());
+        QVERIFY(text.endsWith("sweep: 100 % (256/256)\n"));
+    }
+
+    void progressBarOnATerminal() {
+        QByteArray text;
+        Progress progress("measure", true, [&](const QByteArray &t) { text += t; });
+        progress.update(5, 10);
+        progress.update(5, 10); // unchanged: not drawn again
+        progress.finish();
+        QCOMPARE(text.count('\r'), 1);
+        QVERIFY2(text.contains(Progress::Bar(5, 10).toLatin1()), text.constData());
+        QVERIFY(text.endsWith('\n'));
+        QCOMPARE(Progress::Bar(5, 10).count('#'), 20);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCliParts)
+#include "test_cli_parts.moc"

@@ -1,0 +1,233 @@
+// impedix-cli as a process against the simulated meter: each subcommand, refusals before
+// anything is sent, the exit codes, a stop signal in the middle of a sweep, and a binary that
+// needs no Qt Gui or Qt Widgets.
+#include "sim/instrument.h"
+#include "sim/pty_host.h"
+#include "tests/common/peer.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+
+constexpr int Generous = 30000; // ms; a guard against hanging, never a measured time
+
+struct Outcome {
+    bool finished = false;
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+QProcessEnvironment WithoutDisplay() {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        environment.remove(QString::fromLatin1(name));
+    return environment;
+}
+
+Outcome Finish(QProcess &program) {
+    Outcome outcome;
+    outcome.finished = program.waitForFinished(Generous);
+    if (!outcome.finished) {
+        program.kill();
+        program.waitForFinished();
+    }
+    outcome.code = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
+    outcome.out = QString::fromUtf8(program.readAllStandardOutput());
+    outcome.err = QString::fromUtf8(program.readAllStandardError());
+    return outcome;
+}
+
+Outcome Run(const QStringList &arguments) {
+    QProcess program;
+    program.setProcessEnvironment(WithoutDisplay());
+    program.start(QStringLiteral(IMPEDIX_CLI_PATH), arguments);
+    return Finish(program);
+}
+
+QStringList Lines(const QString &text) {
+    return text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+class TestCliProgram : public QObject {
+    Q_OBJECT
+
+private slots:
+    void helpAndUsageMistakes_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("text"); // on stdout for 0, on stderr otherwise
+        QTest::newRow("overview") << QStringList{"--help"} << 0 << "measure";
+        QTest::newRow("measure help") << QStringList{"measure", "--help"} << 0 << "--level <V>";
+        QTest::newRow("nothing") << QStringList{} << 2 << "command";
+        QTest::newRow("bad level")
+            << QStringList{"measure", "--demo", "--level", "2"} << 2 << "0.005";
+        QTest::newRow("bad option") << QStringList{"sweep", "--fro", "1"} << 2 << "fro";
+    }
+    void helpAndUsageMistakes() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, code);
+        QFETCH(QString, text);
+        const Outcome outcome = Run(arguments);
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.code, code);
+        QVERIFY2((code == 0 ? outcome.out : outcome.err).contains(text), qPrintable(outcome.err));
+        if (code != 0) QVERIFY(outcome.out.isEmpty());
+    }
+
+    void identifyTheDemoMeter() {
+        const Outcome outcome = Run({"identify", "--demo=KT-45"});
+        QCOMPARE(outcome.code, 0);
+        QVERIFY2(outcome.out.contains("port: COM1") && outcome.out.contains("model: KT-45") &&
+                     outcome.out.contains("frequency: 50000 to 30000000 Hz"),
+                 qPrintable(outcome.out));
+    }
+
+    void noMeterExitsOne() {
+        QTemporaryDir dir;
+        const Outcome outcome = Run({"measure", "--port", "COM2=" + dir.filePath("ttyUSB7")});
+        QCOMPARE(outcome.code, 1);
+        QVERIFY2(outcome.err.contains("COM -"), qPrintable(outcome.err));
+        QVERIFY(outcome.out.isEmpty());
+    }
+
+    // Two damaged identity replies: the window's single question misses the meter, the
+    // command line's third finds it.
+    void damagedIdentityIsAskedAgain() {
+        TestPeer::ScriptedMeter meter;
+        Sim::PtyHost host(meter.responder(), TestPeer::Timing());
+        QVERIFY(host.start());
+        host.setFault(Sim::Fault::ShortFrame, 2, 3);
+        const Outcome outcome = Run({"identify", "--port", "COM4=" + host.slavePath()});
+        QCOMPARE(outcome.code, 0);
+        QVERIFY2(outcome.out.contains("COM4") && outcome.out.contains("KT-44"),
+                 qPrintable(outcome.err));
+        const QList<QByteArray> requests = TestPeer::TakeRequests(host, 3);
+        QCOMPARE(requests.size(), 3);
+        for (const QByteArray &request : requests)
+            QCOMPARE(request, TestPeer::Request(0x40));
+    }
+
+    // The conditions go out as the controls send them, before the first reading is printed;
+    // a condition the model cannot take sends nothing but the identity query.
+    void conditionsOnTheWire() {
+        TestPeer::ScriptedMeter meter;
+        Sim::PtyHost host(meter.responder(), TestPeer::Timing());
+        QVERIFY(host.start());
+        const QString port = "COM2=" + host.slavePath();
+        Outcome outcome = Run({"measure", "--port", port, "--frequency", "20000000"});
+        QCOMPARE(outcome.code, 2);
+        QVERIFY2(outcome.err.contains("25 to 10000000 Hz"), qPrintable(outcome.err));
+        QCOMPARE(host.takeRequests(), QList<QByteArray>{TestPeer::Request(0x40)});
+
+        outcome = Run({"measure", "--port", port, "--frequency", "5000", "--level", "0.1",
+                       "--range", "1000", "--speed", "fast", "--count", "2"});
+        QCOMPARE(outcome.code, 0);
+        const QList<QByteArray> sent = TestPeer::TakeRequests(host, 5, true);
+        QCOMPARE(sent,
+                 (QList<QByteArray>{TestPeer::Request(0x40), TestPeer::Request(0x43, 5000, 4),
+                                    TestPeer::Request(0x42, 4, 1), TestPeer::Request(0x44, 100, 2),
+                                    TestPeer::Request(0x21)}));
+    }
+
+    void measureCsvAndJson() {
+        Outcome outcome = Run({"measure", "--demo", "--count", "3"});
+        QCOMPARE(outcome.code, 0);
+        const QStringList lines = Lines(outcome.out);
+        QCOMPARE(lines.size(), 4); // header and three readings
+        QVERIFY2(lines.first().startsWith("time,"), qPrintable(lines.first()));
+        const QStringList header = lines.first().split(',');
+        const QStringList row = lines.at(1).split(',');
+        QCOMPARE(row.size(), header.size());
+        QCOMPARE(row.at(header.indexOf("model")), QString("KT-44"));
+        QCOMPARE(row.at(header.indexOf("raw frequency (Hz)")), QString("1000"));
+
+        outcome = Run({"measure", "--demo", "--count", "2", "--format", "json"});
+        QCOMPARE(outcome.code, 0);
+        const QStringList objects = outcome.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(objects.size(), 2);
+        const QJsonObject o = QJsonDocument::fromJson(objects.first().toUtf8()).object();
+        QVERIFY(std::fabs(o.value("C_F").toDouble() - 100e-9) < 1e-9); // the demo part
+        QCOMPARE(o.value("circuit").toString(), QString("series"));
+    }
+
+    void sweepToAFile() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("sweep.csv");
+        const Outcome outcome = Run({"sweep", "--demo", "--from", "1000", "--to", "2000",
+                                     "--points", "3", "--output", file});
+        QCOMPARE(outcome.code, 0);
+        QVERIFY(outcome.out.isEmpty());
+        QVERIFY2(outcome.err.contains("sweep: 100 % (3/3)"), qPrintable(outcome.err));
+        QFile csv(file);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QStringList lines = Lines(QString::fromUtf8(csv.readAll()));
+        QCOMPARE(lines.size(), 4);
+        QVERIFY(lines.at(1).startsWith("1,1000,"));
+        QVERIFY(lines.at(2).startsWith("2,1500,"));
+        QVERIFY(lines.at(3).startsWith("3,2000,"));
+    }
+
+    // A stop signal in the middle of a run: the points taken so far, in a whole file, and the
+    // port's lock released.
+    void stopSignalMidSweep_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+    }
+    void stopSignalMidSweep() {
+        QFETCH(int, signal);
+        QTemporaryDir dir;
+        const QString file = dir.filePath("sweep.csv");
+        QProcess program;
+        program.setProcessEnvironment(WithoutDisplay());
+        program.start(QStringLiteral(IMPEDIX_CLI_PATH),
+                      {"sweep", "--demo", "--from", "25", "--to", "10000000", "--points", "256",
+                       "--output", file});
+        QVERIFY(program.waitForStarted(Generous));
+        QByteArray err;
+        QDeadlineTimer deadline(Generous);
+        while (!err.contains("sweep: 10 %") && !deadline.hasExpired() &&
+               program.state() == QProcess::Running) {
+            program.waitForReadyRead(100);
+            err += program.readAllStandardError();
+        }
+        QVERIFY2(err.contains("sweep: 10 %"), err.constData());
+        QVERIFY(!QFile::exists(file)); // nothing in place while the run goes
+        ::kill(static_cast<pid_t>(program.processId()), signal);
+        const Outcome outcome = Finish(program);
+        QCOMPARE(outcome.code, 128 + signal);
+        QFile csv(file);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QByteArray bytes = csv.readAll();
+        QVERIFY(bytes.endsWith("\r\n"));
+        const QStringList lines = Lines(QString::fromUtf8(bytes));
+        QVERIFY2(lines.size() > 26 && lines.size() < 257,
+                 qPrintable(QString::number(lines.size())));
+        QVERIFY(lines.last().startsWith(QString::number(lines.size() - 1) + ","));
+    }
+
+    // The command line runs where no display library is installed.
+    void linksNoDisplayLibrary() {
+        QProcess readelf;
+        readelf.start(QStringLiteral("readelf"), {"-d", QStringLiteral(IMPEDIX_CLI_PATH)});
+        QVERIFY(readelf.waitForFinished(Generous));
+        const QString dynamic = QString::fromLatin1(readelf.readAllStandardOutput());
+        QVERIFY2(dynamic.contains("libQt6Core"), qPrintable(dynamic));
+        QVERIFY2(dynamic.contains("libQt6SerialPort"), qPrintable(dynamic));
+        QVERIFY2(!dynamic.contains("libQt6Gui"), qPrintable(dynamic));
+        QVERIFY2(!dynamic.contains("libQt6Widgets"), qPrintable(dynamic));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCliProgram)
+#include "test_cli_program.moc"
