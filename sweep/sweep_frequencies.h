@@ -5,6 +5,10 @@
 
 namespace Main {
 
+// The bounds START accepts for Fmin and Fmax, in Hz.
+constexpr std::int32_t SweepLowestHz = 25;
+constexpr std::int32_t SweepHighestHz = 10000000;
+
 // Frequency in Hz of point i of a run of `points` points from low to high. The step is held in
 // single precision, so the last point may come out one below high. Should a point overshoot
 // high, the result is high and i becomes points - 1, so that a caller's loop over i stores

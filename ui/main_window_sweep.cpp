@@ -15,8 +15,6 @@ namespace Main {
 
 namespace {
 
-constexpr std::int32_t SweepLowestHz = 25;
-constexpr std::int32_t SweepHighestHz = 10000000;
 constexpr int StartPoints = 10;
 
 } // namespace
