@@ -82,6 +82,7 @@ Tb_tok::Tb_tok(QWidget *parent)
     ConnectRecording();
     ConnectCalibration();
     ConnectExport();
+    ConnectPlans();
 
     FormCreate();
     Device::InitLinkSettings();

@@ -6,10 +6,15 @@
 
 #include "link/device.h"
 #include "sweep/sweep_frequencies.h"
+#include "sweep/sweep_plan.h"
 #include "sweep/sweep_store.h"
 #include "ui/graph_panel.h"
 #include "ui/main_state.h"
 #include "ui/message_box.h"
+
+#include <QComboBox>
+
+#include <algorithm>
 
 namespace Main {
 
@@ -65,6 +70,7 @@ void Tb_tok::bgrafClick() {
     int points = 0;
     if (!ReadSweepField(g.ikol, points)) return;
     SweepPoints = ClampSweepPoints(points);
+    if (!PlanSweep()) return; // a list that cannot be read: nothing is sent
     SetMarkerRange(SweepPoints - 1);
 
     tmr.stop();
@@ -74,9 +80,12 @@ void Tb_tok::bgrafClick() {
         b_aparClick();
     }
     Device::SendKeyCode(Device::Command::KeyF1);
-    FillSweepFrequencies(FrequencyLow, FrequencyHigh);
+    const Sweep::Spacing spacing =
+        g.ChBoF->isChecked() ? static_cast<Sweep::Spacing>(std::min(g.b_spacing->currentIndex(), 2))
+                             : Sweep::Spacing::Linear;
+    Sweep::FillPlannedFrequencies(spacing, FrequencyLow, FrequencyHigh, m_plannedList);
     SweepIndex = 0;
-    CurrentFrequency = FrequencyLow;
+    CurrentFrequency = static_cast<std::int32_t>(SweepFrequencies[0]); // Fmin unless a list
     g.marker->setValue(0);
     SendSweepFrequency();
     tmr.start(); // whether or not polling had been started
