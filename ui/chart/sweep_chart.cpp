@@ -427,31 +427,34 @@ double SweepChart::shownX(double x) const {
 }
 
 // What the axes hold of the given points: on a log axis the logarithm of x.
+QList<QPointF> SweepChart::shownPoints(const QList<QPointF> &given) const {
+    if (!d->logAxis) return given;
+    QList<QPointF> out;
+    out.reserve(given.size());
+    for (const QPointF &p : given)
+        if (p.x() > 0.0) out.append(QPointF(std::log10(p.x()), p.y()));
+    return out;
+}
+
 void SweepChart::showPoints(int series) {
-    const auto shown = [this](const QList<QPointF> &given) {
-        if (!d->logAxis) return given;
-        QList<QPointF> out;
-        out.reserve(given.size());
-        for (const QPointF &p : given)
-            if (p.x() > 0.0) out.append(QPointF(std::log10(p.x()), p.y()));
-        return out;
-    };
-    d->series[series]->replace(shown(d->raw[series]));
-    d->reference[series]->replace(shown(d->referenceRaw[series]));
+    d->series[series]->replace(shownPoints(d->raw[series]));
+    d->reference[series]->replace(shownPoints(d->referenceRaw[series]));
 }
 
 void SweepChart::replacePoints(int series, const QList<QPointF> &points) {
     if (series < 0 || series >= SeriesCount) return;
     d->raw[series] = FinitePoints(points);
-    showPoints(series);
+    d->series[series]->replace(shownPoints(d->raw[series]));
     fitToPoints();
     layOutMarkers();
 }
 
 void SweepChart::setReferencePoints(int series, const QList<QPointF> &points) {
     if (series < 0 || series >= SeriesCount) return;
-    d->referenceRaw[series] = FinitePoints(points);
-    showPoints(series);
+    QList<QPointF> kept = FinitePoints(points);
+    if (kept == d->referenceRaw[series]) return; // a redraw hands the same reference again
+    d->referenceRaw[series] = std::move(kept);
+    d->reference[series]->replace(shownPoints(d->referenceRaw[series]));
     fitToPoints();
 }
 

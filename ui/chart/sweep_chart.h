@@ -91,6 +91,7 @@ private:
     struct Parts;
     std::unique_ptr<Parts> d;
 
+    QList<QPointF> shownPoints(const QList<QPointF> &given) const;
     void showPoints(int series);
     void layOutTitles();
     void layOutMarkers();
