@@ -24,10 +24,11 @@ std::vector<FrequencyTick> TicksOf(double low, double high, std::initializer_lis
 
 } // namespace
 
-std::vector<FrequencyTick> LogFrequencyTicks(double low, double high) {
+std::vector<FrequencyTick> LogFrequencyTicks(double low, double high, int most) {
     if (!(low > 0.0) || !(high >= low) || !std::isfinite(high)) return {};
     std::vector<FrequencyTick> ticks = TicksOf(low, high, {1, 2, 5});
     if (ticks.size() < 3) ticks = TicksOf(low, high, {1, 2, 3, 4, 5, 6, 7, 8, 9});
+    if (static_cast<int>(ticks.size()) > most) ticks = TicksOf(low, high, {1});
     return ticks;
 }
 

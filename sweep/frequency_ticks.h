@@ -14,8 +14,9 @@ struct FrequencyTick {
 };
 
 // Every 1-2-5 value within low..high (Hz, both ends included). Where a span holds fewer than
-// three of them, the ticks of every whole step of the decade (1…9) are given instead.
-std::vector<FrequencyTick> LogFrequencyTicks(double low, double high);
+// three of them, the ticks of every whole step of the decade (1…9) are given instead; where more
+// than `most`, only the decades.
+std::vector<FrequencyTick> LogFrequencyTicks(double low, double high, int most = 1000);
 
 // hz with a prefix and up to `digits` significant digits: "2 kHz", "3.6 MHz", "25 Hz".
 QString FrequencyText(double hz, int digits = 4);

@@ -44,8 +44,10 @@ constexpr double MarginSide = 0.01;
 constexpr int TitleGap = 4;           // pixels between a side title and the axis labels
 constexpr double ValuePadding = 0.05; // share of the span left free above and below the points
 constexpr double XPadding = 0.01;
-constexpr int HoverReach = 8;  // pixels within which the mouse names a point
-constexpr int MarkerReach = 5; // pixels within which a press takes hold of a marker
+constexpr int HoverReach = 8; // pixels within which the mouse names a point
+constexpr int MarkerReach = 5;
+constexpr int LogLabelRoom =
+    60; // pixels per label on a log axis // pixels within which a press takes hold of a marker
 constexpr int TicksX = 10;
 constexpr int TicksY = 8;
 // Up to seven significant digits, thousands grouped, no trailing zeros.
@@ -405,6 +407,7 @@ SweepChart::SweepChart(QWidget *parent) : QWidget(parent), d(std::make_unique<Pa
     d->view->lower(); // the owner's labels and track bar lie on top of the chart
     connect(d->chart, &QChart::plotAreaChanged, this, [this] {
         layOutTitles();
+        updateLogTicks();
         layOutMarkers();
     });
 }
@@ -544,7 +547,9 @@ void SweepChart::updateLogTicks() {
     const double low = std::pow(10.0, axis->min()) * d->hzPerUnit;
     const double high = std::pow(10.0, axis->max()) * d->hzPerUnit;
     axis->setStartValue(axis->min());
-    for (const Sweep::FrequencyTick &tick : Sweep::LogFrequencyTicks(low, high))
+    // Room for a label such as "200 kHz" between two ticks, else the decades alone.
+    const int most = std::max(2, static_cast<int>(d->chart->plotArea().width()) / LogLabelRoom);
+    for (const Sweep::FrequencyTick &tick : Sweep::LogFrequencyTicks(low, high, most))
         axis->append(tick.label, std::log10(tick.hz / d->hzPerUnit));
 }
 
