@@ -1,15 +1,18 @@
 // Figures for the sweep: the cost of one graph redraw of 2 x 256 points with its labels, the time
 // a 50-point frequency sweep takes against the simulated meter paced at 9600 Bd compared with
 // the bound of its ticks, and the CPU share of the program while a sweep runs with the panel
-// shown. The meter runs as its own process (impedix-sim) so that only the program's CPU counts.
+// shown, and the same for a log run and for a redraw with a reference and markers. The meter runs
+// as its own process (impedix-sim) so that only the program's CPU counts.
 #include "bench/bench_support.h"
 #include "link/device.h"
 #include "sweep/sweep_store.h"
+#include "ui/chart/sweep_chart.h"
 #include "ui/main_state.h"
 #include "ui/main_window.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLineEdit>
@@ -68,6 +71,22 @@ void Redraw() {
     std::printf("RedrawGraph, 2 x 256 points with labels: %.3f ms per call (goal under 4 ms); "
                 "with the window repainted: %.3f ms\n",
                 perCall, withPaint);
+
+    // The same with a held reference, four markers and the log axis.
+    window.HoldReference();
+    Find<QCheckBox>(window, "ChBoLogAxis")->click();
+    auto *chart = Find<Chart::SweepChart>(window, "grafik");
+    for (int m = 0; m < Chart::SweepChart::MarkerLimit; ++m)
+        chart->addMarker(Main::SweepFrequencies[40 + 50 * m] * 0.001);
+    clock.restart();
+    for (int i = 0; i < calls; ++i) {
+        Main::SweepSamples[0][i % 256] += 1.0f;
+        window.RedrawGraph();
+    }
+    const double compared = clock.nsecsElapsed() / 1e6 / calls;
+    std::printf("RedrawGraph, 2 x 256 points, a reference, 4 markers, log axis: %.3f ms per call "
+                "(goal under 4 ms)\n",
+                compared);
     Device::ClearPortMappings();
 }
 
@@ -140,6 +159,13 @@ void Sweeps(const QString &simulator) {
     std::printf("50-point frequency sweep, paced meter: %.0f ms against 50 x (40 + %.1f + %.1f) "
                 "= %.0f ms, ratio %.3f (goal 1.05 or less)\n",
                 tookMs, e.measurementMs, e.frequencyMs, boundMs, tookMs / boundMs);
+
+    Find<QComboBox>(window, "b_spacing")->setCurrentIndex(1);
+    const double logMs = RunSweep(window, 1000, 100000, points);
+    std::printf("50-point log sweep, paced meter: %.0f ms against %.0f ms, ratio %.3f (goal 1.05 "
+                "or less)\n",
+                logMs, boundMs, logMs / boundMs);
+    Find<QComboBox>(window, "b_spacing")->setCurrentIndex(0);
 
     const double cpuBefore = ProcessCpuMs();
     QElapsedTimer clock;

@@ -92,7 +92,8 @@ public:
     bool AcceptSweepHigh(std::int32_t high);
     // START after the checks: F1, the point frequencies (plan's own, or linear), the first sent,
     // polling on whether or not it had been started.
-    void StartSweep(int points, const QVector<std::int32_t> &frequencies = {});
+    void StartSweep(int points, Sweep::Spacing spacing = Sweep::Spacing::Linear,
+                    const QVector<std::int32_t> &frequencies = {});
     // All of START for a front end without fields.
     bool StartSweep(const SweepPlan &plan);
     // Whether each stored point sends the next point's frequency (the box ChBoF).

@@ -38,13 +38,14 @@ bool Session::AcceptSweepHigh(std::int32_t high) {
     return true;
 }
 
-void Session::StartSweep(int points, const QVector<std::int32_t> &frequencies) {
+void Session::StartSweep(int points, Sweep::Spacing spacing,
+                         const QVector<std::int32_t> &frequencies) {
     Main::SweepPoints = Main::ClampSweepPoints(points);
     tmr.stop();
     Main::SweepRunning = true;
     Main::AutoParams = false; // the graphed pair must not change by itself during the run
     Device::SendKeyCode(Device::Command::KeyF1);
-    PlanSweepFrequencies(frequencies);
+    PlanSweepFrequencies(spacing, frequencies);
     Main::SweepIndex = 0;
     Main::CurrentFrequency = static_cast<std::int32_t>(Main::SweepFrequencies[0]);
     emit sweepStarted();
@@ -56,7 +57,7 @@ bool Session::StartSweep(const SweepPlan &plan) {
     if (!AcceptSweepLow(plan.low)) return false;
     if (!AcceptSweepHigh(plan.frequencySweep ? plan.high : plan.low)) return false;
     SetFrequencySweep(plan.frequencySweep);
-    StartSweep(plan.points, plan.frequencies);
+    StartSweep(plan.points, plan.spacing, plan.frequencies);
     return true;
 }
 

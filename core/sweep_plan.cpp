@@ -7,9 +7,11 @@
 
 namespace Core {
 
-void PlanSweepFrequencies(const QVector<std::int32_t> &frequencies) {
+void PlanSweepFrequencies(Sweep::Spacing spacing, const QVector<std::int32_t> &frequencies) {
     if (frequencies.isEmpty()) {
-        Main::FillSweepFrequencies(Main::FrequencyLow, Main::FrequencyHigh);
+        Sweep::FillPlannedFrequencies(spacing == Sweep::Spacing::List ? Sweep::Spacing::Linear
+                                                                      : spacing,
+                                      Main::FrequencyLow, Main::FrequencyHigh);
         return;
     }
     for (int i = 0; i < Main::SweepPoints; ++i)

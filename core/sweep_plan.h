@@ -3,6 +3,7 @@
 #pragma once
 
 #include "sweep/sweep_frequencies.h"
+#include "sweep/sweep_plan.h"
 
 #include <QVector>
 
@@ -18,12 +19,15 @@ struct SweepPlan {
     std::int32_t high = 0;      // Hz; ignored for a series of samples
     int points = 10;            // limited to 2..SweepCapacity
     bool frequencySweep = true; // false: a series of samples at low
-    // Planned frequencies of the points, in Hz; empty for the linear fill from low to high.
+    // How the points lie between low and high: evenly (the designed run) or logarithmically.
+    Sweep::Spacing spacing = Sweep::Spacing::Linear;
+    // Planned frequencies of the points, in Hz (a list run); empty for the spacing's fill.
     QVector<std::int32_t> frequencies;
 };
 
 // Fills SweepFrequencies[0..SweepPoints-1] for the run: the plan's own list when it has one
-// (its last entry repeated if short), else linear from FrequencyLow to FrequencyHigh.
-void PlanSweepFrequencies(const QVector<std::int32_t> &frequencies);
+// (its last entry repeated if short), else the spacing's points from FrequencyLow to
+// FrequencyHigh (linear: the designed fill).
+void PlanSweepFrequencies(Sweep::Spacing spacing, const QVector<std::int32_t> &frequencies);
 
 } // namespace Core

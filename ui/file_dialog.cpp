@@ -1,4 +1,4 @@
-// Save-file facade: the platform's dialog unless a handler has been installed.
+// Save- and open-file facade: the platform's dialog unless a handler has been installed.
 
 #include "ui/file_dialog.h"
 
@@ -12,6 +12,11 @@ namespace {
 
 SaveFileHandler &InstalledHandler() {
     static SaveFileHandler handler;
+    return handler;
+}
+
+OpenFileHandler &InstalledOpenHandler() {
+    static OpenFileHandler handler;
     return handler;
 }
 
@@ -32,6 +37,16 @@ SaveFileChoice AskSaveFile(QWidget *parent, const SaveFileRequest &request) {
 
 void SetSaveFileHandler(SaveFileHandler handler) {
     InstalledHandler() = std::move(handler);
+}
+
+QString AskOpenFile(QWidget *parent, const QString &caption, const QString &folder,
+                    const QString &filter) {
+    if (const OpenFileHandler &handler = InstalledOpenHandler()) return handler(caption);
+    return QFileDialog::getOpenFileName(parent, caption, folder, filter);
+}
+
+void SetOpenFileHandler(OpenFileHandler handler) {
+    InstalledOpenHandler() = std::move(handler);
 }
 
 } // namespace Framework

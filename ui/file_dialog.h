@@ -1,5 +1,6 @@
 #pragma once
-// The one way the program asks for a file to write; tests swap the dialog for a handler.
+// The one way the program asks for a file to write or to read; tests swap the dialog for a
+// handler.
 
 #include <QString>
 #include <QStringList>
@@ -29,5 +30,12 @@ SaveFileChoice AskSaveFile(QWidget *parent, const SaveFileRequest &request);
 
 // An empty handler restores the dialog.
 void SetSaveFileHandler(SaveFileHandler handler);
+
+// The platform's open dialog for one existing file (empty when cancelled), or the installed
+// handler, which gets the caption.
+using OpenFileHandler = std::function<QString(const QString &caption)>;
+QString AskOpenFile(QWidget *parent, const QString &caption, const QString &folder,
+                    const QString &filter);
+void SetOpenFileHandler(OpenFileHandler handler);
 
 } // namespace Framework

@@ -80,6 +80,7 @@ Tb_tok::Tb_tok(QWidget *parent)
     ConnectRecording();
     ConnectCalibration();
     ConnectExport();
+    ConnectPlans();
 
     FormCreate();
     SearchInstrument();

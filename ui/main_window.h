@@ -3,6 +3,8 @@
 #pragma once
 
 #include "export/csv.h"
+#include "sweep/reference_trace.h"
+#include "sweep/sweep_plan.h"
 #include "ui/file_dialog.h"
 #include "ui/up_down.h"
 
@@ -16,6 +18,11 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
+
+namespace Chart {
+struct MarkerSpot;
+}
 
 namespace Ui {
 class Tb_tok;
@@ -109,6 +116,17 @@ public:
     void PrepareSweepGraph();
     void RedrawGraph();
 
+    // Point plans, reference and markers (main_window_plans.cpp)
+    enum class DeviationView { Off, Delta, Percent };
+    void BuListFileClick();
+    void ChBoLogAxisClick();
+    void HoldReference();
+    void ClearReference();
+    void ShowDeviation(DeviationView view);
+    void PlaceExtremeMarkers();
+    void PlaceResonanceMarker();
+    const Sweep::ReferenceTrace &Reference() const { return m_reference; }
+
     // Recording to a CSV file (main_window_record.cpp)
     void b_recordClick(bool checked);
     // Appends every accepted frame to path from now on; false, with a message, when the file
@@ -147,6 +165,11 @@ private:
     void ShowCalibrationReadout();
     void ShowCalibrationStage();
     void ConnectExport();
+    void ConnectPlans();
+    void AddPlanActions(QMenu *menu);
+    bool PlanSweep();
+    QString MarkerText(const Chart::MarkerSpot &spot, const Chart::MarkerSpot *first) const;
+    QList<QPointF> ComparedPoints(int series, int parameter, const float *plotted) const;
 
     void ConnectCycle();
     void SynchroniseControls();
@@ -169,11 +192,16 @@ private:
     void ShowMeter(const Core::SearchResult &found);
     QList<QWidget *> Readouts() const;
 
-    bool m_frequencyEdited = false;   // i_freq holds typed text not yet applied
-    QList<QPointF> m_plotPoints[2];   // the points of each series, kept between redraws
-    QLabel *m_recordStatus = nullptr; // permanent in the status bar while recording
-    bool m_placingGridCursor = false; // the program, not the user, moves the grid's cursor
-    QString m_exportFolder;           // where the last export went
+    bool m_frequencyEdited = false;       // i_freq holds typed text not yet applied
+    QList<QPointF> m_plotPoints[2];       // the points of each series, kept between redraws
+    float m_plotFactor[2] = {1.0f, 1.0f}; // what each plotted value was divided by
+    Sweep::ReferenceTrace m_reference;    // held from the menu; survives a new START
+    DeviationView m_deviation = DeviationView::Off;
+    QString m_listPath;                      // the frequency list file of a list run
+    std::vector<std::int32_t> m_plannedList; // read at START
+    QLabel *m_recordStatus = nullptr;        // permanent in the status bar while recording
+    bool m_placingGridCursor = false;        // the program, not the user, moves the grid's cursor
+    QString m_exportFolder;                  // where the last export went
 
     bool m_silent = false;     // readouts shown disabled: no frame for a while
     bool m_statusHeld = false; // the status shows a search or port result until a frame comes

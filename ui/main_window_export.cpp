@@ -84,6 +84,7 @@ void Tb_tok::grafikContextPopup(const QPoint &pos) {
                     [this] { SaveGraphPicture(GraphPicture::Svg); });
     menu->addSeparator();
     menu->addAction(QStringLiteral("Копировать"), this, [this] { CopySweepData(); });
+    AddPlanActions(menu);
     menu->popup(ui->PaGraph->form().grafik->mapToGlobal(pos));
 }
 

@@ -70,21 +70,37 @@ void Tb_tok::RedrawGraph() {
     g.ip2min->setText(Line(summary.minimum[1]));
     g.ip1max->setText(Line(summary.maximum[0]));
     g.ip2max->setText(Line(summary.maximum[1]));
-    chart->setAxisTitle(Chart::Axis::Left, Title(summary.title[0]));
-    chart->setAxisTitle(Chart::Axis::Right, Title(summary.title[1]));
+    m_plotFactor[0] = summary.factor[0];
+    m_plotFactor[1] = summary.factor[1];
+    const bool frequencySweep = g.ChBoF->isChecked();
+    const bool deviation =
+        m_deviation != DeviationView::Off && !m_reference.empty() && frequencySweep;
+    const QString marked = !deviation                              ? QString()
+                           : m_deviation == DeviationView::Percent ? QStringLiteral("Δ%")
+                                                                   : QStringLiteral("Δ");
+    chart->setAxisTitle(Chart::Axis::Left, marked + Title(summary.title[0]));
+    chart->setAxisTitle(Chart::Axis::Right, marked + Title(summary.title[1]));
+    chart->setLogAxis(frequencySweep && g.ChBoLogAxis->isChecked(), 1000.0);
 
     // An unticked series is left without points, never made inactive.
     const bool shown[2] = {g.p1on->isChecked(), g.p2on->isChecked()};
     const float *plotted[2] = {PlotValues1, PlotValues2};
-    const bool frequencySweep = g.ChBoF->isChecked();
+    const int parameter[2] = {Param1Index, Param2Index};
     for (int s = 0; s < 2; ++s) {
         QList<QPointF> &points = m_plotPoints[s];
         points.resize(0);
         if (shown[s]) {
             chart->setSeriesActive(s);
-            for (int k = 0; k < SweepPoints; ++k)
-                points.append(QPointF(SweepPointX(k, frequencySweep), plotted[s][k]));
+            if (deviation) {
+                points = ComparedPoints(s, parameter[s], plotted[s]);
+            } else {
+                for (int k = 0; k < SweepPoints; ++k)
+                    points.append(QPointF(SweepPointX(k, frequencySweep), plotted[s][k]));
+            }
         }
+        chart->setReferencePoints(s, shown[s] && !deviation
+                                         ? ComparedPoints(s, parameter[s], plotted[s])
+                                         : QList<QPointF>());
         chart->replacePoints(s, points);
     }
     chart->setAxisTitle(Chart::Axis::Bottom, frequencySweep ? QStringLiteral("Частота, kHz")

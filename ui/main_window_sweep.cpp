@@ -8,9 +8,14 @@
 #include "core/session.h"
 #include "link/display_lines.h"
 #include "link/measurement.h"
+#include "sweep/sweep_plan.h"
 #include "sweep/sweep_store.h"
 #include "ui/graph_panel.h"
 #include "ui/main_state.h"
+
+#include <QComboBox>
+
+#include <algorithm>
 
 namespace Main {
 
@@ -67,11 +72,17 @@ void Tb_tok::bgrafClick() {
     }
     int points = 0;
     if (!ReadSweepField(g.ikol, points)) return;
+    SweepPoints = ClampSweepPoints(points);
+    if (!PlanSweep()) return;      // a list that cannot be read: nothing is sent
     if (ui->b_apar->isChecked()) { // the graphed pair must not change by itself during the run
         ui->b_apar->setChecked(false);
         b_aparClick();
     }
-    m_core->StartSweep(points);
+    const Sweep::Spacing spacing =
+        g.ChBoF->isChecked() ? static_cast<Sweep::Spacing>(std::min(g.b_spacing->currentIndex(), 2))
+                             : Sweep::Spacing::Linear;
+    m_core->StartSweep(SweepPoints, spacing,
+                       QVector<std::int32_t>(m_plannedList.begin(), m_plannedList.end()));
 }
 
 void Tb_tok::ShowFrequencyLine() {

@@ -42,6 +42,25 @@ QPoint Position(SweepChart &chart, const QPointF &value, int series) {
     return QPointF(px, py).toPoint();
 }
 
+// How many pixels of the chart inside area have this colour.
+int ColouredPixels(SweepChart &chart, const QColor &colour, const QRect &area) {
+    const QImage image = chart.grab().toImage();
+    int count = 0;
+    for (int y = std::max(0, area.top()); y <= std::min(image.height() - 1, area.bottom()); ++y)
+        for (int x = std::max(0, area.left()); x <= std::min(image.width() - 1, area.right()); ++x)
+            if (image.pixelColor(x, y) == colour) ++count;
+    return count;
+}
+
+// A drag with the left button across area, as a user zooms.
+void Drag(QWidget *viewport, const QRectF &area) {
+    const QPoint from = area.topLeft().toPoint(), to = area.bottomRight().toPoint();
+    QTest::mousePress(viewport, Qt::LeftButton, {}, from);
+    QTest::mouseMove(viewport, (from + to) / 2);
+    QTest::mouseMove(viewport, to);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, to);
+}
+
 } // namespace
 
 class TestChart : public QObject {
@@ -86,17 +105,23 @@ private slots:
         const double inf = std::numeric_limits<double>::infinity();
         s.chart.replacePoints(0, {{1.0, 2.0}, {2.0, nan}, {3.0, inf}, {4.0, 3.0}, {nan, 1.0}});
         QCOMPARE(s.chart.points(0), (QList<QPointF>{{1.0, 2.0}, {4.0, 3.0}}));
-        s.chart.addPoint(0, 5.0, -inf);
-        QCOMPARE(s.chart.points(0).size(), 2);
         const Chart::Range y = s.chart.axisRange(Axis::Left);
         QVERIFY(y.min < 2.0 && y.max > 3.0 && y.max < 4.0);
-        QVERIFY(!s.chart.grab().isNull()); // and it draws
+        // The line between the two points is drawn in the series' colour, and nothing else is.
+        const QPoint a = Position(s.chart, QPointF(1.0, 2.0), 0);
+        const QPoint b = Position(s.chart, QPointF(4.0, 3.0), 0);
+        const QRect plot = s.chart.plotArea().toRect();
+        const QColor fuchsia(255, 0, 255);
+        QCOMPARE(ColouredPixels(s.chart, fuchsia, QRect(a, b).normalized().adjusted(-2, -2, 2, 2)),
+                 ColouredPixels(s.chart, fuchsia, plot));
+        QVERIFY(ColouredPixels(s.chart, fuchsia, plot) > b.x() - a.x() - 4);
+        s.chart.clearSeries(0);
+        QCOMPARE(ColouredPixels(s.chart, fuchsia, plot), 0);
     }
 
     void seriesOperations() {
         Shown s;
-        s.chart.replacePoints(1, Line({1.0, 2.0}));
-        s.chart.addPoint(1, 3.0, 7.0);
+        s.chart.replacePoints(1, Line({1.0, 2.0, 7.0}));
         QCOMPARE(s.chart.points(1), Line({1.0, 2.0, 7.0}));
         QVERIFY(s.chart.axisRange(Axis::Right).max > 7.0);
         s.chart.clearSeries(1);
@@ -154,9 +179,9 @@ private slots:
         const Chart::Range fitted = s.chart.axisRange(Axis::Right);
         s.chart.clearSeries(1);
         s.chart.replacePoints(0, Line({1.0, 2.0}));
-        s.chart.zoomTo(s.chart.plotArea().adjusted(100, 100, -100, -100));
-        QVERIFY(s.chart.axisRange(Axis::Right).max < fitted.max);
         QWidget *viewport = s.chart.findChild<QGraphicsView *>()->viewport();
+        Drag(viewport, s.chart.plotArea().adjusted(100, 100, -100, -100));
+        QVERIFY(s.chart.axisRange(Axis::Right).max < fitted.max);
         QTest::mouseDClick(viewport, Qt::LeftButton, {}, s.chart.plotArea().center().toPoint());
         QCOMPARE(s.chart.axisRange(Axis::Right).min, fitted.min);
         QCOMPARE(s.chart.axisRange(Axis::Right).max, fitted.max);
@@ -183,6 +208,98 @@ private slots:
         QApplication::sendEvent(viewport, &move);
         QTRY_VERIFY(QToolTip::isVisible());
         QCOMPARE(QToolTip::text(), QStringLiteral("Частота, kHz 2\nC 5"));
+    }
+
+    // A log axis: labels at 1-2-5 of each decade, the points placed by the logarithm of x, and
+    // back to the linear axis with the same points.
+    void logAxis() {
+        Shown s;
+        const QList<QPointF> decades{{0.01, 1.0},  {0.1, 2.0},    {1.0, 3.0},    {10.0, 4.0},
+                                     {100.0, 5.0}, {1000.0, 6.0}, {10000.0, 7.0}};
+        s.chart.replacePoints(0, decades);
+        QVERIFY(s.chart.bottomLabels().isEmpty());
+        s.chart.setLogAxis(true, 1000.0); // x in kHz
+        // Six decades leave no room for 2 and 5 between them.
+        QCOMPARE(s.chart.bottomLabels(),
+                 (QStringList{"10 Hz", "100 Hz", "1 kHz", "10 kHz", "100 kHz", "1 MHz", "10 MHz"}));
+        const QList<QPointF> two{{0.1, 1.0}, {10.0, 2.0}};
+        s.chart.replacePoints(1, two);
+        s.chart.setSeriesActive(0, false);
+        QCOMPARE(s.chart.bottomLabels(),
+                 (QStringList{"100 Hz", "200 Hz", "500 Hz", "1 kHz", "2 kHz", "5 kHz", "10 kHz"}));
+        s.chart.setSeriesActive(0, true);
+        s.chart.clearSeries(1);
+        QCOMPARE(s.chart.points(0), decades);
+        const QRectF plot = s.chart.plotArea();
+        QCOMPARE(s.chart.nearestPointX(plot.center().toPoint()), 10.0); // the middle decade
+        s.chart.setLogAxis(false);
+        QVERIFY(s.chart.bottomLabels().isEmpty());
+        QCOMPARE(s.chart.nearestPointX(plot.center().toPoint()), 1000.0);
+        s.chart.setLogAxis(true, 1000.0);
+        s.chart.replacePoints(1, {{0.0, 1.0}, {-1.0, 2.0}, {1.0, 3.0}}); // no log of x <= 0
+        QCOMPARE(s.chart.markers().size(), 0);
+        QVERIFY(s.chart.axisRange(Axis::Bottom).min > 0.0);
+    }
+
+    // A click places a marker at the nearest point; the second shows its difference to the
+    // first; a drag moves one along the curve; a double click on one removes it and elsewhere
+    // fits the axes without leaving a marker behind; there are never more than four.
+    void markers() {
+        Shown s;
+        s.chart.replacePoints(0, Line({1.0, 5.0, 2.0, 4.0, 3.0}));
+        s.chart.replacePoints(1, Line({10.0, 20.0, 30.0, 40.0, 50.0}));
+        QWidget *viewport = s.chart.findChild<QGraphicsView *>()->viewport();
+        const auto at = [&](double x) { return Position(s.chart, QPointF(x, 1.0), 0); };
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, at(2.2));
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, at(3.9));
+        QCOMPARE(s.chart.markers(), (QList<double>{2.0, 4.0}));
+        QCOMPARE(s.chart.markerLegend(), QStringLiteral("1: 2  5  20\n2: 2  -1  20"));
+
+        QTest::mousePress(viewport, Qt::LeftButton, {}, at(2.0));
+        QTest::mouseMove(viewport, at(2.6));
+        QTest::mouseMove(viewport, at(3.1));
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, at(3.1));
+        QCOMPARE(s.chart.markers(), (QList<double>{3.0, 4.0}));
+        QVERIFY(!s.chart.isZoomed());
+        QCOMPARE(s.chart.markerLegend(), QStringLiteral("1: 3  2  30\n2: 1  2  10"));
+
+        Drag(viewport, QRectF(Position(s.chart, QPointF(1.2, 4.8), 0), at(4.6)));
+        QVERIFY2(s.chart.isZoomed(),
+                 qPrintable(QString::number(s.chart.axisRange(Axis::Bottom).max)));
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, at(4.0));
+        QCOMPARE(s.chart.markers(), (QList<double>{3.0}));
+        QVERIFY(s.chart.isZoomed()); // a double click on a marker only removes it
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, at(1.6));
+        QCOMPARE(s.chart.markers(), (QList<double>{3.0}));
+        QVERIFY(!s.chart.isZoomed());
+
+        for (double x : {1.0, 2.0, 4.0, 5.0})
+            QTest::mouseClick(viewport, Qt::LeftButton, {}, at(x));
+        QCOMPARE(s.chart.markers(), (QList<double>{3.0, 1.0, 2.0, 4.0}));
+        s.chart.clearMarkers();
+        QVERIFY(s.chart.markerLegend().isEmpty());
+        // A marker between points reads the drawn line; a hidden series has no value there.
+        QVERIFY(s.chart.addMarker(2.5));
+        s.chart.setSeriesActive(1, false);
+        QCOMPARE(s.chart.markerLegend(), QStringLiteral("1: 2.5  3.5"));
+    }
+
+    // The reference lies behind its series, dimmed, and the axes make room for it.
+    void referenceTrace() {
+        Shown s;
+        s.chart.replacePoints(0, Line({1.0, 2.0, 3.0}));
+        s.chart.setReferencePoints(0, Line({2.0, 30.0, 4.0}));
+        QVERIFY(s.chart.axisRange(Axis::Left).max > 30.0);
+        const QImage image = s.chart.grab().toImage();
+        const QPoint peak = Position(s.chart, QPointF(2.0, 30.0), 0);
+        bool dimmed = false;
+        for (int dy = -2; dy <= 2 && !dimmed; ++dy) {
+            const QColor c = image.pixelColor(peak + QPoint(0, dy));
+            dimmed = c.red() > 40 && c.red() < 200 && c.green() < 40 && c.blue() > 40;
+        }
+        QVERIFY(dimmed);
+        s.chart.setReferencePoints(0, {});
+        QVERIFY(s.chart.axisRange(Axis::Left).max < 30.0);
     }
 };
 

@@ -7,14 +7,17 @@
 #include "tests/ui/sweep_ticks.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/chart/sweep_chart.h"
+#include "ui/file_dialog.h"
 #include "ui/main_state.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDeadlineTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
 
@@ -471,6 +474,117 @@ private slots:
         QVERIFY(!calibration->isChecked());
         QVERIFY(g.find<QWidget>("PaClb")->isHidden());
         QCOMPARE(w.width(), 1233);
+    }
+
+    // A log run over the simulator: the meter gets exactly the planned frequencies, in order,
+    // and the axis turns logarithmic by itself.
+    void logRunOverTheSimulator() {
+        Fixture f;
+        Meter &meter = f.AddMeter(1, 2, Capacitor(100e-9));
+        Main::Tb_tok &w = f.Start();
+        Graph g(w);
+        QVERIFY(TickWithFrame(w));
+        meter.host->takeRequests();
+        g.find<QComboBox>("b_spacing")->setCurrentIndex(1);
+        g.start(QStringLiteral("1000"), QStringLiteral("100000"), QStringLiteral("5"), true);
+        QCOMPARE(SettingsSent(*meter.host, 2),
+                 (Requests{Request(KeyF1)} + FrequenciesSent({1000})));
+        const std::uint32_t next[] = {3162, 10000, 31623, 100000, 100000};
+        for (int i = 0; i < 5; ++i) {
+            QVERIFY(TickForPoint(w));
+            QCOMPARE(SettingsSent(*meter.host, 1), FrequenciesSent({next[i]}));
+        }
+        QVERIFY(!Main::SweepRunning);
+        QVERIFY(g.find<QCheckBox>("ChBoLogAxis")->isChecked());
+        QVERIFY(g.grafik->isLogAxis());
+        QCOMPARE(g.grafik->bottomLabels().first(), QStringLiteral("1 kHz"));
+        // Back to linear spacing: the designed run and axis again.
+        g.find<QComboBox>("b_spacing")->setCurrentIndex(0);
+        g.start(QStringLiteral("1000"), QStringLiteral("100000"), QStringLiteral("5"), true);
+        QVERIFY(!g.grafik->isLogAxis());
+        QCOMPARE(Main::SweepFrequencies[1], 25750.0f);
+    }
+
+    // A list file: refused with its line and reason before anything is sent; taken, its
+    // frequencies in the file's order, its length as N and its lowest and highest as bounds.
+    void listFileRun() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("list.txt"));
+        const auto write = [&path](const QByteArray &text) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(text);
+        };
+        Framework::SetOpenFileHandler([&path](const QString &) { return path; });
+        Fixture f;
+        ScriptedMeter scripted;
+        Sim::PtyHost &host = f.AddPeer(1, scripted.responder());
+        Main::Tb_tok &w = f.Start();
+        Graph g(w);
+        w.tmr.stop();
+        g.find<QPushButton>("BuListFile")->click();
+        Framework::SetOpenFileHandler({});
+        QCOMPARE(g.find<QComboBox>("b_spacing")->currentIndex(), 2);
+        QCOMPARE(g.text("LaListFile"), QStringLiteral("list.txt"));
+        write("# parts\n2000\n30\n20000000\n");
+        host.takeRequests();
+        g.start(QStringLiteral("1000"), QStringLiteral("2000"), QStringLiteral("10"), true);
+        QCOMPARE(f.messages, QStringList{QStringLiteral("Список частот не принят:\n%1\n\n"
+                                                        "строка 4: частота вне 25 … 10000000 Гц")
+                                             .arg(QDir::toNativeSeparators(path))});
+        QVERIFY(!Main::SweepRunning);
+        QVERIFY(SettingsUntilNow(host).isEmpty());
+
+        write("2000\n30\n7000 # last\n");
+        f.messages.clear();
+        g.start(QStringLiteral("1000"), QStringLiteral("2000"), QStringLiteral("10"), true);
+        QVERIFY(f.messages.isEmpty());
+        QCOMPARE(SettingsSent(host, 2), (Requests{Request(KeyF1)} + FrequenciesSent({2000})));
+        QCOMPARE(Main::SweepPoints, 3);
+        QCOMPARE(Main::FrequencyLow, 30);
+        QCOMPARE(Main::FrequencyHigh, 7000);
+        QCOMPARE(Main::SweepFrequencies[2], 7000.0f);
+        QCOMPARE(g.marker->maximum(), 2);
+    }
+
+    // The demo part over the full band in log steps: the resonance marker near 3.56 MHz; a
+    // held run survives START and the same part deviates from it by well under a per cent.
+    void resonanceReferenceAndDeviation() {
+        Sim::Component demo;
+        demo.resistance = 3.0;
+        demo.inductance = 20e-9;
+        demo.capacitance = 100e-9;
+        Fixture f;
+        f.AddMeter(1, 2, demo);
+        Main::Tb_tok &w = f.Start();
+        Graph g(w);
+        QVERIFY(TickWithFrame(w));
+        g.find<QComboBox>("b_spacing")->setCurrentIndex(1);
+        g.start(QStringLiteral("25"), QStringLiteral("10000000"), QStringLiteral("40"), true);
+        while (Main::SweepRunning)
+            QVERIFY(TickForPoint(w));
+        w.PlaceResonanceMarker();
+        QCOMPARE(g.grafik->markers().size(), 1);
+        const double f0 = 1.0 / (2.0 * M_PI * std::sqrt(20e-9 * 100e-9)) * 0.001; // kHz
+        QVERIFY2(std::fabs(g.grafik->markers().first() / f0 - 1.0) < 0.02,
+                 qPrintable(QString::number(g.grafik->markers().first())));
+        QVERIFY2(g.grafik->markerLegend().startsWith(QStringLiteral("1: 3.5")),
+                 qPrintable(g.grafik->markerLegend()));
+
+        w.HoldReference();
+        QCOMPARE(w.Reference().size(), 40);
+        g.start(QStringLiteral("25"), QStringLiteral("10000000"), QStringLiteral("40"), true);
+        QCOMPARE(w.Reference().size(), 40);
+        while (Main::SweepRunning)
+            QVERIFY(TickForPoint(w));
+        w.ShowDeviation(Main::Tb_tok::DeviationView::Percent);
+        QCOMPARE(g.grafik->axisTitle(Chart::Axis::Left).left(2), QStringLiteral("Δ%"));
+        QCOMPARE(g.ys(0).size(), 40);
+        for (double y : g.ys(0))
+            QVERIFY2(std::fabs(y) < 1.0, qPrintable(QString::number(y)));
+        w.ClearReference();
+        QVERIFY(w.Reference().empty());
+        QCOMPARE(g.grafik->axisTitle(Chart::Axis::Left).left(1), QStringLiteral("C"));
     }
 };
 

@@ -1,11 +1,20 @@
 // The sweep chart on Qt Charts: black plot, coloured axes, axes that follow the points, a
-// dragged rectangle zooms, a double click fits again, a tooltip names the point under the mouse.
-// The right mouse button is left to the owner (no zoom-out on it).
+// dragged rectangle zooms, a double click fits again, a tooltip names the point under the mouse,
+// a click places a marker. The right mouse button is left to the owner (no zoom-out on it).
 #include "ui/chart/sweep_chart.h"
 
+#include "sweep/frequency_ticks.h"
+#include "sweep/sweep_reading.h"
+
+#include <QApplication>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
+#include <QElapsedTimer>
+#include <QGraphicsEllipseItem>
 #include <QGraphicsLayout>
+#include <QGraphicsLineItem>
+#include <QGraphicsRectItem>
 #include <QGraphicsSimpleTextItem>
 #include <QLineSeries>
 #include <QLocale>
@@ -36,6 +45,9 @@ constexpr int TitleGap = 4;           // pixels between a side title and the axi
 constexpr double ValuePadding = 0.05; // share of the span left free above and below the points
 constexpr double XPadding = 0.01;
 constexpr int HoverReach = 8; // pixels within which the mouse names a point
+constexpr int MarkerReach = 5;
+constexpr int LogLabelRoom =
+    60; // pixels per label on a log axis // pixels within which a press takes hold of a marker
 constexpr int TicksX = 10;
 constexpr int TicksY = 8;
 // Up to seven significant digits, thousands grouped, no trailing zeros.
@@ -104,20 +116,71 @@ QList<QPointF> FinitePoints(const QList<QPointF> &points) {
     return kept;
 }
 
+// y of a curve at x: the value of a point at x (the first), else along the line between the two
+// points around x, else nothing.
+bool CurveAt(const QList<QPointF> &curve, double x, double &y) {
+    for (const QPointF &p : curve) {
+        if (p.x() == x) {
+            y = p.y();
+            return true;
+        }
+    }
+    for (int i = 1; i < curve.size(); ++i) {
+        const QPointF a = curve[i - 1], b = curve[i];
+        if ((a.x() < x && x < b.x()) || (b.x() < x && x < a.x())) {
+            y = a.y() + (x - a.x()) / (b.x() - a.x()) * (b.y() - a.y());
+            return true;
+        }
+    }
+    return false;
+}
+
+QString DefaultMarkerText(const MarkerSpot &spot, const MarkerSpot *first) {
+    QString text = QString::number(first ? spot.x - first->x : spot.x, 'g', 6);
+    for (int s = 0; s < SweepChart::SeriesCount; ++s) {
+        if (!spot.has[s]) continue;
+        const bool difference = first && first->has[s];
+        text += QStringLiteral("  ") +
+                QString::number(difference ? spot.y[s] - first->y[s] : spot.y[s], 'g', 6);
+    }
+    return text;
+}
+
 } // namespace
 
 struct SweepChart::Parts {
     QChart *chart = nullptr; // owned by the view
     View *view = nullptr;    // child widget
     QValueAxis *bottom = nullptr;
+    QCategoryAxis *logBottom = nullptr; // in place of bottom on a log axis
     QValueAxis *side[SeriesCount] = {};
     QLineSeries *series[SeriesCount] = {};
+    QLineSeries *reference[SeriesCount] = {};
+    QList<QPointF> raw[SeriesCount];          // the finite points as given
+    QList<QPointF> referenceRaw[SeriesCount]; // likewise
     QGraphicsSimpleTextItem *sideTitle[SeriesCount] = {};
     Range fitted[SeriesCount] = {{-1.0, 1.0}, {-1.0, 1.0}}; // kept while a series is empty
     bool zoomed = false;
+    bool logAxis = false;
+    double hzPerUnit = 1.0;
+
+    QList<double> markers; // x of each, in the order placed
+    struct MarkerItems {
+        QGraphicsLineItem *line = nullptr;
+        QGraphicsSimpleTextItem *number = nullptr;
+        QGraphicsEllipseItem *dot[SeriesCount] = {};
+    };
+    MarkerItems markerItems[MarkerLimit];
+    QGraphicsRectItem *legendBox = nullptr;
+    QGraphicsSimpleTextItem *legend = nullptr;
+    MarkerText markerText = DefaultMarkerText;
+
+    QValueAxis *shownBottom() const { return logAxis ? logBottom : bottom; }
 };
 
-// Qt's chart view with the mouse behaviour of the sweep chart.
+// Qt's chart view with the mouse behaviour of the sweep chart. A click places a marker and a
+// double click fits the axes, so the marker that a double click's first click placed is taken
+// back; a double click on a marker that was there before removes it instead.
 class SweepChart::View : public QChartView {
 public:
     View(QChart *chart, SweepChart *owner) : QChartView(chart, owner), m_owner(owner) {
@@ -130,10 +193,23 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent *event) override {
-        if (event->button() == Qt::LeftButton)
-            QChartView::mousePressEvent(event);
-        else
+        if (event->button() != Qt::LeftButton) {
             QGraphicsView::mousePressEvent(event); // the right button belongs to the owner
+            return;
+        }
+        const QPoint pos = event->position().toPoint();
+        // Only the second press of a double click keeps the marker its first click placed.
+        if (m_placed >= 0 && (m_sincePlaced.elapsed() > QApplication::doubleClickInterval() ||
+                              (pos - m_placedAt).manhattanLength() > MarkerReach))
+            m_placed = -1;
+        m_pressedAt = pos;
+        m_afterDouble = false;
+        m_dragged = m_owner->markerAt(pos);
+        if (m_dragged >= 0) {
+            event->accept();
+            return;
+        }
+        QChartView::mousePressEvent(event);
     }
 
     void mouseReleaseEvent(QMouseEvent *event) override {
@@ -141,13 +217,32 @@ protected:
             QGraphicsView::mouseReleaseEvent(event);
             return;
         }
+        const bool afterDouble = m_afterDouble;
+        m_afterDouble = false;
+        if (m_dragged >= 0) {
+            m_dragged = -1;
+            event->accept();
+            return;
+        }
         const Range x = m_owner->axisRange(Axis::Bottom);
         const Range y = m_owner->axisRange(Axis::Left);
         QChartView::mouseReleaseEvent(event);
         const Range nx = m_owner->axisRange(Axis::Bottom);
         const Range ny = m_owner->axisRange(Axis::Left);
-        if (nx.min != x.min || nx.max != x.max || ny.min != y.min || ny.max != y.max)
+        if (nx.min != x.min || nx.max != x.max || ny.min != y.min || ny.max != y.max) {
             m_owner->d->zoomed = true;
+            return;
+        }
+        const QPoint moved = event->position().toPoint() - m_pressedAt;
+        if (afterDouble || m_placed >= 0 ||
+            moved.manhattanLength() >= QApplication::startDragDistance())
+            return; // a double click's second click, or a drag
+        const double at = m_owner->nearestPointX(event->position().toPoint());
+        if (std::isfinite(at) && m_owner->addMarker(at)) {
+            m_placed = m_owner->d->markers.size() - 1;
+            m_placedAt = event->position().toPoint();
+            m_sincePlaced.start();
+        }
     }
 
     void mouseDoubleClickEvent(QMouseEvent *event) override {
@@ -155,12 +250,30 @@ protected:
             QGraphicsView::mouseDoubleClickEvent(event);
             return;
         }
+        m_afterDouble = true;
+        m_dragged = -1;
+        event->accept();
+        if (m_placed >= 0) { // placed by this double click's first click
+            m_owner->removeMarker(m_placed);
+            m_placed = -1;
+        } else {
+            const int marker = m_owner->markerAt(event->position().toPoint());
+            if (marker >= 0) {
+                m_owner->removeMarker(marker);
+                return;
+            }
+        }
         m_owner->d->zoomed = false;
         m_owner->fitToPoints();
-        event->accept();
     }
 
     void mouseMoveEvent(QMouseEvent *event) override {
+        if (m_dragged >= 0 && (event->buttons() & Qt::LeftButton)) {
+            const double at = m_owner->nearestPointX(event->position().toPoint());
+            if (std::isfinite(at)) m_owner->moveMarker(m_dragged, at);
+            event->accept();
+            return;
+        }
         QChartView::mouseMoveEvent(event);
         if (event->buttons() != Qt::NoButton) return;
         const QString text = m_owner->toolTipAt(event->position().toPoint());
@@ -172,6 +285,12 @@ protected:
 
 private:
     SweepChart *m_owner;
+    int m_dragged = -1; // the marker the left button holds
+    int m_placed = -1;  // the marker the last click placed, while a double click may follow
+    QElapsedTimer m_sincePlaced;
+    QPoint m_pressedAt;
+    QPoint m_placedAt;
+    bool m_afterDouble = false;
 };
 
 SweepChart::SweepChart(QWidget *parent) : QWidget(parent), d(std::make_unique<Parts>()) {
@@ -192,8 +311,8 @@ SweepChart::SweepChart(QWidget *parent) : QWidget(parent), d(std::make_unique<Pa
     d->chart->setLocalizeNumbers(true);
 
     const QFont labelFont = font();
-    auto makeAxis = [&](const QColor &line, const QColor &labels, const QColor &grid) {
-        auto *axis = new QValueAxis;
+    auto style = [&](QValueAxis *axis, const QColor &line, const QColor &labels,
+                     const QColor &grid) {
         axis->setLinePen(QPen(line));
         axis->setLabelsBrush(labels);
         axis->setLabelsFont(labelFont);
@@ -205,15 +324,31 @@ SweepChart::SweepChart(QWidget *parent) : QWidget(parent), d(std::make_unique<Pa
         axis->setTickType(QValueAxis::TicksDynamic);
         return axis;
     };
-    d->bottom = makeAxis(Silver, Silver, DarkGrey);
+    d->bottom = style(new QValueAxis, Silver, Silver, DarkGrey);
+    d->logBottom = new QCategoryAxis;
+    style(d->logBottom, Silver, Silver, DarkGrey);
+    d->logBottom->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    d->logBottom->setVisible(false);
     d->bottom->setTitleBrush(Silver);
     d->bottom->setTitleFont(labelFont);
-    d->side[0] = makeAxis(Orange, Fuchsia, Orange);
-    d->side[1] = makeAxis(Teal, Lime, Olive);
+    d->logBottom->setTitleBrush(Silver);
+    d->logBottom->setTitleFont(labelFont);
+    d->side[0] = style(new QValueAxis, Orange, Fuchsia, Orange);
+    d->side[1] = style(new QValueAxis, Teal, Lime, Olive);
     d->chart->addAxis(d->bottom, Qt::AlignBottom);
+    d->chart->addAxis(d->logBottom, Qt::AlignBottom);
     d->chart->addAxis(d->side[0], Qt::AlignLeft);
     d->chart->addAxis(d->side[1], Qt::AlignRight);
     const QColor titleColours[SeriesCount] = {Fuchsia, Lime};
+    for (int s = 0; s < SeriesCount; ++s) { // the references first, so they lie behind
+        d->reference[s] = new QLineSeries;
+        QColor dim = titleColours[s];
+        dim.setAlpha(110);
+        d->reference[s]->setPen(QPen(dim, 2));
+        d->chart->addSeries(d->reference[s]);
+        d->reference[s]->attachAxis(d->bottom);
+        d->reference[s]->attachAxis(d->side[s]);
+    }
     for (int s = 0; s < SeriesCount; ++s) {
         d->side[s]->setLabelsAngle(-90);
         d->side[s]->setTitleVisible(false); // drawn level beside the axis instead
@@ -240,13 +375,41 @@ SweepChart::SweepChart(QWidget *parent) : QWidget(parent), d(std::make_unique<Pa
             ApplyTickStep(axis, RoundTickStep(min, max, ticks));
         });
     }
+    connect(d->logBottom, &QValueAxis::rangeChanged, this, [this] { updateLogTicks(); });
+    for (QValueAxis *axis :
+         {d->bottom, static_cast<QValueAxis *>(d->logBottom), d->side[0], d->side[1]})
+        connect(axis, &QValueAxis::rangeChanged, this, [this] { layOutMarkers(); });
     SetAxisRange(d->bottom, {0.0, 1.0}, TicksX);
     SetAxisRange(d->side[0], d->fitted[0], TicksY);
     SetAxisRange(d->side[1], d->fitted[1], TicksY);
 
+    for (auto &items : d->markerItems) {
+        items.line = new QGraphicsLineItem(d->chart);
+        items.line->setPen(QPen(Qt::white, 1, Qt::DashLine));
+        items.number = new QGraphicsSimpleTextItem(d->chart);
+        items.number->setBrush(Qt::white);
+        items.number->setFont(labelFont);
+        for (int s = 0; s < SeriesCount; ++s) {
+            items.dot[s] = new QGraphicsEllipseItem(-3.5, -3.5, 7.0, 7.0, d->chart);
+            items.dot[s]->setPen(QPen(Qt::white));
+            items.dot[s]->setBrush(titleColours[s]);
+        }
+    }
+    d->legendBox = new QGraphicsRectItem(d->chart);
+    d->legendBox->setBrush(QColor(0, 0, 0, 210));
+    d->legendBox->setPen(QPen(DarkGrey));
+    d->legend = new QGraphicsSimpleTextItem(d->chart);
+    d->legend->setBrush(Qt::white);
+    d->legend->setFont(labelFont);
+    layOutMarkers();
+
     d->view = new View(d->chart, this);
     d->view->lower(); // the owner's labels and track bar lie on top of the chart
-    connect(d->chart, &QChart::plotAreaChanged, this, [this] { layOutTitles(); });
+    connect(d->chart, &QChart::plotAreaChanged, this, [this] {
+        layOutTitles();
+        updateLogTicks();
+        layOutMarkers();
+    });
 }
 
 SweepChart::~SweepChart() = default;
@@ -262,15 +425,39 @@ void SweepChart::clearSeries(int series) {
     replacePoints(series, {});
 }
 
-void SweepChart::addPoint(int series, double x, double y) {
-    if (series < 0 || series >= SeriesCount || !std::isfinite(x) || !std::isfinite(y)) return;
-    d->series[series]->append(x, y);
-    fitToPoints();
+double SweepChart::shownX(double x) const {
+    return d->logAxis ? std::log10(x) : x;
+}
+
+// What the axes hold of the given points: on a log axis the logarithm of x.
+QList<QPointF> SweepChart::shownPoints(const QList<QPointF> &given) const {
+    if (!d->logAxis) return given;
+    QList<QPointF> out;
+    out.reserve(given.size());
+    for (const QPointF &p : given)
+        if (p.x() > 0.0) out.append(QPointF(std::log10(p.x()), p.y()));
+    return out;
+}
+
+void SweepChart::showPoints(int series) {
+    d->series[series]->replace(shownPoints(d->raw[series]));
+    d->reference[series]->replace(shownPoints(d->referenceRaw[series]));
 }
 
 void SweepChart::replacePoints(int series, const QList<QPointF> &points) {
     if (series < 0 || series >= SeriesCount) return;
-    d->series[series]->replace(FinitePoints(points));
+    d->raw[series] = FinitePoints(points);
+    d->series[series]->replace(shownPoints(d->raw[series]));
+    fitToPoints();
+    layOutMarkers();
+}
+
+void SweepChart::setReferencePoints(int series, const QList<QPointF> &points) {
+    if (series < 0 || series >= SeriesCount) return;
+    QList<QPointF> kept = FinitePoints(points);
+    if (kept == d->referenceRaw[series]) return; // a redraw hands the same reference again
+    d->referenceRaw[series] = std::move(kept);
+    d->reference[series]->replace(shownPoints(d->referenceRaw[series]));
     fitToPoints();
 }
 
@@ -278,7 +465,9 @@ void SweepChart::setSeriesActive(int series, bool active) {
     if (series < 0 || series >= SeriesCount) return;
     if (d->series[series]->isVisible() == active) return;
     d->series[series]->setVisible(active);
+    d->reference[series]->setVisible(active);
     fitToPoints();
+    layOutMarkers();
 }
 
 bool SweepChart::isSeriesActive(int series) const {
@@ -287,12 +476,13 @@ bool SweepChart::isSeriesActive(int series) const {
 
 QList<QPointF> SweepChart::points(int series) const {
     if (series < 0 || series >= SeriesCount) return {};
-    return d->series[series]->points();
+    return d->raw[series];
 }
 
 void SweepChart::setAxisTitle(Axis axis, const QString &title) {
     if (axis == Axis::Bottom) {
         d->bottom->setTitleText(title);
+        d->logBottom->setTitleText(title);
         return;
     }
     QGraphicsSimpleTextItem *item = d->sideTitle[axis == Axis::Left ? 0 : 1];
@@ -308,8 +498,59 @@ QString SweepChart::axisTitle(Axis axis) const {
 }
 
 Range SweepChart::axisRange(Axis axis) const {
+    if (axis == Axis::Bottom && d->logAxis)
+        return {std::pow(10.0, d->logBottom->min()), std::pow(10.0, d->logBottom->max())};
     const QValueAxis *a = axis == Axis::Bottom ? d->bottom : d->side[axis == Axis::Left ? 0 : 1];
     return {a->min(), a->max()};
+}
+
+void SweepChart::setLogAxis(bool on, double hzPerUnit) {
+    if (!(hzPerUnit > 0.0)) hzPerUnit = 1.0;
+    if (on == d->logAxis && hzPerUnit == d->hzPerUnit) return;
+    d->hzPerUnit = hzPerUnit;
+    if (on != d->logAxis) {
+        QValueAxis *from = d->shownBottom();
+        d->logAxis = on;
+        QValueAxis *to = d->shownBottom();
+        for (int s = 0; s < SeriesCount; ++s) {
+            for (QLineSeries *series : {d->reference[s], d->series[s]}) {
+                series->detachAxis(from);
+                series->attachAxis(to);
+            }
+        }
+        from->setVisible(false);
+        to->setVisible(true);
+        d->zoomed = false;
+    }
+    for (int s = 0; s < SeriesCount; ++s)
+        showPoints(s);
+    fitToPoints();
+    updateLogTicks();
+    layOutMarkers();
+}
+
+bool SweepChart::isLogAxis() const {
+    return d->logAxis;
+}
+
+QStringList SweepChart::bottomLabels() const {
+    return d->logAxis ? d->logBottom->categoriesLabels() : QStringList();
+}
+
+// The 1-2-5 ticks of the shown span, as categories whose labels stand on their values.
+void SweepChart::updateLogTicks() {
+    QCategoryAxis *axis = d->logBottom;
+    const QStringList old = axis->categoriesLabels();
+    for (const QString &label : old)
+        axis->remove(label);
+    if (!d->logAxis) return;
+    const double low = std::pow(10.0, axis->min()) * d->hzPerUnit;
+    const double high = std::pow(10.0, axis->max()) * d->hzPerUnit;
+    axis->setStartValue(axis->min());
+    // Room for a label such as "200 kHz" between two ticks, else the decades alone.
+    const int most = std::max(2, static_cast<int>(d->chart->plotArea().width()) / LogLabelRoom);
+    for (const Sweep::FrequencyTick &tick : Sweep::LogFrequencyTicks(low, high, most))
+        axis->append(tick.label, std::log10(tick.hz / d->hzPerUnit));
 }
 
 void SweepChart::fitToPoints() {
@@ -318,11 +559,11 @@ void SweepChart::fitToPoints() {
     bool anyX = false;
     for (int s = 0; s < SeriesCount; ++s) {
         const QLineSeries *series = d->series[s];
-        if (!series->isVisible() || series->count() == 0) {
+        const QList<QPointF> points = series->points() + d->reference[s]->points();
+        if (!series->isVisible() || points.isEmpty()) {
             SetAxisRange(d->side[s], d->fitted[s], TicksY);
             continue;
         }
-        const QList<QPointF> points = series->points();
         double yLow = points.first().y(), yHigh = yLow;
         for (const QPointF &p : points) {
             yLow = std::min(yLow, p.y());
@@ -337,24 +578,148 @@ void SweepChart::fitToPoints() {
         d->fitted[s] = Padded(yLow, yHigh, ValuePadding);
         SetAxisRange(d->side[s], d->fitted[s], TicksY);
     }
-    if (anyX) {
-        SetAxisRange(d->bottom, Padded(xLow, xHigh, XPadding), TicksX);
-    }
+    if (!anyX) return;
+    const Range x = Padded(xLow, xHigh, XPadding);
+    if (d->logAxis)
+        d->logBottom->setRange(x.min, x.max);
+    else
+        SetAxisRange(d->bottom, x, TicksX);
 }
 
 bool SweepChart::isZoomed() const {
     return d->zoomed;
 }
 
-void SweepChart::zoomTo(const QRectF &area) {
-    const QRectF inPlot = area.intersected(plotArea());
-    if (inPlot.width() <= 0.0 || inPlot.height() <= 0.0) return;
-    d->chart->zoomIn(d->view->mapToScene(inPlot.toRect()).boundingRect());
-    d->zoomed = true;
-}
-
 QRectF SweepChart::plotArea() const {
     return d->view->mapFromScene(d->chart->mapToScene(d->chart->plotArea())).boundingRect();
+}
+
+bool SweepChart::addMarker(double x) {
+    if (d->markers.size() >= MarkerLimit || !std::isfinite(x)) return false;
+    d->markers.append(x);
+    layOutMarkers();
+    return true;
+}
+
+void SweepChart::clearMarkers() {
+    d->markers.clear();
+    layOutMarkers();
+}
+
+QList<double> SweepChart::markers() const {
+    return d->markers;
+}
+
+void SweepChart::moveMarker(int marker, double x) {
+    if (marker < 0 || marker >= d->markers.size() || d->markers[marker] == x) return;
+    d->markers[marker] = x;
+    layOutMarkers();
+}
+
+void SweepChart::removeMarker(int marker) {
+    if (marker < 0 || marker >= d->markers.size()) return;
+    d->markers.removeAt(marker);
+    layOutMarkers();
+}
+
+void SweepChart::setMarkerText(MarkerText text) {
+    d->markerText = text ? std::move(text) : MarkerText(DefaultMarkerText);
+    layOutMarkers();
+}
+
+QList<MarkerSpot> SweepChart::markerSpots() const {
+    QList<MarkerSpot> spots;
+    for (double x : d->markers) {
+        MarkerSpot spot;
+        spot.x = x;
+        for (int s = 0; s < SeriesCount; ++s)
+            spot.has[s] = d->series[s]->isVisible() && CurveAt(d->raw[s], x, spot.y[s]);
+        spots.append(spot);
+    }
+    return spots;
+}
+
+QString SweepChart::markerLegend() const {
+    const QList<MarkerSpot> spots = markerSpots();
+    QStringList lines;
+    for (int i = 0; i < spots.size(); ++i)
+        lines << QStringLiteral("%1: %2").arg(i + 1).arg(
+            d->markerText(spots[i], i == 0 ? nullptr : &spots[0]));
+    return lines.join(QLatin1Char('\n'));
+}
+
+void SweepChart::layOutMarkers() {
+    if (!d->legend) return; // still being built
+    const QRectF plot = d->chart->plotArea();
+    const QList<MarkerSpot> spots = markerSpots();
+    for (int i = 0; i < MarkerLimit; ++i) {
+        Parts::MarkerItems &items = d->markerItems[i];
+        double px = 0.0;
+        bool shown = i < spots.size() && !(d->logAxis && spots[i].x <= 0.0);
+        if (shown) {
+            px = d->chart->mapToPosition(QPointF(shownX(spots[i].x), 0.0), d->series[0]).x();
+            shown = px >= plot.left() - 0.5 && px <= plot.right() + 0.5;
+        }
+        items.line->setVisible(shown);
+        items.number->setVisible(shown);
+        for (int s = 0; s < SeriesCount; ++s) {
+            const bool dot = shown && spots[i].has[s];
+            items.dot[s]->setVisible(dot);
+            if (dot)
+                items.dot[s]->setPos(d->chart->mapToPosition(
+                    QPointF(shownX(spots[i].x), spots[i].y[s]), d->series[s]));
+        }
+        if (!shown) continue;
+        items.line->setLine(px, plot.top(), px, plot.bottom());
+        items.number->setText(QString::number(i + 1));
+        const double right = plot.right() - items.number->boundingRect().width() - 2.0;
+        items.number->setPos(std::min(px + 2.0, right), plot.top() + 2.0);
+    }
+    const bool legend = !spots.isEmpty();
+    d->legend->setVisible(legend);
+    d->legendBox->setVisible(legend);
+    if (!legend) return;
+    d->legend->setText(markerLegend());
+    const QRectF text = d->legend->boundingRect();
+    const QPointF at = plot.topLeft() + QPointF(8.0, 18.0);
+    d->legend->setPos(at);
+    d->legendBox->setRect(QRectF(at, text.size()).adjusted(-4.0, -3.0, 4.0, 3.0));
+}
+
+double SweepChart::nearestPointX(const QPoint &pos) const {
+    const QPointF chartPos = d->chart->mapFromScene(d->view->mapToScene(pos));
+    for (int s = 0; s < SeriesCount; ++s) {
+        const QLineSeries *series = d->series[s];
+        if (!series->isVisible() || series->count() == 0) continue;
+        const double at = d->chart->mapToValue(chartPos, d->series[s]).x();
+        const QList<QPointF> shown = series->points();
+        std::vector<double> xs;
+        xs.reserve(static_cast<std::size_t>(shown.size()));
+        for (const QPointF &p : shown)
+            xs.push_back(p.x());
+        const int nearest = Sweep::NearestPoint(xs.data(), static_cast<int>(xs.size()), at);
+        if (nearest < 0) continue;
+        return d->logAxis ? std::pow(10.0, xs[static_cast<std::size_t>(nearest)])
+                          : xs[static_cast<std::size_t>(nearest)];
+    }
+    return std::nan("");
+}
+
+int SweepChart::markerAt(const QPoint &pos) const {
+    const QPointF chartPos = d->chart->mapFromScene(d->view->mapToScene(pos));
+    const QRectF plot = d->chart->plotArea();
+    if (chartPos.y() < plot.top() || chartPos.y() > plot.bottom()) return -1;
+    int best = -1;
+    double distance = MarkerReach + 0.5;
+    for (int i = 0; i < d->markers.size(); ++i) {
+        if (!d->markerItems[i].line->isVisible()) continue;
+        const double gap = std::fabs(d->markerItems[i].line->line().x1() - chartPos.x());
+        if (gap < distance) {
+            best = i;
+            distance = gap;
+        }
+    }
+    return best;
 }
 
 QString SweepChart::toolTipAt(const QPoint &pos) const {
@@ -382,9 +747,10 @@ QString SweepChart::toolTipAt(const QPoint &pos) const {
         }
     }
     if (bestSeries < 0) return {};
+    const double x = d->logAxis ? std::pow(10.0, bestPoint.x()) : bestPoint.x();
     const QString valueName = d->sideTitle[bestSeries]->text();
     return QStringLiteral("%1 %2\n%3 %4")
-        .arg(d->bottom->titleText(), QString::number(bestPoint.x(), 'g', 7), valueName,
+        .arg(d->bottom->titleText(), QString::number(x, 'g', 7), valueName,
              QString::number(bestPoint.y(), 'g', 7));
 }
 

@@ -1,11 +1,13 @@
-// The sweep chart: a bottom axis, a value axis on the left and one on the right, and one line
-// series on each. A thin adapter over Qt Charts, which nothing else includes.
+// The sweep chart: a bottom axis, a value axis on the left and one on the right, one line series
+// on each, a dimmed reference behind each, and up to four markers. A thin adapter over Qt Charts,
+// which nothing else includes.
 #pragma once
 
 #include <QList>
 #include <QPointF>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 namespace Chart {
@@ -17,36 +19,65 @@ struct Range {
     double max = 0.0;
 };
 
+// A marker's place on the x axis and each series' value there (between two points: interpolated
+// along the drawn line).
+struct MarkerSpot {
+    double x = 0.0;
+    double y[2] = {};
+    bool has[2] = {};
+};
+
+// The text of a marker; `first` is the first marker for the others (for their differences),
+// null for the first itself.
+using MarkerText = std::function<QString(const MarkerSpot &spot, const MarkerSpot *first)>;
+
 class SweepChart : public QWidget {
     Q_OBJECT
 
 public:
     static constexpr int SeriesCount = 2; // series 0 on the left axis, series 1 on the right
+    static constexpr int MarkerLimit = 4;
 
     explicit SweepChart(QWidget *parent = nullptr);
     ~SweepChart() override;
 
     void setSeriesColor(int series, const QColor &color);
     void clearSeries(int series);
-    void addPoint(int series, double x, double y);
     // All points of a series at once, in one update. Points with a value that is not finite
-    // are left out.
+    // are left out, and on a log axis points at x <= 0 too.
     void replacePoints(int series, const QList<QPointF> &points);
     void setSeriesActive(int series, bool active = true);
     bool isSeriesActive(int series) const;
     QList<QPointF> points(int series) const;
+    // The held curve drawn dimmed behind a series, on the series' axis.
+    void setReferencePoints(int series, const QList<QPointF> &points);
 
     void setAxisTitle(Axis axis, const QString &title);
     QString axisTitle(Axis axis) const;
     Range axisRange(Axis axis) const;
 
+    // A logarithmic x axis ticked at 1, 2, 5 of every decade with frequency labels; x values are
+    // frequencies of hzPerUnit hertz each (1000 for an axis in kHz).
+    void setLogAxis(bool on, double hzPerUnit = 1.0);
+    bool isLogAxis() const;
+    QStringList bottomLabels() const;
+
     // Unless the user has zoomed in, the axes follow the points with a small margin.
     void fitToPoints();
     bool isZoomed() const;
-    // Zooms into a rectangle of the plot, in this widget's coordinates (what a drag does).
-    void zoomTo(const QRectF &area);
     // The plot area in this widget's coordinates.
     QRectF plotArea() const;
+
+    // Markers, in the order placed. A click places one at the nearest point, a drag moves it
+    // from point to point, a double click on it removes it.
+    bool addMarker(double x); // false when all are placed
+    void clearMarkers();
+    QList<double> markers() const;
+    QList<MarkerSpot> markerSpots() const;
+    QString markerLegend() const; // the texts shown in the plot, one line per marker
+    void setMarkerText(MarkerText text);
+    // The x of the shown point nearest to pos along the x axis, or NaN.
+    double nearestPointX(const QPoint &pos) const;
 
     // The tooltip for the mouse at pos (widget coordinates): x and value of the nearest shown
     // point within a few pixels, else empty.
@@ -60,8 +91,16 @@ private:
     struct Parts;
     std::unique_ptr<Parts> d;
 
+    QList<QPointF> shownPoints(const QList<QPointF> &given) const;
+    void showPoints(int series);
     void layOutTitles();
+    void layOutMarkers();
     void updateMargins();
+    void updateLogTicks();
+    double shownX(double x) const; // x as the axis holds it
+    int markerAt(const QPoint &pos) const;
+    void moveMarker(int marker, double x);
+    void removeMarker(int marker);
 };
 
 } // namespace Chart

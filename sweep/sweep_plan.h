@@ -1,0 +1,48 @@
+// Which frequencies a run visits: evenly spaced (the designed run), logarithmically spaced, or a
+// list read from a text file or taken from the meter's own test frequencies.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+class QIODevice;
+
+namespace Sweep {
+
+enum class Spacing { Linear, Log, List };
+
+// Point i of `points` at round(low * (high/low)^(i/(points-1))) Hz, in double; the last point is
+// high exactly and points that round to the same hertz are all kept.
+std::vector<std::int32_t> LogPlan(std::int32_t low, std::int32_t high, int points);
+
+// The meter's test frequencies that lie within low..high, lowest first.
+std::vector<std::int32_t> MeterListPlan(std::int32_t low, std::int32_t high);
+
+// A frequency list file: one whole number of hertz per line, '#' starts a comment, blank lines
+// are skipped. A refused file names its line (0 for the file as a whole) and the reason, in the
+// window's language.
+struct ListFile {
+    std::vector<std::int32_t> frequencies;
+    int line = 0;
+    QString reason; // empty when the list was taken
+    bool ok() const { return reason.isEmpty(); }
+};
+
+constexpr int ListLongest = 256; // a run holds this many points
+constexpr int ListShortest = 2;  // and at least this many
+constexpr qint64 ListFileLargest = 64 * 1024;
+
+ListFile ReadFrequencyList(QIODevice &device);
+ListFile ReadFrequencyListFile(const QString &path);
+
+// Main::SweepFrequencies for a run: linear and log plans over Main::SweepPoints points from low to
+// high, a list as it stands (Main::SweepPoints becomes its length, at most the store's capacity).
+void FillPlannedFrequencies(Spacing spacing, std::int32_t low, std::int32_t high,
+                            const std::vector<std::int32_t> &list = {});
+
+// "строка 3: …" or the reason alone when it concerns the whole file.
+QString ListFileProblem(const ListFile &list);
+
+} // namespace Sweep
