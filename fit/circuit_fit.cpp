@@ -239,7 +239,8 @@ FitResult FitBest(const Sweep &sweep, const FitOptions &options) {
     if (best.status == FitStatus::TooFewPoints) {
         best.message = QStringLiteral("auto: no model can be fitted; %1").arg(best.message);
     } else {
-        best.message = QStringLiteral("auto chose %1").arg(best.message);
+        best.message = QStringLiteral("auto chose %1 by the lowest BIC; %2")
+                           .arg(Named(best.model), best.message);
     }
     return best;
 }

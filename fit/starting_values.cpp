@@ -199,8 +199,7 @@ std::vector<Elements> ResonatorStarts(const UsablePoints &p, const Extremes &e) 
         const double r1 = Positive(arm.real(), std::abs(p.impedance[at]));
         for (double c1 : {total - c0, c0 * ((wp / ws) * (wp / ws) - 1.0)}) {
             if (!(c1 > 0.0) || !std::isfinite(c1)) continue;
-            for (double shift : {1.0, 0.97, 1.03})
-                starts.push_back({r1, 1.0 / (ws * ws * shift * shift * c1), c1, c0});
+            starts.push_back({r1, 1.0 / (ws * ws * c1), c1, c0});
         }
     }
     return starts;
