@@ -13,7 +13,6 @@ namespace Device {
 namespace {
 
 constexpr double TwoPi = 6.283185307179586;
-constexpr double DegreesPerRadian = 57.2958;
 constexpr float RightAngle = 1.570796f;
 constexpr float OpenCircuit = 9.9e8f;   // ohms, stands for an infinite parallel quantity
 constexpr float NoDivisorG = 1.6e9f;    // G, B and Y with a zero divisor
@@ -159,9 +158,9 @@ float DeriveParameter(int index, const ParameterInputs &in) {
         return in.seriesCircuit ? Quotient(std::fabs(x), r, NoDivisorDQ)
                                 : Quotient(r, std::fabs(x), NoDivisorDQ);
     case ParFiz:
-        return static_cast<float>(in.phase * DegreesPerRadian);
+        return static_cast<float>(in.phase * StoredDegreesPerRadian);
     case ParFiy:
-        return static_cast<float>(in.phase * -DegreesPerRadian);
+        return static_cast<float>(in.phase * -StoredDegreesPerRadian);
     case ParF:
         return static_cast<float>(in.frequencyHz);
     case ParUb:

@@ -35,6 +35,9 @@ enum RawValueIndex : int {
     ParameterValueCount
 };
 
+// Fiz and Fiy are the angle in radians times this factor (not 180/pi).
+constexpr double StoredDegreesPerRadian = 57.2958;
+
 // A rectangular (real, imaginary) or polar (magnitude, angle in radians) pair.
 struct FloatPair {
     float first = 0.0f;

@@ -51,6 +51,35 @@ Impedance parallelImpedance(const Component &c, double omega) {
     return polar(1.0 / y);
 }
 
+// R + jwL + 1/(jwC) of the elements present; nothing when the chain is open (no element, or a
+// capacitor that passes nothing).
+std::optional<Complex> chain(const std::optional<double> &r, const std::optional<double> &l,
+                             const std::optional<double> &c, double omega) {
+    if (!r && !l && !c) return std::nullopt;
+    Complex z;
+    if (r) z += *r;
+    if (l) z += Complex(0.0, omega * *l);
+    if (c) {
+        const double susceptance = omega * *c;
+        if (susceptance == 0.0) return std::nullopt;
+        z += Complex(0.0, -1.0 / susceptance);
+    }
+    return z;
+}
+
+// An arm (open when absent) in parallel with a capacitor (none when absent).
+Impedance shunted(const std::optional<Complex> &arm, const std::optional<double> &shunt,
+                  double omega) {
+    Complex y;
+    if (arm) {
+        if (*arm == Complex()) return {0.0, 0.0};
+        y += 1.0 / *arm;
+    }
+    if (shunt) y += Complex(0.0, omega * *shunt);
+    if (std::abs(y) * OpenCircuitOhms <= 1.0) return {OpenCircuitOhms, 0.0};
+    return polar(1.0 / y);
+}
+
 struct Suffix {
     const char *text;
     double factor;
@@ -66,6 +95,17 @@ constexpr Suffix Suffixes[] = {
 
 Impedance impedanceAt(const Component &component, double frequencyHz) {
     const double omega = 2.0 * Pi * frequencyHz;
+    const Component &c = component;
+    switch (c.network) {
+    case Network::Inductor:
+        return shunted(chain(c.resistance, c.inductance, std::nullopt, omega), c.capacitance,
+                       omega);
+    case Network::Resonator:
+        return shunted(chain(c.resistance, c.inductance, c.capacitance, omega), c.shuntCapacitance,
+                       omega);
+    case Network::Plain:
+        break;
+    }
     return component.parallel ? parallelImpedance(component, omega)
                               : seriesImpedance(component, omega);
 }
@@ -98,7 +138,8 @@ std::optional<Component> parseComponent(const QString &description, QString *err
         const QString item = rawItem.trimmed();
         const int eq = item.indexOf(QLatin1Char('='));
         if (eq < 0)
-            return fail(QStringLiteral("DUT item '%1' is not of the form R=, L= or C=").arg(item));
+            return fail(
+                QStringLiteral("DUT item '%1' is not of the form R=, L=, C= or C0=").arg(item));
         const QString name = item.left(eq).trimmed().toUpper();
         std::optional<double> *slot = nullptr;
         if (name == QLatin1String("R"))
@@ -107,8 +148,10 @@ std::optional<Component> parseComponent(const QString &description, QString *err
             slot = &component.inductance;
         else if (name == QLatin1String("C"))
             slot = &component.capacitance;
+        else if (name == QLatin1String("C0"))
+            slot = &component.shuntCapacitance;
         else
-            return fail(QStringLiteral("DUT item '%1': element must be R, L or C").arg(item));
+            return fail(QStringLiteral("DUT item '%1': element must be R, L, C or C0").arg(item));
         if (slot->has_value()) return fail(QStringLiteral("DUT element %1 given twice").arg(name));
         const std::optional<double> value = parseEngineeringValue(item.mid(eq + 1));
         if (!value || *value < 0.0)

@@ -1,5 +1,6 @@
-// The component under test: optional R, L and C in series or in parallel, and its impedance
-// (magnitude and phase angle) at a test frequency.
+// The component under test: optional R, L and C in series or in parallel, or one of two
+// networks of a real part (a coil with its winding capacitance, a resonator with its shunt
+// capacitance), and its impedance (magnitude and phase angle) at a test frequency.
 #pragma once
 
 #include <QString>
@@ -8,11 +9,17 @@
 
 namespace Sim {
 
+// Plain: R, L and C all in series, or all in parallel with `parallel`.
+// Inductor: (R + L) in parallel with C. Resonator: (R + L + C) in parallel with C0.
+enum class Network { Plain, Inductor, Resonator };
+
 struct Component {
     std::optional<double> resistance;  // ohms
     std::optional<double> inductance;  // henries
     std::optional<double> capacitance; // farads
     bool parallel = false;
+    Network network = Network::Plain;
+    std::optional<double> shuntCapacitance; // farads, C0 of the resonator
 };
 
 struct Impedance {
@@ -29,9 +36,9 @@ Impedance impedanceAt(const Component &component, double frequencyHz);
 // A number with an optional engineering suffix: p n u mk m k M G (e.g. "100n", "4.7k", "10mk").
 std::optional<double> parseEngineeringValue(const QString &text);
 
-// "C=100n,R=0.5": comma-separated R=, L=, C= items, each at most once, values not negative.
-// An empty text leaves the terminals open. The result is a series network; the caller sets
-// parallel. On failure error receives a one-line reason.
+// "C=100n,R=0.5": comma-separated R=, L=, C=, C0= items, each at most once, values not negative.
+// An empty text leaves the terminals open. The result is a plain series network; the caller sets
+// parallel or the network. On failure error receives a one-line reason.
 std::optional<Component> parseComponent(const QString &description, QString *error = nullptr);
 
 } // namespace Sim

@@ -15,6 +15,30 @@ QString optionName(const QString &name) {
     return (name.size() == 1 ? QLatin1String("-") : QLatin1String("--")) + name;
 }
 
+// --circuit series|parallel|inductor|resonator; --parallel means the same as --circuit parallel.
+bool readCircuit(const QCommandLineParser &parser, Options *options, QString *why) {
+    const QString value = parser.value(QStringLiteral("circuit"));
+    Component &dut = options->dut;
+    if (value == QLatin1String("parallel")) {
+        dut.parallel = true;
+        return true;
+    }
+    if (value == QLatin1String("inductor"))
+        dut.network = Network::Inductor;
+    else if (value == QLatin1String("resonator"))
+        dut.network = Network::Resonator;
+    else if (value != QLatin1String("series")) {
+        *why = QStringLiteral("--circuit needs series, parallel, inductor or resonator, not '%1'")
+                   .arg(value);
+        return false;
+    }
+    if (dut.parallel) {
+        *why = QStringLiteral("--parallel cannot be combined with --circuit %1").arg(value);
+        return false;
+    }
+    return true;
+}
+
 // The checks QCommandLineParser leaves to us: the values themselves.
 bool readValues(const QCommandLineParser &parser, Options *options, QString *why) {
     if (parser.isSet(QStringLiteral("model"))) {
@@ -32,6 +56,11 @@ bool readValues(const QCommandLineParser &parser, Options *options, QString *why
         options->dut = *dut;
     }
     options->dut.parallel = parser.isSet(QStringLiteral("parallel"));
+    if (parser.isSet(QStringLiteral("circuit")) && !readCircuit(parser, options, why)) return false;
+    if (options->dut.shuntCapacitance && options->dut.network != Network::Resonator) {
+        *why = QStringLiteral("DUT element C0 needs --circuit resonator");
+        return false;
+    }
     bool ok = true;
     if (parser.isSet(QStringLiteral("noise"))) {
         const QString value = parser.value(QStringLiteral("noise"));
@@ -70,7 +99,7 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
     QCommandLineParser parser;
     for (const char *flag : {"help", "parallel", "paced"})
         parser.addOption(QCommandLineOption(QString::fromLatin1(flag)));
-    for (const char *name : {"model", "dut", "noise", "think", "seed"})
+    for (const char *name : {"model", "dut", "circuit", "noise", "think", "seed"})
         parser.addOption(
             QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
     QString why;
@@ -104,6 +133,9 @@ QString usageText(const QString &program) {
                "  --dut DUT         component under test, e.g. C=100n,R=0.5 or L=10m,R=2\n"
                "                    (suffixes p n u mk m k M G; default C=100n,R=0.5)\n"
                "  --parallel        the elements are in parallel (default in series)\n"
+               "  --circuit NAME    series, parallel, inductor ((R+L) parallel to C) or\n"
+               "                    resonator ((R+L+C) parallel to C0, e.g. with\n"
+               "                    --dut R=200,L=10m,C=1n,C0=2n); default series\n"
                "  --noise FRACTION  relative Gaussian noise of |Z| and the phase (default 0)\n"
                "  --think MS        delay before each reply in milliseconds (default 3)\n"
                "  --paced           send replies byte by byte at 9600 Bd\n"

@@ -12,7 +12,7 @@ namespace Sim {
 
 struct Options {
     int modelRow = DefaultModelRow;
-    Component dut{0.5, std::nullopt, 100e-9, false}; // "C=100n,R=0.5"
+    Component dut{0.5, std::nullopt, 100e-9, false, Network::Plain, std::nullopt}; // "C=100n,R=0.5"
     double noise = 0.0;
     int thinkMs = 3;
     bool paced = false;
@@ -21,8 +21,8 @@ struct Options {
 };
 
 // arguments without the program name, read by QCommandLineParser ("--name value" and
-// "--name=value"): --model NAME, --dut DUT, --parallel, --noise FRACTION, --think MS, --paced,
-// --seed N, --help. On failure error receives a one-line reason.
+// "--name=value"): --model NAME, --dut DUT, --parallel, --circuit NAME, --noise FRACTION,
+// --think MS, --paced, --seed N, --help. On failure error receives a one-line reason.
 std::optional<Options> parseOptions(const QStringList &arguments, QString *error = nullptr);
 
 QString usageText(const QString &program);

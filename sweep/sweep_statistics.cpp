@@ -23,7 +23,15 @@ int ParameterRow(int index) {
     return std::clamp(index, 0, SweepParameterCount - 1);
 }
 
+Device::PrefixScaled Scaled(int index, float value) {
+    return Device::ScaleToPrefix(value, Device::StartingPrefix[index], LastScaledPrefix);
+}
+
 } // namespace
+
+bool ShowsOverload(int index, float value) {
+    return std::fabs(Scaled(ParameterRow(index), value).value) > 1000.0f;
+}
 
 SweepStatistic ComputeSweepStatistic(const float *row, int lastIndex) {
     SweepStatistic s;
@@ -42,8 +50,7 @@ SweepStatistic ComputeSweepStatistic(const float *row, int lastIndex) {
 float FormatStatistic(int index, float value, bool seriesCircuit, Device::Line &out) {
     index = ParameterRow(index);
     Device::Line number;
-    const Device::PrefixScaled scaled =
-        Device::ScaleToPrefix(value, Device::StartingPrefix[index], LastScaledPrefix);
+    const Device::PrefixScaled scaled = Scaled(index, value);
     const float magnitude = std::fabs(scaled.value);
     if (magnitude > 1000.0f) {
         std::snprintf(number, sizeof number, "OWERLOAD");

@@ -20,6 +20,10 @@ SweepStatistic ComputeSweepStatistic(const float *row, int lastIndex);
 // scale and the unit. Returns the factor the value was divided by (a power of 1000).
 float FormatStatistic(int index, float value, bool seriesCircuit, Device::Line &out);
 
+// Whether the text of value (parameter index 0..10) reads "OWERLOAD": beyond what the largest
+// prefix can show.
+bool ShowsOverload(int index, float value);
+
 // What a redraw shows: the six statistics texts and the first letters that title the axes.
 struct SweepSummary {
     Device::Line minimum[2];

@@ -157,6 +157,41 @@ private slots:
         QVERIFY2(near(z.theta, theta), qPrintable(QString::number(z.theta)));
     }
 
+    // A coil with its winding capacitance, (R + L) || C, and a resonator, (R + L + C) || C0.
+    void networkImpedance_data() {
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<int>("network");
+        QTest::addColumn<double>("hz");
+        QTest::addColumn<double>("magnitude");
+        QTest::addColumn<double>("theta");
+        const int coil = int(Sim::Network::Inductor);
+        const int resonator = int(Sim::Network::Resonator);
+        QTest::newRow("coil below resonance")
+            << "L=1m,C=1u" << coil << 1000.0 << 6.5414306 << Pi / 2;
+        QTest::newRow("lossy coil") << "R=2,L=1m,C=1u" << coil << 3000.0 << 29.351956 << 1.4066791;
+        QTest::newRow("coil without arm") << "C=1u" << coil << 1000.0 << 159.15494 << -Pi / 2;
+        QTest::newRow("coil at DC") << "L=1m,C=1u" << coil << 0.0 << 0.0 << 0.0;
+        QTest::newRow("resonator at fs")
+            << "R=10,L=10m,C=1u,C0=1u" << resonator << 1591.5494 << 9.9503719 << -0.0996687;
+        QTest::newRow("resonator below fs")
+            << "R=10,L=10m,C=1u,C0=1u" << resonator << 1000.0 << 60.282663 << -1.5064720;
+        QTest::newRow("resonator at DC")
+            << "R=10,L=10m,C=1u,C0=1u" << resonator << 0.0 << Sim::OpenCircuitOhms << 0.0;
+    }
+
+    void networkImpedance() {
+        QFETCH(QString, description);
+        QFETCH(int, network);
+        QFETCH(double, hz);
+        QFETCH(double, magnitude);
+        QFETCH(double, theta);
+        Sim::Component c = dut(description);
+        c.network = static_cast<Sim::Network>(network);
+        const Sim::Impedance z = Sim::impedanceAt(c, hz);
+        QVERIFY2(near(z.magnitude, magnitude), qPrintable(QString::number(z.magnitude)));
+        QVERIFY2(near(z.theta, theta), qPrintable(QString::number(z.theta)));
+    }
+
     void engineeringValues() {
         const struct {
             const char *text;
@@ -534,6 +569,15 @@ private slots:
         QVERIFY(options->paced);
         QCOMPARE(options->seed, 9u);
 
+        options = Sim::parseOptions({"--circuit", "resonator", "--dut", "R=200,L=10m,C=1n,C0=2n"});
+        QVERIFY(options);
+        QCOMPARE(options->dut.network, Sim::Network::Resonator);
+        QVERIFY(near(*options->dut.shuntCapacitance, 2e-9));
+        options = Sim::parseOptions({"--circuit=inductor"});
+        QVERIFY(options && options->dut.network == Sim::Network::Inductor);
+        options = Sim::parseOptions({"--circuit=parallel"});
+        QVERIFY(options && options->dut.parallel && options->dut.network == Sim::Network::Plain);
+
         options = Sim::parseOptions({"--model", "KT45", "--help"});
         QVERIFY(options && options->help);
         QCOMPARE(options->modelRow, 3);
@@ -553,6 +597,10 @@ private slots:
         QTest::newRow("fractional think") << QStringList{"--think", "2.5"} << "2.5";
         QTest::newRow("flag with value") << QStringList{"--paced=yes"} << "--paced";
         QTest::newRow("positional") << QStringList{"KT-44"} << "KT-44";
+        QTest::newRow("unknown circuit") << QStringList{"--circuit", "crystal"} << "crystal";
+        QTest::newRow("parallel coil")
+            << QStringList{"--parallel", "--circuit", "inductor"} << "--parallel";
+        QTest::newRow("C0 without resonator") << QStringList{"--dut", "C=1n,C0=2n"} << "C0";
     }
 
     void optionErrors() {
