@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 namespace Core {
 
@@ -11,6 +12,14 @@ public:
     virtual ~MessageSink() = default;
     // Returns once the user has seen text (closed the message, or it has been printed).
     virtual void ShowMessage(const QString &text) = 0;
+    // A question with two answers; true only when the user chose yes. Where nobody can answer
+    // (the command line), the answer is no, so nothing is done that nobody chose.
+    virtual bool Ask(const QString &question, const QString &yes, const QString &no) {
+        Q_UNUSED(yes)
+        Q_UNUSED(no)
+        ShowMessage(question);
+        return false;
+    }
 };
 
 } // namespace Core

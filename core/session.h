@@ -49,6 +49,7 @@ public:
     // ---- Messages: the one path. Polling pauses while a message is up and resumes as it was.
     void SetMessageSink(MessageSink *sink); // not owned; null: messages are dropped
     void Tell(const QString &text);
+    bool Ask(const QString &question, const QString &yes, const QString &no);
 
     // ---- Polling
     TickResult Tick();    // one tick; the timer's handler
@@ -102,6 +103,14 @@ public:
 
     // ---- D calibration run
     bool StartCalibrationRun();
+    // The table's file: a file that was not read is named; a save asks before it replaces a
+    // file the table does not hold. False when nothing was saved.
+    void LoadCalibrationTable();
+    bool SaveCalibrationTable();
+
+    // ---- The meter's own keys
+    void PressKey(std::uint8_t code);
+    void SelectCurrentMode();
 
     // ---- Recording
     // A message when it cannot start, or when the file began with other columns and the

@@ -8,7 +8,6 @@
 #include "link/device.h"
 #include "ui/calibration_panel.h"
 #include "ui/main_state.h"
-#include "ui/message_box.h"
 
 #include <QDir>
 #include <QTimer>
@@ -23,19 +22,6 @@ const QString NotAWholeNumber = QStringLiteral("Введите целое чис
 QString DecimalComma(float value) {
     return QString::number(static_cast<double>(value), 'g', 4)
         .replace(QLatin1Char('.'), QLatin1Char(','));
-}
-
-QString ShownPath(const QString &path) {
-    return QDir::toNativeSeparators(path);
-}
-
-// No tick may run inside a message's own event loop; polling goes on afterwards as before.
-template <class Ask> auto WithPollingPaused(QTimer &timer, Ask ask) {
-    const bool polling = timer.isActive();
-    timer.stop();
-    const auto answer = ask();
-    if (polling) timer.start();
-    return answer;
 }
 
 } // namespace
@@ -58,15 +44,9 @@ void Tb_tok::ConnectCalibration() {
     EdAverDChange();
 }
 
-// A file that is there but could not be read is named with the reason; a missing file is a new
-// table and needs no word.
 void Tb_tok::LoadCalibrationTable() {
-    Device::LoadCalibrationTable();
+    m_core->LoadCalibrationTable();
     PlaceGridCursor();
-    const Device::TableFileRecord &file = Device::TableFileAtLoad;
-    if (file.found != Device::TableFileFound::NotRead) return;
-    m_core->Tell(QStringLiteral("Таблица не прочитана из файла «%1»:\n%2")
-                     .arg(ShownPath(file.path), file.reason));
 }
 
 // The grid's cursor stands in the first cell without moving the marker, as a grid's does
@@ -87,35 +67,8 @@ void Tb_tok::BuOpenFileClick() {
     LoadCalibrationTable();
 }
 
-// A file whose contents the table does not hold (it was not read, or it changed on disk since)
-// is replaced only when the user says so.
 void Tb_tok::BuSaveFileClick() {
-    const QString &path = Device::CalibrationFilePath;
-    QString question;
-    switch (Device::CalibrationSaveRisk(path)) {
-    case Device::SaveRisk::None:
-        break;
-    case Device::SaveRisk::NotRead:
-        question = QStringLiteral("Файл «%1» не был прочитан").arg(ShownPath(path));
-        if (!Device::TableFileAtLoad.reason.isEmpty() && Device::TableFileAtLoad.path == path)
-            question += QStringLiteral(" (%1)").arg(Device::TableFileAtLoad.reason);
-        question += QStringLiteral(".\nЗаменить его таблицей из окна?");
-        break;
-    case Device::SaveRisk::ChangedOnDisk:
-        question =
-            QStringLiteral("Файл «%1» изменился после чтения.\nЗаменить его таблицей из окна?")
-                .arg(ShownPath(path));
-        break;
-    }
-    if (!question.isEmpty() && !WithPollingPaused(tmr, [&question] {
-            return Framework::AskQuestion(question, QStringLiteral("Заменить"),
-                                          QStringLiteral("Отмена"));
-        }))
-        return;
-    const QString reason = Device::SaveCalibrationTable();
-    if (reason.isEmpty()) return;
-    m_core->Tell(QStringLiteral("Таблица не сохранена в файл «%1»:\n%2")
-                     .arg(QDir::toNativeSeparators(Device::CalibrationFilePath), reason));
+    m_core->SaveCalibrationTable();
 }
 
 void Tb_tok::StGrClbSelectCell(int ACol, int ARow) {

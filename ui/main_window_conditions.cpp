@@ -91,11 +91,11 @@ void Tb_tok::RadioButton4Click(bool selected) {
 }
 
 void Tb_tok::b_initClick() {
-    Device::SendKeyCode(Device::Command::Init);
+    m_core->PressKey(Device::Command::Init);
 }
 
 void Tb_tok::Button1Click() {
-    Device::SelectCurrentMode();
+    m_core->SelectCurrentMode();
 }
 
 } // namespace Main

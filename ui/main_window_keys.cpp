@@ -1,6 +1,7 @@
 // The key panel: sixteen buttons, each pressing one of the instrument's front-panel keys.
 #include "ui/main_window.h"
 
+#include "core/session.h"
 #include "link/commands.h"
 #include "ui/key_panel.h"
 #include "ui_key_panel.h"
@@ -25,7 +26,7 @@ void Tb_tok::ConnectKeys() {
     };
     for (const auto &key : presses) {
         const std::uint8_t code = key.code;
-        connect(key.button, &QPushButton::clicked, this, [code] { Device::SendKeyCode(code); });
+        connect(key.button, &QPushButton::clicked, this, [this, code] { m_core->PressKey(code); });
     }
 }
 

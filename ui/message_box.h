@@ -32,6 +32,9 @@ void SetQuestionHandler(QuestionHandler handler);
 class MessageBoxSink : public Core::MessageSink {
 public:
     void ShowMessage(const QString &text) override { Framework::ShowMessage(text); }
+    bool Ask(const QString &question, const QString &yes, const QString &no) override {
+        return Framework::AskQuestion(question, yes, no);
+    }
 };
 
 } // namespace Framework
