@@ -3,6 +3,7 @@
 
 #include "app/stop_signals.h"
 #include "cli/data_output.h"
+#include "cli/fit_output.h"
 #include "cli/progress.h"
 #include "cli/records.h"
 #include "core/main_state.h"
@@ -267,9 +268,14 @@ int RunSweep(const Invocation &invocation) {
     progress.finish();
     // The points taken so far, also after a stop or a lost line.
     const bool series = invocation.conditions.circuit == Circuit::Series;
-    const bool written = invocation.format == Format::Csv
-                             ? Export::WriteSweepCsv(output.device(), Main::SweepState)
-                             : output.write(SweepJson(Main::SweepState, series));
+    bool written = invocation.format == Format::Csv
+                       ? Export::WriteSweepCsv(output.device(), Main::SweepState)
+                       : output.write(SweepJson(Main::SweepState, series));
+    if (!invocation.fitModel.isEmpty()) {
+        const Fit::FitResult fit = FitTakenPoints(invocation.fitModel, Main::SweepState);
+        WriteError(FitSummaryText(fit));
+        if (written && invocation.format == Format::Json) written = output.write(FitJsonLine(fit));
+    }
     if (!written) {
         Complain(QStringLiteral("the data could not be written: %1")
                      .arg(output.device()->errorString()));

@@ -3,6 +3,7 @@
 #include "cli/invocation.h"
 
 #include "app/command_line.h"
+#include "fit/circuit_models.h"
 
 #include <QCommandLineParser>
 
@@ -101,6 +102,11 @@ void AddSweep(QCommandLineParser &parser) {
     parser.addOption(Valued("frequency", "The frequency of a series of samples, in hertz.", "HZ"));
     parser.addOption(
         Valued("circuit", "Equivalent circuit of the values (default series).", "series|parallel"));
+    parser.addOption(Valued("fit",
+                            "Fit the run to an equivalent circuit, or to the best of them with "
+                            "auto: a summary on stderr and, with --format json, a last line "
+                            "{\"fit\": {...}}.",
+                            "MODEL|auto"));
     AddOutput(parser);
 }
 
@@ -246,6 +252,22 @@ bool TakeSweep(const QCommandLineParser &parser, Invocation &invocation) {
     return TakeCircuit(parser, invocation) && TakeFormat(parser, invocation);
 }
 
+bool TakeFit(const QCommandLineParser &parser, Invocation &invocation) {
+    if (!parser.isSet(QStringLiteral("fit"))) return true;
+    const QString name = parser.value(QStringLiteral("fit"));
+    if (name != QLatin1String("auto") && !Fit::ModelByName(name)) {
+        invocation.error =
+            QStringLiteral("--fit takes one of %1, not \"%2\"").arg(Fit::ModelNameList(), name);
+        return false;
+    }
+    if (!invocation.sweep.frequencyMode) {
+        invocation.error = QStringLiteral("--fit needs a frequency sweep (--from, --to, --points)");
+        return false;
+    }
+    invocation.fitModel = name;
+    return true;
+}
+
 void TakeCommon(const QCommandLineParser &parser, Invocation &invocation) {
     invocation.portMappings = parser.values(QStringLiteral("port"));
     if (parser.optionNames().contains(QStringLiteral("demo")))
@@ -321,6 +343,7 @@ Invocation ParseInvocation(const QStringList &arguments) {
     }
     if (sub->command == Command::Measure && !TakeMeasure(parser, invocation)) return invocation;
     if (sub->command == Command::Sweep && !TakeSweep(parser, invocation)) return invocation;
+    if (sub->command == Command::Sweep && !TakeFit(parser, invocation)) return invocation;
     TakeCommon(parser, invocation);
     return invocation;
 }

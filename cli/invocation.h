@@ -33,6 +33,7 @@ struct Invocation {
     Conditions conditions; // measure
     Duration duration;     // measure
     SweepPlan sweep;       // sweep
+    QString fitModel;      // sweep --fit: a model's name or "auto"; empty: no fit
     Format format = Format::Csv;
     QString outputPath; // empty: standard output
 };

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "export/csv.h"
+#include "fit/circuit_fit.h"
 #include "sweep/reference_trace.h"
 #include "sweep/sweep_plan.h"
 #include "ui/file_dialog.h"
@@ -14,6 +15,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QLabel;
@@ -127,6 +129,12 @@ public:
     void PlaceResonanceMarker();
     const Sweep::ReferenceTrace &Reference() const { return m_reference; }
 
+    // Equivalent-circuit fit of the taken points (main_window_fit.cpp): model is a model's name
+    // or "auto". The result is shown in its dialog and its curves over the points.
+    void FitSweep(const QString &model);
+    void ClearFit();
+    const std::optional<Fit::FitResult> &FitShown() const { return m_fit; }
+
     // Recording to a CSV file (main_window_record.cpp)
     void b_recordClick(bool checked);
     // Appends every accepted frame to path from now on; false, with a message, when the file
@@ -167,6 +175,8 @@ private:
     void ConnectExport();
     void ConnectPlans();
     void AddPlanActions(QMenu *menu);
+    void AddFitActions(QMenu *menu);
+    void ShowFittedCurves(const bool shown[2], bool deviation);
     bool PlanSweep();
     QString MarkerText(const Chart::MarkerSpot &spot, const Chart::MarkerSpot *first) const;
     QList<QPointF> ComparedPoints(int series, int parameter, const float *plotted) const;
@@ -197,6 +207,7 @@ private:
     float m_plotFactor[2] = {1.0f, 1.0f}; // what each plotted value was divided by
     Sweep::ReferenceTrace m_reference;    // held from the menu; survives a new START
     DeviationView m_deviation = DeviationView::Off;
+    std::optional<Fit::FitResult> m_fit;     // drawn until a new START, a new fit or the reset
     QString m_listPath;                      // the frequency list file of a list run
     std::vector<std::int32_t> m_plannedList; // read at START
     QLabel *m_recordStatus = nullptr;        // permanent in the status bar while recording

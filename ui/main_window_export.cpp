@@ -85,6 +85,7 @@ void Tb_tok::grafikContextPopup(const QPoint &pos) {
     menu->addSeparator();
     menu->addAction(QStringLiteral("Копировать"), this, [this] { CopySweepData(); });
     AddPlanActions(menu);
+    AddFitActions(menu);
     menu->popup(ui->PaGraph->form().grafik->mapToGlobal(pos));
 }
 

@@ -103,6 +103,7 @@ void Tb_tok::RedrawGraph() {
                                          : QList<QPointF>());
         chart->replacePoints(s, points);
     }
+    ShowFittedCurves(shown, deviation);
     chart->setAxisTitle(Chart::Axis::Bottom, frequencySweep ? QStringLiteral("Частота, kHz")
                                                             : QStringLiteral("Отсчеты"));
 }

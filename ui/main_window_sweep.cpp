@@ -81,6 +81,7 @@ void Tb_tok::bgrafClick() {
     const Sweep::Spacing spacing =
         g.ChBoF->isChecked() ? static_cast<Sweep::Spacing>(std::min(g.b_spacing->currentIndex(), 2))
                              : Sweep::Spacing::Linear;
+    ClearFit(); // the fit was of the run before
     m_core->StartSweep(SweepPoints, spacing,
                        QVector<std::int32_t>(m_plannedList.begin(), m_plannedList.end()));
 }

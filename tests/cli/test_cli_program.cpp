@@ -72,6 +72,13 @@ private slots:
         QTest::newRow("bad level")
             << QStringList{"measure", "--demo", "--level", "2"} << 2 << "0.005";
         QTest::newRow("bad option") << QStringList{"sweep", "--fro", "1"} << 2 << "fro";
+        QTest::newRow("unknown fit model")
+            << QStringList{"sweep", "--demo",   "--from", "1000",  "--to",
+                           "2000",  "--points", "3",      "--fit", "diode"}
+            << 2 << "resistor, series-rc, series-rl, parallel-rc, capacitor, inductor, resonator";
+        QTest::newRow("fit of samples") << QStringList{"sweep",       "--demo", "--samples", "5",
+                                                       "--frequency", "1000",   "--fit",     "auto"}
+                                        << 2 << "--fit needs a frequency sweep";
     }
     void helpAndUsageMistakes() {
         QFETCH(QStringList, arguments);
@@ -175,6 +182,41 @@ private slots:
         QVERIFY(lines.at(1).startsWith("1,1000,"));
         QVERIFY(lines.at(2).startsWith("2,1500,"));
         QVERIFY(lines.at(3).startsWith("3,2000,"));
+    }
+
+    // The demo part fitted with auto: the points, then one line with the fit; a summary on
+    // stderr. A CSV run gets the summary alone.
+    void sweepWithFit() {
+        Outcome outcome = Run({"sweep", "--demo", "--from", "1000", "--to", "10000000", "--points",
+                               "100", "--format", "json", "--fit", "auto"});
+        QCOMPARE(outcome.code, 0);
+        QStringList lines = outcome.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 101);
+        QVERIFY(QJsonDocument::fromJson(lines.first().toUtf8()).object().contains("point"));
+        const QJsonObject fit =
+            QJsonDocument::fromJson(lines.last().toUtf8()).object().value("fit").toObject();
+        QCOMPARE(fit.value("model").toString(), QString("capacitor"));
+        QCOMPARE(fit.value("status").toString(), QString("ok"));
+        QCOMPARE(fit.value("points_used").toInt(), 100);
+        const QJsonObject elements = fit.value("elements").toObject();
+        const struct {
+            const char *key;
+            double value;
+        } expected[] = {{"C", 100e-9}, {"ESR", 3.0}, {"ESL", 20e-9}};
+        for (const auto &e : expected) {
+            const double got = elements.value(e.key).toObject().value("value").toDouble();
+            QVERIFY2(std::fabs(got / e.value - 1.0) < 0.01, qPrintable(QString::number(got)));
+        }
+        QVERIFY2(outcome.err.contains("fit: capacitor (R-L-C in series), 100 points"),
+                 qPrintable(outcome.err));
+
+        outcome = Run({"sweep", "--demo", "--from", "1000", "--to", "2000", "--points", "3",
+                       "--fit", "series-rc"});
+        QCOMPARE(outcome.code, 0);
+        QCOMPARE(Lines(outcome.out).size(), 4);
+        QVERIFY(!outcome.out.contains("fit"));
+        QVERIFY2(outcome.err.contains("fit: series-rc (R-C in series), 3 points"),
+                 qPrintable(outcome.err));
     }
 
     // A stop signal in the middle of a run: the points taken so far, in a whole file, and the

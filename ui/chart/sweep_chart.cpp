@@ -158,6 +158,8 @@ struct SweepChart::Parts {
     QLineSeries *reference[SeriesCount] = {};
     QList<QPointF> raw[SeriesCount];          // the finite points as given
     QList<QPointF> referenceRaw[SeriesCount]; // likewise
+    QLineSeries *fitCurve[SeriesCount] = {};
+    QList<QPointF> fitCurveRaw[SeriesCount]; // likewise
     QGraphicsSimpleTextItem *sideTitle[SeriesCount] = {};
     Range fitted[SeriesCount] = {{-1.0, 1.0}, {-1.0, 1.0}}; // kept while a series is empty
     bool zoomed = false;
@@ -357,6 +359,11 @@ SweepChart::SweepChart(QWidget *parent) : QWidget(parent), d(std::make_unique<Pa
         d->chart->addSeries(d->series[s]);
         d->series[s]->attachAxis(d->bottom);
         d->series[s]->attachAxis(d->side[s]);
+        d->fitCurve[s] = new QLineSeries;
+        d->fitCurve[s]->setPen(QPen(QColor(255, 255, 255, 190), 1, Qt::DashLine));
+        d->chart->addSeries(d->fitCurve[s]);
+        d->fitCurve[s]->attachAxis(d->bottom);
+        d->fitCurve[s]->attachAxis(d->side[s]);
         d->sideTitle[s] = new QGraphicsSimpleTextItem(d->chart);
         d->sideTitle[s]->setBrush(titleColours[s]);
         d->sideTitle[s]->setFont(labelFont);
@@ -442,6 +449,7 @@ QList<QPointF> SweepChart::shownPoints(const QList<QPointF> &given) const {
 void SweepChart::showPoints(int series) {
     d->series[series]->replace(shownPoints(d->raw[series]));
     d->reference[series]->replace(shownPoints(d->referenceRaw[series]));
+    d->fitCurve[series]->replace(shownPoints(d->fitCurveRaw[series]));
 }
 
 void SweepChart::replacePoints(int series, const QList<QPointF> &points) {
@@ -461,11 +469,25 @@ void SweepChart::setReferencePoints(int series, const QList<QPointF> &points) {
     fitToPoints();
 }
 
+void SweepChart::setFittedPoints(int series, const QList<QPointF> &points) {
+    if (series < 0 || series >= SeriesCount) return;
+    QList<QPointF> kept = FinitePoints(points);
+    if (kept == d->fitCurveRaw[series]) return;
+    d->fitCurveRaw[series] = std::move(kept);
+    d->fitCurve[series]->replace(shownPoints(d->fitCurveRaw[series]));
+}
+
+QList<QPointF> SweepChart::fittedPoints(int series) const {
+    if (series < 0 || series >= SeriesCount) return {};
+    return d->fitCurveRaw[series];
+}
+
 void SweepChart::setSeriesActive(int series, bool active) {
     if (series < 0 || series >= SeriesCount) return;
     if (d->series[series]->isVisible() == active) return;
     d->series[series]->setVisible(active);
     d->reference[series]->setVisible(active);
+    d->fitCurve[series]->setVisible(active);
     fitToPoints();
     layOutMarkers();
 }
@@ -513,7 +535,7 @@ void SweepChart::setLogAxis(bool on, double hzPerUnit) {
         d->logAxis = on;
         QValueAxis *to = d->shownBottom();
         for (int s = 0; s < SeriesCount; ++s) {
-            for (QLineSeries *series : {d->reference[s], d->series[s]}) {
+            for (QLineSeries *series : {d->reference[s], d->series[s], d->fitCurve[s]}) {
                 series->detachAxis(from);
                 series->attachAxis(to);
             }

@@ -1,5 +1,6 @@
 // The sweep chart: a bottom axis, a value axis on the left and one on the right, one line series
-// on each, a dimmed reference behind each, and up to four markers. A thin adapter over Qt Charts,
+// on each, a dimmed reference behind each, a dashed fitted curve over each, and up to four
+// markers. A thin adapter over Qt Charts,
 // which nothing else includes.
 #pragma once
 
@@ -51,6 +52,9 @@ public:
     QList<QPointF> points(int series) const;
     // The held curve drawn dimmed behind a series, on the series' axis.
     void setReferencePoints(int series, const QList<QPointF> &points);
+    // A fitted curve drawn dashed over a series, on the series' axis; the axes do not follow it.
+    void setFittedPoints(int series, const QList<QPointF> &points);
+    QList<QPointF> fittedPoints(int series) const;
 
     void setAxisTitle(Axis axis, const QString &title);
     QString axisTitle(Axis axis) const;

@@ -1,0 +1,22 @@
+// sweep --fit: the taken points fitted to an equivalent circuit, as a JSON line for the data and
+// a readable summary for standard error.
+#pragma once
+
+#include "fit/circuit_fit.h"
+#include "sweep/sweep_store.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace Cli {
+
+// The store's taken points fitted to the named model or "auto".
+Fit::FitResult FitTakenPoints(const QString &modelName, const Main::SweepVariables &store);
+
+// {"fit": {...}} and a line end, to follow the sweep's JSON lines.
+QByteArray FitJsonLine(const Fit::FitResult &fit);
+
+// "fit: " and the summary's lines, each ended.
+QByteArray FitSummaryText(const Fit::FitResult &fit);
+
+} // namespace Cli

@@ -1,0 +1,186 @@
+// The equivalent-circuit fit in the window: the chart menu's model choice over a log run of the
+// demo part, the result's text and the dashed curves, what clears them, the plain refusals, and
+// the result dialog's copy and close.
+#include "link/device.h"
+#include "sweep/sweep_store.h"
+#include "tests/ui/sweep_ticks.h"
+#include "tests/ui/window_fixture.h"
+#include "ui/chart/sweep_chart.h"
+#include "ui/fit_dialog.h"
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QtTest>
+
+#include <cmath>
+
+using namespace TestWindow;
+
+namespace {
+
+Sim::Component DemoPart() {
+    Sim::Component part;
+    part.resistance = 3.0;
+    part.inductance = 20e-9;
+    part.capacitance = 100e-9;
+    return part;
+}
+
+// The texts the result dialog would have shown, while the test runs.
+struct FitTexts {
+    QStringList shown;
+    FitTexts() {
+        Main::SetFitResultHandler([this](const QString &text) { shown << text; });
+    }
+    ~FitTexts() { Main::SetFitResultHandler({}); }
+};
+
+// The chart's context menu as the right button opens it; the item of that text in it or in its
+// fit submenu.
+QAction *MenuItem(Main::Tb_tok &w, const QString &text) {
+    for (QMenu *old : w.findChildren<QMenu *>(QStringLiteral("grafikMenu")))
+        delete old;
+    w.grafikContextPopup(QPoint(20, 20));
+    QMenu *menu = w.findChild<QMenu *>(QStringLiteral("grafikMenu"));
+    if (!menu) return nullptr;
+    QList<QAction *> actions = menu->actions();
+    if (QMenu *fit = menu->findChild<QMenu *>(QStringLiteral("fitMenu"))) actions += fit->actions();
+    for (QAction *action : actions)
+        if (action->text() == text) return action;
+    return nullptr;
+}
+
+void Run(Main::Tb_tok &w, const char *low, const char *high, const char *n, bool frequencySweep,
+         int spacing) {
+    auto *box = Find<QCheckBox>(w, "ChBoF");
+    if (box->isChecked() != frequencySweep) box->click();
+    Find<QComboBox>(w, "b_spacing")->setCurrentIndex(spacing);
+    Find<QLineEdit>(w, "istart")->setText(QString::fromLatin1(low));
+    Find<QLineEdit>(w, "istop")->setText(QString::fromLatin1(high));
+    Find<QLineEdit>(w, "ikol")->setText(QString::fromLatin1(n));
+    Find<QPushButton>(w, "bgraf")->click();
+}
+
+bool Within(double got, double expected, double share) {
+    return std::fabs(got / expected - 1.0) < share;
+}
+
+} // namespace
+
+class TestFitWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    // auto over the demo part: capacitor with its three elements, the text in the dialog, a
+    // dashed curve over each shown series that follows the points; cleared by the reset, a new
+    // fit of too few points and a new START.
+    void autoFitOfTheDemoPart() {
+        FitTexts texts;
+        Fixture f;
+        f.AddMeter(1, 2, DemoPart());
+        Main::Tb_tok &w = f.Start();
+        auto *chart = Find<Chart::SweepChart>(w, "grafik");
+        QVERIFY(TickWithFrame(w));
+        Run(w, "25", "10000000", "60", true, 1);
+        while (Main::SweepRunning)
+            QVERIFY(TickForPoint(w));
+        QAction *fitAuto = MenuItem(w, QStringLiteral("авто"));
+        QVERIFY(fitAuto);
+        QVERIFY(!MenuItem(w, QStringLiteral("Сбросить подбор"))->isEnabled());
+        MenuItem(w, QStringLiteral("авто"))->trigger();
+
+        QVERIFY2(f.messages.isEmpty(), qPrintable(f.messages.join('\n')));
+        QCOMPARE(texts.shown.size(), 1);
+        QVERIFY2(texts.shown.first().startsWith(QStringLiteral("capacitor (R-L-C in series), 60 "
+                                                               "points, 0 left out")),
+                 qPrintable(texts.shown.first()));
+        QVERIFY(w.FitShown());
+        const std::vector<Fit::ElementValue> &e = w.FitShown()->elements;
+        QCOMPARE(e.size(), std::size_t(3)); // ESR, ESL, C
+        QVERIFY2(Within(e[0].value, 3.0, 0.01), qPrintable(QString::number(e[0].value)));
+        QVERIFY2(Within(e[1].value, 20e-9, 0.01), qPrintable(QString::number(e[1].value)));
+        QVERIFY2(Within(e[2].value, 100e-9, 0.01), qPrintable(QString::number(e[2].value)));
+        QVERIFY(texts.shown.first().contains(QStringLiteral("C    = 100.0")));
+
+        for (int s = 0; s < Chart::SweepChart::SeriesCount; ++s) {
+            const QList<QPointF> points = chart->points(s);
+            const QList<QPointF> fitted = chart->fittedPoints(s);
+            QCOMPARE(fitted.size(), points.size());
+            // Well below resonance the capacitor's curve lies on the measured points.
+            for (int k = 0; k < 20; ++k) {
+                QCOMPARE(fitted[k].x(), points[k].x());
+                QVERIFY2(std::fabs(fitted[k].y() - points[k].y()) <=
+                             0.01 * std::fabs(points[k].y()) + 1e-6,
+                         qPrintable(QStringLiteral("%1: %2 against %3")
+                                        .arg(k)
+                                        .arg(fitted[k].y())
+                                        .arg(points[k].y())));
+            }
+        }
+
+        QAction *reset = MenuItem(w, QStringLiteral("Сбросить подбор"));
+        QVERIFY(reset->isEnabled());
+        reset->trigger();
+        QVERIFY(!w.FitShown());
+        QVERIFY(chart->fittedPoints(0).isEmpty() && chart->fittedPoints(1).isEmpty());
+
+        MenuItem(w, QStringLiteral("series-rc"))->trigger();
+        QVERIFY(w.FitShown());
+        QCOMPARE(w.FitShown()->model, Fit::Model::SeriesRc);
+        QVERIFY(!chart->fittedPoints(0).isEmpty());
+        Run(w, "1000", "2000", "2", true, 0);
+        QVERIFY(!w.FitShown());
+        QVERIFY(chart->fittedPoints(0).isEmpty() && chart->fittedPoints(1).isEmpty());
+
+        // Two points cannot fix the three elements of a coil: said plainly, nothing drawn.
+        while (Main::SweepRunning)
+            QVERIFY(TickForPoint(w));
+        MenuItem(w, QStringLiteral("inductor"))->trigger();
+        QCOMPARE(f.messages.size(), 1);
+        QVERIFY2(f.messages.first().startsWith(QStringLiteral("Подбор схемы: мало точек.")),
+                 qPrintable(f.messages.first()));
+        QVERIFY(f.messages.first().contains(QStringLiteral("inductor нужно не меньше 4")));
+        QVERIFY(!w.FitShown());
+        QCOMPARE(texts.shown.size(), 2); // auto and series-rc
+    }
+
+    // A run of samples at one frequency, and no run at all.
+    void refusals() {
+        FitTexts texts;
+        Fixture f;
+        f.AddMeter(1, 2, DemoPart());
+        Main::Tb_tok &w = f.Start();
+        w.FitSweep(QStringLiteral("auto"));
+        QCOMPARE(f.messages.size(), 1);
+        QVERIFY(f.messages.first().startsWith(QStringLiteral("Нет данных")));
+        QVERIFY(TickWithFrame(w));
+        Run(w, "1000", "1000", "5", false, 0);
+        while (Main::SweepRunning)
+            QVERIFY(TickForPoint(w));
+        w.FitSweep(QStringLiteral("auto"));
+        QCOMPARE(f.messages.size(), 2);
+        QCOMPARE(f.messages.last(), QStringLiteral("Подбор схемы: нужен график по частоте."));
+        QVERIFY(texts.shown.isEmpty());
+        QVERIFY(!w.FitShown());
+    }
+
+    // The dialog shows the text, copies it whole and closes.
+    void resultDialog() {
+        const QString text = QStringLiteral("capacitor (R-L-C in series)\n  C    = 100.00 nF");
+        Main::FitDialog dialog(text);
+        dialog.show();
+        QCOMPARE(dialog.findChild<QPlainTextEdit *>(QStringLiteral("FitText"))->toPlainText(),
+                 text);
+        QGuiApplication::clipboard()->clear();
+        Find<QPushButton>(dialog, "BuCopy")->click();
+        QCOMPARE(QGuiApplication::clipboard()->text(), text);
+        Find<QPushButton>(dialog, "BuClose")->click();
+        QVERIFY(!dialog.isVisible());
+    }
+};
+
+QTEST_MAIN(TestFitWindow)
+#include "test_fit_window.moc"

@@ -1,0 +1,94 @@
+// The equivalent-circuit fit from the chart's menu: the taken points fitted when asked (never in
+// the tick), the result in its dialog and the fitted curve of both shown parameters.
+#include "ui/main_window.h"
+
+#include "ui_graph_panel.h"
+#include "ui_main_window.h"
+
+#include "core/session.h"
+#include "fit/fit_report.h"
+#include "fit/sweep_points.h"
+#include "link/device.h"
+#include "sweep/sweep_statistics.h"
+#include "sweep/sweep_store.h"
+#include "ui/chart/sweep_chart.h"
+#include "ui/fit_dialog.h"
+#include "ui/graph_panel.h"
+#include "ui/main_state.h"
+
+#include <QMenu>
+
+namespace Main {
+
+void Tb_tok::AddFitActions(QMenu *menu) {
+    menu->addSeparator();
+    QMenu *models = menu->addMenu(QStringLiteral("Подбор схемы"));
+    models->setObjectName(QStringLiteral("fitMenu"));
+    models->addAction(QStringLiteral("авто"), this, [this] { FitSweep(QStringLiteral("auto")); });
+    models->addSeparator();
+    for (Fit::Model model : Fit::AllModels()) {
+        const QString name = QString::fromLatin1(Fit::Info(model).name);
+        models->addAction(name, this, [this, name] { FitSweep(name); });
+    }
+    QAction *clear =
+        menu->addAction(QStringLiteral("Сбросить подбор"), this, [this] { ClearFit(); });
+    clear->setEnabled(m_fit.has_value());
+}
+
+void Tb_tok::FitSweep(const QString &model) {
+    if (!SweepTaken()) return;
+    if (!ui->PaGraph->form().ChBoF->isChecked()) {
+        m_core->Tell(QStringLiteral("Подбор схемы: нужен график по частоте."));
+        return;
+    }
+    Fit::FitResult fit = Fit::FitByName(model, Fit::SweepFromStore(SweepState));
+    m_fit.reset();
+    if (fit.status == Fit::FitStatus::TooFewPoints) {
+        const Fit::ModelInfo &info = Fit::Info(fit.model);
+        m_core->Tell(QStringLiteral("Подбор схемы: мало точек. Схеме %1 нужно не меньше %2 "
+                                    "точек на разных частотах, пригодных %3.")
+                         .arg(QString::fromLatin1(info.name))
+                         .arg(info.elementCount + 1)
+                         .arg(fit.pointsUsed));
+    } else if (fit.status != Fit::FitStatus::Ok) {
+        m_core->Tell(QStringLiteral("Подбор схемы %1 не сошёлся.")
+                         .arg(QString::fromLatin1(Fit::Info(fit.model).name)));
+    } else {
+        m_fit = std::move(fit);
+    }
+    RedrawGraph();
+    if (m_fit) ShowFitResult(this, Fit::FitSummary(*m_fit));
+}
+
+void Tb_tok::ClearFit() {
+    m_fit.reset();
+    Chart::SweepChart *chart = ui->PaGraph->form().grafik;
+    for (int s = 0; s < Chart::SweepChart::SeriesCount; ++s)
+        chart->setFittedPoints(s, {});
+}
+
+// The fitted circuit as each shown parameter at the taken points' frequencies, in the unit the
+// series is plotted in; nothing in a deviation view or for a sample run.
+void Tb_tok::ShowFittedCurves(const bool shown[2], bool deviation) {
+    Chart::SweepChart *chart = ui->PaGraph->form().grafik;
+    const bool frequencySweep = ui->PaGraph->form().ChBoF->isChecked();
+    const int taken = TakenSweepPoints();
+    std::vector<double> frequencies;
+    for (int k = 0; k < taken; ++k)
+        frequencies.push_back(SweepFrequencies[k]);
+    const int parameter[2] = {Param1Index, Param2Index};
+    for (int s = 0; s < Chart::SweepChart::SeriesCount; ++s) {
+        QList<QPointF> points;
+        if (m_fit && shown[s] && !deviation && frequencySweep) {
+            const std::vector<float> curve = Fit::FittedParameterCurve(
+                *m_fit, parameter[s], frequencies, Device::SeriesCircuit != 0);
+            for (int k = 0; k < static_cast<int>(curve.size()); ++k)
+                points.append(QPointF(SweepPointX(k, true),
+                                      static_cast<double>(curve[static_cast<std::size_t>(k)]) /
+                                          static_cast<double>(m_plotFactor[s])));
+        }
+        chart->setFittedPoints(s, points);
+    }
+}
+
+} // namespace Main
