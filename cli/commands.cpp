@@ -218,12 +218,19 @@ int RunMeasure(const Invocation &invocation) {
 }
 
 int RunSweep(const Invocation &invocation) {
+    // A list file is read before any port is opened: a bad one sends nothing.
+    SweepPlan run = invocation.sweep;
+    QString listProblem;
+    if (!run.listFile.isEmpty() && !TakeListFile(&run, &listProblem)) {
+        Complain(listProblem);
+        return ExitUsage;
+    }
     Core::Session session;
     StandardErrorSink sink;
     session.SetMessageSink(&sink);
     Core::SearchResult found;
     if (!Find(session, &found)) return ExitNoMeter;
-    const QString refusal = CheckSweep(invocation.sweep, found.model);
+    const QString refusal = CheckSweep(run, found.model);
     DataOutput output(invocation.outputPath);
     if (!refusal.isEmpty() || !output.open()) {
         if (refusal.isEmpty())
@@ -255,10 +262,12 @@ int RunSweep(const Invocation &invocation) {
     App::StopSignals stop([&] { end(SignalExit(stop)); });
     session.SetCircuit(invocation.conditions.circuit == Circuit::Series);
     Core::SweepPlan plan;
-    plan.low = invocation.sweep.fromHz;
-    plan.high = invocation.sweep.toHz;
-    plan.points = invocation.sweep.points;
-    plan.frequencySweep = invocation.sweep.frequencyMode;
+    plan.low = run.fromHz;
+    plan.high = run.toHz;
+    plan.points = run.points;
+    plan.frequencySweep = run.frequencyMode;
+    plan.spacing = run.spacing;
+    plan.frequencies = QVector<std::int32_t>(run.frequencies.begin(), run.frequencies.end());
     if (!session.StartSweep(plan)) {
         Device::ClosePort();
         return ExitUsage;

@@ -6,6 +6,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 
 namespace Cli {
@@ -165,9 +166,67 @@ QString CheckConditions(const Conditions &conditions, int modelIndex) {
     return QString();
 }
 
+QString ListFileProblemText(const Sweep::ListFile &list) {
+    using Sweep::ListRefusal;
+    QString reason;
+    switch (list.refusal) {
+    case ListRefusal::None:
+        return QString();
+    case ListRefusal::NotWhole:
+        reason = QStringLiteral("not a whole number of hertz");
+        break;
+    case ListRefusal::OutOfRange:
+        reason =
+            QStringLiteral("a frequency outside %1 to %2 Hz").arg(SweepLowest).arg(SweepHighest);
+        break;
+    case ListRefusal::TooMany:
+        reason = QStringLiteral("more than %1 frequencies").arg(Sweep::ListLongest);
+        break;
+    case ListRefusal::TooFew:
+        reason = QStringLiteral("fewer than %1 frequencies").arg(Sweep::ListShortest);
+        break;
+    case ListRefusal::NoFile:
+        reason = QStringLiteral("no such file");
+        break;
+    case ListRefusal::TooLarge:
+        reason = QStringLiteral("larger than %1 KiB").arg(Sweep::ListFileLargest / 1024);
+        break;
+    case ListRefusal::Unreadable:
+        reason = list.reason;
+        break; // the system's own text
+    case ListRefusal::NotChosen:
+        reason = QStringLiteral("no file given");
+        break;
+    }
+    return list.line > 0 ? QStringLiteral("line %1: %2").arg(list.line).arg(reason) : reason;
+}
+
+bool TakeListFile(SweepPlan *plan, QString *error) {
+    const Sweep::ListFile list = Sweep::ReadFrequencyListFile(plan->listFile);
+    if (!list.ok()) {
+        *error = QStringLiteral("--list %1: %2").arg(plan->listFile, ListFileProblemText(list));
+        return false;
+    }
+    plan->frequencies = list.frequencies;
+    const auto [low, high] = std::minmax_element(list.frequencies.begin(), list.frequencies.end());
+    plan->fromHz = *low;
+    plan->toHz = *high;
+    plan->points = static_cast<int>(list.frequencies.size());
+    return true;
+}
+
 QString CheckSweep(const SweepPlan &plan, int modelIndex) {
     const std::int32_t lowest = std::max(SweepLowest, Device::ModelLowestFrequency(modelIndex));
     const std::int32_t highest = std::min(SweepHighest, Device::ModelHighestFrequency(modelIndex));
+    if (!plan.listFile.isEmpty()) // its bounds are the file's, not options given
+        for (std::int32_t hz : plan.frequencies)
+            if (hz < lowest || hz > highest)
+                return QStringLiteral("--list %1: %2 Hz is outside what %3 sweeps, %4 to %5 Hz")
+                    .arg(plan.listFile)
+                    .arg(hz)
+                    .arg(ModelText(modelIndex))
+                    .arg(lowest)
+                    .arg(highest);
     const QString from =
         plan.frequencyMode ? QStringLiteral("--from") : QStringLiteral("--frequency");
     if (plan.fromHz < lowest || plan.fromHz > highest)

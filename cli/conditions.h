@@ -2,11 +2,14 @@
 // and checked against what the meter can take, before anything is sent to it.
 #pragma once
 
+#include "sweep/sweep_plan.h"
+
 #include <QString>
 
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace Cli {
 
@@ -40,7 +43,18 @@ struct SweepPlan {
     std::int32_t fromHz = 0;
     std::int32_t toHz = 0; // equals fromHz in sample mode
     int points = 0;
+    // How a sweep's points lie: evenly (the designed run), logarithmically, or a list.
+    Sweep::Spacing spacing = Sweep::Spacing::Linear;
+    QString listFile; // --list FILE, read by TakeListFile before the port is opened
+    std::vector<std::int32_t> frequencies; // a list run's points, in run order
 };
+
+// The frequencies of --list FILE into plan (its bounds and length with them); false with a
+// message naming the file, the line and the reason.
+bool TakeListFile(SweepPlan *plan, QString *error);
+
+// A refused list file in English: "line 3: not a whole number of hertz".
+QString ListFileProblemText(const Sweep::ListFile &list);
 
 // Each reader takes an option's text and gives the value, or nothing with a message in error
 // that names the option and what it accepts.

@@ -30,7 +30,8 @@ const Subcommand Subcommands[] = {
     {Command::Measure, "measure", "[common options] [conditions] [--count N | --seconds S]",
      "Set the test conditions, then print one row per accepted reading."},
     {Command::Sweep, "sweep",
-     "[common options] (--from HZ --to HZ --points N | --samples N --frequency HZ)",
+     "[common options] (--from HZ --to HZ (--points N [--spacing linear|log] | --list "
+     "standard) | --list FILE | --samples N --frequency HZ)",
      "Run a frequency sweep, or a series of samples at one frequency, and print its points."},
 };
 
@@ -97,7 +98,16 @@ void AddSweep(QCommandLineParser &parser) {
     parser.addOption(Valued("from", "Lowest frequency of a sweep, in hertz (25 at least).", "HZ"));
     parser.addOption(
         Valued("to", "Highest frequency of a sweep, in hertz (10000000 at most).", "HZ"));
-    parser.addOption(Valued("points", "Points of a sweep, 2 to 256, evenly spaced.", "N"));
+    parser.addOption(Valued("points", "Points of a sweep, 2 to 256.", "N"));
+    parser.addOption(Valued("spacing",
+                            "How the points lie from --from to --to: linear (evenly, the "
+                            "default) or log (each point the same ratio above the last).",
+                            "linear|log"));
+    parser.addOption(Valued("list",
+                            "Sweep the frequencies of FILE instead (one whole number of hertz a "
+                            "line, '#' starts a comment, 2 to 256 lines), or with standard the "
+                            "meter's own test frequencies from --from to --to.",
+                            "FILE|standard"));
     parser.addOption(Valued("samples", "Take N samples (2 to 256) at --frequency instead.", "N"));
     parser.addOption(Valued("frequency", "The frequency of a series of samples, in hertz.", "HZ"));
     parser.addOption(
@@ -209,6 +219,49 @@ bool TakeMeasure(const QCommandLineParser &parser, Invocation &invocation) {
     return TakeFormat(parser, invocation);
 }
 
+// --spacing and --list; false with error when they do not fit the rest of the line.
+bool TakeSpacing(const QCommandLineParser &parser, bool samples, Invocation &invocation) {
+    SweepPlan &plan = invocation.sweep;
+    QString *error = &invocation.error;
+    const bool spacing = parser.isSet(QStringLiteral("spacing"));
+    const bool list = parser.isSet(QStringLiteral("list"));
+    if (samples && (spacing || list)) {
+        *error = QStringLiteral("--%1 belongs to a sweep, not to --samples/--frequency")
+                     .arg(spacing ? QStringLiteral("spacing") : QStringLiteral("list"));
+        return false;
+    }
+    if (spacing && list) {
+        *error = QStringLiteral("--spacing and --list exclude each other");
+        return false;
+    }
+    if (spacing) {
+        const QString value = parser.value(QStringLiteral("spacing"));
+        if (value == QLatin1String("log")) {
+            plan.spacing = Sweep::Spacing::Log;
+        } else if (value != QLatin1String("linear")) {
+            *error = QStringLiteral("--spacing takes linear or log, not \"%1\"").arg(value);
+            return false;
+        }
+    }
+    if (!list) return true;
+    const QString value = parser.value(QStringLiteral("list"));
+    plan.spacing = Sweep::Spacing::List;
+    if (value.isEmpty()) {
+        *error = QStringLiteral("--list needs a file name or standard");
+        return false;
+    }
+    if (value == QLatin1String("standard")) return true;
+    const bool range = parser.isSet(QStringLiteral("from")) || parser.isSet(QStringLiteral("to")) ||
+                       parser.isSet(QStringLiteral("points"));
+    if (range) {
+        *error = QStringLiteral("--list FILE takes the run's frequencies from the file; --from, "
+                                "--to and --points do not go with it");
+        return false;
+    }
+    plan.listFile = value;
+    return true;
+}
+
 bool TakeSweep(const QCommandLineParser &parser, Invocation &invocation) {
     SweepPlan &plan = invocation.sweep;
     QString *error = &invocation.error;
@@ -216,17 +269,28 @@ bool TakeSweep(const QCommandLineParser &parser, Invocation &invocation) {
                        parser.isSet(QStringLiteral("points"));
     const bool samples =
         parser.isSet(QStringLiteral("samples")) || parser.isSet(QStringLiteral("frequency"));
+    if (!TakeSpacing(parser, samples, invocation)) return false;
+    if (!plan.listFile.isEmpty()) // read before the port is opened, by the run
+        return TakeCircuit(parser, invocation) && TakeFormat(parser, invocation);
+    const bool standard = plan.spacing == Sweep::Spacing::List;
     if (range == samples) {
         *error = range ? QStringLiteral("--from/--to/--points and --samples/--frequency exclude "
                                         "each other")
-                       : QStringLiteral("sweep needs --from, --to and --points, or --samples "
-                                        "and --frequency");
+                       : QStringLiteral("sweep needs --from, --to and --points, --list FILE, or "
+                                        "--samples and --frequency");
         return false;
     }
     plan.frequencyMode = range;
+    if (standard && parser.isSet(QStringLiteral("points"))) {
+        *error = QStringLiteral("--list standard takes the meter's frequencies between --from "
+                                "and --to; --points does not go with it");
+        return false;
+    }
     const QStringList needed =
-        range ? QStringList{QStringLiteral("from"), QStringLiteral("to"), QStringLiteral("points")}
-              : QStringList{QStringLiteral("samples"), QStringLiteral("frequency")};
+        standard ? QStringList{QStringLiteral("from"), QStringLiteral("to")}
+        : range
+            ? QStringList{QStringLiteral("from"), QStringLiteral("to"), QStringLiteral("points")}
+            : QStringList{QStringLiteral("samples"), QStringLiteral("frequency")};
     for (const QString &name : needed)
         if (!parser.isSet(name)) {
             *error = QStringLiteral("sweep needs --%1 with --%2")
@@ -244,6 +308,19 @@ bool TakeSweep(const QCommandLineParser &parser, Invocation &invocation) {
             ReadFrequency(QStringLiteral("--to"), parser.value(QStringLiteral("to")), error);
         if (!to) return false;
         plan.toHz = *to;
+    }
+    if (standard) {
+        plan.frequencies = Sweep::MeterListPlan(plan.fromHz, plan.toHz);
+        plan.points = static_cast<int>(plan.frequencies.size());
+        if (plan.points < Sweep::ListShortest) {
+            *error = QStringLiteral("--list standard: fewer than %1 of the meter's test "
+                                    "frequencies lie from %2 to %3 Hz")
+                         .arg(Sweep::ListShortest)
+                         .arg(plan.fromHz)
+                         .arg(plan.toHz);
+            return false;
+        }
+        return TakeCircuit(parser, invocation) && TakeFormat(parser, invocation);
     }
     const std::optional<qint64> points =
         ReadCount(QStringLiteral("--") + count, parser.value(count), error);

@@ -35,9 +35,10 @@ std::vector<std::int32_t> MeterListPlan(std::int32_t low, std::int32_t high) {
 
 namespace {
 
-ListFile Refused(int line, const QString &reason) {
+ListFile Refused(int line, ListRefusal refusal, const QString &reason) {
     ListFile out;
     out.line = line;
+    out.refusal = refusal;
     out.reason = reason;
     return out;
 }
@@ -56,17 +57,20 @@ ListFile ReadFrequencyList(QIODevice &device) {
         if (line.isEmpty()) continue;
         bool whole = false;
         const qlonglong hz = line.toLongLong(&whole, 10);
-        if (!whole) return Refused(number, QStringLiteral("не целое число герц"));
+        if (!whole)
+            return Refused(number, ListRefusal::NotWhole, QStringLiteral("не целое число герц"));
         if (hz < Main::SweepLowestHz || hz > Main::SweepHighestHz)
-            return Refused(number, QStringLiteral("частота вне %1 … %2 Гц")
-                                       .arg(Main::SweepLowestHz)
-                                       .arg(Main::SweepHighestHz));
+            return Refused(number, ListRefusal::OutOfRange,
+                           QStringLiteral("частота вне %1 … %2 Гц")
+                               .arg(Main::SweepLowestHz)
+                               .arg(Main::SweepHighestHz));
         if (static_cast<int>(out.frequencies.size()) == ListLongest)
-            return Refused(number, QStringLiteral("больше %1 частот").arg(ListLongest));
+            return Refused(number, ListRefusal::TooMany,
+                           QStringLiteral("больше %1 частот").arg(ListLongest));
         out.frequencies.push_back(static_cast<std::int32_t>(hz));
     }
     if (static_cast<int>(out.frequencies.size()) < ListShortest)
-        return Refused(0, QStringLiteral("меньше двух частот"));
+        return Refused(0, ListRefusal::TooFew, QStringLiteral("меньше двух частот"));
     return out;
 }
 
@@ -91,10 +95,12 @@ void FillPlannedFrequencies(Spacing spacing, std::int32_t low, std::int32_t high
 ListFile ReadFrequencyListFile(const QString &path) {
     const QFileInfo info(path);
     // A pipe or a device would block the window; a real list is a few kilobytes.
-    if (!info.isFile()) return Refused(0, QStringLiteral("файл не найден"));
-    if (info.size() > ListFileLargest) return Refused(0, QStringLiteral("файл слишком велик"));
+    if (!info.isFile()) return Refused(0, ListRefusal::NoFile, QStringLiteral("файл не найден"));
+    if (info.size() > ListFileLargest)
+        return Refused(0, ListRefusal::TooLarge, QStringLiteral("файл слишком велик"));
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return Refused(0, file.errorString());
+    if (!file.open(QIODevice::ReadOnly))
+        return Refused(0, ListRefusal::Unreadable, file.errorString());
     return ReadFrequencyList(file);
 }
 

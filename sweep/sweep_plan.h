@@ -20,13 +20,27 @@ std::vector<std::int32_t> LogPlan(std::int32_t low, std::int32_t high, int point
 // The meter's test frequencies that lie within low..high, lowest first.
 std::vector<std::int32_t> MeterListPlan(std::int32_t low, std::int32_t high);
 
+// Why a list file was refused, for a front end that words it in its own language.
+enum class ListRefusal {
+    None,
+    NotWhole,   // a line is not a whole number of hertz
+    OutOfRange, // a frequency outside Main::SweepLowestHz … Main::SweepHighestHz
+    TooMany,    // more than ListLongest frequencies
+    TooFew,     // fewer than ListShortest
+    NoFile,     // not found, or not a regular file
+    TooLarge,   // larger than ListFileLargest
+    Unreadable, // could not be opened; `reason` holds the system's text
+    NotChosen,  // no file was given
+};
+
 // A frequency list file: one whole number of hertz per line, '#' starts a comment, blank lines
 // are skipped. A refused file names its line (0 for the file as a whole) and the reason, in the
-// window's language.
+// window's language, and the refusal's kind.
 struct ListFile {
     std::vector<std::int32_t> frequencies;
     int line = 0;
     QString reason; // empty when the list was taken
+    ListRefusal refusal = ListRefusal::None;
     bool ok() const { return reason.isEmpty(); }
 };
 

@@ -74,7 +74,10 @@ bool Tb_tok::PlanSweep() {
     m_plannedList.clear();
     if (choice == FileChoice) {
         const Sweep::ListFile list = m_listPath.isEmpty()
-                                         ? Sweep::ListFile{{}, 0, QStringLiteral("файл не выбран")}
+                                         ? Sweep::ListFile{{},
+                                                           0,
+                                                           QStringLiteral("файл не выбран"),
+                                                           Sweep::ListRefusal::NotChosen}
                                          : Sweep::ReadFrequencyListFile(m_listPath);
         if (!list.ok()) {
             m_core->Tell(
