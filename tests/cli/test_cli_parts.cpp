@@ -164,7 +164,12 @@ private slots:
         QFETCH(int, to);
         QFETCH(int, points);
         QFETCH(bool, accepted);
-        const QString refusal = CheckSweep(SweepPlan{frequencyMode, from, to, points}, model);
+        SweepPlan plan;
+        plan.frequencyMode = frequencyMode;
+        plan.fromHz = from;
+        plan.toHz = to;
+        plan.points = points;
+        const QString refusal = CheckSweep(plan, model);
         QCOMPARE(refusal.isEmpty(), accepted);
     }
 
