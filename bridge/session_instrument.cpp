@@ -79,8 +79,13 @@ Remote::ModelInfo SessionInstrument::model() const {
     const bool present = port != 0 && KnownModel();
     info.name = present ? Device::ModelName(Device::ModelIndex) : QString();
     info.port = present ? QStringLiteral("COM%1").arg(port) : QString();
-    info.lowestFrequency = Device::ModelLowestFrequency(Device::ModelIndex);
-    info.highestFrequency = Device::ModelHighestFrequency(Device::ModelIndex);
+    // What the program accepts now: the model's range within the program's frequency window
+    // (the window's controls keep theirs narrower), so that a frequency the session would move
+    // to a bound is refused rather than reported as set.
+    info.lowestFrequency =
+        std::max(Device::ModelLowestFrequency(Device::ModelIndex), Main::FrequencyLow);
+    info.highestFrequency =
+        std::min(Device::ModelHighestFrequency(Device::ModelIndex), Main::FrequencyHigh);
     info.biasStepMillivolts = Device::BiasScale(Device::ModelIndex);
     return info;
 }
@@ -108,6 +113,8 @@ int SessionInstrument::Changed() {
 
 int SessionInstrument::setFrequency(std::int32_t hz) {
     if (!Ready()) return Remote::HardwareError;
+    const Remote::ModelInfo bounds = model();
+    if (hz < bounds.lowestFrequency || hz > bounds.highestFrequency) return Remote::DataOutOfRange;
     m_session.SetFrequency(hz);
     return Changed();
 }
