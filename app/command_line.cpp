@@ -3,7 +3,9 @@
 
 #include "link/port_names.h"
 
+#include <QHostAddress>
 #include <QMap>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -133,11 +135,31 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
         } else if (TakeValue(arguments, i, "--table", "a file, for example --table clb.txt", &value,
                              &line.error)) {
             line.tablePath = value;
+        } else if (argument == QLatin1String("--scpi")) {
+            line.scpi = true;
+        } else if (TakeValue(arguments, i, "--scpi", "a TCP port, for example --scpi=5025", &value,
+                             &line.error)) {
+            line.scpi = true;
+            bool ok = false;
+            const uint port = value.toUInt(&ok);
+            if (ok && port <= 65535)
+                line.scpiPort = static_cast<quint16>(port);
+            else if (line.error.isEmpty())
+                line.error = QStringLiteral("--scpi takes a TCP port from 0 to 65535, not \"%1\"")
+                                 .arg(value);
+        } else if (TakeValue(arguments, i, "--listen", "an IP address, for example --listen ::1",
+                             &value, &line.error)) {
+            line.listenAddress = value;
+            if (line.error.isEmpty() && QHostAddress(value).isNull())
+                line.error = QStringLiteral("--listen takes an IP address, not \"%1\"").arg(value);
         } else {
             line.error = QStringLiteral("unknown option \"%1\"").arg(argument);
         }
         if (!line.error.isEmpty()) break;
     }
+    if (line.error.isEmpty() && !line.scpi &&
+        arguments.filter(QRegularExpression(QStringLiteral("^--listen(=|$)"))).size() > 0)
+        line.error = QStringLiteral("--listen needs --scpi");
     if (line.error.isEmpty()) line.error = CheckPortMappings(line.portMappings, line.demo);
     return line;
 }
@@ -146,6 +168,7 @@ QString UsageText() {
     return QStringLiteral(
         "Usage: impedix [--port COMn=PATH]... [--demo[=MODEL]] [--record FILE]\n"
         "               [--record-dialect comma|semicolon] [--table PATH]\n"
+        "               [--scpi[=PORT]] [--listen ADDRESS]\n"
         "  or:  impedix [--port COMn=PATH]... --list-ports\n"
         "\n"
         "Drives a bench impedance meter on a serial port.\n"
@@ -166,6 +189,12 @@ QString UsageText() {
         "                    whether it can be opened, then end.\n"
         "  --table PATH      keep the D calibration table in PATH instead of DataBase.txt\n"
         "                    in the current directory.\n"
+        "  --scpi[=PORT]     serve the meter as a SCPI instrument on TCP port PORT\n"
+        "                    (default 5025; 0 picks a free one) beside the window. The\n"
+        "                    address it listens on is printed on standard error.\n"
+        "  --listen ADDRESS  listen on ADDRESS instead of 127.0.0.1. Anyone who can reach\n"
+        "                    the port drives the meter: open it wider only on a network\n"
+        "                    you trust.\n"
         "  --help            show this text.\n");
 }
 

@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
 
 namespace App {
 
@@ -18,7 +19,10 @@ struct CommandLine {
     QString recordFile;           // append every accepted frame to this CSV file
     bool recordSemicolon = false; // the recording's dialect: ";" and decimal commas, else ","
     QString tablePath;            // the calibration table's file; empty: DataBase.txt here
-    QString error;                // non-empty when the command line is unusable
+    bool scpi = false;            // serve the meter as a SCPI instrument on TCP
+    quint16 scpiPort = 5025;      // 0: a free one, named on standard error
+    QString listenAddress = QStringLiteral("127.0.0.1");
+    QString error; // non-empty when the command line is unusable
 };
 
 // arguments without the program name.

@@ -4,10 +4,12 @@
 #include "app/display_check.h"
 #include "app/port_listing.h"
 #include "app/stop_signals.h"
+#include "bridge/session_instrument.h"
 #include "export/csv.h"
 #include "link/calibration.h"
 #include "link/port_names.h"
 #include "link/serial_link.h"
+#include "remote/scpi_server.h"
 #include "sim/simulator.h"
 #include "ui/main_window.h"
 #include "ui/port_dialog.h"
@@ -112,10 +114,30 @@ int main(int argc, char **argv) {
         window = &b_tok;
         apoisk::Tcom_poisk_tool com_poisk_tool;
         b_tok.show();
+        // The SCPI server beside the window acts on the window's session.
+        std::unique_ptr<Bridge::SessionInstrument> remoteMeter;
+        std::unique_ptr<Remote::ScpiServer> scpi;
+        if (line.scpi) {
+            remoteMeter = std::make_unique<Bridge::SessionInstrument>(b_tok.Session());
+            scpi = std::make_unique<Remote::ScpiServer>(*remoteMeter);
+            const QHostAddress address(line.listenAddress);
+            if (!scpi->listen(address, line.scpiPort)) {
+                std::fprintf(stderr, "impedix: SCPI: cannot listen on %s port %u: %s\n",
+                             qPrintable(line.listenAddress), unsigned(line.scpiPort),
+                             qPrintable(scpi->errorString()));
+                status = Failure;
+            } else {
+                std::fprintf(stderr, "impedix: SCPI on %s:%u\n", qPrintable(line.listenAddress),
+                             unsigned(scpi->port()));
+            }
+            std::fflush(stderr);
+            QObject::connect(scpi.get(), &Remote::ScpiServer::clientCountChanged, &b_tok,
+                             [&b_tok](int count) { b_tok.ShowRemoteClients(count); });
+        }
         if (!line.recordFile.isEmpty())
             b_tok.StartRecording(line.recordFile, line.recordSemicolon ? Export::SemicolonDialect()
                                                                        : Export::CommaDialect());
-        QApplication::exec();
+        if (status == 0) QApplication::exec();
         window = nullptr;
     } catch (const std::exception &error) {
         window = nullptr;

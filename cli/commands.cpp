@@ -48,18 +48,6 @@ public:
     void ShowMessage(const QString &text) override { Complain(text); }
 };
 
-// Searches as the window does, or says on standard error that no meter answered.
-bool Find(Core::Session &session, Core::SearchResult *found) {
-    *found = session.Search(IdentityTries);
-    if (found->found) return true;
-    // The window's status text, with the first port that is there but would not open.
-    Complain(
-        QStringLiteral("COM -  no meter answered on COM1 to COM%1").arg(Core::LastSearchedPort) +
-        (found->failure.isEmpty() ? QString() : QLatin1String("; ") + found->failure));
-    Device::ClosePort();
-    return false;
-}
-
 bool GaveUp(const Core::TickResult &result) {
     return result.silence.silent && result.silence.seconds >= LineGiveUpSeconds;
 }
@@ -106,6 +94,17 @@ int Conclude(DataOutput &output, int code) {
 }
 
 } // namespace
+
+bool Find(Core::Session &session, Core::SearchResult *found) {
+    *found = session.Search(IdentityTries);
+    if (found->found) return true;
+    // The window's status text, with the first port that is there but would not open.
+    Complain(
+        QStringLiteral("COM -  no meter answered on COM1 to COM%1").arg(Core::LastSearchedPort) +
+        (found->failure.isEmpty() ? QString() : QLatin1String("; ") + found->failure));
+    Device::ClosePort();
+    return false;
+}
 
 void Complain(const QString &message) {
     WriteError(QStringLiteral("impedix-cli: %1\n").arg(message).toLocal8Bit());

@@ -4,12 +4,21 @@
 
 #include "cli/invocation.h"
 
+namespace Core {
+class Session;
+struct SearchResult;
+} // namespace Core
+
 namespace Cli {
 
 // The program's exit code.
 int RunIdentify(const Invocation &invocation);
 int RunMeasure(const Invocation &invocation);
 int RunSweep(const Invocation &invocation);
+int RunServe(const Invocation &invocation); // serve.cpp
+
+// Searches as the window does, or says on standard error that no meter answered.
+bool Find(Core::Session &session, Core::SearchResult *found);
 
 // Written to standard error with the program's name in front.
 void Complain(const QString &message);

@@ -6,6 +6,7 @@
 #include "fit/circuit_models.h"
 
 #include <QCommandLineParser>
+#include <QHostAddress>
 
 #include <functional>
 
@@ -33,6 +34,8 @@ const Subcommand Subcommands[] = {
      "[common options] (--from HZ --to HZ (--points N [--spacing linear|log] | --list "
      "standard) | --list FILE | --samples N --frequency HZ)",
      "Run a frequency sweep, or a series of samples at one frequency, and print its points."},
+    {Command::Serve, "serve", "[common options] [--scpi PORT] [--listen ADDRESS]",
+     "Search for a meter, then serve it as a SCPI instrument on TCP until stopped."},
 };
 
 const Subcommand *FindSubcommand(const QString &name) {
@@ -120,6 +123,15 @@ void AddSweep(QCommandLineParser &parser) {
     AddOutput(parser);
 }
 
+void AddServe(QCommandLineParser &parser) {
+    parser.addOption(
+        Valued("scpi", "TCP port of the SCPI server (default 5025; 0 picks a free one).", "PORT"));
+    parser.addOption(Valued("listen",
+                            "Listen on ADDRESS instead of 127.0.0.1. Anyone who can reach the port "
+                            "drives the meter: open it wider only on a network you trust.",
+                            "ADDRESS"));
+}
+
 QString HelpText(const Subcommand &sub, const QCommandLineParser &parser) {
     // The parser's own text begins with a usage line that knows nothing of subcommands.
     const QString own = parser.helpText();
@@ -127,6 +139,12 @@ QString HelpText(const Subcommand &sub, const QCommandLineParser &parser) {
     QString text = QStringLiteral("Usage: %1 %2 %3\n\n%4\n\n")
                        .arg(Program, QLatin1String(sub.name), QLatin1String(sub.synopsis),
                             QLatin1String(sub.summary));
+    if (sub.command == Command::Serve)
+        text += QStringLiteral(
+            "The address the server listens on is printed on standard error. Up to eight\n"
+            "clients at once; the readings and settings are those of the found meter.\n"
+            "Exit status: 1 no meter answered; 2 a mistake on the command line or the port\n"
+            "cannot be listened on; 128 + the signal's number after SIGINT or SIGTERM.\n\n");
     if (sub.command == Command::Identify || sub.command == Command::Measure ||
         sub.command == Command::Sweep)
         text += QStringLiteral(
@@ -345,6 +363,29 @@ bool TakeFit(const QCommandLineParser &parser, Invocation &invocation) {
     return true;
 }
 
+bool TakeServe(const QCommandLineParser &parser, Invocation &invocation) {
+    ServePlan &plan = invocation.serve;
+    if (parser.isSet(QStringLiteral("scpi"))) {
+        bool ok = false;
+        const uint port = parser.value(QStringLiteral("scpi")).toUInt(&ok);
+        if (!ok || port > 65535) {
+            invocation.error = QStringLiteral("--scpi takes a TCP port from 0 to 65535, not \"%1\"")
+                                   .arg(parser.value(QStringLiteral("scpi")));
+            return false;
+        }
+        plan.port = static_cast<quint16>(port);
+    }
+    if (parser.isSet(QStringLiteral("listen"))) {
+        plan.address = parser.value(QStringLiteral("listen"));
+        if (QHostAddress(plan.address).isNull()) {
+            invocation.error =
+                QStringLiteral("--listen takes an IP address, not \"%1\"").arg(plan.address);
+            return false;
+        }
+    }
+    return true;
+}
+
 void TakeCommon(const QCommandLineParser &parser, Invocation &invocation) {
     invocation.portMappings = parser.values(QStringLiteral("port"));
     if (parser.optionNames().contains(QStringLiteral("demo")))
@@ -401,6 +442,7 @@ Invocation ParseInvocation(const QStringList &arguments) {
     AddCommon(parser, sub->command != Command::Ports);
     if (sub->command == Command::Measure) AddMeasure(parser);
     if (sub->command == Command::Sweep) AddSweep(parser);
+    if (sub->command == Command::Serve) AddServe(parser);
     invocation.helpText = HelpText(*sub, parser);
 
     const QStringList own = TakeDemoModel(arguments.mid(1), invocation);
@@ -421,6 +463,7 @@ Invocation ParseInvocation(const QStringList &arguments) {
     if (sub->command == Command::Measure && !TakeMeasure(parser, invocation)) return invocation;
     if (sub->command == Command::Sweep && !TakeSweep(parser, invocation)) return invocation;
     if (sub->command == Command::Sweep && !TakeFit(parser, invocation)) return invocation;
+    if (sub->command == Command::Serve && !TakeServe(parser, invocation)) return invocation;
     TakeCommon(parser, invocation);
     return invocation;
 }

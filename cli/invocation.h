@@ -10,8 +10,14 @@
 
 namespace Cli {
 
-enum class Command { None, Ports, Identify, Measure, Sweep };
+enum class Command { None, Ports, Identify, Measure, Sweep, Serve };
 enum class Format { Csv, Json };
+
+// Where `serve` listens.
+struct ServePlan {
+    quint16 port = 5025; // 0: a free one, named on standard error
+    QString address = QStringLiteral("127.0.0.1");
+};
 
 // Exit codes of the program.
 constexpr int ExitDone = 0;
@@ -34,6 +40,7 @@ struct Invocation {
     Duration duration;     // measure
     SweepPlan sweep;       // sweep
     QString fitModel;      // sweep --fit: a model's name or "auto"; empty: no fit
+    ServePlan serve;       // serve
     Format format = Format::Csv;
     QString outputPath; // empty: standard output
 };

@@ -57,6 +57,8 @@ int main(int argc, char **argv) {
         return Cli::RunMeasure(invocation);
     case Cli::Command::Sweep:
         return Cli::RunSweep(invocation);
+    case Cli::Command::Serve:
+        return Cli::RunServe(invocation);
     default:
         return Cli::ExitUsage;
     }

@@ -85,6 +85,13 @@ public:
     void SetAutoRange(bool on);           // the program's flag only (what the meter reported)
     void SetCircuit(bool series);
     void SetAutoParams(bool on);
+    // What the level, speed and bias source were last set to here (the meter's frame does not
+    // report them): LevelList's index (-1 before any), the normal speed, the external source.
+    int LevelIndex() const { return m_levelIndex; }
+    bool NormalSpeed() const { return m_normalSpeed; }
+    bool BiasExternal() const { return m_biasExternal; }
+    // A front end other than the window changed the conditions: the window's controls follow.
+    void AnnounceConditions() { emit conditionsChanged(); }
 
     // ---- Sweep run
     // START's checks, one bound at a time as the fields are read: false, with the message
@@ -136,6 +143,7 @@ signals:
     void recordingChanged();
     void meterFound(const Core::SearchResult &result); // a search or a reopen identified a model
     void portRefused(unsigned port); // a lost port came back, but no known model answers there
+    void conditionsChanged();        // see AnnounceConditions
 
 private:
     void Synchronise();
@@ -150,6 +158,9 @@ private:
     bool m_frequencySweep = false;
     bool m_paused = false; // a front end holds polling (typing a frequency): no reopen restarts it
     QTimer m_reopen;
+    int m_levelIndex = -1;
+    bool m_normalSpeed = true;
+    bool m_biasExternal = false;
     QElapsedTimer m_sinceFrame; // since the last accepted frame, or since polling began
     std::unique_ptr<Export::Recorder> m_recorder;
     QString m_recordPath;

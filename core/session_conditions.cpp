@@ -40,15 +40,18 @@ bool Session::SetBias(std::int32_t mv) {
 }
 
 void Session::SelectBiasSource(bool external) {
+    m_biasExternal = external;
     Device::SelectBiasSource(external);
 }
 
 void Session::SetLevel(int index) {
-    if (index >= 0 && index < static_cast<int>(Main::LevelList.size()))
-        Device::SetLevel(Main::LevelList[static_cast<std::size_t>(index)]);
+    if (index < 0 || index >= static_cast<int>(Main::LevelList.size())) return;
+    m_levelIndex = index;
+    Device::SetLevel(Main::LevelList[static_cast<std::size_t>(index)]);
 }
 
 void Session::SelectSpeed(bool normal) {
+    m_normalSpeed = normal;
     Device::SelectSpeed(normal);
 }
 

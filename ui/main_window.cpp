@@ -81,6 +81,7 @@ Tb_tok::Tb_tok(QWidget *parent)
     ConnectCalibration();
     ConnectExport();
     ConnectPlans();
+    ConnectRemote();
 
     FormCreate();
     SearchInstrument();

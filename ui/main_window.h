@@ -51,6 +51,11 @@ private:
     std::unique_ptr<Core::Session> m_core;         // the measuring work; the window shows it
 
 public:
+    // The measuring session, for a remote front end beside the window.
+    Core::Session &Session() { return *m_core; }
+    // "SCPI: N" in the status bar while N remote clients are connected; hidden at 0.
+    void ShowRemoteClients(int count);
+
     QTimer &tmr; // the core's measurement timer: 40 ms from the end of one tick to the next
 
     // Window and panels (main_window.cpp)
@@ -182,6 +187,8 @@ private:
     QList<QPointF> ComparedPoints(int series, int parameter, const float *plotted) const;
 
     void ConnectCycle();
+    void ConnectRemote();
+    void FollowConditions();
     void SynchroniseControls();
     void ShowTick(const Core::TickResult &result);
     void ShowRange();
@@ -210,6 +217,7 @@ private:
     std::optional<Fit::FitResult> m_fit;     // drawn until a new START, a new fit or the reset
     QString m_listPath;                      // the frequency list file of a list run
     std::vector<std::int32_t> m_plannedList; // read at START
+    QLabel *m_remoteStatus = nullptr;        // permanent in the status bar while clients are on
     QLabel *m_recordStatus = nullptr;        // permanent in the status bar while recording
     bool m_placingGridCursor = false;        // the program, not the user, moves the grid's cursor
     QString m_exportFolder;                  // where the last export went

@@ -1,0 +1,278 @@
+// Remote::Instrument on Core::Session.
+#include "bridge/session_instrument.h"
+
+#include "core/main_state.h"
+#include "core/session.h"
+#include "core/settings_logic.h"
+#include "link/commands.h"
+#include "link/decoding.h"
+#include "link/measurement.h"
+#include "link/models.h"
+#include "link/serial_link.h"
+#include "sweep/sweep_store.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace Bridge {
+
+namespace {
+
+bool KnownModel() {
+    return Device::ModelIndex >= 0 && Device::ModelIndex < Device::ModelCount;
+}
+
+Remote::Reading RawReading(std::uint64_t sequence, std::int64_t timeMs, float magnitude,
+                           float phase, std::int32_t frequency) {
+    Remote::Reading reading;
+    reading.sequence = sequence;
+    reading.timeMs = timeMs;
+    reading.magnitude = magnitude;
+    reading.phase = phase;
+    reading.frequency = frequency;
+    reading.overload = !std::isfinite(magnitude) || !std::isfinite(phase);
+    return reading;
+}
+
+} // namespace
+
+SessionInstrument::SessionInstrument(Core::Session &session, QObject *parent)
+    : Remote::Instrument(parent), m_session(session) {
+    m_clock.start();
+    m_biasMillivolts = Main::BiasSetting;
+    m_biasOn = Main::BiasSetting > 0;
+    m_notify.setSingleShot(true);
+    m_notify.setInterval(0);
+    connect(&m_notify, &QTimer::timeout, this, [this] { Notify(); });
+    connect(&session, &Core::Session::frameAccepted, this, [this] { TakeFrame(); });
+    connect(&session, &Core::Session::sweepPointStored, this, [this] { TakeSweepPoint(); });
+    connect(&session, &Core::Session::sweepAdvanced, this, [this] {
+        if (!Main::SweepRunning) TakeSweepEnd();
+    });
+    // A run started in the window ends ours.
+    connect(&session, &Core::Session::sweepStarted, this, [this] {
+        if (!m_starting) TakeSweepEnd();
+    });
+    const auto line = [this] {
+        m_linePending = true;
+        m_notify.start();
+    };
+    connect(&session, &Core::Session::meterFound, this, line);
+    connect(&session, &Core::Session::portRefused, this, line);
+    connect(&session, &Core::Session::ticked, this, [this, line](const Core::TickResult &result) {
+        if (result.portOpen != m_portWasOpen) line();
+        m_portWasOpen = result.portOpen;
+    });
+    m_portWasOpen = Device::PortNumber != 0;
+}
+
+Remote::LineState SessionInstrument::lineState() const {
+    if (Device::PortNumber != 0 && KnownModel()) return Remote::LineState::Ready;
+    if (Device::LostPortNumber != 0) return Remote::LineState::LineLost;
+    return Remote::LineState::NoMeter;
+}
+
+Remote::ModelInfo SessionInstrument::model() const {
+    Remote::ModelInfo info;
+    const unsigned port = Device::PortNumber != 0 ? Device::PortNumber : Device::LostPortNumber;
+    const bool present = port != 0 && KnownModel();
+    info.name = present ? Device::ModelName(Device::ModelIndex) : QString();
+    info.port = present ? QStringLiteral("COM%1").arg(port) : QString();
+    // What the program accepts now: the model's range within the program's frequency window
+    // (the window's controls keep theirs narrower), so that a frequency the session would move
+    // to a bound is refused rather than reported as set.
+    info.lowestFrequency =
+        std::max(Device::ModelLowestFrequency(Device::ModelIndex), Main::FrequencyLow);
+    info.highestFrequency =
+        std::min(Device::ModelHighestFrequency(Device::ModelIndex), Main::FrequencyHigh);
+    info.biasStepMillivolts = Device::BiasScale(Device::ModelIndex);
+    return info;
+}
+
+Remote::Settings SessionInstrument::settings() const {
+    Remote::Settings s;
+    s.frequency = Main::CurrentFrequency;
+    const int level = m_session.LevelIndex();
+    if (level >= 0) s.levelMillivolts = Main::LevelList[static_cast<std::size_t>(level)];
+    // The window's bias controls set the level and switch it on in one.
+    s.biasOn = Main::BiasSetting > 0;
+    s.biasMillivolts = s.biasOn ? Main::BiasSetting : m_biasMillivolts;
+    s.biasExternal = m_session.BiasExternal();
+    s.autoRange = Main::AutoRange;
+    s.rangeIndex = Device::DeviceRange;
+    s.normalSpeed = m_session.NormalSpeed();
+    s.seriesCircuit = Device::SeriesCircuit != 0;
+    return s;
+}
+
+int SessionInstrument::Changed() {
+    m_session.AnnounceConditions();
+    return Remote::NoError;
+}
+
+int SessionInstrument::setFrequency(std::int32_t hz) {
+    if (!Ready()) return Remote::HardwareError;
+    const Remote::ModelInfo bounds = model();
+    if (hz < bounds.lowestFrequency || hz > bounds.highestFrequency) return Remote::DataOutOfRange;
+    m_session.SetFrequency(hz);
+    return Changed();
+}
+
+int SessionInstrument::setLevel(int millivolts) {
+    if (!Ready()) return Remote::HardwareError;
+    const auto level = std::find(Main::LevelList.begin(), Main::LevelList.end(), millivolts);
+    if (level == Main::LevelList.end()) return Remote::DataOutOfRange;
+    m_session.SetLevel(static_cast<int>(level - Main::LevelList.begin()));
+    return Changed();
+}
+
+int SessionInstrument::setBiasLevel(int millivolts) {
+    if (!Ready()) return Remote::HardwareError;
+    if (millivolts < Main::LowestBias || millivolts > Main::HighestBias)
+        return Remote::DataOutOfRange;
+    m_biasMillivolts = millivolts;
+    if (Main::BiasSetting > 0 || m_biasOn) {
+        m_biasOn = true;
+        m_session.SetBias(millivolts);
+    }
+    return Changed();
+}
+
+int SessionInstrument::setBiasState(bool on) {
+    if (!Ready()) return Remote::HardwareError;
+    if (Main::BiasSetting > 0) m_biasMillivolts = Main::BiasSetting;
+    m_biasOn = on;
+    m_session.SetBias(on ? m_biasMillivolts : 0);
+    return Changed();
+}
+
+int SessionInstrument::setBiasSource(bool external) {
+    if (!Ready()) return Remote::HardwareError;
+    m_session.SelectBiasSource(external);
+    return Changed();
+}
+
+// Auto-ranging is a toggle on the wire: sent only when it changes.
+int SessionInstrument::setAutoRange(bool on) {
+    if (!Ready()) return Remote::HardwareError;
+    if (on != Main::AutoRange) m_session.SwitchAutoRange(Device::DeviceRange);
+    return Changed();
+}
+
+int SessionInstrument::setRange(int index) {
+    if (!Ready()) return Remote::HardwareError;
+    m_session.SelectRange(index);
+    return Changed();
+}
+
+int SessionInstrument::setSpeed(bool normal) {
+    if (!Ready()) return Remote::HardwareError;
+    m_session.SelectSpeed(normal);
+    return Changed();
+}
+
+int SessionInstrument::setSeriesCircuit(bool series) {
+    if (!Ready()) return Remote::HardwareError;
+    m_session.SetCircuit(series);
+    return Changed();
+}
+
+int SessionInstrument::applySettings(const Remote::Settings &s) {
+    if (!Ready()) return Remote::HardwareError;
+    int code = setFrequency(s.frequency);
+    const auto keep = [&code](int next) {
+        if (code == Remote::NoError) code = next;
+    };
+    keep(setLevel(s.levelMillivolts));
+    keep(setBiasSource(s.biasExternal));
+    m_biasMillivolts = s.biasMillivolts;
+    keep(setBiasState(s.biasOn));
+    if (s.autoRange)
+        keep(setAutoRange(true));
+    else
+        keep(setRange(s.rangeIndex));
+    keep(setSpeed(s.normalSpeed));
+    keep(setSeriesCircuit(s.seriesCircuit));
+    return code;
+}
+
+int SessionInstrument::startList(const QVector<std::int32_t> &frequencies, std::uint64_t &run) {
+    if (Main::SweepRunning) return Remote::InitIgnored;
+    if (lineState() != Remote::LineState::Ready) return Remote::HardwareError;
+    if (frequencies.isEmpty() || frequencies.size() > Main::SweepCapacity)
+        return Remote::SettingsConflict;
+    const auto [low, high] = std::minmax_element(frequencies.begin(), frequencies.end());
+    // The session's checks would put up a message; the server answers with a code instead.
+    if (*low < Core::SweepLowestHz || *high > Core::SweepHighestHz) return Remote::DataOutOfRange;
+    Core::SweepPlan plan;
+    plan.low = *low;
+    plan.high = *high;
+    plan.points = static_cast<int>(frequencies.size());
+    plan.frequencies = frequencies;
+    m_savedLow = Main::FrequencyLow;
+    m_savedHigh = Main::FrequencyHigh;
+    m_savedFrequencySweep = m_session.FrequencySweep();
+    m_list.run += 1;
+    m_list.running = true;
+    m_list.points = QVector<Remote::ListPoint>(frequencies.size());
+    m_ownSweep = true;
+    m_starting = true;
+    const bool started = m_session.StartSweep(plan);
+    m_starting = false;
+    if (!started) {
+        TakeSweepEnd();
+        return Remote::DataOutOfRange;
+    }
+    run = m_list.run;
+    return Remote::NoError;
+}
+
+void SessionInstrument::abortList() {
+    if (!m_ownSweep) return;
+    Main::SweepRunning = false;
+    TakeSweepEnd();
+}
+
+void SessionInstrument::TakeFrame() {
+    m_latest =
+        RawReading(m_latest.sequence + 1, nowMs(), Device::ParameterValues[Device::ValMagnitude],
+                   Device::ParameterValues[Device::ValPhase], Device::FrequencyHz);
+    m_readingPending = true;
+    m_notify.start();
+}
+
+void SessionInstrument::TakeSweepPoint() {
+    const int i = Main::SweepIndex;
+    if (!m_ownSweep || i < 0 || i >= m_list.points.size()) return;
+    m_list.points[i].measured = true;
+    m_list.points[i].reading =
+        RawReading(m_latest.sequence, m_latest.timeMs, Main::SweepMagnitudes[i],
+                   Main::SweepPhases[i], Main::SweepReportedFrequencies[i]);
+    m_listPending = true;
+    m_notify.start();
+}
+
+// Our run is over (done, aborted, or replaced by one from the window): the program's frequency
+// window goes back to what it was, so that FREQ keeps the model's whole range.
+void SessionInstrument::TakeSweepEnd() {
+    if (!m_ownSweep) return;
+    m_ownSweep = false;
+    m_list.running = false;
+    Main::FrequencyLow = m_savedLow;
+    Main::FrequencyHigh = m_savedHigh;
+    m_session.SetFrequencySweep(m_savedFrequencySweep);
+    m_listPending = true;
+    m_notify.start();
+}
+
+void SessionInstrument::Notify() {
+    const bool reading = std::exchange(m_readingPending, false);
+    const bool list = std::exchange(m_listPending, false);
+    const bool line = std::exchange(m_linePending, false);
+    if (line) emit lineChanged();
+    if (reading) emit readingAccepted();
+    if (list) emit listChanged();
+}
+
+} // namespace Bridge

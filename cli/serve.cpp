@@ -1,0 +1,58 @@
+// serve: the found meter as a SCPI instrument on TCP until SIGINT or SIGTERM.
+#include "cli/commands.h"
+
+#include "app/stop_signals.h"
+#include "bridge/session_instrument.h"
+#include "core/message_sink.h"
+#include "core/session.h"
+#include "link/serial_link.h"
+#include "remote/scpi_server.h"
+
+#include <QCoreApplication>
+
+#include <csignal>
+
+namespace Cli {
+
+namespace {
+
+class StandardErrorSink : public Core::MessageSink {
+public:
+    void ShowMessage(const QString &text) override { Complain(text); }
+};
+
+} // namespace
+
+int RunServe(const Invocation &invocation) {
+    Core::Session session;
+    StandardErrorSink sink;
+    session.SetMessageSink(&sink);
+    Core::SearchResult found;
+    if (!Find(session, &found)) return ExitNoMeter;
+    Bridge::SessionInstrument meter(session);
+    Remote::ScpiServer server(meter);
+    const QHostAddress address(invocation.serve.address);
+    if (!server.listen(address, invocation.serve.port)) {
+        Complain(QStringLiteral("cannot listen on %1 port %2: %3")
+                     .arg(invocation.serve.address)
+                     .arg(invocation.serve.port)
+                     .arg(server.errorString()));
+        Device::ClosePort();
+        return ExitUsage;
+    }
+    const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
+                             ? QStringLiteral("[%1]").arg(address.toString())
+                             : address.toString();
+    Complain(QStringLiteral("SCPI on %1:%2").arg(host).arg(server.port()));
+    int code = ExitDone;
+    App::StopSignals stop([&] {
+        code = 128 + (stop.lastSignal() != 0 ? stop.lastSignal() : SIGTERM);
+        QCoreApplication::exit(0);
+    });
+    QCoreApplication::exec();
+    session.Close();
+    Device::ClosePort();
+    return code;
+}
+
+} // namespace Cli

@@ -1,0 +1,112 @@
+// The window beside the SCPI server: the status bar counts the clients, and conditions set over
+// SCPI reach the meter through the window's session while the window's controls follow them
+// without sending anything of their own.
+#include "bridge/session_instrument.h"
+#include "link/commands.h"
+#include "remote/scpi_server.h"
+#include "tests/ui/window_fixture.h"
+#include "ui/main_state.h"
+
+#include <QLabel>
+#include <QTcpSocket>
+#include <QtTest>
+
+#include <memory>
+
+using TestWindow::Fixture;
+
+namespace {
+
+constexpr int Generous = 8000; // ms; a deadline for what must happen, never a measured time
+
+QLabel *RemoteLabel(Main::Tb_tok &w) {
+    return TestWindow::Find<QLabel>(w, "LaRemote");
+}
+
+struct Served {
+    explicit Served(Main::Tb_tok &w) : meter(w.Session()), server(meter) {
+        QObject::connect(&server, &Remote::ScpiServer::clientCountChanged, &w,
+                         [&w](int count) { w.ShowRemoteClients(count); });
+    }
+    Bridge::SessionInstrument meter;
+    Remote::ScpiServer server;
+};
+
+std::unique_ptr<QTcpSocket> Connect(quint16 port) {
+    auto socket = std::make_unique<QTcpSocket>();
+    socket->connectToHost(QHostAddress(QHostAddress::LocalHost), port);
+    if (!socket->waitForConnected(Generous)) return nullptr;
+    return socket;
+}
+
+QByteArray Query(QTcpSocket &socket, const QByteArray &line) {
+    socket.write(line + '\n');
+    QByteArray answer;
+    QDeadlineTimer deadline(Generous);
+    while (!answer.endsWith('\n') && !deadline.hasExpired()) {
+        if (!socket.canReadLine()) QTest::qWait(5);
+        answer += socket.readLine();
+    }
+    return answer.trimmed();
+}
+
+} // namespace
+
+class RemoteWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { TestWindow::ResetProgramState(); }
+
+    void statusBarCountsClients() {
+        Fixture f;
+        f.AddMeter(1, 1);
+        Main::Tb_tok &w = f.Start();
+        Served remote(w);
+        QVERIFY(remote.server.listen(QHostAddress(QHostAddress::LocalHost), 0));
+        QVERIFY(!RemoteLabel(w)->isVisibleTo(&w));
+        auto first = Connect(remote.server.port());
+        QVERIFY(first);
+        QTRY_VERIFY_WITH_TIMEOUT(RemoteLabel(w)->isVisibleTo(&w), Generous);
+        QCOMPARE(RemoteLabel(w)->text(), QStringLiteral("SCPI: 1"));
+        auto second = Connect(remote.server.port());
+        QVERIFY(second);
+        QTRY_COMPARE_WITH_TIMEOUT(RemoteLabel(w)->text(), QStringLiteral("SCPI: 2"), Generous);
+        first.reset();
+        second->disconnectFromHost();
+        QTRY_VERIFY_WITH_TIMEOUT(!RemoteLabel(w)->isVisibleTo(&w), Generous);
+    }
+
+    void conditionsReachMeterAndControls() {
+        Fixture f;
+        TestWindow::Meter &meter = f.AddMeter(1, 1);
+        Main::Tb_tok &w = f.Start();
+        Served remote(w);
+        QVERIFY(remote.server.listen(QHostAddress(QHostAddress::LocalHost), 0));
+        auto client = Connect(remote.server.port());
+        QVERIFY(client);
+        client->write("FREQ 60KHZ;:VOLT 100MV;:APER SHORT;:FUNC:IMP CPD;:BIAS:SOUR EXT\n");
+        QCOMPARE(Query(*client, "SYST:ERR?"), QByteArray("0,\"No error\""));
+        const Sim::InstrumentState told = meter.instrument->state();
+        QCOMPARE(told.frequencyHz, 60000);
+        QCOMPARE(told.levelMillivolts, 100);
+        QVERIFY(!told.speedNormal);
+        QVERIFY(told.biasExternal);
+        QCOMPARE(TestWindow::TextOf(w, "i_freq"), QStringLiteral("60000"));
+        QCOMPARE(TestWindow::Find<QComboBox>(w, "b_level")->currentIndex(), 2);
+        QVERIFY(TestWindow::Find<QRadioButton>(w, "RadioButton4")->isChecked());
+        QVERIFY(TestWindow::Find<QRadioButton>(w, "RadioButton2")->isChecked());
+        // The controls followed without a command of their own: the meter still has what
+        // SCPI told it.
+        QTest::qWait(200);
+        QCOMPARE(meter.instrument->state().levelMillivolts, 100);
+        QVERIFY(meter.instrument->state().biasExternal);
+        // The window's frequency controls keep 50 to 100 kHz: what lies outside is refused,
+        // not moved to a bound.
+        QCOMPARE(Query(*client, "FREQ 20KHZ;:SYST:ERR?"), QByteArray("-222,\"Data out of range\""));
+        QCOMPARE(meter.instrument->state().frequencyHz, 60000);
+    }
+};
+
+QTEST_MAIN(RemoteWindowTest)
+#include "test_remote_window.moc"
