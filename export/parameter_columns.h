@@ -24,6 +24,16 @@ struct RawMeasurement {
 // "raw theta (rad)", "raw frequency (Hz)".
 QStringList MeasuredHeaders();
 
+// The textbook quantities of MeasuredHeaders, in their order: the name and the SI unit ("C",
+// "F"; "D", "" for a ratio).
+constexpr int TextbookColumnCount = 11;
+QString TextbookName(int column);
+QString TextbookUnit(int column);
+
+// Column `column` of the textbook quantities of one measurement, in SI; not finite where the
+// impedance leaves it undefined.
+double TextbookColumnValue(const RawMeasurement &raw, int column);
+
 // The fields of MeasuredHeaders for one measurement. G and B are Re Y and Im Y in either
 // circuit; a value that is undefined for the impedance (a division by zero) is an empty field.
 void AddMeasuredFields(CsvWriter &csv, const RawMeasurement &raw);

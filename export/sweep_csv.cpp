@@ -2,11 +2,13 @@
 #include "export/sweep_csv.h"
 
 #include "export/parameter_columns.h"
+#include "sweep/reference_trace.h"
 #include "sweep/sweep_store.h"
 
 #include <QBuffer>
 
 #include <cmath>
+#include <optional>
 
 namespace Export {
 
@@ -16,9 +18,43 @@ QStringList SweepHeader() {
            MeasuredHeaders();
 }
 
-bool WriteSweepCsv(QIODevice *device, const Main::SweepVariables &store, CsvDialect dialect) {
+namespace {
+
+QString Unit(int column, const QString &unit) {
+    return unit.isEmpty() ? TextbookName(column)
+                          : QStringLiteral("%1 (%2)").arg(TextbookName(column), unit);
+}
+
+RawMeasurement PointMeasurement(const Main::SweepVariables &store, int i) {
+    return {store.SweepMagnitudes[i], store.SweepPhases[i], store.SweepReportedFrequencies[i],
+            store.SweepSeriesCircuits[i]};
+}
+
+// The reference's columns of point i of the run.
+void AddReferenceFields(CsvWriter &csv, const Sweep::ReferenceTrace &textbook,
+                        const RawMeasurement &raw, double hz) {
+    std::optional<double> held[TextbookColumnCount];
+    for (int c = 0; c < TextbookColumnCount; ++c) {
+        held[c] = Sweep::ReferenceAt(textbook, c, hz);
+        csv.addMeasured(held[c].value_or(std::nan("")));
+    }
+    double measured[TextbookColumnCount];
+    for (int c = 0; c < TextbookColumnCount; ++c) {
+        measured[c] = TextbookColumnValue(raw, c);
+        csv.addMeasured(held[c] ? measured[c] - *held[c] : std::nan(""));
+    }
+    for (int c = 0; c < TextbookColumnCount; ++c)
+        csv.addMeasured(held[c] && *held[c] != 0.0
+                            ? (measured[c] - *held[c]) / std::fabs(*held[c]) * 100.0
+                            : std::nan(""));
+}
+
+bool WriteTable(QIODevice *device, const Main::SweepVariables &store,
+                const Sweep::ReferenceTrace *reference, CsvDialect dialect) {
+    const Sweep::ReferenceTrace textbook =
+        reference ? TextbookReference(*reference) : Sweep::ReferenceTrace{};
     CsvWriter csv(device, dialect);
-    for (const QString &column : SweepHeader())
+    for (const QString &column : reference ? SweepHeader(*reference) : SweepHeader())
         csv.addText(column);
     if (!csv.endRow()) return false;
     const int taken = Main::TakenSweepPoints(store);
@@ -32,11 +68,63 @@ bool WriteSweepCsv(QIODevice *device, const Main::SweepVariables &store, CsvDial
             csv.addScaled(hz, 0);
         const bool series = store.SweepSeriesCircuits[i];
         csv.addText(series ? QStringLiteral("series") : QStringLiteral("parallel"));
-        AddMeasuredFields(csv, {store.SweepMagnitudes[i], store.SweepPhases[i],
-                                store.SweepReportedFrequencies[i], series});
+        const RawMeasurement raw = PointMeasurement(store, i);
+        AddMeasuredFields(csv, raw);
+        if (reference && !reference->empty()) AddReferenceFields(csv, textbook, raw, hz);
         if (!csv.endRow()) return false;
     }
     return true;
+}
+
+} // namespace
+
+QStringList SweepHeader(const Sweep::ReferenceTrace &reference) {
+    QStringList header = SweepHeader();
+    if (reference.empty()) return header;
+    for (int c = 0; c < TextbookColumnCount; ++c)
+        header << QStringLiteral("reference ") + Unit(c, TextbookUnit(c));
+    for (int c = 0; c < TextbookColumnCount; ++c)
+        header << QStringLiteral("delta ") + Unit(c, TextbookUnit(c));
+    for (int c = 0; c < TextbookColumnCount; ++c)
+        header << QStringLiteral("delta ") + Unit(c, QStringLiteral("%"));
+    return header;
+}
+
+Sweep::ReferenceTrace TextbookReference(const Sweep::ReferenceTrace &reference) {
+    Sweep::ReferenceTrace out;
+    const std::size_t n = reference.frequencies.size();
+    if (reference.magnitudes.size() != n || reference.phases.size() != n ||
+        reference.reportedFrequencies.size() != n || reference.seriesCircuits.size() != n)
+        return out;
+    out.frequencies = reference.frequencies;
+    for (int c = 0; c < TextbookColumnCount; ++c) {
+        std::vector<double> &row = out.values[static_cast<std::size_t>(c)];
+        row.reserve(n);
+        for (std::size_t i = 0; i < n; ++i)
+            row.push_back(
+                TextbookColumnValue({reference.magnitudes[i], reference.phases[i],
+                                     reference.reportedFrequencies[i], reference.seriesCircuits[i]},
+                                    c));
+    }
+    return out;
+}
+
+bool WriteSweepCsv(QIODevice *device, const Main::SweepVariables &store, CsvDialect dialect) {
+    return WriteTable(device, store, nullptr, dialect);
+}
+
+bool WriteSweepCsv(QIODevice *device, const Main::SweepVariables &store,
+                   const Sweep::ReferenceTrace &reference, CsvDialect dialect) {
+    return WriteTable(device, store, &reference, dialect);
+}
+
+QByteArray SweepCsv(const Main::SweepVariables &store, const Sweep::ReferenceTrace &reference,
+                    CsvDialect dialect) {
+    QByteArray text;
+    QBuffer buffer(&text);
+    buffer.open(QIODevice::WriteOnly);
+    WriteSweepCsv(&buffer, store, reference, dialect);
+    return text;
 }
 
 QByteArray SweepCsv(const Main::SweepVariables &store, CsvDialect dialect) {

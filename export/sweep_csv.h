@@ -13,6 +13,9 @@ class QIODevice;
 namespace Main {
 struct SweepVariables;
 }
+namespace Sweep {
+struct ReferenceTrace;
+}
 
 namespace Export {
 
@@ -27,5 +30,21 @@ bool WriteSweepCsv(QIODevice *device, const Main::SweepVariables &store,
 
 // The same table as UTF-8 text, for the clipboard.
 QByteArray SweepCsv(const Main::SweepVariables &store, CsvDialect dialect = CommaDialect());
+
+// With a held reference, each record also carries the reference's textbook quantities at the
+// point's planned frequency ("reference C (F)" …), then the deviations from it ("delta C (F)" …)
+// and those against |reference| ("delta C (%)" …), for all eleven quantities. The reference's
+// values are rebuilt from what its frames reported, as the run's own are, and interpolated
+// linearly in log f; a field is empty outside the reference's span, where a value is undefined,
+// and for a percentage against zero. An empty reference gives the table above, unchanged.
+QStringList SweepHeader(const Sweep::ReferenceTrace &reference);
+bool WriteSweepCsv(QIODevice *device, const Main::SweepVariables &store,
+                   const Sweep::ReferenceTrace &reference, CsvDialect dialect = CommaDialect());
+QByteArray SweepCsv(const Main::SweepVariables &store, const Sweep::ReferenceTrace &reference,
+                    CsvDialect dialect = CommaDialect());
+
+// The reference's textbook quantities in SI, one per TextbookColumnValue column (values[c]), at
+// its frequencies; empty when the trace does not keep what its frames reported.
+Sweep::ReferenceTrace TextbookReference(const Sweep::ReferenceTrace &reference);
 
 } // namespace Export

@@ -23,6 +23,10 @@ ReferenceTrace HoldReference(const Main::SweepVariables &store) {
         out.frequencies.push_back(store.SweepFrequencies[i]);
         for (int k = 0; k < Main::SweepParameterCount; ++k)
             out.values[static_cast<std::size_t>(k)].push_back(store.SweepSamples[k][i]);
+        out.magnitudes.push_back(store.SweepMagnitudes[i]);
+        out.phases.push_back(store.SweepPhases[i]);
+        out.reportedFrequencies.push_back(store.SweepReportedFrequencies[i]);
+        out.seriesCircuits.push_back(store.SweepSeriesCircuits[i]);
     }
     return out;
 }

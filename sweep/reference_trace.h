@@ -5,6 +5,7 @@
 #include "sweep/sweep_store.h"
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -13,6 +14,12 @@ namespace Sweep {
 struct ReferenceTrace {
     std::vector<double> frequencies; // Hz, ascending (points of equal frequency in run order)
     std::array<std::vector<double>, Main::SweepParameterCount> values; // units of the store
+    // What each point's frame reported (SweepMagnitudes, SweepPhases, SweepReportedFrequencies,
+    // SweepSeriesCircuits), in the same order, so a data file can rebuild textbook values.
+    std::vector<float> magnitudes;
+    std::vector<float> phases;
+    std::vector<std::int32_t> reportedFrequencies;
+    std::vector<bool> seriesCircuits;
 
     bool empty() const { return frequencies.empty(); }
     int size() const { return static_cast<int>(frequencies.size()); }

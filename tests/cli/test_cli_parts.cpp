@@ -8,6 +8,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cmath>
@@ -173,6 +174,59 @@ private slots:
         QCOMPARE(refusal.isEmpty(), accepted);
     }
 
+    // A list file's refusal in English, with its line; the file's frequencies and bounds once
+    // taken; and a list the model cannot sweep.
+    void listFiles_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("problem"); // empty: taken
+        QTest::newRow("taken") << QByteArray("# part\n2000\n 500 # low\n\n1000\n") << "";
+        QTest::newRow("not whole") << QByteArray("100\n\n1e3\n") << "line 3: not a whole";
+        QTest::newRow("out of range") << QByteArray("100\n24\n") << "line 2: a frequency outside";
+        QTest::newRow("one entry") << QByteArray("# only\n100\n") << "fewer than 2";
+        QByteArray many;
+        for (int i = 0; i < 257; ++i)
+            many += QByteArray::number(100 + i) + '\n';
+        QTest::newRow("257 entries") << many << "line 257: more than 256";
+    }
+    void listFiles() {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, problem);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("list.txt");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+        file.close();
+        SweepPlan plan;
+        plan.listFile = path;
+        QString error;
+        const bool taken = TakeListFile(&plan, &error);
+        QCOMPARE(taken, problem.isEmpty());
+        if (!taken) {
+            QVERIFY2(error.startsWith("--list " + path + ": " + problem), qPrintable(error));
+            return;
+        }
+        QCOMPARE(plan.frequencies, (std::vector<std::int32_t>{2000, 500, 1000}));
+        QCOMPARE(plan.fromHz, 500);
+        QCOMPARE(plan.toHz, 2000);
+        QCOMPARE(plan.points, 3);
+        QVERIFY(CheckSweep(plan, KT44).isEmpty());
+        const QString refusal = CheckSweep(plan, KT45); // from 50 kHz
+        QVERIFY2(refusal.contains("2000 Hz is outside") && refusal.contains("50000 to"),
+                 qPrintable(refusal));
+    }
+
+    void missingListFile() {
+        QTemporaryDir dir;
+        SweepPlan plan;
+        plan.listFile = dir.filePath("none.txt");
+        QString error;
+        QVERIFY(!TakeListFile(&plan, &error));
+        QVERIFY2(error.endsWith(": no such file"), qPrintable(error));
+        plan.listFile = dir.path(); // a directory is no list either
+        QVERIFY(!TakeListFile(&plan, &error));
+        QVERIFY2(error.endsWith(": no such file"), qPrintable(error));
+    }
+
     void invocations_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("error"); // what the message must hold; empty: accepted
@@ -186,6 +240,33 @@ private slots:
         QTest::newRow("sweep both kinds")
             << QStringList{"sweep", "--from", "25", "--samples", "3"} << "exclude";
         QTest::newRow("sweep nothing") << QStringList{"sweep"} << "--from";
+        QTest::newRow("log sweep") << QStringList{"sweep",    "--from", "25",        "--to", "100",
+                                                  "--points", "5",      "--spacing", "log"}
+                                   << "";
+        QTest::newRow("bad spacing")
+            << QStringList{"sweep",    "--from", "25",        "--to", "100",
+                           "--points", "5",      "--spacing", "list"}
+            << "linear or log";
+        QTest::newRow("spacing of samples")
+            << QStringList{"sweep", "--samples", "3", "--frequency", "100", "--spacing", "log"}
+            << "--samples";
+        QTest::newRow("list of samples")
+            << QStringList{"sweep", "--samples", "3", "--frequency", "100", "--list", "f"}
+            << "--samples";
+        QTest::newRow("spacing and list")
+            << QStringList{"sweep", "--list", "f", "--spacing", "log"} << "exclude";
+        QTest::newRow("file and bounds")
+            << QStringList{"sweep", "--list", "f", "--from", "25"} << "from the file";
+        QTest::newRow("empty list") << QStringList{"sweep", "--list", ""} << "file name";
+        QTest::newRow("standard without to")
+            << QStringList{"sweep", "--list", "standard", "--from", "25"} << "--to";
+        QTest::newRow("standard with points")
+            << QStringList{"sweep", "--list", "standard", "--from", "25",
+                           "--to",  "100",    "--points", "3"}
+            << "--points";
+        QTest::newRow("standard with one frequency")
+            << QStringList{"sweep", "--list", "standard", "--from", "101", "--to", "119"}
+            << "fewer than 2";
         QTest::newRow("unknown command") << QStringList{"measur"} << "measur";
         QTest::newRow("no command") << QStringList{} << "command";
         QTest::newRow("unknown option") << QStringList{"identify", "--record", "x"} << "record";
@@ -230,6 +311,27 @@ private slots:
         QCOMPARE(s.sweep.toHz, 1000);
         QCOMPARE(s.sweep.points, 7);
         QCOMPARE(s.outputPath, QString("f"));
+
+        const Invocation log = ParseInvocation(
+            {"sweep", "--from", "100", "--to", "1000", "--points", "4", "--spacing", "log"});
+        QCOMPARE(log.sweep.spacing, Sweep::Spacing::Log);
+        QCOMPARE(log.sweep.points, 4);
+        const Invocation linear =
+            ParseInvocation({"sweep", "--from", "100", "--to", "1000", "--points", "4"});
+        QCOMPARE(linear.sweep.spacing, Sweep::Spacing::Linear);
+
+        const Invocation standard =
+            ParseInvocation({"sweep", "--list", "standard", "--from", "100", "--to", "1000"});
+        QVERIFY2(standard.error.isEmpty(), qPrintable(standard.error));
+        QCOMPARE(standard.sweep.spacing, Sweep::Spacing::List);
+        QCOMPARE(standard.sweep.frequencies, Sweep::MeterListPlan(100, 1000));
+        QCOMPARE(standard.sweep.points, int(standard.sweep.frequencies.size()));
+        QVERIFY(standard.sweep.listFile.isEmpty());
+
+        const Invocation file = ParseInvocation({"sweep", "--list", "parts.txt"});
+        QVERIFY2(file.error.isEmpty(), qPrintable(file.error));
+        QCOMPARE(file.sweep.listFile, QString("parts.txt"));
+        QVERIFY(file.sweep.frequencies.empty()); // read by the run, not by the parser
 
         const Invocation h = ParseInvocation({"sweep", "--help"});
         QVERIFY(h.help);

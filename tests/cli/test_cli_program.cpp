@@ -3,6 +3,7 @@
 // needs no Qt Gui or Qt Widgets.
 #include "sim/instrument.h"
 #include "sim/pty_host.h"
+#include "sweep/sweep_plan.h"
 #include "tests/common/peer.h"
 
 #include <QFile>
@@ -50,6 +51,15 @@ Outcome Run(const QStringList &arguments) {
     program.setProcessEnvironment(WithoutDisplay());
     program.start(QStringLiteral(IMPEDIX_CLI_PATH), arguments);
     return Finish(program);
+}
+
+// The frequencies the meter was told, in order, from its 0x43 requests.
+QList<int> FrequenciesSent(const QList<QByteArray> &requests) {
+    QList<int> sent;
+    for (const QByteArray &request : requests)
+        if (request.size() == 6 && std::uint8_t(request.at(1)) == 0x43)
+            sent << int(qFromBigEndian<quint32>(request.constData() + 2));
+    return sent;
 }
 
 QStringList Lines(const QString &text) {
@@ -217,6 +227,61 @@ private slots:
         QVERIFY(!outcome.out.contains("fit"));
         QVERIFY2(outcome.err.contains("fit: series-rc (R-C in series), 3 points"),
                  qPrintable(outcome.err));
+    }
+
+    // A log run: the meter is told exactly the planned frequencies, in order (the last once
+    // more as the run ends, as the designed run does), and the table carries them.
+    void logSweepOnTheWire() {
+        TestPeer::ScriptedMeter meter;
+        Sim::PtyHost host(meter.responder(), TestPeer::Timing());
+        QVERIFY(host.start());
+        const Outcome outcome = Run({"sweep", "--port", "COM3=" + host.slavePath(), "--from", "100",
+                                     "--to", "1000000", "--points", "6", "--spacing", "log"});
+        QCOMPARE(outcome.code, 0);
+        QList<int> planned;
+        for (std::int32_t hz : Sweep::LogPlan(100, 1000000, 6))
+            planned << hz;
+        QCOMPARE(planned, (QList<int>{100, 631, 3981, 25119, 158489, 1000000}));
+        QList<QByteArray> requests;
+        const QDeadlineTimer deadline(Generous);
+        while (FrequenciesSent(requests).size() < planned.size() + 1 && !deadline.hasExpired())
+            requests += TestPeer::TakeRequests(host, 1, true);
+        QCOMPARE(FrequenciesSent(requests), planned + QList<int>{planned.last()});
+        const QStringList lines = Lines(outcome.out);
+        QCOMPARE(lines.size(), planned.size() + 1);
+        for (int i = 0; i < planned.size(); ++i)
+            QVERIFY2(lines.at(i + 1).startsWith(QString("%1,%2,").arg(i + 1).arg(planned.at(i))),
+                     qPrintable(lines.at(i + 1)));
+    }
+
+    // A list file that cannot be run is refused before the port is opened; one the model
+    // cannot sweep after the meter has said who it is. Either way nothing else is sent.
+    void listRefusedBeforeAnythingIsSent() {
+        TestPeer::ScriptedMeter meter;
+        meter.identity = QByteArray("KT45", 4); // sweeps from 50 kHz
+        Sim::PtyHost host(meter.responder(), TestPeer::Timing());
+        QVERIFY(host.start());
+        QTemporaryDir dir;
+        const QString path = dir.filePath("parts.txt");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("# resonators\n100000\n200 kHz\n");
+        file.close();
+        const QString port = "COM2=" + host.slavePath();
+        Outcome outcome = Run({"sweep", "--port", port, "--list", path});
+        QCOMPARE(outcome.code, 2);
+        QVERIFY2(outcome.err.contains("line 3: not a whole number of hertz"),
+                 qPrintable(outcome.err));
+        QVERIFY(outcome.out.isEmpty());
+        QVERIFY(host.takeRequests().isEmpty());
+
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("100000\n1000\n");
+        file.close();
+        outcome = Run({"sweep", "--port", port, "--list", path});
+        QCOMPARE(outcome.code, 2);
+        QVERIFY2(outcome.err.contains("1000 Hz is outside"), qPrintable(outcome.err));
+        QCOMPARE(TestPeer::TakeRequests(host, 2), QList<QByteArray>{TestPeer::Request(0x40)});
     }
 
     // A stop signal in the middle of a run: the points taken so far, in a whole file, and the

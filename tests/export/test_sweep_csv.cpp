@@ -1,8 +1,10 @@
 // The sweep table: ASCII header, the taken points only, each point's textbook values and raw
 // values in both dialects, whole-hertz frequencies, a device that refuses the table; and a
 // table saved whole or not at all.
+#include "export/parameter_columns.h"
 #include "export/save_file.h"
 #include "export/sweep_csv.h"
+#include "sweep/reference_trace.h"
 #include "sweep/sweep_store.h"
 #include "tests/export/csv_reader.h"
 #include "tests/export/file_size_limit.h"
@@ -41,6 +43,30 @@ Main::SweepVariables FinishedRun(int points) {
             store.SweepSamples[k][i] = 9.9e12f;
     }
     return store;
+}
+
+// A run of a capacitor with loss at fixed phase: |Z| = 1/(2 pi f C), so C is flat in f and R
+// falls as 1/f. The stored display values are nonsense that must not reach the file.
+Main::SweepVariables CapacitorRun(const std::vector<float> &hz, double farads) {
+    Main::SweepVariables store;
+    store.SweepPoints = int(hz.size());
+    store.SweepIndex = store.SweepPoints - 1;
+    for (int i = 0; i < store.SweepPoints; ++i) {
+        store.SweepFrequencies[i] = hz[std::size_t(i)];
+        store.SweepMagnitudes[i] = float(1.0 / (2.0 * M_PI * hz[std::size_t(i)] * farads));
+        store.SweepPhases[i] = -1.5f;
+        store.SweepReportedFrequencies[i] = std::int32_t(hz[std::size_t(i)]);
+        store.SweepSeriesCircuits[i] = true;
+        for (int k = 0; k < Main::SweepParameterCount; ++k)
+            store.SweepSamples[k][i] = 9.9e12f;
+    }
+    return store;
+}
+
+bool Near(const QString &field, double expected) {
+    bool ok = false;
+    const double value = field.toDouble(&ok);
+    return ok && std::fabs(value - expected) <= 1e-6 * std::fabs(expected);
 }
 
 CsvText::Table Table(const Main::SweepVariables &store, CsvDialect dialect) {
@@ -151,6 +177,59 @@ private slots:
         QCOMPARE(running.records.last().at(0), QStringLiteral("3"));
         store.SweepIndex = 0;
         QCOMPARE(Table(store, CommaDialect()).records.size(), 1);
+    }
+
+    // The reference's columns: named in ASCII after the run's own, its textbook values rebuilt
+    // from what its frames reported and interpolated in log f, the deviations from the run's
+    // own columns, and nothing outside the reference's span.
+    void referenceColumns() {
+        const Sweep::ReferenceTrace reference =
+            Sweep::HoldReference(CapacitorRun({1000, 10000, 100000}, 100e-9));
+        const Main::SweepVariables run = CapacitorRun({500, 1000, 3162, 200000}, 110e-9);
+        const QStringList header = SweepHeader(reference);
+        QCOMPARE(header.size(), SweepHeader().size() + 33);
+        const int base = SweepHeader().size();
+        QCOMPARE(header.mid(base, 2), (QStringList{"reference C (F)", "reference L (H)"}));
+        QCOMPARE(header.at(base + 7), QString("reference D"));
+        QCOMPARE(header.at(base + 11), QString("delta C (F)"));
+        QCOMPARE(header.at(base + 22), QString("delta C (%)"));
+        QCOMPARE(header.last(), QString("delta phase of Y (%)"));
+
+        const CsvText::Table table = CsvText::Read(SweepCsv(run, reference), ',');
+        QVERIFY(table.wellFormed);
+        QCOMPARE(table.records.size(), 5);
+        QCOMPARE(table.records.first(), header);
+        const auto raw = [](double hz, double farads) {
+            return RawMeasurement{float(1.0 / (2.0 * M_PI * hz * farads)), -1.5f, std::int32_t(hz),
+                                  true};
+        };
+        const double heldC = TextbookColumnValue(raw(1000, 100e-9), 0);
+        const double runC = TextbookColumnValue(raw(1000, 110e-9), 0);
+        for (int row : {1, 4}) { // 500 Hz and 200 kHz lie outside the reference
+            const QStringList &fields = table.records.at(row);
+            QCOMPARE(fields.size(), header.size());
+            for (int c = base; c < header.size(); ++c)
+                QVERIFY2(fields.at(c).isEmpty(), qPrintable(header.at(c)));
+        }
+        const QStringList &exact = table.records.at(2);
+        QVERIFY2(Near(exact.at(base), heldC), qPrintable(exact.at(base)));
+        QVERIFY2(Near(exact.at(base + 11), runC - heldC), qPrintable(exact.at(base + 11)));
+        QVERIFY2(Near(exact.at(base + 22), 10.0), qPrintable(exact.at(base + 22)));
+        QVERIFY(exact.at(base + 7).toDouble() > 0.0); // D of the reference, from its phase
+
+        // R falls as 1/f: between 1 and 10 kHz the reference is a straight line in log f.
+        const double r0 = TextbookColumnValue(raw(1000, 100e-9), 2);
+        const double r1 = TextbookColumnValue(raw(10000, 100e-9), 2);
+        const double share = std::log10(3162.0 / 1000.0);
+        const QStringList &between = table.records.at(3);
+        QVERIFY2(Near(between.at(base + 2), r0 + share * (r1 - r0)),
+                 qPrintable(between.at(base + 2)));
+        QVERIFY2(Near(between.at(base + 22), 10.0), qPrintable(between.at(base + 22)));
+
+        // No reference: the table as it always was.
+        QCOMPARE(SweepCsv(run, Sweep::ReferenceTrace{}), SweepCsv(run));
+        QCOMPARE(SweepCsv(run, Sweep::ReferenceTrace{}, SemicolonDialect()),
+                 SweepCsv(run, SemicolonDialect()));
     }
 
     void refusingDevice() {
