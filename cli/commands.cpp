@@ -127,6 +127,21 @@ int RunIdentify(const Invocation &) {
     return ExitDone;
 }
 
+namespace {
+
+// After the search: a setting the meter cannot take, or an output that will not open, ends the
+// run before anything is sent. ExitDone when the run may go on.
+int RefuseBeforeRun(const QString &refusal, const QString &outputPath, DataOutput &output) {
+    if (refusal.isEmpty() && output.open()) return ExitDone;
+    Complain(refusal.isEmpty()
+                 ? QStringLiteral("cannot write %1: %2").arg(outputPath, output.errorString())
+                 : refusal);
+    Device::ClosePort();
+    return refusal.isEmpty() ? ExitWriteFailed : ExitUsage;
+}
+
+} // namespace
+
 int RunMeasure(const Invocation &invocation) {
     Core::Session session;
     StandardErrorSink sink;
@@ -136,15 +151,8 @@ int RunMeasure(const Invocation &invocation) {
     // The search has started polling; no tick runs before the event loop does.
     const QString refusal = CheckConditions(invocation.conditions, found.model);
     DataOutput output(invocation.outputPath);
-    if (!refusal.isEmpty() || !output.open()) {
-        if (refusal.isEmpty())
-            Complain(QStringLiteral("cannot write %1: %2")
-                         .arg(invocation.outputPath, output.errorString()));
-        else
-            Complain(refusal);
-        Device::ClosePort();
-        return refusal.isEmpty() ? ExitWriteFailed : ExitUsage;
-    }
+    if (const int code = RefuseBeforeRun(refusal, invocation.outputPath, output); code != ExitDone)
+        return code;
     Export::Recorder recorder;
     const bool csv = invocation.format == Format::Csv;
     if (csv && !recorder.start(output.device())) {
@@ -231,15 +239,8 @@ int RunSweep(const Invocation &invocation) {
     if (!Find(session, &found)) return ExitNoMeter;
     const QString refusal = CheckSweep(run, found.model);
     DataOutput output(invocation.outputPath);
-    if (!refusal.isEmpty() || !output.open()) {
-        if (refusal.isEmpty())
-            Complain(QStringLiteral("cannot write %1: %2")
-                         .arg(invocation.outputPath, output.errorString()));
-        else
-            Complain(refusal);
-        Device::ClosePort();
-        return refusal.isEmpty() ? ExitWriteFailed : ExitUsage;
-    }
+    if (const int code = RefuseBeforeRun(refusal, invocation.outputPath, output); code != ExitDone)
+        return code;
     int code = ExitDone;
     Progress progress(QStringLiteral("sweep"), StandardErrorIsTerminal(), WriteError);
     const auto end = [&](int result) {
