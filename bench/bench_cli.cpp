@@ -1,12 +1,11 @@
 // impedix-cli against the simulated meter paced at 9600 Bd: its poll period against the wire
 // bound (40 ms + one exchange), the time from start to the first reading with --port, and its
 // resident memory over a minute of measuring.
+#include "bench/bench_meter.h"
 #include "bench/bench_support.h"
-#include "link/device.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QThread>
@@ -15,33 +14,11 @@
 
 #include <cstdio>
 
+using Bench::ExchangeMs;
+using Bench::RssKb;
 using Bench::SimProcess;
 
 namespace {
-
-// One paced exchange as the tick makes it, measured in this process on the same meter.
-double ExchangeMs(const QString &path) {
-    Device::ClearPortMappings();
-    Device::MapPort(1, path);
-    Device::InitLinkSettings();
-    if (!Device::OpenPort(1)) return -1;
-    constexpr int exchanges = 30;
-    QElapsedTimer clock;
-    clock.start();
-    for (int i = 0; i < exchanges; ++i)
-        Device::ReadMeasurement();
-    const double ms = clock.nsecsElapsed() / 1e6 / exchanges;
-    Device::ClosePort();
-    return ms;
-}
-
-qint64 RssKb(qint64 pid) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLongLong();
-    return -1;
-}
 
 void PollPeriod(const QString &path, double exchangeMs) {
     QProcess cli;
@@ -57,7 +34,7 @@ void PollPeriod(const QString &path, double exchangeMs) {
         return;
     }
     const double periodMs = (stamps.last() - stamps.first()) * 1000.0 / (stamps.size() - 1);
-    const double boundMs = 40.0 + exchangeMs;
+    const double boundMs = Bench::WireBoundMs(exchangeMs);
     std::printf("cli poll period: %.2f ms over %lld readings against 40 ms + %.1f ms = %.2f ms, "
                 "ratio %.3f (goal within 2 %%)\n",
                 periodMs, qlonglong(stamps.size()), exchangeMs, boundMs, periodMs / boundMs);

@@ -1,6 +1,10 @@
-// Shared by the benchmarks: CPU clocks and a simulated meter in a process of its own.
+// Shared by the benchmarks: CPU clocks, a process's resident memory and a simulated meter in a
+// process of its own.
 #pragma once
 
+#include <QByteArray>
+#include <QFile>
+#include <QList>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -21,6 +25,15 @@ inline double ThreadCpuMs() {
 }
 inline double ProcessCpuMs() {
     return ClockMs(CLOCK_PROCESS_CPUTIME_ID);
+}
+
+// Resident memory of a process (VmRSS of /proc/<pid>/status) in kB, or -1.
+inline qint64 RssKb(qint64 pid) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLongLong();
+    return -1;
 }
 
 // impedix-sim as a KT-44 with further options; path is the terminal it prints.
