@@ -234,6 +234,22 @@ void SessionInstrument::abortList() {
     TakeSweepEnd();
 }
 
+Remote::SweepTable SessionInstrument::lastSweep() const {
+    Remote::SweepTable table;
+    table.running = Main::SweepRunning;
+    const int taken = Main::TakenSweepPoints();
+    table.points.reserve(taken);
+    for (int i = 0; i < taken; ++i) {
+        Remote::SweepPoint point;
+        point.plannedFrequency = Main::SweepFrequencies[i];
+        point.seriesCircuit = Main::SweepSeriesCircuits[i];
+        point.reading = RawReading(0, 0, Main::SweepMagnitudes[i], Main::SweepPhases[i],
+                                   Main::SweepReportedFrequencies[i]);
+        table.points.append(point);
+    }
+    return table;
+}
+
 void SessionInstrument::TakeFrame() {
     m_latest =
         RawReading(m_latest.sequence + 1, nowMs(), Device::ParameterValues[Device::ValMagnitude],

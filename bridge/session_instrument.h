@@ -41,6 +41,8 @@ public:
     Remote::ListState listState() const override { return m_list; }
     void abortList() override;
 
+    Remote::SweepTable lastSweep() const override;
+
 private:
     bool Ready() const { return lineState() == Remote::LineState::Ready; }
     int Changed(); // the window follows; 0, or HardwareError when nothing could be sent

@@ -78,6 +78,16 @@ public:
         emit listChanged();
     }
 
+    // The list run stands for the program's last sweep run.
+    Remote::SweepTable lastSweep() const override {
+        Remote::SweepTable table;
+        table.running = list_.running;
+        for (int i = 0; i < list_.points.size() && list_.points[i].measured; ++i)
+            table.points.append({static_cast<double>(listFrequencies_[i]), state.seriesCircuit,
+                                 list_.points[i].reading});
+        return table;
+    }
+
     // One accepted frame at the set frequency (or the list run's), time moved by ms first.
     void deliver(std::int64_t ms = 40) {
         clock += ms;
