@@ -42,6 +42,7 @@ public:
     void abortList() override;
 
     Remote::SweepTable lastSweep() const override;
+    bool busy() const override;
 
 private:
     bool Ready() const { return lineState() == Remote::LineState::Ready; }
@@ -69,6 +70,7 @@ private:
     bool m_readingPending = false;
     bool m_listPending = false;
     bool m_linePending = false;
+    bool m_readyPending = false;
 };
 
 } // namespace Bridge

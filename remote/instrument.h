@@ -127,10 +127,15 @@ public:
 
     virtual SweepTable lastSweep() const = 0;
 
+    // True while the program may take no command: a tick, or a message the program put up
+    // (whose modal loop would otherwise run commands inside it), is under way. ready() follows.
+    virtual bool busy() const { return false; }
+
 signals:
     void readingAccepted(); // a new latestReading()
     void listChanged();     // a list run made progress or ended
     void lineChanged();     // lineState() or model() changed
+    void ready();           // busy() has become false
 };
 
 } // namespace Remote

@@ -31,6 +31,7 @@ public:
     bool realClock = false;
     std::int64_t clock = 100000; // ms, moved by the test unless realClock
     QStringList calls;           // what the setters were asked, in order
+    bool busyNow = false;        // see becomeReady()
 
     Instrument() { elapsed_.start(); }
 
@@ -76,6 +77,12 @@ public:
     void abortList() override {
         list_.running = false;
         emit listChanged();
+    }
+
+    bool busy() const override { return busyNow; }
+    void becomeReady() {
+        busyNow = false;
+        emit ready();
     }
 
     // The list run stands for the program's last sweep run.
