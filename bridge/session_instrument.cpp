@@ -46,6 +46,10 @@ SessionInstrument::SessionInstrument(Core::Session &session, QObject *parent)
     m_notify.setInterval(0);
     connect(&m_notify, &QTimer::timeout, this, [this] { Notify(); });
     connect(&session, &Core::Session::frameAccepted, this, [this] { TakeFrame(); });
+    connect(&session, &Core::Session::idle, this, [this] {
+        m_readyPending = true;
+        m_notify.start();
+    });
     connect(&session, &Core::Session::sweepPointStored, this, [this] { TakeSweepPoint(); });
     connect(&session, &Core::Session::sweepAdvanced, this, [this] {
         if (!Main::SweepRunning) TakeSweepEnd();
@@ -234,6 +238,26 @@ void SessionInstrument::abortList() {
     TakeSweepEnd();
 }
 
+bool SessionInstrument::busy() const {
+    return m_session.Busy();
+}
+
+Remote::SweepTable SessionInstrument::lastSweep() const {
+    Remote::SweepTable table;
+    table.running = Main::SweepRunning;
+    const int taken = Main::TakenSweepPoints();
+    table.points.reserve(taken);
+    for (int i = 0; i < taken; ++i) {
+        Remote::SweepPoint point;
+        point.plannedFrequency = Main::SweepFrequencies[i];
+        point.seriesCircuit = Main::SweepSeriesCircuits[i];
+        point.reading = RawReading(0, 0, Main::SweepMagnitudes[i], Main::SweepPhases[i],
+                                   Main::SweepReportedFrequencies[i]);
+        table.points.append(point);
+    }
+    return table;
+}
+
 void SessionInstrument::TakeFrame() {
     m_latest =
         RawReading(m_latest.sequence + 1, nowMs(), Device::ParameterValues[Device::ValMagnitude],
@@ -270,9 +294,11 @@ void SessionInstrument::Notify() {
     const bool reading = std::exchange(m_readingPending, false);
     const bool list = std::exchange(m_listPending, false);
     const bool line = std::exchange(m_linePending, false);
+    const bool idle = std::exchange(m_readyPending, false);
     if (line) emit lineChanged();
     if (reading) emit readingAccepted();
     if (list) emit listChanged();
+    if (idle) emit ready();
 }
 
 } // namespace Bridge

@@ -41,6 +41,9 @@ public:
     Remote::ListState listState() const override { return m_list; }
     void abortList() override;
 
+    Remote::SweepTable lastSweep() const override;
+    bool busy() const override;
+
 private:
     bool Ready() const { return lineState() == Remote::LineState::Ready; }
     int Changed(); // the window follows; 0, or HardwareError when nothing could be sent
@@ -67,6 +70,7 @@ private:
     bool m_readingPending = false;
     bool m_listPending = false;
     bool m_linePending = false;
+    bool m_readyPending = false;
 };
 
 } // namespace Bridge

@@ -43,6 +43,7 @@ void Session::SetMessageSink(MessageSink *sink) {
 // No tick may run while a message is up (inside a modal loop or while the text is written);
 // polling goes on afterwards as it was.
 void Session::Tell(const QString &text) {
+    const BusyScope busy(*this);
     const bool polling = tmr.isActive();
     tmr.stop();
     if (m_sink) m_sink->ShowMessage(text);
@@ -73,6 +74,7 @@ void Session::ResumePolling() {
 }
 
 TickResult Session::Tick() {
+    const BusyScope busy(*this);
     tmr.stop();
     TickResult result;
     result.accepted = Device::ReadMeasurement();

@@ -50,6 +50,9 @@ public:
     void SetMessageSink(MessageSink *sink); // not owned; null: messages are dropped
     void Tell(const QString &text);
     bool Ask(const QString &question, const QString &yes, const QString &no);
+    // Inside a tick, or while a message or a question is up: what another front end would run
+    // from the event loop (a modal loop's among them) must wait for idle().
+    bool Busy() const { return m_busy > 0; }
 
     // ---- Polling
     TickResult Tick();    // one tick; the timer's handler
@@ -144,6 +147,7 @@ signals:
     void meterFound(const Core::SearchResult &result); // a search or a reopen identified a model
     void portRefused(unsigned port); // a lost port came back, but no known model answers there
     void conditionsChanged();        // see AnnounceConditions
+    void idle();                     // Busy() has become false
 
 private:
     void Synchronise();
@@ -154,7 +158,22 @@ private:
 
     void Run(); // the timer on, no longer paused
 
+    // Busy() for as long as it lives.
+    class BusyScope {
+    public:
+        explicit BusyScope(Session &session) : m_session(session) { ++m_session.m_busy; }
+        ~BusyScope() {
+            if (--m_session.m_busy == 0) emit m_session.idle();
+        }
+        BusyScope(const BusyScope &) = delete;
+        BusyScope &operator=(const BusyScope &) = delete;
+
+    private:
+        Session &m_session;
+    };
+
     MessageSink *m_sink = nullptr;
+    int m_busy = 0;
     bool m_frequencySweep = false;
     bool m_paused = false; // a front end holds polling (typing a frequency): no reopen restarts it
     QTimer m_reopen;

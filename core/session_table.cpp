@@ -36,6 +36,7 @@ QString SaveQuestion(const QString &path) {
 } // namespace
 
 bool Session::Ask(const QString &question, const QString &yes, const QString &no) {
+    const BusyScope busy(*this);
     const bool polling = tmr.isActive();
     tmr.stop();
     const bool answer = m_sink != nullptr && m_sink->Ask(question, yes, no);

@@ -71,6 +71,21 @@ struct ListPoint {
     Reading reading;
 };
 
+// One point of the last sweep run: the frequency it was planned at, what its frame reported, and
+// the circuit the meter measured it in.
+struct SweepPoint {
+    double plannedFrequency = 0.0; // Hz
+    bool seriesCircuit = true;
+    Reading reading;
+};
+
+// The last sweep run of the program, whoever started it (the window's START, the command line, a
+// client's list), with the points taken so far.
+struct SweepTable {
+    bool running = false;
+    QVector<SweepPoint> points;
+};
+
 struct ListState {
     std::uint64_t run = 0; // number of the latest run, 0 before the first
     bool running = false;
@@ -110,10 +125,17 @@ public:
     virtual ListState listState() const = 0;
     virtual void abortList() = 0;
 
+    virtual SweepTable lastSweep() const = 0;
+
+    // True while the program may take no command: a tick, or a message the program put up
+    // (whose modal loop would otherwise run commands inside it), is under way. ready() follows.
+    virtual bool busy() const { return false; }
+
 signals:
     void readingAccepted(); // a new latestReading()
     void listChanged();     // a list run made progress or ended
     void lineChanged();     // lineState() or model() changed
+    void ready();           // busy() has become false
 };
 
 } // namespace Remote

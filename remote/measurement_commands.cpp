@@ -103,6 +103,7 @@ void Session::trigger() {
 
 int Session::startListRun() {
     if (listFrequencies_.isEmpty()) return SettingsConflict;
+    if (sweepPlanned_ && sweepStart_ >= sweepStop_) return SettingsConflict;
     if (ownRunGoing()) return InitIgnored;
     const bool step = listMode_ == ListMode::Step;
     if (step && stepIndex_ >= listFrequencies_.size()) stepIndex_ = 0;
@@ -229,6 +230,7 @@ void Session::listFrequencyCommand(const Parameters &p) {
         frequencies.append(static_cast<std::int32_t>(rounded));
     }
     listFrequencies_ = frequencies;
+    sweepPlanned_ = false;
     stepIndex_ = 0;
     stepPoints_.clear();
 }

@@ -7,6 +7,7 @@
 #include <QTcpSocket>
 
 #include <algorithm>
+#include <utility>
 
 namespace Remote {
 
@@ -31,6 +32,9 @@ ScpiServer::ScpiServer(Instrument &instrument, QObject *parent)
     connect(&instrument_, &Instrument::readingAccepted, this, &ScpiServer::pollAll);
     connect(&instrument_, &Instrument::listChanged, this, &ScpiServer::pollAll);
     connect(&instrument_, &Instrument::lineChanged, this, &ScpiServer::pollAll);
+    connect(&instrument_, &Instrument::ready, this, [this]() {
+        if (std::exchange(deferred_, false)) pollAll();
+    });
     clock_.setInterval(ClockMs);
     connect(&clock_, &QTimer::timeout, this, &ScpiServer::pollAll);
 }
@@ -78,6 +82,11 @@ void ScpiServer::accept() {
 // Reads what the session has room for, runs a bounded share of its commands and writes the
 // answers; the rest is continued from the event loop so that the tick and other clients go on.
 void ScpiServer::serve(Client *client) {
+    // Not now: the instrument's ready() serves every client again, input and answers alike.
+    if (instrument_.busy()) {
+        deferred_ = true;
+        return;
+    }
     QTcpSocket *socket = client->socket;
     Session &session = client->session;
     while (socket->bytesAvailable() > 0 && session.queuedInputBytes() <= Session::MaxLine)
@@ -124,6 +133,10 @@ ScpiServer::Client *ScpiServer::find(const QTcpSocket *socket) const {
 }
 
 void ScpiServer::pollAll() {
+    if (instrument_.busy()) {
+        deferred_ = true;
+        return;
+    }
     // serve() may drop a client, so walk the sockets and look each up again.
     std::vector<QTcpSocket *> sockets;
     for (auto &client : clients_)

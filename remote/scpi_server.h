@@ -51,7 +51,8 @@ private:
     Instrument &instrument_;
     QTcpServer *server_;
     std::vector<std::unique_ptr<Client>> clients_;
-    QTimer clock_; // runs while an answer is held back, for the silence rule
+    QTimer clock_;          // runs while an answer is held back, for the silence rule
+    bool deferred_ = false; // a client was not served while the instrument was busy
 };
 
 } // namespace Remote

@@ -149,6 +149,21 @@ private:
     void listFrequencyQuery(const Parameters &);
     void listModeCommand(const Parameters &);
     void listModeQuery(const Parameters &);
+    // The sweep's plan and its last run.
+    void sweepSpacingCommand(const Parameters &);
+    void sweepSpacingQuery(const Parameters &);
+    void sweepStartCommand(const Parameters &);
+    void sweepStartQuery(const Parameters &);
+    void sweepStopCommand(const Parameters &);
+    void sweepStopQuery(const Parameters &);
+    void sweepPointsCommand(const Parameters &);
+    void sweepPointsQuery(const Parameters &);
+    void sweepDataQuery(const Parameters &);
+    void fitQuery(const Parameters &);
+    bool sweepBound(const Parameters &p, std::int32_t &hz);
+    void planSweep();
+    // Holds a query about the last sweep run until that run has ended, then answers it.
+    void holdForSweep(std::function<QByteArray(const SweepTable &)> answerOf);
 
     Instrument &instrument_;
 
@@ -197,6 +212,13 @@ private:
     int stepIndex_ = 0;
     QVector<ListPoint> stepPoints_;
     std::int64_t listSince_ = 0;
+
+    // The sweep's plan: SWE:STAR, STOP, POIN and SPAC make the list its planned frequencies.
+    bool sweepLog_ = false;
+    std::int32_t sweepStart_ = 100;   // Hz
+    std::int32_t sweepStop_ = 100000; // Hz
+    int sweepPoints_ = 10;
+    bool sweepPlanned_ = false; // the list is the plan's (LIST:FREQ gives it its own)
 };
 
 } // namespace Remote

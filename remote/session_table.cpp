@@ -39,13 +39,13 @@ const QVector<Session::Entry> &Session::Table() {
         {"ABORt", &S::abortCommand, nullptr},
         {"LIST:FREQuency", &S::listFrequencyCommand, &S::listFrequencyQuery},
         {"LIST:MODE", &S::listModeCommand, &S::listModeQuery},
-        // The sweep and the fit answer once the program has them.
-        {"SWEep:SPACing", nullptr, nullptr},
-        {"SWEep:STARt", nullptr, nullptr},
-        {"SWEep:STOP", nullptr, nullptr},
-        {"SWEep:POINts", nullptr, nullptr},
-        {"SWEep:DATA", nullptr, nullptr},
-        {"FIT", nullptr, nullptr},
+        // Impedix's own: the sweep's plan, its last run and the fit of that run.
+        {"SWEep:SPACing", &S::sweepSpacingCommand, &S::sweepSpacingQuery},
+        {"SWEep:STARt", &S::sweepStartCommand, &S::sweepStartQuery},
+        {"SWEep:STOP", &S::sweepStopCommand, &S::sweepStopQuery},
+        {"SWEep:POINts", &S::sweepPointsCommand, &S::sweepPointsQuery},
+        {"SWEep:DATA", nullptr, &S::sweepDataQuery},
+        {"FIT", nullptr, &S::fitQuery},
     };
     return table;
 }

@@ -20,10 +20,12 @@ struct RecordingSink : Core::MessageSink {
     void ShowMessage(const QString &text) override {
         messages << text;
         pollingDuringMessage << (session && session->Polling());
+        busyDuringMessage << (session && session->Busy());
     }
     const Core::Session *session;
     QStringList messages;
     QList<bool> pollingDuringMessage;
+    QList<bool> busyDuringMessage;
 };
 
 // Units Main and Device at their process-start state, with only a guard port mapped, so no

@@ -282,6 +282,25 @@ private slots:
         b.session.Tell(QStringLiteral("text"));
         QVERIFY(!b.session.Polling()); // a paused session stays paused
     }
+
+    // Another front end waits while a tick or a message is under way, and hears when it is over.
+    void busyInsideTicksAndMessages() {
+        Bench b;
+        QVERIFY(SearchUntilFound(b.session).found);
+        b.session.tmr.stop();
+        QList<bool> busyInTick;
+        connect(&b.session, &Core::Session::ticked, this, [&] { busyInTick << b.session.Busy(); });
+        QSignalSpy idle(&b.session, &Core::Session::idle);
+        QVERIFY(!b.session.Busy());
+        QVERIFY(TickWithFrame(b.session).accepted);
+        QVERIFY(!busyInTick.isEmpty() && !busyInTick.contains(false));
+        QCOMPARE(idle.count(), busyInTick.size()); // once at the end of each tick
+        QVERIFY(!b.session.Busy());
+        b.session.Tell(QStringLiteral("text"));
+        QCOMPARE(b.sink.busyDuringMessage, QList<bool>{true});
+        QCOMPARE(idle.count(), busyInTick.size() + 1);
+        QVERIFY(!b.session.Busy());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSession)

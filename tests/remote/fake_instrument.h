@@ -31,6 +31,7 @@ public:
     bool realClock = false;
     std::int64_t clock = 100000; // ms, moved by the test unless realClock
     QStringList calls;           // what the setters were asked, in order
+    bool busyNow = false;        // see becomeReady()
 
     Instrument() { elapsed_.start(); }
 
@@ -76,6 +77,22 @@ public:
     void abortList() override {
         list_.running = false;
         emit listChanged();
+    }
+
+    bool busy() const override { return busyNow; }
+    void becomeReady() {
+        busyNow = false;
+        emit ready();
+    }
+
+    // The list run stands for the program's last sweep run.
+    Remote::SweepTable lastSweep() const override {
+        Remote::SweepTable table;
+        table.running = list_.running;
+        for (int i = 0; i < list_.points.size() && list_.points[i].measured; ++i)
+            table.points.append({static_cast<double>(listFrequencies_[i]), state.seriesCircuit,
+                                 list_.points[i].reading});
+        return table;
     }
 
     // One accepted frame at the set frequency (or the list run's), time moved by ms first.

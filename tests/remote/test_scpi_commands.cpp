@@ -4,6 +4,8 @@
 
 #include "remote/session.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QtTest>
 
 #include <cmath>
@@ -63,6 +65,11 @@ private slots:
     void busTrigger();
     void listSequence();
     void listStepAndAbort();
+    void sweepPlan_data();
+    void sweepPlan();
+    void sweepPlanConflicts();
+    void sweepDataOfLastRun();
+    void fitOfLastRun();
     void errorQueueBound();
     void overlongLines();
     void statusRegisters();
@@ -156,10 +163,6 @@ void TestScpiCommands::exchanges_data() {
         << QByteArray("+1.00000E+03,+2.00000E+03,+1.00000E+02\n") << none;
     QTest::newRow("list frequency outside the model")
         << QByteArray("LIST:FREQ 1E3,1E9") << QByteArray() << QList<int>{DataOutOfRange};
-    QTest::newRow("sweep not yet") << QByteArray("SWE:POIN 11;:SWE:DATA?") << QByteArray("\n")
-                                   << QList<int>{UndefinedHeader, UndefinedHeader};
-    QTest::newRow("fit not yet") << QByteArray("FIT? RC") << QByteArray("\n")
-                                 << QList<int>{UndefinedHeader};
     QTest::newRow("carriage return") << QByteArray("*TST?\r") << QByteArray("0\n") << none;
 }
 
@@ -459,6 +462,160 @@ void TestScpiCommands::pumpIsBounded() {
     QVERIFY(session.pump(256));
     QCOMPARE(session.takeOutput().count('\n'), 256);
     QCOMPARE(Drain(session).count('\n'), 744);
+}
+
+void TestScpiCommands::sweepPlan_data() {
+    QTest::addColumn<QByteArray>("commands");
+    QTest::addColumn<QByteArray>("list");
+    QTest::addColumn<QList<int>>("errors");
+    const QList<int> none;
+    // The linear fill is the window's: its step is held in single precision.
+    QTest::newRow("linear") << QByteArray("SWE:STAR 100;STOP 1000;POIN 5")
+                            << QByteArray("100,325,550,775,1000") << none;
+    QTest::newRow("log") << QByteArray("SWE:SPAC LOG;STAR 100;STOP 1E5;POIN 4")
+                         << QByteArray("100,1000,10000,100000") << none;
+    QTest::newRow("suffixes and long forms")
+        << QByteArray("SWEEP:SPACING LOGARITHMIC;START 1KHZ;STOP 1MAHZ;POINTS 3")
+        << QByteArray("1000,31623,1000000") << none;
+    QTest::newRow("bounds of the model")
+        << QByteArray("SWE:STAR MIN;STOP MAX;POIN 2") << QByteArray("25,3000000") << none;
+    QTest::newRow("below the model") << QByteArray("SWE:STAR 20;STOP 1000;POIN 2")
+                                     << QByteArray("100,1000") << QList<int>{DataOutOfRange};
+    QTest::newRow("above the model") << QByteArray("SWE:STOP 4E6;POIN 2")
+                                     << QByteArray("100,100000") << QList<int>{DataOutOfRange};
+    QTest::newRow("too few points")
+        << QByteArray("SWE:POIN 1;STOP 1000")
+        << QByteArray("100,200,300,400,500,600,700,800,900,1000") << QList<int>{DataOutOfRange};
+    QTest::newRow("too many points")
+        << QByteArray("SWE:STOP 1000;POIN 257")
+        << QByteArray("100,200,300,400,500,600,700,800,900,1000") << QList<int>{DataOutOfRange};
+    QTest::newRow("points not whole")
+        << QByteArray("SWE:STOP 1000;POIN 2.5")
+        << QByteArray("100,200,300,400,500,600,700,800,900,1000") << QList<int>{DataOutOfRange};
+    QTest::newRow("unknown spacing")
+        << QByteArray("SWE:SPAC CUBIC") << QByteArray() << QList<int>{IllegalParameterValue};
+    QTest::newRow("a list replaces the plan")
+        << QByteArray("SWE:STAR 100;STOP 1000;POIN 5;:LIST:FREQ 50,60") << QByteArray("50,60")
+        << none;
+}
+
+void TestScpiCommands::sweepPlan() {
+    QFETCH(QByteArray, commands);
+    QFETCH(QByteArray, list);
+    QFETCH(QList<int>, errors);
+    Fake::Instrument meter;
+    Session session(meter);
+    Send(session, commands);
+    QByteArray hertz;
+    const QByteArray answer = Send(session, "LIST:FREQ?");
+    for (double f : answer.trimmed().isEmpty() ? QList<double>{} : Numbers(answer)) {
+        if (!hertz.isEmpty()) hertz += ',';
+        hertz += QByteArray::number(static_cast<qint64>(std::llround(f)));
+    }
+    QCOMPARE(hertz, list);
+    QCOMPARE(Errors(session), errors);
+}
+
+void TestScpiCommands::sweepPlanConflicts() {
+    Fake::Instrument meter;
+    Session session(meter);
+    QCOMPARE(Send(session, "SWE:SPAC?;STAR?;STOP?;POIN?"),
+             QByteArray("LIN\n+1.00000E+02\n+1.00000E+05\n+10\n"));
+    // A start above the stop leaves the list as it was, and a run of it is refused, until the
+    // stop is put above it.
+    Send(session, "SWE:STAR 100;STOP 1000;POIN 2;STAR 5000");
+    QCOMPARE(Send(session, "LIST:FREQ?"), QByteArray("+1.00000E+02,+1.00000E+03\n"));
+    Send(session, "DISP:PAGE LIST;:TRIG:SOUR BUS;:TRIG");
+    QCOMPARE(Errors(session), QList<int>{SettingsConflict});
+    QVERIFY(!meter.listState().running);
+    Send(session, "SWE:STOP 6000;:TRIG");
+    QCOMPARE(Errors(session), QList<int>{});
+    QVERIFY(meter.listState().running);
+    // The plan belongs to the client.
+    Session other(meter);
+    QCOMPARE(Send(other, "SWE:STAR?"), QByteArray("+1.00000E+02\n"));
+}
+
+void TestScpiCommands::sweepDataOfLastRun() {
+    Fake::Instrument meter;
+    Session session(meter);
+    // No run yet: one empty line, and no data on the queue.
+    QCOMPARE(Send(session, "SWE:DATA?"), QByteArray("\n"));
+    QCOMPARE(Errors(session), QList<int>{DataStale});
+    Send(session, "SWE:SPAC LOG;STAR 100;STOP 10000;POIN 3;:DISP:PAGE LIST;:TRIG:SOUR BUS");
+    // The answer waits for the run's end, whoever asks.
+    Session other(meter);
+    QCOMPARE(Send(session, "TRIG;SWE:DATA?"), QByteArray());
+    meter.deliver();
+    meter.overload = true;
+    meter.deliver();
+    meter.overload = false;
+    session.poll();
+    QCOMPARE(Drain(session), QByteArray());
+    QCOMPARE(Send(other, "SWE:DATA?"), QByteArray());
+    meter.deliver();
+    session.poll();
+    other.poll();
+    const QByteArray answer = Drain(session);
+    QCOMPARE(Drain(other), answer);
+    const QList<double> v = Numbers(answer);
+    constexpr int Fields = 15; // planned f, the eleven, raw |Z|, theta, reported f
+    QCOMPARE(v.size(), 3 * Fields);
+    const double planned[] = {100, 1000, 10000};
+    for (int i : {0, 2}) {
+        const double *p = &v[i * Fields];
+        const double f = planned[i];
+        const double x = meter.part.reactance(f);
+        const double z = meter.part.magnitude(f);
+        QCOMPARE(p[0], f);
+        QVERIFY(Near(p[1], meter.part.capacitance));          // C (F), series
+        QVERIFY(Near(p[3], meter.part.resistance));           // R (Ohm)
+        QVERIFY(Near(p[4], meter.part.resistance / (z * z))); // G = Re Y
+        QVERIFY(Near(p[5], -x / (z * z)));                    // B = Im Y
+        QVERIFY(Near(p[6], x));                               // X (Ohm)
+        QVERIFY(Near(p[7], 1.0 / z));                         // |Y| (S)
+        QVERIFY(Near(p[8], meter.part.resistance / std::fabs(x)));
+        QVERIFY(Near(p[10], meter.part.phase(f) * 180.0 / M_PI));
+        QVERIFY(Near(p[12], z));
+        QVERIFY(Near(p[13], meter.part.phase(f)));
+        QCOMPARE(p[14], f);
+    }
+    // An overloaded point: its values are the overload's, its frequencies stand.
+    QCOMPARE(v[Fields], 1000.0);
+    for (int c = 1; c <= 13; ++c)
+        QCOMPARE(v[Fields + c], 9.9e37);
+    QCOMPARE(v[Fields + 14], 1000.0);
+    QCOMPARE(Errors(session), QList<int>{});
+    QCOMPARE(Send(session, "SWE:DATA? 1"), QByteArray("\n"));
+    QCOMPARE(Errors(session), QList<int>{ParameterNotAllowed});
+}
+
+void TestScpiCommands::fitOfLastRun() {
+    Fake::Instrument meter;
+    Session session(meter);
+    Send(session, "FIT? series-rc");
+    QCOMPARE(Errors(session), QList<int>{DataStale});
+    Send(session, "SWE:SPAC LOG;STAR 100;STOP 100000;POIN 12;:DISP:PAGE LIST;:INIT");
+    QCOMPARE(Send(session, "FIT? \"Series-RC\""), QByteArray());
+    for (int i = 0; i < 12; ++i)
+        meter.deliver();
+    session.poll();
+    const QByteArray answer = Drain(session);
+    QVERIFY2(answer.endsWith('\n') && answer.count('\n') == 1, answer.constData());
+    const QJsonObject fit = QJsonDocument::fromJson(answer).object();
+    QCOMPARE(fit.value("model").toString(), QString("series-rc"));
+    QCOMPARE(fit.value("status").toString(), QString("ok"));
+    QCOMPARE(fit.value("points_used").toInt(), 12);
+    const QJsonObject elements = fit.value("elements").toObject();
+    QVERIFY(Near(elements.value("R").toObject().value("value").toDouble(), 50.0));
+    QVERIFY(Near(elements.value("C").toObject().value("value").toDouble(), 100e-9));
+    // auto picks the series R-C of this part.
+    const QJsonObject best = QJsonDocument::fromJson(Send(session, "FIT? AUTO")).object();
+    QCOMPARE(best.value("model").toString(), QString("series-rc"));
+    QCOMPARE(Errors(session), QList<int>{});
+    // An unknown model and a missing one are refused with one empty line each.
+    QCOMPARE(Send(session, "FIT? cubic;FIT?"), QByteArray("\n\n"));
+    QCOMPARE(Errors(session), (QList<int>{IllegalParameterValue, MissingParameter}));
 }
 
 QTEST_GUILESS_MAIN(TestScpiCommands)

@@ -47,6 +47,7 @@ private slots:
     void clientThatNeverReads();
     void ninthClientRefused();
     void manyConnections();
+    void nothingRunsWhileBusy();
 
 private:
     std::unique_ptr<Fake::Instrument> meter_;
@@ -163,6 +164,30 @@ void TestScpiServer::manyConnections() {
             QVERIFY(client->waitForDisconnected(Deadline));
     }
     QTRY_COMPARE_WITH_TIMEOUT(server_->clientCount(), 0, Deadline);
+}
+
+// While the program is inside a tick or has a message up, no command runs, from any client; they
+// all run once it is ready again.
+void TestScpiServer::nothingRunsWhileBusy() {
+    auto first = Connect(server_->port());
+    auto second = Connect(server_->port());
+    QCOMPARE(Ask(*first, "*TST?"), QByteArray("0"));
+    QCOMPARE(Ask(*second, "*TST?"), QByteArray("0"));
+    meter_->busyNow = true;
+    first->write("FREQ 5000\n*IDN?\n");
+    second->write("VOLT 0.1\n");
+    QTRY_VERIFY_WITH_TIMEOUT(server_->clientCount() == 2, Deadline);
+    // Give the server the bytes and the event loop some turns; nothing may have run.
+    QElapsedTimer spin;
+    spin.start();
+    while (spin.elapsed() < 300)
+        QTest::qWait(10);
+    QVERIFY(meter_->calls.isEmpty());
+    QVERIFY(!first->canReadLine());
+    meter_->becomeReady();
+    QTRY_VERIFY_WITH_TIMEOUT(first->canReadLine(), Deadline);
+    QVERIFY(first->readLine().startsWith("Impedix,"));
+    QTRY_COMPARE_WITH_TIMEOUT(meter_->calls, (QStringList{"FREQ 5000", "LEVEL 100"}), Deadline);
 }
 
 QTEST_GUILESS_MAIN(TestScpiServer)

@@ -1,0 +1,188 @@
+// The sweep's plan (SWE:SPAC, STAR, STOP, POIN), the table of the last run (SWE:DATA?) and the
+// equivalent-circuit fit of that run (FIT?).
+#include "remote/session.h"
+
+#include "export/parameter_columns.h"
+#include "fit/circuit_fit.h"
+#include "fit/circuit_models.h"
+#include "fit/fit_report.h"
+#include "sweep/sweep_frequencies.h"
+#include "sweep/sweep_plan.h"
+#include "sweep/sweep_store.h"
+
+#include <QJsonDocument>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace Remote {
+
+namespace {
+
+constexpr const char *SpacingForms[] = {"LINear", "LOGarithmic", nullptr};
+constexpr double NoValue = 9.9e37; // an overloaded point's values
+
+// The run's frequencies as the window's START plans them: the designed linear fill, or the log
+// plan.
+QVector<std::int32_t> PlannedFrequencies(bool log, std::int32_t low, std::int32_t high,
+                                         int points) {
+    QVector<std::int32_t> plan;
+    if (log) {
+        for (std::int32_t hz : Sweep::LogPlan(low, high, points))
+            plan.append(hz);
+        return plan;
+    }
+    for (int i = 0; i < points; ++i)
+        plan.append(Main::SweepPointFrequency(i, low, high, points));
+    return plan;
+}
+
+// Planned frequency, the eleven textbook quantities in the order of the CSV export, then the raw
+// |Z| (ohm), theta (rad) and reported frequency (Hz).
+void AppendPoint(QByteArray &text, const SweepPoint &point) {
+    auto add = [&text](double value) {
+        if (!text.isEmpty()) text += ',';
+        text += FormatNr3(value);
+    };
+    add(point.plannedFrequency);
+    const Reading &r = point.reading;
+    const Export::RawMeasurement raw{static_cast<float>(r.magnitude), static_cast<float>(r.phase),
+                                     static_cast<std::int32_t>(r.frequency), point.seriesCircuit};
+    for (int c = 0; c < Export::TextbookColumnCount; ++c)
+        add(r.overload ? NoValue : Export::TextbookColumnValue(raw, c));
+    add(r.overload ? NoValue : r.magnitude);
+    add(r.overload ? NoValue : r.phase);
+    add(r.frequency);
+}
+
+// The run's points as a fit's input: the planned frequencies, as the window fits them, and no
+// impedance for an overloaded point, so that the fit leaves it out.
+Fit::Sweep FitInput(const SweepTable &table) {
+    Fit::Sweep sweep;
+    for (const SweepPoint &point : table.points) {
+        sweep.frequency.push_back(point.plannedFrequency);
+        sweep.impedance.push_back(point.reading.overload
+                                      ? Fit::Complex(std::numeric_limits<double>::quiet_NaN(), 0.0)
+                                      : std::polar(point.reading.magnitude, point.reading.phase));
+    }
+    return sweep;
+}
+
+// A model name as given: quoted or not, in any case.
+QString ModelName(QByteArray text) {
+    if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
+        text.back() == text.front())
+        text = text.mid(1, text.size() - 2);
+    return QString::fromLatin1(text).toLower();
+}
+
+} // namespace
+
+bool Session::sweepBound(const Parameters &p, std::int32_t &hz) {
+    if (!oneParameter(p)) return false;
+    const ModelInfo model = instrument_.model();
+    const double low = std::max(model.lowestFrequency, Main::SweepLowestHz);
+    const double high = std::min(model.highestFrequency, Main::SweepHighestHz);
+    double value = 0.0;
+    if (!number(p[0], "HZ", low, high, value)) return false;
+    const double rounded = std::round(value);
+    if (!(rounded >= low && rounded <= high)) {
+        fail(DataOutOfRange);
+        return false;
+    }
+    hz = static_cast<std::int32_t>(rounded);
+    return true;
+}
+
+// Each setting of the plan makes the list the plan's frequencies, once the bounds are in order.
+void Session::planSweep() {
+    sweepPlanned_ = true;
+    if (sweepStart_ >= sweepStop_) return; // the next bound will put it right; a trigger says -221
+    listFrequencies_ = PlannedFrequencies(sweepLog_, sweepStart_, sweepStop_, sweepPoints_);
+    stepIndex_ = 0;
+    stepPoints_.clear();
+}
+
+void Session::sweepSpacingCommand(const Parameters &p) {
+    int spacing = 0;
+    if (!oneParameter(p) || !mnemonic(p[0], SpacingForms, spacing)) return;
+    sweepLog_ = spacing == 1;
+    planSweep();
+}
+
+void Session::sweepSpacingQuery(const Parameters &p) {
+    if (noParameter(p)) answer(sweepLog_ ? "LOG" : "LIN");
+}
+
+void Session::sweepStartCommand(const Parameters &p) {
+    if (!sweepBound(p, sweepStart_)) return;
+    planSweep();
+}
+
+void Session::sweepStartQuery(const Parameters &p) {
+    if (noParameter(p)) answer(FormatNr3(sweepStart_));
+}
+
+void Session::sweepStopCommand(const Parameters &p) {
+    if (!sweepBound(p, sweepStop_)) return;
+    planSweep();
+}
+
+void Session::sweepStopQuery(const Parameters &p) {
+    if (noParameter(p)) answer(FormatNr3(sweepStop_));
+}
+
+void Session::sweepPointsCommand(const Parameters &p) {
+    double points = 0.0;
+    if (!oneParameter(p) || !number(p[0], "", Main::SweepPointsLeast, Main::SweepCapacity, points))
+        return;
+    if (!(points >= Main::SweepPointsLeast && points <= Main::SweepCapacity) ||
+        points != std::floor(points))
+        return fail(DataOutOfRange);
+    sweepPoints_ = static_cast<int>(points);
+    planSweep();
+}
+
+void Session::sweepPointsQuery(const Parameters &p) {
+    if (noParameter(p)) answer(FormatNr1(sweepPoints_));
+}
+
+void Session::holdForSweep(std::function<QByteArray(const SweepTable &)> answerOf) {
+    const std::int64_t asked = instrument_.nowMs();
+    hold([this, asked, answerOf = std::move(answerOf)]() {
+        const SweepTable table = instrument_.lastSweep();
+        if (table.running && lineReady() && !silentSince(asked)) return false;
+        if (!lineReady() && table.running)
+            fail(HardwareError);
+        else if (table.running)
+            fail(DataStale); // the run stopped getting frames
+        answer(answerOf(table));
+        return true;
+    });
+}
+
+void Session::sweepDataQuery(const Parameters &p) {
+    if (!noParameter(p)) return;
+    holdForSweep([this](const SweepTable &table) {
+        if (table.points.isEmpty()) fail(DataStale);
+        QByteArray text;
+        for (const SweepPoint &point : table.points)
+            AppendPoint(text, point);
+        return text;
+    });
+}
+
+void Session::fitQuery(const Parameters &p) {
+    if (!oneParameter(p)) return;
+    const QString name = ModelName(p[0]);
+    if (name != QLatin1String("auto") && !Fit::ModelByName(name))
+        return fail(IllegalParameterValue);
+    holdForSweep([this, name](const SweepTable &table) {
+        if (table.points.isEmpty()) fail(DataStale);
+        const Fit::FitResult fit = Fit::FitByName(name, FitInput(table));
+        return QJsonDocument(Fit::FitToJson(fit)).toJson(QJsonDocument::Compact);
+    });
+}
+
+} // namespace Remote
