@@ -116,7 +116,7 @@ private slots:
         const QString port = QString::number(holder.serverPort());
         const Outcome outcome = Run({"serve", "--demo", "--scpi", port});
         QVERIFY(outcome.finished);
-        QCOMPARE(outcome.code, 2);
+        QVERIFY2(outcome.code == 2, qPrintable(outcome.err));
         QVERIFY2(
             outcome.err.contains("impedix-cli: cannot listen on 127.0.0.1 port " + port + ": "),
             qPrintable(outcome.err));
