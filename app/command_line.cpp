@@ -137,6 +137,12 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
             line.tablePath = value;
         } else if (argument == QLatin1String("--scpi")) {
             line.scpi = true;
+            // "--scpi 5025" would take 5025 for a stray argument: say how the port is given.
+            bool number = false;
+            if (i + 1 < arguments.size()) arguments.at(i + 1).toUInt(&number);
+            if (number)
+                line.error = QStringLiteral("--scpi takes its port after \"=\", as in --scpi=%1")
+                                 .arg(arguments.at(i + 1));
         } else if (TakeValue(arguments, i, "--scpi", "a TCP port, for example --scpi=5025", &value,
                              &line.error)) {
             line.scpi = true;
@@ -196,6 +202,13 @@ QString UsageText() {
         "                    the port drives the meter: open it wider only on a network\n"
         "                    you trust.\n"
         "  --help            show this text.\n");
+}
+
+QString ListeningText(const QHostAddress &address, quint16 port) {
+    const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
+                             ? QStringLiteral("[%1]").arg(address.toString())
+                             : address.toString();
+    return QStringLiteral("%1:%2").arg(host).arg(port);
 }
 
 } // namespace App

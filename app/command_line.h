@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QtGlobal>
 
+class QHostAddress;
+
 namespace App {
 
 // The port the demo meter is mapped to.
@@ -38,5 +40,9 @@ QStringList OwnArguments(const QStringList &arguments);
 QString CheckPortMappings(const QStringList &portMappings, bool demo);
 
 QString UsageText();
+
+// Where a server listens, as both programs name it on standard error: "127.0.0.1:5025",
+// "[::1]:5025".
+QString ListeningText(const QHostAddress &address, quint16 port);
 
 } // namespace App

@@ -127,8 +127,8 @@ int main(int argc, char **argv) {
                              qPrintable(scpi->errorString()));
                 status = Failure;
             } else {
-                std::fprintf(stderr, "impedix: SCPI on %s:%u\n", qPrintable(line.listenAddress),
-                             unsigned(scpi->port()));
+                std::fprintf(stderr, "impedix: SCPI on %s\n",
+                             qPrintable(App::ListeningText(address, scpi->port())));
             }
             std::fflush(stderr);
             QObject::connect(scpi.get(), &Remote::ScpiServer::clientCountChanged, &b_tok,

@@ -1,6 +1,7 @@
 // serve: the found meter as a SCPI instrument on TCP until SIGINT or SIGTERM.
 #include "cli/commands.h"
 
+#include "app/command_line.h"
 #include "app/stop_signals.h"
 #include "bridge/session_instrument.h"
 #include "core/message_sink.h"
@@ -40,10 +41,7 @@ int RunServe(const Invocation &invocation) {
         Device::ClosePort();
         return ExitUsage;
     }
-    const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
-                             ? QStringLiteral("[%1]").arg(address.toString())
-                             : address.toString();
-    Complain(QStringLiteral("SCPI on %1:%2").arg(host).arg(server.port()));
+    Complain(QStringLiteral("SCPI on %1").arg(App::ListeningText(address, server.port())));
     int code = ExitDone;
     App::StopSignals stop([&] {
         code = 128 + (stop.lastSignal() != 0 ? stop.lastSignal() : SIGTERM);

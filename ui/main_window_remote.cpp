@@ -7,6 +7,7 @@
 #include "core/session.h"
 #include "link/measurement.h"
 #include "ui/main_state.h"
+#include "ui/settings_logic.h"
 
 #include <QSignalBlocker>
 
@@ -26,8 +27,15 @@ void Tb_tok::ShowRemoteClients(int count) {
 }
 
 // The radio buttons' handlers send on toggled: both of a pair are blocked while one is set.
+// The frequency field's handler takes any new text for typing and pauses polling, which
+// nothing would resume: its text is set with it blocked. The coarse bias step follows the
+// level as after a synchronisation.
 void Tb_tok::FollowConditions() {
-    SynchroniseControls();
+    if (BiasSetting > 0) BiasStep = CoarseBiasPosition(BiasSetting);
+    {
+        const QSignalBlocker blockFrequency(ui->i_freq);
+        SynchroniseControls();
+    }
     ShowAutoRange(AutoRange);
     const auto choose = [](QRadioButton *on, QRadioButton *off) {
         const QSignalBlocker blockOn(on);

@@ -8,7 +8,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHostAddress>
 #include <QProcess>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -140,6 +142,68 @@ private slots:
         QVERIFY(ParseCommandLine({"--port", "COM2=/a", "--demo"}).error.isEmpty());
     }
 
+    // The SCPI options as the window's program reads them; a refusal names the value and what
+    // would have been taken.
+    void scpiOptions_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("error"); // what the message must say; empty: accepted
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("address");
+        const QString loopback = QStringLiteral("127.0.0.1");
+        QTest::newRow("no server") << QStringList{"--demo"} << "" << 5025 << loopback;
+        QTest::newRow("default port") << QStringList{"--scpi"} << "" << 5025 << loopback;
+        QTest::newRow("free port") << QStringList{"--scpi=0"} << "" << 0 << loopback;
+        QTest::newRow("highest port") << QStringList{"--scpi=65535"} << "" << 65535 << loopback;
+        QTest::newRow("IPv6 loopback")
+            << QStringList{"--listen", "::1", "--scpi=5026"} << "" << 5026 << "::1";
+        QTest::newRow("every address")
+            << QStringList{"--scpi", "--listen=0.0.0.0"} << "" << 5025 << "0.0.0.0";
+        QTest::newRow("port too high")
+            << QStringList{"--scpi=70000"}
+            << "--scpi takes a TCP port from 0 to 65535, not \"70000\"" << 0 << "";
+        QTest::newRow("port not a number")
+            << QStringList{"--scpi=abc"} << "--scpi takes a TCP port from 0 to 65535, not \"abc\""
+            << 0 << "";
+        QTest::newRow("negative port") << QStringList{"--scpi=-1"} << "not \"-1\"" << 0 << "";
+        QTest::newRow("empty port")
+            << QStringList{"--scpi="} << "--scpi= needs a TCP port" << 0 << "";
+        QTest::newRow("port after a space")
+            << QStringList{"--scpi", "5025"}
+            << "--scpi takes its port after \"=\", as in --scpi=5025" << 0 << "";
+        QTest::newRow("listen alone")
+            << QStringList{"--listen", "::1"} << "--listen needs --scpi" << 0 << "";
+        QTest::newRow("listen alone, joined")
+            << QStringList{"--demo", "--listen=::1"} << "--listen needs --scpi" << 0 << "";
+        QTest::newRow("host name") << QStringList{"--scpi", "--listen", "localhost"}
+                                   << "--listen takes an IP address, not \"localhost\"" << 0 << "";
+        QTest::newRow("bad address")
+            << QStringList{"--scpi", "--listen", "300.1.2.3"} << "not \"300.1.2.3\"" << 0 << "";
+        QTest::newRow("listen without address")
+            << QStringList{"--scpi", "--listen"} << "--listen needs an IP address" << 0 << "";
+    }
+    void scpiOptions() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, error);
+        QFETCH(int, port);
+        QFETCH(QString, address);
+        const App::CommandLine line = App::ParseCommandLine(arguments);
+        if (!error.isEmpty()) {
+            QVERIFY2(line.error.contains(error), qPrintable(line.error));
+            return;
+        }
+        QVERIFY2(line.error.isEmpty(), qPrintable(line.error));
+        QCOMPARE(line.scpi, arguments.filter(QStringLiteral("--scpi")).size() > 0);
+        QCOMPARE(int(line.scpiPort), port);
+        QCOMPARE(line.listenAddress, address);
+    }
+
+    void listeningText() {
+        QCOMPARE(App::ListeningText(QHostAddress(QStringLiteral("127.0.0.1")), 5025),
+                 QStringLiteral("127.0.0.1:5025"));
+        QCOMPARE(App::ListeningText(QHostAddress(QStringLiteral("::1")), 80),
+                 QStringLiteral("[::1]:80"));
+    }
+
     void displayRules_data() {
         QTest::addColumn<QProcessEnvironment>("environment");
         QTest::addColumn<QStringList>("arguments");
@@ -231,6 +295,12 @@ private slots:
             << QStringList{"--port", "COM3=/a", "--port", "COM3=/b"} << "COM3";
         QTest::newRow("demo on a mapped COM1")
             << QStringList{"--port", "COM1=/dev/ttyUSB0", "--demo"} << "COM1";
+        QTest::newRow("SCPI port too high") << QStringList{"--demo", "--scpi=70000"} << "70000";
+        QTest::newRow("SCPI port not a number") << QStringList{"--demo", "--scpi=abc"} << "abc";
+        QTest::newRow("listen without SCPI")
+            << QStringList{"--demo", "--listen", "::1"} << "--listen needs --scpi";
+        QTest::newRow("listen on a name")
+            << QStringList{"--demo", "--scpi=0", "--listen", "localhost"} << "localhost";
     }
     void mistakesExitWithUsage() {
         QFETCH(QStringList, arguments);
@@ -305,6 +375,47 @@ private slots:
         QCOMPARE(outcome.code, 0);
         for (const QString &lock : locks)
             QVERIFY2(!QFileInfo::exists(lock), qPrintable(lock + " was left behind"));
+    }
+
+    // The demo meter served beside the window: the program names its port, answers as the
+    // demo model with fresh readings, and ends cleanly on SIGTERM with the client let go.
+    void demoServedOverScpi() {
+        QProcess program;
+        program.setProcessEnvironment(Offscreen());
+        program.start(QStringLiteral(IMPEDIX_PATH), {"--demo", "--scpi=0"});
+        const QRegularExpression named(QStringLiteral("^impedix: SCPI on 127\\.0\\.0\\.1:(\\d+)$"),
+                                       QRegularExpression::MultilineOption);
+        QString err;
+        QRegularExpressionMatch port;
+        QTRY_VERIFY_WITH_TIMEOUT((err += QString::fromLocal8Bit(program.readAllStandardError()),
+                                  port = named.match(err), port.hasMatch()),
+                                 Generous);
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, port.captured(1).toUShort());
+        QVERIFY(client.waitForConnected(Generous));
+        const auto query = [&client](const QByteArray &line) {
+            client.write(line + '\n');
+            QDeadlineTimer deadline(Generous);
+            while (!client.canReadLine() && !deadline.hasExpired())
+                client.waitForReadyRead(100);
+            return client.readLine().trimmed();
+        };
+        QCOMPARE(query("*IDN?"), QByteArray("Impedix,KT-44,COM1," IMPEDIX_VERSION));
+        const QList<QByteArray> reading = query("FREQ 100KHZ;:FUNC:IMP CSRS;:FETC?").split(',');
+        QCOMPARE(reading.size(), 3);
+        QCOMPARE(reading.at(2), QByteArray("+0"));
+        // The demo part at 100 kHz, well below its resonance: 100 nF with 3 ohms of loss.
+        QVERIFY2(qAbs(reading.at(0).toDouble() / 100e-9 - 1) < 0.01, reading.at(0).constData());
+        QVERIFY2(qAbs(reading.at(1).toDouble() / 3 - 1) < 0.05, reading.at(1).constData());
+        QCOMPARE(query("SYST:ERR?"), QByteArray("0,\"No error\""));
+
+        program.terminate();
+        const Outcome outcome = Finish(program);
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.status, QProcess::NormalExit);
+        QCOMPARE(outcome.code, 0);
+        QVERIFY(client.state() == QAbstractSocket::UnconnectedState ||
+                client.waitForDisconnected(Generous));
     }
 };
 

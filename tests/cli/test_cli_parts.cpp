@@ -277,6 +277,20 @@ private slots:
         QTest::newRow("demo on a mapped COM1")
             << QStringList{"identify", "--port", "COM1=/a", "--demo"} << "COM1";
         QTest::newRow("empty demo model") << QStringList{"identify", "--demo="} << "model";
+        QTest::newRow("serve") << QStringList{"serve", "--demo"} << "";
+        QTest::newRow("serve port too high")
+            << QStringList{"serve", "--scpi", "70000"}
+            << "--scpi takes a TCP port from 0 to 65535, not \"70000\"";
+        QTest::newRow("serve port not a number")
+            << QStringList{"serve", "--scpi=abc"} << "from 0 to 65535, not \"abc\"";
+        QTest::newRow("serve negative port") << QStringList{"serve", "--scpi", "-1"} << "\"-1\"";
+        QTest::newRow("serve empty port") << QStringList{"serve", "--scpi", ""} << "not \"\"";
+        QTest::newRow("serve on a host name") << QStringList{"serve", "--listen", "localhost"}
+                                              << "--listen takes an IP address, not \"localhost\"";
+        QTest::newRow("serve on a bad address")
+            << QStringList{"serve", "--listen", "300.1.2.3"} << "\"300.1.2.3\"";
+        QTest::newRow("serve without address") << QStringList{"serve", "--listen"} << "--listen";
+        QTest::newRow("SCPI is serve's") << QStringList{"measure", "--scpi", "5025"} << "scpi";
     }
     void invocations() {
         QFETCH(QStringList, arguments);
@@ -332,6 +346,16 @@ private slots:
         QVERIFY2(file.error.isEmpty(), qPrintable(file.error));
         QCOMPARE(file.sweep.listFile, QString("parts.txt"));
         QVERIFY(file.sweep.frequencies.empty()); // read by the run, not by the parser
+
+        const Invocation plain = ParseInvocation({"serve"});
+        QCOMPARE(plain.command, Command::Serve);
+        QCOMPARE(int(plain.serve.port), 5025);
+        QCOMPARE(plain.serve.address, QString("127.0.0.1"));
+        const Invocation wide = ParseInvocation({"serve", "--scpi=0", "--listen", "::1"});
+        QVERIFY2(wide.error.isEmpty(), qPrintable(wide.error));
+        QCOMPARE(int(wide.serve.port), 0);
+        QCOMPARE(wide.serve.address, QString("::1"));
+        QCOMPARE(int(ParseInvocation({"serve", "--scpi", "65535"}).serve.port), 65535);
 
         const Invocation h = ParseInvocation({"sweep", "--help"});
         QVERIFY(h.help);

@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -89,6 +90,13 @@ private slots:
         QTest::newRow("fit of samples") << QStringList{"sweep",       "--demo", "--samples", "5",
                                                        "--frequency", "1000",   "--fit",     "auto"}
                                         << 2 << "--fit needs a frequency sweep";
+        // Refused before the search, so before anything listens.
+        QTest::newRow("serve port too high")
+            << QStringList{"serve", "--demo", "--scpi", "70000"} << 2
+            << "impedix-cli: --scpi takes a TCP port from 0 to 65535, not \"70000\"";
+        QTest::newRow("serve on a host name")
+            << QStringList{"serve", "--demo", "--listen", "localhost"} << 2
+            << "impedix-cli: --listen takes an IP address, not \"localhost\"";
     }
     void helpAndUsageMistakes() {
         QFETCH(QStringList, arguments);
@@ -99,6 +107,20 @@ private slots:
         QCOMPARE(outcome.code, code);
         QVERIFY2((code == 0 ? outcome.out : outcome.err).contains(text), qPrintable(outcome.err));
         if (code != 0) QVERIFY(outcome.out.isEmpty());
+    }
+
+    // A port another program holds: named with the reason, exit 2, the meter's port let go.
+    void serveOnAPortInUse() {
+        QTcpServer holder;
+        QVERIFY(holder.listen(QHostAddress::LocalHost, 0));
+        const QString port = QString::number(holder.serverPort());
+        const Outcome outcome = Run({"serve", "--demo", "--scpi", port});
+        QVERIFY(outcome.finished);
+        QVERIFY2(outcome.code == 2, qPrintable(outcome.err));
+        QVERIFY2(
+            outcome.err.contains("impedix-cli: cannot listen on 127.0.0.1 port " + port + ": "),
+            qPrintable(outcome.err));
+        QVERIFY(outcome.out.isEmpty());
     }
 
     void identifyTheDemoMeter() {

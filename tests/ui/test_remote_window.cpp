@@ -6,6 +6,7 @@
 #include "remote/scpi_server.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/main_state.h"
+#include "ui/up_down.h"
 
 #include <QLabel>
 #include <QTcpSocket>
@@ -101,10 +102,51 @@ private slots:
         QTest::qWait(200);
         QCOMPARE(meter.instrument->state().levelMillivolts, 100);
         QVERIFY(meter.instrument->state().biasExternal);
+        // The frequency field's new text is no typing: polling goes on, and a reading at the
+        // new frequency comes (a paused window would leave FETC? without data).
+        QVERIFY(w.tmr.isActive());
+        const QByteArray reading = Query(*client, "FUNC:IMP RX;:FETC?");
+        QVERIFY2(reading.endsWith(",+0"), reading.constData());
         // The window's frequency controls keep 50 to 100 kHz: what lies outside is refused,
         // not moved to a bound.
         QCOMPARE(Query(*client, "FREQ 20KHZ;:SYST:ERR?"), QByteArray("-222,\"Data out of range\""));
         QCOMPARE(meter.instrument->state().frequencyHz, 60000);
+    }
+
+    // The bias level and its state set over SCPI reach the meter, and the bias field and the
+    // coarse step follow as after a synchronisation, so the window's next step goes on from there.
+    void biasFollowsInTheWindow() {
+        Fixture f;
+        TestWindow::Meter &meter = f.AddMeter(1, 1);
+        Main::Tb_tok &w = f.Start();
+        Served remote(w);
+        QVERIFY(remote.server.listen(QHostAddress(QHostAddress::LocalHost), 0));
+        auto client = Connect(remote.server.port());
+        QVERIFY(client);
+        auto *coarse = TestWindow::Find<Framework::UpDown>(w, "b_bias_hard");
+        const auto volts = [](const char *text) {
+            return QString::fromLatin1(text).replace('.', QLocale::system().decimalPoint());
+        };
+        QCOMPARE(Query(*client, "BIAS:VOLT 6.3;STAT ON;:SYST:ERR?"), QByteArray("0,\"No error\""));
+        QTRY_COMPARE_WITH_TIMEOUT(meter.instrument->state().biasMillivolts, 6300, Generous);
+        QCOMPARE(TestWindow::TextOf(w, "i_bias"), volts("6.3"));
+        QCOMPARE(coarse->position(), 5); // 6.3 V is the sixth coarse step
+        QCOMPARE(Query(*client, "BIAS:VOLT 2.7;:SYST:ERR?"), QByteArray("0,\"No error\""));
+        QTRY_COMPARE_WITH_TIMEOUT(meter.instrument->state().biasMillivolts, 2700, Generous);
+        QCOMPARE(TestWindow::TextOf(w, "i_bias"), volts("2.7"));
+        QCOMPARE(coarse->position(), 2); // the highest step not above it: 2.5 V
+        coarse->stepUp();
+        QTRY_COMPARE_WITH_TIMEOUT(meter.instrument->state().biasMillivolts, 3000, Generous);
+        QCOMPARE(Query(*client, "BIAS:VOLT?"), QByteArray("+3.00000E+00"));
+        QCOMPARE(Query(*client, "BIAS:STAT?"), QByteArray("1"));
+
+        QCOMPARE(Query(*client, "BIAS:STAT OFF;:SYST:ERR?"), QByteArray("0,\"No error\""));
+        QTRY_COMPARE_WITH_TIMEOUT(meter.instrument->state().biasMillivolts, 0, Generous);
+        QCOMPARE(TestWindow::TextOf(w, "i_bias"), volts("0"));
+        QCOMPARE(Query(*client, "BIAS:STAT ON;:SYST:ERR?"), QByteArray("0,\"No error\""));
+        QTRY_COMPARE_WITH_TIMEOUT(meter.instrument->state().biasMillivolts, 3000, Generous);
+        QCOMPARE(TestWindow::TextOf(w, "i_bias"), volts("3"));
+        QCOMPARE(coarse->position(), 3);
     }
 };
 
