@@ -3,6 +3,7 @@
 
 #include "remote/instrument.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -268,10 +269,10 @@ int ChooseMnemonic(const char *const *forms, const QByteArray &text) {
     return -1;
 }
 
-QByteArray FormatNr3(double value) {
+QByteArray FormatNr3(double value, int digits) {
     if (!std::isfinite(value)) return QByteArrayLiteral("+9.91000E+37");
-    char text[32];
-    std::snprintf(text, sizeof text, "%+.5E", value);
+    char text[40];
+    std::snprintf(text, sizeof text, "%+.*E", std::clamp(digits, 1, 17) - 1, value);
     return QByteArray(text);
 }
 

@@ -53,8 +53,9 @@ bool MatchesMnemonic(const char *form, const QByteArray &text);
 // The index in forms (a null-terminated list) that text matches, else -1.
 int ChooseMnemonic(const char *const *forms, const QByteArray &text);
 
-// +1.00000E-07; anything not finite is SCPI's "not a number" 9.91E37.
-QByteArray FormatNr3(double value);
+// +1.00000E-07 (six significant digits, or `digits`); anything not finite is SCPI's "not a
+// number" 9.91E37.
+QByteArray FormatNr3(double value, int digits = 6);
 // +0, -1
 QByteArray FormatNr1(long long value);
 

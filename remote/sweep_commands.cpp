@@ -22,6 +22,8 @@ namespace {
 
 constexpr const char *SpacingForms[] = {"LINear", "LOGarithmic", nullptr};
 constexpr double NoValue = 9.9e37; // an overloaded point's values
+// Enough for a frame's single-precision values and any frequency to be read back exactly.
+constexpr int TableDigits = 9;
 
 // The run's frequencies as the window's START plans them: the designed linear fill, or the log
 // plan.
@@ -43,7 +45,7 @@ QVector<std::int32_t> PlannedFrequencies(bool log, std::int32_t low, std::int32_
 void AppendPoint(QByteArray &text, const SweepPoint &point) {
     auto add = [&text](double value) {
         if (!text.isEmpty()) text += ',';
-        text += FormatNr3(value);
+        text += FormatNr3(value, TableDigits);
     };
     add(point.plannedFrequency);
     const Reading &r = point.reading;

@@ -586,6 +586,8 @@ void TestScpiCommands::sweepDataOfLastRun() {
         QCOMPARE(v[Fields + c], 9.9e37);
     QCOMPARE(v[Fields + 14], 1000.0);
     QCOMPARE(Errors(session), QList<int>{});
+    // Frequencies and single-precision values come back whole.
+    QVERIFY(answer.startsWith("+1.00000000E+02,"));
     QCOMPARE(Send(session, "SWE:DATA? 1"), QByteArray("\n"));
     QCOMPARE(Errors(session), QList<int>{ParameterNotAllowed});
 }

@@ -205,6 +205,8 @@ void TestScpiParser::answers() {
     QCOMPARE(FormatNr3(-1500.0), QByteArray("-1.50000E+03"));
     QCOMPARE(FormatNr3(std::nan("")), QByteArray("+9.91000E+37"));
     QCOMPARE(FormatNr3(INFINITY), QByteArray("+9.91000E+37"));
+    QCOMPARE(FormatNr3(2154435.0, 9), QByteArray("+2.15443500E+06"));
+    QCOMPARE(FormatNr3(2154435.0), QByteArray("+2.15444E+06"));
     QCOMPARE(FormatNr1(0), QByteArray("+0"));
     QCOMPARE(FormatNr1(-1), QByteArray("-1"));
     const char *const forms[] = {"SHORt", "MEDium", "LONG", nullptr};

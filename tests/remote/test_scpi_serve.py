@@ -6,6 +6,8 @@ and a client that never reads its answers.
 
 Usage: test_scpi_serve.py IMPEDIX_CLI IMPEDIX_SIM VERSION"""
 
+import cmath
+import json
 import math
 import re
 import signal
@@ -123,6 +125,34 @@ def main():
         meter.write("DISP:PAGE MEAS;:TRIG:SOUR INT;:FREQ 25")
         check(meter.query("FREQ?") == "+2.50000E+01" and errors(meter) == [],
               "the lowest frequency after a list run")
+
+        # A log sweep planned with SWE through resonance, its table and the fit of it.
+        meter.write("FUNC:IMP CSRS;:SWE:SPAC LOG;STAR 1KHZ;STOP 10MAHZ;POIN 13;"
+                    ":DISP:PAGE LIST;:TRIG:SOUR BUS")
+        meter.write("TRIG")
+        check(meter.query("*OPC?") == "1", "the sweep completes")
+        table = meter.query_ascii_values("SWE:DATA?")
+        check(len(table) == 13 * 15, f"sweep table of {len(table)} numbers")
+        for i in range(min(13, len(table) // 15)):
+            point = table[15 * i:15 * i + 15]
+            planned = round(1000 * 10000 ** (i / 12))
+            check(point[0] == planned and point[14] == planned,
+                  f"point {i} planned and reported at {planned} Hz: {point[0]}, {point[14]}")
+            z = impedance(planned)
+            check(near(point[12], abs(z), NOISE * abs(z)) and
+                  near(point[13], cmath.phase(z), NOISE),
+                  f"raw |Z| and theta at {planned} Hz: {point[12:14]}, expected {z}")
+            (cs, rs), (scs, srs) = textbook("CSRS", z, planned), spread("CSRS", z, planned, NOISE)
+            check(near(point[1], cs, scs) and near(point[3], rs, srs),
+                  f"C and R at {planned} Hz: {point[1]}, {point[3]}, expected {cs}, {rs}")
+        fit = json.loads(meter.query("FIT? AUTO"))
+        elements = fit.get("elements", {})
+        value = lambda key: elements.get(key, {}).get("value") or 0.0
+        check(fit.get("model") == "capacitor" and fit.get("status") == "ok" and
+              abs(value("C") / C - 1) < 0.01 and abs(value("ESR") / R - 1) < 0.05 and
+              abs(value("ESL") / L - 1) < 0.05, f"the fit finds the part: {fit}")
+        check(errors(meter) == [], "no error from the sweep and the fit")
+        meter.write("DISP:PAGE MEAS;:TRIG:SOUR INT")
 
         check_error_queue(check, meter)
         meter.write("FREQ 100KHZ;:FUNC:IMP RX")
