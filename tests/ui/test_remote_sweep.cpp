@@ -3,6 +3,7 @@
 #include "bridge/session_instrument.h"
 #include "remote/scpi_server.h"
 #include "sweep/sweep_store.h"
+#include "tests/ui/remote_client.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/main_state.h"
 
@@ -15,18 +16,7 @@
 
 namespace {
 
-constexpr int Generous = 15000; // ms; a deadline for what must happen, never a measured time
-
-QByteArray Query(QTcpSocket &socket, const QByteArray &line) {
-    socket.write(line + '\n');
-    QByteArray answer;
-    QDeadlineTimer deadline(Generous);
-    while (!answer.endsWith('\n') && !deadline.hasExpired()) {
-        if (!socket.canReadLine()) QTest::qWait(5);
-        answer += socket.readLine();
-    }
-    return answer.trimmed();
-}
+using TestWindow::Query;
 
 QList<double> Numbers(const QByteArray &answer) {
     QList<double> values;
@@ -50,9 +40,9 @@ private slots:
         Bridge::SessionInstrument meter(w.Session());
         Remote::ScpiServer server(meter);
         QVERIFY(server.listen(QHostAddress(QHostAddress::LocalHost), 0));
-        QTcpSocket client;
-        client.connectToHost(QHostAddress(QHostAddress::LocalHost), server.port());
-        QVERIFY(client.waitForConnected(Generous));
+        const auto socket = TestWindow::ConnectClient(server.port());
+        QVERIFY(socket);
+        QTcpSocket &client = *socket;
 
         client.write("SWE:SPAC LOG;STAR 60000;STOP 90000;POIN 3;:DISP:PAGE LIST;:INIT\n");
         const QList<double> v = Numbers(Query(client, "SWE:DATA?"));

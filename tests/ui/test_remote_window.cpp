@@ -4,6 +4,7 @@
 #include "bridge/session_instrument.h"
 #include "link/commands.h"
 #include "remote/scpi_server.h"
+#include "tests/ui/remote_client.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/main_state.h"
 #include "ui/up_down.h"
@@ -15,10 +16,11 @@
 #include <memory>
 
 using TestWindow::Fixture;
+using TestWindow::Query;
 
 namespace {
 
-constexpr int Generous = 8000; // ms; a deadline for what must happen, never a measured time
+constexpr int Generous = TestWindow::RemoteDeadline;
 
 QLabel *RemoteLabel(Main::Tb_tok &w) {
     return TestWindow::Find<QLabel>(w, "LaRemote");
@@ -32,24 +34,6 @@ struct Served {
     Bridge::SessionInstrument meter;
     Remote::ScpiServer server;
 };
-
-std::unique_ptr<QTcpSocket> Connect(quint16 port) {
-    auto socket = std::make_unique<QTcpSocket>();
-    socket->connectToHost(QHostAddress(QHostAddress::LocalHost), port);
-    if (!socket->waitForConnected(Generous)) return nullptr;
-    return socket;
-}
-
-QByteArray Query(QTcpSocket &socket, const QByteArray &line) {
-    socket.write(line + '\n');
-    QByteArray answer;
-    QDeadlineTimer deadline(Generous);
-    while (!answer.endsWith('\n') && !deadline.hasExpired()) {
-        if (!socket.canReadLine()) QTest::qWait(5);
-        answer += socket.readLine();
-    }
-    return answer.trimmed();
-}
 
 } // namespace
 
@@ -66,11 +50,11 @@ private slots:
         Served remote(w);
         QVERIFY(remote.server.listen(QHostAddress(QHostAddress::LocalHost), 0));
         QVERIFY(!RemoteLabel(w)->isVisibleTo(&w));
-        auto first = Connect(remote.server.port());
+        auto first = TestWindow::ConnectClient(remote.server.port());
         QVERIFY(first);
         QTRY_VERIFY_WITH_TIMEOUT(RemoteLabel(w)->isVisibleTo(&w), Generous);
         QCOMPARE(RemoteLabel(w)->text(), QStringLiteral("SCPI: 1"));
-        auto second = Connect(remote.server.port());
+        auto second = TestWindow::ConnectClient(remote.server.port());
         QVERIFY(second);
         QTRY_COMPARE_WITH_TIMEOUT(RemoteLabel(w)->text(), QStringLiteral("SCPI: 2"), Generous);
         first.reset();
@@ -84,7 +68,7 @@ private slots:
         Main::Tb_tok &w = f.Start();
         Served remote(w);
         QVERIFY(remote.server.listen(QHostAddress(QHostAddress::LocalHost), 0));
-        auto client = Connect(remote.server.port());
+        auto client = TestWindow::ConnectClient(remote.server.port());
         QVERIFY(client);
         client->write("FREQ 60KHZ;:VOLT 100MV;:APER SHORT;:FUNC:IMP CPD;:BIAS:SOUR EXT\n");
         QCOMPARE(Query(*client, "SYST:ERR?"), QByteArray("0,\"No error\""));
@@ -121,7 +105,7 @@ private slots:
         Main::Tb_tok &w = f.Start();
         Served remote(w);
         QVERIFY(remote.server.listen(QHostAddress(QHostAddress::LocalHost), 0));
-        auto client = Connect(remote.server.port());
+        auto client = TestWindow::ConnectClient(remote.server.port());
         QVERIFY(client);
         auto *coarse = TestWindow::Find<Framework::UpDown>(w, "b_bias_hard");
         const auto volts = [](const char *text) {
