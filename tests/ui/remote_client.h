@@ -1,6 +1,10 @@
-// A SCPI client for the window's tests: a loopback connection and one answer line at a time,
-// the event loop running meanwhile.
+// The window beside a SCPI server on a free loopback port, and its clients: a connection and
+// one answer line at a time, the event loop running meanwhile.
 #pragma once
+
+#include "bridge/session_instrument.h"
+#include "remote/scpi_server.h"
+#include "ui/main_window.h"
 
 #include <QDeadlineTimer>
 #include <QHostAddress>
@@ -31,5 +35,18 @@ inline QByteArray Query(QTcpSocket &socket, const QByteArray &line) {
     }
     return answer.trimmed();
 }
+
+// The server on the window's session; the status bar counts its clients, as in the program.
+struct Served {
+    explicit Served(Main::Tb_tok &w) : meter(w.Session()), server(meter) {
+        QObject::connect(&server, &Remote::ScpiServer::clientCountChanged, &w,
+                         [&w](int count) { w.ShowRemoteClients(count); });
+        listening = server.listen(QHostAddress(QHostAddress::LocalHost), 0);
+    }
+    std::unique_ptr<QTcpSocket> client() const { return ConnectClient(server.port()); }
+    Bridge::SessionInstrument meter;
+    Remote::ScpiServer server;
+    bool listening = false;
+};
 
 } // namespace TestWindow

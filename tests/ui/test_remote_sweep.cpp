@@ -1,7 +1,5 @@
 // A client's sweep plan run through the window's session: the window's store takes the points,
 // SWE:DATA? answers its table once the run is over and FIT? fits it.
-#include "bridge/session_instrument.h"
-#include "remote/scpi_server.h"
 #include "sweep/sweep_store.h"
 #include "tests/ui/remote_client.h"
 #include "tests/ui/window_fixture.h"
@@ -37,10 +35,9 @@ private slots:
         TestWindow::Fixture f;
         f.AddMeter(1, 1);
         Main::Tb_tok &w = f.Start();
-        Bridge::SessionInstrument meter(w.Session());
-        Remote::ScpiServer server(meter);
-        QVERIFY(server.listen(QHostAddress(QHostAddress::LocalHost), 0));
-        const auto socket = TestWindow::ConnectClient(server.port());
+        TestWindow::Served remote(w);
+        QVERIFY(remote.listening);
+        const auto socket = remote.client();
         QVERIFY(socket);
         QTcpSocket &client = *socket;
 

@@ -1,9 +1,7 @@
 // The window beside the SCPI server: the status bar counts the clients, and conditions set over
 // SCPI reach the meter through the window's session while the window's controls follow them
 // without sending anything of their own.
-#include "bridge/session_instrument.h"
 #include "link/commands.h"
-#include "remote/scpi_server.h"
 #include "tests/ui/remote_client.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/main_state.h"
@@ -17,6 +15,7 @@
 
 using TestWindow::Fixture;
 using TestWindow::Query;
+using TestWindow::Served;
 
 namespace {
 
@@ -25,15 +24,6 @@ constexpr int Generous = TestWindow::RemoteDeadline;
 QLabel *RemoteLabel(Main::Tb_tok &w) {
     return TestWindow::Find<QLabel>(w, "LaRemote");
 }
-
-struct Served {
-    explicit Served(Main::Tb_tok &w) : meter(w.Session()), server(meter) {
-        QObject::connect(&server, &Remote::ScpiServer::clientCountChanged, &w,
-                         [&w](int count) { w.ShowRemoteClients(count); });
-    }
-    Bridge::SessionInstrument meter;
-    Remote::ScpiServer server;
-};
 
 } // namespace
 
@@ -48,13 +38,13 @@ private slots:
         f.AddMeter(1, 1);
         Main::Tb_tok &w = f.Start();
         Served remote(w);
-        QVERIFY(remote.server.listen(QHostAddress(QHostAddress::LocalHost), 0));
+        QVERIFY(remote.listening);
         QVERIFY(!RemoteLabel(w)->isVisibleTo(&w));
-        auto first = TestWindow::ConnectClient(remote.server.port());
+        auto first = remote.client();
         QVERIFY(first);
         QTRY_VERIFY_WITH_TIMEOUT(RemoteLabel(w)->isVisibleTo(&w), Generous);
         QCOMPARE(RemoteLabel(w)->text(), QStringLiteral("SCPI: 1"));
-        auto second = TestWindow::ConnectClient(remote.server.port());
+        auto second = remote.client();
         QVERIFY(second);
         QTRY_COMPARE_WITH_TIMEOUT(RemoteLabel(w)->text(), QStringLiteral("SCPI: 2"), Generous);
         first.reset();
@@ -67,8 +57,8 @@ private slots:
         TestWindow::Meter &meter = f.AddMeter(1, 1);
         Main::Tb_tok &w = f.Start();
         Served remote(w);
-        QVERIFY(remote.server.listen(QHostAddress(QHostAddress::LocalHost), 0));
-        auto client = TestWindow::ConnectClient(remote.server.port());
+        QVERIFY(remote.listening);
+        auto client = remote.client();
         QVERIFY(client);
         client->write("FREQ 60KHZ;:VOLT 100MV;:APER SHORT;:FUNC:IMP CPD;:BIAS:SOUR EXT\n");
         QCOMPARE(Query(*client, "SYST:ERR?"), QByteArray("0,\"No error\""));
@@ -104,8 +94,8 @@ private slots:
         TestWindow::Meter &meter = f.AddMeter(1, 1);
         Main::Tb_tok &w = f.Start();
         Served remote(w);
-        QVERIFY(remote.server.listen(QHostAddress(QHostAddress::LocalHost), 0));
-        auto client = TestWindow::ConnectClient(remote.server.port());
+        QVERIFY(remote.listening);
+        auto client = remote.client();
         QVERIFY(client);
         auto *coarse = TestWindow::Find<Framework::UpDown>(w, "b_bias_hard");
         const auto volts = [](const char *text) {
