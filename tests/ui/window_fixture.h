@@ -54,6 +54,9 @@ public:
     static Sim::Component Capacitor();
 
 private:
+    Main::Tb_tok &StartOnce();
+    bool SearchMissedAMeter() const;
+
     std::map<unsigned, Meter> m_meters;
     std::map<unsigned, std::unique_ptr<Sim::PtyHost>> m_peers;
     std::map<unsigned, QString> m_missing;
