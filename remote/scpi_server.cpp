@@ -23,6 +23,7 @@ struct ScpiServer::Client {
     QTcpSocket *socket;
     Session session;
     bool scheduled = false; // a continuation is queued
+    bool gone = false;      // went while the instrument was busy; dropped once it is not
     Client(QTcpSocket *s, Instrument &instrument) : socket(s), session(instrument) {}
 };
 
@@ -114,6 +115,12 @@ void ScpiServer::serve(Client *client) {
 }
 
 void ScpiServer::drop(Client *client) {
+    // Ending a client's session may end the list run it started: never inside a tick.
+    if (instrument_.busy()) {
+        client->gone = true;
+        deferred_ = true;
+        return;
+    }
     const auto it = std::find_if(clients_.begin(), clients_.end(),
                                  [client](const auto &c) { return c.get() == client; });
     if (it == clients_.end()) return;
@@ -143,6 +150,10 @@ void ScpiServer::pollAll() {
         sockets.push_back(client->socket);
     for (QTcpSocket *socket : sockets) {
         if (Client *client = find(socket)) {
+            if (client->gone) {
+                drop(client);
+                continue;
+            }
             client->session.poll();
             serve(client);
         }

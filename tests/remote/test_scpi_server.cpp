@@ -188,6 +188,21 @@ void TestScpiServer::nothingRunsWhileBusy() {
     QTRY_VERIFY_WITH_TIMEOUT(first->canReadLine(), Deadline);
     QVERIFY(first->readLine().startsWith("Impedix,"));
     QTRY_COMPARE_WITH_TIMEOUT(meter_->calls, (QStringList{"FREQ 5000", "LEVEL 100"}), Deadline);
+
+    // A client that goes meanwhile is let go only then, with the list run it started.
+    QCOMPARE(Ask(*second, "LIST:FREQ 100,200;:DISP:PAGE LIST;:INIT;:SYST:ERR?"),
+             QByteArray("0,\"No error\""));
+    QVERIFY(meter_->listState().running);
+    meter_->busyNow = true;
+    second->disconnectFromHost();
+    QTRY_VERIFY_WITH_TIMEOUT(second->state() == QAbstractSocket::UnconnectedState, Deadline);
+    spin.restart();
+    while (spin.elapsed() < 300)
+        QTest::qWait(10);
+    QVERIFY(meter_->listState().running);
+    meter_->becomeReady();
+    QTRY_VERIFY_WITH_TIMEOUT(!meter_->listState().running, Deadline);
+    QCOMPARE(server_->clientCount(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestScpiServer)
