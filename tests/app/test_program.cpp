@@ -5,6 +5,7 @@
 #include "app/display_check.h"
 #include "sim/instrument.h"
 #include "sim/pty_host.h"
+#include "tests/common/process_outcome.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -23,41 +24,19 @@
 
 namespace {
 
+using TestProcess::Outcome;
+using TestProcess::WithoutDisplay;
+
 constexpr int Generous = 15000; // ms; a guard against hanging, never a measured time
 
-struct Outcome {
-    bool finished = false;
-    QProcess::ExitStatus status = QProcess::CrashExit;
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-QProcessEnvironment WithoutDisplay() {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-        environment.remove(QString::fromLatin1(name));
-    return environment;
+Outcome Finish(QProcess &program) {
+    return TestProcess::Finish(program, Generous);
 }
 
 QProcessEnvironment Offscreen() {
     QProcessEnvironment environment = WithoutDisplay();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     return environment;
-}
-
-Outcome Finish(QProcess &program) {
-    Outcome outcome;
-    outcome.finished = program.waitForFinished(Generous);
-    if (!outcome.finished) {
-        program.kill();
-        program.waitForFinished();
-    }
-    outcome.status = program.exitStatus();
-    outcome.code = program.exitCode();
-    outcome.out = QString::fromLocal8Bit(program.readAllStandardOutput());
-    outcome.err = QString::fromLocal8Bit(program.readAllStandardError());
-    return outcome;
 }
 
 Outcome Run(const QStringList &arguments,

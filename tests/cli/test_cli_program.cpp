@@ -5,6 +5,7 @@
 #include "sim/pty_host.h"
 #include "sweep/sweep_plan.h"
 #include "tests/common/peer.h"
+#include "tests/common/process_outcome.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -20,33 +21,13 @@
 
 namespace {
 
+using TestProcess::Outcome;
+using TestProcess::WithoutDisplay;
+
 constexpr int Generous = 30000; // ms; a guard against hanging, never a measured time
 
-struct Outcome {
-    bool finished = false;
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-QProcessEnvironment WithoutDisplay() {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-        environment.remove(QString::fromLatin1(name));
-    return environment;
-}
-
 Outcome Finish(QProcess &program) {
-    Outcome outcome;
-    outcome.finished = program.waitForFinished(Generous);
-    if (!outcome.finished) {
-        program.kill();
-        program.waitForFinished();
-    }
-    outcome.code = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
-    outcome.out = QString::fromUtf8(program.readAllStandardOutput());
-    outcome.err = QString::fromUtf8(program.readAllStandardError());
-    return outcome;
+    return TestProcess::Finish(program, Generous);
 }
 
 Outcome RunOnce(const QStringList &arguments) {
