@@ -57,14 +57,30 @@ def start(command, stream_name):
 
 
 def scpi_port(server):
-    """The port named on standard error ("impedix-cli: SCPI on 127.0.0.1:N")."""
+    """The port named on standard error ("impedix-cli: SCPI on 127.0.0.1:N"), or None when the
+    server ended saying that no meter answered."""
     seen = []
     for line in server.stderr:
         seen.append(line)
         match = re.match(r"impedix-cli: SCPI on 127\.0\.0\.1:(\d+)$", line.strip())
         if match:
             return int(match.group(1))
+    if any("no meter answered" in line for line in seen):
+        return None
     raise RuntimeError("the server named no port: " + "".join(seen))
+
+
+def serve(cli, pty):
+    """The server on the simulator and its port. A busy machine can hold the simulator past every
+    identity question of the search: a lost answer, not a fault, so the server is started again
+    (three times at most)."""
+    for _ in range(3):
+        server = start([cli, "serve", "--scpi", "0", "--port", "COM1=" + pty], "stderr")
+        port = scpi_port(server)
+        if port is not None:
+            return server, port
+        server.wait(GENEROUS)
+    raise RuntimeError("no meter answered three searches")
 
 
 def main():
@@ -77,8 +93,7 @@ def main():
     watchdog.start()
     try:
         pty = simulator.stdout.readline().strip()
-        server = start([cli, "serve", "--scpi", "0", "--port", "COM1=" + pty], "stderr")
-        port = scpi_port(server)
+        server, port = serve(cli, pty)
         rm = resource_manager()
         meter = open_meter(rm, port)
 
