@@ -7,7 +7,6 @@
 #include "cli/progress.h"
 #include "cli/records.h"
 #include "core/main_state.h"
-#include "core/message_sink.h"
 #include "core/session.h"
 #include "export/recorder.h"
 #include "export/sweep_csv.h"
@@ -41,12 +40,6 @@ void WriteError(const QByteArray &text) {
 
 constexpr int IdentityTries = 3;         // per port, when its identity reply comes back damaged
 constexpr qint64 LineGiveUpSeconds = 10; // silence (a lost line included) that ends a run
-
-// The session's messages, the texts the window shows in its message box, on standard error.
-class StandardErrorSink : public Core::MessageSink {
-public:
-    void ShowMessage(const QString &text) override { Complain(text); }
-};
 
 bool GaveUp(const Core::TickResult &result) {
     return result.silence.silent && result.silence.seconds >= LineGiveUpSeconds;

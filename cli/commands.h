@@ -3,6 +3,7 @@
 #pragma once
 
 #include "cli/invocation.h"
+#include "core/message_sink.h"
 
 namespace Core {
 class Session;
@@ -22,5 +23,11 @@ bool Find(Core::Session &session, Core::SearchResult *found);
 
 // Written to standard error with the program's name in front.
 void Complain(const QString &message);
+
+// The session's messages, the texts the window shows in its message box, on standard error.
+class StandardErrorSink : public Core::MessageSink {
+public:
+    void ShowMessage(const QString &text) override { Complain(text); }
+};
 
 } // namespace Cli

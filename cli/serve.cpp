@@ -4,7 +4,6 @@
 #include "app/command_line.h"
 #include "app/stop_signals.h"
 #include "bridge/session_instrument.h"
-#include "core/message_sink.h"
 #include "core/session.h"
 #include "link/serial_link.h"
 #include "remote/scpi_server.h"
@@ -14,15 +13,6 @@
 #include <csignal>
 
 namespace Cli {
-
-namespace {
-
-class StandardErrorSink : public Core::MessageSink {
-public:
-    void ShowMessage(const QString &text) override { Complain(text); }
-};
-
-} // namespace
 
 int RunServe(const Invocation &invocation) {
     Core::Session session;
