@@ -10,6 +10,7 @@
 #include "core/session.h"
 #include "export/recorder.h"
 #include "export/sweep_csv.h"
+#include "link/capabilities.h"
 #include "link/commands.h"
 #include "link/models.h"
 #include "link/ranges.h"
@@ -57,9 +58,9 @@ void Apply(Core::Session &session, const Conditions &conditions) {
     if (conditions.range && *conditions.range != AutoRangeChoice)
         session.SelectRange(*conditions.range);
     if (conditions.levelMillivolts) {
-        const auto level =
-            std::find(Main::LevelList.begin(), Main::LevelList.end(), *conditions.levelMillivolts);
-        session.SetLevel(static_cast<int>(level - Main::LevelList.begin()));
+        const auto &levels = Device::Levels; // the session takes the level's index
+        const auto level = std::find(levels.begin(), levels.end(), *conditions.levelMillivolts);
+        session.SetLevel(static_cast<int>(level - levels.begin()));
     }
     if (conditions.speed != Speed::Unchanged)
         session.SelectSpeed(conditions.speed == Speed::Normal);

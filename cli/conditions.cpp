@@ -1,6 +1,7 @@
 // Reading and checking the conditions of measure and sweep.
 #include "cli/conditions.h"
 
+#include "link/capabilities.h"
 #include "link/models.h"
 #include "sweep/sweep_store.h"
 
@@ -13,15 +14,7 @@ namespace Cli {
 
 namespace {
 
-// The meter's test-signal levels and its highest bias, in mV (the window's level list and the
-// top of its bias list).
-constexpr std::array<std::int32_t, 6> Levels{1000, 500, 100, 50, 10, 5};
-constexpr std::int32_t HighestBias = 40000;
-// The finest bias step of any model, in mV.
-constexpr std::int32_t FinestBiasStep = 10;
-// The bounds the window's START puts on a run.
-constexpr std::int32_t SweepLowest = 25;
-constexpr std::int32_t SweepHighest = 10000000;
+using Device::Refusal;
 
 std::optional<double> ReadNumber(const QString &text) {
     bool ok = false;
@@ -45,10 +38,14 @@ QString Volts(std::int32_t millivolts) {
     return QString::number(millivolts / 1000.0, 'g', 10);
 }
 
-QString HertzRange(int modelIndex) {
-    return QStringLiteral("%1 to %2 Hz")
-        .arg(Device::ModelLowestFrequency(modelIndex))
-        .arg(Device::ModelHighestFrequency(modelIndex));
+QString HertzRange(const Device::Capabilities &model) {
+    return QStringLiteral("%1 to %2 Hz").arg(model.lowestHz).arg(model.highestHz);
+}
+
+// What the options can take before the model is known: what some model takes.
+const Device::Capabilities &AnyModel() {
+    static const Device::Capabilities any = Device::AnyModelCapabilities();
+    return any;
 }
 
 QString ModelText(int modelIndex) {
@@ -74,10 +71,11 @@ std::optional<std::int32_t> ReadFrequency(const QString &option, const QString &
 std::optional<std::int32_t> ReadBias(const QString &text, QString *error) {
     const std::optional<double> value = ReadNumber(text);
     const std::optional<qint64> mv = value ? Whole(*value, 1000.0) : std::nullopt;
-    if (!mv || *mv < 0 || *mv > HighestBias || *mv % FinestBiasStep != 0) {
+    if (!mv || Device::CheckBias(AnyModel(), static_cast<std::int32_t>(*mv))) {
         *error = QStringLiteral("--bias needs a voltage from 0 to %1 V in steps of %2 V, not "
                                 "\"%3\"")
-                     .arg(Volts(HighestBias), Volts(FinestBiasStep), text);
+                     .arg(Volts(AnyModel().highestBiasMillivolts),
+                          Volts(AnyModel().biasStepMillivolts), text);
         return std::nullopt;
     }
     return static_cast<std::int32_t>(*mv);
@@ -86,10 +84,10 @@ std::optional<std::int32_t> ReadBias(const QString &text, QString *error) {
 std::optional<std::int32_t> ReadLevel(const QString &text, QString *error) {
     const std::optional<double> value = ReadNumber(text);
     const std::optional<qint64> mv = value ? Whole(*value, 1000.0) : std::nullopt;
-    for (std::int32_t level : Levels)
-        if (mv && *mv == level) return level;
+    if (mv && !Device::CheckLevel(AnyModel(), static_cast<std::int32_t>(*mv)))
+        return static_cast<std::int32_t>(*mv);
     QStringList allowed;
-    for (std::int32_t level : Levels)
+    for (std::int32_t level : AnyModel().levelsMillivolts)
         allowed << Volts(level);
     *error = QStringLiteral("--level takes one of the meter's levels: %1 (V), not \"%2\"")
                  .arg(allowed.join(QStringLiteral(", ")), text);
@@ -106,12 +104,10 @@ std::optional<Speed> ReadSpeed(const QString &text, QString *error) {
 std::optional<int> ReadRange(const QString &text, QString *error) {
     if (text == QLatin1String("auto")) return AutoRangeChoice;
     const std::optional<double> ohms = ReadNumber(text);
-    for (int index = 0; index < RangeCount; ++index)
-        if (ohms && std::fabs(*ohms - RangeOhms[static_cast<std::size_t>(index)]) <=
-                        1e-9 * RangeOhms[static_cast<std::size_t>(index)])
-            return index;
+    if (ohms)
+        if (const std::optional<int> index = Device::RangeIndexOf(AnyModel(), *ohms)) return index;
     QStringList allowed{QStringLiteral("auto")};
-    for (double range : RangeOhms)
+    for (double range : AnyModel().rangeOhms)
         allowed << QString::number(range, 'g', 10);
     *error = QStringLiteral("--range takes auto or one of the meter's ranges in ohms: %1; not "
                             "\"%2\"")
@@ -148,21 +144,15 @@ std::optional<double> ReadSeconds(const QString &text, QString *error) {
 }
 
 QString CheckConditions(const Conditions &conditions, int modelIndex) {
-    if (conditions.frequencyHz) {
-        const std::int32_t hz = *conditions.frequencyHz;
-        if (hz < Device::ModelLowestFrequency(modelIndex) ||
-            hz > Device::ModelHighestFrequency(modelIndex))
-            return QStringLiteral("--frequency %1: %2 measures from %3")
-                .arg(hz)
-                .arg(ModelText(modelIndex), HertzRange(modelIndex));
-    }
-    if (conditions.biasMillivolts) {
-        const std::int32_t step = Device::BiasScale(modelIndex);
-        if (*conditions.biasMillivolts % step != 0)
-            return QStringLiteral("--bias %1: %2 takes a bias from 0 to %3 V in steps of %4 V")
-                .arg(Volts(*conditions.biasMillivolts), ModelText(modelIndex), Volts(HighestBias),
-                     Volts(step));
-    }
+    const Device::Capabilities model = Device::CapabilitiesOf(modelIndex);
+    if (conditions.frequencyHz && Device::CheckFrequency(model, *conditions.frequencyHz))
+        return QStringLiteral("--frequency %1: %2 measures from %3")
+            .arg(*conditions.frequencyHz)
+            .arg(ModelText(modelIndex), HertzRange(model));
+    if (conditions.biasMillivolts && Device::CheckBias(model, *conditions.biasMillivolts))
+        return QStringLiteral("--bias %1: %2 takes a bias from 0 to %3 V in steps of %4 V")
+            .arg(Volts(*conditions.biasMillivolts), ModelText(modelIndex),
+                 Volts(model.highestBiasMillivolts), Volts(model.biasStepMillivolts));
     return QString();
 }
 
@@ -176,8 +166,9 @@ QString ListFileProblemText(const Sweep::ListFile &list) {
         reason = QStringLiteral("not a whole number of hertz");
         break;
     case ListRefusal::OutOfRange:
-        reason =
-            QStringLiteral("a frequency outside %1 to %2 Hz").arg(SweepLowest).arg(SweepHighest);
+        reason = QStringLiteral("a frequency outside %1 to %2 Hz")
+                     .arg(Device::SweepLowestHz)
+                     .arg(Device::SweepHighestHz);
         break;
     case ListRefusal::TooMany:
         reason = QStringLiteral("more than %1 frequencies").arg(Sweep::ListLongest);
@@ -215,41 +206,61 @@ bool TakeListFile(SweepPlan *plan, QString *error) {
     return true;
 }
 
+Sweep::Request SweepRequest(const SweepPlan &plan) {
+    Sweep::Request request;
+    request.quantity = Sweep::Quantity::Frequency;
+    if (!plan.listFile.isEmpty()) { // its bounds are the file's, not options given
+        request.spacing = Sweep::Spacing::List;
+        request.list = plan.frequencies;
+        return request;
+    }
+    request.spacing = plan.spacing;
+    request.start = plan.fromHz;
+    request.stop = plan.frequencyMode ? plan.toHz : plan.fromHz;
+    request.points = plan.points;
+    return request;
+}
+
 QString CheckSweep(const SweepPlan &plan, int modelIndex) {
-    const std::int32_t lowest = std::max(SweepLowest, Device::ModelLowestFrequency(modelIndex));
-    const std::int32_t highest = std::min(SweepHighest, Device::ModelHighestFrequency(modelIndex));
-    if (!plan.listFile.isEmpty()) // its bounds are the file's, not options given
-        for (std::int32_t hz : plan.frequencies)
-            if (hz < lowest || hz > highest)
-                return QStringLiteral("--list %1: %2 Hz is outside what %3 sweeps, %4 to %5 Hz")
-                    .arg(plan.listFile)
-                    .arg(hz)
-                    .arg(ModelText(modelIndex))
-                    .arg(lowest)
-                    .arg(highest);
-    const QString from =
-        plan.frequencyMode ? QStringLiteral("--from") : QStringLiteral("--frequency");
-    if (plan.fromHz < lowest || plan.fromHz > highest)
-        return QStringLiteral("%1 %2: %3 sweeps from %4 to %5 Hz")
-            .arg(from)
-            .arg(plan.fromHz)
+    const Device::Capabilities model = Device::CapabilitiesOf(modelIndex);
+    Sweep::Plan planned = Sweep::PlanRun(SweepRequest(plan), model);
+    if (!plan.listFile.isEmpty() && !planned.ok() &&
+        planned.refusal->subject != Refusal::Subject::SweepList) {
+        // A list that is no run at all: its bounds and length are what the options would be.
+        SweepPlan bounds = plan;
+        bounds.listFile.clear();
+        planned = Sweep::PlanRun(SweepRequest(bounds), model);
+    }
+    if (planned.ok()) return QString();
+    const Refusal &refusal = *planned.refusal;
+    const qint64 value = static_cast<qint64>(refusal.value);
+    switch (refusal.subject) {
+    case Refusal::Subject::SweepList:
+        return QStringLiteral("--list %1: %2 Hz is outside what %3 sweeps, %4 to %5 Hz")
+            .arg(plan.listFile)
+            .arg(value)
             .arg(ModelText(modelIndex))
-            .arg(lowest)
-            .arg(highest);
-    if (plan.frequencyMode && (plan.toHz < plan.fromHz || plan.toHz > highest))
+            .arg(model.sweepLowestHz)
+            .arg(model.sweepHighestHz);
+    case Refusal::Subject::SweepStart:
+        return QStringLiteral("%1 %2: %3 sweeps from %4 to %5 Hz")
+            .arg(plan.frequencyMode ? QStringLiteral("--from") : QStringLiteral("--frequency"))
+            .arg(value)
+            .arg(ModelText(modelIndex))
+            .arg(model.sweepLowestHz)
+            .arg(model.sweepHighestHz);
+    case Refusal::Subject::SweepStop:
         return QStringLiteral("--to %1: the run ends from --from (%2) to %3 Hz")
-            .arg(plan.toHz)
+            .arg(value)
             .arg(plan.fromHz)
-            .arg(highest);
-    const QString points =
-        plan.frequencyMode ? QStringLiteral("--points") : QStringLiteral("--samples");
-    if (plan.points < Main::SweepPointsLeast || plan.points > Main::SweepCapacity)
+            .arg(model.sweepHighestHz);
+    default: // the number of points, of a list run too
         return QStringLiteral("%1 %2: a run has %3 to %4 points")
-            .arg(points)
-            .arg(plan.points)
+            .arg(plan.frequencyMode ? QStringLiteral("--points") : QStringLiteral("--samples"))
+            .arg(value)
             .arg(Main::SweepPointsLeast)
             .arg(Main::SweepCapacity);
-    return QString();
+    }
 }
 
 } // namespace Cli

@@ -2,11 +2,12 @@
 // and checked against what the meter can take, before anything is sent to it.
 #pragma once
 
+#include "link/refusal.h"
 #include "sweep/sweep_plan.h"
+#include "sweep/sweep_planner.h"
 
 #include <QString>
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -16,17 +17,13 @@ namespace Cli {
 enum class Speed { Unchanged, Normal, Fast };
 enum class Circuit { Series, Parallel };
 
-// The range index of the meter (the range byte), 0 "10 MOm" … 7 "1 Om".
-constexpr int RangeCount = 8;
-constexpr std::array<double, RangeCount> RangeOhms{1e7, 1e6, 1e5, 1e4, 1e3, 100, 10, 1};
-
 // Test conditions of `measure`; what is not given stays as the meter has it.
 struct Conditions {
     std::optional<std::int32_t> frequencyHz;
     std::optional<std::int32_t> biasMillivolts;
     std::optional<std::int32_t> levelMillivolts;
     Speed speed = Speed::Unchanged;
-    std::optional<int> range; // a range index, or AutoRangeChoice
+    std::optional<int> range; // a range index (the range byte), or AutoRangeChoice
     Circuit circuit = Circuit::Series;
 };
 constexpr int AutoRangeChoice = -1;
@@ -71,6 +68,10 @@ std::optional<double> ReadSeconds(const QString &text, QString *error);
 // What the model of row modelIndex cannot take (its frequency range, its bias steps), as a
 // message naming the allowed values; empty when every condition fits.
 QString CheckConditions(const Conditions &conditions, int modelIndex);
+
+// The planner's request for a run: a list run's own frequencies, else from..to (from alone for
+// samples) in the plan's spacing.
+Sweep::Request SweepRequest(const SweepPlan &plan);
 
 // A run as the window's START accepts it (25 Hz … 10 MHz, from ≤ to, 2 … 256 points) that also
 // lies within the model's frequency range; else a message naming the allowed values.

@@ -1,6 +1,8 @@
 // Module-wide settings of unit Main, shared by the window's handlers and the measurement cycle.
 #pragma once
 
+#include "link/capabilities.h"
+
 #include <array>
 #include <cstdint>
 
@@ -36,8 +38,11 @@ inline bool &CycleStarted = MainState.CycleStarted;
 // Puts every module-wide variable of unit Main back to its value at process start.
 void ResetState();
 
-constexpr std::array<std::int32_t, 11> BiasList{0,     1600,  2500,  3000,  4000, 6300,
-                                                10000, 16000, 25000, 35000, 40000};
-constexpr std::array<std::int32_t, 6> LevelList{1000, 500, 100, 50, 10, 5};
+// The coarse bias control's positions, from the bias source's lowest to its highest.
+constexpr std::array<std::int32_t, 11> BiasList{
+    Device::LowestBiasMillivolts, 1600, 2500, 3000, 4000, 6300, 10000, 16000, 25000, 35000,
+    Device::HighestBiasMillivolts};
+// The level box's entries: the meter's levels.
+inline constexpr const auto &LevelList = Device::Levels;
 
 } // namespace Main

@@ -78,8 +78,8 @@ public:
     void
     SendSweepFrequency(); // CurrentFrequency sent, 1000 Hz in place of one outside the sweep bounds
     void SetFrequency(std::int32_t hz); // CurrentFrequency := hz, then ApplyFrequency
-    bool
-    SetBias(std::int32_t mv); // BiasSetting := mv and sent; false (nothing sent) outside 0..40000
+    // BiasSetting := mv and sent; false (nothing sent) outside the bias source's range.
+    bool SetBias(std::int32_t mv);
     void SelectBiasSource(bool external);
     void SetLevel(int index); // an index of LevelList; others send nothing
     void SelectSpeed(bool normal);
@@ -101,9 +101,14 @@ public:
     // "Неверное значение", when the bound is outside the sweep's bounds. Each sets its bound.
     bool AcceptSweepLow(std::int32_t low);
     bool AcceptSweepHigh(std::int32_t high);
-    // START after the checks: F1, the point frequencies (plan's own, or linear), the first sent,
-    // polling on whether or not it had been started.
-    void StartSweep(int points, Sweep::Spacing spacing = Sweep::Spacing::Linear,
+    // The run's settings as a front end chose them: the bounds (FrequencyLow, FrequencyHigh) and
+    // N (SweepPoints, limited to 2..SweepCapacity). Each emits sweepSettingsChanged.
+    void SetSweepBounds(std::int32_t low, std::int32_t high);
+    void SetSweepPoints(int points);
+    // START after the checks: F1, the point frequencies (plan's own, or the spacing's from the
+    // planner), the first sent, polling on whether or not it had been started. False, with
+    // nothing sent, when the planner refuses the run.
+    bool StartSweep(int points, Sweep::Spacing spacing = Sweep::Spacing::Linear,
                     const QVector<std::int32_t> &frequencies = {});
     // All of START for a front end without fields.
     bool StartSweep(const SweepPlan &plan);
@@ -147,6 +152,7 @@ signals:
     void meterFound(const Core::SearchResult &result); // a search or a reopen identified a model
     void portRefused(unsigned port); // a lost port came back, but no known model answers there
     void conditionsChanged();        // see AnnounceConditions
+    void sweepSettingsChanged();     // SetSweepBounds or SetSweepPoints
     void idle();                     // Busy() has become false
 
 private:

@@ -20,8 +20,9 @@ const QString InvalidValue = QStringLiteral("Неверное значение")
 
 } // namespace
 
+// START words every refusal of its fields the same way.
 bool Session::AcceptSweepLow(std::int32_t low) {
-    if (low < SweepLowestHz || low > SweepHighestHz) {
+    if (Sweep::CheckSweepStart(StartCapabilities(), low)) {
         Tell(InvalidValue);
         return false;
     }
@@ -30,7 +31,7 @@ bool Session::AcceptSweepLow(std::int32_t low) {
 }
 
 bool Session::AcceptSweepHigh(std::int32_t high) {
-    if (high < Main::FrequencyLow || high > SweepHighestHz) {
+    if (Sweep::CheckSweepStop(StartCapabilities(), Main::FrequencyLow, high)) {
         Tell(InvalidValue);
         return false;
     }
@@ -38,27 +39,41 @@ bool Session::AcceptSweepHigh(std::int32_t high) {
     return true;
 }
 
-void Session::StartSweep(int points, Sweep::Spacing spacing,
+void Session::SetSweepBounds(std::int32_t low, std::int32_t high) {
+    Main::FrequencyLow = low;
+    Main::FrequencyHigh = high;
+    emit sweepSettingsChanged();
+}
+
+void Session::SetSweepPoints(int points) {
+    Main::SweepPoints = Main::ClampSweepPoints(points);
+    emit sweepSettingsChanged();
+}
+
+bool Session::StartSweep(int points, Sweep::Spacing spacing,
                          const QVector<std::int32_t> &frequencies) {
     Main::SweepPoints = Main::ClampSweepPoints(points);
+    const Sweep::Plan plan = PlanStart(spacing, frequencies);
+    if (!plan.ok()) return false;
     tmr.stop();
     Main::SweepRunning = true;
     Main::AutoParams = false; // the graphed pair must not change by itself during the run
     Device::SendKeyCode(Device::Command::KeyF1);
-    PlanSweepFrequencies(spacing, frequencies);
+    for (int i = 0; i < Main::SweepPoints; ++i)
+        Main::SweepFrequencies[i] = static_cast<float>(plan.points[static_cast<std::size_t>(i)]);
     Main::SweepIndex = 0;
     Main::CurrentFrequency = static_cast<std::int32_t>(Main::SweepFrequencies[0]);
     emit sweepStarted();
     SendSweepFrequency();
     Run(); // whether or not polling had been started
+    return true;
 }
 
 bool Session::StartSweep(const SweepPlan &plan) {
     if (!AcceptSweepLow(plan.low)) return false;
     if (!AcceptSweepHigh(plan.frequencySweep ? plan.high : plan.low)) return false;
     SetFrequencySweep(plan.frequencySweep);
-    StartSweep(plan.points, plan.spacing, plan.frequencies);
-    return true;
+    return StartSweep(plan.points, plan.spacing, plan.frequencies);
 }
 
 // One point of a running sweep from the frame the tick has just read.

@@ -57,7 +57,7 @@ std::int32_t IncrementFrequency(std::int32_t f, bool up, std::int32_t low, std::
         return next > high ? low : static_cast<std::int32_t>(next);
     }
     const std::int64_t next = static_cast<std::int64_t>(f) - step;
-    return next < 25 ? high : static_cast<std::int32_t>(next);
+    return next < Device::LowestFrequencyOfAnyModel() ? high : static_cast<std::int32_t>(next);
 }
 
 std::int32_t FineBiasStep(std::int32_t bias, bool up) {

@@ -2,6 +2,8 @@
 // kept apart from the widgets so it can be checked directly.
 #pragma once
 
+#include "link/capabilities.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -17,13 +19,13 @@ std::int32_t FrequencyListEntry(int position);
 
 // The decade-dependent step of the frequency increment control at frequency f.
 std::int32_t FrequencyIncrementStep(std::int32_t f, bool up);
-// f one step up or down, wrapped: above high to low, below 25 Hz to high.
+// f one step up or down, wrapped: above high to low, below the lowest test frequency to high.
 std::int32_t IncrementFrequency(std::int32_t f, bool up, std::int32_t low, std::int32_t high);
 
-constexpr std::int32_t LowestBias = 0;
-constexpr std::int32_t HighestBias = 40000;
+constexpr std::int32_t LowestBias = Device::LowestBiasMillivolts;
+constexpr std::int32_t HighestBias = Device::HighestBiasMillivolts;
 // The fine bias control's next value: 100 mV steps up to 1000 mV, 1000 mV steps above,
-// kept within 0 to 40000 mV.
+// kept within the bias source's range.
 std::int32_t FineBiasStep(std::int32_t bias, bool up);
 // The highest coarse position whose bias is not above mv.
 int CoarseBiasPosition(std::int32_t mv);

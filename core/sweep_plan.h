@@ -4,6 +4,7 @@
 
 #include "sweep/sweep_frequencies.h"
 #include "sweep/sweep_plan.h"
+#include "sweep/sweep_planner.h"
 
 #include <QVector>
 
@@ -25,9 +26,14 @@ struct SweepPlan {
     QVector<std::int32_t> frequencies;
 };
 
-// Fills SweepFrequencies[0..SweepPoints-1] for the run: the plan's own list when it has one
-// (its last entry repeated if short), else the spacing's points from FrequencyLow to
-// FrequencyHigh (linear: the designed fill).
-void PlanSweepFrequencies(Sweep::Spacing spacing, const QVector<std::int32_t> &frequencies);
+// The capabilities START plans against: its bounds are the same whichever model answers.
+Device::Capabilities StartCapabilities();
+
+// The planner's request for the run about to start: the plan's own list when it has one, else
+// the spacing's SweepPoints points from FrequencyLow to FrequencyHigh (linear: the designed fill).
+Sweep::Request StartRequest(Sweep::Spacing spacing, const QVector<std::int32_t> &frequencies);
+
+// The planner's answer to StartRequest: SweepPoints frequencies, or a refusal.
+Sweep::Plan PlanStart(Sweep::Spacing spacing, const QVector<std::int32_t> &frequencies);
 
 } // namespace Core

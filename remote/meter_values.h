@@ -1,15 +1,17 @@
 // The meter's levels, bias bound and ranges as SCPI values: which level a voltage names and which
-// range holds an impedance.
+// range holds an impedance. The facts themselves are the link's (link/capabilities.h).
 #pragma once
+
+#include "link/capabilities.h"
 
 #include <array>
 
 namespace Remote {
 
-constexpr std::array<int, 6> Levels{1000, 500, 100, 50, 10, 5}; // mV, the meter's own
-constexpr double HighestBias = 40.0;                            // V
+inline constexpr const auto &Levels = Device::Levels;                  // mV, the meter's own
+constexpr double HighestBias = Device::HighestBiasMillivolts / 1000.0; // V
 // Nominal impedance of each range index, "10 MOm" down to "1 Om".
-constexpr std::array<double, 8> RangeOhms{1e7, 1e6, 1e5, 1e4, 1e3, 100.0, 10.0, 1.0};
+inline constexpr const auto &RangeOhms = Device::RangeOhms;
 
 // The level in mV within 1 % of volts, else -1.
 int MatchLevel(double volts);

@@ -1,14 +1,15 @@
 // The test frequency of each point of a run: linear from the lower to the upper bound.
 #pragma once
 
+#include "link/capabilities.h"
+
 #include <cstdint>
 
 namespace Main {
 
-// The frequencies a run may use, START's bounds for its fields; a frequency outside them is
-// replaced before it is sent in a run.
-constexpr std::int32_t SweepLowestHz = 25;
-constexpr std::int32_t SweepHighestHz = 10000000;
+// The bounds of a run under the names START's code knows them by.
+using Device::SweepHighestHz;
+using Device::SweepLowestHz;
 
 // The graph's frequency axis and the sweep statistics count in kHz.
 constexpr double KilohertzPerHertz = 0.001;

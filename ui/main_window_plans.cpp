@@ -87,8 +87,7 @@ bool Tb_tok::PlanSweep() {
         }
         m_plannedList = list.frequencies;
         const auto [low, high] = std::minmax_element(m_plannedList.begin(), m_plannedList.end());
-        FrequencyLow = *low;
-        FrequencyHigh = *high;
+        m_core->SetSweepBounds(*low, *high);
     } else if (choice == MeterChoice) {
         m_plannedList = Sweep::MeterListPlan(FrequencyLow, FrequencyHigh);
         if (static_cast<int>(m_plannedList.size()) < Sweep::ListShortest) {
@@ -96,8 +95,7 @@ bool Tb_tok::PlanSweep() {
             return false;
         }
     }
-    if (!m_plannedList.empty())
-        SweepPoints = std::min(static_cast<int>(m_plannedList.size()), SweepCapacity);
+    if (!m_plannedList.empty()) m_core->SetSweepPoints(static_cast<int>(m_plannedList.size()));
     if (g.ChBoF->isChecked() && g.ChBoLogAxis->isChecked() != (choice != LinearChoice)) {
         g.ChBoLogAxis->setChecked(choice != LinearChoice);
         g.grafik->setLogAxis(g.ChBoLogAxis->isChecked(), 1000.0);

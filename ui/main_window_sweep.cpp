@@ -47,7 +47,7 @@ void Tb_tok::ConnectSweep() {
 // Start-up: the run settings the window opens with, and the empty graph.
 void Tb_tok::InitSweepPanel() {
     Ui::GraphPanel &g = ui->PaGraph->form();
-    SweepPoints = StartPoints;
+    m_core->SetSweepPoints(StartPoints);
     g.istart->setText(QString::number(FrequencyLow));
     g.istop->setText(QString::number(FrequencyHigh));
     g.ikol->setText(QString::number(SweepPoints));
@@ -72,9 +72,9 @@ void Tb_tok::bgrafClick() {
     }
     int points = 0;
     if (!ReadSweepField(g.ikol, points)) return;
-    SweepPoints = ClampSweepPoints(points);
-    if (!PlanSweep()) return;      // a list that cannot be read: nothing is sent
-    if (ui->b_apar->isChecked()) { // the graphed pair must not change by itself during the run
+    m_core->SetSweepPoints(points); // limited to 2..256 without a word
+    if (!PlanSweep()) return;       // a list that cannot be read: nothing is sent
+    if (ui->b_apar->isChecked()) {  // the graphed pair must not change by itself during the run
         ui->b_apar->setChecked(false);
         b_aparClick();
     }

@@ -174,6 +174,76 @@ private slots:
         QCOMPARE(refusal.isEmpty(), accepted);
     }
 
+    // The refusals word the bound broken, the value asked and what the model takes, exactly.
+    void refusalsWordedExactly_data() {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<bool>("frequencyMode");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<int>("points");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("from below") << KT45 << true << 25 << 100000 << 10
+                                    << "--from 25: the KT-45 sweeps from 50000 to 10000000 Hz";
+        QTest::newRow("samples below") << KT41 << false << 24 << 24 << 5
+                                       << "--frequency 24: the KT-41 sweeps from 25 to 1000000 Hz";
+        QTest::newRow("to below from")
+            << KT44 << true << 1000 << 999 << 10
+            << "--to 999: the run ends from --from (1000) to 10000000 Hz";
+        QTest::newRow("to above the model")
+            << KT41 << true << 25 << 2000000 << 10
+            << "--to 2000000: the run ends from --from (25) to 1000000 Hz";
+        QTest::newRow("one point")
+            << KT44 << true << 25 << 1000 << 1 << "--points 1: a run has 2 to 256 points";
+        QTest::newRow("too many samples")
+            << KT44 << false << 60000 << 60000 << 300 << "--samples 300: a run has 2 to 256 points";
+        QTest::newRow("from checked before points")
+            << KT44 << true << 24 << 1000 << 1
+            << "--from 24: the KT-44 sweeps from 25 to 10000000 Hz";
+    }
+    void refusalsWordedExactly() {
+        QFETCH(int, model);
+        QFETCH(bool, frequencyMode);
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(int, points);
+        QFETCH(QString, message);
+        SweepPlan plan;
+        plan.frequencyMode = frequencyMode;
+        plan.fromHz = from;
+        plan.toHz = to;
+        plan.points = points;
+        QCOMPARE(CheckSweep(plan, model), message);
+        plan.spacing = Sweep::Spacing::Log; // the same bounds whatever the spacing
+        QCOMPARE(CheckSweep(plan, model), message);
+    }
+
+    void conditionRefusalsWordedExactly() {
+        Conditions c;
+        c.frequencyHz = 49999;
+        QCOMPARE(CheckConditions(c, KT45),
+                 QString("--frequency 49999: the KT-45 measures from 50000 to 30000000 Hz"));
+        c.frequencyHz = 1000001;
+        QCOMPARE(CheckConditions(c, KT41),
+                 QString("--frequency 1000001: the KT-41 measures from 25 to 1000000 Hz"));
+        c.frequencyHz.reset();
+        c.biasMillivolts = 1650;
+        QCOMPARE(CheckConditions(c, KT41),
+                 QString("--bias 1.65: the KT-41 takes a bias from 0 to 40 V in steps of 0.1 V"));
+        c.biasMillivolts = 1655;
+        QCOMPARE(CheckConditions(c, KT45),
+                 QString("--bias 1.655: the KT-45 takes a bias from 0 to 40 V in steps of 0.01 V"));
+        QString error;
+        QVERIFY(!ReadBias("40.01", &error));
+        QCOMPARE(error, QString("--bias needs a voltage from 0 to 40 V in steps of 0.01 V, not "
+                                "\"40.01\""));
+        QVERIFY(!ReadLevel("0.3", &error));
+        QCOMPARE(error, QString("--level takes one of the meter's levels: 1, 0.5, 0.1, 0.05, "
+                                "0.01, 0.005 (V), not \"0.3\""));
+        QVERIFY(!ReadRange("500", &error));
+        QCOMPARE(error, QString("--range takes auto or one of the meter's ranges in ohms: auto, "
+                                "10000000, 1000000, 100000, 10000, 1000, 100, 10, 1; not \"500\""));
+    }
+
     // A list file's refusal in English, with its line; the file's frequencies and bounds once
     // taken; and a list the model cannot sweep.
     void listFiles_data() {
@@ -211,8 +281,9 @@ private slots:
         QCOMPARE(plan.points, 3);
         QVERIFY(CheckSweep(plan, KT44).isEmpty());
         const QString refusal = CheckSweep(plan, KT45); // from 50 kHz
-        QVERIFY2(refusal.contains("2000 Hz is outside") && refusal.contains("50000 to"),
-                 qPrintable(refusal));
+        QCOMPARE(refusal, "--list " + path +
+                              ": 2000 Hz is outside what the KT-45 sweeps, 50000 "
+                              "to 10000000 Hz");
     }
 
     void missingListFile() {

@@ -1,7 +1,10 @@
 // The graph panel in the window: its start-up state, START's checks and messages, runs over the
 // simulated and a scripted meter (points, frequencies sent, the track bar, the end of a run),
 // the redraw with either series hidden, and the frequency line of every tick.
+#include "cli/conditions.h"
+#include "cli/invocation.h"
 #include "link/device.h"
+#include "sweep/sweep_planner.h"
 #include "sweep/sweep_store.h"
 #include "tests/common/peer.h"
 #include "tests/ui/sweep_ticks.h"
@@ -27,6 +30,7 @@ using namespace TestPeer;
 namespace {
 
 constexpr std::uint8_t KeyF1 = 17;
+constexpr int KT44 = 2;
 constexpr std::uint8_t SetFrequency = 0x43;
 const QString Invalid = QStringLiteral("Неверное значение");
 
@@ -545,6 +549,45 @@ private slots:
         QCOMPARE(Main::FrequencyHigh, 7000);
         QCOMPARE(Main::SweepFrequencies[2], 7000.0f);
         QCOMPARE(g.marker->maximum(), 2);
+    }
+
+    // The same run asked of the window's START and of impedix-cli's sweep options gets the same
+    // points: both go through the one planner.
+    void samePointsAsTheCommandLine_data() {
+        QTest::addColumn<QStringList>("options"); // of impedix-cli sweep
+        QTest::addColumn<int>("spacing");         // b_spacing's index
+        QTest::addColumn<bool>("frequencySweep");
+        QTest::newRow("linear") << QStringList{"--from", "1000", "--to", "100000", "--points", "5"}
+                                << 0 << true;
+        QTest::newRow("linear, full band")
+            << QStringList{"--from", "25", "--to", "10000000", "--points", "256"} << 0 << true;
+        QTest::newRow("log") << QStringList{"--from",   "25", "--to",      "10000000",
+                                            "--points", "97", "--spacing", "log"}
+                             << 1 << true;
+        QTest::newRow("samples") << QStringList{"--frequency", "3000", "--samples", "7"} << 0
+                                 << false;
+    }
+    void samePointsAsTheCommandLine() {
+        QFETCH(QStringList, options);
+        QFETCH(int, spacing);
+        QFETCH(bool, frequencySweep);
+        const Cli::Invocation cli = Cli::ParseInvocation(QStringList{"sweep"} + options);
+        QVERIFY2(cli.error.isEmpty(), qPrintable(cli.error));
+        QVERIFY(Cli::CheckSweep(cli.sweep, KT44).isEmpty());
+        const Sweep::Plan planned =
+            Sweep::PlanRun(Cli::SweepRequest(cli.sweep), Device::CapabilitiesOf(KT44));
+        QVERIFY(planned.ok());
+
+        Fixture f;
+        Main::Tb_tok &w = f.Start();
+        Graph g(w);
+        g.find<QComboBox>("b_spacing")->setCurrentIndex(spacing);
+        g.start(QString::number(cli.sweep.fromHz), QString::number(cli.sweep.toHz),
+                QString::number(cli.sweep.points), frequencySweep);
+        QVERIFY(f.messages.isEmpty());
+        QCOMPARE(Main::SweepPoints, int(planned.points.size()));
+        for (int i = 0; i < Main::SweepPoints; ++i)
+            QCOMPARE(Main::SweepFrequencies[i], float(planned.points[std::size_t(i)]));
     }
 
     // The demo part over the full band in log steps: the resonance marker near 3.56 MHz; a
