@@ -51,13 +51,8 @@ SessionInstrument::SessionInstrument(Core::Session &session, QObject *parent)
         m_notify.start();
     });
     connect(&session, &Core::Session::sweepPointStored, this, [this] { TakeSweepPoint(); });
-    connect(&session, &Core::Session::sweepAdvanced, this, [this] {
-        if (!Main::SweepRunning) TakeSweepEnd();
-    });
-    // A run started in the window ends ours.
-    connect(&session, &Core::Session::sweepStarted, this, [this] {
-        if (!m_starting) TakeSweepEnd();
-    });
+    // However the core's list run ends (its last point, a stop, the window's START over it).
+    connect(&session, &Core::Session::listRunEnded, this, [this] { TakeSweepEnd(); });
     const auto line = [this] {
         m_linePending = true;
         m_notify.start();
@@ -201,41 +196,49 @@ int SessionInstrument::applySettings(const Remote::Settings &s) {
     return code;
 }
 
-int SessionInstrument::startList(const QVector<std::int32_t> &frequencies, std::uint64_t &run) {
-    if (Main::SweepRunning) return Remote::InitIgnored;
-    if (lineState() != Remote::LineState::Ready) return Remote::HardwareError;
-    if (frequencies.isEmpty() || frequencies.size() > Main::SweepCapacity)
+namespace {
+
+// The core's reasons, as the client's error queue words them.
+int ListRefusalCode(Core::Session::ListRefusal refusal) {
+    using R = Core::Session::ListRefusal;
+    switch (refusal) {
+    case R::None:
+        return Remote::NoError;
+    case R::RunGoing:
+        return Remote::InitIgnored;
+    case R::NoMeter:
+        return Remote::HardwareError;
+    case R::NoPoints:
+    case R::TooManyPoints:
         return Remote::SettingsConflict;
-    const auto [low, high] = std::minmax_element(frequencies.begin(), frequencies.end());
-    // The session's checks would put up a message; the server answers with a code instead.
-    if (*low < Core::SweepLowestHz || *high > Core::SweepHighestHz) return Remote::DataOutOfRange;
-    Core::SweepPlan plan;
-    plan.low = *low;
-    plan.high = *high;
-    plan.points = static_cast<int>(frequencies.size());
-    plan.frequencies = frequencies;
-    m_savedLow = Main::FrequencyLow;
-    m_savedHigh = Main::FrequencyHigh;
-    m_savedFrequencySweep = m_session.FrequencySweep();
+    case R::BelowBounds:
+    case R::AboveBounds:
+    case R::NotStarted:
+        return Remote::DataOutOfRange;
+    }
+    return Remote::DataOutOfRange;
+}
+
+} // namespace
+
+int SessionInstrument::startList(const QVector<std::int32_t> &frequencies, std::uint64_t &run) {
+    // The run's number and points are ours before the first point can be stored.
+    const Remote::ListState before = m_list;
     m_list.run += 1;
     m_list.running = true;
     m_list.points = QVector<Remote::ListPoint>(frequencies.size());
-    m_ownSweep = true;
-    m_starting = true;
-    const bool started = m_session.StartSweep(plan);
-    m_starting = false;
-    if (!started) {
-        TakeSweepEnd();
-        return Remote::DataOutOfRange;
+    const Core::Session::ListRunAnswer answer = m_session.StartListRun(frequencies);
+    if (!answer.accepted()) {
+        // A run the checks refused never began; one START refused has ended (listRunEnded).
+        if (answer.refused != Core::Session::ListRefusal::NotStarted) m_list = before;
+        return ListRefusalCode(answer.refused);
     }
     run = m_list.run;
     return Remote::NoError;
 }
 
 void SessionInstrument::abortList() {
-    if (!m_ownSweep) return;
-    Main::SweepRunning = false;
-    TakeSweepEnd();
+    m_session.StopListRun();
 }
 
 bool SessionInstrument::busy() const {
@@ -268,7 +271,7 @@ void SessionInstrument::TakeFrame() {
 
 void SessionInstrument::TakeSweepPoint() {
     const int i = Main::SweepIndex;
-    if (!m_ownSweep || i < 0 || i >= m_list.points.size()) return;
+    if (!m_session.ListRunGoing() || !m_list.running || i < 0 || i >= m_list.points.size()) return;
     m_list.points[i].measured = true;
     m_list.points[i].reading =
         RawReading(m_latest.sequence, m_latest.timeMs, Main::SweepMagnitudes[i],
@@ -277,15 +280,10 @@ void SessionInstrument::TakeSweepPoint() {
     m_notify.start();
 }
 
-// Our run is over (done, aborted, or replaced by one from the window): the program's frequency
-// window goes back to what it was, so that FREQ keeps the model's whole range.
+// The core's list run is over (done, stopped, or replaced by one from the window).
 void SessionInstrument::TakeSweepEnd() {
-    if (!m_ownSweep) return;
-    m_ownSweep = false;
+    if (!m_list.running) return;
     m_list.running = false;
-    Main::FrequencyLow = m_savedLow;
-    Main::FrequencyHigh = m_savedHigh;
-    m_session.SetFrequencySweep(m_savedFrequencySweep);
     m_listPending = true;
     m_notify.start();
 }

@@ -56,12 +56,7 @@ private:
     QElapsedTimer m_clock;
     Remote::Reading m_latest;
     Remote::ListState m_list;
-    bool m_ownSweep = false; // the session's running sweep is our list run
-    bool m_starting = false; // inside our own StartSweep
     bool m_portWasOpen = false;
-    std::int32_t m_savedLow = 0; // the program's frequency window before our run
-    std::int32_t m_savedHigh = 0;
-    bool m_savedFrequencySweep = false;
     int m_biasMillivolts = 0; // the level set, sent while the bias is on
     bool m_biasOn = false;
     // Signals to the server wait for the end of the tick: its answers (and the commands held

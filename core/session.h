@@ -138,6 +138,42 @@ public:
     // ---- Line watch
     Device::Silence Silence() const;
 
+    // ---- A list run for a front end without fields (a SCPI client): the sweep run over the
+    // given frequencies, refused with a reason instead of a message. The program's frequency
+    // window and the box ChBoF are put back when the run ends, however it ends (its last point,
+    // StopListRun, or another run started over it); listRunEnded() follows.
+    enum class ListRefusal {
+        None,
+        RunGoing,      // a sweep run (anyone's) is going
+        NoMeter,       // no known model on an open port
+        NoPoints,      // an empty list
+        TooManyPoints, // bound: the store's capacity
+        BelowBounds,   // bound: the sweep's lowest frequency
+        AboveBounds,   // bound: the sweep's highest frequency
+        NotStarted,    // START's checks refused the plan
+    };
+    struct ListRunAnswer {
+        ListRefusal refused = ListRefusal::None;
+        std::int32_t bound = 0; // the bound the request broke, where there is one
+        bool accepted() const { return refused == ListRefusal::None; }
+    };
+    ListRunAnswer StartListRun(const QVector<std::int32_t> &frequencies);
+    bool ListRunGoing() const { return m_listRun; }
+    // Stops the list run where it is (sweepStopped, then listRunEnded); nothing without one.
+    void StopListRun();
+    Q_SIGNAL void sweepStopped(); // a run was stopped before its last point
+    Q_SIGNAL void listRunEnded(); // the list run is over; the frequency window is back
+
+private:
+    void FollowListRunStart();
+    void FollowListRunAdvance();
+    void EndListRun();
+    bool m_listRun = false;      // the running sweep is a front end's list run
+    bool m_listStarting = false; // inside StartListRun's own StartSweep
+    std::int32_t m_listSavedLow = 0;
+    std::int32_t m_listSavedHigh = 0;
+    bool m_listSavedFrequencySweep = false;
+
 signals:
     // Inside a tick, in this order, each only when it applies.
     void synchronised();     // the meter's settings were copied into the program's

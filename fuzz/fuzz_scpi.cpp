@@ -3,8 +3,8 @@
 // queue within its bound and the input within its bound.
 #include "tests/remote/fake_instrument.h"
 
+#include "remote/client.h"
 #include "remote/scpi_parser.h"
-#include "remote/session.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     Fake::Instrument meter;
     meter.line = static_cast<Remote::LineState>(data[0] % 3);
     meter.overload = (data[0] & 0x10) != 0;
-    Remote::Session session(meter);
+    Remote::Client session(meter);
     const QByteArray bytes(reinterpret_cast<const char *>(data + 1), static_cast<int>(size - 1));
     // The parser alone first.
     for (const Remote::ParsedCommand &c : Remote::ParseLine(bytes))
@@ -26,13 +26,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         }
         meter.deliver(data[0] & 0x20 ? 3000 : 40);
         session.poll();
-        if (session.queuedInputBytes() > Remote::Session::MaxLine + piece) std::abort();
+        if (session.queuedInputBytes() > Remote::Client::MaxLine + piece) std::abort();
     }
     while (session.pump()) {
     }
     session.takeOutput();
     // Whatever came before, a query on a fresh line gets its one line.
-    meter.clock += 10 * Remote::Session::SilenceMs;
+    meter.clock += 10 * Remote::Client::SilenceMs;
     session.poll();
     while (session.pump()) {
     }
@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     QByteArray out = session.takeOutput();
     for (int i = 0; i < 300 && session.holding(); ++i) {
-        meter.deliver(Remote::Session::SilenceMs);
+        meter.deliver(Remote::Client::SilenceMs);
         session.poll();
         while (session.pump()) {
         }

@@ -1,5 +1,8 @@
 // IEEE 488.2 common commands and the SYSTem subsystem.
-#include "remote/session.h"
+#include "remote/common_commands.h"
+
+#include "remote/command_set.h"
+#include "remote/scpi_parser.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,17 +21,17 @@ QByteArray IdentityField(const QString &text) {
 
 } // namespace
 
-void Session::idnQuery(const Parameters &p) {
-    if (!noParameter(p)) return;
+void CommonCommands::idnQuery(const Parameters &p) {
+    if (!reply_.noParameter(p)) return;
     const ModelInfo model = instrument_.model();
     const bool present = instrument_.lineState() != LineState::NoMeter && !model.name.isEmpty();
-    answer("Impedix," + (present ? IdentityField(model.name) : QByteArray("no meter")) + ',' +
-           IdentityField(model.port) + ',' + IMPEDIX_VERSION);
+    reply_.answer("Impedix," + (present ? IdentityField(model.name) : QByteArray("no meter")) +
+                  ',' + IdentityField(model.port) + ',' + IMPEDIX_VERSION);
 }
 
-void Session::rstCommand(const Parameters &p) {
-    if (!noParameter(p)) return;
-    if (ownRunGoing()) instrument_.abortList();
+void CommonCommands::rstCommand(const Parameters &p) {
+    if (!reply_.noParameter(p)) return;
+    if (meter_.ownRunGoing()) instrument_.abortList();
     const ModelInfo model = instrument_.model();
     Settings defaults = instrument_.settings();
     defaults.frequency = std::max<std::int32_t>(1000, model.lowestFrequency);
@@ -38,91 +41,111 @@ void Session::rstCommand(const Parameters &p) {
     defaults.autoRange = true;
     defaults.normalSpeed = true;
     defaults.seriesCircuit = true;
-    triggerSource_ = TriggerSource::Internal;
-    function_ = 0;
-    aperture_ = 1;
-    averaging_ = 1;
-    listPage_ = false;
-    listMode_ = ListMode::Sequence;
-    triggerActive_ = false;
-    haveTriggerResult_ = false;
-    stepIndex_ = 0;
-    stepPoints_.clear();
-    noteSetting(instrument_.applySettings(defaults));
+    state_.measure.triggerSource = TriggerSource::Internal;
+    state_.measure.function = 0;
+    state_.measure.aperture = 1;
+    state_.measure.averaging = 1;
+    state_.list.page = false;
+    state_.list.mode = ListMode::Sequence;
+    state_.measure.triggerActive = false;
+    state_.measure.haveTriggerResult = false;
+    state_.list.stepIndex = 0;
+    state_.list.stepPoints.clear();
+    meter_.noteSetting(instrument_.applySettings(defaults));
 }
 
-void Session::clsCommand(const Parameters &p) {
-    if (!noParameter(p)) return;
-    errors_.clear();
-    errors_.eventStatus = 0;
-    opcArmed_ = false;
+void CommonCommands::clsCommand(const Parameters &p) {
+    if (!reply_.noParameter(p)) return;
+    reply_.errors().clear();
+    reply_.errors().eventStatus = 0;
+    state_.status.opcArmed = false;
 }
 
-void Session::eseCommand(const Parameters &p) {
+void CommonCommands::eseCommand(const Parameters &p) {
     double value = 0.0;
-    if (!oneParameter(p) || !number(p[0], "", 0, 255, value)) return;
-    if (value < -0.5 || value >= 255.5) return fail(DataOutOfRange);
-    eventEnable_ = static_cast<int>(std::lround(value));
+    if (!reply_.oneParameter(p) || !reply_.number(p[0], "", 0, 255, value)) return;
+    if (value < -0.5 || value >= 255.5) return reply_.fail(DataOutOfRange);
+    state_.status.eventEnable = static_cast<int>(std::lround(value));
 }
 
-void Session::eseQuery(const Parameters &p) {
-    if (noParameter(p)) answer(QByteArray::number(eventEnable_));
+void CommonCommands::eseQuery(const Parameters &p) {
+    if (reply_.noParameter(p)) reply_.answer(QByteArray::number(state_.status.eventEnable));
 }
 
-void Session::esrQuery(const Parameters &p) {
-    if (!noParameter(p)) return;
-    answer(QByteArray::number(errors_.eventStatus));
-    errors_.eventStatus = 0;
+void CommonCommands::esrQuery(const Parameters &p) {
+    if (!reply_.noParameter(p)) return;
+    reply_.answer(QByteArray::number(reply_.errors().eventStatus));
+    reply_.errors().eventStatus = 0;
 }
 
-void Session::stbQuery(const Parameters &p) {
-    if (!noParameter(p)) return;
+void CommonCommands::stbQuery(const Parameters &p) {
+    if (!reply_.noParameter(p)) return;
     int status = 0;
-    if (!errors_.empty()) status |= 0x04;                          // error queue not empty
-    if ((errors_.eventStatus & eventEnable_) != 0) status |= 0x20; // event summary
-    if ((status & 0x24) != 0) status |= 0x40;                      // master summary
-    answer(QByteArray::number(status));
+    if (!reply_.errors().empty()) status |= 0x04; // error queue not empty
+    if ((reply_.errors().eventStatus & state_.status.eventEnable) != 0)
+        status |= 0x20;                       // event summary
+    if ((status & 0x24) != 0) status |= 0x40; // master summary
+    reply_.answer(QByteArray::number(status));
 }
 
-void Session::opcCommand(const Parameters &p) {
-    if (!noParameter(p)) return;
-    opcSince_ = instrument_.nowMs();
-    if (operationInProgress())
-        opcArmed_ = true;
+void CommonCommands::opcCommand(const Parameters &p) {
+    if (!reply_.noParameter(p)) return;
+    state_.status.opcSince = instrument_.nowMs();
+    if (meter_.operationInProgress())
+        state_.status.opcArmed = true;
     else
-        errors_.eventStatus |= ErrorQueue::OperationComplete;
+        reply_.errors().eventStatus |= ErrorQueue::OperationComplete;
 }
 
-void Session::opcQuery(const Parameters &p) {
-    if (!noParameter(p)) return;
-    opcSince_ = instrument_.nowMs();
-    hold([this]() {
-        if (operationInProgress()) return false;
-        answer("1");
+void CommonCommands::opcQuery(const Parameters &p) {
+    if (!reply_.noParameter(p)) return;
+    state_.status.opcSince = instrument_.nowMs();
+    reply_.hold([this]() {
+        if (meter_.operationInProgress()) return false;
+        reply_.answer("1");
         return true;
     });
 }
 
-void Session::waiCommand(const Parameters &p) {
-    if (!noParameter(p)) return;
-    opcSince_ = instrument_.nowMs();
-    hold([this]() { return !operationInProgress(); });
+void CommonCommands::waiCommand(const Parameters &p) {
+    if (!reply_.noParameter(p)) return;
+    state_.status.opcSince = instrument_.nowMs();
+    reply_.hold([this]() { return !meter_.operationInProgress(); });
 }
 
-void Session::trgCommand(const Parameters &p) {
-    if (noParameter(p)) trigger();
+void CommonCommands::trgCommand(const Parameters &p) {
+    if (reply_.noParameter(p)) meter_.trigger();
 }
 
-void Session::tstQuery(const Parameters &p) {
-    if (noParameter(p)) answer("0");
+void CommonCommands::tstQuery(const Parameters &p) {
+    if (reply_.noParameter(p)) reply_.answer("0");
 }
 
-void Session::errorQuery(const Parameters &p) {
-    if (noParameter(p)) answer(errors_.pop());
+void CommonCommands::errorQuery(const Parameters &p) {
+    if (reply_.noParameter(p)) reply_.answer(reply_.errors().pop());
 }
 
-void Session::versionQuery(const Parameters &p) {
-    if (noParameter(p)) answer("1999.0");
+void CommonCommands::versionQuery(const Parameters &p) {
+    if (reply_.noParameter(p)) reply_.answer("1999.0");
+}
+
+const QVector<Entry> &CommonCommands::Table() {
+    using G = CommonCommands;
+    static const QVector<Entry> table{
+        {"*IDN", nullptr, &Call<&G::idnQuery>},
+        {"*RST", &Call<&G::rstCommand>, nullptr},
+        {"*CLS", &Call<&G::clsCommand>, nullptr},
+        {"*ESE", &Call<&G::eseCommand>, &Call<&G::eseQuery>},
+        {"*ESR", nullptr, &Call<&G::esrQuery>},
+        {"*STB", nullptr, &Call<&G::stbQuery>},
+        {"*OPC", &Call<&G::opcCommand>, &Call<&G::opcQuery>},
+        {"*WAI", &Call<&G::waiCommand>, nullptr},
+        {"*TRG", &Call<&G::trgCommand>, nullptr},
+        {"*TST", nullptr, &Call<&G::tstQuery>},
+        {"SYSTem:ERRor[:NEXT]", nullptr, &Call<&G::errorQuery>},
+        {"SYSTem:VERSion", nullptr, &Call<&G::versionQuery>},
+    };
+    return table;
 }
 
 } // namespace Remote

@@ -1,7 +1,8 @@
 // Triggering, FETCh? and the list measurement: answers held back until their readings are in.
-#include "remote/session.h"
+#include "remote/measurement_commands.h"
 
-#include "remote/function_types.h"
+#include "remote/command_set.h"
+#include "remote/scpi_parser.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,248 +14,134 @@ namespace {
 constexpr const char *TriggerForms[] = {"INTernal", "BUS", "HOLD", "EXTernal", nullptr};
 constexpr const char *TriggerNames[] = {"INT", "BUS", "HOLD", "EXT"};
 constexpr const char *ListModeForms[] = {"SEQuence", "STEP", nullptr};
-constexpr double NoValue = 9.9e37; // the value of an overloaded or missing reading
 
 } // namespace
 
-void Session::observe() {
-    const Reading latest = instrument_.latestReading();
-    if (latest.sequence == 0 || (!recent_.empty() && latest.sequence <= recent_.back().sequence))
-        return;
-    recent_.push_back(latest);
-    if (static_cast<int>(recent_.size()) > MaxAveraging) recent_.pop_front();
-    lastReadingTime_ = latest.timeMs;
-    if (triggerActive_ && latest.sequence > triggerSequence_) {
-        triggered_.append(latest);
-        if (triggered_.size() >= averaging_) {
-            triggerResult_ = {true, AverageReadings(triggered_.constData(), triggered_.size())};
-            haveTriggerResult_ = true;
-            triggerActive_ = false;
-            triggered_.clear();
-        }
-    }
-}
-
-bool Session::lineReady() {
-    return instrument_.lineState() == LineState::Ready;
-}
-
-bool Session::silentSince(std::int64_t since) const {
-    return instrument_.nowMs() - std::max(since, lastReadingTime_) >= SilenceMs;
-}
-
-QByteArray Session::formatMeasurement(const Measurement &m, bool withBin) const {
-    QByteArray text;
-    if (!m.valid || m.reading.overload) {
-        text = FormatNr3(NoValue) + ',' + FormatNr3(NoValue) + ',' +
-               (m.valid ? QByteArray("+1") : QByteArray("-1"));
-    } else {
-        const ValuePair pair =
-            FunctionValues(function_, m.reading.magnitude, m.reading.phase, m.reading.frequency);
-        text = FormatNr3(pair.a) + ',' + FormatNr3(pair.b) + ",+0";
-    }
-    if (withBin) text += ",+0";
-    return text;
-}
-
-// The mean of the newest readings after the last change, when enough of them are fresh.
-bool Session::newestReadings(Measurement &m) const {
-    if (recent_.empty() || recent_.back().sequence <= changeSequence_) return false;
-    if (instrument_.nowMs() - recent_.back().timeMs >= SilenceMs) return false;
-    QVector<Reading> chosen;
-    for (auto it = recent_.rbegin(); it != recent_.rend() && chosen.size() < averaging_; ++it) {
-        if (it->sequence <= changeSequence_) break;
-        chosen.prepend(*it);
-    }
-    if (chosen.size() < averaging_) return false;
-    m = {true, AverageReadings(chosen.constData(), chosen.size())};
-    return true;
-}
-
-bool Session::ownRunGoing() const {
-    if (listRun_ == 0) return false;
-    const ListState state = instrument_.listState();
-    return state.run == listRun_ && state.running;
-}
-
-bool Session::operationInProgress() {
-    if (!lineReady()) return false;
-    if (listPage_) return ownRunGoing() && !silentSince(std::max(opcSince_, listSince_));
-    if (triggerSource_ != TriggerSource::Internal) return triggerActive_;
-    Measurement m;
-    return !newestReadings(m) && !silentSince(std::max(opcSince_, changeTime_));
-}
-
-void Session::trigger() {
-    if (!lineReady()) return fail(HardwareError);
-    if (listPage_) {
-        if (const int code = startListRun()) fail(code);
-        return;
-    }
-    if (triggerSource_ == TriggerSource::Internal) {
-        noteSetting(0);
-        return;
-    }
-    triggerActive_ = true;
-    triggerSequence_ = instrument_.latestReading().sequence;
-    triggerTime_ = instrument_.nowMs();
-    triggered_.clear();
-}
-
-int Session::startListRun() {
-    if (listFrequencies_.isEmpty()) return SettingsConflict;
-    if (sweepPlanned_ && sweepStart_ >= sweepStop_) return SettingsConflict;
-    if (ownRunGoing()) return InitIgnored;
-    const bool step = listMode_ == ListMode::Step;
-    if (step && stepIndex_ >= listFrequencies_.size()) stepIndex_ = 0;
-    const QVector<std::int32_t> frequencies =
-        step ? QVector<std::int32_t>{listFrequencies_[stepIndex_]} : listFrequencies_;
-    std::uint64_t run = 0;
-    if (const int code = instrument_.startList(frequencies, run)) return code;
-    if (step && stepIndex_ == 0) stepPoints_.clear();
-    listRun_ = run;
-    listRunStep_ = step ? stepIndex_ : -1;
-    listRunCollected_ = false;
-    listSince_ = instrument_.nowMs();
-    return NoError;
-}
-
-// A STEP run that ended adds its point to the pass.
-void Session::collectFinishedRun() {
-    if (listRunCollected_ || listRun_ == 0 || ownRunGoing()) return;
-    listRunCollected_ = true;
-    if (listRunStep_ < 0) return;
-    const ListState state = instrument_.listState();
-    ListPoint point;
-    if (state.run == listRun_ && !state.points.isEmpty()) point = state.points.front();
-    stepPoints_.append(point);
-    stepIndex_ = listRunStep_ + 1;
-}
-
-QByteArray Session::listAnswer() {
-    QVector<ListPoint> points;
-    if (listRun_ != 0 && listRunStep_ >= 0) {
-        points = stepPoints_;
-    } else if (listRun_ != 0) {
-        const ListState state = instrument_.listState();
-        if (state.run == listRun_) points = state.points;
-    }
-    if (points.isEmpty()) points.resize(std::max<int>(1, listFrequencies_.size()));
-    QByteArray text;
-    bool missing = false;
-    for (const ListPoint &point : points) {
-        if (!text.isEmpty()) text += ',';
-        text += formatMeasurement({point.measured, point.reading}, true);
-        missing = missing || !point.measured;
-    }
-    if (missing) fail(DataStale);
-    return text;
-}
-
-void Session::triggerSourceCommand(const Parameters &p) {
+void MeasurementCommands::triggerSourceCommand(const Parameters &p) {
     int source = 0;
-    if (!oneParameter(p) || !mnemonic(p[0], TriggerForms, source)) return;
-    triggerSource_ = static_cast<TriggerSource>(source);
+    if (!reply_.oneParameter(p) || !reply_.mnemonic(p[0], TriggerForms, source)) return;
+    state_.measure.triggerSource = static_cast<TriggerSource>(source);
 }
 
-void Session::triggerSourceQuery(const Parameters &p) {
-    if (noParameter(p)) answer(TriggerNames[static_cast<int>(triggerSource_)]);
+void MeasurementCommands::triggerSourceQuery(const Parameters &p) {
+    if (reply_.noParameter(p))
+        reply_.answer(TriggerNames[static_cast<int>(state_.measure.triggerSource)]);
 }
 
-void Session::triggerCommand(const Parameters &p) {
-    if (noParameter(p)) trigger();
+void MeasurementCommands::triggerCommand(const Parameters &p) {
+    if (reply_.noParameter(p)) meter_.trigger();
 }
 
-void Session::initiateCommand(const Parameters &p) {
-    if (noParameter(p) && triggerSource_ == TriggerSource::Internal) trigger();
+void MeasurementCommands::initiateCommand(const Parameters &p) {
+    if (reply_.noParameter(p) && state_.measure.triggerSource == TriggerSource::Internal)
+        meter_.trigger();
 }
 
-void Session::continuousCommand(const Parameters &p) {
+void MeasurementCommands::continuousCommand(const Parameters &p) {
     bool on = false;
-    if (oneParameter(p) && boolean(p[0], on)) continuous_ = on;
+    if (reply_.oneParameter(p) && reply_.boolean(p[0], on)) state_.measure.continuous = on;
 }
 
-void Session::continuousQuery(const Parameters &p) {
-    if (noParameter(p)) answer(continuous_ ? "1" : "0");
+void MeasurementCommands::continuousQuery(const Parameters &p) {
+    if (reply_.noParameter(p)) reply_.answer(state_.measure.continuous ? "1" : "0");
 }
 
-void Session::fetchQuery(const Parameters &p) {
-    if (!noParameter(p)) return;
+void MeasurementCommands::fetchQuery(const Parameters &p) {
+    if (!reply_.noParameter(p)) return;
     const std::int64_t asked = instrument_.nowMs();
-    hold([this, asked]() {
-        if (!lineReady()) {
-            fail(HardwareError);
-            answer(listPage_ ? listAnswer() : formatMeasurement({}, false));
+    reply_.hold([this, asked]() {
+        if (!meter_.lineReady()) {
+            reply_.fail(HardwareError);
+            reply_.answer(state_.list.page ? meter_.listAnswer()
+                                           : meter_.formatMeasurement({}, false));
             return true;
         }
-        if (listPage_) {
-            if (ownRunGoing() && !silentSince(std::max(asked, listSince_))) return false;
-            collectFinishedRun();
-            answer(listAnswer());
+        if (state_.list.page) {
+            if (meter_.ownRunGoing() && !meter_.silentSince(std::max(asked, state_.list.since)))
+                return false;
+            meter_.collectFinishedRun();
+            reply_.answer(meter_.listAnswer());
             return true;
         }
         Measurement m;
-        if (triggerSource_ == TriggerSource::Internal) {
-            if (!newestReadings(m) && !silentSince(std::max(asked, changeTime_))) return false;
-        } else if (triggerActive_) {
-            if (!silentSince(std::max(asked, triggerTime_))) return false;
-            triggerActive_ = false; // the trigger's readings never came
-            triggerResult_ = {};
-            haveTriggerResult_ = true;
-        } else if (haveTriggerResult_) {
-            m = triggerResult_;
+        if (state_.measure.triggerSource == TriggerSource::Internal) {
+            if (!meter_.newestReadings(m) &&
+                !meter_.silentSince(std::max(asked, state_.measure.changeTime)))
+                return false;
+        } else if (state_.measure.triggerActive) {
+            if (!meter_.silentSince(std::max(asked, state_.measure.triggerTime))) return false;
+            state_.measure.triggerActive = false; // the trigger's readings never came
+            state_.measure.triggerResult = {};
+            state_.measure.haveTriggerResult = true;
+        } else if (state_.measure.haveTriggerResult) {
+            m = state_.measure.triggerResult;
         }
-        if (!m.valid) fail(DataStale);
-        answer(formatMeasurement(m, false));
+        if (!m.valid) reply_.fail(DataStale);
+        reply_.answer(meter_.formatMeasurement(m, false));
         return true;
     });
 }
 
-void Session::abortCommand(const Parameters &p) {
-    if (!noParameter(p)) return;
-    triggerActive_ = false;
+void MeasurementCommands::abortCommand(const Parameters &p) {
+    if (!reply_.noParameter(p)) return;
+    state_.measure.triggerActive = false;
     if (instrument_.listState().running) instrument_.abortList();
 }
 
-void Session::listFrequencyCommand(const Parameters &p) {
-    if (p.isEmpty()) return fail(MissingParameter);
-    if (p.size() > MaxListPoints) return fail(ParameterNotAllowed);
+void MeasurementCommands::listFrequencyCommand(const Parameters &p) {
+    if (p.isEmpty()) return reply_.fail(MissingParameter);
+    if (p.size() > MaxListPoints) return reply_.fail(ParameterNotAllowed);
     const ModelInfo model = instrument_.model();
     QVector<std::int32_t> frequencies;
     for (const QByteArray &text : p) {
         double hz = 0.0;
-        if (!number(text, "HZ", model.lowestFrequency, model.highestFrequency, hz)) return;
+        if (!reply_.number(text, "HZ", model.lowestFrequency, model.highestFrequency, hz)) return;
         const double rounded = std::round(hz);
         if (rounded < model.lowestFrequency || rounded > model.highestFrequency)
-            return fail(DataOutOfRange);
+            return reply_.fail(DataOutOfRange);
         frequencies.append(static_cast<std::int32_t>(rounded));
     }
-    listFrequencies_ = frequencies;
-    sweepPlanned_ = false;
-    stepIndex_ = 0;
-    stepPoints_.clear();
+    state_.list.frequencies = frequencies;
+    state_.sweep.planned = false;
+    state_.list.stepIndex = 0;
+    state_.list.stepPoints.clear();
 }
 
-void Session::listFrequencyQuery(const Parameters &p) {
-    if (!noParameter(p)) return;
+void MeasurementCommands::listFrequencyQuery(const Parameters &p) {
+    if (!reply_.noParameter(p)) return;
     QByteArray text;
-    for (std::int32_t hz : listFrequencies_) {
+    for (std::int32_t hz : state_.list.frequencies) {
         if (!text.isEmpty()) text += ',';
         text += FormatNr3(hz);
     }
-    answer(text);
+    reply_.answer(text);
 }
 
-void Session::listModeCommand(const Parameters &p) {
+void MeasurementCommands::listModeCommand(const Parameters &p) {
     int mode = 0;
-    if (!oneParameter(p) || !mnemonic(p[0], ListModeForms, mode)) return;
-    listMode_ = static_cast<ListMode>(mode);
-    stepIndex_ = 0;
-    stepPoints_.clear();
+    if (!reply_.oneParameter(p) || !reply_.mnemonic(p[0], ListModeForms, mode)) return;
+    state_.list.mode = static_cast<ListMode>(mode);
+    state_.list.stepIndex = 0;
+    state_.list.stepPoints.clear();
 }
 
-void Session::listModeQuery(const Parameters &p) {
-    if (noParameter(p)) answer(listMode_ == ListMode::Step ? "STEP" : "SEQ");
+void MeasurementCommands::listModeQuery(const Parameters &p) {
+    if (reply_.noParameter(p)) reply_.answer(state_.list.mode == ListMode::Step ? "STEP" : "SEQ");
+}
+
+const QVector<Entry> &MeasurementCommands::Table() {
+    using G = MeasurementCommands;
+    static const QVector<Entry> table{
+        {"TRIGger:SOURce", &Call<&G::triggerSourceCommand>, &Call<&G::triggerSourceQuery>},
+        {"TRIGger[:IMMediate]", &Call<&G::triggerCommand>, nullptr},
+        {"INITiate[:IMMediate]", &Call<&G::initiateCommand>, nullptr},
+        {"INITiate:CONTinuous", &Call<&G::continuousCommand>, &Call<&G::continuousQuery>},
+        {"FETCh[:IMPedance][:FORMatted]", nullptr, &Call<&G::fetchQuery>},
+        {"ABORt", &Call<&G::abortCommand>, nullptr},
+        {"LIST:FREQuency", &Call<&G::listFrequencyCommand>, &Call<&G::listFrequencyQuery>},
+        {"LIST:MODE", &Call<&G::listModeCommand>, &Call<&G::listModeQuery>},
+    };
+    return table;
 }
 
 } // namespace Remote

@@ -1,7 +1,7 @@
-// Sockets in, sessions served, answers out; bounded buffers and no blocking calls.
+// Sockets in, clients served, answers out; bounded buffers and no blocking calls.
 #include "remote/scpi_server.h"
 
-#include "remote/session.h"
+#include "remote/client.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -19,12 +19,12 @@ constexpr int ClockMs = 50;
 
 } // namespace
 
-struct ScpiServer::Client {
+struct ScpiServer::Connection {
     QTcpSocket *socket;
-    Session session;
+    Client scpi;
     bool scheduled = false; // a continuation is queued
     bool gone = false;      // went while the instrument was busy; dropped once it is not
-    Client(QTcpSocket *s, Instrument &instrument) : socket(s), session(instrument) {}
+    Connection(QTcpSocket *s, Instrument &instrument) : socket(s), scpi(instrument) {}
 };
 
 ScpiServer::ScpiServer(Instrument &instrument, QObject *parent)
@@ -70,8 +70,8 @@ void ScpiServer::accept() {
         }
         socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, SocketSendBuffer);
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        clients_.push_back(std::make_unique<Client>(socket, instrument_));
-        Client *client = clients_.back().get();
+        clients_.push_back(std::make_unique<Connection>(socket, instrument_));
+        Connection *client = clients_.back().get();
         connect(socket, &QTcpSocket::readyRead, this, [this, client]() { serve(client); });
         connect(socket, &QTcpSocket::bytesWritten, this, [this, client]() { serve(client); });
         connect(socket, &QTcpSocket::disconnected, this, [this, client]() { drop(client); });
@@ -80,31 +80,31 @@ void ScpiServer::accept() {
     }
 }
 
-// Reads what the session has room for, runs a bounded share of its commands and writes the
+// Reads what the client has room for, runs a bounded share of its commands and writes the
 // answers; the rest is continued from the event loop so that the tick and other clients go on.
-void ScpiServer::serve(Client *client) {
+void ScpiServer::serve(Connection *client) {
     // Not now: the instrument's ready() serves every client again, input and answers alike.
     if (instrument_.busy()) {
         deferred_ = true;
         return;
     }
     QTcpSocket *socket = client->socket;
-    Session &session = client->session;
-    while (socket->bytesAvailable() > 0 && session.queuedInputBytes() <= Session::MaxLine)
-        session.feed(socket->read(ReadChunk));
-    const bool more = session.pump();
-    const QByteArray out = session.takeOutput();
+    Client &scpi = client->scpi;
+    while (socket->bytesAvailable() > 0 && scpi.queuedInputBytes() <= Client::MaxLine)
+        scpi.feed(socket->read(ReadChunk));
+    const bool more = scpi.pump();
+    const QByteArray out = scpi.takeOutput();
     if (!out.isEmpty()) {
         if (socket->bytesToWrite() + out.size() > MaxQueuedAnswers) return drop(client);
         socket->write(out);
         socket->flush();
     }
-    if ((more || (socket->bytesAvailable() > 0 && !session.holding())) && !client->scheduled) {
+    if ((more || (socket->bytesAvailable() > 0 && !scpi.holding())) && !client->scheduled) {
         client->scheduled = true;
         QMetaObject::invokeMethod(
             this,
             [this, socket]() {
-                if (Client *still = find(socket)) {
+                if (Connection *still = find(socket)) {
                     still->scheduled = false;
                     serve(still);
                 }
@@ -114,8 +114,8 @@ void ScpiServer::serve(Client *client) {
     updateTimer();
 }
 
-void ScpiServer::drop(Client *client) {
-    // Ending a client's session may end the list run it started: never inside a tick.
+void ScpiServer::drop(Connection *client) {
+    // Ending a client may end the list run it started: never inside a tick.
     if (instrument_.busy()) {
         client->gone = true;
         deferred_ = true;
@@ -124,7 +124,7 @@ void ScpiServer::drop(Client *client) {
     const auto it = std::find_if(clients_.begin(), clients_.end(),
                                  [client](const auto &c) { return c.get() == client; });
     if (it == clients_.end()) return;
-    std::unique_ptr<Client> owned = std::move(*it);
+    std::unique_ptr<Connection> owned = std::move(*it);
     clients_.erase(it);
     owned->socket->disconnect(this);
     owned->socket->abort();
@@ -133,7 +133,7 @@ void ScpiServer::drop(Client *client) {
     updateTimer();
 }
 
-ScpiServer::Client *ScpiServer::find(const QTcpSocket *socket) const {
+ScpiServer::Connection *ScpiServer::find(const QTcpSocket *socket) const {
     for (const auto &client : clients_)
         if (client->socket == socket) return client.get();
     return nullptr;
@@ -149,12 +149,12 @@ void ScpiServer::pollAll() {
     for (auto &client : clients_)
         sockets.push_back(client->socket);
     for (QTcpSocket *socket : sockets) {
-        if (Client *client = find(socket)) {
+        if (Connection *client = find(socket)) {
             if (client->gone) {
                 drop(client);
                 continue;
             }
-            client->session.poll();
+            client->scpi.poll();
             serve(client);
         }
     }
@@ -163,7 +163,7 @@ void ScpiServer::pollAll() {
 
 void ScpiServer::updateTimer() {
     const bool holding = std::any_of(clients_.begin(), clients_.end(),
-                                     [](const auto &c) { return c->session.holding(); });
+                                     [](const auto &c) { return c->scpi.holding(); });
     if (holding && !clock_.isActive()) clock_.start();
     if (!holding && clock_.isActive()) clock_.stop();
 }

@@ -1,4 +1,4 @@
-// The SCPI server on TCP: up to eight clients, each a Session of its own, all served from the
+// The SCPI server on TCP: up to eight clients, each a Client of its own, all served from the
 // thread that owns the server without ever waiting on a socket.
 #pragma once
 
@@ -16,7 +16,7 @@ class QTcpSocket;
 
 namespace Remote {
 
-class Session;
+class Client;
 
 class ScpiServer : public QObject {
     Q_OBJECT
@@ -39,18 +39,18 @@ signals:
     void clientCountChanged(int count);
 
 private:
-    struct Client;
+    struct Connection;
 
-    Client *find(const QTcpSocket *socket) const;
+    Connection *find(const QTcpSocket *socket) const;
     void accept();
-    void serve(Client *client);
-    void drop(Client *client);
+    void serve(Connection *client);
+    void drop(Connection *client);
     void pollAll();
     void updateTimer();
 
     Instrument &instrument_;
     QTcpServer *server_;
-    std::vector<std::unique_ptr<Client>> clients_;
+    std::vector<std::unique_ptr<Connection>> clients_;
     QTimer clock_;          // runs while an answer is held back, for the silence rule
     bool deferred_ = false; // a client was not served while the instrument was busy
 };

@@ -1,6 +1,9 @@
 // The sweep's plan (SWE:SPAC, STAR, STOP, POIN), the table of the last run (SWE:DATA?) and the
 // equivalent-circuit fit of that run (FIT?).
-#include "remote/session.h"
+#include "remote/sweep_commands.h"
+
+#include "remote/command_set.h"
+#include "remote/scpi_parser.h"
 
 #include "export/parameter_columns.h"
 #include "fit/circuit_fit.h"
@@ -81,16 +84,16 @@ QString ModelName(QByteArray text) {
 
 } // namespace
 
-bool Session::sweepBound(const Parameters &p, std::int32_t &hz) {
-    if (!oneParameter(p)) return false;
+bool SweepCommands::sweepBound(const Parameters &p, std::int32_t &hz) {
+    if (!reply_.oneParameter(p)) return false;
     const ModelInfo model = instrument_.model();
     const double low = std::max(model.lowestFrequency, Main::SweepLowestHz);
     const double high = std::min(model.highestFrequency, Main::SweepHighestHz);
     double value = 0.0;
-    if (!number(p[0], "HZ", low, high, value)) return false;
+    if (!reply_.number(p[0], "HZ", low, high, value)) return false;
     const double rounded = std::round(value);
     if (!(rounded >= low && rounded <= high)) {
-        fail(DataOutOfRange);
+        reply_.fail(DataOutOfRange);
         return false;
     }
     hz = static_cast<std::int32_t>(rounded);
@@ -98,76 +101,79 @@ bool Session::sweepBound(const Parameters &p, std::int32_t &hz) {
 }
 
 // Each setting of the plan makes the list the plan's frequencies, once the bounds are in order.
-void Session::planSweep() {
-    sweepPlanned_ = true;
-    if (sweepStart_ >= sweepStop_) return; // the next bound will put it right; a trigger says -221
-    listFrequencies_ = PlannedFrequencies(sweepLog_, sweepStart_, sweepStop_, sweepPoints_);
-    stepIndex_ = 0;
-    stepPoints_.clear();
+void SweepCommands::planSweep() {
+    state_.sweep.planned = true;
+    if (state_.sweep.start >= state_.sweep.stop)
+        return; // the next bound will put it right; a trigger says -221
+    state_.list.frequencies = PlannedFrequencies(state_.sweep.log, state_.sweep.start,
+                                                 state_.sweep.stop, state_.sweep.points);
+    state_.list.stepIndex = 0;
+    state_.list.stepPoints.clear();
 }
 
-void Session::sweepSpacingCommand(const Parameters &p) {
+void SweepCommands::sweepSpacingCommand(const Parameters &p) {
     int spacing = 0;
-    if (!oneParameter(p) || !mnemonic(p[0], SpacingForms, spacing)) return;
-    sweepLog_ = spacing == 1;
+    if (!reply_.oneParameter(p) || !reply_.mnemonic(p[0], SpacingForms, spacing)) return;
+    state_.sweep.log = spacing == 1;
     planSweep();
 }
 
-void Session::sweepSpacingQuery(const Parameters &p) {
-    if (noParameter(p)) answer(sweepLog_ ? "LOG" : "LIN");
+void SweepCommands::sweepSpacingQuery(const Parameters &p) {
+    if (reply_.noParameter(p)) reply_.answer(state_.sweep.log ? "LOG" : "LIN");
 }
 
-void Session::sweepStartCommand(const Parameters &p) {
-    if (!sweepBound(p, sweepStart_)) return;
+void SweepCommands::sweepStartCommand(const Parameters &p) {
+    if (!sweepBound(p, state_.sweep.start)) return;
     planSweep();
 }
 
-void Session::sweepStartQuery(const Parameters &p) {
-    if (noParameter(p)) answer(FormatNr3(sweepStart_));
+void SweepCommands::sweepStartQuery(const Parameters &p) {
+    if (reply_.noParameter(p)) reply_.answer(FormatNr3(state_.sweep.start));
 }
 
-void Session::sweepStopCommand(const Parameters &p) {
-    if (!sweepBound(p, sweepStop_)) return;
+void SweepCommands::sweepStopCommand(const Parameters &p) {
+    if (!sweepBound(p, state_.sweep.stop)) return;
     planSweep();
 }
 
-void Session::sweepStopQuery(const Parameters &p) {
-    if (noParameter(p)) answer(FormatNr3(sweepStop_));
+void SweepCommands::sweepStopQuery(const Parameters &p) {
+    if (reply_.noParameter(p)) reply_.answer(FormatNr3(state_.sweep.stop));
 }
 
-void Session::sweepPointsCommand(const Parameters &p) {
+void SweepCommands::sweepPointsCommand(const Parameters &p) {
     double points = 0.0;
-    if (!oneParameter(p) || !number(p[0], "", Main::SweepPointsLeast, Main::SweepCapacity, points))
+    if (!reply_.oneParameter(p) ||
+        !reply_.number(p[0], "", Main::SweepPointsLeast, Main::SweepCapacity, points))
         return;
     if (!(points >= Main::SweepPointsLeast && points <= Main::SweepCapacity) ||
         points != std::floor(points))
-        return fail(DataOutOfRange);
-    sweepPoints_ = static_cast<int>(points);
+        return reply_.fail(DataOutOfRange);
+    state_.sweep.points = static_cast<int>(points);
     planSweep();
 }
 
-void Session::sweepPointsQuery(const Parameters &p) {
-    if (noParameter(p)) answer(FormatNr1(sweepPoints_));
+void SweepCommands::sweepPointsQuery(const Parameters &p) {
+    if (reply_.noParameter(p)) reply_.answer(FormatNr1(state_.sweep.points));
 }
 
-void Session::holdForSweep(std::function<QByteArray(const SweepTable &)> answerOf) {
+void SweepCommands::holdForSweep(std::function<QByteArray(const SweepTable &)> answerOf) {
     const std::int64_t asked = instrument_.nowMs();
-    hold([this, asked, answerOf = std::move(answerOf)]() {
+    reply_.hold([this, asked, answerOf = std::move(answerOf)]() {
         const SweepTable table = instrument_.lastSweep();
-        if (table.running && lineReady() && !silentSince(asked)) return false;
-        if (!lineReady() && table.running)
-            fail(HardwareError);
+        if (table.running && meter_.lineReady() && !meter_.silentSince(asked)) return false;
+        if (!meter_.lineReady() && table.running)
+            reply_.fail(HardwareError);
         else if (table.running)
-            fail(DataStale); // the run stopped getting frames
-        answer(answerOf(table));
+            reply_.fail(DataStale); // the run stopped getting frames
+        reply_.answer(answerOf(table));
         return true;
     });
 }
 
-void Session::sweepDataQuery(const Parameters &p) {
-    if (!noParameter(p)) return;
+void SweepCommands::sweepDataQuery(const Parameters &p) {
+    if (!reply_.noParameter(p)) return;
     holdForSweep([this](const SweepTable &table) {
-        if (table.points.isEmpty()) fail(DataStale);
+        if (table.points.isEmpty()) reply_.fail(DataStale);
         QByteArray text;
         for (const SweepPoint &point : table.points)
             AppendPoint(text, point);
@@ -175,16 +181,29 @@ void Session::sweepDataQuery(const Parameters &p) {
     });
 }
 
-void Session::fitQuery(const Parameters &p) {
-    if (!oneParameter(p)) return;
+void SweepCommands::fitQuery(const Parameters &p) {
+    if (!reply_.oneParameter(p)) return;
     const QString name = ModelName(p[0]);
     if (name != QLatin1String("auto") && !Fit::ModelByName(name))
-        return fail(IllegalParameterValue);
+        return reply_.fail(IllegalParameterValue);
     holdForSweep([this, name](const SweepTable &table) {
-        if (table.points.isEmpty()) fail(DataStale);
+        if (table.points.isEmpty()) reply_.fail(DataStale);
         const Fit::FitResult fit = Fit::FitByName(name, FitInput(table));
         return QJsonDocument(Fit::FitToJson(fit)).toJson(QJsonDocument::Compact);
     });
+}
+
+const QVector<Entry> &SweepCommands::Table() {
+    using G = SweepCommands;
+    static const QVector<Entry> table{
+        {"SWEep:SPACing", &Call<&G::sweepSpacingCommand>, &Call<&G::sweepSpacingQuery>},
+        {"SWEep:STARt", &Call<&G::sweepStartCommand>, &Call<&G::sweepStartQuery>},
+        {"SWEep:STOP", &Call<&G::sweepStopCommand>, &Call<&G::sweepStopQuery>},
+        {"SWEep:POINts", &Call<&G::sweepPointsCommand>, &Call<&G::sweepPointsQuery>},
+        {"SWEep:DATA", nullptr, &Call<&G::sweepDataQuery>},
+        {"FIT", nullptr, &Call<&G::fitQuery>},
+    };
+    return table;
 }
 
 } // namespace Remote

@@ -2,7 +2,7 @@
 // status registers, held-back answers for fresh, averaged, triggered and list readings.
 #include "fake_instrument.h"
 
-#include "remote/session.h"
+#include "remote/client.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -15,19 +15,19 @@ using namespace Remote;
 namespace {
 
 // Runs every complete line fed so far and returns the answers.
-QByteArray Drain(Session &session) {
+QByteArray Drain(Client &session) {
     while (session.pump()) {
     }
     return session.takeOutput();
 }
 
-QByteArray Send(Session &session, const QByteArray &line) {
+QByteArray Send(Client &session, const QByteArray &line) {
     session.feed(line + "\n");
     return Drain(session);
 }
 
 // The codes on the queue, oldest first; the queue is empty afterwards.
-QList<int> Errors(Session &session) {
+QList<int> Errors(Client &session) {
     QList<int> codes;
     for (int i = 0; i < 40; ++i) {
         const QByteArray entry = Send(session, "SYST:ERR?");
@@ -171,7 +171,7 @@ void TestScpiCommands::exchanges() {
     QFETCH(QByteArray, answer);
     QFETCH(QList<int>, errors);
     Fake::Instrument meter;
-    Session session(meter);
+    Client session(meter);
     QCOMPARE(Send(session, line), answer);
     QCOMPARE(Errors(session), errors);
 }
@@ -181,7 +181,7 @@ void TestScpiCommands::identityWithoutMeter() {
     meter.line = LineState::NoMeter;
     meter.info.name.clear();
     meter.info.port.clear();
-    Session session(meter);
+    Client session(meter);
     QCOMPARE(Send(session, "*IDN?"), QByteArray("Impedix,no meter,," IMPEDIX_VERSION "\n"));
     QCOMPARE(Send(session, "FREQ 1000;FETC?"), QByteArray("+9.90000E+37,+9.90000E+37,-1\n"));
     QCOMPARE(Errors(session), (QList<int>{HardwareError, HardwareError}));
@@ -203,7 +203,7 @@ void TestScpiCommands::resetDefaults() {
     meter.state.autoRange = false;
     meter.state.normalSpeed = false;
     meter.state.seriesCircuit = false;
-    Session session(meter);
+    Client session(meter);
     Send(session, "FUNC:IMP RX;TRIG:SOUR BUS;DISP:PAGE LIST;APER LONG,8");
     QCOMPARE(Send(session, "*RST;FUNC:IMP?;TRIG:SOUR?;DISP:PAGE?;APER?"),
              QByteArray("CPD\nINT\nMEAS\nMED,1\n"));
@@ -224,7 +224,7 @@ void TestScpiCommands::resetDefaults() {
 void TestScpiCommands::fetchWaitsForReadingAfterChange() {
     Fake::Instrument meter;
     meter.deliver();
-    Session session(meter);
+    Client session(meter);
     // A reading is there and nothing changed since: answered at once.
     QVERIFY(Send(session, "FETC?").endsWith(",+0\n"));
     // After a change the answer and the commands behind it wait for the next reading.
@@ -254,9 +254,9 @@ void TestScpiCommands::fetchWaitsForReadingAfterChange() {
 void TestScpiCommands::fetchAfterSilence() {
     Fake::Instrument meter;
     meter.deliver();
-    Session session(meter);
+    Client session(meter);
     QCOMPARE(Send(session, "FREQ 2000;FETC?"), QByteArray());
-    meter.clock += Session::SilenceMs - 1;
+    meter.clock += Client::SilenceMs - 1;
     session.poll();
     QCOMPARE(Drain(session), QByteArray());
     meter.clock += 1;
@@ -265,13 +265,13 @@ void TestScpiCommands::fetchAfterSilence() {
     QCOMPARE(Errors(session), QList<int>{DataStale});
     // A reading older than the silence is not the newest reading.
     meter.deliver();
-    meter.clock += Session::SilenceMs;
+    meter.clock += Client::SilenceMs;
     QCOMPARE(Send(session, "FETC?"), QByteArray());
 }
 
 void TestScpiCommands::fetchStatus() {
     Fake::Instrument meter;
-    Session session(meter);
+    Client session(meter);
     meter.overload = true;
     meter.deliver();
     QCOMPARE(Send(session, "FETC?"), QByteArray("+9.90000E+37,+9.90000E+37,+1\n"));
@@ -285,7 +285,7 @@ void TestScpiCommands::fetchStatus() {
 
 void TestScpiCommands::averagingIsComplex() {
     Fake::Instrument meter;
-    Session session(meter);
+    Client session(meter);
     QCOMPARE(Send(session, "FUNC:IMP RX;APER MED,4;FETC?"), QByteArray());
     const double resistances[] = {20.0, 80.0, 40.0, 60.0};
     for (double r : resistances) {
@@ -306,7 +306,7 @@ void TestScpiCommands::averagingIsComplex() {
 void TestScpiCommands::busTrigger() {
     Fake::Instrument meter;
     meter.deliver();
-    Session session(meter);
+    Client session(meter);
     QCOMPARE(Send(session, "TRIG:SOUR BUS;FETC?"), QByteArray("+9.90000E+37,+9.90000E+37,-1\n"));
     QCOMPARE(Errors(session), QList<int>{DataStale});
     QCOMPARE(Send(session, "FUNC:IMP RX;*TRG;*OPC?;FETC?"), QByteArray());
@@ -333,7 +333,7 @@ void TestScpiCommands::busTrigger() {
 
 void TestScpiCommands::listSequence() {
     Fake::Instrument meter;
-    Session session(meter);
+    Client session(meter);
     QCOMPARE(Send(session, "FUNC:IMP RX;LIST:FREQ 100,1000,10000;:DISP:PAGE LIST;:INIT;FETC?"),
              QByteArray());
     QCOMPARE(meter.listState().points.size(), 3);
@@ -360,14 +360,14 @@ void TestScpiCommands::listSequence() {
     Send(session, "LIST:FREQ?");
     QCOMPARE(Errors(session), QList<int>{});
     // An empty list cannot run.
-    Session other(meter);
+    Client other(meter);
     Send(other, "DISP:PAGE LIST;:TRIG");
     QCOMPARE(Errors(other), QList<int>{SettingsConflict});
 }
 
 void TestScpiCommands::listStepAndAbort() {
     Fake::Instrument meter;
-    Session session(meter);
+    Client session(meter);
     Send(session, "FUNC:IMP RX;LIST:FREQ 100,1000;MODE STEP;:DISP:PAGE LIST;:TRIG:SOUR BUS");
     QCOMPARE(Send(session, "TRIG;FETC?"), QByteArray());
     meter.deliver();
@@ -390,7 +390,7 @@ void TestScpiCommands::listStepAndAbort() {
     Send(session, "LIST:MODE SEQ;:LIST:FREQ 100,200,300");
     QCOMPARE(Send(session, "TRIG;FETC?"), QByteArray());
     meter.deliver();
-    Session other(meter);
+    Client other(meter);
     Send(other, "ABOR");
     session.poll();
     v = Numbers(Drain(session));
@@ -403,7 +403,7 @@ void TestScpiCommands::listStepAndAbort() {
 
 void TestScpiCommands::errorQueueBound() {
     Fake::Instrument meter;
-    Session session(meter);
+    Client session(meter);
     for (int i = 0; i < 20; ++i)
         Send(session, "FOO");
     Send(session, "FREQ ABC");
@@ -417,25 +417,25 @@ void TestScpiCommands::errorQueueBound() {
 
 void TestScpiCommands::overlongLines() {
     Fake::Instrument meter;
-    Session session(meter);
+    Client session(meter);
     // An incomplete line that grows past the bound, in pieces.
     const QByteArray piece(16 * 1024, 'A');
     for (int i = 0; i < 5; ++i)
         session.feed(piece);
-    QVERIFY(session.queuedInputBytes() <= Session::MaxLine);
+    QVERIFY(session.queuedInputBytes() <= Client::MaxLine);
     session.feed("BBB;*TST?\n*TST?\n");
     QCOMPARE(Drain(session), QByteArray("0\n"));
     QCOMPARE(Errors(session), QList<int>{CommandError});
     // A complete line over the bound in one piece; the line at the bound still runs.
-    session.feed(QByteArray(Session::MaxLine + 1, ' ') + "\n");
-    session.feed(QByteArray(Session::MaxLine - 5, ' ') + "*TST?\n");
+    session.feed(QByteArray(Client::MaxLine + 1, ' ') + "\n");
+    session.feed(QByteArray(Client::MaxLine - 5, ' ') + "*TST?\n");
     QCOMPARE(Drain(session), QByteArray("0\n"));
     QCOMPARE(Errors(session), QList<int>{CommandError});
 }
 
 void TestScpiCommands::statusRegisters() {
     Fake::Instrument meter;
-    Session session(meter);
+    Client session(meter);
     Send(session, "*ESE 32;FOO;FREQ 1E9");
     QCOMPARE(Send(session, "*STB?"), QByteArray("100\n")); // 4 queue + 32 ESB + 64 MSS
     QCOMPARE(Send(session, "*ESR?"), QByteArray("48\n"));  // command and execution error
@@ -446,7 +446,7 @@ void TestScpiCommands::statusRegisters() {
     QCOMPARE(Send(session, "*ESE 256;*ESE?"), QByteArray("32\n"));
     QCOMPARE(Errors(session), QList<int>{DataOutOfRange});
     // Status is the client's own.
-    Session other(meter);
+    Client other(meter);
     Send(other, "FOO");
     QCOMPARE(Send(session, "*ESR?"), QByteArray("16\n"));
     QCOMPARE(Send(other, "*ESR?"), QByteArray("32\n"));
@@ -454,7 +454,7 @@ void TestScpiCommands::statusRegisters() {
 
 void TestScpiCommands::pumpIsBounded() {
     Fake::Instrument meter;
-    Session session(meter);
+    Client session(meter);
     QByteArray line;
     for (int i = 0; i < 1000; ++i)
         line += "*TST?;";
@@ -504,7 +504,7 @@ void TestScpiCommands::sweepPlan() {
     QFETCH(QByteArray, list);
     QFETCH(QList<int>, errors);
     Fake::Instrument meter;
-    Session session(meter);
+    Client session(meter);
     Send(session, commands);
     QByteArray hertz;
     const QByteArray answer = Send(session, "LIST:FREQ?");
@@ -518,7 +518,7 @@ void TestScpiCommands::sweepPlan() {
 
 void TestScpiCommands::sweepPlanConflicts() {
     Fake::Instrument meter;
-    Session session(meter);
+    Client session(meter);
     QCOMPARE(Send(session, "SWE:SPAC?;STAR?;STOP?;POIN?"),
              QByteArray("LIN\n+1.00000E+02\n+1.00000E+05\n+10\n"));
     // A start above the stop leaves the list as it was, and a run of it is refused, until the
@@ -532,19 +532,19 @@ void TestScpiCommands::sweepPlanConflicts() {
     QCOMPARE(Errors(session), QList<int>{});
     QVERIFY(meter.listState().running);
     // The plan belongs to the client.
-    Session other(meter);
+    Client other(meter);
     QCOMPARE(Send(other, "SWE:STAR?"), QByteArray("+1.00000E+02\n"));
 }
 
 void TestScpiCommands::sweepDataOfLastRun() {
     Fake::Instrument meter;
-    Session session(meter);
+    Client session(meter);
     // No run yet: one empty line, and no data on the queue.
     QCOMPARE(Send(session, "SWE:DATA?"), QByteArray("\n"));
     QCOMPARE(Errors(session), QList<int>{DataStale});
     Send(session, "SWE:SPAC LOG;STAR 100;STOP 10000;POIN 3;:DISP:PAGE LIST;:TRIG:SOUR BUS");
     // The answer waits for the run's end, whoever asks.
-    Session other(meter);
+    Client other(meter);
     QCOMPARE(Send(session, "TRIG;SWE:DATA?"), QByteArray());
     meter.deliver();
     meter.overload = true;
@@ -594,7 +594,7 @@ void TestScpiCommands::sweepDataOfLastRun() {
 
 void TestScpiCommands::fitOfLastRun() {
     Fake::Instrument meter;
-    Session session(meter);
+    Client session(meter);
     Send(session, "FIT? series-rc");
     QCOMPARE(Errors(session), QList<int>{DataStale});
     Send(session, "SWE:SPAC LOG;STAR 100;STOP 100000;POIN 12;:DISP:PAGE LIST;:INIT");

@@ -2,8 +2,8 @@
 // (a line over 64 KiB, a client that never reads, a ninth client) and many short connections.
 #include "fake_instrument.h"
 
+#include "remote/client.h"
 #include "remote/scpi_server.h"
-#include "remote/session.h"
 
 #include <QSignalSpy>
 #include <QTcpSocket>
@@ -102,7 +102,7 @@ void TestScpiServer::heldAnswerOverSocket() {
 void TestScpiServer::overlongLine() {
     auto a = Connect(server_->port());
     QTRY_COMPARE_WITH_TIMEOUT(server_->clientCount(), 1, Deadline);
-    a->write(QByteArray(Session::MaxLine + 1000, 'X'));
+    a->write(QByteArray(Client::MaxLine + 1000, 'X'));
     a->write(QByteArray(5000, 'Y'));
     QCOMPARE(Ask(*a, ";*TST?\n*TST?"), QByteArray("0"));
     QCOMPARE(Ask(*a, "SYST:ERR?"), QByteArray("-100,\"Command error\""));
@@ -116,7 +116,7 @@ void TestScpiServer::clientThatNeverReads() {
     sink->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
     QTRY_COMPARE_WITH_TIMEOUT(server_->clientCount(), 2, Deadline);
     QByteArray list = "LIST:FREQ 25";
-    for (int i = 1; i < Session::MaxListPoints; ++i)
+    for (int i = 1; i < Client::MaxListPoints; ++i)
         list += ",1000";
     sink->write(list + "\n");
     QByteArray queries;

@@ -1,0 +1,173 @@
+// The meter as one client sees it: its readings since the last change, its trigger and its list
+// run, and the answers made of them.
+#include "remote/client_meter.h"
+
+#include "remote/function_types.h"
+#include "remote/scpi_parser.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace Remote {
+
+namespace {
+
+constexpr double NoValue = 9.9e37; // the value of an overloaded or missing reading
+
+} // namespace
+
+ClientMeter::ClientMeter(Instrument &instrument, Reply &reply, ClientState &state)
+    : instrument_(instrument), reply_(reply), state_(state) {}
+
+void ClientMeter::observe() {
+    MeasureState &m = state_.measure;
+    const Reading latest = instrument_.latestReading();
+    if (latest.sequence == 0 || (!m.recent.empty() && latest.sequence <= m.recent.back().sequence))
+        return;
+    m.recent.push_back(latest);
+    if (static_cast<int>(m.recent.size()) > MaxAveraging) m.recent.pop_front();
+    m.lastReadingTime = latest.timeMs;
+    if (m.triggerActive && latest.sequence > m.triggerSequence) {
+        m.triggered.append(latest);
+        if (m.triggered.size() >= m.averaging) {
+            m.triggerResult = {true, AverageReadings(m.triggered.constData(), m.triggered.size())};
+            m.haveTriggerResult = true;
+            m.triggerActive = false;
+            m.triggered.clear();
+        }
+    }
+}
+
+bool ClientMeter::lineReady() {
+    return instrument_.lineState() == LineState::Ready;
+}
+
+bool ClientMeter::silentSince(std::int64_t since) const {
+    return instrument_.nowMs() - std::max(since, state_.measure.lastReadingTime) >= SilenceMs;
+}
+
+QByteArray ClientMeter::formatMeasurement(const Measurement &m, bool withBin) const {
+    QByteArray text;
+    if (!m.valid || m.reading.overload) {
+        text = FormatNr3(NoValue) + ',' + FormatNr3(NoValue) + ',' +
+               (m.valid ? QByteArray("+1") : QByteArray("-1"));
+    } else {
+        const ValuePair pair = FunctionValues(state_.measure.function, m.reading.magnitude,
+                                              m.reading.phase, m.reading.frequency);
+        text = FormatNr3(pair.a) + ',' + FormatNr3(pair.b) + ",+0";
+    }
+    if (withBin) text += ",+0";
+    return text;
+}
+
+bool ClientMeter::newestReadings(Measurement &m) const {
+    if (state_.measure.recent.empty() ||
+        state_.measure.recent.back().sequence <= state_.measure.changeSequence)
+        return false;
+    if (instrument_.nowMs() - state_.measure.recent.back().timeMs >= SilenceMs) return false;
+    QVector<Reading> chosen;
+    for (auto it = state_.measure.recent.rbegin();
+         it != state_.measure.recent.rend() && chosen.size() < state_.measure.averaging; ++it) {
+        if (it->sequence <= state_.measure.changeSequence) break;
+        chosen.prepend(*it);
+    }
+    if (chosen.size() < state_.measure.averaging) return false;
+    m = {true, AverageReadings(chosen.constData(), chosen.size())};
+    return true;
+}
+
+bool ClientMeter::ownRunGoing() const {
+    if (state_.list.run == 0) return false;
+    const ListState state = instrument_.listState();
+    return state.run == state_.list.run && state.running;
+}
+
+bool ClientMeter::operationInProgress() {
+    if (!lineReady()) return false;
+    if (state_.list.page)
+        return ownRunGoing() && !silentSince(std::max(state_.status.opcSince, state_.list.since));
+    if (state_.measure.triggerSource != TriggerSource::Internal)
+        return state_.measure.triggerActive;
+    Measurement m;
+    return !newestReadings(m) &&
+           !silentSince(std::max(state_.status.opcSince, state_.measure.changeTime));
+}
+
+void ClientMeter::trigger() {
+    if (!lineReady()) return reply_.fail(HardwareError);
+    if (state_.list.page) {
+        if (const int code = startListRun()) reply_.fail(code);
+        return;
+    }
+    if (state_.measure.triggerSource == TriggerSource::Internal) {
+        noteSetting(0);
+        return;
+    }
+    state_.measure.triggerActive = true;
+    state_.measure.triggerSequence = instrument_.latestReading().sequence;
+    state_.measure.triggerTime = instrument_.nowMs();
+    state_.measure.triggered.clear();
+}
+
+int ClientMeter::startListRun() {
+    if (state_.list.frequencies.isEmpty()) return SettingsConflict;
+    if (state_.sweep.planned && state_.sweep.start >= state_.sweep.stop) return SettingsConflict;
+    if (ownRunGoing()) return InitIgnored;
+    const bool step = state_.list.mode == ListMode::Step;
+    if (step && state_.list.stepIndex >= state_.list.frequencies.size()) state_.list.stepIndex = 0;
+    const QVector<std::int32_t> frequencies =
+        step ? QVector<std::int32_t>{state_.list.frequencies[state_.list.stepIndex]}
+             : state_.list.frequencies;
+    std::uint64_t run = 0;
+    if (const int code = instrument_.startList(frequencies, run)) return code;
+    if (step && state_.list.stepIndex == 0) state_.list.stepPoints.clear();
+    state_.list.run = run;
+    state_.list.runStep = step ? state_.list.stepIndex : -1;
+    state_.list.runCollected = false;
+    state_.list.since = instrument_.nowMs();
+    return NoError;
+}
+
+// A STEP run that ended adds its point to the pass.
+void ClientMeter::collectFinishedRun() {
+    if (state_.list.runCollected || state_.list.run == 0 || ownRunGoing()) return;
+    state_.list.runCollected = true;
+    if (state_.list.runStep < 0) return;
+    const ListState state = instrument_.listState();
+    ListPoint point;
+    if (state.run == state_.list.run && !state.points.isEmpty()) point = state.points.front();
+    state_.list.stepPoints.append(point);
+    state_.list.stepIndex = state_.list.runStep + 1;
+}
+
+QByteArray ClientMeter::listAnswer() {
+    QVector<ListPoint> points;
+    if (state_.list.run != 0 && state_.list.runStep >= 0) {
+        points = state_.list.stepPoints;
+    } else if (state_.list.run != 0) {
+        const ListState state = instrument_.listState();
+        if (state.run == state_.list.run) points = state.points;
+    }
+    if (points.isEmpty()) points.resize(std::max<int>(1, state_.list.frequencies.size()));
+    QByteArray text;
+    bool missing = false;
+    for (const ListPoint &point : points) {
+        if (!text.isEmpty()) text += ',';
+        text += formatMeasurement({point.measured, point.reading}, true);
+        missing = missing || !point.measured;
+    }
+    if (missing) reply_.fail(DataStale);
+    return text;
+}
+
+bool ClientMeter::noteSetting(int code) {
+    if (code != 0) {
+        reply_.fail(code);
+        return false;
+    }
+    state_.measure.changeSequence = instrument_.latestReading().sequence;
+    state_.measure.changeTime = instrument_.nowMs();
+    return true;
+}
+
+} // namespace Remote

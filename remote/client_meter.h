@@ -1,0 +1,43 @@
+// The meter as one client sees it: the readings it has seen since its last setting change, the
+// readings of its trigger, and the list run it started. The command groups ask it; it asks the
+// instrument and keeps what it learns in the client's state.
+#pragma once
+
+#include "remote/client_state.h"
+#include "remote/instrument.h"
+#include "remote/reply.h"
+
+#include <QByteArray>
+
+#include <cstdint>
+
+namespace Remote {
+
+class ClientMeter {
+public:
+    ClientMeter(Instrument &instrument, Reply &reply, ClientState &state);
+
+    // Takes the instrument's newest reading into the client's.
+    void observe();
+    bool lineReady();
+    bool silentSince(std::int64_t since) const;
+    QByteArray formatMeasurement(const Measurement &m, bool withBin) const;
+    // The mean of the newest readings after the last change, when enough of them are fresh.
+    bool newestReadings(Measurement &m) const;
+    bool operationInProgress();
+    // Queues an error, or marks a setting change; true on success.
+    bool noteSetting(int code);
+
+    void trigger();
+    int startListRun();
+    void collectFinishedRun();
+    bool ownRunGoing() const;
+    QByteArray listAnswer();
+
+private:
+    Instrument &instrument_;
+    Reply &reply_;
+    ClientState &state_;
+};
+
+} // namespace Remote

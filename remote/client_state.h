@@ -1,0 +1,79 @@
+// What one client keeps of its own between commands: its status registers, its choice of
+// function, trigger and averaging with the readings it has seen, its list and its sweep plan.
+// Plain data: the command groups and the client's view of the meter read and write it.
+#pragma once
+
+#include "remote/instrument.h"
+
+#include <QVector>
+
+#include <cstdint>
+#include <deque>
+
+namespace Remote {
+
+constexpr int SilenceMs = 2000; // no frame for this long: no data, -230
+constexpr int MaxAveraging = 256;
+constexpr int MaxListPoints = 201;
+
+enum class TriggerSource { Internal, Bus, Hold, External };
+enum class ListMode { Sequence, Step };
+
+struct Measurement {
+    bool valid = false;
+    Reading reading;
+};
+
+struct StatusState {
+    int eventEnable = 0;
+    bool opcArmed = false;
+    std::int64_t opcSince = 0;
+};
+
+struct MeasureState {
+    TriggerSource triggerSource = TriggerSource::Internal;
+    bool continuous = true;
+    int function = 0;
+    int aperture = 1; // 0 SHORt, 1 MEDium, 2 LONG
+    int averaging = 1;
+    std::uint64_t changeSequence = 0; // readings up to this one came before the last change
+    std::int64_t changeTime = 0;
+    std::deque<Reading> recent; // the newest readings seen, at most MaxAveraging
+    std::int64_t lastReadingTime = 0;
+    bool triggerActive = false;
+    std::uint64_t triggerSequence = 0;
+    std::int64_t triggerTime = 0;
+    QVector<Reading> triggered;
+    Measurement triggerResult;
+    bool haveTriggerResult = false;
+};
+
+struct ListPlan {
+    bool page = false;
+    ListMode mode = ListMode::Sequence;
+    QVector<std::int32_t> frequencies;
+    std::uint64_t run = 0;
+    int runStep = -1; // the point a STEP run measures, -1 for a whole run
+    bool runCollected = true;
+    int stepIndex = 0;
+    QVector<ListPoint> stepPoints;
+    std::int64_t since = 0;
+};
+
+// SWE:STAR, STOP, POIN and SPAC make the list the plan's frequencies.
+struct SweepPlanState {
+    bool log = false;
+    std::int32_t start = 100;   // Hz
+    std::int32_t stop = 100000; // Hz
+    int points = 10;
+    bool planned = false; // the list is the plan's (LIST:FREQ gives it its own)
+};
+
+struct ClientState {
+    StatusState status;
+    MeasureState measure;
+    ListPlan list;
+    SweepPlanState sweep;
+};
+
+} // namespace Remote

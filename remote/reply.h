@@ -1,0 +1,43 @@
+// What a client is answered: its answer lines, its error queue and event status, the answer it
+// holds back, and the checks of parameters that queue their error when they fail.
+#pragma once
+
+#include "remote/error_queue.h"
+
+#include <QByteArray>
+#include <QVector>
+
+#include <functional>
+
+namespace Remote {
+
+using Parameters = QVector<QByteArray>;
+
+class Reply {
+public:
+    void answer(const QByteArray &text);
+    void fail(int code) { errors_.push(code); }
+    // Tries attempt at once; while it returns false the client's command stream stops behind it.
+    void hold(std::function<bool()> attempt);
+    bool holding() const { return static_cast<bool>(held_); }
+    void retryHeld(); // the held answer, tried again
+    QByteArray takeOutput();
+    int outputSize() const { return static_cast<int>(output_.size()); }
+    ErrorQueue &errors() { return errors_; }
+    const ErrorQueue &errors() const { return errors_; }
+
+    // Parameter checks: each queues its error and returns false.
+    bool oneParameter(const Parameters &p);
+    bool noParameter(const Parameters &p);
+    bool number(const QByteArray &text, const char *unit, double minimum, double maximum,
+                double &value);
+    bool boolean(const QByteArray &text, bool &value);
+    bool mnemonic(const QByteArray &text, const char *const *forms, int &index);
+
+private:
+    QByteArray output_;
+    ErrorQueue errors_;
+    std::function<bool()> held_;
+};
+
+} // namespace Remote

@@ -1,0 +1,38 @@
+// Impedix's own: the sweep's plan (SWE:SPAC, STAR, STOP, POIN), the table of the last run
+// (SWE:DATA?) and the equivalent-circuit fit of that run (FIT?).
+#pragma once
+
+#include "remote/command_group.h"
+
+#include <QByteArray>
+
+#include <cstdint>
+#include <functional>
+
+namespace Remote {
+
+class SweepCommands : public CommandGroup {
+public:
+    explicit SweepCommands(const CommandContext &c) : CommandGroup(c) {}
+    // Its headers, in the order they are tried.
+    static const QVector<Entry> &Table();
+
+    void sweepSpacingCommand(const Parameters &);
+    void sweepSpacingQuery(const Parameters &);
+    void sweepStartCommand(const Parameters &);
+    void sweepStartQuery(const Parameters &);
+    void sweepStopCommand(const Parameters &);
+    void sweepStopQuery(const Parameters &);
+    void sweepPointsCommand(const Parameters &);
+    void sweepPointsQuery(const Parameters &);
+    void sweepDataQuery(const Parameters &);
+    void fitQuery(const Parameters &);
+
+private:
+    bool sweepBound(const Parameters &p, std::int32_t &hz);
+    void planSweep();
+    // Holds a query about the last sweep run until that run has ended, then answers it.
+    void holdForSweep(std::function<QByteArray(const SweepTable &)> answerOf);
+};
+
+} // namespace Remote

@@ -1,0 +1,160 @@
+// A client's list run on the measuring core through the bridge, against a simulated meter: the
+// core runs it, stops it when asked (a client that goes asks), puts the program's frequency
+// window back however it ends, and signals each of these; its refusals reach the client as the
+// error codes of the queue.
+#include "bridge/session_instrument.h"
+#include "remote/client.h"
+#include "sim/instrument.h"
+#include "sim/pty_host.h"
+#include "sweep/sweep_store.h"
+#include "tests/core/session_fixture.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace TestCore;
+
+namespace {
+
+const Sim::Component Capacitor = *Sim::parseComponent(QStringLiteral("C=100n,R=3"));
+
+// A simulated meter on COM1, a session that has found it and ticks only by hand, and the SCPI
+// meter on that session.
+struct Bench : CleanState {
+    Bench() : meter(2, Capacitor), host(meter, TestPeer::Timing()) {
+        if (!host.start()) qFatal("no pseudo-terminal");
+        Device::MapPort(1, host.slavePath());
+        session.SetMessageSink(&sink);
+    }
+    ~Bench() { ResetProgramState(); }
+    bool found() {
+        if (!SearchUntilFound(session).found) return false;
+        session.tmr.stop();
+        return true;
+    }
+    Sim::Instrument meter;
+    Sim::PtyHost host;
+    Core::Session session;
+    RecordingSink sink{&session};
+    Bridge::SessionInstrument remote{session};
+};
+
+QByteArray Send(Remote::Client &client, const QByteArray &line) {
+    client.feed(line + "\n");
+    while (client.pump()) {
+    }
+    return client.takeOutput();
+}
+
+} // namespace
+
+class TestListRuns : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The client that started the run goes while it runs: the core stops, says so, and the
+    // frequency window and the box ChBoF are what they were before the run.
+    void clientGoneStopsItsRun() {
+        Bench b;
+        QVERIFY(b.found());
+        const std::int32_t low = Main::FrequencyLow;
+        const std::int32_t high = Main::FrequencyHigh;
+        const bool frequencySweep = b.session.FrequencySweep();
+        QSignalSpy stopped(&b.session, &Core::Session::sweepStopped);
+        QSignalSpy ended(&b.session, &Core::Session::listRunEnded);
+        {
+            Remote::Client client(b.remote);
+            QCOMPARE(Send(client, "DISP:PAGE LIST;:LIST:FREQ 1000,2000,3000;:INIT;:SYST:ERR?"),
+                     QByteArray("0,\"No error\"\n"));
+            QVERIFY(Main::SweepRunning);
+            QVERIFY(b.session.ListRunGoing());
+            QCOMPARE(Main::FrequencyLow, 1000);
+            QCOMPARE(Main::FrequencyHigh, 3000);
+            QCOMPARE(stopped.count(), 0);
+        }
+        QVERIFY(!Main::SweepRunning);
+        QVERIFY(!b.session.ListRunGoing());
+        QCOMPARE(stopped.count(), 1);
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(Main::FrequencyLow, low);
+        QCOMPARE(Main::FrequencyHigh, high);
+        QCOMPARE(b.session.FrequencySweep(), frequencySweep);
+        QVERIFY(!b.remote.listState().running);
+    }
+
+    // A run that reaches its last point ends by itself: no stop, the window back, every point
+    // measured at its own frequency.
+    void runToItsLastPoint() {
+        Bench b;
+        QVERIFY(b.found());
+        const std::int32_t low = Main::FrequencyLow;
+        QSignalSpy stopped(&b.session, &Core::Session::sweepStopped);
+        QSignalSpy ended(&b.session, &Core::Session::listRunEnded);
+        std::uint64_t run = 0;
+        QCOMPARE(b.remote.startList({1000, 2000}, run), 0);
+        QCOMPARE(run, std::uint64_t(1));
+        for (int tick = 0; tick < 200 && Main::SweepRunning; ++tick)
+            b.session.Tick();
+        QVERIFY(!Main::SweepRunning);
+        QVERIFY(!b.session.ListRunGoing());
+        QCOMPARE(stopped.count(), 0);
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(Main::FrequencyLow, low);
+        const Remote::ListState list = b.remote.listState();
+        QVERIFY(!list.running);
+        QCOMPARE(list.points.size(), 2);
+        QVERIFY(list.points[0].measured && list.points[1].measured);
+        QCOMPARE(list.points[0].reading.frequency, 1000.0);
+        QCOMPARE(list.points[1].reading.frequency, 2000.0);
+    }
+
+    // The window's START over a client's run ends the client's run; the window's goes on.
+    void windowRunReplacesTheList() {
+        Bench b;
+        QVERIFY(b.found());
+        QSignalSpy ended(&b.session, &Core::Session::listRunEnded);
+        std::uint64_t run = 0;
+        QCOMPARE(b.remote.startList({1000, 2000, 3000}, run), 0);
+        Core::SweepPlan plan;
+        plan.low = 5000;
+        plan.high = 6000;
+        plan.points = 4;
+        QVERIFY(b.session.StartSweep(plan));
+        QVERIFY(Main::SweepRunning);
+        QVERIFY(!b.session.ListRunGoing());
+        QCOMPARE(ended.count(), 1);
+        QVERIFY(!b.remote.listState().running);
+        QCOMPARE(b.remote.startList({1000}, run), int(Remote::InitIgnored));
+    }
+
+    // What the core refuses, with the bound it names, and the code a client is given for it.
+    void refusals() {
+        Bench b;
+        using R = Core::Session::ListRefusal;
+        Core::Session::ListRunAnswer answer = b.session.StartListRun({1000});
+        QCOMPARE(answer.refused, R::NoMeter);
+        std::uint64_t run = 0;
+        QCOMPARE(b.remote.startList({1000}, run), int(Remote::HardwareError));
+        QVERIFY(b.found());
+        QCOMPARE(b.session.StartListRun({}).refused, R::NoPoints);
+        answer = b.session.StartListRun(QVector<std::int32_t>(Main::SweepCapacity + 1, 1000));
+        QCOMPARE(answer.refused, R::TooManyPoints);
+        QCOMPARE(answer.bound, Main::SweepCapacity);
+        answer = b.session.StartListRun({1000, 10});
+        QCOMPARE(answer.refused, R::BelowBounds);
+        QCOMPARE(answer.bound, Main::SweepLowestHz);
+        QCOMPARE(b.remote.startList({1000, 10}, run), int(Remote::DataOutOfRange));
+        answer = b.session.StartListRun({20000000});
+        QCOMPARE(answer.refused, R::AboveBounds);
+        QCOMPARE(answer.bound, Main::SweepHighestHz);
+        QCOMPARE(b.remote.startList({}, run), int(Remote::SettingsConflict));
+        QCOMPARE(b.remote.listState().run, std::uint64_t(0)); // nothing refused was numbered
+        QVERIFY(!Main::SweepRunning);
+        QVERIFY(b.session.StartListRun({1000}).accepted());
+        QCOMPARE(b.session.StartListRun({1000}).refused, R::RunGoing);
+        QCOMPARE(b.remote.startList({1000}, run), int(Remote::InitIgnored));
+    }
+};
+
+QTEST_MAIN(TestListRuns)
+#include "test_list_runs.moc"
