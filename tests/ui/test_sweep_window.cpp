@@ -1,6 +1,7 @@
 // The graph panel in the window: its start-up state, START's checks and messages, runs over the
 // simulated and a scripted meter (points, frequencies sent, the track bar, the end of a run),
 // the redraw with either series hidden, and the frequency line of every tick.
+#include "core/session.h"
 #include "link/device.h"
 #include "sweep/sweep_store.h"
 #include "tests/common/peer.h"
@@ -188,7 +189,7 @@ private slots:
         QCOMPARE(g.text("ifreq"), line);
         meter.host->setFault(Sim::Fault::Silence);
         std::memcpy(Device::ParameterText[Device::ParF], "F  marker", 10);
-        w.tmrTimer();
+        w.Session().Tick();
         QCOMPARE(g.text("ifreq"), QStringLiteral("F  marker"));
     }
 
