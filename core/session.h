@@ -22,6 +22,9 @@
 namespace Export {
 class Recorder;
 }
+namespace Main {
+struct SweepSummary;
+}
 
 namespace Core {
 
@@ -93,8 +96,9 @@ public:
     int LevelIndex() const { return m_levelIndex; }
     bool NormalSpeed() const { return m_normalSpeed; }
     bool BiasExternal() const { return m_biasExternal; }
-    // A front end other than the window changed the conditions: the window's controls follow.
-    void AnnounceConditions() { emit conditionsChanged(); }
+    // A front end other than the window changed the conditions: the window's controls follow
+    // (session_controls.cpp).
+    void AnnounceConditions();
 
     // ---- Sweep run
     // START's checks, one bound at a time as the fields are read: false, with the message
@@ -137,6 +141,17 @@ public:
 
     // ---- Line watch
     Device::Silence Silence() const;
+
+    // ---- Requests of the window's own controls (session_controls.cpp, session_graph.cpp)
+    bool StepBias(bool up);         // the fine step; false, nothing sent, past either end
+    bool SetBiasStep(int position); // the coarse step: BiasStep and its level of BiasList, sent
+    void SetShownParameter(int slot, int index);     // Param1Index (slot 0) or Param2Index (slot 1)
+    void SelectCalibrationCell(int column, int row); // the table's marker
+    bool SetAveragingCount(const QString &text);     // false while it is no whole number
+    void ClearSweep(); // no run; the points zero over the start-up frequencies of the bounds
+    // The shown pair's statistics over the taken points; PlotValues1/2 in the units of the means.
+    void SummariseSweep(Main::SweepSummary &summary);
+    void StepFrequency(bool up); // the decade-wise step, wrapped within the window, then sent
 
     // ---- A list run for a front end without fields (a SCPI client): the sweep run over the
     // given frequencies, refused with a reason instead of a message. The program's frequency

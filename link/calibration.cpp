@@ -66,7 +66,7 @@ bool StartCalibrationRun() {
     return true;
 }
 
-void CalibrationStep(float d) {
+void AdvanceCalibrationRun(float d) {
     // A count that is not a whole number leaves this value uncounted and the run as it is.
     if (ClbStage == ClbRunning && ClbArmed && ClbAverageValid) {
         const float n = static_cast<float>(ClbAverageCount);

@@ -42,9 +42,9 @@ void ResetCalibration();
 // Starts an averaging run; false (and nothing changes) while one is in progress.
 bool StartCalibrationRun();
 
-// Runs once per valid frame with the uncorrected D: counts it into a run in progress and closes
-// the run when it reaches its count.
-void CalibrationStep(float d);
+// Runs once per valid frame (AcceptMeasurement, after the parameters) with the uncorrected D:
+// counts it into a run in progress and closes the run when it reaches its count.
+void AdvanceCalibrationRun(float d);
 // The correction to add to D for LastCapacitance: the first table row whose bounds hold it.
 float LookupDCorrection();
 

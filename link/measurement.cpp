@@ -37,6 +37,9 @@ bool AcceptMeasurement(const std::uint8_t *bytes, std::uint32_t count) {
     ParameterValues[ValReactance] = frame.reactance;
     for (int index = 0; index < ParameterCount; ++index)
         ComputeParameter(index);
+    // Every valid frame counts its uncorrected D into a calibration run in progress; the run
+    // changes nothing of this frame's values or lines, so it comes after all fourteen.
+    AdvanceCalibrationRun(ParameterValues[ParD]);
     return true;
 }
 
@@ -61,7 +64,6 @@ float ComputeParameter(int index) {
 
     float corrected = value;
     if (index == ParD) {
-        CalibrationStep(value);
         DCorrection = LookupDCorrection();
         corrected = static_cast<float>(value + DCorrection);
     }

@@ -24,6 +24,8 @@ inline float &LastCapacitance = MeasurementState.LastCapacitance;
 bool ReadMeasurement();
 // Takes a frame already in hand (bytes accepted by the link) through the same steps.
 bool AcceptMeasurement(const std::uint8_t *bytes, std::uint32_t count);
+// One parameter from the frame's values, with its line and its corrected line (D corrected from
+// the table). A derivation only: the D calibration run advances in AcceptMeasurement.
 float ComputeParameter(int index);
 
 } // namespace Device

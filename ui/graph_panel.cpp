@@ -1,6 +1,7 @@
 // Builds the panel from its form and gives the chart its designed titles and colours.
 #include "ui/graph_panel.h"
 
+#include "sweep/sweep_statistics.h"
 #include "ui_graph_panel.h"
 
 namespace Main {
@@ -20,5 +21,15 @@ GraphPanel::GraphPanel(QWidget *parent)
 }
 
 GraphPanel::~GraphPanel() = default;
+
+void GraphPanel::ShowStatistics(const SweepSummary &summary) {
+    const auto line = [](const Device::Line &text) { return QString::fromLatin1(text); };
+    m_form->ip1sr->setText(line(summary.mean[0]));
+    m_form->ip2sr->setText(line(summary.mean[1]));
+    m_form->ip1min->setText(line(summary.minimum[0]));
+    m_form->ip2min->setText(line(summary.minimum[1]));
+    m_form->ip1max->setText(line(summary.maximum[0]));
+    m_form->ip2max->setText(line(summary.maximum[1]));
+}
 
 } // namespace Main

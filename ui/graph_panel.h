@@ -1,5 +1,5 @@
 // The graph panel PaGraph: the sweep settings, START and the chart.
-// Widgets only: the main window connects them to its handlers.
+// Widgets: the main window connects them to its handlers and hands it what to show.
 #pragma once
 
 #include <QFrame>
@@ -12,6 +12,8 @@ class GraphPanel;
 
 namespace Main {
 
+struct SweepSummary;
+
 class GraphPanel : public QFrame {
     Q_OBJECT
 
@@ -20,6 +22,9 @@ public:
     ~GraphPanel() override;
 
     Ui::GraphPanel &form() { return *m_form; }
+
+    // The mean, least and greatest of each shown parameter over the taken points.
+    void ShowStatistics(const SweepSummary &summary);
 
 private:
     std::unique_ptr<Ui::GraphPanel> m_form;

@@ -1,8 +1,10 @@
 // The key panel PaKey: sixteen buttons for the instrument's front-panel keys and their captions.
-// Widgets only: the main window connects them to its handlers.
+// Each button says which key it presses; the main window sends it.
 #pragma once
 
 #include <QFrame>
+
+#include <cstdint>
 
 #include <memory>
 
@@ -20,6 +22,9 @@ public:
     ~KeyPanel() override;
 
     Ui::KeyPanel &form() { return *m_form; }
+
+signals:
+    void keyPressed(std::uint8_t code); // a code of Device::Command
 
 private:
     std::unique_ptr<Ui::KeyPanel> m_form;

@@ -85,7 +85,6 @@ public:
     // line, a lost port reopened, reasons for ports that cannot be opened.
     void ShowLinkState(const Core::TickResult &result);
     void ShowPortResult(const QString &text);
-    void TryReopenPort();
 
     // Parameter choice and equivalent circuit (main_window_params.cpp)
     void b_par1Change(int index);
@@ -95,8 +94,6 @@ public:
     void b_paralClick();
 
     // Test conditions (main_window_frequency.cpp, main_window_conditions.cpp)
-    void ApplyFrequency();
-    void SendSweepFrequency();
     void i_freqChange();
     void ApplyTypedFrequency();
     void RestoreFrequencyField();
@@ -174,9 +171,7 @@ private:
     void InitSweepPanel();
     void ConnectRecording();
     void ConnectCalibration();
-    void PlaceGridCursor();
     void ShowCalibrationReadout();
-    void ShowCalibrationStage();
     void ConnectExport();
     void ConnectPlans();
     void AddPlanActions(QMenu *menu);
@@ -219,7 +214,6 @@ private:
     std::vector<std::int32_t> m_plannedList; // read at START
     QLabel *m_remoteStatus = nullptr;        // permanent in the status bar while clients are on
     QLabel *m_recordStatus = nullptr;        // permanent in the status bar while recording
-    bool m_placingGridCursor = false;        // the program, not the user, moves the grid's cursor
     QString m_exportFolder;                  // where the last export went
 
     bool m_silent = false;     // readouts shown disabled: no frame for a while

@@ -9,30 +9,24 @@
 #include "ui/calibration_panel.h"
 #include "ui/main_state.h"
 
-#include <QDir>
-#include <QTimer>
-
 namespace Main {
 
 namespace {
 
-const QString NotAWholeNumber = QStringLiteral("Введите целое число: пока здесь не число, "
-                                               "значения D не учитываются");
-
-QString DecimalComma(float value) {
-    return QString::number(static_cast<double>(value), 'g', 4)
-        .replace(QLatin1Char('.'), QLatin1Char(','));
+void ShowStage(CalibrationPanel &panel) {
+    panel.ShowStage(Device::ClbStage == Device::ClbRunning, Device::ClbMeanReady, Device::ClbSum);
 }
 
 } // namespace
 
 void Tb_tok::ConnectCalibration() {
-    Ui::CalibrationPanel &clb = ui->PaClb->form();
+    CalibrationPanel *panel = ui->PaClb;
+    Ui::CalibrationPanel &clb = panel->form();
     clb.StGrClb->setModel(&Device::ClbTable());
     // Moving to a cell, and clicking the cell that is already current, both select it.
     connect(clb.StGrClb->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex &current) {
-                if (current.isValid() && !m_placingGridCursor)
+            [this, panel](const QModelIndex &current) {
+                if (current.isValid() && !panel->PlacingCursor())
                     StGrClbSelectCell(current.column(), current.row());
             });
     connect(clb.StGrClb, &QAbstractItemView::pressed, this,
@@ -46,21 +40,12 @@ void Tb_tok::ConnectCalibration() {
 
 void Tb_tok::LoadCalibrationTable() {
     m_core->LoadCalibrationTable();
-    PlaceGridCursor();
-}
-
-// The grid's cursor stands in the first cell without moving the marker, as a grid's does
-// before the user selects a cell.
-void Tb_tok::PlaceGridCursor() {
-    QTableView *grid = ui->PaClb->form().StGrClb;
-    m_placingGridCursor = true;
-    grid->setCurrentIndex(grid->model()->index(0, 1));
-    m_placingGridCursor = false;
+    ui->PaClb->PlaceCursor();
 }
 
 void Tb_tok::BuStartClbClick() {
     if (!m_core->StartCalibrationRun()) return;
-    ShowCalibrationStage();
+    ShowStage(*ui->PaClb);
 }
 
 void Tb_tok::BuOpenFileClick() {
@@ -72,40 +57,19 @@ void Tb_tok::BuSaveFileClick() {
 }
 
 void Tb_tok::StGrClbSelectCell(int ACol, int ARow) {
-    Device::ClbTable().SelectCell(ACol, ARow);
+    m_core->SelectCalibrationCell(ACol, ARow);
 }
 
-// The averaging count goes to the link at every change; text that is not a whole number is
-// marked here instead of stopping the measurement at the next value.
+// The averaging count goes to the link at every change.
 void Tb_tok::EdAverDChange() {
-    QLineEdit *field = ui->PaClb->form().EdAverD;
-    const bool whole = Device::SetAveragingCount(field->text());
-    QPalette palette; // the window's own colours
-    if (!whole) palette.setColor(QPalette::Base, QColor(255, 200, 200));
-    field->setPalette(palette);
-    field->setToolTip(whole ? QString() : NotAWholeNumber);
+    ui->PaClb->ShowAveragingCount(m_core->SetAveragingCount(ui->PaClb->form().EdAverD->text()));
 }
 
 // Called with the readouts of every valid frame.
 void Tb_tok::ShowCalibrationReadout() {
     ui->PaClb->form().i_par2_clb->setText(
         QString::fromLatin1(Device::CorrectedParameterText[Param2Index]));
-    ShowCalibrationStage();
-}
-
-// The stage of the averaging; after a run, its mean and the correction that cancels it.
-void Tb_tok::ShowCalibrationStage() {
-    QString caption;
-    if (Device::ClbStage == Device::ClbRunning) {
-        caption = QStringLiteral("Идет калибровка D");
-    } else {
-        caption = QStringLiteral("Подключите меру емкости");
-        if (Device::ClbMeanReady)
-            caption += QStringLiteral("<br><span style=\"font-size:8pt; font-weight:normal\">"
-                                      "среднее D %1, поправка %2</span>")
-                           .arg(DecimalComma(Device::ClbSum), DecimalComma(-Device::ClbSum));
-    }
-    ui->PaClb->form().LaClbStage->setText(caption);
+    ShowStage(*ui->PaClb);
 }
 
 } // namespace Main

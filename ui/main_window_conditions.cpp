@@ -39,17 +39,11 @@ void Tb_tok::ShowBias() {
 }
 
 void Tb_tok::b_bias_softClick(Framework::UpDown::Direction direction) {
-    // The bias stays within what the instrument accepts: a step past either end sends nothing.
-    const std::int32_t next =
-        FineBiasStep(BiasSetting, direction == Framework::UpDown::Direction::Up);
-    if (next == BiasSetting) return;
-    m_core->SetBias(next);
-    ShowBias();
+    if (m_core->StepBias(direction == Framework::UpDown::Direction::Up)) ShowBias();
 }
 
 void Tb_tok::b_bias_hardClick(Framework::UpDown::Direction) {
-    BiasStep = ui->b_bias_hard->position();
-    m_core->SetBias(BiasList[static_cast<std::size_t>(BiasStep)]);
+    m_core->SetBiasStep(ui->b_bias_hard->position());
     ShowBias();
 }
 

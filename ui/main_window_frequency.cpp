@@ -33,14 +33,6 @@ void Tb_tok::ConnectFrequency() {
             [this](Framework::UpDown::Direction d) { b_freq_incrClick(d); });
 }
 
-void Tb_tok::ApplyFrequency() {
-    m_core->ApplyFrequency();
-}
-
-void Tb_tok::SendSweepFrequency() {
-    m_core->SendSweepFrequency();
-}
-
 void Tb_tok::i_freqChange() {
     m_core->PausePolling();
 }
@@ -75,12 +67,9 @@ void Tb_tok::b_freq_stepClick(Framework::UpDown::Direction) {
 
 void Tb_tok::b_freq_incrClick(Framework::UpDown::Direction direction) {
     m_core->PausePolling();
-    const std::int32_t next =
-        IncrementFrequency(CurrentFrequency, direction == Framework::UpDown::Direction::Up,
-                           FrequencyLow, FrequencyHigh);
     ui->b_freq_incr->setRange(0, 100);
     ui->b_freq_incr->setPosition(IncrementRest);
-    m_core->SetFrequency(next);
+    m_core->StepFrequency(direction == Framework::UpDown::Direction::Up);
     ui->i_freq->setText(QString::number(CurrentFrequency));
     m_core->ResumePolling();
 }

@@ -3,8 +3,8 @@
 
 #include "ui_graph_panel.h"
 
+#include "core/session.h"
 #include "link/measurement.h"
-#include "sweep/sweep_frequencies.h"
 #include "sweep/sweep_statistics.h"
 #include "sweep/sweep_store.h"
 #include "ui/graph_panel.h"
@@ -14,10 +14,6 @@
 namespace Main {
 
 namespace {
-
-QString Line(const Device::Line &line) {
-    return QString::fromLatin1(line);
-}
 
 QString Title(char letter) {
     return QString(QLatin1Char(letter));
@@ -41,35 +37,22 @@ void Tb_tok::PrepareSweepGraph() {
         chart->clearSeries(s);
         chart->setSeriesActive(s);
     }
-    for (int i = 0; i < SweepPoints; ++i) {
-        for (auto &row : SweepSamples)
-            row[i] = 0.0f;
-        PlotValues1[i] = 0.0f;
-        PlotValues2[i] = 0.0f;
-    }
-    FillSweepFrequencies(FrequencyLow, FrequencyHigh);
+    m_core->ClearSweep();
     QList<QPointF> line;
     for (int i = 0; i < SweepPoints; ++i)
         line.append(QPointF(SweepFrequencies[i] * KilohertzPerHertz, 0.0));
     chart->replacePoints(0, line);
     chart->replacePoints(1, line);
-    SweepIndex = 0;
     SetMarkerRange(SweepPoints - 1);
     g.marker->setValue(0);
-    SweepRunning = false;
 }
 
 void Tb_tok::RedrawGraph() {
     Ui::GraphPanel &g = ui->PaGraph->form();
     Chart::SweepChart *chart = g.grafik;
     SweepSummary summary;
-    SummariseSweep(Param1Index, Param2Index, Device::SeriesCircuit != 0, summary);
-    g.ip1sr->setText(Line(summary.mean[0]));
-    g.ip2sr->setText(Line(summary.mean[1]));
-    g.ip1min->setText(Line(summary.minimum[0]));
-    g.ip2min->setText(Line(summary.minimum[1]));
-    g.ip1max->setText(Line(summary.maximum[0]));
-    g.ip2max->setText(Line(summary.maximum[1]));
+    m_core->SummariseSweep(summary);
+    ui->PaGraph->ShowStatistics(summary);
     m_plotFactor[0] = summary.factor[0];
     m_plotFactor[1] = summary.factor[1];
     const bool frequencySweep = g.ChBoF->isChecked();

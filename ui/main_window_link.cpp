@@ -53,10 +53,6 @@ void Tb_tok::ShowMeter(const Core::SearchResult &found) {
     m_statusHeld = false;
 }
 
-void Tb_tok::TryReopenPort() {
-    m_core->TryReopenPort();
-}
-
 QList<QWidget *> Tb_tok::Readouts() const {
     QList<QWidget *> readouts{ui->i_par1, ui->i_par2, ui->i_z,  ui->i_fiz, ui->i_y,  ui->i_fiy,
                               ui->i_c,    ui->i_l,    ui->i_r,  ui->i_x,   ui->i_q,  ui->i_d,

@@ -5,7 +5,6 @@
 
 #include "core/session.h"
 #include "ui/combo_box.h"
-#include "ui/main_state.h"
 
 namespace Main {
 
@@ -20,13 +19,13 @@ void Tb_tok::ConnectParameters() {
 void Tb_tok::b_par1Change(int index) {
     ui->b_apar->setChecked(false);
     b_aparClick();
-    Param1Index = index;
+    m_core->SetShownParameter(0, index);
 }
 
 void Tb_tok::b_par2Change(int index) {
     ui->b_apar->setChecked(false);
     b_aparClick();
-    Param2Index = index;
+    m_core->SetShownParameter(1, index);
 }
 
 void Tb_tok::b_aparClick() {

@@ -7,7 +7,6 @@
 #include "core/session.h"
 #include "link/measurement.h"
 #include "ui/main_state.h"
-#include "ui/settings_logic.h"
 
 #include <QSignalBlocker>
 
@@ -28,10 +27,9 @@ void Tb_tok::ShowRemoteClients(int count) {
 
 // The radio buttons' handlers send on toggled: both of a pair are blocked while one is set.
 // The frequency field's handler takes any new text for typing and pauses polling, which
-// nothing would resume: its text is set with it blocked. The coarse bias step follows the
-// level as after a synchronisation.
+// nothing would resume: its text is set with it blocked. The core has moved the coarse bias
+// step to the level, as after a synchronisation.
 void Tb_tok::FollowConditions() {
-    if (BiasSetting > 0) BiasStep = CoarseBiasPosition(BiasSetting);
     {
         const QSignalBlocker blockFrequency(ui->i_freq);
         SynchroniseControls();

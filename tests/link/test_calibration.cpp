@@ -27,7 +27,7 @@ TestFrames::Frame FrameWithD(float d) {
 }
 
 void Feed(float d) {
-    CalibrationStep(d);
+    AdvanceCalibrationRun(d);
 }
 
 void FeedAll(std::initializer_list<float> values) {
@@ -180,6 +180,18 @@ private slots:
         QCOMPARE(ClbStage, ClbIdle);
         QVERIFY(qAbs(ClbSum - ParameterValues[ParD]) < 1e-7f);
         QVERIFY(qAbs(ClbSum - 0.01f) < 1e-5f);
+    }
+
+    // Deriving D again (as a benchmark or a redraw would) is no frame: the run stays where it is.
+    void derivingDAloneLeavesTheRunAlone() {
+        SetAveragingCount(QStringLiteral("2"));
+        StartCalibrationRun();
+        QVERIFY(AcceptMeasurement(FrameWithD(0.01f).data(), 20));
+        QCOMPARE(ClbSampleCount, 1.0f);
+        ComputeParameter(ParD);
+        ComputeParameter(ParD);
+        QCOMPARE(ClbSampleCount, 1.0f);
+        QCOMPARE(ClbStage, ClbRunning);
     }
 
     // ---- The lookup and the corrected line ----

@@ -2,6 +2,7 @@
 // by "Open", saved by "Save", the grid's marker and rows, the corrected readout and the averaging
 // run over a live meter, and the --table option.
 #include "app/command_line.h"
+#include "core/session.h"
 #include "link/device.h"
 #include "tests/common/peer.h"
 #include "tests/ui/window_fixture.h"
@@ -32,7 +33,7 @@ QString Caption(Main::Tb_tok &w) {
 
 // One tick with the timer left off, so that no tick runs unless the test asks for it.
 void Tick(Main::Tb_tok &w) {
-    w.tmrTimer();
+    w.Session().Tick();
     w.tmr.stop();
 }
 

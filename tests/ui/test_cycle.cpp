@@ -1,6 +1,7 @@
 // The measurement tick against simulated and scripted meters: readouts, circuit picture, status
 // line, the one-off copy of the instrument's settings, failed reads, following the instrument's
 // frequency, and the choice of the shown pair and of the equivalent circuit.
+#include "core/session.h"
 #include "link/device.h"
 #include "tests/common/peer.h"
 #include "tests/ui/window_fixture.h"
@@ -160,7 +161,7 @@ private slots:
         Main::BiasStep = 3;
         Main::BiasSetting = 700;
         host.takeRequests();
-        w.tmrTimer();
+        w.Session().Tick();
 
         QCOMPARE(Main::BiasSetting, c.bias);
         QCOMPARE(Find<Framework::UpDown>(w, "b_bias_hard")->position(), c.position);
@@ -191,7 +192,7 @@ private slots:
         Main::AutoRange = fixedRange;
         Find<QPushButton>(w, "b_avpon")->setText(fixedRange ? "Выкл. АВП" : "Вкл. АВП");
         meter.host->takeRequests();
-        w.tmrTimer();
+        w.Session().Tick();
 
         QCOMPARE(Range(w)->currentIndex(), range);
         QCOMPARE(Main::AutoRange, !fixedRange);
@@ -206,7 +207,7 @@ private slots:
         Device::SetFrequency(3000);
         Device::SetBiasVoltage(1600);
         if (fixedRange) Device::ToggleAutoRange();
-        w.tmrTimer();
+        w.Session().Tick();
         QCOMPARE(TextOf(w, "b_avpon"), caption);
         QCOMPARE(Main::AutoRange, !fixedRange);
         QCOMPARE(TextOf(w, "i_freq"), QStringLiteral("5000"));
@@ -225,7 +226,7 @@ private slots:
         Fixture f;
         Meter &meter = f.AddMeter(1, 2);
         Main::Tb_tok &w = f.Start();
-        w.tmrTimer();
+        w.Session().Tick();
         const QStringList readouts = Readouts(w);
         const QString frequencyField = TextOf(w, "i_freq");
         QCOMPARE(Range(w)->currentIndex(), 4);
@@ -235,7 +236,7 @@ private slots:
         meter.host->setFault(fault, Sim::PtyHost::Persistent, 5);
         Range(w)->setCurrentIndex(0);
         Find<QStatusBar>(w, "status")->showMessage(QStringLiteral("stale"));
-        w.tmrTimer();
+        w.Session().Tick();
         QCOMPARE(Readouts(w), readouts);
         QCOMPARE(VisiblePicture(w), QStringLiteral("i_cs"));
         QCOMPARE(Range(w)->currentIndex(), 4); // AutoRange: follows the last stored range
@@ -247,13 +248,13 @@ private slots:
 
         Main::AutoRange = false;
         Range(w)->setCurrentIndex(0);
-        w.tmrTimer();
+        w.Session().Tick();
         QCOMPARE(Range(w)->currentIndex(), 0);
         QVERIFY(StatusText(w).contains("АВП ВЫКЛ  Diap 10 MOm  "));
 
         // Answering again: the readouts resume, the controls are not copied again.
         meter.host->clearFault();
-        w.tmrTimer();
+        w.Session().Tick();
         QCOMPARE(VisiblePicture(w), QStringLiteral("i_ls"));
         QCOMPARE(TextOf(w, "i_par1"), Line(1));
         QCOMPARE(TextOf(w, "i_freq"), frequencyField);
@@ -263,14 +264,14 @@ private slots:
         Fixture f;
         f.AddMeter(1, 2);
         Main::Tb_tok &w = f.Start();
-        w.tmrTimer(); // the one-off copy writes "1000" into the field
+        w.Session().Tick(); // the one-off copy writes "1000" into the field
         // The window after start-up is 50000 .. 100000 Hz; the program stands at 60000 Hz.
         const int reported[] = {75000, 50000, 100000, 49999, 100001, 1000};
         const int adopted[] = {75000, 50000, 100000, 60000, 60000, 60000};
         for (int i = 0; i < 6; ++i) {
             Main::CurrentFrequency = 60000;
             Device::SetFrequency(reported[i]); // behind the window's back
-            w.tmrTimer();
+            w.Session().Tick();
             QVERIFY2(Main::CurrentFrequency == adopted[i],
                      qPrintable(QString::number(reported[i])));
         }
@@ -285,7 +286,7 @@ private slots:
         auto *first = Find<QComboBox>(w, "b_par1");
         auto *second = Find<QComboBox>(w, "b_par2");
         auto *automatic = Find<QCheckBox>(w, "b_apar");
-        w.tmrTimer();
+        w.Session().Tick();
         QCOMPARE(TextOf(w, "i_par1"), Line(0)); // automatic: C and D
         QCOMPARE(TextOf(w, "i_par2"), Line(8));
 
@@ -295,18 +296,18 @@ private slots:
         QCOMPARE(Main::Param1Index, 6);
         QCOMPARE(Main::Param2Index, 8);
         QCOMPARE(TextOf(w, "i_par1"), Line(0)); // until the next frame
-        w.tmrTimer();
+        w.Session().Tick();
         QCOMPARE(TextOf(w, "i_par1"), Line(6));
         QCOMPARE(TextOf(w, "i_par2"), Line(8));
         TypeEntry(second, QStringLiteral("Fi"));
         QCOMPARE(Main::Param2Index, 10);
-        w.tmrTimer();
+        w.Session().Tick();
         QCOMPARE(TextOf(w, "i_par2"), Line(10));
 
         // Ticking "Авто" again: the next frame chooses, the boxes keep the user's choice.
         automatic->click();
         QVERIFY(Main::AutoParams);
-        w.tmrTimer();
+        w.Session().Tick();
         QCOMPARE(TextOf(w, "i_par1"), Line(0));
         QCOMPARE(TextOf(w, "i_par2"), Line(8));
         QCOMPARE(first->currentText(), QStringLiteral("Z"));
@@ -317,18 +318,18 @@ private slots:
         Fixture f;
         f.AddMeter(1, 2);
         Main::Tb_tok &w = f.Start();
-        w.tmrTimer();
+        w.Session().Tick();
         Find<QRadioButton>(w, "b_paral")->click();
         QCOMPARE(Device::SeriesCircuit, std::uint8_t(0));
         QVERIFY(TextOf(w, "i_c").startsWith("Cs"));
-        w.tmrTimer();
+        w.Session().Tick();
         for (const auto &[label, index] : Labels(w))
             if (index < 6) QVERIFY2(label->text().at(1) == 'p', qPrintable(label->text()));
         QCOMPARE(VisiblePicture(w), QStringLiteral("i_cp"));
 
         Find<QRadioButton>(w, "b_serial")->click();
         QCOMPARE(Device::SeriesCircuit, std::uint8_t(1));
-        w.tmrTimer();
+        w.Session().Tick();
         QVERIFY(TextOf(w, "i_r").startsWith("Rs"));
         QCOMPARE(VisiblePicture(w), QStringLiteral("i_cs"));
     }

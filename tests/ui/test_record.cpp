@@ -2,6 +2,7 @@
 // tool-bar toggle and its file choice, the status bar, a file that cannot be opened or fills up
 // (the polling goes on), an earlier recording kept, and --record from the command line.
 #include "app/command_line.h"
+#include "core/session.h"
 #include "link/device.h"
 #include "tests/export/csv_reader.h"
 #include "tests/export/file_size_limit.h"
@@ -121,16 +122,16 @@ private slots:
         QVERIFY(Find<QToolButton>(w, "b_record")->isChecked());
         QVERIFY(RecordStatus(w)->isVisibleTo(&w));
 
-        w.tmrTimer();
+        w.Session().Tick();
         const Expected first = Held();
         meter.instrument->setComponent(Inductor()); // anything recorded later must differ
         for (Sim::Fault fault :
              {Sim::Fault::StatusBitClear, Sim::Fault::ZeroFrequency, Sim::Fault::ShortFrame}) {
             meter.host->setFault(fault, 1);
-            w.tmrTimer();
+            w.Session().Tick();
         }
         QCOMPARE(RecordStatus(w)->text(), QStringLiteral("● Запись: 1"));
-        w.tmrTimer();
+        w.Session().Tick();
         const Expected second = Held();
         QVERIFY(second.values[1] != first.values[1]);
         QVERIFY(second.range != first.range);
@@ -166,14 +167,14 @@ private slots:
         QCOMPARE(asked, 1);
         QVERIFY(button->isChecked());
         QCOMPARE(RecordStatus(w)->text(), QStringLiteral("● Запись: 0"));
-        w.tmrTimer();
-        w.tmrTimer();
+        w.Session().Tick();
+        w.Session().Tick();
         QCOMPARE(RecordStatus(w)->text(), QStringLiteral("● Запись: 2"));
 
         button->click();
         QVERIFY(!button->isChecked());
         QVERIFY(!RecordStatus(w)->isVisibleTo(&w));
-        w.tmrTimer();
+        w.Session().Tick();
         QCOMPARE(ReadTable(Path(QStringLiteral("toggle.csv"))).records.size(), 3);
 
         Framework::SetSaveFileHandler(
@@ -201,7 +202,7 @@ private slots:
         QVERIFY(!RecordStatus(w)->isVisibleTo(&w));
 
         const int before = meter.host->requestCount();
-        w.tmrTimer();
+        w.Session().Tick();
         QVERIFY(meter.host->requestCount() > before);
         QVERIFY(w.tmr.isActive());
     }
@@ -213,11 +214,11 @@ private slots:
         Main::Tb_tok &w = f.Start();
         const QString path = Path(QStringLiteral("full.csv"));
         QVERIFY(w.StartRecording(path));
-        w.tmrTimer();
+        w.Session().Tick();
         const Expected first = Held();
         {
             const TestDisk::FileSizeLimit limit(static_cast<rlim_t>(QFileInfo(path).size() + 40));
-            w.tmrTimer();
+            w.Session().Tick();
         }
         QCOMPARE(f.messages.size(), 1);
         QVERIFY(f.messages.first().startsWith(QStringLiteral("Запись остановлена")));
@@ -228,7 +229,7 @@ private slots:
 
         meter.instrument->setComponent(Inductor());
         const int before = meter.host->requestCount();
-        w.tmrTimer();
+        w.Session().Tick();
         QVERIFY(meter.host->requestCount() > before);
         QVERIFY(Find<QLabel>(w, "i_par1")->text().startsWith(QLatin1Char('L')));
         const CsvText::Table table = ReadTable(path);
@@ -243,11 +244,11 @@ private slots:
         Main::Tb_tok &w = f.Start();
         const QString path = Path(QStringLiteral("twice.csv"));
         QVERIFY(w.StartRecording(path));
-        w.tmrTimer();
+        w.Session().Tick();
         w.StopRecording();
         QVERIFY(w.StartRecording(path));
         QCOMPARE(RecordStatus(w)->text(), QStringLiteral("● Запись: 0"));
-        w.tmrTimer();
+        w.Session().Tick();
         const CsvText::Table table = ReadTable(path);
         QCOMPARE(table.records.size(), 3); // one header, both records
         QCOMPARE(table.records.at(1).size(), RecordSize);

@@ -2,6 +2,7 @@
 // each panel combination, closing, the port dialog and the program's command line.
 
 #include "app/command_line.h"
+#include "core/session.h"
 #include "link/device.h"
 #include "tests/common/peer.h"
 #include "tests/ui/window_fixture.h"
@@ -210,7 +211,7 @@ private slots:
         QCOMPARE(TextOf(w, "i_devace"), QStringLiteral("KT44"));
         QCOMPARE(Device::ModelIndex, Device::ModelCount);
         QVERIFY(!w.tmr.isActive() && !Main::CycleStarted);
-        w.tmrTimer();
+        w.Session().Tick();
         QVERIFY(TextOf(w, "i_par1") != Compact);
         const QString status = StatusText(w);
         QVERIFY2(status.startsWith(QLatin1String("   F")), qPrintable(status));

@@ -3,6 +3,7 @@
 // the redraw with either series hidden, and the frequency line of every tick.
 #include "cli/conditions.h"
 #include "cli/invocation.h"
+#include "core/session.h"
 #include "link/device.h"
 #include "sweep/sweep_planner.h"
 #include "sweep/sweep_store.h"
@@ -192,7 +193,7 @@ private slots:
         QCOMPARE(g.text("ifreq"), line);
         meter.host->setFault(Sim::Fault::Silence);
         std::memcpy(Device::ParameterText[Device::ParF], "F  marker", 10);
-        w.tmrTimer();
+        w.Session().Tick();
         QCOMPARE(g.text("ifreq"), QStringLiteral("F  marker"));
     }
 

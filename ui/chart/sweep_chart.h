@@ -1,12 +1,14 @@
 // The sweep chart: a bottom axis, a value axis on the left and one on the right, one line series
 // on each, a dimmed reference behind each, a dashed fitted curve over each, and up to four
-// markers. A thin adapter over Qt Charts,
-// which nothing else includes.
+// markers. A thin adapter over Qt Charts, which nothing else includes.
 #pragma once
 
 #include <QList>
 #include <QPointF>
 #include <QWidget>
+
+class QLineSeries;
+class QPen;
 
 #include <functional>
 #include <memory>
@@ -94,6 +96,14 @@ private:
     class View;
     struct Parts;
     std::unique_ptr<Parts> d;
+
+    // Construction, step by step (sweep_chart.cpp).
+    void buildChart();
+    void buildAxes();
+    QLineSeries *addSeries(int side, const QPen &pen);
+    void buildSeries();
+    void followAxisRanges();
+    void buildMarkers();
 
     QList<QPointF> shownPoints(const QList<QPointF> &given) const;
     void showPoints(int series);

@@ -1,0 +1,29 @@
+// The sweep store as a graph shows it: cleared to the start-up picture (no run, every point zero
+// over the start-up frequencies of the bounds), and summarised for a redraw.
+#include "core/session.h"
+
+#include "core/main_state.h"
+#include "link/measurement.h"
+#include "sweep/sweep_frequencies.h"
+#include "sweep/sweep_statistics.h"
+#include "sweep/sweep_store.h"
+
+namespace Core {
+
+void Session::ClearSweep() {
+    for (int i = 0; i < Main::SweepPoints; ++i) {
+        for (auto &row : Main::SweepSamples)
+            row[i] = 0.0f;
+        Main::PlotValues1[i] = 0.0f;
+        Main::PlotValues2[i] = 0.0f;
+    }
+    Main::FillSweepFrequencies(Main::FrequencyLow, Main::FrequencyHigh);
+    Main::SweepIndex = 0;
+    Main::SweepRunning = false;
+}
+
+void Session::SummariseSweep(Main::SweepSummary &summary) {
+    Main::SummariseSweep(Main::Param1Index, Main::Param2Index, Device::SeriesCircuit != 0, summary);
+}
+
+} // namespace Core

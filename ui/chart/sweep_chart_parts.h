@@ -1,0 +1,106 @@
+// What the pieces of the sweep chart share: its look, the parts it is built of and the view that
+// takes the mouse. Private to the chart's target; the one place besides its sources that names Qt
+// Charts.
+#pragma once
+
+#include "ui/chart/sweep_chart.h"
+
+#include <QCategoryAxis>
+#include <QChart>
+#include <QChartView>
+#include <QElapsedTimer>
+#include <QGraphicsEllipseItem>
+#include <QGraphicsLineItem>
+#include <QGraphicsRectItem>
+#include <QGraphicsSimpleTextItem>
+#include <QLineSeries>
+#include <QValueAxis>
+
+namespace Chart {
+
+inline const QColor Silver(192, 192, 192);
+inline const QColor Orange(255, 128, 0);
+inline const QColor Fuchsia(255, 0, 255);
+inline const QColor Lime(0, 255, 0);
+inline const QColor Teal(0, 128, 128);
+inline const QColor Olive(128, 128, 64);
+inline const QColor DarkGrey(64, 64, 64);
+
+// The chart's margins, as shares of its size.
+constexpr double MarginTop = 0.15;
+constexpr double MarginBottom = 0.05;
+constexpr double MarginSide = 0.01;
+constexpr int TitleGap = 4;           // pixels between a side title and the axis labels
+constexpr double ValuePadding = 0.05; // share of the span left free above and below the points
+constexpr double XPadding = 0.01;
+constexpr int HoverReach = 8;    // pixels within which the mouse names a point
+constexpr int MarkerReach = 5;   // pixels within which a press takes hold of a marker
+constexpr int LogLabelRoom = 60; // pixels per label on a log axis
+constexpr int TicksX = 10;
+constexpr int TicksY = 8;
+// Up to seven significant digits, thousands grouped, no trailing zeros.
+inline const QString LabelFormat = QStringLiteral("%.7g");
+// Each series' colour, also its title's, its reference's (dimmed) and its marker dots'.
+inline const QColor SeriesColour[SweepChart::SeriesCount] = {Fuchsia, Lime};
+
+// sweep_chart_axes.cpp
+double RoundTickStep(double min, double max, int ticks);
+void ApplyTickStep(QValueAxis *axis, double step);
+void SetAxisRange(QValueAxis *axis, Range range, int ticks);
+// sweep_chart_markers.cpp
+QString DefaultMarkerText(const MarkerSpot &spot, const MarkerSpot *first);
+
+struct SweepChart::Parts {
+    QChart *chart = nullptr; // owned by the view
+    View *view = nullptr;    // child widget
+    QValueAxis *bottom = nullptr;
+    QCategoryAxis *logBottom = nullptr; // in place of bottom on a log axis
+    QValueAxis *side[SeriesCount] = {};
+    QLineSeries *series[SeriesCount] = {};
+    QLineSeries *reference[SeriesCount] = {};
+    QList<QPointF> raw[SeriesCount];          // the finite points as given
+    QList<QPointF> referenceRaw[SeriesCount]; // likewise
+    QLineSeries *fitCurve[SeriesCount] = {};
+    QList<QPointF> fitCurveRaw[SeriesCount]; // likewise
+    QGraphicsSimpleTextItem *sideTitle[SeriesCount] = {};
+    Range fitted[SeriesCount] = {{-1.0, 1.0}, {-1.0, 1.0}}; // kept while a series is empty
+    bool zoomed = false;
+    bool logAxis = false;
+    double hzPerUnit = 1.0;
+
+    QList<double> markers; // x of each, in the order placed
+    struct MarkerItems {
+        QGraphicsLineItem *line = nullptr;
+        QGraphicsSimpleTextItem *number = nullptr;
+        QGraphicsEllipseItem *dot[SeriesCount] = {};
+    };
+    MarkerItems markerItems[MarkerLimit];
+    QGraphicsRectItem *legendBox = nullptr;
+    QGraphicsSimpleTextItem *legend = nullptr;
+    MarkerText markerText = DefaultMarkerText;
+
+    QValueAxis *shownBottom() const { return logAxis ? logBottom : bottom; }
+};
+
+// Qt's chart view with the mouse behaviour of the sweep chart (sweep_chart_view.cpp).
+class SweepChart::View : public QChartView {
+public:
+    View(QChart *chart, SweepChart *owner);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+
+private:
+    SweepChart *m_owner;
+    int m_dragged = -1; // the marker the left button holds
+    int m_placed = -1;  // the marker the last click placed, while a double click may follow
+    QElapsedTimer m_sincePlaced;
+    QPoint m_pressedAt;
+    QPoint m_placedAt;
+    bool m_afterDouble = false;
+};
+
+} // namespace Chart
