@@ -1,10 +1,8 @@
 // Hand-rolled parsing: --demo takes an optional "=MODEL", which QCommandLineParser cannot express.
 #include "app/command_line.h"
 
-#include "link/port_names.h"
+#include "launch/port_mappings.h"
 
-#include <QHostAddress>
-#include <QMap>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -35,47 +33,23 @@ const QStringList FrameworkFlags{QStringLiteral("-reverse"), QStringLiteral("-wi
 const QStringList FrameworkAssignments{QStringLiteral("-style="), QStringLiteral("-stylesheet="),
                                        QStringLiteral("-qmljsdebugger=")};
 
-} // namespace
-
-QString CheckPortMappings(const QStringList &portMappings, bool demo) {
-    QMap<unsigned, QString> seen;
-    for (const QString &mapping : portMappings) {
-        unsigned n = 0;
-        QString path;
-        const QString error = Device::ParsePortArgument(mapping, &n, &path);
-        if (!error.isEmpty()) return error;
-        if (seen.contains(n))
-            return QStringLiteral("--port: COM%1 is mapped twice (%2 and %3)")
-                .arg(n)
-                .arg(seen.value(n), path);
-        seen.insert(n, path);
-    }
-    if (demo && seen.contains(DemoPort))
-        return QStringLiteral("--demo runs its meter as COM%1, which --port already maps to %2")
-            .arg(DemoPort)
-            .arg(seen.value(DemoPort));
-    return QString();
-}
-
-namespace {
-
 // An option with a value, as "--name VALUE" or "--name=VALUE". False when arguments[i] is not
 // that option; else the value (i moved past it) or, when it is missing or empty, an error naming
 // what the option needs.
-bool TakeValue(const QStringList &arguments, int &i, const char *name, const char *needs,
+bool TakeValue(const QStringList &arguments, int &i, const char *name, const QString &needs,
                QString *value, QString *error) {
     const QString option = QLatin1String(name);
     const QString &argument = arguments.at(i);
     if (argument == option) {
         if (i + 1 >= arguments.size())
-            *error = QStringLiteral("%1 needs %2").arg(option, QLatin1String(needs));
+            *error = QStringLiteral("%1 needs %2").arg(option, needs);
         else
             *value = arguments.at(++i);
         return true;
     }
     if (!argument.startsWith(option + QLatin1Char('='))) return false;
     *value = argument.mid(option.size() + 1);
-    if (value->isEmpty()) *error = QStringLiteral("%1= needs %2").arg(option, QLatin1String(needs));
+    if (value->isEmpty()) *error = QStringLiteral("%1= needs %2").arg(option, needs);
     return true;
 }
 
@@ -115,16 +89,17 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
             if (line.demoModel.isEmpty())
                 line.error = QStringLiteral("--demo= needs a model name, for example --demo=KT-45");
         } else if (TakeValue(arguments, i, "--port",
-                             "COMn=PATH, for example --port COM3=/dev/ttyUSB0", &value,
-                             &line.error)) {
+                             QStringLiteral("COMn=PATH, for example --port COM3=/dev/ttyUSB0"),
+                             &value, &line.error)) {
             if (line.error.isEmpty()) line.portMappings << value;
         } else if (argument == QLatin1String("--list-ports")) {
             line.listPorts = true;
-        } else if (TakeValue(arguments, i, "--record", "a file, for example --record data.csv",
-                             &value, &line.error)) {
-            line.recordFile = value;
-        } else if (TakeValue(arguments, i, "--record-dialect", "comma or semicolon", &value,
+        } else if (TakeValue(arguments, i, "--record",
+                             QStringLiteral("a file, for example --record data.csv"), &value,
                              &line.error)) {
+            line.recordFile = value;
+        } else if (TakeValue(arguments, i, "--record-dialect", QStringLiteral("comma or semicolon"),
+                             &value, &line.error)) {
             if (value == QLatin1String("semicolon"))
                 line.recordSemicolon = true;
             else if (value == QLatin1String("comma"))
@@ -132,7 +107,8 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
             else if (line.error.isEmpty())
                 line.error =
                     QStringLiteral("--record-dialect is comma or semicolon, not \"%1\"").arg(value);
-        } else if (TakeValue(arguments, i, "--table", "a file, for example --table clb.txt", &value,
+        } else if (TakeValue(arguments, i, "--table",
+                             QStringLiteral("a file, for example --table clb.txt"), &value,
                              &line.error)) {
             line.tablePath = value;
         } else if (argument == QLatin1String("--scpi")) {
@@ -143,21 +119,18 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
             if (number)
                 line.error = QStringLiteral("--scpi takes its port after \"=\", as in --scpi=%1")
                                  .arg(arguments.at(i + 1));
-        } else if (TakeValue(arguments, i, "--scpi", "a TCP port, for example --scpi=5025", &value,
-                             &line.error)) {
-            line.scpi = true;
-            bool ok = false;
-            const uint port = value.toUInt(&ok);
-            if (ok && port <= 65535)
-                line.scpiPort = static_cast<quint16>(port);
-            else if (line.error.isEmpty())
-                line.error = QStringLiteral("--scpi takes a TCP port from 0 to 65535, not \"%1\"")
-                                 .arg(value);
-        } else if (TakeValue(arguments, i, "--listen", "an IP address, for example --listen ::1",
+        } else if (TakeValue(arguments, i, "--scpi",
+                             QStringLiteral("a TCP port, for example --scpi=%1")
+                                 .arg(Remote::ScpiServer::DefaultPort),
                              &value, &line.error)) {
+            line.scpi = true;
+            if (line.error.isEmpty())
+                line.scpiPort = Launch::ReadScpiPort(value, &line.error).value_or(line.scpiPort);
+        } else if (TakeValue(arguments, i, "--listen",
+                             QStringLiteral("an IP address, for example --listen ::1"), &value,
+                             &line.error)) {
             line.listenAddress = value;
-            if (line.error.isEmpty() && QHostAddress(value).isNull())
-                line.error = QStringLiteral("--listen takes an IP address, not \"%1\"").arg(value);
+            if (line.error.isEmpty()) Launch::CheckListenAddress(value, &line.error);
         } else {
             line.error = QStringLiteral("unknown option \"%1\"").arg(argument);
         }
@@ -166,12 +139,12 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
     if (line.error.isEmpty() && !line.scpi &&
         arguments.filter(QRegularExpression(QStringLiteral("^--listen(=|$)"))).size() > 0)
         line.error = QStringLiteral("--listen needs --scpi");
-    if (line.error.isEmpty()) line.error = CheckPortMappings(line.portMappings, line.demo);
+    if (line.error.isEmpty()) line.error = Launch::CheckPortMappings(line.portMappings, line.demo);
     return line;
 }
 
 QString UsageText() {
-    return QStringLiteral(
+    const QString text = QStringLiteral(
         "Usage: impedix [--port COMn=PATH]... [--demo[=MODEL]] [--record FILE]\n"
         "               [--record-dialect comma|semicolon] [--table PATH]\n"
         "               [--scpi[=PORT]] [--listen ADDRESS]\n"
@@ -196,19 +169,13 @@ QString UsageText() {
         "  --table PATH      keep the D calibration table in PATH instead of DataBase.txt\n"
         "                    in the current directory.\n"
         "  --scpi[=PORT]     serve the meter as a SCPI instrument on TCP port PORT\n"
-        "                    (default 5025; 0 picks a free one) beside the window. The\n"
+        "                    (default %1; 0 picks a free one) beside the window. The\n"
         "                    address it listens on is printed on standard error.\n"
-        "  --listen ADDRESS  listen on ADDRESS instead of 127.0.0.1. Anyone who can reach\n"
+        "  --listen ADDRESS  listen on ADDRESS instead of %2. Anyone who can reach\n"
         "                    the port drives the meter: open it wider only on a network\n"
         "                    you trust.\n"
         "  --help            show this text.\n");
-}
-
-QString ListeningText(const QHostAddress &address, quint16 port) {
-    const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
-                             ? QStringLiteral("[%1]").arg(address.toString())
-                             : address.toString();
-    return QStringLiteral("%1:%2").arg(host).arg(port);
+    return text.arg(Remote::ScpiServer::DefaultPort).arg(Launch::DefaultListenAddress());
 }
 
 } // namespace App

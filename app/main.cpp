@@ -1,11 +1,14 @@
-// Program entry: command line, the two windows, the event loop.
+// Program entry: command line, the measuring session, the two windows and the SCPI server on it,
+// the event loop.
 #include "app/command_line.h"
-#include "app/demo.h"
 #include "app/display_check.h"
-#include "app/port_listing.h"
-#include "app/stop_signals.h"
 #include "bridge/session_instrument.h"
+#include "core/session.h"
 #include "export/csv.h"
+#include "launch/demo.h"
+#include "launch/port_listing.h"
+#include "launch/scpi_options.h"
+#include "launch/stop_signals.h"
 #include "link/calibration.h"
 #include "link/port_names.h"
 #include "link/serial_link.h"
@@ -47,6 +50,54 @@ void ReportUnopenablePorts(const QList<unsigned> &ports) {
     }
 }
 
+// The SCPI server beside the window, on the program's session.
+struct RemoteControl {
+    explicit RemoteControl(Core::Session &core) : meter(core), server(meter) {}
+    Bridge::SessionInstrument meter;
+    Remote::ScpiServer server;
+};
+
+// Listens where the command line says and names the address on stderr; false when it cannot.
+bool Listen(Remote::ScpiServer &server, const App::CommandLine &line) {
+    const QHostAddress address(line.listenAddress);
+    const bool listening = server.listen(address, line.scpiPort);
+    if (!listening)
+        std::fprintf(stderr, "impedix: SCPI: cannot listen on %s port %u: %s\n",
+                     qPrintable(line.listenAddress), unsigned(line.scpiPort),
+                     qPrintable(server.errorString()));
+    else
+        std::fprintf(stderr, "impedix: SCPI on %s\n",
+                     qPrintable(Launch::ListeningText(address, server.port())));
+    std::fflush(stderr);
+    return listening;
+}
+
+// The windows, the SCPI server and the recording the command line asks for, and the event loop;
+// window points at the main window while it exists.
+int RunWindow(const App::CommandLine &line, Main::Tb_tok *&window) {
+    // One measuring session for the window and the SCPI server. Declared first, it goes last,
+    // after both have stopped acting on it.
+    Core::Session core;
+    Main::Tb_tok b_tok(core);
+    window = &b_tok;
+    apoisk::Tcom_poisk_tool com_poisk_tool;
+    b_tok.show();
+    int status = 0;
+    std::unique_ptr<RemoteControl> remote;
+    if (line.scpi) {
+        remote = std::make_unique<RemoteControl>(core);
+        if (!Listen(remote->server, line)) status = Failure;
+        QObject::connect(&remote->server, &Remote::ScpiServer::clientCountChanged, &b_tok,
+                         [&b_tok](int count) { b_tok.ShowRemoteClients(count); });
+    }
+    if (!line.recordFile.isEmpty())
+        b_tok.StartRecording(line.recordFile, line.recordSemicolon ? Export::SemicolonDialect()
+                                                                   : Export::CommaDialect());
+    if (status == 0) QApplication::exec();
+    window = nullptr;
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -68,16 +119,16 @@ int main(int argc, char **argv) {
         mappedPorts << n;
     }
     if (line.listPorts) {
-        std::fputs(App::ListPortsText().toLocal8Bit().constData(), stdout);
+        std::fputs(Launch::ListPortsText().toLocal8Bit().constData(), stdout);
         return 0;
     }
     if (!line.tablePath.isEmpty()) Device::CalibrationFilePath = line.tablePath;
     std::unique_ptr<Sim::Simulator> demo;
     if (line.demo) {
         QString error;
-        demo = App::StartDemo(line.demoModel, &error);
+        demo = Launch::StartDemo(line.demoModel, &error);
         if (!demo) return Fail(error);
-        Device::MapPort(App::DemoPort, demo->slavePath());
+        Device::MapPort(Launch::DemoPort, demo->slavePath());
     }
 
     // Every mistake of the command line is named first. Without a graphical session the
@@ -102,7 +153,7 @@ int main(int argc, char **argv) {
     // A logout or Ctrl+C ends the program as closing the window does. Installed before the
     // start-up search, which may hold a port for a while; the event loop acts on it.
     Main::Tb_tok *window = nullptr;
-    App::StopSignals stopSignals([&window] {
+    Launch::StopSignals stopSignals([&window] {
         if (window) window->close();
         QApplication::quit();
     });
@@ -110,35 +161,7 @@ int main(int argc, char **argv) {
 
     int status = 0;
     try {
-        Main::Tb_tok b_tok;
-        window = &b_tok;
-        apoisk::Tcom_poisk_tool com_poisk_tool;
-        b_tok.show();
-        // The SCPI server beside the window acts on the window's session.
-        std::unique_ptr<Bridge::SessionInstrument> remoteMeter;
-        std::unique_ptr<Remote::ScpiServer> scpi;
-        if (line.scpi) {
-            remoteMeter = std::make_unique<Bridge::SessionInstrument>(b_tok.Session());
-            scpi = std::make_unique<Remote::ScpiServer>(*remoteMeter);
-            const QHostAddress address(line.listenAddress);
-            if (!scpi->listen(address, line.scpiPort)) {
-                std::fprintf(stderr, "impedix: SCPI: cannot listen on %s port %u: %s\n",
-                             qPrintable(line.listenAddress), unsigned(line.scpiPort),
-                             qPrintable(scpi->errorString()));
-                status = Failure;
-            } else {
-                std::fprintf(stderr, "impedix: SCPI on %s\n",
-                             qPrintable(App::ListeningText(address, scpi->port())));
-            }
-            std::fflush(stderr);
-            QObject::connect(scpi.get(), &Remote::ScpiServer::clientCountChanged, &b_tok,
-                             [&b_tok](int count) { b_tok.ShowRemoteClients(count); });
-        }
-        if (!line.recordFile.isEmpty())
-            b_tok.StartRecording(line.recordFile, line.recordSemicolon ? Export::SemicolonDialect()
-                                                                       : Export::CommaDialect());
-        if (status == 0) QApplication::exec();
-        window = nullptr;
+        status = RunWindow(line, window);
     } catch (const std::exception &error) {
         window = nullptr;
         status = Failure;

@@ -4,6 +4,7 @@
 // symbolic link mapped as COM1; killing it removes its pseudo-terminal as an unplugged adapter
 // would, and a new one behind the re-pointed link is the meter plugged in again.
 #include "bench/bench_support.h"
+#include "core/session.h"
 #include "link/device.h"
 #include "ui/main_state.h"
 #include "ui/main_window.h"
@@ -69,7 +70,8 @@ int main(int argc, char **argv) {
         return 0;
     }
     Device::MapPort(1, link);
-    Main::Tb_tok window;
+    Core::Session core;
+    Main::Tb_tok window(core);
     window.show();
     if (!Main::CycleStarted) {
         std::printf("line: the search did not find the simulated meter\n");

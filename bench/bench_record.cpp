@@ -2,6 +2,7 @@
 // its CSV line, the write and the disk sync), the same without the disk, and a whole tick of the
 // window against the simulated meter with and without recording.
 #include "bench/bench_support.h"
+#include "core/session.h"
 #include "export/frame_record.h"
 #include "export/recorder.h"
 #include "link/device.h"
@@ -89,7 +90,8 @@ void Ticks(const QString &simulator, const QTemporaryDir &folder) {
     Main::ResetState();
     Device::MapPort(1, path);
     {
-        Main::Tb_tok window;
+        Core::Session core;
+        Main::Tb_tok window(core);
         window.show();
         if (!Main::CycleStarted) {
             std::printf("ticks: the search did not find the simulated meter\n");

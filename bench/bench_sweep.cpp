@@ -4,6 +4,7 @@
 // shown, and the same for a log run and for a redraw with a reference and markers. The meter runs
 // as its own process (impedix-sim) so that only the program's CPU counts.
 #include "bench/bench_support.h"
+#include "core/session.h"
 #include "link/device.h"
 #include "sweep/sweep_store.h"
 #include "ui/chart/sweep_chart.h"
@@ -43,7 +44,8 @@ void ShowGraph(Main::Tb_tok &window) {
 
 void Redraw() {
     Device::MapPort(99, QStringLiteral("/nonexistent/impedix-bench")); // no port present
-    Main::Tb_tok window;
+    Core::Session core;
+    Main::Tb_tok window(core);
     ShowGraph(window);
     Find<QCheckBox>(window, "ChBoF")->click();
     Main::SweepPoints = Main::SweepCapacity;
@@ -143,7 +145,8 @@ void Sweeps(const QString &simulator) {
     }
     Device::ClearPortMappings();
     Device::MapPort(1, meter.path);
-    Main::Tb_tok window;
+    Core::Session core;
+    Main::Tb_tok window(core);
     ShowGraph(window);
     if (!Main::CycleStarted) {
         std::printf("sweep: the search did not find the simulated meter\n");

@@ -2,6 +2,7 @@
 // rate against the simulated meter paced at 9600 Bd, and the CPU share while polling.
 // The meter runs as its own process (impedix-sim) so that only the program's CPU time counts.
 #include "bench/bench_support.h"
+#include "core/session.h"
 #include "link/device.h"
 #include "ui/main_state.h"
 #include "ui/main_window.h"
@@ -37,7 +38,8 @@ void StartUp(double mainEnteredMs) {
     Device::MapPort(99, QStringLiteral("/nonexistent/impedix-bench")); // no port present
     QElapsedTimer clock;
     clock.start();
-    Main::Tb_tok window;
+    Core::Session core;
+    Main::Tb_tok window(core);
     window.show();
     (void)QTest::qWaitForWindowExposed(&window);
     const double shownMs = clock.nsecsElapsed() / 1e6;
@@ -54,7 +56,8 @@ void Polling(const QString &simulator, int seconds) {
     }
     Device::ClearPortMappings();
     Device::MapPort(1, meter.path);
-    Main::Tb_tok window;
+    Core::Session core;
+    Main::Tb_tok window(core);
     window.show();
     if (!Main::CycleStarted) {
         std::printf("polling: the search did not find the simulated meter\n");

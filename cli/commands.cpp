@@ -1,7 +1,6 @@
 // identify, measure and sweep on a Session.
 #include "cli/commands.h"
 
-#include "app/stop_signals.h"
 #include "cli/data_output.h"
 #include "cli/fit_output.h"
 #include "cli/progress.h"
@@ -11,6 +10,7 @@
 #include "export/recorder.h"
 #include "export/sweep_csv.h"
 #include "link/capabilities.h"
+#include "launch/stop_signals.h"
 #include "link/commands.h"
 #include "link/models.h"
 #include "link/ranges.h"
@@ -73,7 +73,7 @@ QString Timestamp() {
 }
 
 // The exit code after a stop signal: 128 + its number, as shells report it.
-int SignalExit(const App::StopSignals &handler) {
+int SignalExit(const Launch::StopSignals &handler) {
     return 128 + (handler.lastSignal() != 0 ? handler.lastSignal() : SIGTERM);
 }
 
@@ -205,7 +205,7 @@ int RunMeasure(const Invocation &invocation) {
                              take();
                          }
                      });
-    App::StopSignals stop([&] { end(SignalExit(stop)); });
+    Launch::StopSignals stop([&] { end(SignalExit(stop)); });
     QTimer deadline;
     deadline.setSingleShot(true);
     QObject::connect(&deadline, &QTimer::timeout, &session, [&] { end(ExitDone); });
@@ -253,7 +253,7 @@ int RunSweep(const Invocation &invocation) {
                              end(ExitNoMeter);
                          }
                      });
-    App::StopSignals stop([&] { end(SignalExit(stop)); });
+    Launch::StopSignals stop([&] { end(SignalExit(stop)); });
     session.SetCircuit(invocation.conditions.circuit == Circuit::Series);
     Core::SweepPlan plan;
     plan.low = run.fromHz;

@@ -2,11 +2,10 @@
 // cannot express: that form is taken out before it and the bare flag left in its place.
 #include "cli/invocation.h"
 
-#include "app/command_line.h"
 #include "fit/circuit_models.h"
+#include "launch/port_mappings.h"
 
 #include <QCommandLineParser>
-#include <QHostAddress>
 
 #include <functional>
 
@@ -124,12 +123,17 @@ void AddSweep(QCommandLineParser &parser) {
 }
 
 void AddServe(QCommandLineParser &parser) {
-    parser.addOption(
-        Valued("scpi", "TCP port of the SCPI server (default 5025; 0 picks a free one).", "PORT"));
-    parser.addOption(Valued("listen",
-                            "Listen on ADDRESS instead of 127.0.0.1. Anyone who can reach the port "
-                            "drives the meter: open it wider only on a network you trust.",
-                            "ADDRESS"));
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("scpi"),
+        QStringLiteral("TCP port of the SCPI server (default %1; 0 picks a free one).")
+            .arg(Remote::ScpiServer::DefaultPort),
+        QStringLiteral("PORT")));
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("listen"),
+        QStringLiteral("Listen on ADDRESS instead of %1. Anyone who can reach the port drives the "
+                       "meter: open it wider only on a network you trust.")
+            .arg(Launch::DefaultListenAddress()),
+        QStringLiteral("ADDRESS")));
 }
 
 QString HelpText(const Subcommand &sub, const QCommandLineParser &parser) {
@@ -366,22 +370,14 @@ bool TakeFit(const QCommandLineParser &parser, Invocation &invocation) {
 bool TakeServe(const QCommandLineParser &parser, Invocation &invocation) {
     ServePlan &plan = invocation.serve;
     if (parser.isSet(QStringLiteral("scpi"))) {
-        bool ok = false;
-        const uint port = parser.value(QStringLiteral("scpi")).toUInt(&ok);
-        if (!ok || port > 65535) {
-            invocation.error = QStringLiteral("--scpi takes a TCP port from 0 to 65535, not \"%1\"")
-                                   .arg(parser.value(QStringLiteral("scpi")));
-            return false;
-        }
-        plan.port = static_cast<quint16>(port);
+        const std::optional<quint16> port =
+            Launch::ReadScpiPort(parser.value(QStringLiteral("scpi")), &invocation.error);
+        if (!port) return false;
+        plan.port = *port;
     }
     if (parser.isSet(QStringLiteral("listen"))) {
         plan.address = parser.value(QStringLiteral("listen"));
-        if (QHostAddress(plan.address).isNull()) {
-            invocation.error =
-                QStringLiteral("--listen takes an IP address, not \"%1\"").arg(plan.address);
-            return false;
-        }
+        if (!Launch::CheckListenAddress(plan.address, &invocation.error)) return false;
     }
     return true;
 }
@@ -392,7 +388,7 @@ void TakeCommon(const QCommandLineParser &parser, Invocation &invocation) {
         invocation.demo = parser.isSet(QStringLiteral("demo"));
     invocation.tablePath = parser.value(QStringLiteral("table"));
     if (invocation.error.isEmpty())
-        invocation.error = App::CheckPortMappings(invocation.portMappings, invocation.demo);
+        invocation.error = Launch::CheckPortMappings(invocation.portMappings, invocation.demo);
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 #pragma once
 
 #include "cli/conditions.h"
+#include "launch/scpi_options.h"
+#include "remote/scpi_server.h"
 
 #include <QString>
 #include <QStringList>
@@ -15,8 +17,8 @@ enum class Format { Csv, Json };
 
 // Where `serve` listens.
 struct ServePlan {
-    quint16 port = 5025; // 0: a free one, named on standard error
-    QString address = QStringLiteral("127.0.0.1");
+    quint16 port = Remote::ScpiServer::DefaultPort; // 0: a free one, named on standard error
+    QString address = Launch::DefaultListenAddress();
 };
 
 // Exit codes of the program.

@@ -1,9 +1,8 @@
 // impedix-cli: the command line, the port mappings and the demo meter, then the subcommand.
-#include "app/command_line.h"
-#include "app/demo.h"
-#include "app/port_listing.h"
 #include "cli/commands.h"
 #include "cli/invocation.h"
+#include "launch/demo.h"
+#include "launch/port_listing.h"
 #include "link/calibration.h"
 #include "link/port_names.h"
 #include "link/serial_link.h"
@@ -34,19 +33,19 @@ int main(int argc, char **argv) {
     for (const QString &mapping : invocation.portMappings)
         Device::MapPortFromArgument(mapping);
     if (invocation.command == Cli::Command::Ports) {
-        std::fputs(App::ListPortsText().toLocal8Bit().constData(), stdout);
+        std::fputs(Launch::ListPortsText().toLocal8Bit().constData(), stdout);
         return Cli::ExitDone;
     }
     if (!invocation.tablePath.isEmpty()) Device::CalibrationFilePath = invocation.tablePath;
     std::unique_ptr<Sim::Simulator> demo;
     if (invocation.demo) {
         QString error;
-        demo = App::StartDemo(invocation.demoModel, &error);
+        demo = Launch::StartDemo(invocation.demoModel, &error);
         if (!demo) {
             Cli::Complain(error);
             return Cli::ExitUsage;
         }
-        Device::MapPort(App::DemoPort, demo->slavePath());
+        Device::MapPort(Launch::DemoPort, demo->slavePath());
     }
     Device::InitLinkSettings();
 

@@ -1,10 +1,10 @@
 // serve: the found meter as a SCPI instrument on TCP until SIGINT or SIGTERM.
 #include "cli/commands.h"
 
-#include "app/command_line.h"
-#include "app/stop_signals.h"
 #include "bridge/session_instrument.h"
 #include "core/session.h"
+#include "launch/scpi_options.h"
+#include "launch/stop_signals.h"
 #include "link/serial_link.h"
 #include "remote/scpi_server.h"
 
@@ -31,9 +31,9 @@ int RunServe(const Invocation &invocation) {
         Device::ClosePort();
         return ExitUsage;
     }
-    Complain(QStringLiteral("SCPI on %1").arg(App::ListeningText(address, server.port())));
+    Complain(QStringLiteral("SCPI on %1").arg(Launch::ListeningText(address, server.port())));
     int code = ExitDone;
-    App::StopSignals stop([&] {
+    Launch::StopSignals stop([&] {
         code = 128 + (stop.lastSignal() != 0 ? stop.lastSignal() : SIGTERM);
         QCoreApplication::exit(0);
     });

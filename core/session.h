@@ -76,6 +76,13 @@ public:
     // known model answers its identity; otherwise closed again and tried later.
     void TryReopenPort();
 
+    // ---- Start-up
+    // What the window's program starts from once its first search is done, as unit Main's
+    // process-start values have it: no bias, the series circuit, the pair R and Q, and the
+    // frequency window 50000 … 100000 Hz in place of the model's that the search set. Nothing is
+    // sent.
+    void TakeStartingValues();
+
     // ---- Test conditions, each sent at once (the controls' handlers and the command line)
     void ApplyFrequency(); // CurrentFrequency kept within the window, then sent
     void

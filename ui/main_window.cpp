@@ -33,13 +33,17 @@ QIcon WindowIcon() {
 
 } // namespace
 
-Tb_tok::~Tb_tok() = default;
+// The session outlives the window: it stops polling, as it did when the window owned it, and
+// keeps no path to the message box that goes with the window.
+Tb_tok::~Tb_tok() {
+    m_core->Close();
+    m_core->SetMessageSink(nullptr);
+}
 
-Tb_tok::Tb_tok(QWidget *parent)
+Tb_tok::Tb_tok(Core::Session &core, QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      m_messages(std::make_unique<Framework::MessageBoxSink>()),
-      m_core(std::make_unique<Core::Session>()), tmr(m_core->tmr),
+      m_messages(std::make_unique<Framework::MessageBoxSink>()), m_core(&core), tmr(core.tmr),
       ui(std::make_unique<Ui::Tb_tok>()) {
     m_core->SetMessageSink(m_messages.get());
     ui->setupUi(this);
@@ -85,15 +89,8 @@ Tb_tok::Tb_tok(QWidget *parent)
 
     FormCreate();
     SearchInstrument();
-
-    BiasSetting = 0;
-    m_core->SetCircuit(true);
-    Param1Index = 2;
-    Param2Index = 9;
-
-    // The window of the frequency controls, whatever the search found; the sweep shares it.
-    FrequencyLow = 50000;
-    FrequencyHigh = 100000;
+    // The frequency window is the start's, whatever the search found; the sweep shares it.
+    m_core->TakeStartingValues();
     InitSweepPanel();
 }
 

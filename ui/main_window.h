@@ -43,16 +43,19 @@ class Tb_tok : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit Tb_tok(QWidget *parent = nullptr);
+    // core: the program's measuring session, which the window shows and drives. It must outlive
+    // the window; other front ends (the SCPI server) may act on it beside the window.
+    explicit Tb_tok(Core::Session &core, QWidget *parent = nullptr);
     ~Tb_tok() override;
+
+    // The session the window shows (not owned).
+    Core::Session &Session() const { return *m_core; }
 
 private:
     std::unique_ptr<Core::MessageSink> m_messages; // the message box, for the core's messages
-    std::unique_ptr<Core::Session> m_core;         // the measuring work; the window shows it
+    Core::Session *const m_core;                   // not owned
 
 public:
-    // The measuring session, for a remote front end beside the window.
-    Core::Session &Session() { return *m_core; }
     // "SCPI: N" in the status bar while N remote clients are connected; hidden at 0.
     void ShowRemoteClients(int count);
 

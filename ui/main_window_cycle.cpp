@@ -23,7 +23,7 @@ QString Line(const Device::Line &line) {
 } // namespace
 
 void Tb_tok::ConnectCycle() {
-    Core::Session *core = m_core.get();
+    Core::Session *core = m_core;
     connect(core, &Core::Session::synchronised, this, [this] { SynchroniseControls(); });
     connect(core, &Core::Session::frameAccepted, this, [this] {
         ShowReadouts();

@@ -16,10 +16,10 @@
 namespace Main {
 
 void Tb_tok::ConnectLinkWatch() {
-    connect(m_core.get(), &Core::Session::meterFound, this,
+    connect(m_core, &Core::Session::meterFound, this,
             [this](const Core::SearchResult &found) { ShowMeter(found); });
     // A device that came back at the lost port's place but is no meter: not polled, and said.
-    connect(m_core.get(), &Core::Session::portRefused, this, [this](unsigned port) {
+    connect(m_core, &Core::Session::portRefused, this, [this](unsigned port) {
         ShowPortResult(QStringLiteral("COM%1: не прибор").arg(port));
     });
 }

@@ -44,7 +44,7 @@ void Tb_tok::ConnectRecording() {
     m_recordStatus->setPalette(palette);
     ui->status->addPermanentWidget(m_recordStatus);
     m_recordStatus->hide();
-    connect(m_core.get(), &Core::Session::recordingChanged, this, [this] { ShowRecording(); });
+    connect(m_core, &Core::Session::recordingChanged, this, [this] { ShowRecording(); });
 }
 
 // Switching on asks for the file; a file that exists is appended to, so the dialog does not

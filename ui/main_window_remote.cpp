@@ -17,7 +17,7 @@ void Tb_tok::ConnectRemote() {
     m_remoteStatus->setObjectName(QStringLiteral("LaRemote"));
     ui->status->addPermanentWidget(m_remoteStatus);
     m_remoteStatus->hide();
-    connect(m_core.get(), &Core::Session::conditionsChanged, this, [this] { FollowConditions(); });
+    connect(m_core, &Core::Session::conditionsChanged, this, [this] { FollowConditions(); });
 }
 
 void Tb_tok::ShowRemoteClients(int count) {

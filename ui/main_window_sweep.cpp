@@ -30,11 +30,11 @@ void Tb_tok::ConnectSweep() {
     connect(g.p1on, &QCheckBox::clicked, this, [this] { p1onClick(); });
     connect(g.p2on, &QCheckBox::clicked, this, [this] { p2onClick(); });
     connect(g.ChBoF, &QCheckBox::clicked, this, [this] { ChBoFClick(); });
-    connect(g.ChBoF, &QCheckBox::toggled, m_core.get(), &Core::Session::SetFrequencySweep);
+    connect(g.ChBoF, &QCheckBox::toggled, m_core, &Core::Session::SetFrequencySweep);
     m_core->SetFrequencySweep(g.ChBoF->isChecked());
     connect(g.bgraf, &QPushButton::clicked, this, [this] { bgrafClick(); });
 
-    Core::Session *core = m_core.get();
+    Core::Session *core = m_core;
     connect(core, &Core::Session::sweepStarted, this, [this] {
         SetMarkerRange(SweepPoints - 1);
         ui->PaGraph->form().marker->setValue(0);

@@ -1,7 +1,7 @@
 // impedix --list-ports: why a device cannot be opened, the probe on real devices, the port
 // numbers with and without mappings, and the program answering without a display.
 #include "app/command_line.h"
-#include "app/port_listing.h"
+#include "launch/port_listing.h"
 #include "link/device_state.h"
 #include "link/port_names.h"
 #include "sim/pty_host.h"
@@ -15,7 +15,7 @@
 #include <cerrno>
 #include <unistd.h>
 
-using App::DeviceAccess;
+using Launch::DeviceAccess;
 
 Q_DECLARE_METATYPE(DeviceAccess)
 
@@ -74,20 +74,20 @@ private slots:
     void reasonsForTheUser() {
         QFETCH(DeviceAccess, access);
         QFETCH(QString, text);
-        QCOMPARE(App::ExplainAccess(access), text);
+        QCOMPARE(Launch::ExplainAccess(access), text);
     }
 
     void probeOnRealDevices() {
         const auto terminal = Terminal();
-        QCOMPARE(App::ProbeAccess(terminal->slavePath()).error, 0);
-        QCOMPARE(App::ProbeAccess(QStringLiteral("/nonexistent/ttyUSB0")).error, ENOENT);
+        QCOMPARE(Launch::ProbeAccess(terminal->slavePath()).error, 0);
+        QCOMPARE(Launch::ProbeAccess(QStringLiteral("/nonexistent/ttyUSB0")).error, ENOENT);
         QTemporaryDir folder;
-        QCOMPARE(App::ProbeAccess(folder.path()).error, EISDIR);
+        QCOMPARE(Launch::ProbeAccess(folder.path()).error, EISDIR);
 
         // The program holds its port exclusively; only the superuser gets past that.
         QSerialPort port(terminal->slavePath());
         QVERIFY(port.open(QIODevice::ReadWrite));
-        if (geteuid() != 0) QCOMPARE(App::ProbeAccess(terminal->slavePath()).error, EBUSY);
+        if (geteuid() != 0) QCOMPARE(Launch::ProbeAccess(terminal->slavePath()).error, EBUSY);
     }
 
     // Mapped ports come first in port order, each with what a probe found.
@@ -95,7 +95,7 @@ private slots:
         const auto terminal = Terminal();
         Device::MapPort(5, QStringLiteral("/nonexistent/ttyUSB9"));
         Device::MapPort(2, terminal->slavePath());
-        const QList<App::PortRow> rows = App::ListedPorts();
+        const QList<Launch::PortRow> rows = Launch::ListedPorts();
         QVERIFY(rows.size() >= 2);
         QCOMPARE(rows.at(0).port, QStringLiteral("COM2"));
         QCOMPARE(rows.at(0).device, terminal->slavePath());
@@ -108,7 +108,7 @@ private slots:
 
     // Without mappings the numbering is the one the program opens ports by.
     void systemNumbering() {
-        const QList<App::PortRow> rows = App::ListedPorts();
+        const QList<Launch::PortRow> rows = Launch::ListedPorts();
         for (int i = 0; i < rows.size() && i < 16; ++i) {
             QCOMPARE(rows.at(i).port, QStringLiteral("COM%1").arg(i + 1));
             QCOMPARE(rows.at(i).device, Device::ResolvePortName(static_cast<unsigned>(i + 1)));
@@ -116,9 +116,9 @@ private slots:
     }
 
     void tableColumnsLineUp() {
-        App::PortRow row{"COM12", "/dev/ttyUSB0", "0403:6001", "A50285BI", "FT232R", "yes"};
-        App::PortRow other{"-", "/dev/ttyS0", "-", "-", "-", "no: the device is gone"};
-        const QStringList lines = App::PortTable({row, other}).split(QLatin1Char('\n'));
+        Launch::PortRow row{"COM12", "/dev/ttyUSB0", "0403:6001", "A50285BI", "FT232R", "yes"};
+        Launch::PortRow other{"-", "/dev/ttyS0", "-", "-", "-", "no: the device is gone"};
+        const QStringList lines = Launch::PortTable({row, other}).split(QLatin1Char('\n'));
         QCOMPARE(lines.size(), 4); // header, two rows, the final line end
         const int device = lines.at(0).indexOf(QLatin1String("DEVICE"));
         const int access = lines.at(0).indexOf(QLatin1String("CAN OPEN"));

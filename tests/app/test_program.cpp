@@ -3,6 +3,7 @@
 // window does, with the port's lock released.
 #include "app/command_line.h"
 #include "app/display_check.h"
+#include "launch/scpi_options.h"
 #include "sim/instrument.h"
 #include "sim/pty_host.h"
 #include "tests/common/process_outcome.h"
@@ -177,9 +178,9 @@ private slots:
     }
 
     void listeningText() {
-        QCOMPARE(App::ListeningText(QHostAddress(QStringLiteral("127.0.0.1")), 5025),
+        QCOMPARE(Launch::ListeningText(QHostAddress(QStringLiteral("127.0.0.1")), 5025),
                  QStringLiteral("127.0.0.1:5025"));
-        QCOMPARE(App::ListeningText(QHostAddress(QStringLiteral("::1")), 80),
+        QCOMPARE(Launch::ListeningText(QHostAddress(QStringLiteral("::1")), 80),
                  QStringLiteral("[::1]:80"));
     }
 

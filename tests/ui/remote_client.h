@@ -36,9 +36,10 @@ inline QByteArray Query(QTcpSocket &socket, const QByteArray &line) {
     return answer.trimmed();
 }
 
-// The server on the window's session; the status bar counts its clients, as in the program.
+// The server on the session the window shows; the status bar counts its clients, as in the
+// program.
 struct Served {
-    explicit Served(Main::Tb_tok &w) : meter(w.Session()), server(meter) {
+    Served(Core::Session &core, Main::Tb_tok &w) : meter(core), server(meter) {
         QObject::connect(&server, &Remote::ScpiServer::clientCountChanged, &w,
                          [&w](int count) { w.ShowRemoteClients(count); });
         listening = server.listen(QHostAddress(QHostAddress::LocalHost), 0);

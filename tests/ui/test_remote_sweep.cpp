@@ -35,7 +35,7 @@ private slots:
         TestWindow::Fixture f;
         f.AddMeter(1, 1);
         Main::Tb_tok &w = f.Start();
-        TestWindow::Served remote(w);
+        TestWindow::Served remote(f.Session(), w);
         QVERIFY(remote.listening);
         const auto socket = remote.client();
         QVERIFY(socket);

@@ -37,7 +37,7 @@ private slots:
         Fixture f;
         f.AddMeter(1, 1);
         Main::Tb_tok &w = f.Start();
-        Served remote(w);
+        Served remote(f.Session(), w);
         QVERIFY(remote.listening);
         QVERIFY(!RemoteLabel(w)->isVisibleTo(&w));
         auto first = remote.client();
@@ -56,7 +56,7 @@ private slots:
         Fixture f;
         TestWindow::Meter &meter = f.AddMeter(1, 1);
         Main::Tb_tok &w = f.Start();
-        Served remote(w);
+        Served remote(f.Session(), w);
         QVERIFY(remote.listening);
         auto client = remote.client();
         QVERIFY(client);
@@ -93,7 +93,7 @@ private slots:
         Fixture f;
         TestWindow::Meter &meter = f.AddMeter(1, 1);
         Main::Tb_tok &w = f.Start();
-        Served remote(w);
+        Served remote(f.Session(), w);
         QVERIFY(remote.listening);
         auto client = remote.client();
         QVERIFY(client);

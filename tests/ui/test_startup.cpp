@@ -94,7 +94,8 @@ private slots:
         Main::FrequencyHigh = 25;
         Device::SeriesCircuit = 0;
 
-        Main::Tb_tok again;
+        Core::Session core;
+        Main::Tb_tok again(core);
         QCOMPARE(Main::Param1Index, 2);
         QCOMPARE(Main::Param2Index, 9);
         QCOMPARE(Main::BiasSetting, 0);
@@ -288,7 +289,8 @@ private slots:
         f.Start();
         TestWindow::Meter &meter = f.AddMeter(2, 2);
         Device::MapPort(2, meter.host->slavePath());
-        Main::Tb_tok w;
+        Core::Session core;
+        Main::Tb_tok w(core);
         QVERIFY(w.tmr.isActive());
         w.show();
         QTRY_VERIFY(meter.host->requestCount() >= 3);
@@ -298,6 +300,28 @@ private slots:
         meter.host->takeRequests();
         QTest::qWait(200);
         QCOMPARE(meter.host->takeRequests(), QList<QByteArray>());
+    }
+
+    // The program's session outlives its window: once the window is gone the session polls no
+    // more and has no way left to the window's message box.
+    void sessionOutlivesItsWindow() {
+        Fixture f;
+        f.Start();
+        TestWindow::Meter &meter = f.AddMeter(2, 2);
+        Device::MapPort(2, meter.host->slavePath());
+        Core::Session core;
+        QStringList shown;
+        {
+            Main::Tb_tok w(core);
+            QVERIFY(core.Polling());
+            shown = f.messages;
+            shown << QStringLiteral("shown");
+            core.Tell(QStringLiteral("shown"));
+            QCOMPARE(f.messages, shown);
+        }
+        QVERIFY(!core.Polling());
+        core.Tell(QStringLiteral("after the window"));
+        QCOMPARE(f.messages, shown);
     }
 
     void portDialog() {

@@ -27,6 +27,7 @@ Fixture::Fixture() {
 // could not open its own port.
 Fixture::~Fixture() {
     m_window.reset();
+    m_core.reset();
     ResetProgramState();
 }
 
@@ -56,6 +57,7 @@ void Fixture::AddMissingPort(unsigned port) {
 
 Main::Tb_tok &Fixture::StartOnce() {
     m_window.reset();
+    m_core.reset();
     ResetProgramState();
     Framework::SetMessageHandler([this](const QString &text) {
         messages << text;
@@ -71,7 +73,8 @@ Main::Tb_tok &Fixture::StartOnce() {
         Device::MapPort(port, path);
     messages.clear();
     pollingDuringMessage.clear();
-    m_window = std::make_unique<Main::Tb_tok>();
+    m_core = std::make_unique<Core::Session>();
+    m_window = std::make_unique<Main::Tb_tok>(*m_core);
     return *m_window;
 }
 

@@ -3,6 +3,7 @@
 // its controls found by object name.
 #pragma once
 
+#include "core/session.h"
 #include "sim/instrument.h"
 #include "sim/pty_host.h"
 #include "ui/main_window.h"
@@ -42,9 +43,11 @@ public:
     // Port n maps to a device that cannot be opened.
     void AddMissingPort(unsigned port);
 
-    // Resets the program's state, maps the ports added so far and constructs the window (which
-    // runs the start-up search).
+    // Resets the program's state, maps the ports added so far and constructs a measuring
+    // session and the window on it (which runs the start-up search).
     Main::Tb_tok &Start();
+    // The session of the window Start() made, as the program hands it to other front ends.
+    Core::Session &Session() { return *m_core; }
 
     // Texts given to the modal message facade since Start(), and for each whether the poll
     // timer was running while it was up (no tick may run inside a message's modal loop).
@@ -60,6 +63,7 @@ private:
     std::map<unsigned, Meter> m_meters;
     std::map<unsigned, std::unique_ptr<Sim::PtyHost>> m_peers;
     std::map<unsigned, QString> m_missing;
+    std::unique_ptr<Core::Session> m_core; // outlives m_window, as in the program
     std::unique_ptr<Main::Tb_tok> m_window;
 };
 

@@ -1,5 +1,5 @@
 // The self-pipe for the stop signals.
-#include "app/stop_signals.h"
+#include "launch/stop_signals.h"
 
 #include <QSocketNotifier>
 
@@ -9,7 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace App {
+namespace Launch {
 
 namespace {
 
@@ -66,4 +66,4 @@ void StopSignals::Drain() {
     if (m_stop) m_stop();
 }
 
-} // namespace App
+} // namespace Launch

@@ -1,5 +1,6 @@
-// impedix --list-ports: the serial devices the program sees, the COM number each would get,
-// what the system knows of them, and whether this user can open them (and if not, why).
+// impedix --list-ports and impedix-cli ports: the serial devices the program sees, the COM number
+// each would get, what the system knows of them, and whether this user can open them (and if not,
+// why).
 #pragma once
 
 #include "link/open_failure.h"
@@ -7,7 +8,7 @@
 #include <QList>
 #include <QString>
 
-namespace App {
+namespace Launch {
 
 // What a probe of a device found: the link's own, so that the window and this listing judge a
 // device by the same rules.
@@ -37,4 +38,4 @@ QString PortTable(const QList<PortRow> &rows);
 // The whole text that --list-ports prints.
 QString ListPortsText();
 
-} // namespace App
+} // namespace Launch

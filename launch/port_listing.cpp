@@ -1,5 +1,5 @@
 // The serial devices with their port numbers and whether this user can open them.
-#include "app/port_listing.h"
+#include "launch/port_listing.h"
 
 #include "link/port_names.h"
 
@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace App {
+namespace Launch {
 
 namespace {
 
@@ -155,4 +155,4 @@ QString ListPortsText() {
     return text + PortTable(rows);
 }
 
-} // namespace App
+} // namespace Launch

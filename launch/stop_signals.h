@@ -1,5 +1,6 @@
-// SIGTERM and SIGINT end the program the way closing the main window does. The signal handler
-// only writes one byte to a socket pair; the event loop reads it and runs the stop action.
+// SIGTERM and SIGINT end a program from its event loop: the window closes as if the user closed
+// it, a command line's run ends with what it measured written. The signal handler only writes one
+// byte to a socket pair; the event loop reads it and runs the stop action.
 #pragma once
 
 #include <QObject>
@@ -8,7 +9,7 @@
 
 class QSocketNotifier;
 
-namespace App {
+namespace Launch {
 
 class StopSignals : public QObject {
 public:
@@ -33,4 +34,4 @@ private:
     int m_signal = 0;
 };
 
-} // namespace App
+} // namespace Launch

@@ -1,10 +1,10 @@
 // Demo instrument: a 100 nF capacitor with 3 ohms of loss and 20 nH of lead inductance (self-
 // resonant near 3.6 MHz, so a full-band sweep shows it), with a little measurement noise.
-#include "app/demo.h"
+#include "launch/demo.h"
 
 #include "sim/simulator.h"
 
-namespace App {
+namespace Launch {
 
 std::unique_ptr<Sim::Simulator> StartDemo(const QString &model, QString *error) {
     QStringList arguments{QStringLiteral("--dut"), QStringLiteral("C=100n,R=3,L=20n"),
@@ -25,4 +25,4 @@ std::unique_ptr<Sim::Simulator> StartDemo(const QString &model, QString *error) 
     return simulator;
 }
 
-} // namespace App
+} // namespace Launch
