@@ -35,7 +35,8 @@ struct LostMeter : CleanState {
         if (!TickWithFrame(session).accepted) return false;
         PointLink(link, dir.filePath(QStringLiteral("gone")));
         host.setFault(Sim::Fault::HangUp, 1);
-        for (int attempt = 0; attempt < 50 && Device::PortNumber != 0; ++attempt)
+        const QDeadlineTimer deadline(TickDeadlineMs);
+        while (Device::PortNumber != 0 && !deadline.hasExpired())
             session.Tick();
         session.tmr.stop();
         return Device::PortNumber == 0 && Device::LostPortNumber == 1;

@@ -12,6 +12,7 @@
 #include <QtTest>
 
 #include <functional>
+#include <poll.h>
 #include <sys/ioctl.h>
 
 using namespace Device;
@@ -42,9 +43,12 @@ public:
         const bool ready = QSerialPort::waitForReadyRead(msecs);
         if (ready && busy) {
             busy = false;
-            while ((readStarted.elapsed() < 250 || BytesInSystemQueue(*this) == 0) &&
-                   readStarted.elapsed() < 10000)
-                QThread::msleep(1);
+            // Away past the read's deadline on purpose: the busy thread this port stands for.
+            const qint64 away = 250 - readStarted.elapsed();
+            if (away > 0) QThread::msleep(static_cast<unsigned long>(away));
+            // Then until more bytes wait in the system's queue (10 s at most).
+            pollfd line{static_cast<int>(handle()), POLLIN, 0};
+            if (BytesInSystemQueue(*this) == 0) ::poll(&line, 1, 10000);
         }
         return ready;
     }

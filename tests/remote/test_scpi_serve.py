@@ -71,16 +71,22 @@ def scpi_port(server):
 
 
 def serve(cli, pty):
-    """The server on the simulator and its port. A busy machine can hold the simulator past every
-    identity question of the search: a lost answer, not a fault, so the server is started again
-    (three times at most)."""
-    for _ in range(3):
-        server = start([cli, "serve", "--scpi", "0", "--port", "COM1=" + pty], "stderr")
-        port = scpi_port(server)
-        if port is not None:
-            return server, port
-        server.wait(GENEROUS)
-    raise RuntimeError("no meter answered three searches")
+    """The server on the simulator and its port. On a busy machine the simulator's answer to
+    every identity question of the search can miss the read that follows the link's purge (the
+    protocol's own race, not a fault): the server is then started once more, and that is printed;
+    a second loss fails the test."""
+    server = start([cli, "serve", "--scpi", "0", "--port", "COM1=" + pty], "stderr")
+    port = scpi_port(server)
+    if port is not None:
+        return server, port
+    server.wait(GENEROUS)
+    print("LOST ANSWER: test_scpi_serve: impedix-cli serve made again (1 in this test): "
+          "no meter answered", file=sys.stderr, flush=True)
+    server = start([cli, "serve", "--scpi", "0", "--port", "COM1=" + pty], "stderr")
+    port = scpi_port(server)
+    if port is None:
+        raise RuntimeError("no meter answered a second search: answers are lost too often")
+    return server, port
 
 
 def main():

@@ -1,31 +1,38 @@
-// Ticks of the measurement cycle for the sweep window tests, each tried again until it did what
-// it is for, since on a busy machine an answer can come too early and be lost.
+// Ticks of the measurement cycle for the sweep window tests, each made again (as polling does)
+// until it did what it is for, since on a busy machine an answer can be lost; a deadline bounds it.
 #pragma once
 
 #include "link/device.h"
 #include "sweep/sweep_store.h"
 #include "ui/main_window.h"
 
+#include <QDeadlineTimer>
+
 namespace TestWindow {
 
+// How long ticks may take to do their part, never a measured time.
+constexpr int TickDeadlineMs = 10000;
+
 // The program discards its input right before each read. A tick that has to read a frame is
-// tried again until one came.
+// made again, as polling does, until one came or the deadline passed.
 inline bool TickWithFrame(Main::Tb_tok &w) {
-    for (int attempt = 0; attempt < 50; ++attempt) {
+    const QDeadlineTimer deadline(TickDeadlineMs);
+    do {
         Device::DeviceStatus = 0;
         w.tmrTimer();
         if (Device::DeviceStatus & 0x80) return true;
-    }
+    } while (!deadline.hasExpired());
     return false;
 }
 
-// A tick that stores the next point of the running sweep, tried again while frames fail.
+// A tick that stores the next point of the running sweep, made again while frames fail.
 inline bool TickForPoint(Main::Tb_tok &w) {
     const int index = Main::SweepIndex;
-    for (int attempt = 0; attempt < 50; ++attempt) {
+    const QDeadlineTimer deadline(TickDeadlineMs);
+    do {
         w.tmrTimer();
         if (Main::SweepIndex != index || !Main::SweepRunning) return true;
-    }
+    } while (!deadline.hasExpired());
     return false;
 }
 

@@ -2,6 +2,7 @@
 // SCPI reach the meter through the window's session while the window's controls follow them
 // without sending anything of their own.
 #include "link/commands.h"
+#include "tests/common/peer.h"
 #include "tests/ui/remote_client.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/main_state.h"
@@ -72,8 +73,11 @@ private slots:
         QVERIFY(TestWindow::Find<QRadioButton>(w, "RadioButton4")->isChecked());
         QVERIFY(TestWindow::Find<QRadioButton>(w, "RadioButton2")->isChecked());
         // The controls followed without a command of their own: the meter still has what
-        // SCPI told it.
-        QTest::qWait(200);
+        // SCPI told it after three more ticks (waited for, not slept).
+        meter.host->takeRequests();
+        int polls = 0;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (polls += int(meter.host->takeRequests().count(TestPeer::Poll)), polls >= 3), Generous);
         QCOMPARE(meter.instrument->state().levelMillivolts, 100);
         QVERIFY(meter.instrument->state().biasExternal);
         // The frequency field's new text is no typing: polling goes on, and a reading at the

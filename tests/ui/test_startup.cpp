@@ -298,7 +298,13 @@ private slots:
         QVERIFY(w.close());
         QVERIFY(!w.tmr.isActive());
         meter.host->takeRequests();
-        QTest::qWait(200);
+        // Events go on for five turns of a timer with the poll's interval, counted rather than
+        // slept, so that a poll timer still running would have fired however busy the machine.
+        int turns = 0;
+        QTimer sentinel;
+        QObject::connect(&sentinel, &QTimer::timeout, [&turns] { ++turns; });
+        sentinel.start(w.tmr.interval());
+        QTRY_VERIFY_WITH_TIMEOUT(turns >= 5, 10000);
         QCOMPARE(meter.host->takeRequests(), QList<QByteArray>());
     }
 

@@ -22,7 +22,6 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QtTest>
 
 using namespace TestWindow;
@@ -90,7 +89,7 @@ Requests SettingsSent(Sim::PtyHost &host, int count) {
     for (;;) {
         got += TakeRequests(host, 0, true);
         if (got.size() >= count || deadline.hasExpired()) return got;
-        QThread::msleep(2);
+        host.waitForRequests(1, int(deadline.remainingTime())); // the next one, or the deadline
     }
 }
 
@@ -102,7 +101,7 @@ Requests SettingsUntilNow(Sim::PtyHost &host) {
     const QDeadlineTimer deadline(10000);
     while (!got.contains(Request(Mark)) && !deadline.hasExpired()) {
         got += TakeRequests(host, 0, true);
-        QThread::msleep(2);
+        host.waitForRequests(1, int(deadline.remainingTime())); // the next one, or the deadline
     }
     got.removeAll(Request(Mark));
     return got;
