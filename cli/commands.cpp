@@ -78,7 +78,13 @@ int SignalExit(const App::StopSignals &handler) {
 
 // Ends a run: the data committed, the port released. code is what the run came to.
 int Conclude(DataOutput &output, int code) {
-    if (!output.commit()) {
+    if (code == ExitWriteFailed) {
+        // FILE stays as it was; the rows that did get out are not lost.
+        output.discard();
+        if (!output.keptPath().isEmpty())
+            Complain(QStringLiteral("the rows written before the failure are in %1")
+                         .arg(output.keptPath()));
+    } else if (!output.commit()) {
         Complain(QStringLiteral("the data could not be written: %1").arg(output.errorString()));
         code = code == ExitDone ? ExitWriteFailed : code;
     }
@@ -150,9 +156,7 @@ int RunMeasure(const Invocation &invocation) {
     const bool csv = invocation.format == Format::Csv;
     if (csv && !recorder.start(output.device())) {
         Complain(QStringLiteral("the data could not be written: %1").arg(recorder.errorString()));
-        output.discard();
-        Device::ClosePort();
-        return ExitWriteFailed;
+        return Conclude(output, ExitWriteFailed);
     }
     Apply(session, invocation.conditions);
     // Auto-ranging is a toggle on the wire: it is sent only once the first frame has said
@@ -281,9 +285,7 @@ int RunSweep(const Invocation &invocation) {
     if (!written) {
         Complain(QStringLiteral("the data could not be written: %1")
                      .arg(output.device()->errorString()));
-        output.discard();
-        Device::ClosePort();
-        return ExitWriteFailed;
+        return Conclude(output, ExitWriteFailed);
     }
     return Conclude(output, code);
 }
