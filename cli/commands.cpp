@@ -38,7 +38,6 @@ void WriteError(const QByteArray &text) {
     std::fflush(stderr);
 }
 
-constexpr int IdentityTries = 3;         // per port, when its identity reply comes back damaged
 constexpr qint64 LineGiveUpSeconds = 10; // silence (a lost line included) that ends a run
 
 bool GaveUp(const Core::TickResult &result) {
@@ -95,7 +94,7 @@ int Conclude(DataOutput &output, int code) {
 } // namespace
 
 bool Find(Core::Session &session, Core::SearchResult *found) {
-    *found = session.Search(IdentityTries);
+    *found = session.Search(Core::IdentityTries);
     if (found->found) return true;
     // The window's status text, with the first port that is there but would not open.
     Complain(
