@@ -39,7 +39,6 @@ void WriteError(const QByteArray &text) {
     std::fflush(stderr);
 }
 
-constexpr int IdentityTries = 3;         // per port, when its identity reply comes back damaged
 constexpr qint64 LineGiveUpSeconds = 10; // silence (a lost line included) that ends a run
 
 bool GaveUp(const Core::TickResult &result) {
@@ -79,7 +78,13 @@ int SignalExit(const Launch::StopSignals &handler) {
 
 // Ends a run: the data committed, the port released. code is what the run came to.
 int Conclude(DataOutput &output, int code) {
-    if (!output.commit()) {
+    if (code == ExitWriteFailed) {
+        // FILE stays as it was; the rows that did get out are not lost.
+        output.discard();
+        if (!output.keptPath().isEmpty())
+            Complain(QStringLiteral("the rows written before the failure are in %1")
+                         .arg(output.keptPath()));
+    } else if (!output.commit()) {
         Complain(QStringLiteral("the data could not be written: %1").arg(output.errorString()));
         code = code == ExitDone ? ExitWriteFailed : code;
     }
@@ -90,7 +95,7 @@ int Conclude(DataOutput &output, int code) {
 } // namespace
 
 bool Find(Core::Session &session, Core::SearchResult *found) {
-    *found = session.Search(IdentityTries);
+    *found = session.Search(Core::IdentityTries);
     if (found->found) return true;
     // The window's status text, with the first port that is there but would not open.
     Complain(
@@ -151,9 +156,7 @@ int RunMeasure(const Invocation &invocation) {
     const bool csv = invocation.format == Format::Csv;
     if (csv && !recorder.start(output.device())) {
         Complain(QStringLiteral("the data could not be written: %1").arg(recorder.errorString()));
-        output.discard();
-        Device::ClosePort();
-        return ExitWriteFailed;
+        return Conclude(output, ExitWriteFailed);
     }
     Apply(session, invocation.conditions);
     // Auto-ranging is a toggle on the wire: it is sent only once the first frame has said
@@ -282,9 +285,7 @@ int RunSweep(const Invocation &invocation) {
     if (!written) {
         Complain(QStringLiteral("the data could not be written: %1")
                      .arg(output.device()->errorString()));
-        output.discard();
-        Device::ClosePort();
-        return ExitWriteFailed;
+        return Conclude(output, ExitWriteFailed);
     }
     return Conclude(output, code);
 }

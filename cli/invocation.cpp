@@ -71,8 +71,9 @@ void AddOutput(QCommandLineParser &parser) {
     parser.addOption(
         Valued("format", "Write csv (the default) or json (one object per line).", "csv|json"));
     parser.addOption(Valued("output",
-                            "Write the data to FILE instead of standard output; the file "
-                            "appears whole when the program ends, or not at all.",
+                            "Write the data to FILE instead of standard output: row by row "
+                            "to FILE.partial, which replaces FILE when the run ends (after a "
+                            "failed write FILE is kept and FILE.partial holds the rows).",
                             "FILE"));
 }
 

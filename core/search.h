@@ -10,6 +10,9 @@ namespace Core {
 
 using Device::LastSearchedPort;     // COM16 can only be chosen by hand
 constexpr int IdentityTextSize = 8; // the identity reply, with its end
+// Exchanges for one identity when its replies come back damaged: a noisy line must not cost the
+// meter, whichever front end searches or whenever a lost port comes back.
+constexpr int IdentityTries = 3;
 
 struct SearchResult {
     bool found = false;

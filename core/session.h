@@ -67,9 +67,9 @@ public:
 
     // ---- Finding the meter
     // The search of COM1..COM15. On success: the model's frequency window, the controls follow
-    // the meter once, polling starts. identityTries: the window asks once, the command line
-    // retries damaged replies.
-    SearchResult Search(int identityTries = 1);
+    // the meter once, polling starts. A damaged identity reply is asked again (identityTries
+    // exchanges at most); a silent port is asked once.
+    SearchResult Search(int identityTries = IdentityTries);
     // A port chosen by hand: opened and asked, nothing else changes (no model row, no polling).
     PortChoice ChoosePort(unsigned n);
     // The lost port, tried again (about once a second from the reopen timer): polled only when a

@@ -52,7 +52,7 @@ void Session::TryReopenPort() {
     if (Device::LostPortNumber == 0 || !Device::ReopenLostPort()) return;
     const unsigned port = static_cast<unsigned>(Device::PortNumber);
     const QString path = Device::PortPath;
-    const int row = IdentifyOpenPort(1);
+    const int row = IdentifyOpenPort(IdentityTries);
     if (row >= Device::ModelCount) {
         Device::ClosePort();
         Device::LostPortNumber = port; // tried again, as long as it stays at that path

@@ -29,6 +29,10 @@ QString SaveQuestion(const QString &path) {
     case Device::SaveRisk::ChangedOnDisk:
         return QStringLiteral("Файл «%1» изменился после чтения.\nЗаменить его таблицей из окна?")
             .arg(ShownPath(path));
+    case Device::SaveRisk::HoldsMore:
+        return QStringLiteral("Файл «%1» содержит текст, которого нет в таблице.\n"
+                              "Заменить его таблицей из окна?")
+            .arg(ShownPath(path));
     }
     return QString();
 }

@@ -232,12 +232,15 @@ bool Recorder::append(const FrameRecord &frame) {
     csv.addText(frame.seriesCircuit ? QStringLiteral("series") : QStringLiteral("parallel"));
     csv.addScaled(static_cast<double>(frame.biasMillivolts), -3);
     AddMeasuredFields(csv, {frame.magnitude, frame.phase, frame.frequencyHz, frame.seriesCircuit});
-    const qint64 before = m_file ? m_file->size() : 0;
+    // A device that can be cut (a file, also standard output redirected to one) gets a torn
+    // record taken back; a pipe or a terminal has no size.
+    auto *cuttable = m_device->isSequential() ? nullptr : qobject_cast<QFileDevice *>(m_device);
+    const qint64 before = cuttable ? cuttable->size() : 0;
     if (!csv.endRow()) {
         // The reason first: taking back the part of the record that got out, so that the file
         // ends on a whole line, clears the file's error.
         m_error = m_device->errorString();
-        if (m_file && m_file->size() > before) m_file->resize(before);
+        if (cuttable && cuttable->size() > before) cuttable->resize(before);
         return fail();
     }
     if (m_sync) m_sync->request();

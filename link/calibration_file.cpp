@@ -102,6 +102,34 @@ bool ReadWhole(const QString &path, QByteArray *bytes, QString *reason) {
     return true;
 }
 
+// The words of a file's text, in order, split at blanks, TABs and line ends.
+QStringList Words(const QByteArray &bytes) {
+    const QString text = DecodeCp1251(bytes);
+    QStringList words;
+    qsizetype i = 0;
+    const auto separates = [](QChar c) {
+        return IsBlank(c) || IsLineBreak(c) || c == QLatin1Char('\t');
+    };
+    while (i < text.size()) {
+        while (i < text.size() && separates(text[i]))
+            ++i;
+        const qsizetype start = i;
+        while (i < text.size() && !separates(text[i]))
+            ++i;
+        if (i > start) words << text.mid(start, i - start);
+    }
+    return words;
+}
+
+// The permission bits forbid every writer. Root may write such a file all the same, so the bits
+// are read rather than asked of the system.
+bool WriteProtected(const QFileInfo &info) {
+    // WriteUser is not a bit: it says whether the running user may write, which root always may.
+    constexpr QFile::Permissions Writers =
+        QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    return info.exists() && (info.permissions() & Writers) == 0;
+}
+
 QString WritableText(const QString &text) {
     QString written = text;
     for (QChar &c : written)
@@ -144,6 +172,10 @@ QByteArray WriteCalibrationRows(const QVector<CalibrationRow> &rows) {
     return EncodeCp1251(text);
 }
 
+bool RowsKeepEveryWord(const QByteArray &bytes) {
+    return Words(WriteCalibrationRows(ReadCalibrationRows(bytes))) == Words(bytes);
+}
+
 bool LoadCalibrationTable() {
     return LoadCalibrationTable(CalibrationFilePath);
 }
@@ -165,6 +197,7 @@ bool LoadCalibrationTable(const QString &path) {
     record.found = TableFileFound::Read;
     record.size = bytes.size();
     record.digest = Digest(bytes);
+    record.holdsMore = !RowsKeepEveryWord(bytes);
     TableFileAtLoad = record;
     ClbTable().Load(ReadCalibrationRows(bytes));
     return true;
@@ -188,7 +221,7 @@ SaveRisk CalibrationSaveRisk(const QString &path) {
     QString reason;
     if (!ReadWhole(path, &bytes, &reason) || Digest(bytes) != record.digest)
         return SaveRisk::ChangedOnDisk;
-    return SaveRisk::None;
+    return record.holdsMore ? SaveRisk::HoldsMore : SaveRisk::None;
 }
 
 QString SaveCalibrationTable() {
@@ -198,6 +231,8 @@ QString SaveCalibrationTable() {
 QString SaveCalibrationTable(const QString &path) {
     // Unbuffered: a buffered QSaveFile drops the rest of a short write (file size limit, full
     // disk) at its final flush and still commits the shortened file.
+    const QFileInfo existing(path);
+    if (WriteProtected(existing)) return QStringLiteral("файл защищён от записи");
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return file.errorString();
     const QByteArray bytes = WriteCalibrationRows(ClbTable().Rows());

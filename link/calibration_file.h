@@ -27,6 +27,9 @@ struct TableFileRecord {
     QString reason;    // why it was not read, for the user
     qint64 size = -1;  // what was read (or last saved)
     QByteArray digest; // of those bytes
+    // The file holds text its rows would not write back: fields past the third, an incomplete
+    // triple, tokens dropped before a TAB line.
+    bool holdsMore = false;
 };
 
 struct TableFileVariables {
@@ -39,8 +42,9 @@ inline TableFileRecord &TableFileAtLoad = TableFileState.TableFileAtLoad;
 // save may go ahead.
 enum class SaveRisk {
     None,
-    NotRead,      // the file there was never read into the table (TableFileAtLoad.reason says why)
-    ChangedOnDisk // it was read, or there was none, but the file there now is another
+    NotRead,       // the file there was never read into the table (TableFileAtLoad.reason says why)
+    ChangedOnDisk, // it was read, or there was none, but the file there now is another
+    HoldsMore      // it was read, but holds text the table would not write back
 };
 SaveRisk CalibrationSaveRisk(const QString &path);
 
@@ -51,14 +55,18 @@ SaveRisk CalibrationSaveRisk(const QString &path);
 QVector<CalibrationRow> ReadCalibrationRows(const QByteArray &bytes);
 // The file's bytes for rows. A TAB or a line break inside a text is written as a blank.
 QByteArray WriteCalibrationRows(const QVector<CalibrationRow> &rows);
+// Whether writing back the rows read from bytes would keep every word of them: the same
+// non-blank tokens in the same order (blanks, TABs and line ends may differ).
+bool RowsKeepEveryWord(const QByteArray &bytes);
 
 // Reads the file at CalibrationFilePath (or path) into ClbTable(). False, and the table keeps
 // its rows, when the file cannot be read. Either way TableFileAtLoad records what was found.
 bool LoadCalibrationTable();
 bool LoadCalibrationTable(const QString &path);
 // Writes every row of ClbTable() to CalibrationFilePath (or path). Returns why it failed, or an
-// empty text; a failed save leaves the file that was there as it was. A save that succeeded
-// becomes what TableFileAtLoad holds for path.
+// empty text; a failed save leaves the file that was there as it was, and so does a file that
+// has no write permission bit at all, whoever runs the program (root included). A save that
+// succeeded becomes what TableFileAtLoad holds for path.
 QString SaveCalibrationTable();
 QString SaveCalibrationTable(const QString &path);
 

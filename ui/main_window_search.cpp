@@ -15,7 +15,7 @@ void Tb_tok::ConnectSearch() {
 
 // The window asks each port once; the tool bar shows a find through the core's meterFound.
 bool Tb_tok::SearchInstrument() {
-    const Core::SearchResult result = m_core->Search(1);
+    const Core::SearchResult result = m_core->Search();
     if (result.found) return true;
     ShowPortResult(result.failure.isEmpty() ? QStringLiteral("COM -")
                                             : QStringLiteral("COM -  ") + result.failure);

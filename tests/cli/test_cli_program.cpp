@@ -68,6 +68,11 @@ QList<int> FrequenciesSent(const QList<QByteArray> &requests) {
     return sent;
 }
 
+QByteArray TestFile(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<absent>");
+}
+
 QStringList Lines(const QString &text) {
     return text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
 }
@@ -351,6 +356,46 @@ private slots:
         QVERIFY2(lines.size() > 26 && lines.size() < 257,
                  qPrintable(QString::number(lines.size())));
         QVERIFY(lines.last().startsWith(QString::number(lines.size() - 1) + ","));
+    }
+
+    // Killed outright mid-run: every row reported before the kill is on disk, whole, under
+    // FILE.partial; an earlier FILE is untouched, and the next run refuses to write over the
+    // partial file rather than lose it.
+    void killedRunKeepsItsRows() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("run.csv");
+        const QString partial = file + ".partial";
+        QFile earlier(file);
+        QVERIFY(earlier.open(QIODevice::WriteOnly));
+        QVERIFY(earlier.write("earlier run\r\n") > 0);
+        earlier.close();
+        QProcess program;
+        program.setProcessEnvironment(WithoutDisplay());
+        program.start(QStringLiteral(IMPEDIX_CLI_PATH),
+                      {"measure", "--demo", "--count", "40", "--output", file});
+        QVERIFY(program.waitForStarted(Generous));
+        QByteArray err;
+        QDeadlineTimer deadline(Generous);
+        while (!err.contains("measure: 10 %") && !deadline.hasExpired() &&
+               program.state() == QProcess::Running) {
+            program.waitForReadyRead(100);
+            err += program.readAllStandardError();
+        }
+        QVERIFY2(err.contains("measure: 10 %"), err.constData());
+        ::kill(static_cast<pid_t>(program.processId()), SIGKILL);
+        QVERIFY(program.waitForFinished(Generous));
+        QFile csv(partial);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QByteArray bytes = csv.readAll();
+        QVERIFY(bytes.endsWith("\r\n"));
+        QVERIFY2(Lines(QString::fromUtf8(bytes)).size() >= 1 + 4, bytes.constData());
+        QVERIFY(bytes.startsWith("time,"));
+        QCOMPARE(TestFile(file), QByteArray("earlier run\r\n"));
+
+        const Outcome again = RunOnce({"measure", "--demo", "--count", "1", "--output", file});
+        QCOMPARE(again.code, 3);
+        QVERIFY2(again.err.contains(partial), qPrintable(again.err));
+        QCOMPARE(TestFile(partial), bytes);
     }
 
     // The command line runs where no display library is installed.

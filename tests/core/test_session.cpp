@@ -185,6 +185,21 @@ private slots:
         ResetProgramState();
     }
 
+    // Every front end searches with the same retries: two damaged replies still find the meter.
+    void defaultSearchAsksADamagedReplyAgain() {
+        ResetProgramState();
+        ScriptedMeter meter;
+        Sim::PtyHost host(DamagedIdentity(meter, std::make_shared<int>(2)), TestPeer::Timing());
+        QVERIFY(host.start());
+        Device::MapPort(2, host.slavePath());
+        Core::Session session;
+        const Core::SearchResult result = session.Search();
+        QVERIFY(result.found);
+        QCOMPARE(result.port, 2u);
+        QCOMPARE(TestPeer::TakeRequests(host, 3).count(), 3);
+        ResetProgramState();
+    }
+
     // A port that stays silent is no meter: one identity request, whatever the retry count.
     void silentPortIsAskedOnce() {
         ResetProgramState();

@@ -295,6 +295,27 @@ private slots:
         CompareRecord(table.records.at(2), Frame(3.0f));
     }
 
+    // Standard output redirected to a file is a device of the caller's: a record the disk
+    // takes only in part is taken back there too, so the file ends on a whole row.
+    void diskFullOnADeviceOfTheCaller() {
+        const QString path = Path(QStringLiteral("redirected.csv"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        Recorder recorder;
+        QVERIFY(recorder.start(&file));
+        QVERIFY(recorder.append(Frame(1.0f)));
+        {
+            const TestDisk::FileSizeLimit limit(static_cast<rlim_t>(file.size() + 40));
+            QVERIFY(!recorder.append(Frame(2.0f)));
+        }
+        QCOMPARE(recorder.errorString(), QString::fromLocal8Bit(std::strerror(EFBIG)));
+        file.close();
+        const CsvText::Table table = CsvText::Read(Contents(path));
+        QVERIFY(table.wellFormed);
+        QCOMPARE(table.records.size(), 2);
+        CompareRecord(table.records.at(1), Frame(1.0f));
+    }
+
     void deviceOfTheCaller() {
         QBuffer fresh;
         QVERIFY(fresh.open(QIODevice::WriteOnly));

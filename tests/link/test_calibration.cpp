@@ -517,6 +517,57 @@ private slots:
         QCOMPARE(CalibrationSaveRisk(fresh), SaveRisk::ChangedOnDisk);
     }
 
+    // A save writes back only the rows: a file holding more words than they give back is not
+    // replaced unasked. Blanks, TABs and line ends may change; words may not.
+    void wordsAFileHoldsBeyondItsRows_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("as written") << QByteArray("1\t2\t3\r\r\n") << true;
+        QTest::newRow("blank separated") << QByteArray("1 2 3\n4   5 6\n") << true;
+        QTest::newRow("triple across lines") << QByteArray("1 2\n3\n") << true;
+        QTest::newRow("empty cells") << QByteArray("\t\t5\r\n\t\t\r\n") << true;
+        QTest::newRow("inner blanks") << QByteArray("a b\tc\td\n") << true;
+        QTest::newRow("nothing") << QByteArray() << true;
+        QTest::newRow("a fourth field") << QByteArray("1\t2\t3\tnote\r\r\n") << false;
+        QTest::newRow("incomplete triple") << QByteArray("1 2 3 4\n") << false;
+        QTest::newRow("words before a TAB line") << QByteArray("1 2\n5\t6\t7\n") << false;
+    }
+    void wordsAFileHoldsBeyondItsRows() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, kept);
+        QCOMPARE(RowsKeepEveryWord(bytes), kept);
+    }
+
+    void fileHoldingMoreThanItsRowsIsNotReplacedUnasked() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("DataBase.txt"));
+        QVERIFY(WriteAll(path, "1000\t1200\t0,0003\tmeasured 12.03\r\r\n"));
+        QVERIFY(LoadCalibrationTable(path));
+        QVERIFY(TableFileAtLoad.holdsMore);
+        QCOMPARE(CalibrationSaveRisk(path), SaveRisk::HoldsMore);
+        // Once the user chose to replace it, the file is what the table holds.
+        QCOMPARE(SaveCalibrationTable(path), QString());
+        QCOMPARE(CalibrationSaveRisk(path), SaveRisk::None);
+    }
+
+    // No write bit for anyone: the file stays, even for root, who could write it.
+    void writeProtectedFileIsKept() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("DataBase.txt"));
+        const QByteArray old("1\t2\t3\r\r\n");
+        QVERIFY(WriteAll(path, old));
+        QVERIFY(LoadCalibrationTable(path));
+        QVERIFY(
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        ClbTable().Load({{"5", "6", "7"}});
+        QCOMPARE(SaveCalibrationTable(path), QStringLiteral("файл защищён от записи"));
+        QCOMPARE(ReadAll(path), old);
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+        QCOMPARE(SaveCalibrationTable(path), QString());
+    }
+
     void failedSaveReportsAndKeepsTheOldFile() {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());

@@ -341,6 +341,20 @@ private slots:
         QCOMPARE(ReadAll(QStringLiteral("DataBase.txt")), theirs);
     }
 
+    // A note after the third field is not among the rows: the save asks before it drops it.
+    void fileHoldingMoreThanTheTableIsNotReplacedUnasked() {
+        const QByteArray theirs("1000\t1200\t0,0003\tпосле калибровки\r\r\n");
+        QVERIFY(WriteAll(QStringLiteral("DataBase.txt"), theirs));
+        Fixture fixture;
+        Main::Tb_tok &w = fixture.Start();
+        QVERIFY(fixture.messages.isEmpty());
+        Find<QPushButton>(w, "BuSaveFile")->click();
+        QCOMPARE(fixture.messages.size(), 1);
+        QVERIFY2(fixture.messages.first().contains(QStringLiteral("которого нет в таблице")),
+                 qPrintable(fixture.messages.first()));
+        QCOMPARE(ReadAll(QStringLiteral("DataBase.txt")), theirs);
+    }
+
     void tableOption() {
         using App::ParseCommandLine;
         QCOMPARE(ParseCommandLine({"--table", "clb.txt"}).tablePath, QStringLiteral("clb.txt"));
