@@ -4,11 +4,13 @@
 #include "core/main_state.h"
 #include "core/session.h"
 #include "core/settings_logic.h"
+#include "link/capabilities.h"
 #include "link/commands.h"
 #include "link/decoding.h"
 #include "link/measurement.h"
 #include "link/models.h"
 #include "link/serial_link.h"
+#include "sweep/sweep_statistics.h"
 #include "sweep/sweep_store.h"
 
 #include <algorithm>
@@ -86,6 +88,9 @@ Remote::ModelInfo SessionInstrument::model() const {
     info.highestFrequency =
         std::min(Device::ModelHighestFrequency(Device::ModelIndex), Main::FrequencyHigh);
     info.biasStepMillivolts = Device::BiasScale(Device::ModelIndex);
+    const Device::Capabilities model = Device::CapabilitiesOf(Device::ModelIndex);
+    info.runLowestFrequency = model.sweepLowestHz;
+    info.runHighestFrequency = model.sweepHighestHz;
     return info;
 }
 
@@ -256,6 +261,7 @@ Remote::SweepTable SessionInstrument::lastSweep() const {
         point.seriesCircuit = Main::SweepSeriesCircuits[i];
         point.reading = RawReading(0, 0, Main::SweepMagnitudes[i], Main::SweepPhases[i],
                                    Main::SweepReportedFrequencies[i]);
+        point.reading.overload = Main::PointOverloaded(Main::SweepState, i);
         table.points.append(point);
     }
     return table;

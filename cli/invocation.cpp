@@ -4,6 +4,9 @@
 
 #include "fit/circuit_models.h"
 #include "launch/port_mappings.h"
+#include "link/capabilities.h"
+#include "link/ranges.h"
+#include "sweep/sweep_store.h"
 
 #include <QCommandLineParser>
 
@@ -48,6 +51,19 @@ QCommandLineOption Valued(const char *name, const char *description, const char 
                               QLatin1String(value));
 }
 
+QCommandLineOption Valued(const char *name, const QString &description, const char *value) {
+    return QCommandLineOption(QLatin1String(name), description, QLatin1String(value));
+}
+
+// "a, b or c", each value as a plain number.
+template <typename Values> QString Choices(const Values &values, double unit) {
+    QStringList texts;
+    for (const auto value : values)
+        texts << QString::number(double(value) / unit, 'g', 12);
+    const QString last = texts.takeLast();
+    return texts.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+}
+
 // The options of every subcommand that talks to the meter, as the window has them.
 void AddCommon(QCommandLineParser &parser, bool meter) {
     parser.addOption(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")},
@@ -80,16 +96,20 @@ void AddOutput(QCommandLineParser &parser) {
 void AddMeasure(QCommandLineParser &parser) {
     parser.addOption(
         Valued("frequency", "Test frequency in hertz, within the model's range.", "HZ"));
-    parser.addOption(Valued("bias", "DC bias in volts, 0 to 40 in the model's steps.", "V"));
-    parser.addOption(Valued("level",
-                            "Test-signal level in volts: 1, 0.5, 0.1, 0.05, 0.01 or "
-                            "0.005.",
+    parser.addOption(Valued("bias",
+                            QStringLiteral("DC bias in volts, %1 to %2 in the model's steps.")
+                                .arg(Device::LowestBiasMillivolts / 1000)
+                                .arg(Device::HighestBiasMillivolts / 1000),
                             "V"));
+    parser.addOption(Valued(
+        "level",
+        QStringLiteral("Test-signal level in volts: %1.").arg(Choices(Device::Levels, 1000.0)),
+        "V"));
     parser.addOption(Valued("speed", "Measurement speed.", "normal|fast"));
-    parser.addOption(Valued("range",
-                            "auto, or a fixed range in ohms: 10000000, 1000000, 100000, 10000, "
-                            "1000, 100, 10 or 1.",
-                            "auto|OHMS"));
+    parser.addOption(Valued(
+        "range",
+        QStringLiteral("auto, or a fixed range in ohms: %1.").arg(Choices(Device::RangeOhms, 1.0)),
+        "auto|OHMS"));
     parser.addOption(
         Valued("circuit", "Equivalent circuit of the values (default series).", "series|parallel"));
     parser.addOption(Valued("count", "Stop after N readings.", "N"));
@@ -98,10 +118,19 @@ void AddMeasure(QCommandLineParser &parser) {
 }
 
 void AddSweep(QCommandLineParser &parser) {
-    parser.addOption(Valued("from", "Lowest frequency of a sweep, in hertz (25 at least).", "HZ"));
-    parser.addOption(
-        Valued("to", "Highest frequency of a sweep, in hertz (10000000 at most).", "HZ"));
-    parser.addOption(Valued("points", "Points of a sweep, 2 to 256.", "N"));
+    parser.addOption(Valued("from",
+                            QStringLiteral("Lowest frequency of a sweep, in hertz (%1 at least).")
+                                .arg(Device::SweepLowestHz),
+                            "HZ"));
+    parser.addOption(Valued("to",
+                            QStringLiteral("Highest frequency of a sweep, in hertz (%1 at most).")
+                                .arg(Device::SweepHighestHz),
+                            "HZ"));
+    parser.addOption(Valued("points",
+                            QStringLiteral("Points of a sweep, %1 to %2.")
+                                .arg(Main::SweepPointsLeast)
+                                .arg(Main::SweepCapacity),
+                            "N"));
     parser.addOption(Valued("spacing",
                             "How the points lie from --from to --to: linear (evenly, the "
                             "default) or log (each point the same ratio above the last).",

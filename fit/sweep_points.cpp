@@ -14,13 +14,6 @@ namespace {
 
 constexpr double TwoPi = 6.283185307179586;
 
-Complex StoredImpedance(float milliohms, float degrees) {
-    if (!std::isfinite(milliohms) || !std::isfinite(degrees) ||
-        Main::ShowsOverload(Device::ParZ, milliohms))
-        return {std::numeric_limits<double>::quiet_NaN(), 0.0};
-    return std::polar(milliohms / 1000.0, degrees / Device::StoredDegreesPerRadian);
-}
-
 } // namespace
 
 Sweep SweepFromStore(const Main::SweepVariables &store, int count) {
@@ -30,8 +23,11 @@ Sweep SweepFromStore(const Main::SweepVariables &store, int count) {
     sweep.impedance.reserve(count);
     for (int i = 0; i < count; ++i) {
         sweep.frequency.push_back(store.SweepFrequencies[i]);
-        sweep.impedance.push_back(StoredImpedance(store.SweepSamples[Device::ParZ][i],
-                                                  store.SweepSamples[Device::ParFiz][i]));
+        // The frame's own |Z| and angle, as SCPI's FIT? and the data files take them.
+        sweep.impedance.push_back(
+            Main::PointOverloaded(store, i)
+                ? Complex(std::numeric_limits<double>::quiet_NaN(), 0.0)
+                : std::polar(double(store.SweepMagnitudes[i]), double(store.SweepPhases[i])));
     }
     return sweep;
 }

@@ -2,6 +2,8 @@
 // newest accepted reading and the list run. The measuring core implements it; tests use a fake.
 #pragma once
 
+#include "link/capabilities.h"
+
 #include <QObject>
 #include <QString>
 #include <QVector>
@@ -41,6 +43,10 @@ struct ModelInfo {
     std::int32_t lowestFrequency;  // Hz
     std::int32_t highestFrequency; // Hz
     int biasStepMillivolts;        // the meter's bias step (its wire scaling)
+    // The bounds of a run on this model (its range within the bounds of any run), which do not
+    // narrow with the program's frequency window: the window's START takes the same.
+    std::int32_t runLowestFrequency = Device::SweepLowestHz;   // Hz
+    std::int32_t runHighestFrequency = Device::SweepHighestHz; // Hz
 };
 
 struct Settings {

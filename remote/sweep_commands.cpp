@@ -11,6 +11,7 @@
 #include "fit/fit_report.h"
 #include "sweep/sweep_frequencies.h"
 #include "sweep/sweep_plan.h"
+#include "sweep/sweep_planner.h"
 #include "sweep/sweep_store.h"
 
 #include <QJsonDocument>
@@ -27,21 +28,6 @@ constexpr const char *SpacingForms[] = {"LINear", "LOGarithmic", nullptr};
 constexpr double NoValue = 9.9e37; // an overloaded point's values
 // Enough for a frame's single-precision values and any frequency to be read back exactly.
 constexpr int TableDigits = 9;
-
-// The run's frequencies as the window's START plans them: the designed linear fill, or the log
-// plan.
-QVector<std::int32_t> PlannedFrequencies(bool log, std::int32_t low, std::int32_t high,
-                                         int points) {
-    QVector<std::int32_t> plan;
-    if (log) {
-        for (std::int32_t hz : Sweep::LogPlan(low, high, points))
-            plan.append(hz);
-        return plan;
-    }
-    for (int i = 0; i < points; ++i)
-        plan.append(Main::SweepPointFrequency(i, low, high, points));
-    return plan;
-}
 
 // Planned frequency, the eleven textbook quantities in the order of the CSV export, then the raw
 // |Z| (ohm), theta (rad) and reported frequency (Hz).
@@ -87,8 +73,8 @@ QString ModelName(QByteArray text) {
 bool SweepCommands::sweepBound(const Parameters &p, std::int32_t &hz) {
     if (!reply_.oneParameter(p)) return false;
     const ModelInfo model = instrument_.model();
-    const double low = std::max(model.lowestFrequency, Main::SweepLowestHz);
-    const double high = std::min(model.highestFrequency, Main::SweepHighestHz);
+    const double low = model.runLowestFrequency;
+    const double high = model.runHighestFrequency;
     double value = 0.0;
     if (!reply_.number(p[0], "HZ", low, high, value)) return false;
     const double rounded = std::round(value);
@@ -105,8 +91,16 @@ void SweepCommands::planSweep() {
     state_.sweep.planned = true;
     if (state_.sweep.start >= state_.sweep.stop)
         return; // the next bound will put it right; a trigger says -221
-    state_.list.frequencies = PlannedFrequencies(state_.sweep.log, state_.sweep.start,
-                                                 state_.sweep.stop, state_.sweep.points);
+    // The one planner, with START's capabilities: a client's plan and the window's START give
+    // the same points.
+    Sweep::Request request;
+    request.spacing = state_.sweep.log ? Sweep::Spacing::Log : Sweep::Spacing::Linear;
+    request.start = state_.sweep.start;
+    request.stop = state_.sweep.stop;
+    request.points = state_.sweep.points;
+    const Sweep::Plan plan = Sweep::PlanRun(request, Device::AnyModelCapabilities());
+    if (!plan.ok()) return; // the bounds were checked as they came; a trigger says -221
+    state_.list.frequencies = QVector<std::int32_t>(plan.points.begin(), plan.points.end());
     state_.list.stepIndex = 0;
     state_.list.stepPoints.clear();
 }

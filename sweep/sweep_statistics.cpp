@@ -29,6 +29,11 @@ Device::PrefixScaled Scaled(int index, float value) {
 
 } // namespace
 
+bool PointOverloaded(const SweepVariables &store, int i) {
+    return !std::isfinite(store.SweepMagnitudes[i]) || !std::isfinite(store.SweepPhases[i]) ||
+           ShowsOverload(Device::ParZ, store.SweepSamples[Device::ParZ][i]);
+}
+
 bool ShowsOverload(int index, float value) {
     return std::fabs(Scaled(ParameterRow(index), value).value) > 1000.0f;
 }

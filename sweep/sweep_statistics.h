@@ -3,6 +3,7 @@
 #pragma once
 
 #include "link/display_lines.h"
+#include "sweep/sweep_store.h"
 
 namespace Main {
 
@@ -23,6 +24,10 @@ float FormatStatistic(int index, float value, bool seriesCircuit, Device::Line &
 // Whether the text of value (parameter index 0..10) reads "OWERLOAD": beyond what the largest
 // prefix can show.
 bool ShowsOverload(int index, float value);
+
+// Point i of a store holds no impedance a program may use: its raw |Z| or angle is not finite, or
+// its |Z| is shown as an overload. The fit of every front end and SCPI's table take this one rule.
+bool PointOverloaded(const SweepVariables &store, int i);
 
 // What a redraw shows: the six statistics texts and the first letters that title the axes.
 struct SweepSummary {

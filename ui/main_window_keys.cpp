@@ -8,7 +8,7 @@
 namespace Main {
 
 void Tb_tok::ConnectKeys() {
-    connect(ui->PaKey, &KeyPanel::keyPressed, m_core.get(), &Core::Session::PressKey);
+    connect(ui->PaKey, &KeyPanel::keyPressed, m_core, &Core::Session::PressKey);
 }
 
 } // namespace Main

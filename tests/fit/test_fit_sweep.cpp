@@ -36,6 +36,8 @@ void FillStore(Main::SweepVariables &store, const Sweep &sweep, bool seriesCircu
             d.magnitude,        d.phase,       d.resistance,     d.reactance,
             d.angularFrequency, d.frequencyHz, d.biasMillivolts, seriesCircuit};
         store.SweepFrequencies[i] = static_cast<float>(sweep.frequency[i]);
+        store.SweepMagnitudes[i] = d.magnitude;
+        store.SweepPhases[i] = d.phase;
         for (int k = 0; k < Main::SweepParameterCount; ++k)
             store.SweepSamples[k][i] = Device::DeriveParameter(k, in);
     }
@@ -64,7 +66,7 @@ class TestFitSweep : public QObject {
     Q_OBJECT
 
 private slots:
-    // Whichever circuit the run was shown in, the store's Z and Fiz give back the impedance.
+    // Whichever circuit the run was shown in, the store gives back the frame's impedance.
     void storeGivesTheMeasuredImpedance() {
         const Synthetic::Part part = Synthetic::Parts()[4];
         const Sweep sweep = WholeHertz(Synthetic::Make(part.model, part.elements));
@@ -90,8 +92,8 @@ private slots:
         const Synthetic::Part part = Synthetic::Parts()[4];
         Main::SweepVariables store;
         FillStore(store, WholeHertz(Synthetic::Make(part.model, part.elements)), true);
-        store.SweepSamples[Device::ParZ][3] = std::numeric_limits<float>::quiet_NaN();
-        store.SweepSamples[Device::ParFiz][4] = std::numeric_limits<float>::infinity();
+        store.SweepMagnitudes[3] = std::numeric_limits<float>::quiet_NaN();
+        store.SweepPhases[4] = std::numeric_limits<float>::infinity();
         store.SweepSamples[Device::ParZ][5] = 2e15f; // "OWERLOAD" in the statistics
         store.SweepSamples[Device::ParZ][6] = 9e14f; // large, but still shown as a number
         store.SweepRunning = true;

@@ -24,7 +24,7 @@ struct Part {
 class Instrument : public Remote::Instrument {
 public:
     Remote::LineState line = Remote::LineState::Ready;
-    Remote::ModelInfo info{"KT-43", "COM3", 25, 3000000, 10};
+    Remote::ModelInfo info{"KT-43", "COM3", 25, 3000000, 10, 25, 3000000};
     Remote::Settings state;
     Part part;
     bool overload = false;

@@ -1,8 +1,14 @@
 // The equivalent-circuit fit in the window: the chart menu's model choice over a log run of the
 // demo part, the result's text and the dashed curves, what clears them, the plain refusals, and
 // the result dialog's copy and close.
+#include "cli/fit_output.h"
+#include "cli/invocation.h"
+#include "fit/fit_report.h"
+#include "link/capabilities.h"
 #include "link/device.h"
+#include "sweep/sweep_planner.h"
 #include "sweep/sweep_store.h"
+#include "tests/ui/remote_client.h"
 #include "tests/ui/sweep_ticks.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/chart/sweep_chart.h"
@@ -11,6 +17,8 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QtTest>
@@ -77,6 +85,68 @@ private slots:
     // auto over the demo part: capacitor with its three elements, the text in the dialog, a
     // dashed curve over each shown series that follows the points; cleared by the reset, a new
     // fit of too few points and a new START.
+    // One request, one plan, one fit: the window's START, impedix-cli's sweep options and a SCPI
+    // client's SWE:* plan the same points, and the window's fit, impedix-cli's --fit and FIT?
+    // fit the same run to the same values.
+    void sameRunSamePlanAndFitInEveryFrontEnd() {
+        FitTexts texts;
+        Fixture f;
+        f.AddMeter(1, 2, DemoPart());
+        Main::Tb_tok &w = f.Start();
+        TestWindow::Served served(w.Session(), w);
+        QVERIFY(served.listening);
+        const std::unique_ptr<QTcpSocket> client = served.client();
+        QVERIFY(client);
+
+        const Cli::Invocation cli = Cli::ParseInvocation(
+            {"sweep", "--from", "1000", "--to", "10000000", "--points", "13", "--spacing", "log"});
+        QVERIFY2(cli.error.isEmpty(), qPrintable(cli.error));
+        const Sweep::Plan cliPlan =
+            Sweep::PlanRun(Cli::SweepRequest(cli.sweep), Device::CapabilitiesOf(2));
+        QVERIFY(cliPlan.ok());
+        const QList<QByteArray> scpiPlan =
+            TestWindow::Query(*client, "SWE:SPAC LOG;STAR 1000;STOP 1E7;POIN 13;:LIST:FREQ?")
+                .split(',');
+        QVERIFY(TickWithFrame(w));
+        Run(w, "1000", "10000000", "13", true, 1);
+        while (Main::SweepRunning)
+            QVERIFY(TickForPoint(w));
+        QCOMPARE(Main::SweepPoints, 13);
+        QCOMPARE(int(cliPlan.points.size()), 13);
+        QCOMPARE(scpiPlan.size(), 13);
+        for (int i = 0; i < 13; ++i) {
+            const double window = Main::SweepFrequencies[i];
+            QCOMPARE(window, double(cliPlan.points[std::size_t(i)]));
+            // SCPI numbers carry six digits.
+            QVERIFY2(std::fabs(scpiPlan[i].toDouble() / window - 1.0) < 1e-5,
+                     qPrintable(QStringLiteral("%1: %2 against %3")
+                                    .arg(i)
+                                    .arg(QString::fromLatin1(scpiPlan.join(',')))
+                                    .arg(window)));
+        }
+
+        w.FitSweep(QStringLiteral("auto"));
+        QVERIFY(w.FitShown());
+        const QJsonObject fromWindow = Fit::FitToJson(*w.FitShown());
+        const QJsonObject fromCli = Fit::FitToJson(Cli::FitTakenPoints("auto", Main::SweepState));
+        const QJsonObject fromScpi =
+            QJsonDocument::fromJson(TestWindow::Query(*client, "FIT? AUTO")).object();
+        QCOMPARE(fromWindow.value("model").toString(), QStringLiteral("capacitor"));
+        for (const QJsonObject &other : {fromCli, fromScpi}) {
+            QCOMPARE(other.value("model"), fromWindow.value("model"));
+            QCOMPARE(other.value("points_used"), fromWindow.value("points_used"));
+            const QJsonObject mine = fromWindow.value("elements").toObject();
+            const QJsonObject theirs = other.value("elements").toObject();
+            QCOMPARE(theirs.keys(), mine.keys());
+            for (const QString &key : mine.keys()) {
+                const double a = mine.value(key).toObject().value("value").toDouble();
+                const double b = theirs.value(key).toObject().value("value").toDouble();
+                QVERIFY2(std::fabs(b / a - 1.0) < 1e-12,
+                         qPrintable(QStringLiteral("%1: %2 against %3").arg(key).arg(b).arg(a)));
+            }
+        }
+    }
+
     void autoFitOfTheDemoPart() {
         FitTexts texts;
         Fixture f;
