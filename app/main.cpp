@@ -15,6 +15,7 @@
 #include "remote/scpi_server.h"
 #include "sim/simulator.h"
 #include "ui/main_window.h"
+#include "ui/message_box.h"
 #include "ui/port_dialog.h"
 
 #include <QApplication>
@@ -74,7 +75,7 @@ bool Listen(Remote::ScpiServer &server, const App::CommandLine &line) {
 
 // The windows, the SCPI server and the recording the command line asks for, and the event loop;
 // window points at the main window while it exists.
-int RunWindow(const App::CommandLine &line, Main::Tb_tok *&window) {
+int RunWindow(const App::CommandLine &line, Main::Tb_tok *&window, const bool &stopping) {
     // One measuring session for the window and the SCPI server. Declared first, it goes last,
     // after both have stopped acting on it.
     Core::Session core;
@@ -93,7 +94,7 @@ int RunWindow(const App::CommandLine &line, Main::Tb_tok *&window) {
     if (!line.recordFile.isEmpty())
         b_tok.StartRecording(line.recordFile, line.recordSemicolon ? Export::SemicolonDialect()
                                                                    : Export::CommaDialect());
-    if (status == 0) QApplication::exec();
+    if (status == 0 && !stopping) QApplication::exec();
     window = nullptr;
     return status;
 }
@@ -152,8 +153,17 @@ int main(int argc, char **argv) {
 
     // A logout or Ctrl+C ends the program as closing the window does. Installed before the
     // start-up search, which may hold a port for a while; the event loop acts on it.
+    // A message box or a dialog runs a loop of its own, and before the window's loop runs
+    // quit() does nothing: the dialogs are rejected, messages from then on go to stderr, and a
+    // start-up that is still under way does not enter the loop at all.
     Main::Tb_tok *window = nullptr;
-    Launch::StopSignals stopSignals([&window] {
+    bool stopping = false;
+    Launch::StopSignals stopSignals([&window, &stopping] {
+        stopping = true;
+        Framework::SetMessageHandler(
+            [](const QString &text) { std::fprintf(stderr, "impedix: %s\n", qPrintable(text)); });
+        Framework::SetQuestionHandler([](const QString &) { return false; });
+        Framework::EndModalDialogs();
         if (window) window->close();
         QApplication::quit();
     });
@@ -161,7 +171,7 @@ int main(int argc, char **argv) {
 
     int status = 0;
     try {
-        status = RunWindow(line, window);
+        status = RunWindow(line, window, stopping);
     } catch (const std::exception &error) {
         window = nullptr;
         status = Failure;

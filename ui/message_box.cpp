@@ -3,6 +3,7 @@
 #include "ui/message_box.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <utility>
@@ -59,6 +60,13 @@ bool AskQuestion(const QString &text, const QString &yes, const QString &no) {
 
 void SetQuestionHandler(QuestionHandler handler) {
     InstalledQuestionHandler() = std::move(handler);
+}
+
+void EndModalDialogs() {
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        auto *dialog = qobject_cast<QDialog *>(widget);
+        if (dialog && dialog->isVisible() && dialog->isModal()) dialog->reject();
+    }
 }
 
 } // namespace Framework

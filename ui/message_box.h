@@ -28,6 +28,10 @@ bool AskQuestion(const QString &text, const QString &yes, const QString &no);
 // An empty handler restores the modal dialog.
 void SetQuestionHandler(QuestionHandler handler);
 
+// Rejects every modal dialog that is up (a message, a question, a file dialog), as Escape would,
+// so that their loops return: a stop signal must end the program even from inside one.
+void EndModalDialogs();
+
 // The core's messages shown through ShowMessage.
 class MessageBoxSink : public Core::MessageSink {
 public:

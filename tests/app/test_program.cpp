@@ -415,6 +415,32 @@ private slots:
         QVERIFY(client.state() == QAbstractSocket::UnconnectedState ||
                 client.waitForDisconnected(Generous));
     }
+
+    // A message box is up (the recording could not start) when SIGTERM or SIGINT comes: the
+    // program still ends, as closing the window would end it.
+    void stopSignalWhileAMessageIsUp_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+    void stopSignalWhileAMessageIsUp() {
+        QFETCH(int, signal);
+        QTemporaryDir dir;
+        QProcess program;
+        program.setProcessEnvironment(Offscreen());
+        program.start(QStringLiteral(IMPEDIX_PATH),
+                      {"--demo", "--scpi=0", "--record", dir.filePath("missing/run.csv")});
+        QString err;
+        // The SCPI line comes before the recording's message; from then on the handlers stand.
+        QTRY_VERIFY_WITH_TIMEOUT((err += QString::fromLocal8Bit(program.readAllStandardError()),
+                                  err.contains(QLatin1String("SCPI on"))),
+                                 Generous);
+        ::kill(static_cast<pid_t>(program.processId()), signal);
+        const Outcome outcome = Finish(program);
+        QVERIFY2(outcome.finished, "still running with its message up");
+        QCOMPARE(outcome.status, QProcess::NormalExit);
+        QCOMPARE(outcome.code, 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestProgram)

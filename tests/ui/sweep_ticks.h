@@ -2,6 +2,7 @@
 // until it did what it is for, since on a busy machine an answer can be lost; a deadline bounds it.
 #pragma once
 
+#include "core/session.h"
 #include "link/device.h"
 #include "sweep/sweep_store.h"
 #include "ui/main_window.h"
@@ -19,7 +20,7 @@ inline bool TickWithFrame(Main::Tb_tok &w) {
     const QDeadlineTimer deadline(TickDeadlineMs);
     do {
         Device::DeviceStatus = 0;
-        w.tmrTimer();
+        w.Session().Tick();
         if (Device::DeviceStatus & 0x80) return true;
     } while (!deadline.hasExpired());
     return false;
@@ -30,7 +31,7 @@ inline bool TickForPoint(Main::Tb_tok &w) {
     const int index = Main::SweepIndex;
     const QDeadlineTimer deadline(TickDeadlineMs);
     do {
-        w.tmrTimer();
+        w.Session().Tick();
         if (Main::SweepIndex != index || !Main::SweepRunning) return true;
     } while (!deadline.hasExpired());
     return false;

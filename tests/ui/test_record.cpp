@@ -96,7 +96,7 @@ Sim::Component Inductor() {
 void TickUntilRecorded(Main::Tb_tok &w, const QString &path, QChar separator) {
     const QDeadlineTimer deadline(20000); // a guard against hanging, never a measured time
     while (ReadTable(path, separator).records.size() < 2 && !deadline.hasExpired())
-        w.tmrTimer();
+        w.Session().Tick();
 }
 
 QLabel *RecordStatus(Main::Tb_tok &w) {
