@@ -52,6 +52,7 @@ QString DataOutput::PartialPath(const QString &path) {
 
 bool DataOutput::open() {
     m_kept.clear();
+    m_direct = false;
     if (!toFile()) {
         m_file = std::make_unique<QFile>();
         if (m_file->open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered)) return true;
@@ -59,11 +60,22 @@ bool DataOutput::open() {
         m_file.reset();
         return false;
     }
-    const QString partial = PartialPath(m_path);
-    if (QFileInfo(m_path).isDir()) {
+    const QFileInfo target(m_path);
+    if (target.isDir()) {
         m_error = QStringLiteral("it is a directory");
         return false;
     }
+    if (target.exists() && !target.isFile()) {
+        // A device or a pipe (/dev/null, a FIFO) is written as it is: it cannot be replaced, and
+        // a partial file beside it would land in /dev.
+        m_direct = true;
+        m_file = std::make_unique<QFile>(m_path);
+        if (m_file->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return true;
+        m_error = m_file->errorString();
+        m_file.reset();
+        return false;
+    }
+    const QString partial = PartialPath(m_path);
     m_file = std::make_unique<QFile>(partial);
     // NewOnly: a partial file left by a run that was killed holds that run's rows.
     if (m_file->open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
@@ -91,7 +103,7 @@ bool DataOutput::write(const QByteArray &text) {
             m_error = m_file->errorString();
             if (m_error.isEmpty()) m_error = QStringLiteral("write error");
             TakeBack(m_file.get(), before);
-            if (toFile()) m_kept = PartialPath(m_path);
+            if (toFile() && !m_direct) m_kept = PartialPath(m_path);
             return false;
         }
         written += n;
@@ -101,7 +113,10 @@ bool DataOutput::write(const QByteArray &text) {
 
 bool DataOutput::commit() {
     if (!m_file) return false;
-    if (!toFile()) return true;
+    if (!toFile() || m_direct) {
+        m_file.reset();
+        return true;
+    }
     if (!m_kept.isEmpty()) {
         m_error =
             QStringLiteral("%1 was not replaced; the rows written are in %2").arg(m_path, m_kept);
@@ -131,7 +146,7 @@ bool DataOutput::commit() {
 }
 
 void DataOutput::discard() {
-    if (m_file && toFile()) {
+    if (m_file && toFile() && !m_direct) {
         const QString partial = m_file->fileName();
         const bool empty = m_file->size() == 0;
         if (!empty) CutToLastLineEnd(*m_file);

@@ -1,6 +1,7 @@
 // Where impedix-cli's data goes: standard output, written as it comes, or a file. A file's rows
 // go to FILE.partial as they come, one write each, so that a kill or a crash keeps every row
-// reported before it; the partial file is put in place of FILE when the run ends, so an existing
+// reported before it; the partial file is put in place of FILE when the run ends (a device or a
+// pipe is written in place), so an existing
 // FILE is replaced only by a run that got to its end. A write that fails keeps the rows that got
 // out whole (a torn row is taken back where the destination can be cut) and leaves FILE alone.
 #pragma once
@@ -49,6 +50,7 @@ private:
     QString m_path;
     std::unique_ptr<QFile> m_file;
     QString m_kept;
+    bool m_direct = false; // a device or a pipe, written in place
     QString m_error;
 };
 

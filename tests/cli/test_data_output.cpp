@@ -5,6 +5,7 @@
 #include "tests/export/file_size_limit.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -108,6 +109,16 @@ private slots:
         }
         QVERIFY(!QFile::exists(DataOutput::PartialPath(path)));
         QVERIFY(!QFile::exists(path));
+    }
+
+    // A device cannot be replaced: it is written in place, and nothing lands beside it.
+    void deviceIsWrittenInPlace() {
+        DataOutput output(QStringLiteral("/dev/null"));
+        QVERIFY(output.open());
+        QVERIFY(output.write("1,2\r\n"));
+        QVERIFY(output.commit());
+        QVERIFY(!QFile::exists(DataOutput::PartialPath(QStringLiteral("/dev/null"))));
+        QVERIFY(QFileInfo(QStringLiteral("/dev/null")).exists());
     }
 
     // Standard output redirected to a file can be cut; the torn part of a row goes.
