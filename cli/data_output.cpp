@@ -75,7 +75,9 @@ bool DataOutput::open() {
         m_file.reset();
         return false;
     }
-    const QString partial = PartialPath(m_path);
+    // Through a link the file it names is replaced, as an editor would, not the link.
+    m_target = target.isSymLink() && target.exists() ? target.canonicalFilePath() : m_path;
+    const QString partial = PartialPath(m_target);
     m_file = std::make_unique<QFile>(partial);
     // NewOnly: a partial file left by a run that was killed holds that run's rows.
     if (m_file->open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
@@ -103,7 +105,7 @@ bool DataOutput::write(const QByteArray &text) {
             m_error = m_file->errorString();
             if (m_error.isEmpty()) m_error = QStringLiteral("write error");
             TakeBack(m_file.get(), before);
-            if (toFile() && !m_direct) m_kept = PartialPath(m_path);
+            if (toFile() && !m_direct) m_kept = m_file->fileName();
             return false;
         }
         written += n;
@@ -136,7 +138,7 @@ bool DataOutput::commit() {
     }
     // rename(2) replaces an existing FILE in one step, which QFile::rename does not.
     if (std::rename(QFile::encodeName(partial).constData(),
-                    QFile::encodeName(m_path).constData()) != 0) {
+                    QFile::encodeName(m_target).constData()) != 0) {
         m_kept = partial;
         m_error = QStringLiteral("%1; the rows written are in %2")
                       .arg(QString::fromLocal8Bit(std::strerror(errno)), partial);

@@ -48,6 +48,7 @@ public:
 
 private:
     QString m_path;
+    QString m_target; // the file a link at m_path names, else m_path
     std::unique_ptr<QFile> m_file;
     QString m_kept;
     bool m_direct = false; // a device or a pipe, written in place

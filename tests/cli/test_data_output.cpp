@@ -111,14 +111,34 @@ private slots:
         QVERIFY(!QFile::exists(path));
     }
 
-    // A device cannot be replaced: it is written in place, and nothing lands beside it.
+    // A device cannot be replaced: it is written in place, and nothing lands beside it. The
+    // device is reached through a link in a directory of the test's own, so that a fault
+    // replaces the link, never the device.
     void deviceIsWrittenInPlace() {
-        DataOutput output(QStringLiteral("/dev/null"));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("sink"));
+        QVERIFY(QFile::link(QStringLiteral("/dev/null"), path));
+        DataOutput output(path);
         QVERIFY(output.open());
         QVERIFY(output.write("1,2\r\n"));
         QVERIFY(output.commit());
-        QVERIFY(!QFile::exists(DataOutput::PartialPath(QStringLiteral("/dev/null"))));
-        QVERIFY(QFileInfo(QStringLiteral("/dev/null")).exists());
+        QVERIFY(!QFile::exists(DataOutput::PartialPath(path)));
+        QVERIFY(QFileInfo(path).isSymLink());
+    }
+
+    // Through a link the file it names gets the rows; the link stays a link.
+    void linkKeepsPointingAtTheNewRows() {
+        QTemporaryDir dir;
+        const QString real = dir.filePath(QStringLiteral("real.csv"));
+        const QString link = dir.filePath(QStringLiteral("link.csv"));
+        QVERIFY(Put(real, "older run\r\n"));
+        QVERIFY(QFile::link(real, link));
+        DataOutput output(link);
+        QVERIFY(output.open());
+        QVERIFY(output.write("1,2\r\n"));
+        QVERIFY2(output.commit(), qPrintable(output.errorString()));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(Contents(real), QByteArray("1,2\r\n"));
     }
 
     // Standard output redirected to a file can be cut; the torn part of a row goes.
