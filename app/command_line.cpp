@@ -113,7 +113,7 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
             line.tablePath = value;
         } else if (argument == QLatin1String("--scpi")) {
             line.scpi = true;
-            // "--scpi 5025" would take 5025 for a stray argument: say how the port is given.
+            // "--scpi PORT" would take the port for a stray argument: say how the port is given.
             bool number = false;
             if (i + 1 < arguments.size()) arguments.at(i + 1).toUInt(&number);
             if (number)

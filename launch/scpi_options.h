@@ -21,8 +21,8 @@ std::optional<quint16> ReadScpiPort(const QString &text, QString *error);
 // --listen's value: an IP address. False, with the message in error, for anything else.
 bool CheckListenAddress(const QString &text, QString *error);
 
-// Where a server listens, as both programs name it on standard error: "127.0.0.1:5025",
-// "[::1]:5025".
+// Where a server listens, as both programs name it on standard error: "127.0.0.1:PORT",
+// "[::1]:PORT".
 QString ListeningText(const QHostAddress &address, quint16 port);
 
 } // namespace Launch

@@ -7,7 +7,6 @@ namespace Device {
 
 Capabilities CapabilitiesOf(int index) {
     Capabilities model;
-    model.row = index >= 0 && index < ModelCount ? index : -1;
     model.lowestHz = ModelLowestFrequency(index);
     model.highestHz = ModelHighestFrequency(index);
     model.sweepLowestHz = std::max(SweepLowestHz, model.lowestHz);
@@ -26,14 +25,6 @@ Capabilities AnyModelCapabilities() {
     for (int row = 0; row < ModelCount; ++row)
         any.biasStepMillivolts = std::min(any.biasStepMillivolts, BiasScale(row));
     return any;
-}
-
-std::vector<std::int32_t> ModelFrequencies(int index) {
-    std::vector<std::int32_t> list;
-    for (std::int32_t hz : FrequencyList)
-        if (hz >= ModelLowestFrequency(index) && hz <= ModelHighestFrequency(index))
-            list.push_back(hz);
-    return list;
 }
 
 } // namespace Device

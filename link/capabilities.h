@@ -8,7 +8,6 @@
 
 #include <array>
 #include <cstdint>
-#include <vector>
 
 namespace Device {
 
@@ -32,7 +31,6 @@ constexpr std::int32_t SweepHighestHz = 10000000;
 // Every model answers the same commands (commands.h); they differ only in the values below and
 // in the wire rules of models.h.
 struct Capabilities {
-    int row = -1;              // ModelTable row; -1 for the union of all models
     std::int32_t lowestHz = 0; // the model's frequency window
     std::int32_t highestHz = 0;
     std::int32_t sweepLowestHz = 0; // the window within the bounds of a run
@@ -52,8 +50,5 @@ Capabilities CapabilitiesOf(int index);
 // What some model can take: the widest frequency window, the finest bias step, START's bounds.
 // For a front end that checks before it knows the model, or whose checks do not depend on it.
 Capabilities AnyModelCapabilities();
-
-// The model's frequencies from the frequency list, lowest first.
-std::vector<std::int32_t> ModelFrequencies(int index);
 
 } // namespace Device

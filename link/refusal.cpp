@@ -19,22 +19,23 @@ Refusal Refuse(Refusal::Subject subject, Refusal::Bound bound, double value, dou
 
 } // namespace
 
-Verdict CheckFrequency(const Capabilities &model, std::int32_t hz) {
-    using S = Refusal::Subject;
-    if (hz < model.lowestHz) return Refuse(S::Frequency, Refusal::Bound::Low, hz, model.lowestHz);
-    if (hz > model.highestHz)
-        return Refuse(S::Frequency, Refusal::Bound::High, hz, model.highestHz);
+Verdict CheckWithin(Refusal::Subject subject, double value, double low, double high) {
+    if (value < low) return Refuse(subject, Refusal::Bound::Low, value, low);
+    if (value > high) return Refuse(subject, Refusal::Bound::High, value, high);
     return std::nullopt;
 }
 
+Verdict CheckFrequency(const Capabilities &model, std::int32_t hz) {
+    return CheckWithin(Refusal::Subject::Frequency, hz, model.lowestHz, model.highestHz);
+}
+
 Verdict CheckBias(const Capabilities &model, std::int32_t millivolts) {
-    using B = Refusal::Bound;
-    if (millivolts < model.lowestBiasMillivolts)
-        return Refuse(Refusal::Subject::Bias, B::Low, millivolts, model.lowestBiasMillivolts);
-    if (millivolts > model.highestBiasMillivolts)
-        return Refuse(Refusal::Subject::Bias, B::High, millivolts, model.highestBiasMillivolts);
+    if (Verdict range = CheckWithin(Refusal::Subject::Bias, millivolts, model.lowestBiasMillivolts,
+                                    model.highestBiasMillivolts))
+        return range;
     if (millivolts % model.biasStepMillivolts != 0)
-        return Refuse(Refusal::Subject::Bias, B::Step, millivolts, model.biasStepMillivolts);
+        return Refuse(Refusal::Subject::Bias, Refusal::Bound::Step, millivolts,
+                      model.biasStepMillivolts);
     return std::nullopt;
 }
 

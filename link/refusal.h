@@ -42,6 +42,9 @@ struct Refusal {
 
 using Verdict = std::optional<Refusal>; // nothing: accepted
 
+// value within low … high, or the bound it broke, refused as subject.
+Verdict CheckWithin(Refusal::Subject subject, double value, double low, double high);
+
 Verdict CheckFrequency(const Capabilities &model, std::int32_t hz);
 // Within the bias source's range and on the model's step.
 Verdict CheckBias(const Capabilities &model, std::int32_t millivolts);

@@ -74,24 +74,6 @@ ListFile ReadFrequencyList(QIODevice &device) {
     return out;
 }
 
-void FillPlannedFrequencies(Spacing spacing, std::int32_t low, std::int32_t high,
-                            const std::vector<std::int32_t> &list) {
-    if (spacing == Spacing::Linear) {
-        Main::FillSweepFrequencies(low, high);
-        return;
-    }
-    const std::vector<std::int32_t> plan =
-        spacing == Spacing::Log ? LogPlan(low, high, Main::SweepPoints) : list;
-    if (spacing == Spacing::List)
-        Main::SweepPoints =
-            std::clamp(static_cast<int>(plan.size()), Main::SweepPointsLeast, Main::SweepCapacity);
-    for (int i = 0; i < Main::SweepPoints; ++i) {
-        const std::size_t at = std::min(static_cast<std::size_t>(i), plan.size() - 1);
-        Main::SweepFrequencies[i] =
-            plan.empty() ? static_cast<float>(low) : static_cast<float>(plan[at]);
-    }
-}
-
 ListFile ReadFrequencyListFile(const QString &path) {
     const QFileInfo info(path);
     // A pipe or a device would block the window; a real list is a few kilobytes.

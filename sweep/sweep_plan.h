@@ -51,11 +51,6 @@ constexpr qint64 ListFileLargest = 64 * 1024;
 ListFile ReadFrequencyList(QIODevice &device);
 ListFile ReadFrequencyListFile(const QString &path);
 
-// Main::SweepFrequencies for a run: linear and log plans over Main::SweepPoints points from low to
-// high, a list as it stands (Main::SweepPoints becomes its length, at most the store's capacity).
-void FillPlannedFrequencies(Spacing spacing, std::int32_t low, std::int32_t high,
-                            const std::vector<std::int32_t> &list = {});
-
 // "строка 3: …" or the reason alone when it concerns the whole file.
 QString ListFileProblem(const ListFile &list);
 

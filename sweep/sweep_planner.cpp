@@ -49,12 +49,10 @@ std::int32_t RoundToStep(double mv, std::int32_t step) {
     return static_cast<std::int32_t>(std::lround(mv / step)) * step;
 }
 
+// Within the bias source; the step is the planner's to round to.
 Verdict CheckBiasPoint(const Device::Capabilities &model, std::int32_t mv, Subject subject) {
-    if (mv < model.lowestBiasMillivolts)
-        return Refusal{subject, Bound::Low, double(mv), double(model.lowestBiasMillivolts), -1};
-    if (mv > model.highestBiasMillivolts)
-        return Refusal{subject, Bound::High, double(mv), double(model.highestBiasMillivolts), -1};
-    return std::nullopt;
+    return Device::CheckWithin(subject, mv, model.lowestBiasMillivolts,
+                               model.highestBiasMillivolts);
 }
 
 // A list of the run's own: its length first, then each entry in order.
@@ -65,12 +63,8 @@ Plan PlanList(const Request &request, const Device::Capabilities &model) {
         Verdict verdict;
         switch (request.quantity) {
         case Quantity::Frequency:
-            if (value < model.sweepLowestHz)
-                verdict = Refusal{Subject::SweepList, Bound::Low, double(value),
-                                  double(model.sweepLowestHz), -1};
-            else if (value > model.sweepHighestHz)
-                verdict = Refusal{Subject::SweepList, Bound::High, double(value),
-                                  double(model.sweepHighestHz), -1};
+            verdict = Device::CheckWithin(Subject::SweepList, value, model.sweepLowestHz,
+                                          model.sweepHighestHz);
             break;
         case Quantity::Bias:
             value = RoundToStep(value, model.biasStepMillivolts);
@@ -124,31 +118,16 @@ Plan PlanBias(const Request &r, const Device::Capabilities &model) {
 } // namespace
 
 Verdict CheckSweepStart(const Device::Capabilities &model, std::int32_t hz) {
-    if (hz < model.sweepLowestHz)
-        return Refusal{Subject::SweepStart, Bound::Low, double(hz), double(model.sweepLowestHz),
-                       -1};
-    if (hz > model.sweepHighestHz)
-        return Refusal{Subject::SweepStart, Bound::High, double(hz), double(model.sweepHighestHz),
-                       -1};
-    return std::nullopt;
+    return Device::CheckWithin(Subject::SweepStart, hz, model.sweepLowestHz, model.sweepHighestHz);
 }
 
 Verdict CheckSweepStop(const Device::Capabilities &model, std::int32_t start, std::int32_t hz) {
-    if (hz < start) return Refusal{Subject::SweepStop, Bound::Low, double(hz), double(start), -1};
-    if (hz > model.sweepHighestHz)
-        return Refusal{Subject::SweepStop, Bound::High, double(hz), double(model.sweepHighestHz),
-                       -1};
-    return std::nullopt;
+    return Device::CheckWithin(Subject::SweepStop, hz, start, model.sweepHighestHz);
 }
 
 Verdict CheckSweepPoints(int points) {
-    if (points < Main::SweepPointsLeast)
-        return Refusal{Subject::SweepPoints, Bound::Low, double(points),
-                       double(Main::SweepPointsLeast), -1};
-    if (points > Main::SweepCapacity)
-        return Refusal{Subject::SweepPoints, Bound::High, double(points),
-                       double(Main::SweepCapacity), -1};
-    return std::nullopt;
+    return Device::CheckWithin(Subject::SweepPoints, points, Main::SweepPointsLeast,
+                               Main::SweepCapacity);
 }
 
 Plan PlanRun(const Request &request, const Device::Capabilities &model) {

@@ -1,10 +1,12 @@
 // Point plans (log, list file, the meter's list), the readings of a run (resonance, extremes,
 // nearest point), a held reference and deviations from it, and the log axis' ticks.
+#include "link/capabilities.h"
 #include "link/models.h"
 #include "sweep/frequency_ticks.h"
 #include "sweep/reference_trace.h"
 #include "sweep/sweep_frequencies.h"
 #include "sweep/sweep_plan.h"
+#include "sweep/sweep_planner.h"
 #include "sweep/sweep_reading.h"
 #include "sweep/sweep_store.h"
 
@@ -92,22 +94,26 @@ private slots:
         QCOMPARE(full[255 / 2], std::int32_t(std::lround(25 * std::pow(400000.0, 127.0 / 255.0))));
     }
 
-    // The store gets the plan; a list sets the number of points; linear stays the designed one.
-    void plannedFrequenciesInTheStore() {
-        Main::ResetSweepState();
-        Main::SweepPoints = 256;
-        Sweep::FillPlannedFrequencies(Sweep::Spacing::Linear, 25, 10000000);
-        QCOMPARE(Main::SweepFrequencies[253], 9921569.0f);
-        QCOMPARE(Main::SweepFrequencies[255], 10000000.0f);
-        Main::SweepPoints = 5;
-        Sweep::FillPlannedFrequencies(Sweep::Spacing::Log, 100, 10000);
-        const float log[] = {100, 316, 1000, 3162, 10000};
-        for (int i = 0; i < 5; ++i)
-            QCOMPARE(Main::SweepFrequencies[i], log[i]);
-        Sweep::FillPlannedFrequencies(Sweep::Spacing::List, 0, 0, {700, 300, 300});
-        QCOMPARE(Main::SweepPoints, 3);
-        QCOMPARE(Main::SweepFrequencies[0], 700.0f);
-        QCOMPARE(Main::SweepFrequencies[2], 300.0f);
+    // The planner's points: linear stays the designed fill, log rounds, a list is its length.
+    void plannedFrequencies() {
+        const Device::Capabilities any = Device::AnyModelCapabilities();
+        Sweep::Request linear;
+        linear.start = 25;
+        linear.stop = 10000000;
+        linear.points = 256;
+        const Plan full = Sweep::PlanRun(linear, any).points;
+        QCOMPARE(full[253], 9921569);
+        QCOMPARE(full[255], 10000000);
+        Sweep::Request log;
+        log.spacing = Sweep::Spacing::Log;
+        log.start = 100;
+        log.stop = 10000;
+        log.points = 5;
+        QCOMPARE(Sweep::PlanRun(log, any).points, (Plan{100, 316, 1000, 3162, 10000}));
+        Sweep::Request list;
+        list.spacing = Sweep::Spacing::List;
+        list.list = {700, 300, 300};
+        QCOMPARE(Sweep::PlanRun(list, any).points, (Plan{700, 300, 300}));
     }
 
     void meterList() {
