@@ -37,6 +37,12 @@ Remote::Reading RawReading(std::uint64_t sequence, std::int64_t timeMs, float ma
     return reading;
 }
 
+// A point's status for a client: its own, or +1 for one the display shows as an overload.
+int PointStatus(int i) {
+    if (Main::SweepStatuses[i] != 0) return Main::SweepStatuses[i];
+    return Main::PointOverloaded(Main::SweepState, i) ? 1 : 0;
+}
+
 } // namespace
 
 SessionInstrument::SessionInstrument(Core::Session &session, QObject *parent)
@@ -262,15 +268,29 @@ Remote::SweepTable SessionInstrument::lastSweep() const {
         point.reading = RawReading(0, 0, Main::SweepMagnitudes[i], Main::SweepPhases[i],
                                    Main::SweepReportedFrequencies[i]);
         point.reading.overload = Main::PointOverloaded(Main::SweepState, i);
+        point.reading.status = PointStatus(i);
+        point.reading.connection = Main::SweepConnections[i];
         table.points.append(point);
     }
     return table;
 }
 
+std::uint32_t SessionInstrument::connection() const {
+    return m_session.Connection();
+}
+
+// A frame taken before the conditions had reached the meter is no reading for a client; one the
+// meter gives at them with no value a program may use is a reading with its status.
 void SessionInstrument::TakeFrame() {
+    using S = Device::ReadingStatus;
+    const S status = m_session.LastStatus();
+    if (status == S::OtherFrequency || status == S::OtherBias || status == S::Stale) return;
     m_latest =
         RawReading(m_latest.sequence + 1, nowMs(), Device::ParameterValues[Device::ValMagnitude],
                    Device::ParameterValues[Device::ValPhase], Device::FrequencyHz);
+    m_latest.status = Device::StatusCode(status);
+    m_latest.overload = m_latest.overload || status != S::Normal;
+    m_latest.connection = m_session.Connection();
     m_readingPending = true;
     m_notify.start();
 }
@@ -282,6 +302,9 @@ void SessionInstrument::TakeSweepPoint() {
     m_list.points[i].reading =
         RawReading(m_latest.sequence, m_latest.timeMs, Main::SweepMagnitudes[i],
                    Main::SweepPhases[i], Main::SweepReportedFrequencies[i]);
+    m_list.points[i].reading.overload = Main::PointOverloaded(Main::SweepState, i);
+    m_list.points[i].reading.status = PointStatus(i);
+    m_list.points[i].reading.connection = Main::SweepConnections[i];
     m_listPending = true;
     m_notify.start();
 }

@@ -42,6 +42,7 @@ public:
     void abortList() override;
 
     Remote::SweepTable lastSweep() const override;
+    std::uint32_t connection() const override;
     bool busy() const override;
 
 private:

@@ -5,12 +5,13 @@
 #include "cli/fit_output.h"
 #include "cli/progress.h"
 #include "cli/records.h"
+#include "cli/run_watch.h"
 #include "core/main_state.h"
 #include "core/session.h"
 #include "export/recorder.h"
 #include "export/sweep_csv.h"
-#include "link/capabilities.h"
 #include "launch/stop_signals.h"
+#include "link/capabilities.h"
 #include "link/commands.h"
 #include "link/models.h"
 #include "link/ranges.h"
@@ -173,14 +174,16 @@ int RunMeasure(const Invocation &invocation) {
         code = result;
         QCoreApplication::exit(0);
     };
+    RunWatch watch(session, end);
     const auto take = [&] {
         const QString range = Device::RangeName(Device::DeviceRange);
         bool written = true;
+        Reading reading = LastReading(Timestamp(), clock.elapsed() / 1000.0, range);
+        reading.frame.connection = session.Connection();
         if (csv) {
-            written = recorder.append(Export::LastFrame());
+            written = recorder.append(reading.frame);
         } else {
-            written = output.write(
-                ReadingJson(LastReading(Timestamp(), clock.elapsed() / 1000.0, range)));
+            written = output.write(ReadingJson(reading));
         }
         if (!written) {
             Complain(QStringLiteral("the data could not be written: %1")
@@ -198,13 +201,14 @@ int RunMeasure(const Invocation &invocation) {
     };
     QObject::connect(&session, &Core::Session::ticked, &session,
                      [&](const Core::TickResult &result) {
+                         watch.Observe(result);
                          if (GaveUp(result)) {
                              ComplainLineLost();
                              end(ExitNoMeter);
                          } else if (result.accepted && autoRangePending) {
                              autoRangePending = false;
                              if (!Main::AutoRange) session.SwitchAutoRange(Device::DeviceRange);
-                         } else if (result.accepted) {
+                         } else if (result.counts()) {
                              take();
                          }
                      });
@@ -218,6 +222,7 @@ int RunMeasure(const Invocation &invocation) {
     session.PausePolling();
     progress.finish();
     recorder.stop();
+    code = watch.Conclude(code, invocation.acceptReconnections, readings == 0);
     return Conclude(output, code);
 }
 
@@ -245,8 +250,10 @@ int RunSweep(const Invocation &invocation) {
         code = result;
         QCoreApplication::exit(0);
     };
+    RunWatch watch(session, end);
     QObject::connect(&session, &Core::Session::ticked, &session,
                      [&](const Core::TickResult &result) {
+                         watch.Observe(result);
                          if (result.sweepPointStored)
                              progress.update(Main::TakenSweepPoints(), Main::SweepPoints);
                          if (result.sweepFinished) {
@@ -287,6 +294,18 @@ int RunSweep(const Invocation &invocation) {
                      .arg(output.device()->errorString()));
         return Conclude(output, ExitWriteFailed);
     }
+    // An overload or an impossible angle is the meter's answer at a point; a point given up
+    // because the meter never reached its conditions is none.
+    const bool nothingMeasured = [] {
+        using S = Device::ReadingStatus;
+        for (int i = 0; i < Main::TakenSweepPoints(); ++i) {
+            const auto status = static_cast<S>(Main::SweepStatuses[i]);
+            if (status == S::Normal || status == S::Overload || status == S::ImpossiblePhase)
+                return false;
+        }
+        return true;
+    }();
+    code = watch.Conclude(code, invocation.acceptReconnections, nothingMeasured);
     return Conclude(output, code);
 }
 

@@ -91,6 +91,10 @@ void AddOutput(QCommandLineParser &parser) {
                             "to FILE.partial, which replaces FILE when the run ends (after a "
                             "failed write FILE is kept and FILE.partial holds the rows).",
                             "FILE"));
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("accept-reconnections"),
+        QStringLiteral("Exit 0 after a run that went on across a lost and returned line (the "
+                       "readings after it carry the next connection number).")));
 }
 
 void AddMeasure(QCommandLineParser &parser) {
@@ -183,10 +187,13 @@ QString HelpText(const Subcommand &sub, const QCommandLineParser &parser) {
         sub.command == Command::Sweep)
         text += QStringLiteral(
             "A port whose identity reply arrives damaged is asked up to three times.\n"
-            "Exit status: 0 done; 1 no meter answered, or the line was lost and did not come\n"
-            "back within 10 s; 2 a mistake on the command line or a setting the meter cannot\n"
-            "take; 3 the data could not be written; 128 + the signal's number after SIGINT or\n"
-            "SIGTERM, with what was measured written.\n\n");
+            "Exit status: 0 done; 1 no meter answered, no reading came, or the line was lost\n"
+            "and did not come back within 10 s; 2 a mistake on the command line or a setting\n"
+            "the meter cannot take; 3 the data could not be written; 4 the line was lost\n"
+            "and came back during the run (the run goes on with the meter's conditions sent\n"
+            "again; 0 with --accept-reconnections) or another model answered there (the run\n"
+            "ends); 128 + the signal's number after SIGINT or SIGTERM, with what was\n"
+            "measured written.\n\n");
     return text + (options >= 0 ? own.mid(options) : own);
 }
 
@@ -220,6 +227,7 @@ bool Take(const QCommandLineParser &parser, const char *name,
 
 bool TakeFormat(const QCommandLineParser &parser, Invocation &invocation) {
     invocation.outputPath = parser.value(QStringLiteral("output"));
+    invocation.acceptReconnections = parser.isSet(QStringLiteral("accept-reconnections"));
     if (parser.isSet(QStringLiteral("output")) && invocation.outputPath.isEmpty()) {
         invocation.error = QStringLiteral("--output needs a file name");
         return false;

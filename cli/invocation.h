@@ -25,6 +25,9 @@ struct ServePlan {
 constexpr int ExitDone = 0;
 constexpr int ExitNoMeter = 1; // no meter answered, or the line was lost and did not come back
 constexpr int ExitUsage = 2;
+// The line was lost and came back during a run (unless --accept-reconnections), or another model
+// answered at its port (the run ends there).
+constexpr int ExitInterrupted = 4;
 
 struct Invocation {
     Command command = Command::None;
@@ -44,7 +47,8 @@ struct Invocation {
     QString fitModel;      // sweep --fit: a model's name or "auto"; empty: no fit
     ServePlan serve;       // serve
     Format format = Format::Csv;
-    QString outputPath; // empty: standard output
+    QString outputPath;               // empty: standard output
+    bool acceptReconnections = false; // a run that went on after the line came back exits 0
 };
 
 // arguments without the program name.

@@ -40,9 +40,10 @@ public:
     }
     void integer(const char *key, qint64 value) { raw(key, QByteArray::number(value)); }
 
-    void quantities(const Device::TextbookValues &values, bool series) {
+    void quantities(const Device::TextbookValues &values, bool series, bool measured = true) {
         for (int index = 0; index < QuantityCount; ++index)
-            number(QuantityKeys[index], Device::TextbookParameter(values, index, series));
+            number(QuantityKeys[index],
+                   measured ? Device::TextbookParameter(values, index, series) : std::nan(""));
     }
 
     QByteArray finish() { return m_line + "}\n"; }
@@ -83,6 +84,7 @@ QByteArray ReadingJson(const Reading &reading) {
                     frame.seriesCircuit);
     line.single("z_magnitude_ohm", reading.magnitude);
     line.single("z_angle_rad", reading.phase);
+    line.integer("connection", frame.connection);
     return line.finish();
 }
 
@@ -90,17 +92,24 @@ QByteArray SweepJson(const Main::SweepVariables &store, bool seriesCircuit) {
     QByteArray text;
     const int taken = Main::TakenSweepPoints(store);
     for (int i = 0; i < taken; ++i) {
-        // The store keeps |Z| in milliohms and its angle in degrees.
-        const float magnitude = store.SweepSamples[Device::ParZ][i] / 1000.0f;
-        const float degrees = store.SweepSamples[Device::ParFiz][i];
-        const double hz = store.SweepFrequencies[i];
+        // What the point's frame reported: |Z| in ohms, the angle in radians, its frequency.
+        const float magnitude = store.SweepMagnitudes[i];
+        const float radians = store.SweepPhases[i];
+        const std::int32_t reported = store.SweepReportedFrequencies[i];
+        const bool measured = Main::PointMeasured(store, i);
         JsonLine line;
         line.integer("point", i + 1);
-        line.number("frequency_hz", hz);
+        line.number("frequency_hz", store.SweepFrequencies[i]);
         line.text("circuit", seriesCircuit ? QStringLiteral("series") : QStringLiteral("parallel"));
-        line.quantities(Device::Textbook(magnitude, degrees * RadiansPerDegree, hz), seriesCircuit);
+        // A point that is no measurement at its planned conditions keeps only what was sent.
+        line.quantities(measured ? Device::Textbook(magnitude, radians, reported)
+                                 : Device::TextbookValues{},
+                        seriesCircuit, measured);
         line.single("z_magnitude_ohm", magnitude);
-        line.single("z_angle_deg", degrees);
+        line.single("z_angle_deg", static_cast<float>(radians / RadiansPerDegree));
+        line.integer("reported_frequency_hz", reported);
+        line.integer("status", store.SweepStatuses[i]);
+        line.integer("connection", store.SweepConnections[i]);
         text += line.finish();
     }
     return text;

@@ -86,12 +86,18 @@ TickResult Session::Tick() {
         if (Main::AutoParams)
             Main::ChooseParameters(Device::ParameterValues[Device::ValMagnitude],
                                    Device::ParameterValues[Device::ValPhase]);
-        emit frameAccepted();
         // A running sweep stores its point only when the meter is at a frequency the program
-        // accepts.
-        result.followed = FollowInstrumentFrequency();
-        if (result.followed && Main::SweepRunning) result = StoreSweepPoint(result);
-        result.recorded = RecordFrame();
+        // accepts; recordings and the tally take only readings at the conditions asked for.
+        result.status = JudgeAccepted(&result.followed);
+        result.connection = m_connection;
+        m_lastStatus = result.status;
+        emit frameAccepted();
+        if (result.counts())
+            ++m_tally.counted;
+        else
+            ++m_tally.leftOut[Device::StatusCode(result.status)];
+        if (Main::SweepRunning) result = JudgeSweepPoint(result);
+        if (result.counts()) result.recorded = RecordFrame();
     }
     if (result.accepted || !m_sinceFrame.isValid()) m_sinceFrame.start();
     result.silence = Device::JudgeSilence(m_sinceFrame.elapsed());
@@ -103,11 +109,15 @@ TickResult Session::Tick() {
 }
 
 // The first valid frame after a find: the program takes the meter's settings.
+// What the program sent since the search stays as sent; the frame may be older than it.
 void Session::Synchronise() {
     Main::SyncPending = false;
     Main::AutoRange = (Device::DeviceStatus & 0x01) != 0;
-    Main::CurrentFrequency = Device::FrequencyHz;
-    Main::BiasSetting = Device::BiasMillivolts;
+    if (m_requested.frequencyHz == 0) {
+        Main::CurrentFrequency = Device::FrequencyHz;
+        m_requested.frequencyHz = Device::FrequencyHz;
+    }
+    if (!m_requested.biasSent) Main::BiasSetting = Device::BiasMillivolts;
     if (Main::BiasSetting > 0) {
         Main::BiasSetting = std::min(Main::BiasSetting, Main::HighestBias);
         Main::BiasStep = Main::CoarseBiasPosition(Main::BiasSetting);

@@ -10,7 +10,10 @@
 #include "core/tick_result.h"
 
 #include "export/csv.h"
+#include "link/reading_status.h"
+
 #include <QElapsedTimer>
+#include <QMap>
 
 #include <QObject>
 #include <QStringList>
@@ -32,6 +35,28 @@ constexpr int PollInterval = 40;     // ms, counted from the end of one tick
 constexpr int ReopenInterval = 1000; // ms between attempts on a lost port
 
 // What a hand choice of a port found.
+// A lost port came back and a known model answered there.
+struct Reconnection {
+    std::uint32_t connection = 0; // the new connection's number
+    int model = 0;                // its row of the model table
+    bool sameModel = true;        // the model that was lost; its conditions were sent again
+    int sweepPoint = -1;          // the point a run was at (it is measured again), -1 for none
+    bool runEnded = false;        // another model: the run it interrupted is over
+};
+
+// Accepted frames since the tally was cleared: those that count as readings, and those left
+// out, by the code of their status.
+struct ReadingTally {
+    qint64 counted = 0;
+    QMap<int, qint64> leftOut;
+    qint64 leftOutTotal() const {
+        qint64 sum = 0;
+        for (qint64 n : leftOut)
+            sum += n;
+        return sum;
+    }
+};
+
 struct PortChoice {
     bool opened = false;   // the port is open
     bool answered = false; // it gave an identity
@@ -100,9 +125,20 @@ public:
     void SetAutoParams(bool on);
     // What the level, speed and bias source were last set to here (the meter's frame does not
     // report them): LevelList's index (-1 before any), the normal speed, the external source.
-    int LevelIndex() const { return m_levelIndex; }
-    bool NormalSpeed() const { return m_normalSpeed; }
-    bool BiasExternal() const { return m_biasExternal; }
+    int LevelIndex() const { return m_requested.levelIndex; }
+    bool NormalSpeed() const { return m_requested.normalSpeed; }
+    bool BiasExternal() const { return m_requested.biasExternal; }
+
+    // ---- Where readings come from
+    // Counts the openings of a port (a search, a hand choice, a reopen): every reading carries
+    // the number of the one it came on.
+    std::uint32_t Connection() const { return m_connection; }
+    // The conditions last sent (or taken from the meter when the program follows it).
+    const Device::RequestedConditions &Requested() const { return m_requested; }
+    // The status of the last accepted frame: Normal when it is a reading at those conditions.
+    Device::ReadingStatus LastStatus() const { return m_lastStatus; }
+    const ReadingTally &Tally() const { return m_tally; }
+    void ClearTally() { m_tally = {}; }
     // A front end other than the window changed the conditions: the window's controls follow
     // (session_controls.cpp).
     void AnnounceConditions();
@@ -209,14 +245,20 @@ signals:
     void recordingChanged();
     void meterFound(const Core::SearchResult &result); // a search or a reopen identified a model
     void portRefused(unsigned port); // a lost port came back, but no known model answers there
-    void conditionsChanged();        // see AnnounceConditions
-    void sweepSettingsChanged();     // SetSweepBounds or SetSweepPoints
-    void idle();                     // Busy() has become false
+    void reconnected(const Core::Reconnection &info); // after meterFound, for a reopen
+    void conditionsChanged();                         // see AnnounceConditions
+    void sweepSettingsChanged();                      // SetSweepBounds or SetSweepPoints
+    void idle();                                      // Busy() has become false
 
 private:
     void Synchronise();
     bool FollowInstrumentFrequency();
     TickResult StoreSweepPoint(TickResult result);
+    TickResult JudgeSweepPoint(TickResult result);
+    Device::ReadingStatus JudgeAccepted(bool *followed);
+    void NoteSent(std::uint32_t acknowledged);
+    void ResendConditions();
+    void NewConnection();
     bool RecordFrame();
     void LinkFound();
 
@@ -241,12 +283,19 @@ private:
     bool m_frequencySweep = false;
     bool m_paused = false; // a front end holds polling (typing a frequency): no reopen restarts it
     QTimer m_reopen;
-    int m_levelIndex = -1;
-    bool m_normalSpeed = true;
-    bool m_biasExternal = false;
-    QElapsedTimer m_sinceFrame; // since the last accepted frame, or since polling began
+    Device::RequestedConditions m_requested;
+    std::uint32_t m_connection = 0;
+    Device::ReadingStatus m_lastStatus = Device::ReadingStatus::NoData;
+    ReadingTally m_tally;
+    bool m_settling = false;       // conditions were sent and no frame has agreed with them yet
+    int m_settleFrames = 0;        // frames that disagreed since
+    int m_staleFrames = 0;         // frames still to be taken as asked before the last setting
+    bool m_checkAutoRange = false; // after a reopen: auto-ranging wanted, the meter not yet seen
+    int m_pointMisses = 0;         // frames of a run that could not be its current point
+    QElapsedTimer m_sinceFrame;    // since the last accepted frame, or since polling began
     std::unique_ptr<Export::Recorder> m_recorder;
     QString m_recordPath;
 };
 
 } // namespace Core
+Q_DECLARE_METATYPE(Core::Reconnection)

@@ -18,13 +18,15 @@ constexpr std::int32_t SweepFallbackHz = 1000;
 void Session::ApplyFrequency() {
     if (Main::CurrentFrequency > Main::FrequencyHigh) Main::CurrentFrequency = Main::FrequencyHigh;
     if (Main::CurrentFrequency < Main::FrequencyLow) Main::CurrentFrequency = Main::FrequencyLow;
-    Device::SetFrequency(Main::CurrentFrequency);
+    m_requested.frequencyHz = Main::CurrentFrequency;
+    NoteSent(Device::SetFrequency(Main::CurrentFrequency));
 }
 
 void Session::SendSweepFrequency() {
     if (Main::CurrentFrequency < SweepLowestHz || Main::CurrentFrequency > SweepHighestHz)
         Main::CurrentFrequency = SweepFallbackHz;
-    Device::SetFrequency(Main::CurrentFrequency);
+    m_requested.frequencyHz = Main::CurrentFrequency;
+    NoteSent(Device::SetFrequency(Main::CurrentFrequency));
 }
 
 void Session::SetFrequency(std::int32_t hz) {
@@ -35,40 +37,51 @@ void Session::SetFrequency(std::int32_t hz) {
 bool Session::SetBias(std::int32_t mv) {
     if (mv < Main::LowestBias || mv > Main::HighestBias) return false;
     Main::BiasSetting = mv;
-    Device::SetBiasVoltage(mv);
+    m_requested.biasSent = true;
+    m_requested.biasMillivolts = mv;
+    NoteSent(Device::SetBiasVoltage(mv));
     return true;
 }
 
 void Session::SelectBiasSource(bool external) {
-    m_biasExternal = external;
-    Device::SelectBiasSource(external);
+    m_requested.biasSourceSent = true;
+    m_requested.biasExternal = external;
+    NoteSent(Device::SelectBiasSource(external));
 }
 
 void Session::SetLevel(int index) {
     if (index < 0 || index >= static_cast<int>(Main::LevelList.size())) return;
-    m_levelIndex = index;
-    Device::SetLevel(Main::LevelList[static_cast<std::size_t>(index)]);
+    m_requested.levelIndex = index;
+    NoteSent(Device::SetLevel(Main::LevelList[static_cast<std::size_t>(index)]));
 }
 
 void Session::SelectSpeed(bool normal) {
-    m_normalSpeed = normal;
-    Device::SelectSpeed(normal);
+    m_requested.speedSent = true;
+    m_requested.normalSpeed = normal;
+    NoteSent(Device::SelectSpeed(normal));
 }
 
 // Choosing a range starts polling even when no search has found a meter.
 void Session::SelectRange(int index) {
     tmr.stop();
-    Device::SetRange(index);
+    m_requested.rangeIndex = index;
+    m_requested.autoRangeWanted = false;
+    NoteSent(Device::SetRange(index));
     SetAutoRange(false);
     Run();
 }
 
 void Session::SwitchAutoRange(int shownRange) {
     if (Main::AutoRange) {
-        Device::SetRange(shownRange);
+        m_requested.rangeIndex = shownRange;
+        m_requested.autoRangeWanted = false;
+        NoteSent(Device::SetRange(shownRange));
         SetAutoRange(false);
     } else {
+        m_requested.rangeIndex = -1;
+        m_requested.autoRangeWanted = true;
         Device::ToggleAutoRange();
+        NoteSent(Device::AckLength);
         SetAutoRange(true);
     }
 }

@@ -5,6 +5,7 @@
 #include "link/commands.h"
 #include "link/models.h"
 #include "link/serial_link.h"
+#include "sweep/sweep_store.h"
 
 namespace Core {
 
@@ -21,6 +22,10 @@ void TakeModelWindow(int row) {
 SearchResult Session::Search(int identityTries) {
     const SearchResult result = SearchPorts(identityTries);
     if (!result.found) return result;
+    NewConnection();
+    // The program follows the meter once, as far as nothing is sent before its first frame.
+    m_requested.frequencyHz = 0;
+    m_requested.biasSent = false;
     TakeModelWindow(result.model);
     Main::SyncPending = true;
     Main::CycleStarted = true;
@@ -39,6 +44,7 @@ PortChoice Session::ChoosePort(unsigned n) {
         return choice;
     }
     choice.opened = true;
+    NewConnection();
     char text[IdentityTextSize] = {};
     choice.answered = Device::QueryIdentity(text);
     choice.identity = QString::fromLatin1(text);
@@ -60,12 +66,32 @@ void Session::TryReopenPort() {
         emit portRefused(port);
         return;
     }
-    if (row != Device::ModelIndex) {
+    Reconnection info;
+    info.model = row;
+    info.sameModel = row == Device::ModelIndex;
+    info.sweepPoint = Main::SweepRunning ? Main::SweepIndex : -1;
+    NewConnection();
+    info.connection = m_connection;
+    if (info.sameModel) {
+        // The same model, power-cycled or not: it gets the user's conditions again, and a run
+        // measures its interrupted point again.
+        ResendConditions();
+    } else {
+        // Another meter is taken as a search takes it; a run on the lost one is over.
         Device::ModelIndex = row;
         TakeModelWindow(row);
+        m_requested.frequencyHz = 0;
+        m_requested.biasSent = false;
+        Main::SyncPending = true;
+        if (Main::SweepRunning) {
+            info.runEnded = true;
+            Main::SweepRunning = false;
+            emit sweepStopped();
+            EndListRun();
+        }
     }
-    Main::SyncPending = true; // as after a search, the program follows the meter once
     emit meterFound(SearchResult{true, port, row, QString()});
+    emit reconnected(info);
     if (Main::CycleStarted && !m_paused && !tmr.isActive()) Run();
 }
 

@@ -62,6 +62,11 @@ bool Session::StartSweep(int points, Sweep::Spacing spacing,
     for (int i = 0; i < Main::SweepPoints; ++i)
         Main::SweepFrequencies[i] = static_cast<float>(plan.points[static_cast<std::size_t>(i)]);
     Main::SweepIndex = 0;
+    for (int i = 0; i < Main::SweepPoints; ++i) {
+        Main::SweepStatuses[i] = 0;
+        Main::SweepConnections[i] = m_connection;
+    }
+    m_pointMisses = 0;
     Main::CurrentFrequency = static_cast<std::int32_t>(Main::SweepFrequencies[0]);
     emit sweepStarted();
     SendSweepFrequency();
@@ -79,6 +84,7 @@ bool Session::StartSweep(const SweepPlan &plan) {
 // One point of a running sweep from the frame the tick has just read.
 TickResult Session::StoreSweepPoint(TickResult result) {
     Main::StoreSweepSample(Device::ParameterValues);
+    Main::MarkSweepPoint(Device::StatusCode(result.status), m_connection);
     result.sweepPointStored = true;
     emit sweepPointStored();
     result.sweepFinished = !Main::AdvanceSweep();
@@ -117,7 +123,9 @@ void Session::StopRecording() {
 // been seen.
 bool Session::RecordFrame() {
     if (!m_recorder->isRecording()) return false;
-    const bool written = m_recorder->append(Export::LastFrame());
+    Export::FrameRecord frame = Export::LastFrame();
+    frame.connection = m_connection;
+    const bool written = m_recorder->append(frame);
     emit recordingChanged();
     if (!written)
         Tell(QStringLiteral("Запись остановлена: в файл\n%1\nбольше нельзя писать. Записано "

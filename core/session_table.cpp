@@ -71,7 +71,10 @@ bool Session::SaveCalibrationTable() {
     return false;
 }
 
+// The meter's own keys may change its frequency and bias: the program follows them again.
 void Session::PressKey(std::uint8_t code) {
+    m_requested.biasSent = false;
+    m_settling = false;
     Device::SendKeyCode(code);
 }
 

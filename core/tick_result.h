@@ -3,7 +3,10 @@
 
 #include <QMetaType>
 
+#include "link/reading_status.h"
 #include "link/silence.h"
+
+#include <cstdint>
 
 namespace Core {
 
@@ -16,6 +19,11 @@ struct TickResult {
     bool recorded = false;         // it was appended to the recording
     bool portOpen = false;         // a port is open after the tick
     Device::Silence silence;       // how long the meter has gone without an accepted frame
+    // The accepted frame's status (Normal: a reading at the conditions asked for) and the
+    // connection it came on.
+    Device::ReadingStatus status = Device::ReadingStatus::NoData;
+    std::uint32_t connection = 0;
+    bool counts() const { return accepted && Device::Counts(status); }
 };
 
 } // namespace Core

@@ -13,8 +13,9 @@ struct FrameRecord {
     std::int32_t biasMillivolts = 0;
     QString range; // the range's name ("1 kOm"); empty for a byte outside the list
     bool seriesCircuit = true;
-    float magnitude = 0.0f; // |Z| in ohms, as the frame reported it
-    float phase = 0.0f;     // angle of Z in radians, sign corrected for the model
+    float magnitude = 0.0f;       // |Z| in ohms, as the frame reported it
+    float phase = 0.0f;           // angle of Z in radians, sign corrected for the model
+    std::uint32_t connection = 0; // the opening of the port it came on (the session's count)
 };
 
 // The frame the link accepted last, from its module-wide results.

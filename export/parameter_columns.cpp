@@ -60,11 +60,15 @@ QStringList MeasuredHeaders() {
     return headers;
 }
 
-void AddMeasuredFields(CsvWriter &csv, const RawMeasurement &raw) {
+void AddMeasuredFields(CsvWriter &csv, const RawMeasurement &raw, bool measured) {
     const Device::TextbookValues values =
         Device::Textbook(raw.magnitude, raw.phase, static_cast<double>(raw.frequencyHz));
-    for (const Column &column : TextbookColumns)
-        csv.addMeasured(Device::TextbookParameter(values, column.index, raw.seriesCircuit));
+    for (const Column &column : TextbookColumns) {
+        if (measured)
+            csv.addMeasured(Device::TextbookParameter(values, column.index, raw.seriesCircuit));
+        else
+            csv.addEmpty();
+    }
     csv.addMeasured(static_cast<double>(raw.magnitude));
     csv.addMeasured(static_cast<double>(raw.phase));
     csv.addInteger(raw.frequencyHz);

@@ -36,6 +36,7 @@ double TextbookColumnValue(const RawMeasurement &raw, int column);
 
 // The fields of MeasuredHeaders for one measurement. G and B are Re Y and Im Y in either
 // circuit; a value that is undefined for the impedance (a division by zero) is an empty field.
-void AddMeasuredFields(CsvWriter &csv, const RawMeasurement &raw);
+// A frame that is no measurement at its conditions (measured false) keeps only its raw fields.
+void AddMeasuredFields(CsvWriter &csv, const RawMeasurement &raw, bool measured = true);
 
 } // namespace Export

@@ -139,7 +139,7 @@ QStringList Recorder::Header() {
     return QStringList{QStringLiteral("time"),    QStringLiteral("elapsed (s)"),
                        QStringLiteral("model"),   QStringLiteral("range"),
                        QStringLiteral("circuit"), QStringLiteral("bias (V)")} +
-           MeasuredHeaders();
+           MeasuredHeaders() + QStringList{QStringLiteral("connection")};
 }
 
 QByteArray Recorder::HeaderLine(CsvDialect dialect) {
@@ -232,6 +232,7 @@ bool Recorder::append(const FrameRecord &frame) {
     csv.addText(frame.seriesCircuit ? QStringLiteral("series") : QStringLiteral("parallel"));
     csv.addScaled(static_cast<double>(frame.biasMillivolts), -3);
     AddMeasuredFields(csv, {frame.magnitude, frame.phase, frame.frequencyHz, frame.seriesCircuit});
+    csv.addInteger(frame.connection);
     // A device that can be cut (a file, also standard output redirected to one) gets a torn
     // record taken back; a pipe or a terminal has no size.
     auto *cuttable = m_device->isSequential() ? nullptr : qobject_cast<QFileDevice *>(m_device);

@@ -52,6 +52,7 @@ public:
 
     // Wall-clock time, seconds since start, model, range, circuit, bias, then the measured
     // columns (MeasuredHeaders: textbook values in SI, then the raw |Z|, angle and frequency).
+    // The last column is the connection: it changes where the line was lost and came back.
     static QStringList Header();
     // The header as it stands in a file of dialect, with its line end.
     static QByteArray HeaderLine(CsvDialect dialect);

@@ -15,7 +15,7 @@ namespace Export {
 QStringList SweepHeader() {
     return QStringList{QStringLiteral("point"), QStringLiteral("planned frequency (Hz)"),
                        QStringLiteral("circuit")} +
-           MeasuredHeaders();
+           MeasuredHeaders() + QStringList{QStringLiteral("status"), QStringLiteral("connection")};
 }
 
 namespace {
@@ -69,8 +69,18 @@ bool WriteTable(QIODevice *device, const Main::SweepVariables &store,
         const bool series = store.SweepSeriesCircuits[i];
         csv.addText(series ? QStringLiteral("series") : QStringLiteral("parallel"));
         const RawMeasurement raw = PointMeasurement(store, i);
-        AddMeasuredFields(csv, raw);
-        if (reference && !reference->empty()) AddReferenceFields(csv, textbook, raw, hz);
+        const bool measured = Main::PointMeasured(store, i);
+        AddMeasuredFields(csv, raw, measured);
+        csv.addInteger(store.SweepStatuses[i]);
+        csv.addInteger(store.SweepConnections[i]);
+        if (reference && !reference->empty()) {
+            if (measured) {
+                AddReferenceFields(csv, textbook, raw, hz);
+            } else {
+                for (int c = 0; c < 3 * TextbookColumnCount; ++c)
+                    csv.addEmpty();
+            }
+        }
         if (!csv.endRow()) return false;
     }
     return true;

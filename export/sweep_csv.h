@@ -19,7 +19,11 @@ struct ReferenceTrace;
 
 namespace Export {
 
-// "point", "planned frequency (Hz)", "circuit", then MeasuredHeaders().
+// "point", "planned frequency (Hz)", "circuit", then MeasuredHeaders(), "status" and
+// "connection". The status is Device::ReadingStatus's code: 0 for a measurement at the planned
+// conditions; any other point keeps only its raw fields (what the meter sent), its textbook and
+// reference fields empty. The connection counts the openings of the port: it changes where the
+// line was lost and came back.
 QStringList SweepHeader();
 
 // The header and the points of store's current run that have been taken (TakenSweepPoints),

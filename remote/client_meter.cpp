@@ -21,9 +21,15 @@ ClientMeter::ClientMeter(Instrument &instrument, Reply &reply, ClientState &stat
 
 void ClientMeter::observe() {
     MeasureState &m = state_.measure;
+    // A lost line that came back is told to every client once, in its error queue.
+    const std::uint32_t connection = instrument_.connection();
+    if (m.connection != 0 && connection != m.connection) reply_.fail(MeterReconnected);
+    m.connection = connection;
     const Reading latest = instrument_.latestReading();
     if (latest.sequence == 0 || (!m.recent.empty() && latest.sequence <= m.recent.back().sequence))
         return;
+    // Readings of two connections are never averaged together.
+    if (!m.recent.empty() && m.recent.back().connection != latest.connection) m.recent.clear();
     m.recent.push_back(latest);
     if (static_cast<int>(m.recent.size()) > MaxAveraging) m.recent.pop_front();
     m.lastReadingTime = latest.timeMs;
@@ -49,8 +55,9 @@ bool ClientMeter::silentSince(std::int64_t since) const {
 QByteArray ClientMeter::formatMeasurement(const Measurement &m, bool withBin) const {
     QByteArray text;
     if (!m.valid || m.reading.overload) {
-        text = FormatNr3(NoValue) + ',' + FormatNr3(NoValue) + ',' +
-               (m.valid ? QByteArray("+1") : QByteArray("-1"));
+        const int status = !m.valid ? -1 : m.reading.status != 0 ? m.reading.status : 1;
+        text = FormatNr3(NoValue) + ',' + FormatNr3(NoValue) + ',' + (status > 0 ? "+" : "") +
+               QByteArray::number(status);
     } else {
         const ValuePair pair = FunctionValues(state_.measure.function, m.reading.magnitude,
                                               m.reading.phase, m.reading.frequency);

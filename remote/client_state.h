@@ -38,7 +38,8 @@ struct MeasureState {
     int averaging = 1;
     std::uint64_t changeSequence = 0; // readings up to this one came before the last change
     std::int64_t changeTime = 0;
-    std::deque<Reading> recent; // the newest readings seen, at most MaxAveraging
+    std::deque<Reading> recent;   // the newest readings seen, at most MaxAveraging
+    std::uint32_t connection = 0; // the meter's connection when last looked at
     std::int64_t lastReadingTime = 0;
     bool triggerActive = false;
     std::uint64_t triggerSequence = 0;

@@ -66,15 +66,18 @@ Reading AverageReadings(const Reading *readings, int count) {
     double re = 0.0;
     double im = 0.0;
     bool overload = false;
+    int status = 0;
     for (int i = 0; i < count; ++i) {
         re += readings[i].magnitude * std::cos(readings[i].phase);
         im += readings[i].magnitude * std::sin(readings[i].phase);
         overload = overload || readings[i].overload;
+        if (status == 0) status = readings[i].status;
     }
     Reading mean = readings[count - 1];
     mean.magnitude = std::hypot(re / count, im / count);
     mean.phase = std::atan2(im, re);
     mean.overload = overload;
+    mean.status = status;
     return mean;
 }
 

@@ -29,6 +29,9 @@ enum ErrorCode : int {
     DataStale = -230,
     HardwareError = -240,
     QueueOverflow = -350,
+    // Device-specific: the line to the meter was lost and came back (or another model answered
+    // there); readings after it are of a new connection.
+    MeterReconnected = 301,
 };
 
 enum class LineState {
@@ -69,7 +72,9 @@ struct Reading {
     double magnitude = 0.0;
     double phase = 0.0;
     double frequency = 0.0;
-    bool overload = false;
+    bool overload = false;        // no value to give: status says why
+    int status = 0;               // Device::ReadingStatus's code; 0 for a reading, +1 overload
+    std::uint32_t connection = 0; // the opening of the port it came on
 };
 
 struct ListPoint {
@@ -132,6 +137,9 @@ public:
     virtual void abortList() = 0;
 
     virtual SweepTable lastSweep() const = 0;
+
+    // Counts the openings of the meter's port (a reopen after a lost line included).
+    virtual std::uint32_t connection() const { return 0; }
 
     // True while the program may take no command: a tick, or a message the program put up
     // (whose modal loop would otherwise run commands inside it), is under way. ready() follows.

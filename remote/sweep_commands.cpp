@@ -175,6 +175,22 @@ void SweepCommands::sweepDataQuery(const Parameters &p) {
     });
 }
 
+// Per taken point its status (0 a measurement at the planned conditions, else the code of
+// FETCh?'s status field) and the connection it came on, which changes where the line was lost.
+void SweepCommands::sweepStatusQuery(const Parameters &p) {
+    if (!reply_.noParameter(p)) return;
+    holdForSweep([this](const SweepTable &table) {
+        if (table.points.isEmpty()) reply_.fail(DataStale);
+        QByteArray text;
+        for (const SweepPoint &point : table.points) {
+            if (!text.isEmpty()) text += ',';
+            text += QByteArray::number(point.reading.status) + ',' +
+                    QByteArray::number(point.reading.connection);
+        }
+        return text;
+    });
+}
+
 void SweepCommands::fitQuery(const Parameters &p) {
     if (!reply_.oneParameter(p)) return;
     const QString name = ModelName(p[0]);
@@ -195,6 +211,7 @@ const QVector<Entry> &SweepCommands::Table() {
         {"SWEep:STOP", &Call<&G::sweepStopCommand>, &Call<&G::sweepStopQuery>},
         {"SWEep:POINts", &Call<&G::sweepPointsCommand>, &Call<&G::sweepPointsQuery>},
         {"SWEep:DATA", nullptr, &Call<&G::sweepDataQuery>},
+        {"SWEep:STATus", nullptr, &Call<&G::sweepStatusQuery>},
         {"FIT", nullptr, &Call<&G::fitQuery>},
     };
     return table;

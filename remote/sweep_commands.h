@@ -26,6 +26,7 @@ public:
     void sweepPointsCommand(const Parameters &);
     void sweepPointsQuery(const Parameters &);
     void sweepDataQuery(const Parameters &);
+    void sweepStatusQuery(const Parameters &);
     void fitQuery(const Parameters &);
 
 private:

@@ -30,7 +30,8 @@ Device::PrefixScaled Scaled(int index, float value) {
 } // namespace
 
 bool PointOverloaded(const SweepVariables &store, int i) {
-    return !std::isfinite(store.SweepMagnitudes[i]) || !std::isfinite(store.SweepPhases[i]) ||
+    return !PointMeasured(store, i) || !std::isfinite(store.SweepMagnitudes[i]) ||
+           !std::isfinite(store.SweepPhases[i]) ||
            ShowsOverload(Device::ParZ, store.SweepSamples[Device::ParZ][i]);
 }
 
@@ -38,17 +39,19 @@ bool ShowsOverload(int index, float value) {
     return std::fabs(Scaled(ParameterRow(index), value).value) > 1000.0f;
 }
 
-SweepStatistic ComputeSweepStatistic(const float *row, int lastIndex) {
+SweepStatistic ComputeSweepStatistic(const float *row, int lastIndex, const int *statuses) {
     SweepStatistic s;
-    s.minimum = row[0];
-    s.maximum = row[0];
     float sum = 0.0f;
+    int counted = 0;
     for (int k = 0; k <= lastIndex; ++k) {
+        if (statuses && statuses[k] != 0) continue;
+        if (counted == 0) s.minimum = s.maximum = row[k];
+        ++counted;
         sum += row[k];
         if (row[k] > s.maximum) s.maximum = row[k];
         if (row[k] < s.minimum) s.minimum = row[k];
     }
-    s.mean = sum / static_cast<float>(lastIndex + 1);
+    if (counted > 0) s.mean = sum / static_cast<float>(counted);
     return s;
 }
 
@@ -84,7 +87,7 @@ void SummariseSweep(int first, int second, bool seriesCircuit, SweepSummary &out
     const int points = std::clamp(SweepPoints, 0, SweepCapacity);
     for (int s = 0; s < 2; ++s) {
         const float *row = SweepSamples[rows[s]];
-        const SweepStatistic statistic = ComputeSweepStatistic(row, last);
+        const SweepStatistic statistic = ComputeSweepStatistic(row, last, SweepStatuses);
         out.factor[s] = FormatStatistic(rows[s], statistic.mean, seriesCircuit, out.mean[s]);
         FormatStatistic(rows[s], statistic.minimum, seriesCircuit, out.minimum[s]);
         FormatStatistic(rows[s], statistic.maximum, seriesCircuit, out.maximum[s]);

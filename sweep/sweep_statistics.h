@@ -13,8 +13,10 @@ struct SweepStatistic {
     float maximum = 0.0f;
 };
 
-// Over row[0..lastIndex], lastIndex included; the sum is kept in single precision.
-SweepStatistic ComputeSweepStatistic(const float *row, int lastIndex);
+// Over row[0..lastIndex], lastIndex included; the sum is kept in single precision. With statuses,
+// the points whose status is not 0 are left out (all zero when none is left).
+SweepStatistic ComputeSweepStatistic(const float *row, int lastIndex,
+                                     const int *statuses = nullptr);
 
 // The labelled text of one statistic of parameter index (0..10): first letter of the name, the
 // circuit letter for C to X, seven significant digits from position 3, the prefix of its own
@@ -25,8 +27,9 @@ float FormatStatistic(int index, float value, bool seriesCircuit, Device::Line &
 // prefix can show.
 bool ShowsOverload(int index, float value);
 
-// Point i of a store holds no impedance a program may use: its raw |Z| or angle is not finite, or
-// its |Z| is shown as an overload. The fit of every front end and SCPI's table take this one rule.
+// Point i of a store holds no impedance a program may use: it is no measurement at its planned
+// conditions (its status), its raw |Z| or angle is not finite, or its |Z| is shown as an overload.
+// The fit of every front end and SCPI's table take this one rule.
 bool PointOverloaded(const SweepVariables &store, int i);
 
 // What a redraw shows: the six statistics texts and the first letters that title the axes.

@@ -23,6 +23,17 @@ void StoreSweepSample(const float *values, std::int32_t reportedHz, bool seriesC
     SweepPhases[point] = values[Device::ValPhase];
     SweepReportedFrequencies[point] = reportedHz;
     SweepSeriesCircuits[point] = seriesCircuit;
+    SweepStatuses[point] = 0;
+}
+
+void MarkSweepPoint(int statusCode, std::uint32_t connection) {
+    const int point = std::clamp(SweepIndex, 0, SweepCapacity - 1);
+    SweepStatuses[point] = statusCode;
+    SweepConnections[point] = connection;
+}
+
+bool PointMeasured(const SweepVariables &store, int i) {
+    return i >= 0 && i < SweepCapacity && store.SweepStatuses[i] == 0;
 }
 
 bool AdvanceSweep() {

@@ -31,6 +31,11 @@ struct SweepVariables {
     float SweepPhases[SweepCapacity] = {};
     std::int32_t SweepReportedFrequencies[SweepCapacity] = {};
     bool SweepSeriesCircuits[SweepCapacity] = {};
+    // Whether each point is a measurement at its planned conditions (Device::ReadingStatus's
+    // code: 0, or why not), and the connection to the meter it was taken on (the session counts
+    // one for every opening of the port, a reopen included).
+    int SweepStatuses[SweepCapacity] = {};
+    std::uint32_t SweepConnections[SweepCapacity] = {};
 };
 extern SweepVariables SweepState;
 
@@ -46,6 +51,8 @@ inline float (&SweepPhases)[SweepCapacity] = SweepState.SweepPhases;
 inline std::int32_t (&SweepReportedFrequencies)[SweepCapacity] =
     SweepState.SweepReportedFrequencies;
 inline bool (&SweepSeriesCircuits)[SweepCapacity] = SweepState.SweepSeriesCircuits;
+inline int (&SweepStatuses)[SweepCapacity] = SweepState.SweepStatuses;
+inline std::uint32_t (&SweepConnections)[SweepCapacity] = SweepState.SweepConnections;
 
 // Puts the store back to its process-start state; part of Main::ResetState().
 void ResetSweepState();
@@ -58,6 +65,13 @@ int ClampSweepPoints(int typed);
 // Device::ParameterValues does), the frequency the frame reported and the circuit.
 void StoreSweepSample(const float *values, std::int32_t reportedHz = Device::FrequencyHz,
                       bool seriesCircuit = Device::SeriesCircuit != 0);
+
+// Marks point SweepIndex with the status of its reading and the connection it came on. A point
+// whose status is not 0 holds no measurement: statistics, fits and data files leave its values out.
+void MarkSweepPoint(int statusCode, std::uint32_t connection);
+
+// Whether point i of store holds a measurement at its planned conditions.
+bool PointMeasured(const SweepVariables &store, int i);
 
 // Moves on to the next point. After the last one the run is over and SweepIndex stays on it.
 // Returns SweepRunning.

@@ -4,6 +4,7 @@
 #include "cli/invocation.h"
 #include "cli/progress.h"
 #include "cli/records.h"
+#include "link/reading_status.h"
 #include "sweep/sweep_store.h"
 
 #include <QJsonDocument>
@@ -471,16 +472,29 @@ private slots:
         store.SweepRunning = true; // two taken so far
         for (int i = 0; i < 4; ++i) {
             store.SweepFrequencies[i] = 1000.0f * (i + 1);
-            store.SweepSamples[6][i] = 1000.0f; // |Z| 1 Ω in mΩ
-            store.SweepSamples[10][i] = 0.0f;   // a resistor
+            store.SweepSamples[6][i] = 2000.0f; // the display's |Z| in mΩ: never written
+            store.SweepMagnitudes[i] = 1.0f;    // what the frame reported: a 1 Ω resistor
+            store.SweepPhases[i] = 0.0f;
+            store.SweepReportedFrequencies[i] = 1000 * (i + 1);
+            store.SweepConnections[i] = 1;
         }
+        // The first point was given up: the meter never reported its frequency.
+        store.SweepStatuses[0] = int(Device::ReadingStatus::OtherFrequency);
+        store.SweepReportedFrequencies[0] = 25;
+        store.SweepConnections[1] = 2;
         const QList<QByteArray> lines = SweepJson(store, true).split('\n');
         QCOMPARE(lines.size(), 3); // two lines and the empty rest
+        const QJsonObject first = QJsonDocument::fromJson(lines.at(0)).object();
+        QVERIFY(first.value("R_ohm").isNull()); // no measurement: no textbook values
+        QCOMPARE(first.value("status").toInt(), 5);
+        QCOMPARE(first.value("reported_frequency_hz").toInt(), 25);
         const QJsonObject second = QJsonDocument::fromJson(lines.at(1)).object();
         QCOMPARE(second.value("point").toInt(), 2);
         QCOMPARE(second.value("frequency_hz").toDouble(), 2000.0);
         QCOMPARE(second.value("R_ohm").toDouble(), 1.0);
         QVERIFY(second.value("D").isNull()); // no reactance: D undefined
+        QCOMPARE(second.value("status").toInt(), 0);
+        QCOMPARE(second.value("connection").toInt(), 2);
     }
 
     void progressLinesPerTenth() {

@@ -2,6 +2,8 @@
 // peers' timing, waiting for the request log, and a meter whose reply fields a test sets.
 #pragma once
 
+#include <QtEndian>
+
 #include "sim/pty_host.h"
 #include "tests/link/frame_builder.h"
 
@@ -61,11 +63,15 @@ struct ScriptedMeter {
     std::atomic<int> frequency{1000};
     std::atomic<float> magnitude{1000.0f};
     std::atomic<float> phase{-1.5f};
+    std::atomic<bool> followsFrequency{true};
 
     Sim::Responder responder() {
         return [this](const QByteArray &request) -> QByteArray {
             const auto command = std::uint8_t(request.at(1));
             if (command == 0x40) return (Request(command) + identity).leftJustified(7, '\0');
+            // A frequency set is taken as a meter takes it, unless the script holds its own.
+            if (command == 0x43 && followsFrequency && request.size() >= 6)
+                frequency = qFromBigEndian<std::int32_t>(request.constData() + 2);
             if (command != 0x48) return Request(command);
             const TestFrames::Frame f = TestFrames::MakeFrame(
                 magnitude, phase, frequency, std::uint16_t(biasUnits), std::uint8_t(status),

@@ -45,7 +45,8 @@ const QStringList ExpectedHeader{"time",
                                  "phase of Y (deg)",
                                  "raw |Z| (Ohm)",
                                  "raw theta (rad)",
-                                 "raw frequency (Hz)"};
+                                 "raw frequency (Hz)",
+                                 "connection"};
 const int GColumn = ExpectedHeader.indexOf("G (S)");
 
 // A capacitor's impedance, scaled; the parallel circuit.
@@ -58,6 +59,7 @@ FrameRecord Frame(float scale) {
     frame.seriesCircuit = false;
     frame.magnitude = 1591.565f * scale;
     frame.phase = -1.5701f;
+    frame.connection = 3;
     return frame;
 }
 
@@ -101,10 +103,11 @@ class TestRecorder : public QObject {
             return ok ? value : std::numeric_limits<double>::quiet_NaN();
         };
         QCOMPARE(number(5), frame.biasMillivolts / 1000.0);
-        const int raw = static_cast<int>(ExpectedHeader.size()) - 3;
+        const int raw = static_cast<int>(ExpectedHeader.indexOf("raw |Z| (Ohm)"));
         QCOMPARE(static_cast<float>(number(raw)), frame.magnitude);
         QCOMPARE(static_cast<float>(number(raw + 1)), frame.phase);
         QCOMPARE(record.at(raw + 2).toInt(), frame.frequencyHz);
+        QCOMPARE(record.at(raw + 3).toUInt(), frame.connection);
         const double g = std::cos(frame.phase) / frame.magnitude;
         const double b = -std::sin(frame.phase) / frame.magnitude;
         QVERIFY2(std::fabs(number(GColumn) - g) <= 1e-6 * std::fabs(g),

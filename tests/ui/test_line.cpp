@@ -108,13 +108,18 @@ private slots:
         QVERIFY(ReadoutsEnabled(w, false));
         QVERIFY(w.tmr.isActive());
 
-        // Set differently on the meter while it was away: the controls must follow once.
+        // Set differently on the meter while it was away (as after a power cycle): the meter
+        // gets the program's frequency back, and the controls keep it.
         meter.respond(QByteArray("\xAA\x43\x00\x00\x13\x88", 6)); // 5000 Hz
+        const std::uint32_t before = w.Session().Connection();
         QVERIFY(host.start());
         QVERIFY(PointLink(link, host.slavePath()));
         QTRY_VERIFY_WITH_TIMEOUT(Device::PortNumber == 1, Generous);
         QTRY_VERIFY_WITH_TIMEOUT(ReadoutsEnabled(w, true), Generous);
-        QTRY_COMPARE_WITH_TIMEOUT(frequency->text(), QStringLiteral("5000"), Generous);
+        QTRY_COMPARE_WITH_TIMEOUT(meter.state().frequencyHz, 1000, Generous);
+        QTRY_COMPARE_WITH_TIMEOUT(Device::FrequencyHz, 1000, Generous);
+        QCOMPARE(frequency->text(), QStringLiteral("1000"));
+        QCOMPARE(w.Session().Connection(), before + 1);
         QTRY_VERIFY_WITH_TIMEOUT(Status(w).startsWith(QLatin1String("KT-44")), Generous);
         QVERIFY(!Main::SyncPending);
     }

@@ -6,6 +6,7 @@
 #include "core/session.h"
 #include "link/device.h"
 #include "sweep/sweep_planner.h"
+#include "sweep/sweep_statistics.h"
 #include "sweep/sweep_store.h"
 #include "tests/common/peer.h"
 #include "tests/ui/sweep_ticks.h"
@@ -308,11 +309,13 @@ private slots:
         QCOMPARE(Main::SweepIndex, 9);
     }
 
-    // Only frames at a frequency within the bounds make points; a frame at the previous point's
-    // frequency is taken for the next point.
-    void pointsOnlyWithinTheBounds() {
+    // Only a frame at the point's planned frequency makes the point: one from before START, one
+    // at the previous point's frequency (a meter that lags) and one near it are left out, and
+    // a point the meter never reaches is given up, marked, so that the run still ends.
+    void pointsOnlyAtThePlannedFrequency() {
         Fixture f;
         ScriptedMeter scripted;
+        scripted.followsFrequency = false; // the script says where the meter is
         Sim::PtyHost &host = f.AddPeer(1, scripted.responder());
         Main::Tb_tok &w = f.Start();
         Graph g(w);
@@ -327,19 +330,25 @@ private slots:
         scripted.frequency = 1000;
         QVERIFY(TickForPoint(w));
         QCOMPARE(Main::SweepIndex, 1);
+        QCOMPARE(Main::SweepStatuses[0], 0);
         QCOMPARE(SettingsSent(host, 1), FrequenciesSent({1500})); // and none before
 
-        QVERIFY(TickForPoint(w)); // the meter lags at 1000 Hz, within the bounds
+        QVERIFY(TickWithFrame(w)); // the meter lags at 1000 Hz: no point for 1500 Hz
+        QCOMPARE(Main::SweepIndex, 1);
+        QVERIFY(SettingsUntilNow(host).isEmpty());
+        scripted.frequency = 1500;
+        QVERIFY(TickForPoint(w));
         QCOMPARE(Main::SweepIndex, 2);
         QVERIFY(StoredAsMeasured(1));
+        QCOMPARE(Main::SweepReportedFrequencies[1], 1500);
         QCOMPARE(SettingsSent(host, 1), FrequenciesSent({2000}));
 
-        scripted.frequency = 2001;
-        QVERIFY(TickWithFrame(w));
-        QVERIFY(Main::SweepRunning);
-        scripted.frequency = 2000;
+        scripted.frequency = 2001; // never the planned 2000 Hz
         QVERIFY(TickForPoint(w));
         QVERIFY(!Main::SweepRunning);
+        QCOMPARE(Main::SweepStatuses[2], int(Device::ReadingStatus::OtherFrequency));
+        QCOMPARE(Main::SweepReportedFrequencies[2], 2001);
+        QVERIFY(Main::PointOverloaded(Main::SweepState, 2)); // no fit takes it
         QCOMPARE(SettingsUntilNow(host), FrequenciesSent({2000}));
     }
 
