@@ -153,6 +153,8 @@ int RunMeasure(const Invocation &invocation) {
     DataOutput output(invocation.outputPath);
     if (const int code = RefuseBeforeRun(refusal, invocation.outputPath, output); code != ExitDone)
         return code;
+    // What the command line asked for stays asked: frames at another frequency are left out.
+    session.SetFollowMeter(false);
     Export::Recorder recorder;
     const bool csv = invocation.format == Format::Csv;
     if (csv && !recorder.start(output.device())) {
@@ -264,6 +266,7 @@ int RunSweep(const Invocation &invocation) {
                          }
                      });
     Launch::StopSignals stop([&] { end(SignalExit(stop)); });
+    session.SetFollowMeter(false);
     session.SetCircuit(invocation.conditions.circuit == Circuit::Series);
     Core::SweepPlan plan;
     plan.low = run.fromHz;

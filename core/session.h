@@ -138,6 +138,9 @@ public:
     // The status of the last accepted frame: Normal when it is a reading at those conditions.
     Device::ReadingStatus LastStatus() const { return m_lastStatus; }
     const ReadingTally &Tally() const { return m_tally; }
+    // Whether a frequency changed on the meter's own keys becomes the program's (the window's
+    // way, the default). Off, what was asked stays asked: such frames are left out.
+    void SetFollowMeter(bool on) { m_followMeter = on; }
     void ClearTally() { m_tally = {}; }
     // A front end other than the window changed the conditions: the window's controls follow
     // (session_controls.cpp).
@@ -287,6 +290,7 @@ private:
     std::uint32_t m_connection = 0;
     Device::ReadingStatus m_lastStatus = Device::ReadingStatus::NoData;
     ReadingTally m_tally;
+    bool m_followMeter = true;
     bool m_settling = false;       // conditions were sent and no frame has agreed with them yet
     int m_settleFrames = 0;        // frames that disagreed since
     int m_staleFrames = 0;         // frames still to be taken as asked before the last setting

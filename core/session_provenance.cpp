@@ -65,7 +65,7 @@ Device::ReadingStatus Session::JudgeAccepted(bool *followed) {
     // changed on the meter within the window is followed, once what was sent has arrived.
     const bool frequencyRun = Main::SweepRunning && m_frequencySweep;
     *followed = Device::FrequencyHz == Main::CurrentFrequency;
-    if (!*followed && !m_settling && !frequencyRun) {
+    if (!*followed && !m_settling && !frequencyRun && m_followMeter) {
         *followed = FollowInstrumentFrequency();
         if (*followed) {
             m_requested.frequencyHz = Main::CurrentFrequency;
