@@ -10,6 +10,7 @@
 #include "tests/core/session_fixture.h"
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace TestCore;
@@ -80,6 +81,53 @@ private slots:
         QCOMPARE(Main::FrequencyHigh, high);
         QCOMPARE(b.session.FrequencySweep(), frequencySweep);
         QVERIFY(!b.remote.listState().running);
+    }
+
+    // The line lost and back (the meter power-cycled) during a client's run: the client's error
+    // queue says so once, every point is at its planned frequency, and SWE:STAT? gives each
+    // point's status and the connection it came on.
+    void reconnectionToldToTheClient() {
+        ResetProgramState();
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("meter"));
+        Sim::Instrument meter(2, Capacitor);
+        Sim::PtyHost host(meter, TestPeer::Timing());
+        QVERIFY(host.start() && PointLink(link, host.slavePath()));
+        Device::MapPort(1, link);
+        Core::Session session;
+        Bridge::SessionInstrument remote{session};
+        Remote::Client client(remote);
+        QVERIFY(SearchUntilFound(session).found);
+        session.tmr.stop();
+        QCOMPARE(Send(client, "DISP:PAGE LIST;:LIST:FREQ 1000,2000,3000,4000;:INIT;:SYST:ERR?"),
+                 QByteArray("0,\"No error\"\n"));
+        const QDeadlineTimer deadline(TickDeadlineMs);
+        while (Main::SweepIndex < 2 && !deadline.hasExpired())
+            session.Tick();
+        QVERIFY(PointLink(link, dir.filePath(QStringLiteral("gone"))));
+        host.setFault(Sim::Fault::HangUp, 1);
+        while (Device::PortNumber != 0 && !deadline.hasExpired())
+            session.Tick();
+        session.tmr.stop();
+        QCOMPARE(Device::PortNumber, 0);
+        meter.respond(TestPeer::Request(71)); // INIT: the meter's power-on settings
+        host.clearFault();
+        QVERIFY(host.start() && PointLink(link, host.slavePath()));
+        while (Device::PortNumber == 0 && !deadline.hasExpired()) {
+            session.TryReopenPort();
+            QTest::qWait(50);
+        }
+        session.tmr.stop();
+        while (Main::SweepRunning && !deadline.hasExpired())
+            session.Tick();
+        QVERIFY(!Main::SweepRunning);
+        QCOMPARE(Send(client, "SYST:ERR?"),
+                 QByteArray("301,\"Meter reconnected; readings of a new connection\"\n"));
+        QCOMPARE(Send(client, "SYST:ERR?"), QByteArray("0,\"No error\"\n"));
+        QCOMPARE(Send(client, "SWE:STAT?"), QByteArray("0,1,0,1,0,2,0,2\n"));
+        const Remote::ListState list = remote.listState();
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(list.points[i].reading.frequency, 1000.0 * (i + 1));
     }
 
     // A run that reaches its last point ends by itself: no stop, the window back, every point
