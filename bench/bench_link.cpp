@@ -1,6 +1,8 @@
-// Figures for the instrument link: decode + format of one frame, and one 20-byte exchange
+// Figures for the instrument link: decode + format of one frame, the judgement of a frame
+// against the conditions asked for, and one 20-byte exchange
 // against the simulated meter paced at 9600 Bd compared with the wire's own bound.
 #include "link/device.h"
+#include "link/reading_status.h"
 #include "sim/instrument.h"
 #include "sim/pty_host.h"
 #include "tests/link/frame_builder.h"
@@ -23,6 +25,26 @@ void DecodeAndFormat() {
     }
     const double perFrameUs = clock.nsecsElapsed() / 1000.0 / rounds;
     std::printf("decode + format of one frame: %.2f us (goal under 10 us)\n", perFrameUs);
+}
+
+// The judgement every accepted frame now goes through before it counts as a reading.
+void JudgeOneFrame() {
+    const Device::Capabilities capabilities = Device::CapabilitiesOf(2);
+    Device::RequestedConditions asked;
+    asked.frequencyHz = 1000;
+    asked.biasSent = true;
+    asked.biasMillivolts = 1600;
+    constexpr int rounds = 2000000;
+    int normal = 0;
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < rounds; ++i) {
+        const Device::FrameFacts frame{1000 + (i & 1), 1600, 1591.55f, -1.5707f};
+        normal += Device::Counts(Device::JudgeFrame(frame, asked, capabilities)) ? 1 : 0;
+    }
+    const double perFrameNs = static_cast<double>(clock.nsecsElapsed()) / rounds;
+    std::printf("judgement of one frame (status, agreement): %.1f ns (%d of %d normal)\n",
+                perFrameNs, normal, rounds);
 }
 
 void PacedExchange() {
@@ -68,6 +90,7 @@ void PacedExchange() {
 int main(int argc, char **argv) {
     QCoreApplication application(argc, argv);
     DecodeAndFormat();
+    JudgeOneFrame();
     PacedExchange();
     return 0;
 }
