@@ -1,0 +1,214 @@
+// The simulated meter's faults for tests of frames a program must refuse: chosen frame fields,
+// and replies slower than the link waits.
+#include "sim/frame_override.h"
+#include "sim/instrument.h"
+#include "sim/pty_host.h"
+#include "tests/sim/wire.h"
+
+#include <QtTest>
+
+#include <cmath>
+#include <limits>
+
+using namespace TestWire;
+
+namespace {
+
+constexpr int Generous = 10000; // ms; a deadline for what must happen, never a measured time
+
+const Sim::Component Resistor = *Sim::parseComponent(QStringLiteral("R=1k"));
+
+// A float field equals expected, NaN included.
+bool same(float actual, float expected) {
+    return std::isnan(expected) ? std::isnan(actual) : actual == expected;
+}
+
+} // namespace
+
+class TestSimFaults : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The text form against the frame a link decodes: each field where the wire has it, the
+    // rest of the frame as measured (1 kOhm at 0 rad, 1 kHz, no bias).
+    void frameOption_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("step"); // mV of one bias unit
+        QTest::addColumn<qint64>("frequency");
+        QTest::addColumn<int>("bias");
+        QTest::addColumn<float>("magnitude");
+        QTest::addColumn<float>("phase");
+        QTest::addColumn<int>("replies");
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        const float inf = std::numeric_limits<float>::infinity();
+        QTest::newRow("all four") << "frequency=1000,bias=0xFFFF,magnitude=1e30,phase=3.1@1" << 10
+                                  << qint64(1000) << 0xFFFF << 1e30f << 3.1f << 1;
+        QTest::newRow("frequency beyond any window")
+            << "frequency=99000000" << 10 << qint64(99000000) << 0 << 1000.0f << 0.0f << -1;
+        QTest::newRow("frequency of 32 ones")
+            << "frequency=0xffffffff" << 10 << qint64(-1) << 0 << 1000.0f << 0.0f << -1;
+        QTest::newRow("negative frequency")
+            << "frequency=-25" << 10 << qint64(-25) << 0 << 1000.0f << 0.0f << -1;
+        QTest::newRow("bias in 10 mV steps")
+            << "bias=1500mV" << 10 << qint64(1000) << 150 << 1000.0f << 0.0f << -1;
+        QTest::newRow("bias in 100 mV steps")
+            << "bias=1500mV" << 100 << qint64(1000) << 15 << 1000.0f << 0.0f << -1;
+        QTest::newRow("NaN phase, negative infinity")
+            << "phase=nan,magnitude=-inf" << 10 << qint64(1000) << 0 << -inf << nan << -1;
+        QTest::newRow("spaces and case")
+            << " Bias = 7 , PHASE=-1.5 @ 12" << 10 << qint64(1000) << 7 << 1000.0f << -1.5f << 12;
+    }
+
+    void frameOption() {
+        QFETCH(QString, text);
+        QFETCH(int, step);
+        QFETCH(qint64, frequency);
+        QFETCH(int, bias);
+        QFETCH(float, magnitude);
+        QFETCH(float, phase);
+        QFETCH(int, replies);
+        QString error;
+        const std::optional<Sim::FrameOption> option = Sim::parseFrameOption(text, step, &error);
+        QVERIFY2(option, qPrintable(error));
+        QCOMPARE(option->replies, replies);
+
+        Sim::Instrument meter(Sim::DefaultModelRow, Resistor);
+        const QByteArray clean = meter.respond(Measure);
+        const QByteArray frame = Sim::applyOverride(option->fields, clean);
+        QCOMPARE(frame.size(), clean.size());
+        QCOMPARE(frame.left(6), clean.left(6)); // mark, command, status, mode, range
+        const Frame f = decode(frame);
+        QCOMPARE(qint64(f.frequency), frequency);
+        QCOMPARE(int(f.bias), bias);
+        QVERIFY2(same(f.magnitude, magnitude), qPrintable(QString::number(double(f.magnitude))));
+        QVERIFY2(same(f.theta, phase), qPrintable(QString::number(double(f.theta))));
+    }
+
+    void frameOptionErrors_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("mentions");
+        QTest::newRow("nothing") << ""
+                                 << "NAME=VALUE";
+        QTest::newRow("no value") << "bias"
+                                  << "bias";
+        QTest::newRow("no name") << "=5"
+                                 << "NAME=VALUE";
+        QTest::newRow("twice") << "bias=1,BIAS=2"
+                               << "twice";
+        QTest::newRow("frequency beyond 32 bits") << "frequency=4294967296"
+                                                  << "4294967296";
+        QTest::newRow("fractional frequency") << "frequency=1.5"
+                                              << "1.5";
+        QTest::newRow("two signs") << "frequency=--5"
+                                   << "--5";
+        QTest::newRow("bias beyond 16 bits") << "bias=0x10000"
+                                             << "0x10000";
+        QTest::newRow("negative bias") << "bias=-1"
+                                       << "-1";
+        QTest::newRow("bias in mV beyond the field") << "bias=655360mV"
+                                                     << "16-bit";
+        QTest::newRow("bias off the step") << "bias=15mV"
+                                           << "10 mV";
+        QTest::newRow("beyond float") << "magnitude=1e39"
+                                      << "1e39";
+        QTest::newRow("empty phase") << "phase="
+                                     << "phase";
+        QTest::newRow("count not a number") << "bias=1@x"
+                                            << "'x'";
+        QTest::newRow("negative count") << "bias=1@-1"
+                                        << "'-1'";
+    }
+
+    void frameOptionErrors() {
+        QFETCH(QString, text);
+        QFETCH(QString, mentions);
+        QString error;
+        QVERIFY(!Sim::parseFrameOption(text, 10, &error));
+        QVERIFY2(error.contains(mentions), qPrintable(error));
+        QVERIFY(!error.contains(QLatin1Char('\n')));
+    }
+
+    // Only measurement frames carry the fields, and only they use up the count; a fault spoils
+    // the frame with the fields in it.
+    void overrideOnTheLine() {
+        Sim::Instrument meter(Sim::DefaultModelRow, Resistor);
+        auto [host, port] = Served(meter);
+        const QByteArray identity = port.exchange(Identity, 7);
+        const QByteArray clean = port.exchange(Measure, 20);
+
+        Sim::FrameOverride fields;
+        fields.frequency = 0xFFFFFFFFu;
+        fields.biasUnits = 0xFFFF;
+        fields.magnitude = 1e30f;
+        fields.phase = 3.1f;
+        host.setFrameOverride(fields, 2);
+        QCOMPARE(port.exchange(Identity, 7), identity);
+        QCOMPARE(port.exchange(QByteArray::fromHex("aa22"), 2), QByteArray::fromHex("aa22"));
+        for (int i = 0; i < 2; ++i) {
+            const QByteArray frame = port.exchange(Measure, 20);
+            QCOMPARE(frame.left(6), clean.left(6));
+            const Frame f = decode(frame);
+            QCOMPARE(f.frequency, -1);
+            QCOMPARE(f.bias, quint16(0xFFFF));
+            QCOMPARE(f.magnitude, 1e30f);
+            QCOMPARE(f.theta, 3.1f);
+        }
+        QCOMPARE(port.exchange(Measure, 20), clean);
+
+        fields = {};
+        fields.biasUnits = 3;
+        host.setFrameOverride(fields); // persistent
+        host.setFault(Sim::Fault::StatusBitClear, 1);
+        Frame f = decode(port.exchange(Measure, 20));
+        QCOMPARE(f.status, quint8(0x01));
+        QCOMPARE(f.bias, quint16(3));
+        f = decode(port.exchange(Measure, 20));
+        QCOMPARE(f.status, quint8(0x81));
+        QCOMPARE(f.bias, quint16(3));
+        host.clearFrameOverride();
+        QCOMPARE(port.exchange(Measure, 20), clean);
+    }
+
+    // A meter slower than the link waits: a request that comes while it thinks is queued and
+    // answered after the one before, one reply each, in order.
+    void slowMeterAnswersInOrder_data() {
+        QTest::addColumn<int>("thinkMs");
+        QTest::newRow("75 ms") << 75;
+        QTest::newRow("150 ms") << 150;
+    }
+
+    void slowMeterAnswersInOrder() {
+        QFETCH(int, thinkMs);
+        Sim::Instrument meter(Sim::DefaultModelRow, Resistor);
+        Sim::HostOptions options;
+        options.thinkMs = thinkMs;
+        auto [host, port] = Served(meter, options);
+        port.write(Identity);
+        QVERIFY(host.waitForRequests(1, Generous)); // the meter is thinking now
+        QTest::qWait(30);                           // the stimulus: the next request 30 ms later
+        port.write(Measure);
+        const QByteArray replies = port.read(27);
+        QCOMPARE(replies.left(7), Sim::Instrument(Sim::DefaultModelRow).respond(Identity));
+        QCOMPARE(replies.mid(7), meter.respond(Measure));
+        QCOMPARE(host.takeRequests(), (QList<QByteArray>{Identity, Measure}));
+    }
+
+    // The rest of a request that arrives while the meter thinks is no stale fragment, however
+    // long the meter thinks: the silence that drops a fragment counts while the meter listens.
+    void requestCompletedWhileTheMeterThinks() {
+        Sim::Instrument meter(Sim::DefaultModelRow, Resistor);
+        Sim::HostOptions options;
+        options.thinkMs = 400; // far beyond the 100 ms after which a fragment is dropped
+        auto [host, port] = Served(meter, options);
+        const QByteArray frequency = frequencyRequest(20000);
+        port.write(Identity + frequency.left(3));
+        QVERIFY(host.waitForRequests(1, Generous)); // identity and the fragment are read
+        port.write(frequency.mid(3));
+        QCOMPARE(port.read(9).mid(7), QByteArray::fromHex("aa43"));
+        QCOMPARE(host.takeRequests(), (QList<QByteArray>{Identity, frequency}));
+        QCOMPARE(meter.state().frequencyHz, 20000);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSimFaults)
+#include "test_sim_faults.moc"
