@@ -496,6 +496,27 @@ private slots:
         options = Sim::parseOptions({"--circuit=parallel"});
         QVERIFY(options && options->dut.parallel && options->dut.network == Sim::Network::Plain);
 
+        // Millivolts of bias in the model's steps: 100 mV on the KT-41.
+        options = Sim::parseOptions({"--frame", "bias=1500mV,frequency=0x10@3", "--model=KT-41",
+                                     "--link", "/tmp/m", "--vanish-every", "5", "--away=0",
+                                     "--return-model", "KT-45"});
+        QVERIFY(options);
+        QCOMPARE(options->frame.fields.biasUnits.value_or(0), quint16(15));
+        QCOMPARE(options->frame.fields.frequency.value_or(0), 16u);
+        QVERIFY(!options->frame.fields.magnitude && !options->frame.fields.phase);
+        QCOMPARE(options->frame.replies, 3);
+        QCOMPARE(options->linkPath, QString("/tmp/m"));
+        QCOMPARE(options->vanish.after, 0);
+        QCOMPARE(options->vanish.every, 5);
+        QCOMPARE(options->vanish.awayMs, 0);
+        QCOMPARE(options->vanish.how, Sim::Return::OtherModel);
+        QCOMPARE(options->vanish.returnModelRow, 3);
+        options = Sim::parseOptions({"--vanish-after", "1", "--return", "second"});
+        QVERIFY(options && options->vanish.how == Sim::Return::SecondInstance);
+        QCOMPARE(options->vanish.awayMs, 1500);
+        QCOMPARE(options->frame.replies, Sim::PtyHost::Persistent);
+        QVERIFY(options->frame.fields.isEmpty() && options->linkPath.isEmpty());
+
         options = Sim::parseOptions({"--model", "KT45", "--help"});
         QVERIFY(options && options->help);
         QCOMPARE(options->modelRow, 3);
@@ -519,6 +540,23 @@ private slots:
         QTest::newRow("parallel coil")
             << QStringList{"--parallel", "--circuit", "inductor"} << "--parallel";
         QTest::newRow("C0 without resonator") << QStringList{"--dut", "C=1n,C0=2n"} << "C0";
+        QTest::newRow("frame field unknown") << QStringList{"--frame", "range=3"} << "range";
+        QTest::newRow("frame count zero") << QStringList{"--frame", "bias=1@0"} << "@";
+        QTest::newRow("frame bias off step")
+            << QStringList{"--model", "KT-41", "--frame", "bias=150mV"} << "100 mV";
+        QTest::newRow("empty link") << QStringList{"--link="} << "--link";
+        QTest::newRow("vanish after none") << QStringList{"--vanish-after", "0"} << "'0'";
+        QTest::newRow("away too long")
+            << QStringList{"--vanish-after", "1", "--away", "600001"} << "600001";
+        QTest::newRow("away alone") << QStringList{"--away", "10"} << "--vanish-after";
+        QTest::newRow("return alone") << QStringList{"--return-model", "KT-41"} << "--return-model";
+        QTest::newRow("unknown return")
+            << QStringList{"--vanish-after", "1", "--return", "later"} << "later";
+        QTest::newRow("unknown return model")
+            << QStringList{"--vanish-after", "1", "--return-model", "KT-40"} << "KT-40";
+        QTest::newRow("two ways back")
+            << QStringList{"--vanish-after", "1", "--return", "second", "--return-model", "KT-41"}
+            << "--return";
     }
 
     void optionErrors() {

@@ -1,10 +1,13 @@
-// The simulated meter's faults for tests of frames a program must refuse: chosen frame fields,
-// and replies slower than the link waits.
+// The simulated meter's faults for tests of reconnection and of frames a program must refuse:
+// chosen frame fields, replies slower than the link waits, and a meter that vanishes and comes
+// back at the same symbolic link, in-process and from impedix-sim's command line.
 #include "sim/frame_override.h"
-#include "sim/instrument.h"
-#include "sim/pty_host.h"
+#include "sim/simulator.h"
 #include "tests/sim/wire.h"
 
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cmath>
@@ -17,6 +20,17 @@ namespace {
 constexpr int Generous = 10000; // ms; a deadline for what must happen, never a measured time
 
 const Sim::Component Resistor = *Sim::parseComponent(QStringLiteral("R=1k"));
+
+// Where the link points, also when nothing is there any more.
+QString target(const QString &link) {
+    return QFileInfo(link).symLinkTarget();
+}
+
+QByteArray biasRequest(quint16 units) {
+    QByteArray request = QByteArray::fromHex("aa46 0000");
+    qToBigEndian(units, request.data() + 2);
+    return request;
+}
 
 // A float field equals expected, NaN included.
 bool same(float actual, float expected) {
@@ -207,6 +221,176 @@ private slots:
         QCOMPARE(port.read(9).mid(7), QByteArray::fromHex("aa43"));
         QCOMPARE(host.takeRequests(), (QList<QByteArray>{Identity, frequency}));
         QCOMPARE(meter.state().frequencyHz, 20000);
+    }
+
+    // The meter vanishes at its link (a program holding the port reads end of file) and comes
+    // back at the same link on a new terminal, in its power-on state: the same meter, a second
+    // one or another model.
+    void comesBackAtTheLink_data() {
+        QTest::addColumn<int>("how");
+        QTest::addColumn<int>("modelRow");
+        QTest::addColumn<QByteArray>("identifier");
+        QTest::addColumn<int>("hz");
+        QTest::addColumn<bool>("sameMeter");
+        QTest::newRow("power-cycled")
+            << int(Sim::Return::PowerCycled) << -1 << QByteArray("KT44") << 1000 << true;
+        QTest::newRow("second meter")
+            << int(Sim::Return::SecondInstance) << -1 << QByteArray("KT44") << 1000 << false;
+        QTest::newRow("another model")
+            << int(Sim::Return::OtherModel) << 3 << QByteArray("KT45") << 50000 << false;
+        QTest::newRow("the options' other model")
+            << int(Sim::Return::OtherModel) << -1 << QByteArray("KT41") << 1000 << false;
+    }
+
+    void comesBackAtTheLink() {
+        QFETCH(int, how);
+        QFETCH(int, modelRow);
+        QFETCH(QByteArray, identifier);
+        QFETCH(int, hz);
+        QFETCH(bool, sameMeter);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        Sim::Options options;
+        options.dut = Resistor;
+        options.linkPath = dir.filePath(QStringLiteral("meter"));
+        options.vanish.returnModelRow = 0; // KT-41
+        Sim::Simulator simulator(options);
+        QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+        const QString link = simulator.portPath();
+        QCOMPARE(link, options.linkPath);
+        const QString first = simulator.slavePath();
+        QCOMPARE(target(link), first);
+        const Sim::Instrument *before = &simulator.instrument();
+
+        Port held(link);
+        QCOMPARE(held.exchange(frequencyRequest(20000), 2), QByteArray::fromHex("aa43"));
+        QCOMPARE(held.exchange(biasRequest(50), 2), QByteArray::fromHex("aa46"));
+        simulator.vanish();
+        QVERIFY(!simulator.isPresent());
+        QVERIFY(held.read(1).isEmpty()); // end of file
+        QVERIFY(QFileInfo(link).isSymLink());
+        QVERIFY(!QFileInfo::exists(link)); // points at nothing
+        QVERIFY(!Port(link).isOpen());
+
+        QVERIFY2(simulator.comeBack(Sim::Return(how), modelRow),
+                 qPrintable(simulator.errorString()));
+        QVERIFY(simulator.isPresent());
+        QVERIFY(!simulator.comeBack()); // present already
+        QCOMPARE(simulator.portPath(), link);
+        QVERIFY(simulator.slavePath() != first);
+        QCOMPARE(target(link), simulator.slavePath());
+        QCOMPARE(&simulator.instrument() == before, sameMeter);
+
+        Port port(link);
+        QVERIFY(port.isOpen());
+        QCOMPARE(port.exchange(Identity, 7).mid(2, 4), identifier);
+        const Frame f = decode(port.exchange(Measure, 20));
+        QCOMPARE(f.frequency, hz);
+        QCOMPARE(f.bias, quint16(0));
+        QCOMPARE(f.status, quint8(0x81)); // auto-ranging
+        QCOMPARE(f.magnitude, 1000.0f);   // the same part on the terminals
+    }
+
+    // Nobody holds the vanished terminal; the simulator does, so the meter cannot come back
+    // under the number a program may still think is its port.
+    void returnTakesAnotherTerminal() {
+        Sim::Simulator simulator{Sim::Options()};
+        QVERIFY(simulator.start());
+        const QString first = simulator.slavePath();
+        QCOMPARE(simulator.portPath(), first); // no link was asked for
+        simulator.vanish();
+        const std::optional<Sim::Component> open = Sim::Component{};
+        QVERIFY(simulator.comeBack(Sim::Return::PowerCycled, -1, open));
+        QVERIFY2(simulator.slavePath() != first, qPrintable(first));
+        Port port(simulator.portPath());
+        QCOMPARE(decode(port.exchange(Measure, 20)).magnitude, float(Sim::OpenCircuitOhms));
+    }
+
+    // The plan from the command line: gone after two measurement replies, back with its
+    // power-on settings, then gone again after every reply.
+    void plannedVanishing() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString link = dir.filePath(QStringLiteral("meter"));
+        QString error;
+        const auto options =
+            Sim::parseOptions({"--link", link, "--vanish-after", "2", "--vanish-every", "1",
+                               "--away", "100", "--dut", "R=1k"},
+                              &error);
+        QVERIFY2(options, qPrintable(error));
+        Sim::Simulator simulator(*options);
+        QVERIFY(simulator.start());
+        QString previous = simulator.slavePath();
+        {
+            Port port(link);
+            QCOMPARE(port.exchange(frequencyRequest(20000), 2), QByteArray::fromHex("aa43"));
+            QCOMPARE(decode(port.exchange(Measure, 20)).frequency, 20000);
+            QCOMPARE(decode(port.exchange(Measure, 20)).frequency, 20000);
+            QVERIFY(port.read(1).isEmpty()); // hung up
+        }
+        for (int round = 0; round < 2; ++round) {
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(link) && target(link) != previous, Generous);
+            previous = target(link);
+            Port port(link);
+            QCOMPARE(decode(port.exchange(Measure, 20)).frequency, 1000);
+            QVERIFY(port.read(1).isEmpty());
+        }
+        simulator.stop();
+        QVERIFY(!QFileInfo(link).isSymLink()); // removed with the simulator
+    }
+
+    void executable() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString link = dir.filePath(QStringLiteral("meter"));
+        QProcess sim;
+        sim.start(QStringLiteral(IMPEDIX_SIM_PATH),
+                  {"--model", "KT-43", "--dut", "R=50", "--link", link, "--vanish-after", "1",
+                   "--away", "100", "--return", "second"});
+        QVERIFY(sim.waitForReadyRead(Generous));
+        QCOMPARE(QString::fromLocal8Bit(sim.readLine()).trimmed(), link);
+        const QString first = target(link);
+        {
+            Port port(link);
+            QCOMPARE(port.exchange(Identity, 7).mid(2, 4), QByteArray("KT43"));
+            QCOMPARE(port.exchange(frequencyRequest(300), 2), QByteArray::fromHex("aa43"));
+            QCOMPARE(decode(port.exchange(Measure, 20)).frequency, 300);
+            QVERIFY(port.read(1).isEmpty());
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(link) && target(link) != first, Generous);
+        Port port(link);
+        QCOMPARE(port.exchange(Identity, 7).mid(2, 4), QByteArray("KT43"));
+        const Frame f = decode(port.exchange(Measure, 20));
+        QCOMPARE(f.frequency, 1000);
+        QCOMPARE(f.magnitude, 50.0f);
+
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(Generous));
+        QCOMPARE(sim.exitCode(), 0);
+        const QString told = QString::fromLocal8Bit(sim.readAllStandardError());
+        QVERIFY2(told.contains(QLatin1String("vanished")) && told.contains(QLatin1String("KT-43")),
+                 qPrintable(told));
+        QVERIFY(!QFileInfo(link).isSymLink());
+    }
+
+    // A path that is anything but a symbolic link is never replaced.
+    void linkRefusesToReplaceAFile() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString taken = dir.filePath(QStringLiteral("taken"));
+        QFile file(taken);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("keep");
+        file.close();
+        QProcess sim;
+        sim.start(QStringLiteral(IMPEDIX_SIM_PATH), {"--link", taken});
+        QVERIFY(sim.waitForFinished(Generous));
+        QCOMPARE(sim.exitCode(), 1);
+        const QString told = QString::fromLocal8Bit(sim.readAllStandardError());
+        QVERIFY2(told.contains(taken) && told.count(QLatin1Char('\n')) == 1, qPrintable(told));
+        QVERIFY(sim.readAllStandardOutput().isEmpty());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("keep"));
     }
 };
 
