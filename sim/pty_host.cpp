@@ -84,6 +84,7 @@ bool PtyHost::start() {
         m_slavePath = QString::fromLocal8Bit(name);
         m_error.clear();
         m_purges = 0;
+        m_hangUpArmed = false;
     }
     m_input.clear();
     m_stopping = false;
@@ -164,6 +165,16 @@ void PtyHost::setFrameOverride(const FrameOverride &fields, int replies) {
 void PtyHost::setReplyObserver(ReplyObserver observer) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_observer = std::move(observer);
+}
+
+void PtyHost::setHangUpObserver(HangUpObserver observer) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_hangUpObserver = std::move(observer);
+}
+
+void PtyHost::hangUpAtNextRequest() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_hangUpArmed = true;
 }
 
 void PtyHost::setFault(Fault fault, int replies, int keepBytes) {
@@ -274,6 +285,12 @@ void PtyHost::answer(const QByteArray &request) {
     if (fault == Fault::HangUp) {
         closeMaster();
         m_serving = false;
+        HangUpObserver observer;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            observer = m_hangUpObserver;
+        }
+        if (observer) observer();
         return;
     }
     const QByteArray sent = applyFault(fault, reply, keepBytes, m_random);
@@ -313,6 +330,10 @@ QByteArray PtyHost::overridden(const QByteArray &request, const QByteArray &repl
 
 Fault PtyHost::nextFault(const QByteArray &request, const QByteArray &reply, int *keepBytes) {
     std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_hangUpArmed) {
+        m_hangUpArmed = false;
+        return Fault::HangUp;
+    }
     if (!faultApplies(m_fault, request, reply)) return Fault::None;
     const Fault fault = m_fault;
     *keepBytes = m_faultKeepBytes;

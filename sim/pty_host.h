@@ -49,6 +49,8 @@ public:
 
     // Told on the serving thread of each reply that went out whole: the request and the bytes.
     using ReplyObserver = std::function<void(const QByteArray &request, const QByteArray &sent)>;
+    // Told on the serving thread when the port hung up instead of answering a request.
+    using HangUpObserver = std::function<void()>;
 
     explicit PtyHost(Responder responder, const HostOptions &options = {});
     // The instrument must outlive the host.
@@ -70,6 +72,11 @@ public:
     // system cannot hand the same /dev/pts number to another terminal while the program may
     // still hold this one (and the lock file named after it).
     void hangUp();
+    // The port vanishes as by hangUp() when the next request comes, instead of its reply, and
+    // whatever fault is set stays set. Unlike hangUp() at once, this never takes a reply that
+    // has just been written with the terminal: closing the master discards what the program's
+    // side has not taken in yet. A new terminal (start()) is not armed.
+    void hangUpAtNextRequest();
 
     bool isServing() const { return m_serving; }
     QString slavePath() const;
@@ -91,6 +98,7 @@ public:
     void clearFrameOverride() { setFrameOverride({}); }
 
     void setReplyObserver(ReplyObserver observer);
+    void setHangUpObserver(HangUpObserver observer);
 
     // Every complete request frame received, oldest first, including those answered by a fault;
     // each is logged once the responder (the meter) has taken it.
@@ -146,7 +154,9 @@ private:
     int m_faultKeepBytes = 1;
     FrameOverride m_override;
     int m_overrideReplies = 0;
+    bool m_hangUpArmed = false;
     ReplyObserver m_observer;
+    HangUpObserver m_hangUpObserver;
     Delivery m_delivery;
     int m_purges = 0;
 };

@@ -1,12 +1,12 @@
-// The thread that makes the simulated meter vanish and return.
+// The thread that brings the simulated meter back after a planned vanish.
 #include "sim/schedule.h"
 
 #include <chrono>
 
 namespace Sim {
 
-Schedule::Schedule(const VanishPlan &plan, Action vanish, Action comeBack)
-    : m_plan(plan), m_vanish(std::move(vanish)), m_comeBack(std::move(comeBack)) {}
+Schedule::Schedule(const VanishPlan &plan, Action arm, Action comeBack)
+    : m_plan(plan), m_arm(std::move(arm)), m_comeBack(std::move(comeBack)) {}
 
 Schedule::~Schedule() {
     stop();
@@ -17,7 +17,11 @@ void Schedule::start() {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_stopping = false;
+        m_counting = true;
+        m_due = m_plan.after > 0 ? m_plan.after : m_plan.every;
         m_replies = 0;
+        m_armed = false;
+        m_vanished = false;
     }
     m_thread = std::thread([this] { run(); });
 }
@@ -26,6 +30,7 @@ void Schedule::stop() {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_stopping = true;
+        m_counting = false;
     }
     m_wake.notify_all();
     if (m_thread.joinable()) m_thread.join();
@@ -34,29 +39,38 @@ void Schedule::stop() {
 void Schedule::countReply() {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        ++m_replies;
+        if (!m_counting || m_armed || ++m_replies < m_due) return;
+        m_armed = true;
+    }
+    m_arm();
+}
+
+void Schedule::noteVanished() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_armed) return;
+        m_vanished = true;
     }
     m_wake.notify_all();
 }
 
 void Schedule::run() {
-    int due = m_plan.after > 0 ? m_plan.after : m_plan.every;
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
-        m_wake.wait(lock, [&] { return m_stopping || m_replies >= due; });
+        m_wake.wait(lock, [this] { return m_stopping || m_vanished; });
         if (m_stopping) return;
-        lock.unlock();
-        m_vanish(); // not under the lock: the serving thread it stops may be counting a reply
-        lock.lock();
         const auto back =
             std::chrono::steady_clock::now() + std::chrono::milliseconds(m_plan.awayMs);
         if (m_wake.wait_until(lock, back, [this] { return m_stopping; })) return;
         m_replies = 0;
+        m_armed = false;
+        m_vanished = false;
+        m_due = m_plan.every;
+        m_counting = m_plan.every > 0;
         lock.unlock();
         m_comeBack();
         lock.lock();
-        if (m_plan.every <= 0) return;
-        due = m_plan.every;
+        if (!m_counting) return;
     }
 }
 

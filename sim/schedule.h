@@ -26,34 +26,42 @@ struct VanishPlan {
     bool isActive() const { return after > 0 || every > 0; }
 };
 
-// Runs a VanishPlan on a thread of its own: vanish and comeBack are called there.
+// Runs a VanishPlan. Once the replies are counted, arm tells the line to vanish (it does so at
+// the next request, so that the last reply is never lost with the terminal); once it has
+// vanished and the time away has passed, comeBack runs on the schedule's own thread.
 class Schedule {
 public:
     using Action = std::function<void()>;
 
-    Schedule(const VanishPlan &plan, Action vanish, Action comeBack);
+    Schedule(const VanishPlan &plan, Action arm, Action comeBack);
     ~Schedule();
     Schedule(const Schedule &) = delete;
     Schedule &operator=(const Schedule &) = delete;
 
     // Counts from zero; nothing happens for a plan that is not active.
     void start();
-    // Stops waiting at once, also while the meter is away (it then stays away).
+    // Stops at once, also while the meter is away (it then stays away).
     void stop();
-    // A measurement reply went out.
+    // A measurement reply went out; calls arm, on the caller's thread, when the count is due.
     void countReply();
+    // The line hung up; the time away starts if this schedule armed it.
+    void noteVanished();
 
 private:
     void run();
 
     const VanishPlan m_plan;
-    const Action m_vanish;
+    const Action m_arm;
     const Action m_comeBack;
     std::thread m_thread;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_stopping = false;
+    bool m_counting = false; // the plan has a vanish to come
+    int m_due = 0;
     int m_replies = 0;
+    bool m_armed = false;
+    bool m_vanished = false;
 };
 
 } // namespace Sim

@@ -26,7 +26,8 @@ Simulator::Simulator(const Options &options)
       m_host([this](const QByteArray &request) { return m_current.load()->respond(request); },
              HostOptions{options.thinkMs, options.paced, options.seed}),
       m_schedule(
-          options.vanish, [this] { vanish(); }, [this] { comeBack(m_options.vanish.how); }) {
+          options.vanish, [this] { m_host.hangUpAtNextRequest(); },
+          [this] { comeBack(m_options.vanish.how); }) {
     m_instruments.push_back(
         std::make_unique<Instrument>(options.modelRow, options.dut, options.noise, options.seed));
     m_current = m_instruments.back().get();
@@ -37,6 +38,10 @@ Simulator::Simulator(const Options &options)
     m_host.setReplyObserver([this](const QByteArray &request, const QByteArray &) {
         if (request.size() >= 2 && quint8(request[1]) == Command::ReadMeasurement)
             m_schedule.countReply();
+    });
+    m_host.setHangUpObserver([this] {
+        announce(QStringLiteral("the meter vanished"));
+        m_schedule.noteVanished();
     });
 }
 
@@ -131,14 +136,16 @@ bool Simulator::comeBack(Return how, int modelRow, const std::optional<Component
 }
 
 void Simulator::setAnnouncer(Announcer announcer) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<std::mutex> lock(m_announcerMutex);
     m_announcer = std::move(announcer);
 }
 
+// Also called on the serving thread, which a vanish or a return joins under m_mutex: so never
+// under that lock.
 void Simulator::announce(const QString &line) {
     Announcer announcer;
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        std::lock_guard<std::mutex> lock(m_announcerMutex);
         announcer = m_announcer;
     }
     if (announcer) announcer(line);

@@ -50,7 +50,8 @@ public:
     bool isPresent() const { return m_host.isServing(); }
 
     // The meter vanishes now, as PtyHost::hangUp(): the terminal goes away and the link points
-    // at nothing. Nothing happens when it is away already.
+    // at nothing; a reply the program's side has not taken in yet goes with it. Nothing happens
+    // when it is away already. (A planned vanish waits for the next request instead.)
     void vanish();
     // A meter comes back on a new terminal and the link is pointed at it. modelRow is the model
     // of OtherModel (-1: --return-model's, or the same model when none was given); dut, when
@@ -71,8 +72,9 @@ private:
     PtyHost m_host; // declared after the instruments it serves, so it stops first
     std::unique_ptr<StableLink> m_link;
     Schedule m_schedule;
-    mutable std::mutex m_mutex; // one vanish or return at a time; guards what follows
+    mutable std::mutex m_mutex; // one vanish or return at a time; guards m_link and m_error
     QString m_error;
+    std::mutex m_announcerMutex; // guards m_announcer alone
     Announcer m_announcer;
 };
 

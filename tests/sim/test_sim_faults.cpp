@@ -223,6 +223,31 @@ private slots:
         QCOMPARE(meter.state().frequencyHz, 20000);
     }
 
+    // Armed, the host hangs up at the next request rather than answering it; the fault set
+    // before stays for the next terminal, which is not armed.
+    void hangUpAtTheNextRequest() {
+        Sim::Instrument meter;
+        Sim::PtyHost host(meter);
+        QVERIFY(host.start());
+        const QString first = host.slavePath();
+        host.setFault(Sim::Fault::WrongMark);
+        {
+            Port port(first);
+            host.hangUpAtNextRequest();
+            QVERIFY(host.isServing()); // nothing happens before the request
+            QVERIFY(port.exchange(Identity, 1).isEmpty());
+        }
+        QVERIFY(!QFileInfo::exists(first));
+        QVERIFY(host.start());
+        Port port(host.slavePath());
+        for (int i = 0; i < 2; ++i) {
+            const QByteArray reply = port.exchange(Identity, 7);
+            QCOMPARE(reply.size(), 7);
+            QVERIFY(quint8(reply[0]) != Sim::FrameMark);
+        }
+        QCOMPARE(host.takeRequests().size(), 3);
+    }
+
     // The meter vanishes at its link (a program holding the port reads end of file) and comes
     // back at the same link on a new terminal, in its power-on state: the same meter, a second
     // one or another model.
@@ -306,8 +331,8 @@ private slots:
         QCOMPARE(decode(port.exchange(Measure, 20)).magnitude, float(Sim::OpenCircuitOhms));
     }
 
-    // The plan from the command line: gone after two measurement replies, back with its
-    // power-on settings, then gone again after every reply.
+    // The plan from the command line: gone at the request after two measurement replies, back
+    // with its power-on settings, then gone again after every reply.
     void plannedVanishing() {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
@@ -326,14 +351,14 @@ private slots:
             QCOMPARE(port.exchange(frequencyRequest(20000), 2), QByteArray::fromHex("aa43"));
             QCOMPARE(decode(port.exchange(Measure, 20)).frequency, 20000);
             QCOMPARE(decode(port.exchange(Measure, 20)).frequency, 20000);
-            QVERIFY(port.read(1).isEmpty()); // hung up
+            QVERIFY(port.exchange(Identity, 1).isEmpty()); // hung up instead of answering
         }
         for (int round = 0; round < 2; ++round) {
             QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(link) && target(link) != previous, Generous);
             previous = target(link);
             Port port(link);
             QCOMPARE(decode(port.exchange(Measure, 20)).frequency, 1000);
-            QVERIFY(port.read(1).isEmpty());
+            QVERIFY(port.exchange(Measure, 1).isEmpty());
         }
         simulator.stop();
         QVERIFY(!QFileInfo(link).isSymLink()); // removed with the simulator
@@ -355,7 +380,7 @@ private slots:
             QCOMPARE(port.exchange(Identity, 7).mid(2, 4), QByteArray("KT43"));
             QCOMPARE(port.exchange(frequencyRequest(300), 2), QByteArray::fromHex("aa43"));
             QCOMPARE(decode(port.exchange(Measure, 20)).frequency, 300);
-            QVERIFY(port.read(1).isEmpty());
+            QVERIFY(port.exchange(Identity, 1).isEmpty());
         }
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(link) && target(link) != first, Generous);
         Port port(link);
