@@ -13,6 +13,8 @@ DATA_TOOLS := libreoffice-calc-nogui
 BUILD    := build
 JOBS     ?= 2
 TESTJOBS ?= 8
+# More options of the demo's simulated meter, e.g. make demo SIM="--vanish-after 200 --away 3000"
+SIM      ?=
 # Root installs directly; anyone else through sudo. Without sudo, deps prints the line to run
 # as root and stops.
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
@@ -57,7 +59,7 @@ asan: deps
 	cd build-asan && ctest -j $(TESTJOBS) -LE data --output-on-failure
 
 demo: build
-	./$(BUILD)/app/impedix --demo
+	./$(BUILD)/app/impedix --demo $(if $(SIM),--demo-sim '$(SIM)')
 
 bench: deps
 	cmake --preset release

@@ -1,6 +1,7 @@
 // Hand-rolled parsing: --demo takes an optional "=MODEL", which QCommandLineParser cannot express.
 #include "app/command_line.h"
 
+#include "launch/demo.h"
 #include "launch/port_mappings.h"
 
 #include <QRegularExpression>
@@ -77,6 +78,7 @@ QStringList OwnArguments(const QStringList &arguments) {
 CommandLine ParseCommandLine(const QStringList &arguments) {
     CommandLine line;
     QString value;
+    bool demoSim = false;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
         if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
@@ -88,6 +90,12 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
             line.demoModel = argument.mid(7);
             if (line.demoModel.isEmpty())
                 line.error = QStringLiteral("--demo= needs a model name, for example --demo=KT-45");
+        } else if (TakeValue(arguments, i, "--demo-sim",
+                             QStringLiteral("simulator options, for example "
+                                            "--demo-sim \"--vanish-after 200\""),
+                             &value, &line.error)) {
+            demoSim = true;
+            line.demoSimArguments = Launch::SplitDemoSimArguments(value);
         } else if (TakeValue(arguments, i, "--port",
                              QStringLiteral("COMn=PATH, for example --port COM3=/dev/ttyUSB0"),
                              &value, &line.error)) {
@@ -140,12 +148,17 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
         arguments.filter(QRegularExpression(QStringLiteral("^--listen(=|$)"))).size() > 0)
         line.error = QStringLiteral("--listen needs --scpi");
     if (line.error.isEmpty()) line.error = Launch::CheckPortMappings(line.portMappings, line.demo);
+    if (line.error.isEmpty() && demoSim && !line.demo)
+        line.error = QStringLiteral("--demo-sim needs --demo");
+    if (line.error.isEmpty() && line.demo)
+        line.error = Launch::CheckDemo(line.demoModel, line.demoSimArguments);
     return line;
 }
 
 QString UsageText() {
     const QString text = QStringLiteral(
-        "Usage: impedix [--port COMn=PATH]... [--demo[=MODEL]] [--record FILE]\n"
+        "Usage: impedix [--port COMn=PATH]... [--demo[=MODEL] [--demo-sim OPTIONS]]\n"
+        "               [--record FILE]\n"
         "               [--record-dialect comma|semicolon] [--table PATH]\n"
         "               [--scpi[=PORT]] [--listen ADDRESS]\n"
         "  or:  impedix [--port COMn=PATH]... --list-ports\n"
@@ -156,6 +169,10 @@ QString UsageText() {
         "                    repeatable. Once any port is mapped, unmapped ports are absent.\n"
         "  --demo[=MODEL]    run a simulated meter (KT-41, KT-43, KT-44, KT-45 or KT-46)\n"
         "                    on a pseudo-terminal as COM1 (not with --port COM1=...).\n"
+        "  --demo-sim OPTIONS\n"
+        "                    more options of the demo's simulated meter, in one argument\n"
+        "                    (see impedix-sim --help), e.g. \"--vanish-after 200 --away 3000\";\n"
+        "                    with a link (--link, or one made to vanish) COM1 is the link.\n"
         "  --record FILE     append every accepted measurement to the CSV file FILE\n"
         "                    (created if needed, never truncated; a file that begins with\n"
         "                    other columns is kept, and FILE-2.csv beside it is used).\n"

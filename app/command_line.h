@@ -14,6 +14,7 @@ struct CommandLine {
     bool help = false;
     bool demo = false;
     QString demoModel;            // empty: the simulator's default model
+    QStringList demoSimArguments; // --demo-sim: more options of the demo's simulated meter
     QStringList portMappings;     // "COMn=PATH", in the order given
     bool listPorts = false;       // print the serial devices and end
     QString recordFile;           // append every accepted frame to this CSV file

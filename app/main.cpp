@@ -127,9 +127,9 @@ int main(int argc, char **argv) {
     std::unique_ptr<Sim::Simulator> demo;
     if (line.demo) {
         QString error;
-        demo = Launch::StartDemo(line.demoModel, &error);
+        demo = Launch::StartDemo(line.demoModel, line.demoSimArguments, &error);
         if (!demo) return Fail(error);
-        Device::MapPort(Launch::DemoPort, demo->slavePath());
+        Device::MapPort(Launch::DemoPort, demo->portPath());
     }
 
     // Every mistake of the command line is named first. Without a graphical session the

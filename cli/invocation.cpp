@@ -3,6 +3,7 @@
 #include "cli/invocation.h"
 
 #include "fit/circuit_models.h"
+#include "launch/demo.h"
 #include "launch/port_mappings.h"
 #include "link/capabilities.h"
 #include "link/ranges.h"
@@ -77,6 +78,11 @@ void AddCommon(QCommandLineParser &parser, bool meter) {
         QStringLiteral("demo"),
         QStringLiteral("Run a simulated meter on a pseudo-terminal as COM1; --demo=MODEL picks "
                        "its model (KT-41, KT-43, KT-44, KT-45 or KT-46).")));
+    parser.addOption(Valued("demo-sim",
+                            "More options of the demo's simulated meter, in one argument (see "
+                            "impedix-sim --help), e.g. \"--vanish-after 200 --away 3000\". With "
+                            "a link (--link, or one made to vanish) COM1 is the link.",
+                            "OPTIONS"));
     parser.addOption(Valued("table",
                             "Keep the D calibration table in PATH instead of DataBase.txt in "
                             "the current directory.",
@@ -427,6 +433,14 @@ void TakeCommon(const QCommandLineParser &parser, Invocation &invocation) {
     invocation.tablePath = parser.value(QStringLiteral("table"));
     if (invocation.error.isEmpty())
         invocation.error = Launch::CheckPortMappings(invocation.portMappings, invocation.demo);
+    const bool demoSim = parser.optionNames().contains(QStringLiteral("demo-sim"));
+    if (demoSim)
+        invocation.demoSimArguments =
+            Launch::SplitDemoSimArguments(parser.value(QStringLiteral("demo-sim")));
+    if (invocation.error.isEmpty() && demoSim && !invocation.demo)
+        invocation.error = QStringLiteral("--demo-sim needs --demo");
+    if (invocation.error.isEmpty() && invocation.demo)
+        invocation.error = Launch::CheckDemo(invocation.demoModel, invocation.demoSimArguments);
 }
 
 } // namespace
@@ -444,6 +458,7 @@ QString OverviewText() {
         QStringLiteral("\nCommon options of identify, measure and sweep:\n"
                        "  --port COMn=PATH  use the serial device PATH as port COMn; repeatable.\n"
                        "  --demo[=MODEL]    run a simulated meter as COM1.\n"
+                       "  --demo-sim OPTIONS  more options of that meter (impedix-sim's).\n"
                        "  --table PATH      the D calibration table's file.\n"
                        "\n'%1 COMMAND --help' describes each command and its options.\n"
                        "Data goes to standard output (or --output FILE), progress and messages to\n"

@@ -38,8 +38,9 @@ struct Invocation {
 
     QStringList portMappings; // "COMn=PATH", in the order given
     bool demo = false;
-    QString demoModel; // empty: the simulator's default model
-    QString tablePath; // the calibration table's file; empty: DataBase.txt here
+    QString demoModel;            // empty: the simulator's default model
+    QStringList demoSimArguments; // --demo-sim: more options of the demo's simulated meter
+    QString tablePath;            // the calibration table's file; empty: DataBase.txt here
 
     Conditions conditions; // measure
     Duration duration;     // measure

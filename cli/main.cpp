@@ -40,12 +40,12 @@ int main(int argc, char **argv) {
     std::unique_ptr<Sim::Simulator> demo;
     if (invocation.demo) {
         QString error;
-        demo = Launch::StartDemo(invocation.demoModel, &error);
+        demo = Launch::StartDemo(invocation.demoModel, invocation.demoSimArguments, &error);
         if (!demo) {
             Cli::Complain(error);
             return Cli::ExitUsage;
         }
-        Device::MapPort(Launch::DemoPort, demo->slavePath());
+        Device::MapPort(Launch::DemoPort, demo->portPath());
     }
     Device::InitLinkSettings();
 

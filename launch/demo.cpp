@@ -4,22 +4,63 @@
 
 #include "sim/simulator.h"
 
+#include <QProcess>
+
+#include <optional>
+
 namespace Launch {
 
-std::unique_ptr<Sim::Simulator> StartDemo(const QString &model, QString *error) {
+namespace {
+
+std::optional<Sim::Options> Parse(const QStringList &arguments, const char *option,
+                                  QString *error) {
+    QString reason;
+    std::optional<Sim::Options> options = Sim::parseOptions(arguments, &reason);
+    if (options && options->help) {
+        options.reset();
+        reason = QStringLiteral("impedix-sim's --help lists the options it takes");
+    }
+    if (!options) *error = QStringLiteral("%1: %2").arg(QLatin1String(option), reason);
+    return options;
+}
+
+// The demo's part and noise, the model, then the extra options, so that these win.
+std::optional<Sim::Options> DemoOptions(const QString &model, const QStringList &simArguments,
+                                        QString *error) {
     QStringList arguments{QStringLiteral("--dut"), QStringLiteral("C=100n,R=3,L=20n"),
                           QStringLiteral("--noise"), QStringLiteral("0.0002")};
     if (!model.isEmpty()) arguments << QStringLiteral("--model") << model;
-    QString reason;
-    const std::optional<Sim::Options> options = Sim::parseOptions(arguments, &reason);
-    if (!options) {
-        *error = QStringLiteral("--demo: %1").arg(reason);
-        return nullptr;
-    }
+    std::optional<Sim::Options> options = Parse(arguments, "--demo", error);
+    if (options && !simArguments.isEmpty())
+        options = Parse(arguments + simArguments, "--demo-sim", error);
+    return options;
+}
+
+} // namespace
+
+QStringList SplitDemoSimArguments(const QString &text) {
+    return QProcess::splitCommand(text);
+}
+
+QString CheckDemo(const QString &model, const QStringList &simArguments) {
+    QString error;
+    DemoOptions(model, simArguments, &error);
+    return error;
+}
+
+std::unique_ptr<Sim::Simulator> StartDemo(const QString &model, const QStringList &simArguments,
+                                          QString *error) {
+    const std::optional<Sim::Options> options = DemoOptions(model, simArguments, error);
+    if (!options) return nullptr;
     auto simulator = std::make_unique<Sim::Simulator>(*options);
     if (!simulator->start()) {
-        *error = QStringLiteral("--demo needs pseudo-terminals, and none can be opened here (%1)")
-                     .arg(simulator->errorString());
+        if (simArguments.isEmpty())
+            *error =
+                QStringLiteral("--demo needs pseudo-terminals, and none can be opened here (%1)")
+                    .arg(simulator->errorString());
+        else
+            *error = QStringLiteral("--demo-sim: the simulated meter cannot start: %1")
+                         .arg(simulator->errorString());
         return nullptr;
     }
     return simulator;

@@ -1,6 +1,7 @@
 // Reply spoiling for fault injection.
 #include "sim/faults.h"
 
+#include "sim/frame_override.h"
 #include "sim/protocol.h"
 
 #include <QtEndian>
@@ -27,9 +28,7 @@ void putFloat(QByteArray &frame, int at, float value) {
 
 bool faultApplies(Fault fault, const QByteArray &request, const QByteArray &reply) {
     if (fault == Fault::None) return false;
-    if (!isMeasurementFault(fault)) return true;
-    return request.size() >= 2 && quint8(request[1]) == Command::ReadMeasurement &&
-           reply.size() == MeasurementReplyLength;
+    return !isMeasurementFault(fault) || isMeasurementReply(request, reply);
 }
 
 QByteArray applyFault(Fault fault, QByteArray reply, int keepBytes, std::mt19937 &random) {

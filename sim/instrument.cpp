@@ -149,6 +149,11 @@ int Instrument::autoRangeFor(double magnitude) {
     return std::clamp(7 - int(std::floor(std::log10(magnitude))), 0, 7);
 }
 
+void Instrument::powerOn() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_state = defaultState();
+}
+
 InstrumentState Instrument::state() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     InstrumentState s = m_state;

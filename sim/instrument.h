@@ -12,7 +12,8 @@
 
 namespace Sim {
 
-// What the meter has been told so far. Defaults are what INIT (key code 71) restores.
+// What the meter has been told so far. Defaults are the power-on state, which INIT (key code 71)
+// also restores.
 struct InstrumentState {
     qint32 frequencyHz = 1000; // always inside the model's window
     quint16 biasUnits = 0;     // as received: 100 mV (KT-41) or 10 mV steps
@@ -43,6 +44,10 @@ public:
     // empty array for a malformed frame, which a real meter would never have framed.
     // Thread-safe.
     QByteArray respond(const QByteArray &request);
+
+    // Switched off and on again: every setting back to its power-on default, as after INIT
+    // but with no key remembered. The component and the noise stay.
+    void powerOn();
 
     InstrumentState state() const;
     Component component() const;

@@ -1,5 +1,6 @@
-// impedix-sim: runs a simulated meter on a pseudo-terminal, prints the port path, serves it until
-// SIGINT or SIGTERM.
+// impedix-sim: runs a simulated meter on a pseudo-terminal, prints the port path (its link's, when
+// it keeps one), serves it until SIGINT or SIGTERM and tells on stderr when it vanishes and
+// returns.
 #include "sim/simulator.h"
 
 #include <QFileInfo>
@@ -34,11 +35,15 @@ int main(int argc, char *argv[]) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     Sim::Simulator simulator(*options);
+    const QByteArray name = program.toLocal8Bit();
+    simulator.setAnnouncer([name](const QString &line) {
+        std::fprintf(stderr, "%s: %s\n", name.constData(), qPrintable(line));
+    });
     if (!simulator.start()) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(program), qPrintable(simulator.errorString()));
         return 1;
     }
-    std::printf("%s\n", qPrintable(simulator.slavePath()));
+    std::printf("%s\n", qPrintable(simulator.portPath()));
     std::fflush(stdout);
 
     int received = 0;

@@ -48,7 +48,9 @@ PtyHost::~PtyHost() {
 
 bool PtyHost::start() {
     if (m_serving) return true;
-    stop(); // joins a thread that ended by a hang-up
+    halt(); // joins a thread that ended by a hang-up
+    closeMaster();
+    retireSlave();
 
     termios raw{};
     cfmakeraw(&raw);
@@ -82,6 +84,7 @@ bool PtyHost::start() {
         m_slavePath = QString::fromLocal8Bit(name);
         m_error.clear();
         m_purges = 0;
+        m_hangUpArmed = false;
     }
     m_input.clear();
     m_stopping = false;
@@ -118,11 +121,24 @@ void PtyHost::closeMaster() {
     m_master = -1;
 }
 
+// The slave of a terminal that hung up stays open beside the next one.
+void PtyHost::retireSlave() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_slave < 0) return;
+    m_retiredSlaves.append(m_slave);
+    m_slave = -1;
+    while (m_retiredSlaves.size() > RetiredSlavesKept)
+        ::close(m_retiredSlaves.takeFirst());
+}
+
 void PtyHost::closePty() {
     closeMaster();
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_slave >= 0) ::close(m_slave);
     m_slave = -1;
+    for (const int slave : std::as_const(m_retiredSlaves))
+        ::close(slave);
+    m_retiredSlaves.clear();
 }
 
 QString PtyHost::slavePath() const {
@@ -138,6 +154,27 @@ QString PtyHost::errorString() const {
 void PtyHost::setDelivery(const Delivery &delivery) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_delivery = delivery;
+}
+
+void PtyHost::setFrameOverride(const FrameOverride &fields, int replies) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_override = replies == 0 ? FrameOverride{} : fields;
+    m_overrideReplies = replies;
+}
+
+void PtyHost::setReplyObserver(ReplyObserver observer) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_observer = std::move(observer);
+}
+
+void PtyHost::setHangUpObserver(HangUpObserver observer) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_hangUpObserver = std::move(observer);
+}
+
+void PtyHost::hangUpAtNextRequest() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_hangUpArmed = true;
 }
 
 void PtyHost::setFault(Fault fault, int replies, int keepBytes) {
@@ -182,8 +219,14 @@ void PtyHost::serve() {
             std::this_thread::sleep_for(std::chrono::milliseconds(PollMs));
 
         QByteArray frame;
-        while (m_serving && !m_stopping && takeFrame(&frame))
+        bool answered = false;
+        while (m_serving && !m_stopping && takeFrame(&frame)) {
             answer(frame);
+            answered = true;
+        }
+        // The rest of a request that came while the meter was busy answering waited in the
+        // line: its silence counts from now, not from the bytes read ahead of the answer.
+        if (answered) m_lastInput = Clock::now();
     }
 }
 
@@ -223,7 +266,7 @@ bool PtyHost::takeFrame(QByteArray *frame) {
 
 void PtyHost::answer(const QByteArray &request) {
     const auto received = Clock::now();
-    const QByteArray reply = m_responder ? m_responder(request) : QByteArray();
+    const QByteArray reply = overridden(request, m_responder ? m_responder(request) : QByteArray());
     Delivery delivery;
     int purgesSeen = 0;
     {
@@ -242,6 +285,12 @@ void PtyHost::answer(const QByteArray &request) {
     if (fault == Fault::HangUp) {
         closeMaster();
         m_serving = false;
+        HangUpObserver observer;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            observer = m_hangUpObserver;
+        }
+        if (observer) observer();
         return;
     }
     const QByteArray sent = applyFault(fault, reply, keepBytes, m_random);
@@ -249,7 +298,13 @@ void PtyHost::answer(const QByteArray &request) {
     // time would be lost.
     if (sent.isEmpty() || !pause(received + std::chrono::milliseconds(m_thinkMs.load()))) return;
     if (delivery.afterPurge && !waitForPurge(purgesSeen, received + LongestPurgeWait)) return;
-    writeReply(sent, delivery);
+    if (!writeReply(sent, delivery)) return;
+    ReplyObserver observer;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        observer = m_observer;
+    }
+    if (observer) observer(request, sent);
 }
 
 // Keeps reading the line until the program has emptied its input more than `seen` times in all.
@@ -262,8 +317,23 @@ bool PtyHost::waitForPurge(int seen, Clock::time_point until) {
     return !m_stopping;
 }
 
+QByteArray PtyHost::overridden(const QByteArray &request, const QByteArray &reply) {
+    FrameOverride fields;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_override.isEmpty() || !isMeasurementReply(request, reply)) return reply;
+        fields = m_override;
+        if (m_overrideReplies > 0 && --m_overrideReplies == 0) m_override = {};
+    }
+    return applyOverride(fields, reply);
+}
+
 Fault PtyHost::nextFault(const QByteArray &request, const QByteArray &reply, int *keepBytes) {
     std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_hangUpArmed) {
+        m_hangUpArmed = false;
+        return Fault::HangUp;
+    }
     if (!faultApplies(m_fault, request, reply)) return Fault::None;
     const Fault fault = m_fault;
     *keepBytes = m_faultKeepBytes;
@@ -271,12 +341,13 @@ Fault PtyHost::nextFault(const QByteArray &request, const QByteArray &reply, int
     return fault;
 }
 
-void PtyHost::writeReply(const QByteArray &reply, const Delivery &delivery) {
+bool PtyHost::writeReply(const QByteArray &reply, const Delivery &delivery) {
     const int splitAt =
         delivery.pauseMs > 0 ? std::clamp(delivery.splitAt, 0, int(reply.size())) : 0;
-    if (!writePart(reply.left(splitAt))) return;
-    if (splitAt > 0 && !pause(Clock::now() + std::chrono::milliseconds(delivery.pauseMs))) return;
-    writePart(reply.mid(splitAt));
+    if (!writePart(reply.left(splitAt))) return false;
+    if (splitAt > 0 && !pause(Clock::now() + std::chrono::milliseconds(delivery.pauseMs)))
+        return false;
+    return writePart(reply.mid(splitAt));
 }
 
 bool PtyHost::writePart(const QByteArray &part) {

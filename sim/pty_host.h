@@ -5,6 +5,7 @@
 #pragma once
 
 #include "sim/faults.h"
+#include "sim/frame_override.h"
 
 #include <QByteArray>
 #include <QList>
@@ -43,6 +44,13 @@ struct Delivery {
 class PtyHost {
 public:
     static constexpr int Persistent = -1;
+    // Slave descriptors of earlier terminals held after a return (see start()); older ones close.
+    static constexpr int RetiredSlavesKept = 8;
+
+    // Told on the serving thread of each reply that went out whole: the request and the bytes.
+    using ReplyObserver = std::function<void(const QByteArray &request, const QByteArray &sent)>;
+    // Told on the serving thread when the port hung up instead of answering a request.
+    using HangUpObserver = std::function<void()>;
 
     explicit PtyHost(Responder responder, const HostOptions &options = {});
     // The instrument must outlive the host.
@@ -52,15 +60,23 @@ public:
     PtyHost &operator=(const PtyHost &) = delete;
 
     // Opens a new pseudo-terminal and starts serving it. False, with errorString(), when no
-    // pseudo-terminal could be had. A started host returns true at once.
+    // pseudo-terminal could be had. A started host returns true at once. After a hang-up the
+    // host comes back on a new terminal (another path) with its request log, faults, override
+    // and delivery as they were; the old terminal's slave stays held (see hangUp()).
     bool start();
-    // Stops serving and closes the pseudo-terminal; its slave path goes away.
+    // Stops serving and closes the pseudo-terminal and every slave still held.
     void stop();
     // The port vanishes now, as if the meter were unplugged: the master closes, the slave path
     // goes away and an open slave reads end of file. The host still holds a slave descriptor
-    // until stop(), so the system cannot hand the same /dev/pts number to another terminal
-    // while the program may still hold this one (and the lock file named after it).
+    // until stop() (across later returns, for the last RetiredSlavesKept terminals), so the
+    // system cannot hand the same /dev/pts number to another terminal while the program may
+    // still hold this one (and the lock file named after it).
     void hangUp();
+    // The port vanishes as by hangUp() when the next request comes, instead of its reply, and
+    // whatever fault is set stays set. Unlike hangUp() at once, this never takes a reply that
+    // has just been written with the terminal: closing the master discards what the program's
+    // side has not taken in yet. A new terminal (start()) is not armed.
+    void hangUpAtNextRequest();
 
     bool isServing() const { return m_serving; }
     QString slavePath() const;
@@ -74,6 +90,15 @@ public:
     // with Persistent. keepBytes is the length of a ShortFrame. Replaces any earlier fault.
     void setFault(Fault fault, int replies = Persistent, int keepBytes = 1);
     void clearFault() { setFault(Fault::None); }
+
+    // The fields are written into the next `replies` measurement frames, or into every one with
+    // Persistent; other replies pass untouched and do not count. A fault then spoils the frame
+    // as usual. Replaces any earlier override; an empty one clears it.
+    void setFrameOverride(const FrameOverride &fields, int replies = Persistent);
+    void clearFrameOverride() { setFrameOverride({}); }
+
+    void setReplyObserver(ReplyObserver observer);
+    void setHangUpObserver(HangUpObserver observer);
 
     // Every complete request frame received, oldest first, including those answered by a fault;
     // each is logged once the responder (the meter) has taken it.
@@ -93,13 +118,15 @@ private:
     void readInput();
     bool takeFrame(QByteArray *frame);
     void answer(const QByteArray &request);
+    QByteArray overridden(const QByteArray &request, const QByteArray &reply);
     Fault nextFault(const QByteArray &request, const QByteArray &reply, int *keepBytes);
     bool waitForPurge(int seen, Clock::time_point until);
-    void writeReply(const QByteArray &reply, const Delivery &delivery);
+    bool writeReply(const QByteArray &reply, const Delivery &delivery);
     bool writePart(const QByteArray &part);
     bool writeAll(const char *data, int size);
     bool pause(Clock::time_point until);
     void closeMaster();
+    void retireSlave();
     void closePty();
 
     Responder m_responder;
@@ -109,6 +136,7 @@ private:
 
     int m_master = -1;
     int m_slave = -1;
+    QList<int> m_retiredSlaves; // of terminals hung up, oldest first
     QString m_slavePath;
     QString m_error;
     std::thread m_thread;
@@ -124,6 +152,11 @@ private:
     Fault m_fault = Fault::None;
     int m_faultReplies = 0;
     int m_faultKeepBytes = 1;
+    FrameOverride m_override;
+    int m_overrideReplies = 0;
+    bool m_hangUpArmed = false;
+    ReplyObserver m_observer;
+    HangUpObserver m_hangUpObserver;
     Delivery m_delivery;
     int m_purges = 0;
 };

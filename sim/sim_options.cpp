@@ -10,6 +10,7 @@ namespace Sim {
 namespace {
 
 constexpr int MaxThinkMs = 10000;
+constexpr int MaxAwayMs = 600000;
 
 QString optionName(const QString &name) {
     return (name.size() == 1 ? QLatin1String("-") : QLatin1String("--")) + name;
@@ -35,6 +36,90 @@ bool readCircuit(const QCommandLineParser &parser, Options *options, QString *wh
     if (dut.parallel) {
         *why = QStringLiteral("--parallel cannot be combined with --circuit %1").arg(value);
         return false;
+    }
+    return true;
+}
+
+// A whole number from lowest to highest for option name, when given.
+bool readWhole(const QCommandLineParser &parser, const char *name, int lowest, int highest,
+               const char *unit, int *into, QString *why) {
+    const QString option = QLatin1String(name);
+    if (!parser.isSet(option)) return true;
+    const QString value = parser.value(option);
+    bool ok = false;
+    const int number = value.toInt(&ok);
+    if (!ok || number < lowest || number > highest) {
+        *why = QStringLiteral("--%1 needs %2 from %3 to %4, not '%5'")
+                   .arg(option, QLatin1String(unit))
+                   .arg(lowest)
+                   .arg(highest)
+                   .arg(value);
+        return false;
+    }
+    *into = number;
+    return true;
+}
+
+// --frame (after --model: millivolts of bias are the model's steps) and --link.
+bool readLine(const QCommandLineParser &parser, Options *options, QString *why) {
+    if (parser.isSet(QStringLiteral("frame"))) {
+        const std::optional<FrameOption> frame =
+            parseFrameOption(parser.value(QStringLiteral("frame")),
+                             model(options->modelRow).biasStepMillivolts, why);
+        if (!frame) {
+            *why = QStringLiteral("--frame: %1").arg(*why);
+            return false;
+        }
+        options->frame = *frame;
+    }
+    if (parser.isSet(QStringLiteral("link"))) {
+        options->linkPath = parser.value(QStringLiteral("link"));
+        if (options->linkPath.isEmpty()) {
+            *why = QStringLiteral("--link needs a path");
+            return false;
+        }
+    }
+    return true;
+}
+
+// --vanish-after, --vanish-every, --away, --return and --return-model.
+bool readVanishPlan(const QCommandLineParser &parser, Options *options, QString *why) {
+    VanishPlan &plan = options->vanish;
+    constexpr int Most = 1000000000;
+    if (!readWhole(parser, "vanish-after", 1, Most, "a count of replies", &plan.after, why) ||
+        !readWhole(parser, "vanish-every", 1, Most, "a count of replies", &plan.every, why) ||
+        !readWhole(parser, "away", 0, MaxAwayMs, "milliseconds", &plan.awayMs, why))
+        return false;
+    if (parser.isSet(QStringLiteral("return"))) {
+        const QString value = parser.value(QStringLiteral("return"));
+        if (value == QLatin1String("second")) {
+            plan.how = Return::SecondInstance;
+        } else if (value != QLatin1String("power-cycle")) {
+            *why = QStringLiteral("--return needs power-cycle or second, not '%1'").arg(value);
+            return false;
+        }
+    }
+    if (parser.isSet(QStringLiteral("return-model"))) {
+        const QString value = parser.value(QStringLiteral("return-model"));
+        plan.returnModelRow = findModel(value);
+        if (plan.returnModelRow < 0) {
+            *why = QStringLiteral("unknown model '%1' (one of %2)").arg(value, modelNameList());
+            return false;
+        }
+        if (parser.isSet(QStringLiteral("return"))) {
+            *why = QStringLiteral("--return-model brings another meter; leave out --return");
+            return false;
+        }
+        plan.how = Return::OtherModel;
+    }
+    if (!plan.isActive()) {
+        for (const char *name : {"away", "return", "return-model"}) {
+            if (parser.isSet(QLatin1String(name))) {
+                *why = QStringLiteral("--%1 needs --vanish-after or --vanish-every")
+                           .arg(QLatin1String(name));
+                return false;
+            }
+        }
     }
     return true;
 }
@@ -70,16 +155,8 @@ bool readValues(const QCommandLineParser &parser, Options *options, QString *why
             return false;
         }
     }
-    if (parser.isSet(QStringLiteral("think"))) {
-        const QString value = parser.value(QStringLiteral("think"));
-        options->thinkMs = value.toInt(&ok);
-        if (!ok || options->thinkMs < 0 || options->thinkMs > MaxThinkMs) {
-            *why = QStringLiteral("--think needs milliseconds from 0 to %1, not '%2'")
-                       .arg(MaxThinkMs)
-                       .arg(value);
-            return false;
-        }
-    }
+    if (!readWhole(parser, "think", 0, MaxThinkMs, "milliseconds", &options->thinkMs, why))
+        return false;
     if (parser.isSet(QStringLiteral("seed"))) {
         const QString value = parser.value(QStringLiteral("seed"));
         options->seed = value.toUInt(&ok);
@@ -90,7 +167,7 @@ bool readValues(const QCommandLineParser &parser, Options *options, QString *why
     }
     options->paced = parser.isSet(QStringLiteral("paced"));
     options->help = parser.isSet(QStringLiteral("help"));
-    return true;
+    return readLine(parser, options, why) && readVanishPlan(parser, options, why);
 }
 
 } // namespace
@@ -99,7 +176,8 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
     QCommandLineParser parser;
     for (const char *flag : {"help", "parallel", "paced"})
         parser.addOption(QCommandLineOption(QString::fromLatin1(flag)));
-    for (const char *name : {"model", "dut", "circuit", "noise", "think", "seed"})
+    for (const char *name : {"model", "dut", "circuit", "noise", "think", "seed", "frame", "link",
+                             "vanish-after", "vanish-every", "away", "return", "return-model"})
         parser.addOption(
             QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
     QString why;
@@ -140,6 +218,24 @@ QString usageText(const QString &program) {
                "  --think MS        delay before each reply in milliseconds (default 3)\n"
                "  --paced           send replies byte by byte at 9600 Bd\n"
                "  --seed N          seed of the noise (default 1)\n"
+               "  --frame FIELDS[@COUNT]\n"
+               "                    measurement frames carry these field values instead of\n"
+               "                    the measured ones: frequency=HZ (32 bits), bias=UNITS\n"
+               "                    (the raw field, 0 to 0xFFFF) or bias=MVmV, magnitude=OHMS,\n"
+               "                    phase=RADIANS (as sent; nan and inf allowed), e.g.\n"
+               "                    frequency=1000,bias=0xFFFF,magnitude=1e30,phase=3.1@5;\n"
+               "                    @COUNT: only the next COUNT frames (default every one)\n"
+               "  --link PATH       keep a symbolic link at PATH to the meter's terminal and\n"
+               "                    print PATH instead; it follows the meter when it returns\n"
+               "  --vanish-after N  after N measurement replies the meter vanishes at the next\n"
+               "                    request (the terminal goes away; without --link a link is\n"
+               "                    made in a temporary directory) and comes back at the link\n"
+               "  --vanish-every N  vanish after every N measurement replies, again and again\n"
+               "  --away MS         how long the meter stays away (default 1500)\n"
+               "  --return HOW      power-cycle: the same meter with its power-on settings\n"
+               "                    (the default); second: another meter of the same model\n"
+               "  --return-model NAME\n"
+               "                    a meter of model NAME comes back instead\n"
                "  --help            show this text\n")
         .arg(program);
 }

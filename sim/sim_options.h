@@ -2,7 +2,9 @@
 #pragma once
 
 #include "sim/component.h"
+#include "sim/frame_override.h"
 #include "sim/models.h"
+#include "sim/schedule.h"
 
 #include <QStringList>
 
@@ -17,12 +19,17 @@ struct Options {
     int thinkMs = 3;
     bool paced = false;
     quint32 seed = 1;
+    FrameOption frame; // --frame; no fields: none
+    QString linkPath;  // --link; empty: a link of its own only for a vanish plan
+    VanishPlan vanish;
     bool help = false;
 };
 
 // arguments without the program name, read by QCommandLineParser ("--name value" and
 // "--name=value"): --model NAME, --dut DUT, --parallel, --circuit NAME, --noise FRACTION,
-// --think MS, --paced, --seed N, --help. On failure error receives a one-line reason.
+// --think MS, --paced, --seed N, --frame FIELDS[@COUNT], --link PATH, --vanish-after N,
+// --vanish-every N, --away MS, --return power-cycle|second, --return-model NAME, --help.
+// On failure error receives a one-line reason.
 std::optional<Options> parseOptions(const QStringList &arguments, QString *error = nullptr);
 
 QString usageText(const QString &program);

@@ -3,9 +3,11 @@
 // window does, with the port's lock released.
 #include "app/command_line.h"
 #include "app/display_check.h"
+#include "launch/demo.h"
 #include "launch/scpi_options.h"
 #include "sim/instrument.h"
 #include "sim/pty_host.h"
+#include "sim/simulator.h"
 #include "tests/common/lost_answer.h"
 #include "tests/common/process_outcome.h"
 
@@ -121,6 +123,33 @@ private slots:
         QVERIFY(!ParseCommandLine({"--port", "COM1=/a", "--demo"}).error.isEmpty());
         QVERIFY(!ParseCommandLine({"--demo=KT-45", "--port=COM1=/a"}).error.isEmpty());
         QVERIFY(ParseCommandLine({"--port", "COM2=/a", "--demo"}).error.isEmpty());
+    }
+
+    // --demo-sim reaches the demo's simulator after its own options: a link asked for is the
+    // port mapped, the demo's part stays, and a mistake is named with the option's reason.
+    void demoSimulatorOptions() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString link = dir.filePath(QStringLiteral("meter"));
+        const App::CommandLine line = App::ParseCommandLine(
+            {"--demo=KT-45", "--demo-sim", QStringLiteral("--link \"%1\" --think 5").arg(link)});
+        QVERIFY2(line.error.isEmpty(), qPrintable(line.error));
+        QCOMPARE(line.demoSimArguments, QStringList({"--link", link, "--think", "5"}));
+        QString error;
+        const std::unique_ptr<Sim::Simulator> demo =
+            Launch::StartDemo(line.demoModel, line.demoSimArguments, &error);
+        QVERIFY2(demo, qPrintable(error));
+        QCOMPARE(demo->portPath(), link);
+        QCOMPARE(QFileInfo(link).symLinkTarget(), demo->slavePath());
+        QCOMPARE(QByteArray(demo->instrument().model().name), QByteArray("KT-45"));
+        QVERIFY(demo->instrument().component().inductance); // the demo part's 20 nH
+
+        QVERIFY(!Launch::StartDemo({}, {"--vanish-after", "x"}, &error));
+        QVERIFY2(error.startsWith(QLatin1String("--demo-sim: ")) && error.contains("'x'"),
+                 qPrintable(error));
+        QVERIFY(!Launch::StartDemo(QStringLiteral("KT-42"), {"--think", "5"}, &error));
+        QVERIFY2(error.startsWith(QLatin1String("--demo: ")) && error.contains("KT-42"),
+                 qPrintable(error));
     }
 
     // The SCPI options as the window's program reads them; a refusal names the value and what
@@ -282,6 +311,13 @@ private slots:
             << QStringList{"--demo", "--listen", "::1"} << "--listen needs --scpi";
         QTest::newRow("listen on a name")
             << QStringList{"--demo", "--scpi=0", "--listen", "localhost"} << "localhost";
+        QTest::newRow("simulator options without demo")
+            << QStringList{"--demo-sim", "--think 5"} << "--demo-sim needs --demo";
+        QTest::newRow("simulator option's mistake")
+            << QStringList{"--demo", "--demo-sim", "--vanish-after 0"} << "--vanish-after";
+        QTest::newRow("unknown simulator option")
+            << QStringList{"--demo", "--demo-sim=--port x"} << "--port";
+        QTest::newRow("unknown demo model") << QStringList{"--demo=KT-42"} << "KT-42";
     }
     void mistakesExitWithUsage() {
         QFETCH(QStringList, arguments);

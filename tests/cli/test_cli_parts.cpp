@@ -350,6 +350,22 @@ private slots:
             << QStringList{"identify", "--port", "COM1=/a", "--demo"} << "COM1";
         QTest::newRow("empty demo model") << QStringList{"identify", "--demo="} << "model";
         QTest::newRow("serve") << QStringList{"serve", "--demo"} << "";
+        QTest::newRow("simulator options")
+            << QStringList{"identify", "--demo", "--demo-sim", "--vanish-after 200 --away 3000"}
+            << "";
+        QTest::newRow("simulator options without demo")
+            << QStringList{"measure", "--demo-sim", "--think 5"} << "--demo-sim needs --demo";
+        QTest::newRow("simulator option's mistake") << QStringList{"sweep",
+                                                                   "--samples",
+                                                                   "2",
+                                                                   "--frequency",
+                                                                   "1000",
+                                                                   "--demo",
+                                                                   "--demo-sim=--frame bias=-1"}
+                                                    << "--demo-sim: --frame: bias";
+        QTest::newRow("unknown demo model") << QStringList{"identify", "--demo=KT-42"} << "KT-42";
+        QTest::newRow("ports has no simulator")
+            << QStringList{"ports", "--demo-sim", "--think 5"} << "demo-sim";
         QTest::newRow("serve port too high")
             << QStringList{"serve", "--scpi", "70000"}
             << "--scpi takes a TCP port from 0 to 65535, not \"70000\"";

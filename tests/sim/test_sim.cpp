@@ -5,105 +5,19 @@
 #include "sim/protocol.h"
 #include "sim/pty_host.h"
 #include "sim/sim_options.h"
+#include "tests/sim/wire.h"
 
 #include <QFile>
 #include <QProcess>
-#include <QtEndian>
 #include <QtTest>
 
 #include <cmath>
-#include <cstring>
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
+
+using namespace TestWire;
 
 namespace {
 
 constexpr double Pi = 3.14159265358979323846;
-
-// The program's side of the line, kept to plain POSIX calls.
-class Port {
-public:
-    explicit Port(const QString &path)
-        : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {}
-    ~Port() {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    bool isOpen() const { return m_fd >= 0; }
-
-    void write(const QByteArray &bytes) const {
-        QCOMPARE(::write(m_fd, bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
-    }
-
-    // Up to count bytes; stops early at end of file or when nothing comes for a generous
-    // while (only a guard against hanging, never a measured time).
-    QByteArray read(int count) const {
-        QByteArray got;
-        while (got.size() < count) {
-            pollfd p{m_fd, POLLIN, 0};
-            if (::poll(&p, 1, 2000) <= 0) break;
-            char buffer[64];
-            const ssize_t n = ::read(m_fd, buffer, size_t(std::min<int>(count - got.size(), 64)));
-            if (n <= 0) break;
-            got.append(buffer, int(n));
-        }
-        return got;
-    }
-
-    QByteArray exchange(const QByteArray &request, int replyLength) const {
-        write(request);
-        return read(replyLength);
-    }
-
-private:
-    int m_fd;
-};
-
-// A meter served on a pseudo-terminal, with the program's side of the line open on it.
-struct Served {
-    Sim::PtyHost host;
-    Port port;
-    template <class Peer>
-    explicit Served(Peer &&peer, const Sim::HostOptions &options = {})
-        : host(std::forward<Peer>(peer), options),
-          port(host.start() ? host.slavePath() : QString()) {}
-};
-
-QByteArray frequencyRequest(qint32 hz) {
-    QByteArray request = QByteArray::fromHex("aa43 00000000");
-    qToBigEndian(hz, request.data() + 2);
-    return request;
-}
-
-const QByteArray Identity = QByteArray::fromHex("aa40");
-const QByteArray Measure = QByteArray::fromHex("aa48");
-
-struct Frame {
-    quint8 mark, status, mode, range;
-    quint16 bias;
-    qint32 frequency;
-    float magnitude, theta;
-};
-
-float floatAt(const QByteArray &frame, int at) {
-    const quint32 bits = qFromBigEndian<quint32>(frame.constData() + at);
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
-Frame decode(const QByteArray &frame) {
-    if (frame.size() != Sim::MeasurementReplyLength)
-        return {}; // every field then reads 0 and the caller's checks fail
-    return {quint8(frame[0]),
-            quint8(frame[2]),
-            quint8(frame[3]),
-            quint8(frame[5]),
-            qFromBigEndian<quint16>(frame.constData() + 6),
-            qFromBigEndian<qint32>(frame.constData() + 8),
-            floatAt(frame, 12),
-            floatAt(frame, 16)};
-}
 
 Sim::Component dut(const QString &description, bool parallel = false) {
     Sim::Component c = Sim::parseComponent(description).value_or(Sim::Component{});
@@ -582,6 +496,27 @@ private slots:
         options = Sim::parseOptions({"--circuit=parallel"});
         QVERIFY(options && options->dut.parallel && options->dut.network == Sim::Network::Plain);
 
+        // Millivolts of bias in the model's steps: 100 mV on the KT-41.
+        options = Sim::parseOptions({"--frame", "bias=1500mV,frequency=0x10@3", "--model=KT-41",
+                                     "--link", "/tmp/m", "--vanish-every", "5", "--away=0",
+                                     "--return-model", "KT-45"});
+        QVERIFY(options);
+        QCOMPARE(options->frame.fields.biasUnits.value_or(0), quint16(15));
+        QCOMPARE(options->frame.fields.frequency.value_or(0), 16u);
+        QVERIFY(!options->frame.fields.magnitude && !options->frame.fields.phase);
+        QCOMPARE(options->frame.replies, 3);
+        QCOMPARE(options->linkPath, QString("/tmp/m"));
+        QCOMPARE(options->vanish.after, 0);
+        QCOMPARE(options->vanish.every, 5);
+        QCOMPARE(options->vanish.awayMs, 0);
+        QCOMPARE(options->vanish.how, Sim::Return::OtherModel);
+        QCOMPARE(options->vanish.returnModelRow, 3);
+        options = Sim::parseOptions({"--vanish-after", "1", "--return", "second"});
+        QVERIFY(options && options->vanish.how == Sim::Return::SecondInstance);
+        QCOMPARE(options->vanish.awayMs, 1500);
+        QCOMPARE(options->frame.replies, Sim::PtyHost::Persistent);
+        QVERIFY(options->frame.fields.isEmpty() && options->linkPath.isEmpty());
+
         options = Sim::parseOptions({"--model", "KT45", "--help"});
         QVERIFY(options && options->help);
         QCOMPARE(options->modelRow, 3);
@@ -605,6 +540,23 @@ private slots:
         QTest::newRow("parallel coil")
             << QStringList{"--parallel", "--circuit", "inductor"} << "--parallel";
         QTest::newRow("C0 without resonator") << QStringList{"--dut", "C=1n,C0=2n"} << "C0";
+        QTest::newRow("frame field unknown") << QStringList{"--frame", "range=3"} << "range";
+        QTest::newRow("frame count zero") << QStringList{"--frame", "bias=1@0"} << "@";
+        QTest::newRow("frame bias off step")
+            << QStringList{"--model", "KT-41", "--frame", "bias=150mV"} << "100 mV";
+        QTest::newRow("empty link") << QStringList{"--link="} << "--link";
+        QTest::newRow("vanish after none") << QStringList{"--vanish-after", "0"} << "'0'";
+        QTest::newRow("away too long")
+            << QStringList{"--vanish-after", "1", "--away", "600001"} << "600001";
+        QTest::newRow("away alone") << QStringList{"--away", "10"} << "--vanish-after";
+        QTest::newRow("return alone") << QStringList{"--return-model", "KT-41"} << "--return-model";
+        QTest::newRow("unknown return")
+            << QStringList{"--vanish-after", "1", "--return", "later"} << "later";
+        QTest::newRow("unknown return model")
+            << QStringList{"--vanish-after", "1", "--return-model", "KT-40"} << "KT-40";
+        QTest::newRow("two ways back")
+            << QStringList{"--vanish-after", "1", "--return", "second", "--return-model", "KT-41"}
+            << "--return";
     }
 
     void optionErrors() {
