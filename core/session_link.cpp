@@ -85,7 +85,7 @@ void Session::TryReopenPort() {
         Main::SyncPending = true;
         if (Main::SweepRunning) {
             info.runEnded = true;
-            Main::SweepRunning = false;
+            Main::StopSweepEarly();
             emit sweepStopped();
             EndListRun();
         }

@@ -54,7 +54,7 @@ Session::ListRunAnswer Session::StartListRun(const QVector<std::int32_t> &freque
 
 void Session::StopListRun() {
     if (!m_listRun) return;
-    Main::SweepRunning = false;
+    Main::StopSweepEarly();
     emit sweepStopped();
     EndListRun();
 }

@@ -1,9 +1,17 @@
 // The sweep store's single instance and the steps that fill it.
 #include "sweep/sweep_store.h"
 
+#include "link/reading_status.h"
+
 #include <algorithm>
 
 namespace Main {
+
+namespace {
+
+const int NotTakenStatus = Device::StatusCode(Device::ReadingStatus::NoData);
+
+} // namespace
 
 SweepVariables SweepState;
 
@@ -49,7 +57,17 @@ int TakenSweepPoints(const SweepVariables &store) {
     const int taken = store.SweepRunning     ? store.SweepIndex
                       : store.SweepIndex > 0 ? store.SweepPoints
                                              : 0;
-    return std::clamp(taken, 0, SweepCapacity);
+    const int bounded = std::clamp(taken, 0, SweepCapacity);
+    for (int i = 0; i < bounded; ++i)
+        if (store.SweepStatuses[i] == NotTakenStatus) return i;
+    return bounded;
+}
+
+void StopSweepEarly() {
+    for (int i = std::clamp(SweepIndex, 0, SweepCapacity); i < std::min(SweepPoints, SweepCapacity);
+         ++i)
+        SweepStatuses[i] = NotTakenStatus;
+    SweepRunning = false;
 }
 
 } // namespace Main

@@ -73,13 +73,18 @@ void MarkSweepPoint(int statusCode, std::uint32_t connection);
 // Whether point i of store holds a measurement at its planned conditions.
 bool PointMeasured(const SweepVariables &store, int i);
 
+// Ends the running run before its last point: the points from SweepIndex on were not taken and
+// are marked so (status -1, no data), so that no earlier run's values pass for them.
+void StopSweepEarly();
+
 // Moves on to the next point. After the last one the run is over and SweepIndex stays on it.
 // Returns SweepRunning.
 bool AdvanceSweep();
 
 // How many points of the current run have been taken: those before SweepIndex while it runs,
 // all SweepPoints once it has ended, none while no run has ended since the start-up (idle with
-// SweepIndex 0; a run ends with SweepIndex = SweepPoints - 1, which is at least 1).
+// SweepIndex 0; a run ends with SweepIndex = SweepPoints - 1, which is at least 1); a run
+// stopped early (StopSweepEarly) ends at its first point that was not taken.
 int TakenSweepPoints(const SweepVariables &store = SweepState);
 
 } // namespace Main
