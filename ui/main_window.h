@@ -180,6 +180,7 @@ private:
     void AddPlanActions(QMenu *menu);
     void AddFitActions(QMenu *menu);
     void ShowFittedCurves(const bool shown[2], bool deviation);
+    void ShowConnectionBreaks();
     bool PlanSweep();
     QString MarkerText(const Chart::MarkerSpot &spot, const Chart::MarkerSpot *first) const;
     QList<QPointF> ComparedPoints(int series, int parameter, const float *plotted) const;

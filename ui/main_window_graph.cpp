@@ -5,11 +5,14 @@
 
 #include "core/session.h"
 #include "link/measurement.h"
+#include "sweep/connection_breaks.h"
 #include "sweep/sweep_statistics.h"
 #include "sweep/sweep_store.h"
 #include "ui/graph_panel.h"
 #include "ui/main_state.h"
 #include "ui_main_window.h"
+
+#include <cmath>
 
 namespace Main {
 
@@ -17,6 +20,14 @@ namespace {
 
 QString Title(char letter) {
     return QString(QLatin1Char(letter));
+}
+
+// points holds one entry per point of the run, in run order; a point that is no measurement
+// (given up, an overload, an impossible angle) becomes a gap in the line. A point not yet taken
+// has status 0 from START, so the point the tick has just stored counts as well.
+void LeaveOutUnmeasured(QList<QPointF> &points) {
+    for (int k = 0; k < points.size(); ++k)
+        if (!PointMeasured(SweepState, k)) points[k].setY(std::nan(""));
 }
 
 } // namespace
@@ -43,6 +54,7 @@ void Tb_tok::PrepareSweepGraph() {
         line.append(QPointF(SweepFrequencies[i] * KilohertzPerHertz, 0.0));
     chart->replacePoints(0, line);
     chart->replacePoints(1, line);
+    chart->setBreaks({});
     SetMarkerRange(SweepPoints - 1);
     g.marker->setValue(0);
 }
@@ -80,6 +92,7 @@ void Tb_tok::RedrawGraph() {
                 for (int k = 0; k < SweepPoints; ++k)
                     points.append(QPointF(SweepPointX(k, frequencySweep), plotted[s][k]));
             }
+            LeaveOutUnmeasured(points);
         }
         chart->setReferencePoints(s, shown[s] && !deviation
                                          ? ComparedPoints(s, parameter[s], plotted[s])
@@ -87,8 +100,20 @@ void Tb_tok::RedrawGraph() {
         chart->replacePoints(s, points);
     }
     ShowFittedCurves(shown, deviation);
+    ShowConnectionBreaks();
     chart->setAxisTitle(Chart::Axis::Bottom, frequencySweep ? QStringLiteral("Частота, kHz")
                                                             : QStringLiteral("Отсчеты"));
+}
+
+// A mark at the first taken point of each new connection of the run. The redraw of a stored point
+// runs before the run moves on past it, so the core's sweepAdvanced shows the marks again.
+void Tb_tok::ShowConnectionBreaks() {
+    Ui::GraphPanel &g = ui->PaGraph->form();
+    const bool frequencySweep = g.ChBoF->isChecked();
+    QList<double> xs;
+    for (int k : Sweep::ConnectionBreaks())
+        xs.append(SweepPointX(k, frequencySweep));
+    g.grafik->setBreaks(xs);
 }
 
 } // namespace Main

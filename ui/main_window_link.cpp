@@ -1,6 +1,7 @@
 // The state of the line as the user sees it: readouts greyed and "no answer" with its age in
 // the status line while the meter is silent, a lost port that came back shown with the model
-// that answered there, and the reason when a port cannot be opened.
+// that answered there (a message when another model ended a run), and the reason when a port
+// cannot be opened.
 #include "ui/main_window.h"
 
 #include "ui_calibration_panel.h"
@@ -21,6 +22,13 @@ void Tb_tok::ConnectLinkWatch() {
     // A device that came back at the lost port's place but is no meter: not polled, and said.
     connect(m_core, &Core::Session::portRefused, this, [this](unsigned port) {
         ShowPortResult(QStringLiteral("COM%1: не прибор").arg(port));
+    });
+    // Another model at the lost port ended the run: said once. The same meter going on needs no
+    // word; the status line shows the line's state, the graph where the line came back.
+    connect(m_core, &Core::Session::reconnected, this, [this](const Core::Reconnection &info) {
+        if (info.runEnded)
+            m_core->Tell(QStringLiteral("На порту другой прибор (%1). Измерение остановлено.")
+                             .arg(Device::ModelName(info.model)));
     });
 }
 

@@ -40,8 +40,10 @@ void Tb_tok::ConnectSweep() {
         ui->PaGraph->form().marker->setValue(0);
     });
     connect(core, &Core::Session::sweepPointStored, this, [this] { RedrawGraph(); });
-    connect(core, &Core::Session::sweepAdvanced, this,
-            [this] { ui->PaGraph->form().marker->setValue(SweepIndex); });
+    connect(core, &Core::Session::sweepAdvanced, this, [this] {
+        ui->PaGraph->form().marker->setValue(SweepIndex);
+        ShowConnectionBreaks();
+    });
 }
 
 // Start-up: the run settings the window opens with, and the empty graph.
@@ -51,6 +53,7 @@ void Tb_tok::InitSweepPanel() {
     g.istart->setText(QString::number(FrequencyLow));
     g.istop->setText(QString::number(FrequencyHigh));
     g.ikol->setText(QString::number(SweepPoints));
+    g.grafik->setBreakText(QStringLiteral("связь восстановлена"));
     PrepareSweepGraph();
 }
 

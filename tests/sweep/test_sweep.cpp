@@ -2,6 +2,7 @@
 // a run, the statistics, their labelled texts and the plotted values.
 #include "link/decoding.h"
 #include "link/device_state.h"
+#include "sweep/connection_breaks.h"
 #include "sweep/sweep_frequencies.h"
 #include "sweep/sweep_statistics.h"
 #include "sweep/sweep_store.h"
@@ -253,6 +254,37 @@ private slots:
         SweepFrequencies[2] = 55555.0f;
         QCOMPARE(SweepPointX(2, true), 55.555);
         QCOMPARE(SweepPointX(2, false), 3.0);
+    }
+
+    // The first taken point of each new connection; points not yet taken (slots a running sweep
+    // has not reached, still on the connection START gave them) make none.
+    void connectionBreaks_data() {
+        QTest::addColumn<QList<int>>("connections");
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QList<int>>("breaks");
+        QTest::newRow("one connection") << QList<int>{4, 4, 4, 4, 4} << false << 4 << QList<int>{};
+        QTest::newRow("lost twice") << QList<int>{1, 1, 2, 2, 3} << false << 4 << QList<int>{2, 4};
+        QTest::newRow("lost at the first point")
+            << QList<int>{1, 2, 2} << false << 2 << QList<int>{1};
+        QTest::newRow("going, the new one not yet taken")
+            << QList<int>{1, 1, 2, 1, 1} << true << 2 << QList<int>{};
+        QTest::newRow("going, taken on the new one")
+            << QList<int>{1, 1, 2, 1, 1} << true << 3 << QList<int>{2};
+        QTest::newRow("nothing taken") << QList<int>{1, 2, 3} << true << 0 << QList<int>{};
+    }
+    void connectionBreaks() {
+        QFETCH(QList<int>, connections);
+        QFETCH(bool, running);
+        QFETCH(int, index);
+        QFETCH(QList<int>, breaks);
+        SweepVariables store;
+        store.SweepPoints = static_cast<int>(connections.size());
+        store.SweepRunning = running;
+        store.SweepIndex = index;
+        for (int i = 0; i < connections.size(); ++i)
+            store.SweepConnections[i] = static_cast<std::uint32_t>(connections[i]);
+        QCOMPARE(Sweep::ConnectionBreaks(store), breaks);
     }
 
     void resetRestoresStartValues() {

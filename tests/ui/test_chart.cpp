@@ -1,5 +1,6 @@
 // The sweep chart: series updates, axes that follow the points, zoom by a dragged rectangle and
-// a double click, the right mouse button left alone, and the tooltip of the point under the mouse.
+// a double click, the right mouse button left alone, the tooltip of the point under the mouse, and
+// the marks where the line to the meter came back.
 #include "ui/chart/sweep_chart.h"
 
 #include <QGraphicsView>
@@ -49,6 +50,30 @@ int ColouredPixels(SweepChart &chart, const QColor &colour, const QRect &area) {
     for (int y = std::max(0, area.top()); y <= std::min(image.height() - 1, area.bottom()); ++y)
         for (int x = std::max(0, area.left()); x <= std::min(image.width() - 1, area.right()); ++x)
             if (image.pixelColor(x, y) == colour) ++count;
+    return count;
+}
+
+// The column of x in the plot, on a linear or a log axis, a pixel either side and top to bottom.
+QRect ColumnAt(SweepChart &chart, double x) {
+    const QRectF plot = chart.plotArea();
+    const Chart::Range r = chart.axisRange(Axis::Bottom);
+    const double share = chart.isLogAxis()
+                             ? (std::log10(x) - std::log10(r.min)) / std::log10(r.max / r.min)
+                             : (x - r.min) / (r.max - r.min);
+    const int px = qRound(plot.left() + share * plot.width());
+    return QRect(px - 1, qRound(plot.top()) + 1, 3, qRound(plot.height()) - 2);
+}
+
+// How many pixels inside area are yellow, however the line's edge is blended.
+int YellowPixels(SweepChart &chart, const QRect &area) {
+    const QImage image = chart.grab().toImage();
+    int count = 0;
+    for (int y = std::max(0, area.top()); y <= std::min(image.height() - 1, area.bottom()); ++y)
+        for (int x = std::max(0, area.left()); x <= std::min(image.width() - 1, area.right());
+             ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.red() > 150 && c.green() > 150 && c.blue() < 100) ++count;
+        }
     return count;
 }
 
@@ -282,6 +307,75 @@ private slots:
         QVERIFY(s.chart.addMarker(2.5));
         s.chart.setSeriesActive(1, false);
         QCOMPARE(s.chart.markerLegend(), QStringLiteral("1: 2.5  3.5"));
+    }
+
+    // A break of the line is a yellow dashed line across the plot at its x, with its text beside
+    // it and in the tooltip; it follows a zoom and a log axis. Without breaks nothing yellow is
+    // drawn at all. Like the markers it lies under the grid, which hides a third of it where the
+    // two meet, so a quarter of its column counts as drawn.
+    void connectionBreaks() {
+        Shown s;
+        s.chart.setBreakText(QStringLiteral("связь восстановлена"));
+        s.chart.setAxisTitle(Axis::Bottom, QStringLiteral("F"));
+        s.chart.setAxisTitle(Axis::Left, QStringLiteral("C"));
+        s.chart.replacePoints(0, Line({1.0, 5.0, 2.0, 4.0, 3.0}));
+        const QRect plot = s.chart.plotArea().toRect();
+        QCOMPARE(YellowPixels(s.chart, plot), 0);
+
+        s.chart.setBreaks({3.0, std::numeric_limits<double>::quiet_NaN()});
+        QCOMPARE(s.chart.breaks(), QList<double>{3.0});
+        const QRect line = ColumnAt(s.chart, 3.0);
+        QVERIFY2(YellowPixels(s.chart, line) > line.height() / 4,
+                 qPrintable(QString::number(YellowPixels(s.chart, line))));
+        QCOMPARE(YellowPixels(s.chart, QRect(plot.left(), plot.top(), line.left() - plot.left(),
+                                             plot.height())),
+                 0);
+        const QRect label(line.right(), plot.bottom() - 30, 80, 30);
+        QVERIFY(YellowPixels(s.chart, label) > 0);
+
+        // On the line away from any point, on a point beside it, and away from both.
+        QCOMPARE(s.chart.toolTipAt(Position(s.chart, QPointF(3.0, 4.5), 0)),
+                 QStringLiteral("связь восстановлена"));
+        QCOMPARE(s.chart.toolTipAt(Position(s.chart, QPointF(3.0, 2.0), 0)),
+                 QStringLiteral("F 3\nC 2\nсвязь восстановлена"));
+        QCOMPARE(s.chart.toolTipAt(Position(s.chart, QPointF(2.5, 4.5), 0)), QString());
+
+        // A zoom that keeps x = 3 moves the line with it; one that leaves it out hides it.
+        QWidget *viewport = s.chart.findChild<QGraphicsView *>()->viewport();
+        const QRectF across(QPointF(Position(s.chart, QPointF(2.5, 0.0), 0).x(), plot.top()),
+                            QPointF(Position(s.chart, QPointF(4.5, 0.0), 0).x(), plot.bottom()));
+        Drag(viewport, across);
+        QVERIFY(s.chart.isZoomed());
+        QVERIFY(ColumnAt(s.chart, 3.0).left() < line.left() - 20);
+        QVERIFY(YellowPixels(s.chart, ColumnAt(s.chart, 3.0)) > line.height() / 4);
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, Position(s.chart, QPointF(4.3, 4.5), 0));
+        Drag(viewport, QRectF(Position(s.chart, QPointF(3.5, 4.9), 0),
+                              Position(s.chart, QPointF(4.9, 1.1), 0)));
+        QVERIFY(s.chart.axisRange(Axis::Bottom).min > 3.0);
+        QCOMPARE(YellowPixels(s.chart, plot), 0);
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, Position(s.chart, QPointF(4.3, 4.5), 0));
+        QVERIFY(!s.chart.isZoomed());
+        // More points over the same values: only the x axis changes, and the line moves with it.
+        s.chart.replacePoints(0, Line({1.0, 5.0, 2.0, 4.0, 3.0, 3.0, 3.0}));
+        QCOMPARE(s.chart.plotArea().toRect(), plot);
+        QVERIFY(ColumnAt(s.chart, 3.0).left() < line.left() - 20);
+        QVERIFY(YellowPixels(s.chart, ColumnAt(s.chart, 3.0)) > line.height() / 4);
+
+        // On a log axis the line stands at the logarithm of its x.
+        s.chart.replacePoints(0,
+                              {{0.1, 1.0}, {1.0, 2.0}, {10.0, 3.0}, {100.0, 4.0}, {1000.0, 5.0}});
+        s.chart.setBreaks({10.0});
+        s.chart.setLogAxis(true, 1000.0);
+        const QRect middle = ColumnAt(s.chart, 10.0);
+        QVERIFY(qAbs(middle.center().x() - plot.center().x()) < 5);
+        QVERIFY(YellowPixels(s.chart, middle) > middle.height() / 4);
+        s.chart.setLogAxis(false);
+        QVERIFY(ColumnAt(s.chart, 10.0).left() < plot.left() + 20);
+        QVERIFY(YellowPixels(s.chart, ColumnAt(s.chart, 10.0)) > middle.height() / 4);
+
+        s.chart.setBreaks({});
+        QCOMPARE(YellowPixels(s.chart, plot), 0);
+        QCOMPARE(s.chart.toolTipAt(middle.center()), QString());
     }
 
     // The reference lies behind its series, dimmed, and the axes make room for it.

@@ -1,17 +1,24 @@
 // The window over a line that fails, with the event loop running: the meter hangs up mid-run
 // and the port closes, the readouts grey and the status line says how long the meter has been
-// silent, and the meter back at the same path is polled again without a click. Search and port
-// results keep the status line, and a port that cannot be opened says why.
+// silent, and the meter back at the same path is polled again without a click; a run it
+// interrupted shows on the graph where the line came back, and another model in its place ends
+// the run with a message. Search and port results keep the status line, and a port that cannot
+// be opened says why.
 #include "link/device.h"
 #include "sim/instrument.h"
 #include "sim/pty_host.h"
+#include "sweep/sweep_statistics.h"
+#include "sweep/sweep_store.h"
 #include "tests/common/lost_answer.h"
 #include "tests/ui/window_fixture.h"
+#include "ui/chart/sweep_chart.h"
 #include "ui/main_state.h"
 
+#include <QCheckBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -70,6 +77,34 @@ Sim::HostOptions PeerTiming() {
     return options;
 }
 
+// START of a frequency run of n points over 10 … 50 kHz, typed into the graph panel.
+void StartRun(Main::Tb_tok &w, int points) {
+    auto *frequencySweep = w.findChild<QCheckBox *>(QStringLiteral("ChBoF"));
+    if (!frequencySweep->isChecked()) frequencySweep->click();
+    w.findChild<QLineEdit *>(QStringLiteral("istart"))->setText(QStringLiteral("10000"));
+    w.findChild<QLineEdit *>(QStringLiteral("istop"))->setText(QStringLiteral("50000"));
+    w.findChild<QLineEdit *>(QStringLiteral("ikol"))->setText(QString::number(points));
+    w.findChild<QPushButton *>(QStringLiteral("bgraf"))->click();
+}
+
+// A KT-44 behind a symbolic link that the window's search finds as COM1; it can be lost and
+// brought back, or another meter put in its place.
+struct LinkedMeter {
+    QTemporaryDir dir;
+    Sim::Instrument meter{2, Fixture::Capacitor()};
+    Sim::PtyHost host{meter, PeerTiming()};
+    QString link = dir.filePath(QStringLiteral("meter"));
+
+    bool Start() { return dir.isValid() && host.start() && PointLink(link, host.slavePath()); }
+    // Its device node goes and it hangs up at its next request.
+    bool Lose() {
+        if (!PointLink(link, dir.filePath(QStringLiteral("gone")))) return false;
+        host.setFault(Sim::Fault::HangUp, 1);
+        return true;
+    }
+    bool Return() { return host.start() && PointLink(link, host.slavePath()); }
+};
+
 } // namespace
 
 class TestLine : public QObject {
@@ -122,6 +157,66 @@ private slots:
         QCOMPARE(w.Session().Connection(), before + 1);
         QTRY_VERIFY_WITH_TIMEOUT(Status(w).startsWith(QLatin1String("KT-44")), Generous);
         QVERIFY(!Main::SyncPending);
+    }
+
+    // The same meter back in the middle of a run: the run measures the point it was at on the
+    // new connection and goes on, the graph marks that point, and nothing modal is shown.
+    void runShowsWhereTheLineCameBack() {
+        LinkedMeter m;
+        QVERIFY(m.Start());
+        Fixture f;
+        Main::Tb_tok &w = f.Start();
+        Device::MapPort(1, m.link);
+        QVERIFY(SearchUntilPolling(w));
+        auto *chart = w.findChild<Chart::SweepChart *>(QStringLiteral("grafik"));
+        const std::uint32_t first = w.Session().Connection();
+        QSignalSpy reconnected(&w.Session(), &Core::Session::reconnected);
+
+        StartRun(w, 20);
+        QTRY_VERIFY_WITH_TIMEOUT(Main::SweepIndex >= 2, Generous);
+        QVERIFY(m.Lose());
+        QTRY_VERIFY_WITH_TIMEOUT(Device::PortNumber == 0, Generous);
+        QVERIFY(Main::SweepRunning);
+        QVERIFY(chart->breaks().isEmpty());
+
+        QVERIFY(m.Return());
+        QTRY_COMPARE_WITH_TIMEOUT(reconnected.count(), 1, Generous);
+        const auto info = reconnected.first().first().value<Core::Reconnection>();
+        QVERIFY(info.sameModel);
+        QVERIFY(info.sweepPoint >= 2);
+        QTRY_VERIFY_WITH_TIMEOUT(!Main::SweepRunning, 6 * Generous);
+        QCOMPARE(Main::SweepConnections[info.sweepPoint - 1], first);
+        QCOMPARE(Main::SweepConnections[info.sweepPoint], first + 1);
+        QCOMPARE(chart->breaks(), QList<double>{Main::SweepPointX(info.sweepPoint, true)});
+        QCOMPARE(chart->points(0).size(), 20);
+        QVERIFY2(f.messages.isEmpty(), qPrintable(f.messages.join(QLatin1Char('|'))));
+    }
+
+    // Another model at the lost meter's place: the run is over, and the window says why once,
+    // with polling held while the message is up.
+    void anotherMeterEndsTheRunWithAMessage() {
+        LinkedMeter m;
+        QVERIFY(m.Start());
+        Fixture f;
+        Main::Tb_tok &w = f.Start();
+        Device::MapPort(1, m.link);
+        QVERIFY(SearchUntilPolling(w));
+        StartRun(w, 20);
+        QTRY_VERIFY_WITH_TIMEOUT(Main::SweepIndex >= 1, Generous);
+        QVERIFY(m.Lose());
+        QTRY_VERIFY_WITH_TIMEOUT(Device::PortNumber == 0, Generous);
+        QVERIFY(f.messages.isEmpty());
+
+        Sim::Instrument other(0, Fixture::Capacitor());
+        Sim::PtyHost otherHost(other, PeerTiming());
+        QVERIFY(otherHost.start());
+        QVERIFY(PointLink(m.link, otherHost.slavePath()));
+        QTRY_COMPARE_WITH_TIMEOUT(f.messages.size(), 1, Generous);
+        QCOMPARE(f.messages.first(),
+                 QStringLiteral("На порту другой прибор (KT-41). Измерение остановлено."));
+        QCOMPARE(f.pollingDuringMessage.first(), false);
+        QVERIFY(!Main::SweepRunning);
+        QCOMPARE(Device::ModelIndex, 0);
     }
 
     // A search that fails while polling goes on: its "COM -" stays, the readouts still grey.

@@ -311,7 +311,8 @@ private slots:
 
     // Only a frame at the point's planned frequency makes the point: one from before START, one
     // at the previous point's frequency (a meter that lags) and one near it are left out, and
-    // a point the meter never reaches is given up, marked, so that the run still ends.
+    // a point the meter never reaches is given up, marked and left out of the graph, so that the
+    // run still ends.
     void pointsOnlyAtThePlannedFrequency() {
         Fixture f;
         ScriptedMeter scripted;
@@ -350,6 +351,10 @@ private slots:
         QCOMPARE(Main::SweepReportedFrequencies[2], 2001);
         QVERIFY(Main::PointOverloaded(Main::SweepState, 2)); // no fit takes it
         QCOMPARE(SettingsUntilNow(host), FrequenciesSent({2000}));
+        // Nor is it drawn: both lines end at the last point that is a measurement.
+        QCOMPARE(g.xs(0), (QList<double>{1.0, 1.5}));
+        QCOMPARE(g.xs(1), (QList<double>{1.0, 1.5}));
+        QVERIFY(g.grafik->breaks().isEmpty());
     }
 
     // Samples at one frequency: points only at exactly Fmin, x counts the samples, nothing sent.

@@ -41,6 +41,7 @@ SweepChart::SweepChart(QWidget *parent) : QWidget(parent), d(std::make_unique<Pa
         layOutTitles();
         updateLogTicks();
         layOutMarkers();
+        layOutBreaks();
     });
 }
 
@@ -128,7 +129,10 @@ void SweepChart::followAxisRanges() {
     connect(d->logBottom, &QValueAxis::rangeChanged, this, [this] { updateLogTicks(); });
     for (QValueAxis *axis :
          {d->bottom, static_cast<QValueAxis *>(d->logBottom), d->side[0], d->side[1]})
-        connect(axis, &QValueAxis::rangeChanged, this, [this] { layOutMarkers(); });
+        connect(axis, &QValueAxis::rangeChanged, this, [this] {
+            layOutMarkers();
+            layOutBreaks();
+        });
     SetAxisRange(d->bottom, {0.0, 1.0}, TicksX);
     SetAxisRange(d->side[0], d->fitted[0], TicksY);
     SetAxisRange(d->side[1], d->fitted[1], TicksY);

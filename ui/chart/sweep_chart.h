@@ -1,6 +1,7 @@
 // The sweep chart: a bottom axis, a value axis on the left and one on the right, one line series
-// on each, a dimmed reference behind each, a dashed fitted curve over each, and up to four
-// markers. A thin adapter over Qt Charts, which nothing else includes.
+// on each, a dimmed reference behind each, a dashed fitted curve over each, up to four markers
+// and the places where the line to the meter came back. A thin adapter over Qt Charts, which
+// nothing else includes.
 #pragma once
 
 #include <QList>
@@ -85,8 +86,15 @@ public:
     // The x of the shown point nearest to pos along the x axis, or NaN.
     double nearestPointX(const QPoint &pos) const;
 
+    // Where the line to the meter was lost and came back: a thin dashed line across the plot at
+    // each x (the first point of a new connection), in a colour of its own, named by the text
+    // in a small label beside it and in the tooltip. None by default.
+    void setBreaks(const QList<double> &xs);
+    QList<double> breaks() const;
+    void setBreakText(const QString &text);
+
     // The tooltip for the mouse at pos (widget coordinates): x and value of the nearest shown
-    // point within a few pixels, else empty.
+    // point within a few pixels, then the break's text on a break's line; else empty.
     QString toolTipAt(const QPoint &pos) const;
 
 protected:
@@ -115,6 +123,8 @@ private:
     int markerAt(const QPoint &pos) const;
     void moveMarker(int marker, double x);
     void removeMarker(int marker);
+    void layOutBreaks();
+    bool nearBreak(const QPointF &chartPos) const;
 };
 
 } // namespace Chart

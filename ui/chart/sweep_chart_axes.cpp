@@ -113,6 +113,7 @@ void SweepChart::setLogAxis(bool on, double hzPerUnit) {
     fitToPoints();
     updateLogTicks();
     layOutMarkers();
+    layOutBreaks();
 }
 
 bool SweepChart::isLogAxis() const {

@@ -25,6 +25,7 @@ inline const QColor Lime(0, 255, 0);
 inline const QColor Teal(0, 128, 128);
 inline const QColor Olive(128, 128, 64);
 inline const QColor DarkGrey(64, 64, 64);
+inline const QColor Yellow(255, 255, 0); // the breaks of the line to the meter
 
 // The chart's margins, as shares of its size.
 constexpr double MarginTop = 0.15;
@@ -78,6 +79,14 @@ struct SweepChart::Parts {
     QGraphicsRectItem *legendBox = nullptr;
     QGraphicsSimpleTextItem *legend = nullptr;
     MarkerText markerText = DefaultMarkerText;
+
+    QList<double> breaks; // x of each
+    struct BreakItems {
+        QGraphicsLineItem *line = nullptr;
+        QGraphicsSimpleTextItem *label = nullptr;
+    };
+    QList<BreakItems> breakItems; // made as breaks come, hidden when fewer are left
+    QString breakText;
 
     QValueAxis *shownBottom() const { return logAxis ? logBottom : bottom; }
 };

@@ -1,6 +1,6 @@
 // The mouse on the sweep chart: a dragged rectangle zooms, a double click fits again, a click
-// places a marker and a drag moves it, hovering names the nearest point. The right button is
-// left to the owner.
+// places a marker and a drag moves it, hovering names the nearest point and a break of the line.
+// The right button is left to the owner.
 #include "ui/chart/sweep_chart_parts.h"
 
 #include "sweep/sweep_reading.h"
@@ -160,12 +160,16 @@ QString SweepChart::toolTipAt(const QPoint &pos) const {
             }
         }
     }
-    if (bestSeries < 0) return {};
-    const double x = d->logAxis ? std::pow(10.0, bestPoint.x()) : bestPoint.x();
-    const QString valueName = d->sideTitle[bestSeries]->text();
-    return QStringLiteral("%1 %2\n%3 %4")
-        .arg(d->bottom->titleText(), QString::number(x, 'g', 7), valueName,
-             QString::number(bestPoint.y(), 'g', 7));
+    QStringList lines;
+    if (bestSeries >= 0) {
+        const double x = d->logAxis ? std::pow(10.0, bestPoint.x()) : bestPoint.x();
+        const QString valueName = d->sideTitle[bestSeries]->text();
+        lines << QStringLiteral("%1 %2\n%3 %4")
+                     .arg(d->bottom->titleText(), QString::number(x, 'g', 7), valueName,
+                          QString::number(bestPoint.y(), 'g', 7));
+    }
+    if (!d->breakText.isEmpty() && nearBreak(chartPos)) lines << d->breakText;
+    return lines.join(QLatin1Char('\n'));
 }
 
 } // namespace Chart
