@@ -10,9 +10,11 @@ namespace Sweep {
 
 ReferenceTrace HoldReference(const Main::SweepVariables &store) {
     ReferenceTrace out;
+    // Only points that are measurements at their planned conditions make the reference.
     const int taken = Main::TakenSweepPoints(store);
-    std::vector<int> order(static_cast<std::size_t>(taken));
-    std::iota(order.begin(), order.end(), 0);
+    std::vector<int> order;
+    for (int i = 0; i < taken; ++i)
+        if (Main::PointMeasured(store, i)) order.push_back(i);
     std::stable_sort(order.begin(), order.end(), [&store](int a, int b) {
         return store.SweepFrequencies[a] < store.SweepFrequencies[b];
     });

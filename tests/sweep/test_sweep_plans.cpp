@@ -264,6 +264,9 @@ private slots:
         QCOMPARE(held.frequencies, (Values{1000, 2000, 3000}));
         QCOMPARE(held.values[0], (Values{1, 2, 3}));
         QCOMPARE(held.values[10], (Values{10001, 10002, 10003}));
+        Main::SweepStatuses[2] = 5; // 2000 Hz was given up: no part of a reference
+        QCOMPARE(Sweep::HoldReference().frequencies, (Values{1000, 3000}));
+        Main::SweepStatuses[2] = 0;
         Main::SweepRunning = true; // a run going: only the points before SweepIndex
         Main::SweepIndex = 2;
         QCOMPARE(Sweep::HoldReference().frequencies, (Values{1000, 3000}));
