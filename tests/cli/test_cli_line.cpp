@@ -81,6 +81,17 @@ bool ReadUntil(QProcess &program, QByteArray &out, QByteArray &err, Until until)
     return true;
 }
 
+// The meter unplugged; once the program says the line is lost, it comes back power-cycled and
+// the program runs to its end. What it wrote is in out and err.
+bool UnplugUntilDone(QProcess &program, LinkedMeter &m, QByteArray &out, QByteArray &err) {
+    m.Unplug();
+    if (!ReadUntil(program, out, err, [&] { return err.contains("is lost"); })) return false;
+    if (!m.ComeBackPowerCycled() || !program.waitForFinished(Generous)) return false;
+    out += program.readAllStandardOutput();
+    err += program.readAllStandardError();
+    return true;
+}
+
 Outcome RunToEnd(const QStringList &arguments) {
     QProcess program;
     program.setProcessEnvironment(WithoutDisplay());
@@ -117,12 +128,7 @@ private slots:
         QByteArray out;
         QByteArray err;
         QVERIFY2(ReadUntil(program, out, err, [&] { return out.count('\n') >= 10; }), err);
-        m.Unplug();
-        QVERIFY2(ReadUntil(program, out, err, [&] { return err.contains("is lost"); }), err);
-        QVERIFY(m.ComeBackPowerCycled());
-        QVERIFY(program.waitForFinished(Generous));
-        out += program.readAllStandardOutput();
-        err += program.readAllStandardError();
+        QVERIFY2(UnplugUntilDone(program, m, out, err), err);
         QCOMPARE(program.exitCode(), code);
         QVERIFY2(err.contains("came back (connection 2)"), err);
         const QList<QJsonObject> rows = JsonLines(out);
@@ -152,12 +158,7 @@ private slots:
         QByteArray err;
         QVERIFY2(ReadUntil(program, out, err, [&] { return m.meter.state().frequencyHz >= 30000; }),
                  err);
-        m.Unplug();
-        QVERIFY2(ReadUntil(program, out, err, [&] { return err.contains("is lost"); }), err);
-        QVERIFY(m.ComeBackPowerCycled());
-        QVERIFY(program.waitForFinished(Generous));
-        out += program.readAllStandardOutput();
-        err += program.readAllStandardError();
+        QVERIFY2(UnplugUntilDone(program, m, out, err), err);
         QCOMPARE(program.exitCode(), 4);
         QVERIFY2(err.contains("is measured again"), err);
         const QList<QJsonObject> points = JsonLines(out);

@@ -95,6 +95,22 @@ struct Bench : CleanState {
     Core::Session session;
 };
 
+// A scripted meter on COM1 whose frame fields the test sets, found and read once.
+struct ScriptedBench : CleanState {
+    ScriptedBench() : host(scripted.responder(), TestPeer::Timing()) {}
+    ~ScriptedBench() { ResetProgramState(); } // the port closes while the terminal exists
+    bool Find() {
+        if (!host.start()) return false;
+        Device::MapPort(1, host.slavePath());
+        if (!SearchUntilFound(session).found) return false;
+        session.tmr.stop();
+        return TickWithFrame(session).accepted;
+    }
+    TestPeer::ScriptedMeter scripted;
+    Sim::PtyHost host;
+    Core::Session session;
+};
+
 bool RunUntilDone(Core::Session &session) {
     const bool done = TickUntil(session, [] { return !Main::SweepRunning; });
     session.tmr.stop();
@@ -217,15 +233,10 @@ private slots:
     // is counted by its kind, and a normal frame after them is recorded again.
     void impossibleFramesAreNotRecorded() {
         QTemporaryDir dir;
-        ResetProgramState();
-        TestPeer::ScriptedMeter scripted;
-        Sim::PtyHost host(scripted.responder(), TestPeer::Timing());
-        QVERIFY(host.start());
-        Device::MapPort(1, host.slavePath());
-        Core::Session session;
-        QVERIFY(SearchUntilFound(session).found);
-        session.tmr.stop();
-        QVERIFY(TickWithFrame(session).accepted); // the program takes the meter's 1000 Hz
+        ScriptedBench b;
+        QVERIFY(b.Find()); // the program takes the meter's 1000 Hz
+        TestPeer::ScriptedMeter &scripted = b.scripted;
+        Core::Session &session = b.session;
         const QString path = dir.filePath(QStringLiteral("rows.csv"));
         QVERIFY(session.StartRecording(path));
         session.ClearTally();
@@ -261,15 +272,9 @@ private slots:
     // A bias the program set that the frame does not report (the meter kept its own): no row,
     // also after the program stops waiting for it; the meter's own keys hand the bias back.
     void biasOtherThanSetIsNotARow() {
-        ResetProgramState();
-        TestPeer::ScriptedMeter scripted;
-        Sim::PtyHost host(scripted.responder(), TestPeer::Timing());
-        QVERIFY(host.start());
-        Device::MapPort(1, host.slavePath());
-        Core::Session session;
-        QVERIFY(SearchUntilFound(session).found);
-        session.tmr.stop();
-        QVERIFY(TickWithFrame(session).accepted);
+        ScriptedBench b;
+        QVERIFY(b.Find());
+        Core::Session &session = b.session;
         QVERIFY(session.SetBias(2000)); // the script keeps reporting 0 V
         for (int tick = 0; tick < 30; ++tick) {
             const Core::TickResult result = TickWithFrame(session);
