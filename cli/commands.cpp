@@ -153,8 +153,9 @@ int RunMeasure(const Invocation &invocation) {
     DataOutput output(invocation.outputPath);
     if (const int code = RefuseBeforeRun(refusal, invocation.outputPath, output); code != ExitDone)
         return code;
-    // What the command line asked for stays asked: frames at another frequency are left out.
-    session.SetFollowMeter(false);
+    // A frequency asked for stays asked: frames at another one are left out. Without one the
+    // meter's own is followed, as the window follows it.
+    session.SetFollowMeter(!invocation.conditions.frequencyHz);
     Export::Recorder recorder;
     const bool csv = invocation.format == Format::Csv;
     if (csv && !recorder.start(output.device())) {
@@ -177,6 +178,8 @@ int RunMeasure(const Invocation &invocation) {
         QCoreApplication::exit(0);
     };
     RunWatch watch(session, end);
+    // Frames that keep coming but never at the conditions asked for end the run as silence does.
+    QElapsedTimer sinceReading;
     const auto take = [&] {
         const QString range = Device::RangeName(Device::DeviceRange);
         bool written = true;
@@ -204,8 +207,13 @@ int RunMeasure(const Invocation &invocation) {
     QObject::connect(&session, &Core::Session::ticked, &session,
                      [&](const Core::TickResult &result) {
                          watch.Observe(result);
+                         if (result.counts()) sinceReading.start();
                          if (GaveUp(result)) {
                              ComplainLineLost();
+                             end(ExitNoMeter);
+                         } else if (sinceReading.hasExpired(LineGiveUpSeconds * 1000)) {
+                             Complain(QStringLiteral("no reading at the conditions set for %1 s")
+                                          .arg(LineGiveUpSeconds));
                              end(ExitNoMeter);
                          } else if (result.accepted && autoRangePending) {
                              autoRangePending = false;
@@ -219,6 +227,7 @@ int RunMeasure(const Invocation &invocation) {
     deadline.setSingleShot(true);
     QObject::connect(&deadline, &QTimer::timeout, &session, [&] { end(ExitDone); });
     clock.start();
+    sinceReading.start();
     if (duration.seconds) deadline.start(static_cast<int>(*duration.seconds * 1000));
     QCoreApplication::exec();
     session.PausePolling();

@@ -200,6 +200,12 @@ private slots:
         QVERIFY2(outcome.err.contains("no reading came"), qPrintable(outcome.err));
         QVERIFY2(outcome.err.contains("another frequency than the one set (status 5)"),
                  qPrintable(outcome.err));
+        // Without an end of its own the run ends as after a silent line.
+        const Outcome counted = RunToEnd({"measure", "--port", "COM2=" + host.slavePath(),
+                                          "--frequency", "10000", "--count", "5"});
+        QCOMPARE(counted.code, 1);
+        QVERIFY2(counted.err.contains("no reading at the conditions set for 10 s"),
+                 qPrintable(counted.err));
     }
 };
 
