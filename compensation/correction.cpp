@@ -1,6 +1,8 @@
 // The correction formulas of a fixture's leads and stray.
 #include "compensation/correction.h"
 
+#include <QStringList>
+
 namespace Comp {
 
 Complex Correct(Complex zxm, const Standards &s, unsigned kinds) {
@@ -14,6 +16,15 @@ Complex Correct(Complex zxm, const Standards &s, unsigned kinds) {
     if (open) return zxm * s.open / (s.open - zxm);
     if (shorted) return zxm - s.shorted;
     return zxm;
+}
+
+QString CorrectionName(unsigned applied, bool outside) {
+    if (outside) return QStringLiteral("outside");
+    QStringList parts;
+    if (applied & OpenCorrection) parts << QStringLiteral("open");
+    if (applied & ShortCorrection) parts << QStringLiteral("short");
+    if (applied & LoadCorrection) parts << QStringLiteral("load");
+    return parts.isEmpty() ? QStringLiteral("none") : parts.join(QLatin1Char('-'));
 }
 
 } // namespace Comp

@@ -3,6 +3,8 @@
 // with a standard of known value on it. Pure arithmetic on complex impedances.
 #pragma once
 
+#include <QString>
+
 #include <complex>
 
 namespace Comp {
@@ -16,6 +18,11 @@ enum Kind : unsigned {
     ShortCorrection = 2,
     LoadCorrection = 4,
 };
+
+// The corrections a reading had, as data files and the command line name them: "none",
+// "open", "short", "open-short", "open-short-load"; "outside" for a reading taken where the data
+// of a correction that is on do not reach (it is as measured).
+QString CorrectionName(unsigned applied, bool outside = false);
 
 // What the fixture read at one frequency, and the standard's true value there.
 struct Standards {

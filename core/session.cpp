@@ -91,7 +91,9 @@ TickResult Session::Tick() {
         result.status = JudgeAccepted(&result.followed);
         result.connection = m_connection;
         m_lastStatus = result.status;
+        CorrectReading();
         emit frameAccepted();
+        if (m_compRun.running) TakeCompensationReading(result);
         if (result.counts())
             ++m_tally.counted;
         else

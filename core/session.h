@@ -9,6 +9,7 @@
 #include "core/sweep_plan.h"
 #include "core/tick_result.h"
 
+#include "compensation/compensation_data.h"
 #include "export/csv.h"
 #include "link/reading_status.h"
 
@@ -166,6 +167,33 @@ public:
     void SetFrequencySweep(bool on) { m_frequencySweep = on; }
     bool FrequencySweep() const { return m_frequencySweep; }
 
+    // ---- Fixture compensation (session_compensation.cpp)
+    // The data the readings are corrected by while a kind is on; the fixture's name chooses the
+    // file they are kept in, per model.
+    const Comp::Compensation &Compensation() const { return m_compensation; }
+    void SetCompensationEnabled(unsigned kinds);     // Comp::Kind flags; compensationChanged
+    bool SetLoadStandard(const Comp::LoadStandard &); // false, nothing changed, for no standard
+    void ClearCompensation(unsigned kinds);          // forgets the readings of those kinds
+    void SetFixtureName(const QString &name);
+    // The fixture's file for the found model: read (empty text) or refused (why, nothing
+    // applied); saved atomically (empty text) or why not.
+    QString LoadFixture();
+    QString SaveFixture();
+    // Measures one kind at the frequencies (rising; the present frequency for a spot), each the
+    // mean of `averaging` readings at that frequency, then puts the frequency back and saves the
+    // fixture. False (nothing sent) while a sweep or another such run goes, without a meter or
+    // frequencies. compensationProgress after each frequency, compensationRunEnded at the end.
+    bool StartCompensationRun(Comp::Kind kind, const std::vector<double> &frequencies,
+                              int averaging = DefaultAveraging);
+    void StopCompensationRun();
+    bool CompensationRunning() const { return m_compRun.running; }
+    // The correction the last accepted frame had (Comp::Kind flags, Main::CorrectionOutside).
+    unsigned LastCorrection() const { return m_lastCorrection; }
+    static constexpr int DefaultAveraging = 8;
+    Q_SIGNAL void compensationChanged();
+    Q_SIGNAL void compensationProgress(int done, int total);
+    Q_SIGNAL void compensationRunEnded(bool complete);
+
     // ---- D calibration run
     bool StartCalibrationRun();
     // The table's file: a file that was not read is named; a save asks before it replaces a
@@ -296,6 +324,23 @@ private:
     int m_staleFrames = 0;         // frames still to be taken as asked before the last setting
     bool m_checkAutoRange = false; // after a reopen: auto-ranging wanted, the meter not yet seen
     int m_pointMisses = 0;         // frames of a run that could not be its current point
+    void CorrectReading();
+    void TakeCompensationReading(const TickResult &result);
+    void SendCompensationFrequency();
+    void EndCompensationRun(bool complete);
+    Comp::Compensation m_compensation;
+    unsigned m_lastCorrection = 0;
+    struct CompensationRun {
+        bool running = false;
+        Comp::Kind kind = Comp::OpenCorrection;
+        std::vector<double> frequencies;
+        std::size_t index = 0;
+        int averaging = DefaultAveraging;
+        Comp::Complex sum;
+        int taken = 0;
+        int misses = 0;
+        std::int32_t savedFrequency = 0;
+    } m_compRun;
     QElapsedTimer m_sinceFrame;    // since the last accepted frame, or since polling began
     std::unique_ptr<Export::Recorder> m_recorder;
     QString m_recordPath;

@@ -63,7 +63,7 @@ Device::ReadingStatus Session::JudgeAccepted(bool *followed) {
     }
     // A run over frequencies takes its points at the planned ones only; otherwise a frequency
     // changed on the meter within the window is followed, once what was sent has arrived.
-    const bool frequencyRun = Main::SweepRunning && m_frequencySweep;
+    const bool frequencyRun = (Main::SweepRunning && m_frequencySweep) || m_compRun.running;
     *followed = Device::FrequencyHz == Main::CurrentFrequency;
     if (!*followed && !m_settling && !frequencyRun && m_followMeter) {
         *followed = FollowInstrumentFrequency();

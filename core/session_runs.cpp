@@ -52,6 +52,7 @@ void Session::SetSweepPoints(int points) {
 
 bool Session::StartSweep(int points, Sweep::Spacing spacing,
                          const QVector<std::int32_t> &frequencies) {
+    if (m_compRun.running) return false; // the fixture is being measured
     Main::SweepPoints = Main::ClampSweepPoints(points);
     const Sweep::Plan plan = PlanStart(spacing, frequencies);
     if (!plan.ok()) return false;
@@ -85,6 +86,8 @@ bool Session::StartSweep(const SweepPlan &plan) {
 TickResult Session::StoreSweepPoint(TickResult result) {
     Main::StoreSweepSample(Device::ParameterValues);
     Main::MarkSweepPoint(Device::StatusCode(result.status), m_connection);
+    if (m_lastCorrection != 0)
+        Main::MarkSweepCorrection(m_lastCorrection, Device::FrameMagnitude, Device::FramePhase);
     result.sweepPointStored = true;
     emit sweepPointStored();
     result.sweepFinished = !Main::AdvanceSweep();
@@ -125,6 +128,8 @@ bool Session::RecordFrame() {
     if (!m_recorder->isRecording()) return false;
     Export::FrameRecord frame = Export::LastFrame();
     frame.connection = m_connection;
+    frame.correction = Comp::CorrectionName(m_lastCorrection & ~Main::CorrectionOutside,
+                                            (m_lastCorrection & Main::CorrectionOutside) != 0);
     const bool written = m_recorder->append(frame);
     emit recordingChanged();
     if (!written)

@@ -18,6 +18,10 @@ FrameRecord LastFrame() {
     frame.seriesCircuit = Device::SeriesCircuit != 0;
     frame.magnitude = Device::ParameterValues[Device::ValMagnitude];
     frame.phase = Device::ParameterValues[Device::ValPhase];
+    if (frame.magnitude != Device::FrameMagnitude || frame.phase != Device::FramePhase) {
+        frame.frameMagnitude = Device::FrameMagnitude;
+        frame.framePhase = Device::FramePhase;
+    }
     return frame;
 }
 

@@ -1,6 +1,8 @@
 // Textbook columns from the link's formulas for an impedance, and the raw columns beside them.
 #include "export/parameter_columns.h"
 
+#include <cmath>
+
 #include "link/decoding.h"
 #include "link/textbook_values.h"
 
@@ -69,8 +71,9 @@ void AddMeasuredFields(CsvWriter &csv, const RawMeasurement &raw, bool measured)
         else
             csv.addEmpty();
     }
-    csv.addMeasured(static_cast<double>(raw.magnitude));
-    csv.addMeasured(static_cast<double>(raw.phase));
+    const bool corrected = std::isfinite(raw.frameMagnitude) && std::isfinite(raw.framePhase);
+    csv.addMeasured(static_cast<double>(corrected ? raw.frameMagnitude : raw.magnitude));
+    csv.addMeasured(static_cast<double>(corrected ? raw.framePhase : raw.phase));
     csv.addInteger(raw.frequencyHz);
 }
 

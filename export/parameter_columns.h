@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <limits>
 
 namespace Export {
 
@@ -17,6 +18,10 @@ struct RawMeasurement {
     float phase = 0.0f;           // angle of Z, radians, sign corrected for the model
     std::int32_t frequencyHz = 0; // as the frame reported it
     bool seriesCircuit = true;    // the circuit C, L, R and X are of
+    // What the frame itself reported, where a fixture's correction changed |Z| and its angle;
+    // the raw columns are written from these. Not finite: the same as magnitude and phase.
+    float frameMagnitude = std::numeric_limits<float>::quiet_NaN();
+    float framePhase = std::numeric_limits<float>::quiet_NaN();
 };
 
 // "C (F)", "L (H)", "R (Ohm)", "G (S)", "B (S)", "X (Ohm)", "|Y| (S)", "D", "Q",

@@ -139,7 +139,7 @@ QStringList Recorder::Header() {
     return QStringList{QStringLiteral("time"),    QStringLiteral("elapsed (s)"),
                        QStringLiteral("model"),   QStringLiteral("range"),
                        QStringLiteral("circuit"), QStringLiteral("bias (V)")} +
-           MeasuredHeaders() + QStringList{QStringLiteral("connection")};
+           MeasuredHeaders() + QStringList{QStringLiteral("connection"), QStringLiteral("correction")};
 }
 
 QByteArray Recorder::HeaderLine(CsvDialect dialect) {
@@ -231,8 +231,10 @@ bool Recorder::append(const FrameRecord &frame) {
     csv.addText(frame.range);
     csv.addText(frame.seriesCircuit ? QStringLiteral("series") : QStringLiteral("parallel"));
     csv.addScaled(static_cast<double>(frame.biasMillivolts), -3);
-    AddMeasuredFields(csv, {frame.magnitude, frame.phase, frame.frequencyHz, frame.seriesCircuit});
+    AddMeasuredFields(csv, {frame.magnitude, frame.phase, frame.frequencyHz, frame.seriesCircuit,
+                            frame.frameMagnitude, frame.framePhase});
     csv.addInteger(frame.connection);
+    csv.addText(frame.correction);
     // A device that can be cut (a file, also standard output redirected to one) gets a torn
     // record taken back; a pipe or a terminal has no size.
     auto *cuttable = m_device->isSequential() ? nullptr : qobject_cast<QFileDevice *>(m_device);

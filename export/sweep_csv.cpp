@@ -1,6 +1,7 @@
 // The sweep table in CSV.
 #include "export/sweep_csv.h"
 
+#include "compensation/correction.h"
 #include "export/parameter_columns.h"
 #include "sweep/reference_trace.h"
 #include "sweep/sweep_store.h"
@@ -15,7 +16,8 @@ namespace Export {
 QStringList SweepHeader() {
     return QStringList{QStringLiteral("point"), QStringLiteral("planned frequency (Hz)"),
                        QStringLiteral("circuit")} +
-           MeasuredHeaders() + QStringList{QStringLiteral("status"), QStringLiteral("connection")};
+           MeasuredHeaders() + QStringList{QStringLiteral("status"), QStringLiteral("connection"),
+                                           QStringLiteral("correction")};
 }
 
 namespace {
@@ -26,8 +28,13 @@ QString Unit(int column, const QString &unit) {
 }
 
 RawMeasurement PointMeasurement(const Main::SweepVariables &store, int i) {
-    return {store.SweepMagnitudes[i], store.SweepPhases[i], store.SweepReportedFrequencies[i],
-            store.SweepSeriesCircuits[i]};
+    RawMeasurement m{store.SweepMagnitudes[i], store.SweepPhases[i],
+                     store.SweepReportedFrequencies[i], store.SweepSeriesCircuits[i]};
+    if ((store.SweepCorrections[i] & ~Main::CorrectionOutside) != 0) {
+        m.frameMagnitude = store.SweepFrameMagnitudes[i];
+        m.framePhase = store.SweepFramePhases[i];
+    }
+    return m;
 }
 
 // The reference's columns of point i of the run.
@@ -73,6 +80,9 @@ bool WriteTable(QIODevice *device, const Main::SweepVariables &store,
         AddMeasuredFields(csv, raw, measured);
         csv.addInteger(store.SweepStatuses[i]);
         csv.addInteger(store.SweepConnections[i]);
+        const unsigned correction = store.SweepCorrections[i];
+        csv.addText(Comp::CorrectionName(correction & ~Main::CorrectionOutside,
+                                         (correction & Main::CorrectionOutside) != 0));
         if (reference && !reference->empty()) {
             if (measured) {
                 AddReferenceFields(csv, textbook, raw, hz);

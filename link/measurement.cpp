@@ -33,6 +33,8 @@ bool AcceptMeasurement(const std::uint8_t *bytes, std::uint32_t count) {
 
     ParameterValues[ValMagnitude] = frame.magnitude;
     ParameterValues[ValPhase] = frame.phase;
+    FrameMagnitude = frame.magnitude;
+    FramePhase = frame.phase;
     ParameterValues[ValResistance] = frame.resistance;
     ParameterValues[ValReactance] = frame.reactance;
     for (int index = 0; index < ParameterCount; ++index)
@@ -41,6 +43,18 @@ bool AcceptMeasurement(const std::uint8_t *bytes, std::uint32_t count) {
     // changes nothing of this frame's values or lines, so it comes after all fourteen.
     AdvanceCalibrationRun(ParameterValues[ParD]);
     return true;
+}
+
+void TakeImpedance(float magnitude, float phase) {
+    ParameterValues[ValMagnitude] = magnitude;
+    ParameterValues[ValPhase] = phase;
+    FloatPair z;
+    FromPolar(z, {magnitude, phase});
+    if (SeriesCircuit == 0) ToParallel(z);
+    ParameterValues[ValResistance] = z.first;
+    ParameterValues[ValReactance] = z.second;
+    for (int index = 0; index < ParameterCount; ++index)
+        ComputeParameter(index);
 }
 
 float ComputeParameter(int index) {

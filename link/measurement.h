@@ -13,6 +13,10 @@ struct MeasurementVariables {
     float ParameterValues[ParameterValueCount] = {};
     std::uint8_t SeriesCircuit = 1;  // 1: series, 0: parallel
     float LastCapacitance = 1053.0f; // pF, from the last C with a non-zero reactance
+    // |Z| (ohms) and its angle (radians) as the last accepted frame reported them, before any
+    // correction of a fixture replaced the impedance (TakeImpedance).
+    float FrameMagnitude = 0.0f;
+    float FramePhase = 0.0f;
 };
 extern MeasurementVariables MeasurementState;
 
@@ -20,6 +24,8 @@ inline float &AngularFrequency = MeasurementState.AngularFrequency;
 inline float (&ParameterValues)[ParameterValueCount] = MeasurementState.ParameterValues;
 inline std::uint8_t &SeriesCircuit = MeasurementState.SeriesCircuit;
 inline float &LastCapacitance = MeasurementState.LastCapacitance;
+inline float &FrameMagnitude = MeasurementState.FrameMagnitude;
+inline float &FramePhase = MeasurementState.FramePhase;
 
 bool ReadMeasurement();
 // Takes a frame already in hand (bytes accepted by the link) through the same steps.
@@ -27,5 +33,8 @@ bool AcceptMeasurement(const std::uint8_t *bytes, std::uint32_t count);
 // One parameter from the frame's values, with its line and its corrected line (D corrected from
 // the table). A derivation only: the D calibration run advances in AcceptMeasurement.
 float ComputeParameter(int index);
+// The reading's impedance replaced (a fixture's leads and stray taken out): |Z| and its angle,
+// R and X of the circuit, and the fourteen parameters with their lines derived again.
+void TakeImpedance(float magnitude, float phase);
 
 } // namespace Device

@@ -4,6 +4,7 @@
 #include "link/reading_status.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace Main {
 
@@ -32,6 +33,16 @@ void StoreSweepSample(const float *values, std::int32_t reportedHz, bool seriesC
     SweepReportedFrequencies[point] = reportedHz;
     SweepSeriesCircuits[point] = seriesCircuit;
     SweepStatuses[point] = 0;
+    SweepCorrections[point] = 0;
+    SweepFrameMagnitudes[point] = std::numeric_limits<float>::quiet_NaN();
+    SweepFramePhases[point] = std::numeric_limits<float>::quiet_NaN();
+}
+
+void MarkSweepCorrection(unsigned correction, float frameMagnitude, float framePhase) {
+    const int point = std::clamp(SweepIndex, 0, SweepCapacity - 1);
+    SweepCorrections[point] = correction;
+    SweepFrameMagnitudes[point] = frameMagnitude;
+    SweepFramePhases[point] = framePhase;
 }
 
 void MarkSweepPoint(int statusCode, std::uint32_t connection) {

@@ -36,7 +36,15 @@ struct SweepVariables {
     // one for every opening of the port, a reopen included).
     int SweepStatuses[SweepCapacity] = {};
     std::uint32_t SweepConnections[SweepCapacity] = {};
+    // A fixture's correction of each point: the kinds applied (Comp::Kind flags, and
+    // CorrectionOutside where the data of a correction that was on did not reach the point);
+    // where one was applied, SweepMagnitudes and SweepPhases hold the corrected impedance and
+    // these what the frame reported (NaN: no correction, the same values).
+    unsigned SweepCorrections[SweepCapacity] = {};
+    float SweepFrameMagnitudes[SweepCapacity] = {};
+    float SweepFramePhases[SweepCapacity] = {};
 };
+constexpr unsigned CorrectionOutside = 0x100;
 extern SweepVariables SweepState;
 
 inline bool &SweepRunning = SweepState.SweepRunning;
@@ -53,6 +61,9 @@ inline std::int32_t (&SweepReportedFrequencies)[SweepCapacity] =
 inline bool (&SweepSeriesCircuits)[SweepCapacity] = SweepState.SweepSeriesCircuits;
 inline int (&SweepStatuses)[SweepCapacity] = SweepState.SweepStatuses;
 inline std::uint32_t (&SweepConnections)[SweepCapacity] = SweepState.SweepConnections;
+inline unsigned (&SweepCorrections)[SweepCapacity] = SweepState.SweepCorrections;
+inline float (&SweepFrameMagnitudes)[SweepCapacity] = SweepState.SweepFrameMagnitudes;
+inline float (&SweepFramePhases)[SweepCapacity] = SweepState.SweepFramePhases;
 
 // Puts the store back to its process-start state; part of Main::ResetState().
 void ResetSweepState();
@@ -69,6 +80,8 @@ void StoreSweepSample(const float *values, std::int32_t reportedHz = Device::Fre
 // Marks point SweepIndex with the status of its reading and the connection it came on. A point
 // whose status is not 0 holds no measurement: statistics, fits and data files leave its values out.
 void MarkSweepPoint(int statusCode, std::uint32_t connection);
+// Marks point SweepIndex with the fixture's correction it had and what its frame reported.
+void MarkSweepCorrection(unsigned correction, float frameMagnitude, float framePhase);
 
 // Whether point i of store holds a measurement at its planned conditions.
 bool PointMeasured(const SweepVariables &store, int i);
