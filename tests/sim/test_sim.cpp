@@ -1,6 +1,8 @@
-// Tests of the simulated meter: component model, protocol replies, the pseudo-terminal host
-// (framing, request log, faults, hang-up) through plain POSIX I/O, and the command line.
+// Tests of the simulated meter: component model, protocol replies, the test fixture and what
+// sits in it, the pseudo-terminal host (framing, request log, faults, hang-up) through plain
+// POSIX I/O, and the command line.
 #include "sim/component.h"
+#include "sim/fixture.h"
 #include "sim/instrument.h"
 #include "sim/protocol.h"
 #include "sim/pty_host.h"
@@ -12,6 +14,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <complex>
 
 using namespace TestWire;
 
@@ -27,6 +30,25 @@ Sim::Component dut(const QString &description, bool parallel = false) {
 
 bool near(double actual, double expected, double relative = 1e-5) {
     return std::abs(actual - expected) <= relative * std::max(1.0, std::abs(expected));
+}
+
+using Complex = std::complex<double>;
+
+const QString Bench = QStringLiteral("R=0.5,L=50n,C=5p,G=1n"); // a fixture of leads and stray
+
+// A reading as the wire carries it (KT-44 and the others: the phase as measured).
+Complex complexOf(const QByteArray &frame) {
+    const Frame f = decode(frame);
+    return std::polar<double>(f.magnitude, f.theta);
+}
+
+Complex exact(const Sim::Component &c, double hz) {
+    const Sim::Impedance z = Sim::impedanceAt(c, hz);
+    return std::polar(z.magnitude, z.theta);
+}
+
+bool nearComplex(Complex actual, Complex expected, double relative) {
+    return std::abs(actual - expected) <= relative * std::abs(expected);
 }
 
 } // namespace
@@ -312,6 +334,134 @@ private slots:
             QVERIFY(std::abs(f.theta - exact.theta) < 0.1);
         }
         QVERIFY(differs);
+    }
+
+    // The open and short readings take the fixture out of the part's: the leads and the stray
+    // must sit where the usual correction expects them, or the part does not come back. Parts
+    // far below the leads would only show the wire's single precision, so none is that small.
+    void openShortCompensation_data() {
+        QTest::addColumn<QString>("part");
+        QTest::addColumn<int>("hz");
+        for (const char *part : {"C=100n,R=0.5", "R=1k", "R=2,L=10m", "R=100k"}) {
+            for (int hz : {100, 10000, 1000000})
+                QTest::addRow("%s at %d Hz", part, hz) << QString::fromLatin1(part) << hz;
+        }
+    }
+
+    void openShortCompensation() {
+        QFETCH(QString, part);
+        QFETCH(int, hz);
+        const Sim::Fixture fixture = Sim::parseFixture(Bench).value_or(Sim::Fixture{});
+        QVERIFY(!fixture.isNone());
+        Sim::Instrument meter(Sim::DefaultModelRow, dut(part));
+        meter.setFixture(fixture);
+        meter.setLoad(dut(QStringLiteral("R=100")));
+        QCOMPARE(meter.respond(frequencyRequest(hz)), QByteArray::fromHex("aa43"));
+
+        auto readWith = [&meter](Sim::Terminals terminals) {
+            meter.setTerminals(terminals);
+            return complexOf(meter.respond(Measure));
+        };
+        const Complex open = readWith(Sim::Terminals::Open);
+        const Complex shorted = readWith(Sim::Terminals::Short);
+        const Complex measured = readWith(Sim::Terminals::Part);
+        const Complex load = readWith(Sim::Terminals::Load);
+
+        // Shorted, the meter reads the leads; open, the leads and the stray behind them.
+        const double omega = 2 * Pi * hz;
+        const Complex leads(0.5, omega * 50e-9);
+        QVERIFY(nearComplex(shorted, leads, 1e-6));
+        QVERIFY(nearComplex(open, leads + 1.0 / Complex(1e-9, omega * 5e-12), 1e-6));
+
+        auto corrected = [&](Complex reading) {
+            return (reading - shorted) * (open - shorted) / (open - reading);
+        };
+        const Complex recovered = corrected(measured);
+        QVERIFY2(nearComplex(recovered, exact(dut(part), hz), 1e-6),
+                 qPrintable(QStringLiteral("%1 %2").arg(recovered.real()).arg(recovered.imag())));
+        QVERIFY(nearComplex(corrected(load), Complex(100.0, 0.0), 1e-6));
+    }
+
+    // Frames the meter sent before it had a fixture, recorded then: without one, or with an
+    // empty one, it must send exactly these. Open terminals read as a part of nothing did, short
+    // ones as a part of 0 Ohm did.
+    void withoutFixtureFramesStay_data() {
+        QTest::addColumn<QString>("part");
+        QTest::addColumn<int>("circuit"); // -1: parallel, else a Network
+        QTest::addColumn<int>("terminals");
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<int>("hz");
+        QTest::addColumn<double>("noise");
+        QTest::addColumn<QByteArrayList>("frames");
+        const int plain = int(Sim::Network::Plain);
+        const int part = int(Sim::Terminals::Part);
+        const QString capacitor = QStringLiteral("C=100n,R=0.5");
+        auto hex = [](const char *frame) { return QByteArrayList{QByteArray::fromHex(frame)}; };
+        QTest::newRow("100 Hz") << capacitor << plain << part << "KT-44" << 100 << 0.0
+                                << hex("aa48810000030000000000644678adfabfc90ed3");
+        QTest::newRow("10 kHz") << capacitor << plain << part << "KT-44" << 10000 << 0.0
+                                << hex("aa4881000005000000002710431f27debfc8a8e9");
+        QTest::newRow("1 MHz") << capacitor << plain << part << "KT-44" << 1000000 << 0.0
+                               << hex("aa48810000070000000f42403fd588f0bfa2196a");
+        QTest::newRow("KT-41 coil") << "R=2,L=10m" << plain << part << "KT-41" << 20000 << 0.0
+                                    << hex("aa4881000004000000004e20449d1470bfc8dbb4");
+        QTest::newRow("inductor network")
+            << "R=1.5,L=100u,C=50p" << int(Sim::Network::Inductor) << part << "KT-44" << 1000000
+            << 0.0 << hex("aa48810000050000000f42404443b64a3fc8ae63");
+        QTest::newRow("nothing connected") << "" << plain << part << "KT-44" << 1000 << 0.0
+                                           << hex("aa48810000000000000003e85368d4a500000000");
+        QTest::newRow("parallel R of 0") << "R=0,C=1u" << -1 << part << "KT-44" << 1000 << 0.0
+                                         << hex("aa48810000070000000003e80000000000000000");
+        QTest::newRow("noise")
+            << capacitor << plain << part << "KT-44" << 1000 << 0.01
+            << QByteArrayList{QByteArray::fromHex("aa48810000040000000003e844c582d1bfca68fc"),
+                              QByteArray::fromHex("aa48810000040000000003e844c6deb0bfc882aa")};
+        QTest::newRow("open terminals")
+            << capacitor << plain << int(Sim::Terminals::Open) << "KT-44" << 1000 << 0.0
+            << hex("aa48810000000000000003e85368d4a500000000");
+        QTest::newRow("short terminals")
+            << capacitor << plain << int(Sim::Terminals::Short) << "KT-44" << 1000 << 0.0
+            << hex("aa48810000070000000003e80000000000000000");
+    }
+
+    void withoutFixtureFramesStay() {
+        QFETCH(QString, part);
+        QFETCH(int, circuit);
+        QFETCH(int, terminals);
+        QFETCH(QString, model);
+        QFETCH(int, hz);
+        QFETCH(double, noise);
+        QFETCH(QByteArrayList, frames);
+        Sim::Component c = dut(part, circuit < 0);
+        if (circuit >= 0) c.network = static_cast<Sim::Network>(circuit);
+
+        const std::optional<Sim::Fixture> none = Sim::parseFixture(QString());
+        QVERIFY(none && none->isNone());
+        for (bool emptyFixture : {false, true}) {
+            Sim::Instrument meter(Sim::findModel(model), c, noise, 7);
+            if (emptyFixture) meter.setFixture(*none);
+            meter.setTerminals(static_cast<Sim::Terminals>(terminals));
+            meter.respond(frequencyRequest(hz));
+            for (const QByteArray &frame : frames)
+                QCOMPARE(meter.respond(Measure).toHex(), frame.toHex());
+        }
+    }
+
+    void terminalsWords() {
+        const struct {
+            const char *text;
+            Sim::Terminals terminals;
+        } good[] = {{"part", Sim::Terminals::Part},
+                    {" Open\n", Sim::Terminals::Open},
+                    {"SHORT", Sim::Terminals::Short},
+                    {"load\r\n", Sim::Terminals::Load}};
+        for (const auto &g : good) {
+            const auto terminals = Sim::parseTerminals(QString::fromLatin1(g.text));
+            QVERIFY2(terminals && *terminals == g.terminals, g.text);
+            QCOMPARE(Sim::parseTerminals(Sim::terminalsName(g.terminals)), g.terminals);
+        }
+        for (const char *bad : {"", "opened", "open short", "o", "0"})
+            QVERIFY2(!Sim::parseTerminals(QString::fromLatin1(bad)), bad);
     }
 
     void framingAndRequestLog() {
