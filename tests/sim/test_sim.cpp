@@ -1,20 +1,25 @@
 // Tests of the simulated meter: component model, protocol replies, the test fixture and what
 // sits in it, the pseudo-terminal host (framing, request log, faults, hang-up) through plain
-// POSIX I/O, and the command line.
+// POSIX I/O, the control file, and the command line.
 #include "sim/component.h"
 #include "sim/fixture.h"
 #include "sim/instrument.h"
 #include "sim/protocol.h"
 #include "sim/pty_host.h"
 #include "sim/sim_options.h"
+#include "sim/simulator.h"
 #include "tests/sim/wire.h"
 
 #include <QFile>
 #include <QProcess>
+#include <QSaveFile>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cmath>
 #include <complex>
+#include <mutex>
+#include <sys/stat.h>
 
 using namespace TestWire;
 
@@ -49,6 +54,14 @@ Complex exact(const Sim::Component &c, double hz) {
 
 bool nearComplex(Complex actual, Complex expected, double relative) {
     return std::abs(actual - expected) <= relative * std::abs(expected);
+}
+
+// Writes the control file whole, so that the meter never reads it half written.
+void control(const QString &path, const QByteArray &word) {
+    QSaveFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(word);
+    QVERIFY(file.commit());
 }
 
 } // namespace
@@ -667,6 +680,19 @@ private slots:
         QCOMPARE(options->frame.replies, Sim::PtyHost::Persistent);
         QVERIFY(options->frame.fields.isEmpty() && options->linkPath.isEmpty());
 
+        QVERIFY(options->fixture.isNone() && options->controlPath.isEmpty());
+        QCOMPARE(options->terminals, Sim::Terminals::Part);
+
+        options = Sim::parseOptions({"--fixture", "g=1n, R=0.5,C=5p", "--load=L=1m,R=3",
+                                     "--terminals", "load", "--control", "/tmp/c"});
+        QVERIFY(options);
+        QVERIFY(near(options->fixture.resistance, 0.5) && options->fixture.inductance == 0.0);
+        QVERIFY(near(options->fixture.capacitance, 5e-12, 1e-12));
+        QVERIFY(near(options->fixture.conductance, 1e-9, 1e-12));
+        QVERIFY(near(*options->load.inductance, 1e-3) && near(*options->load.resistance, 3));
+        QCOMPARE(options->terminals, Sim::Terminals::Load);
+        QCOMPARE(options->controlPath, QString("/tmp/c"));
+
         options = Sim::parseOptions({"--model", "KT45", "--help"});
         QVERIFY(options && options->help);
         QCOMPARE(options->modelRow, 3);
@@ -707,6 +733,16 @@ private slots:
         QTest::newRow("two ways back")
             << QStringList{"--vanish-after", "1", "--return", "second", "--return-model", "KT-41"}
             << "--return";
+        QTest::newRow("fixture element unknown") << QStringList{"--fixture", "X=1"} << "X=1";
+        QTest::newRow("fixture element twice") << QStringList{"--fixture", "R=1,r=2"} << "twice";
+        QTest::newRow("fixture negative") << QStringList{"--fixture", "C=-5p"} << "C=-5p";
+        QTest::newRow("fixture item without value") << QStringList{"--fixture", "R"} << "'R'";
+        QTest::newRow("unknown terminals") << QStringList{"--terminals", "half"} << "half";
+        QTest::newRow("load terminals without load")
+            << QStringList{"--terminals", "load"} << "--load";
+        QTest::newRow("bad load") << QStringList{"--load", "Q=1"} << "--load";
+        QTest::newRow("load with C0") << QStringList{"--load", "C=1n,C0=2n"} << "C0";
+        QTest::newRow("empty control") << QStringList{"--control="} << "--control";
     }
 
     void optionErrors() {
@@ -741,6 +777,100 @@ private slots:
         QCOMPARE(sim.exitCode(), 0);
         QVERIFY(port.read(1).isEmpty()); // hung up
         QVERIFY(!QFile::exists(path));
+    }
+    // The control file changes what sits in the fixture at the next measurement request, and
+    // only when its word changes; a word that names nothing, a missing file or a pipe at the
+    // path leave the terminals as they are.
+    void controlFile() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("terminals"));
+        control(path, "short\n");
+        const auto options = Sim::parseOptions(
+            {"--fixture", Bench, "--load", "R=100", "--control", path, "--model", "KT-41"});
+        QVERIFY(options);
+        Sim::Simulator sim(*options);
+        QStringList told;
+        std::mutex toldMutex;
+        sim.setAnnouncer([&](const QString &line) {
+            std::lock_guard<std::mutex> lock(toldMutex);
+            told << line;
+        });
+        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+        QCOMPARE(sim.instrument().terminals(), Sim::Terminals::Short); // read before serving
+        Port port(sim.portPath());
+        QVERIFY(port.isOpen());
+
+        // The frame each word must bring, from a meter told by its own API.
+        Sim::Instrument reference(0, options->dut);
+        reference.setFixture(options->fixture);
+        reference.setLoad(options->load);
+        auto frameOf = [&reference](Sim::Terminals terminals) {
+            reference.setTerminals(terminals);
+            return reference.respond(Measure).toHex();
+        };
+        QVERIFY(frameOf(Sim::Terminals::Open) != frameOf(Sim::Terminals::Part));
+
+        QCOMPARE(port.exchange(Measure, 20).toHex(), frameOf(Sim::Terminals::Short));
+        control(path, "open");
+        QCOMPARE(port.exchange(Measure, 20).toHex(), frameOf(Sim::Terminals::Open));
+        control(path, " LOAD \n");
+        QCOMPARE(port.exchange(Measure, 20).toHex(), frameOf(Sim::Terminals::Load));
+        control(path, "bogus");
+        QCOMPARE(port.exchange(Measure, 20).toHex(), frameOf(Sim::Terminals::Load));
+        control(path, "part");
+        QCOMPARE(port.exchange(Measure, 20).toHex(), frameOf(Sim::Terminals::Part));
+
+        // Told by the API, the meter keeps it while the file says what it said.
+        sim.instrument().setTerminals(Sim::Terminals::Short);
+        QCOMPARE(port.exchange(Measure, 20).toHex(), frameOf(Sim::Terminals::Short));
+        QVERIFY(QFile::remove(path));
+        QCOMPARE(port.exchange(Measure, 20).toHex(), frameOf(Sim::Terminals::Short));
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        QCOMPARE(port.exchange(Measure, 20).toHex(), frameOf(Sim::Terminals::Short));
+        QVERIFY(QFile::remove(path));
+        control(path, QByteArray(Sim::ControlFile::MostBytes - 4, ' ') + "open" + "    ");
+        QCOMPARE(port.exchange(Measure, 20).toHex(), frameOf(Sim::Terminals::Short));
+
+        {
+            std::lock_guard<std::mutex> lock(toldMutex);
+            QCOMPARE(told.size(), 6);
+            QVERIFY2(told[0].contains(QLatin1String("short")), qPrintable(told[0]));
+            QVERIFY2(told[3].contains(QLatin1String("'bogus'")), qPrintable(told[3]));
+            QVERIFY2(told[5].contains(QLatin1String("'open...'")), qPrintable(told[5]));
+        }
+
+        // A meter that comes back sits in the same fixture with the same thing in it.
+        sim.vanish();
+        QVERIFY(sim.comeBack(Sim::Return::OtherModel, Sim::DefaultModelRow));
+        QCOMPARE(sim.instrument().model().name, "KT-44");
+        QCOMPARE(sim.instrument().terminals(), Sim::Terminals::Short);
+        QVERIFY(near(sim.instrument().fixture().capacitance, 5e-12, 1e-12));
+        QVERIFY(near(*sim.instrument().load().resistance, 100));
+    }
+
+    // impedix-sim starts with the terminals asked for and follows its control file.
+    void executableFollowsControlFile() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("terminals"));
+        QProcess sim;
+        sim.start(QStringLiteral(IMPEDIX_SIM_PATH),
+                  {"--dut", "R=1k", "--fixture", Bench, "--terminals", "open", "--control", path});
+        QVERIFY(sim.waitForReadyRead(10000));
+        Port port(QString::fromLocal8Bit(sim.readLine()).trimmed());
+        QVERIFY(port.isOpen());
+        // Open at 1 kHz: the 5 pF and 1 nS of stray, some 32 MOhm, far above the part.
+        QVERIFY(decode(port.exchange(Measure, 20)).magnitude > 1e7f);
+        control(path, "short");
+        QVERIFY(near(decode(port.exchange(Measure, 20)).magnitude, 0.5, 1e-3));
+        control(path, "part");
+        QVERIFY(near(decode(port.exchange(Measure, 20)).magnitude, 1000.5, 1e-5));
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(10000));
+        const QString told = QString::fromLocal8Bit(sim.readAllStandardError());
+        QVERIFY2(told.contains(QLatin1String("short")) && told.contains(QLatin1String("part")),
+                 qPrintable(told));
     }
 };
 
