@@ -14,12 +14,6 @@ using Complex = std::complex<double>;
 
 constexpr double Pi = 3.14159265358979323846;
 
-Impedance polar(Complex z) {
-    const double magnitude = std::abs(z);
-    if (!(magnitude < OpenCircuitOhms)) return {OpenCircuitOhms, 0.0};
-    return {magnitude, std::atan2(z.imag(), z.real())};
-}
-
 Impedance seriesImpedance(const Component &c, double omega) {
     if (!c.resistance && !c.inductance && !c.capacitance) return {OpenCircuitOhms, 0.0};
     Complex z;
@@ -31,7 +25,7 @@ Impedance seriesImpedance(const Component &c, double omega) {
             return {OpenCircuitOhms, 0.0};
         z += Complex(0.0, -1.0 / susceptance);
     }
-    return polar(z);
+    return fromComplex(z);
 }
 
 Impedance parallelImpedance(const Component &c, double omega) {
@@ -48,7 +42,7 @@ Impedance parallelImpedance(const Component &c, double omega) {
     }
     if (c.capacitance) y += Complex(0.0, omega * *c.capacitance);
     if (std::abs(y) * OpenCircuitOhms <= 1.0) return {OpenCircuitOhms, 0.0};
-    return polar(1.0 / y);
+    return fromComplex(1.0 / y);
 }
 
 // R + jwL + 1/(jwC) of the elements present; nothing when the chain is open (no element, or a
@@ -77,7 +71,7 @@ Impedance shunted(const std::optional<Complex> &arm, const std::optional<double>
     }
     if (shunt) y += Complex(0.0, omega * *shunt);
     if (std::abs(y) * OpenCircuitOhms <= 1.0) return {OpenCircuitOhms, 0.0};
-    return polar(1.0 / y);
+    return fromComplex(1.0 / y);
 }
 
 struct Suffix {
@@ -108,6 +102,12 @@ Impedance impedanceAt(const Component &component, double frequencyHz) {
     }
     return component.parallel ? parallelImpedance(component, omega)
                               : seriesImpedance(component, omega);
+}
+
+Impedance fromComplex(const Complex &z) {
+    const double magnitude = std::abs(z);
+    if (!(magnitude < OpenCircuitOhms)) return {OpenCircuitOhms, 0.0};
+    return {magnitude, std::atan2(z.imag(), z.real())};
 }
 
 std::optional<double> parseEngineeringValue(const QString &text) {

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <complex>
 #include <optional>
 
 namespace Sim {
@@ -32,6 +33,9 @@ struct Impedance {
 constexpr double OpenCircuitOhms = 1e12;
 
 Impedance impedanceAt(const Component &component, double frequencyHz);
+
+// z in polar form; a magnitude of OpenCircuitOhms or more (or not a number) reads as open.
+Impedance fromComplex(const std::complex<double> &z);
 
 // A number with an optional engineering suffix: p n u mk m k M G (e.g. "100n", "4.7k", "10mk").
 std::optional<double> parseEngineeringValue(const QString &text);

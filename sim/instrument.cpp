@@ -112,8 +112,28 @@ QByteArray Instrument::identityReply() const {
     return reply;
 }
 
+// Through the fixture, without noise.
+Impedance Instrument::reading() const {
+    const double hz = m_state.frequencyHz;
+    std::optional<Impedance> contact;
+    switch (m_terminals) {
+    case Terminals::Part:
+        contact = impedanceAt(m_dut, hz);
+        break;
+    case Terminals::Load:
+        contact = impedanceAt(m_load, hz);
+        break;
+    case Terminals::Short:
+        contact = Impedance{0.0, 0.0};
+        break;
+    case Terminals::Open:
+        break;
+    }
+    return measuredThrough(m_fixture, contact, hz);
+}
+
 Impedance Instrument::measure() {
-    Impedance z = impedanceAt(m_dut, m_state.frequencyHz);
+    Impedance z = reading();
     if (m_noise > 0.0) {
         std::normal_distribution<double> gauss(0.0, m_noise);
         z.magnitude *= 1.0 + gauss(m_random);
@@ -140,7 +160,7 @@ QByteArray Instrument::measurementReply() {
 
 int Instrument::currentRange() const {
     if (!m_state.autoRange) return m_state.range;
-    return autoRangeFor(impedanceAt(m_dut, m_state.frequencyHz).magnitude);
+    return autoRangeFor(reading().magnitude);
 }
 
 int Instrument::autoRangeFor(double magnitude) {
@@ -174,6 +194,36 @@ void Instrument::setComponent(const Component &dut) {
 void Instrument::setNoise(double fraction) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_noise = fraction;
+}
+
+Fixture Instrument::fixture() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_fixture;
+}
+
+void Instrument::setFixture(const Fixture &fixture) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_fixture = fixture;
+}
+
+Terminals Instrument::terminals() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_terminals;
+}
+
+void Instrument::setTerminals(Terminals terminals) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_terminals = terminals;
+}
+
+Component Instrument::load() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_load;
+}
+
+void Instrument::setLoad(const Component &load) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_load = load;
 }
 
 } // namespace Sim

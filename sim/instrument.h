@@ -1,8 +1,9 @@
-// The simulated meter itself: keeps its settings, measures the component at the set frequency
-// and answers each request frame with the reply frame of the chosen model.
+// The simulated meter itself: keeps its settings, measures what sits in its test fixture at the
+// set frequency and answers each request frame with the reply frame of the chosen model.
 #pragma once
 
 #include "sim/component.h"
+#include "sim/fixture.h"
 #include "sim/models.h"
 
 #include <QByteArray>
@@ -46,13 +47,24 @@ public:
     QByteArray respond(const QByteArray &request);
 
     // Switched off and on again: every setting back to its power-on default, as after INIT
-    // but with no key remembered. The component and the noise stay.
+    // but with no key remembered. The component, the noise, the fixture, what sits in it and the
+    // load standard stay.
     void powerOn();
 
     InstrumentState state() const;
     Component component() const;
     void setComponent(const Component &dut);
     void setNoise(double fraction);
+
+    // The fixture between the meter and its contacts (default none: the part is read as it is),
+    // what sits in the contacts (default the part) and the load standard (default nothing, so
+    // that Terminals::Load reads as open until one is given). They stay across powerOn().
+    Fixture fixture() const;
+    void setFixture(const Fixture &fixture);
+    Terminals terminals() const;
+    void setTerminals(Terminals terminals);
+    Component load() const;
+    void setLoad(const Component &load);
 
     // The range auto-ranging picks for |Z|: the decade of |Z| from 10 MOhm (0) down to 1 Ohm (7).
     static int autoRangeFor(double magnitude);
@@ -63,12 +75,16 @@ private:
     QByteArray identityReply() const;
     QByteArray measurementReply();
     Impedance measure();
+    Impedance reading() const;
     int currentRange() const;
 
     const ModelInfo &m_model;
     mutable std::mutex m_mutex;
     InstrumentState m_state;
     Component m_dut;
+    Fixture m_fixture;
+    Terminals m_terminals = Terminals::Part;
+    Component m_load;
     double m_noise;
     std::mt19937 m_random;
 };

@@ -124,6 +124,51 @@ bool readVanishPlan(const QCommandLineParser &parser, Options *options, QString 
     return true;
 }
 
+// --fixture, --load, --terminals and --control.
+bool readFixture(const QCommandLineParser &parser, Options *options, QString *why) {
+    if (parser.isSet(QStringLiteral("fixture"))) {
+        const std::optional<Fixture> fixture =
+            parseFixture(parser.value(QStringLiteral("fixture")), why);
+        if (!fixture) return false;
+        options->fixture = *fixture;
+    }
+    if (parser.isSet(QStringLiteral("load"))) {
+        const std::optional<Component> load =
+            parseComponent(parser.value(QStringLiteral("load")), why);
+        if (!load) {
+            *why = QStringLiteral("--load: %1").arg(*why);
+            return false;
+        }
+        if (load->shuntCapacitance) {
+            *why = QStringLiteral("--load takes R, L and C in series, not C0");
+            return false;
+        }
+        options->load = *load;
+    }
+    if (parser.isSet(QStringLiteral("terminals"))) {
+        const QString value = parser.value(QStringLiteral("terminals"));
+        const std::optional<Terminals> terminals = parseTerminals(value);
+        if (!terminals) {
+            *why =
+                QStringLiteral("--terminals needs part, open, short or load, not '%1'").arg(value);
+            return false;
+        }
+        if (*terminals == Terminals::Load && !parser.isSet(QStringLiteral("load"))) {
+            *why = QStringLiteral("--terminals load needs --load (the load standard)");
+            return false;
+        }
+        options->terminals = *terminals;
+    }
+    if (parser.isSet(QStringLiteral("control"))) {
+        options->controlPath = parser.value(QStringLiteral("control"));
+        if (options->controlPath.isEmpty()) {
+            *why = QStringLiteral("--control needs a path");
+            return false;
+        }
+    }
+    return true;
+}
+
 // The checks QCommandLineParser leaves to us: the values themselves.
 bool readValues(const QCommandLineParser &parser, Options *options, QString *why) {
     if (parser.isSet(QStringLiteral("model"))) {
@@ -167,7 +212,8 @@ bool readValues(const QCommandLineParser &parser, Options *options, QString *why
     }
     options->paced = parser.isSet(QStringLiteral("paced"));
     options->help = parser.isSet(QStringLiteral("help"));
-    return readLine(parser, options, why) && readVanishPlan(parser, options, why);
+    return readLine(parser, options, why) && readVanishPlan(parser, options, why) &&
+           readFixture(parser, options, why);
 }
 
 } // namespace
@@ -177,7 +223,8 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
     for (const char *flag : {"help", "parallel", "paced"})
         parser.addOption(QCommandLineOption(QString::fromLatin1(flag)));
     for (const char *name : {"model", "dut", "circuit", "noise", "think", "seed", "frame", "link",
-                             "vanish-after", "vanish-every", "away", "return", "return-model"})
+                             "vanish-after", "vanish-every", "away", "return", "return-model",
+                             "fixture", "terminals", "load", "control"})
         parser.addOption(
             QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
     QString why;
@@ -236,6 +283,20 @@ QString usageText(const QString &program) {
                "                    (the default); second: another meter of the same model\n"
                "  --return-model NAME\n"
                "                    a meter of model NAME comes back instead\n"
+               "  --fixture R=,L=,C=,G=\n"
+               "                    a test fixture between the meter and the part: leads of\n"
+               "                    R ohms and L henries, and a stray of C farads and G\n"
+               "                    siemens across its contacts, e.g. R=0.5,L=50n,C=5p,G=1n;\n"
+               "                    the meter reads R + jwL + (Zx parallel to 1/(G + jwC))\n"
+               "                    (default none: the part on the meter's own terminals)\n"
+               "  --terminals WHAT  what sits in the contacts at the start: part (the default),\n"
+               "                    open (nothing), short or load\n"
+               "  --load DUT        the load standard, R, L and C in series as for --dut,\n"
+               "                    e.g. R=100\n"
+               "  --control PATH    a file holding one word, part, open, short or load: read\n"
+               "                    again at each measurement request, and when its word\n"
+               "                    changed, that is what sits in the contacts from then on\n"
+               "                    (until it changes again); e.g. echo short > PATH\n"
                "  --help            show this text\n")
         .arg(program);
 }

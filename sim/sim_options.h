@@ -2,6 +2,7 @@
 #pragma once
 
 #include "sim/component.h"
+#include "sim/fixture.h"
 #include "sim/frame_override.h"
 #include "sim/models.h"
 #include "sim/schedule.h"
@@ -20,7 +21,11 @@ struct Options {
     bool paced = false;
     quint32 seed = 1;
     FrameOption frame; // --frame; no fields: none
-    QString linkPath;  // --link; empty: a link of its own only for a vanish plan
+    Fixture fixture;   // --fixture; default none
+    Terminals terminals = Terminals::Part;
+    Component load;      // --load; default nothing
+    QString controlPath; // --control; empty: none
+    QString linkPath;    // --link; empty: a link of its own only for a vanish plan
     VanishPlan vanish;
     bool help = false;
 };
@@ -28,7 +33,8 @@ struct Options {
 // arguments without the program name, read by QCommandLineParser ("--name value" and
 // "--name=value"): --model NAME, --dut DUT, --parallel, --circuit NAME, --noise FRACTION,
 // --think MS, --paced, --seed N, --frame FIELDS[@COUNT], --link PATH, --vanish-after N,
-// --vanish-every N, --away MS, --return power-cycle|second, --return-model NAME, --help.
+// --vanish-every N, --away MS, --return power-cycle|second, --return-model NAME,
+// --fixture R=,L=,C=,G=, --terminals part|open|short|load, --load DUT, --control PATH, --help.
 // On failure error receives a one-line reason.
 std::optional<Options> parseOptions(const QStringList &arguments, QString *error = nullptr);
 

@@ -23,14 +23,24 @@ QString returnText(Return how) {
 
 Simulator::Simulator(const Options &options)
     : m_options(options), m_modelRow(options.modelRow),
-      m_host([this](const QByteArray &request) { return m_current.load()->respond(request); },
-             HostOptions{options.thinkMs, options.paced, options.seed}),
+      m_host(
+          [this](const QByteArray &request) {
+              if (request.size() >= 2 && quint8(request[1]) == Command::ReadMeasurement)
+                  followControl();
+              return m_current.load()->respond(request);
+          },
+          HostOptions{options.thinkMs, options.paced, options.seed}),
       m_schedule(
           options.vanish, [this] { m_host.hangUpAtNextRequest(); },
           [this] { comeBack(m_options.vanish.how); }) {
     m_instruments.push_back(
         std::make_unique<Instrument>(options.modelRow, options.dut, options.noise, options.seed));
     m_current = m_instruments.back().get();
+    m_current.load()->setFixture(options.fixture);
+    m_current.load()->setLoad(options.load);
+    m_current.load()->setTerminals(options.terminals);
+    if (!options.controlPath.isEmpty())
+        m_control = std::make_unique<ControlFile>(options.controlPath);
     if (!options.linkPath.isEmpty() || options.vanish.isActive())
         m_link = std::make_unique<StableLink>(options.linkPath);
     if (!options.frame.fields.isEmpty())
@@ -50,6 +60,7 @@ Simulator::~Simulator() {
 }
 
 bool Simulator::start() {
+    followControl(); // what the file says before the first request
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_host.isServing()) return true;
@@ -117,8 +128,12 @@ bool Simulator::comeBack(Return how, int modelRow, const std::optional<Component
                                  : m_modelRow;
             // Seeded apart, so that a second meter's noise is its own.
             const auto seed = m_options.seed + quint32(m_instruments.size());
-            m_instruments.push_back(std::make_unique<Instrument>(m_modelRow, meter->component(),
-                                                                 m_options.noise, seed));
+            auto next =
+                std::make_unique<Instrument>(m_modelRow, meter->component(), m_options.noise, seed);
+            next->setFixture(meter->fixture());
+            next->setLoad(meter->load());
+            next->setTerminals(meter->terminals());
+            m_instruments.push_back(std::move(next));
             meter = m_instruments.back().get();
             m_current = meter;
         }
@@ -133,6 +148,21 @@ bool Simulator::comeBack(Return how, int modelRow, const std::optional<Component
     }
     announce(line);
     return true;
+}
+
+// On the serving thread, and in start() before it runs.
+void Simulator::followControl() {
+    if (!m_control) return;
+    const std::optional<ControlFile::Change> change = m_control->poll();
+    if (!change) return;
+    if (change->terminals) {
+        m_current.load()->setTerminals(*change->terminals);
+        announce(QStringLiteral("the terminals hold %1 now (%2)")
+                     .arg(terminalsName(*change->terminals), m_control->path()));
+    } else {
+        announce(QStringLiteral("%1: '%2' is not part, open, short or load; the terminals stay")
+                     .arg(m_control->path(), change->word.simplified()));
+    }
 }
 
 void Simulator::setAnnouncer(Announcer announcer) {

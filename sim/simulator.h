@@ -3,6 +3,7 @@
 // What impedix-sim and the program's demo mode run.
 #pragma once
 
+#include "sim/control_file.h"
 #include "sim/instrument.h"
 #include "sim/pty_host.h"
 #include "sim/schedule.h"
@@ -55,7 +56,8 @@ public:
     void vanish();
     // A meter comes back on a new terminal and the link is pointed at it. modelRow is the model
     // of OtherModel (-1: --return-model's, or the same model when none was given); dut, when
-    // given, is the part now on the terminals (else the one measured before). False, with
+    // given, is the part now on the terminals (else the one measured before); the fixture, what
+    // sits in it and the load standard stay as they were. False, with
     // errorString(), when the meter is present or no terminal can be had.
     bool comeBack(Return how = Return::PowerCycled, int modelRow = -1,
                   const std::optional<Component> &dut = std::nullopt);
@@ -63,12 +65,16 @@ public:
     void setAnnouncer(Announcer announcer);
 
 private:
+    // Puts what the control file names into the fixture when its word changed; tells a word
+    // that names nothing.
+    void followControl();
     void announce(const QString &line);
 
     const Options m_options;
     std::vector<std::unique_ptr<Instrument>> m_instruments; // every meter so far, the current last
     std::atomic<Instrument *> m_current{nullptr};
     int m_modelRow;
+    std::unique_ptr<ControlFile> m_control; // --control, or none
     PtyHost m_host; // declared after the instruments it serves, so it stops first
     std::unique_ptr<StableLink> m_link;
     Schedule m_schedule;

@@ -1,17 +1,25 @@
-// Tests of the simulated meter: component model, protocol replies, the pseudo-terminal host
-// (framing, request log, faults, hang-up) through plain POSIX I/O, and the command line.
+// Tests of the simulated meter: component model, protocol replies, the test fixture and what
+// sits in it, the pseudo-terminal host (framing, request log, faults, hang-up) through plain
+// POSIX I/O, the control file, and the command line.
 #include "sim/component.h"
+#include "sim/fixture.h"
 #include "sim/instrument.h"
 #include "sim/protocol.h"
 #include "sim/pty_host.h"
 #include "sim/sim_options.h"
+#include "sim/simulator.h"
 #include "tests/sim/wire.h"
 
 #include <QFile>
 #include <QProcess>
+#include <QSaveFile>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cmath>
+#include <complex>
+#include <mutex>
+#include <sys/stat.h>
 
 using namespace TestWire;
 
@@ -27,6 +35,33 @@ Sim::Component dut(const QString &description, bool parallel = false) {
 
 bool near(double actual, double expected, double relative = 1e-5) {
     return std::abs(actual - expected) <= relative * std::max(1.0, std::abs(expected));
+}
+
+using Complex = std::complex<double>;
+
+const QString Bench = QStringLiteral("R=0.5,L=50n,C=5p,G=1n"); // a fixture of leads and stray
+
+// A reading as the wire carries it (KT-44 and the others: the phase as measured).
+Complex complexOf(const QByteArray &frame) {
+    const Frame f = decode(frame);
+    return std::polar<double>(f.magnitude, f.theta);
+}
+
+Complex exact(const Sim::Component &c, double hz) {
+    const Sim::Impedance z = Sim::impedanceAt(c, hz);
+    return std::polar(z.magnitude, z.theta);
+}
+
+bool nearComplex(Complex actual, Complex expected, double relative) {
+    return std::abs(actual - expected) <= relative * std::abs(expected);
+}
+
+// Writes the control file whole, so that the meter never reads it half written.
+void control(const QString &path, const QByteArray &word) {
+    QSaveFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(word);
+    QVERIFY(file.commit());
 }
 
 } // namespace
@@ -314,6 +349,134 @@ private slots:
         QVERIFY(differs);
     }
 
+    // The open and short readings take the fixture out of the part's: the leads and the stray
+    // must sit where the usual correction expects them, or the part does not come back. Parts
+    // far below the leads would only show the wire's single precision, so none is that small.
+    void openShortCompensation_data() {
+        QTest::addColumn<QString>("part");
+        QTest::addColumn<int>("hz");
+        for (const char *part : {"C=100n,R=0.5", "R=1k", "R=2,L=10m", "R=100k"}) {
+            for (int hz : {100, 10000, 1000000})
+                QTest::addRow("%s at %d Hz", part, hz) << QString::fromLatin1(part) << hz;
+        }
+    }
+
+    void openShortCompensation() {
+        QFETCH(QString, part);
+        QFETCH(int, hz);
+        const Sim::Fixture fixture = Sim::parseFixture(Bench).value_or(Sim::Fixture{});
+        QVERIFY(!fixture.isNone());
+        Sim::Instrument meter(Sim::DefaultModelRow, dut(part));
+        meter.setFixture(fixture);
+        meter.setLoad(dut(QStringLiteral("R=100")));
+        QCOMPARE(meter.respond(frequencyRequest(hz)), QByteArray::fromHex("aa43"));
+
+        auto readWith = [&meter](Sim::Terminals terminals) {
+            meter.setTerminals(terminals);
+            return complexOf(meter.respond(Measure));
+        };
+        const Complex open = readWith(Sim::Terminals::Open);
+        const Complex shorted = readWith(Sim::Terminals::Short);
+        const Complex measured = readWith(Sim::Terminals::Part);
+        const Complex load = readWith(Sim::Terminals::Load);
+
+        // Shorted, the meter reads the leads; open, the leads and the stray behind them.
+        const double omega = 2 * Pi * hz;
+        const Complex leads(0.5, omega * 50e-9);
+        QVERIFY(nearComplex(shorted, leads, 1e-6));
+        QVERIFY(nearComplex(open, leads + 1.0 / Complex(1e-9, omega * 5e-12), 1e-6));
+
+        auto corrected = [&](Complex reading) {
+            return (reading - shorted) * (open - shorted) / (open - reading);
+        };
+        const Complex recovered = corrected(measured);
+        QVERIFY2(nearComplex(recovered, exact(dut(part), hz), 1e-6),
+                 qPrintable(QStringLiteral("%1 %2").arg(recovered.real()).arg(recovered.imag())));
+        QVERIFY(nearComplex(corrected(load), Complex(100.0, 0.0), 1e-6));
+    }
+
+    // Frames the meter sent before it had a fixture, recorded then: without one, or with an
+    // empty one, it must send exactly these. Open terminals read as a part of nothing did, short
+    // ones as a part of 0 Ohm did.
+    void withoutFixtureFramesStay_data() {
+        QTest::addColumn<QString>("part");
+        QTest::addColumn<int>("circuit"); // -1: parallel, else a Network
+        QTest::addColumn<int>("terminals");
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<int>("hz");
+        QTest::addColumn<double>("noise");
+        QTest::addColumn<QByteArrayList>("frames");
+        const int plain = int(Sim::Network::Plain);
+        const int part = int(Sim::Terminals::Part);
+        const QString capacitor = QStringLiteral("C=100n,R=0.5");
+        auto hex = [](const char *frame) { return QByteArrayList{QByteArray::fromHex(frame)}; };
+        QTest::newRow("100 Hz") << capacitor << plain << part << "KT-44" << 100 << 0.0
+                                << hex("aa48810000030000000000644678adfabfc90ed3");
+        QTest::newRow("10 kHz") << capacitor << plain << part << "KT-44" << 10000 << 0.0
+                                << hex("aa4881000005000000002710431f27debfc8a8e9");
+        QTest::newRow("1 MHz") << capacitor << plain << part << "KT-44" << 1000000 << 0.0
+                               << hex("aa48810000070000000f42403fd588f0bfa2196a");
+        QTest::newRow("KT-41 coil") << "R=2,L=10m" << plain << part << "KT-41" << 20000 << 0.0
+                                    << hex("aa4881000004000000004e20449d1470bfc8dbb4");
+        QTest::newRow("inductor network")
+            << "R=1.5,L=100u,C=50p" << int(Sim::Network::Inductor) << part << "KT-44" << 1000000
+            << 0.0 << hex("aa48810000050000000f42404443b64a3fc8ae63");
+        QTest::newRow("nothing connected") << "" << plain << part << "KT-44" << 1000 << 0.0
+                                           << hex("aa48810000000000000003e85368d4a500000000");
+        QTest::newRow("parallel R of 0") << "R=0,C=1u" << -1 << part << "KT-44" << 1000 << 0.0
+                                         << hex("aa48810000070000000003e80000000000000000");
+        QTest::newRow("noise")
+            << capacitor << plain << part << "KT-44" << 1000 << 0.01
+            << QByteArrayList{QByteArray::fromHex("aa48810000040000000003e844c582d1bfca68fc"),
+                              QByteArray::fromHex("aa48810000040000000003e844c6deb0bfc882aa")};
+        QTest::newRow("open terminals")
+            << capacitor << plain << int(Sim::Terminals::Open) << "KT-44" << 1000 << 0.0
+            << hex("aa48810000000000000003e85368d4a500000000");
+        QTest::newRow("short terminals")
+            << capacitor << plain << int(Sim::Terminals::Short) << "KT-44" << 1000 << 0.0
+            << hex("aa48810000070000000003e80000000000000000");
+    }
+
+    void withoutFixtureFramesStay() {
+        QFETCH(QString, part);
+        QFETCH(int, circuit);
+        QFETCH(int, terminals);
+        QFETCH(QString, model);
+        QFETCH(int, hz);
+        QFETCH(double, noise);
+        QFETCH(QByteArrayList, frames);
+        Sim::Component c = dut(part, circuit < 0);
+        if (circuit >= 0) c.network = static_cast<Sim::Network>(circuit);
+
+        const std::optional<Sim::Fixture> none = Sim::parseFixture(QString());
+        QVERIFY(none && none->isNone());
+        for (bool emptyFixture : {false, true}) {
+            Sim::Instrument meter(Sim::findModel(model), c, noise, 7);
+            if (emptyFixture) meter.setFixture(*none);
+            meter.setTerminals(static_cast<Sim::Terminals>(terminals));
+            meter.respond(frequencyRequest(hz));
+            for (const QByteArray &frame : frames)
+                QCOMPARE(meter.respond(Measure).toHex(), frame.toHex());
+        }
+    }
+
+    void terminalsWords() {
+        const struct {
+            const char *text;
+            Sim::Terminals terminals;
+        } good[] = {{"part", Sim::Terminals::Part},
+                    {" Open\n", Sim::Terminals::Open},
+                    {"SHORT", Sim::Terminals::Short},
+                    {"load\r\n", Sim::Terminals::Load}};
+        for (const auto &g : good) {
+            const auto terminals = Sim::parseTerminals(QString::fromLatin1(g.text));
+            QVERIFY2(terminals && *terminals == g.terminals, g.text);
+            QCOMPARE(Sim::parseTerminals(Sim::terminalsName(g.terminals)), g.terminals);
+        }
+        for (const char *bad : {"", "opened", "open short", "o", "0"})
+            QVERIFY2(!Sim::parseTerminals(QString::fromLatin1(bad)), bad);
+    }
+
     void framingAndRequestLog() {
         Sim::Instrument meter;
         auto [host, port] = Served(meter);
@@ -517,6 +680,19 @@ private slots:
         QCOMPARE(options->frame.replies, Sim::PtyHost::Persistent);
         QVERIFY(options->frame.fields.isEmpty() && options->linkPath.isEmpty());
 
+        QVERIFY(options->fixture.isNone() && options->controlPath.isEmpty());
+        QCOMPARE(options->terminals, Sim::Terminals::Part);
+
+        options = Sim::parseOptions({"--fixture", "g=1n, R=0.5,C=5p", "--load=L=1m,R=3",
+                                     "--terminals", "load", "--control", "/tmp/c"});
+        QVERIFY(options);
+        QVERIFY(near(options->fixture.resistance, 0.5) && options->fixture.inductance == 0.0);
+        QVERIFY(near(options->fixture.capacitance, 5e-12, 1e-12));
+        QVERIFY(near(options->fixture.conductance, 1e-9, 1e-12));
+        QVERIFY(near(*options->load.inductance, 1e-3) && near(*options->load.resistance, 3));
+        QCOMPARE(options->terminals, Sim::Terminals::Load);
+        QCOMPARE(options->controlPath, QString("/tmp/c"));
+
         options = Sim::parseOptions({"--model", "KT45", "--help"});
         QVERIFY(options && options->help);
         QCOMPARE(options->modelRow, 3);
@@ -557,6 +733,16 @@ private slots:
         QTest::newRow("two ways back")
             << QStringList{"--vanish-after", "1", "--return", "second", "--return-model", "KT-41"}
             << "--return";
+        QTest::newRow("fixture element unknown") << QStringList{"--fixture", "X=1"} << "X=1";
+        QTest::newRow("fixture element twice") << QStringList{"--fixture", "R=1,r=2"} << "twice";
+        QTest::newRow("fixture negative") << QStringList{"--fixture", "C=-5p"} << "C=-5p";
+        QTest::newRow("fixture item without value") << QStringList{"--fixture", "R"} << "'R'";
+        QTest::newRow("unknown terminals") << QStringList{"--terminals", "half"} << "half";
+        QTest::newRow("load terminals without load")
+            << QStringList{"--terminals", "load"} << "--load";
+        QTest::newRow("bad load") << QStringList{"--load", "Q=1"} << "--load";
+        QTest::newRow("load with C0") << QStringList{"--load", "C=1n,C0=2n"} << "C0";
+        QTest::newRow("empty control") << QStringList{"--control="} << "--control";
     }
 
     void optionErrors() {
@@ -591,6 +777,100 @@ private slots:
         QCOMPARE(sim.exitCode(), 0);
         QVERIFY(port.read(1).isEmpty()); // hung up
         QVERIFY(!QFile::exists(path));
+    }
+    // The control file changes what sits in the fixture at the next measurement request, and
+    // only when its word changes; a word that names nothing, a missing file or a pipe at the
+    // path leave the terminals as they are.
+    void controlFile() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("terminals"));
+        control(path, "short\n");
+        const auto options = Sim::parseOptions(
+            {"--fixture", Bench, "--load", "R=100", "--control", path, "--model", "KT-41"});
+        QVERIFY(options);
+        Sim::Simulator sim(*options);
+        QStringList told;
+        std::mutex toldMutex;
+        sim.setAnnouncer([&](const QString &line) {
+            std::lock_guard<std::mutex> lock(toldMutex);
+            told << line;
+        });
+        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+        QCOMPARE(sim.instrument().terminals(), Sim::Terminals::Short); // read before serving
+        Port port(sim.portPath());
+        QVERIFY(port.isOpen());
+
+        // The frame each word must bring, from a meter told by its own API.
+        Sim::Instrument reference(0, options->dut);
+        reference.setFixture(options->fixture);
+        reference.setLoad(options->load);
+        auto frameOf = [&reference](Sim::Terminals terminals) {
+            reference.setTerminals(terminals);
+            return reference.respond(Measure).toHex();
+        };
+        QVERIFY(frameOf(Sim::Terminals::Open) != frameOf(Sim::Terminals::Part));
+
+        QCOMPARE(port.exchange(Measure, 20).toHex(), frameOf(Sim::Terminals::Short));
+        control(path, "open");
+        QCOMPARE(port.exchange(Measure, 20).toHex(), frameOf(Sim::Terminals::Open));
+        control(path, " LOAD \n");
+        QCOMPARE(port.exchange(Measure, 20).toHex(), frameOf(Sim::Terminals::Load));
+        control(path, "bogus");
+        QCOMPARE(port.exchange(Measure, 20).toHex(), frameOf(Sim::Terminals::Load));
+        control(path, "part");
+        QCOMPARE(port.exchange(Measure, 20).toHex(), frameOf(Sim::Terminals::Part));
+
+        // Told by the API, the meter keeps it while the file says what it said.
+        sim.instrument().setTerminals(Sim::Terminals::Short);
+        QCOMPARE(port.exchange(Measure, 20).toHex(), frameOf(Sim::Terminals::Short));
+        QVERIFY(QFile::remove(path));
+        QCOMPARE(port.exchange(Measure, 20).toHex(), frameOf(Sim::Terminals::Short));
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        QCOMPARE(port.exchange(Measure, 20).toHex(), frameOf(Sim::Terminals::Short));
+        QVERIFY(QFile::remove(path));
+        control(path, QByteArray(Sim::ControlFile::MostBytes - 4, ' ') + "open" + "    ");
+        QCOMPARE(port.exchange(Measure, 20).toHex(), frameOf(Sim::Terminals::Short));
+
+        {
+            std::lock_guard<std::mutex> lock(toldMutex);
+            QCOMPARE(told.size(), 6);
+            QVERIFY2(told[0].contains(QLatin1String("short")), qPrintable(told[0]));
+            QVERIFY2(told[3].contains(QLatin1String("'bogus'")), qPrintable(told[3]));
+            QVERIFY2(told[5].contains(QLatin1String("'open...'")), qPrintable(told[5]));
+        }
+
+        // A meter that comes back sits in the same fixture with the same thing in it.
+        sim.vanish();
+        QVERIFY(sim.comeBack(Sim::Return::OtherModel, Sim::DefaultModelRow));
+        QCOMPARE(sim.instrument().model().name, "KT-44");
+        QCOMPARE(sim.instrument().terminals(), Sim::Terminals::Short);
+        QVERIFY(near(sim.instrument().fixture().capacitance, 5e-12, 1e-12));
+        QVERIFY(near(*sim.instrument().load().resistance, 100));
+    }
+
+    // impedix-sim starts with the terminals asked for and follows its control file.
+    void executableFollowsControlFile() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("terminals"));
+        QProcess sim;
+        sim.start(QStringLiteral(IMPEDIX_SIM_PATH),
+                  {"--dut", "R=1k", "--fixture", Bench, "--terminals", "open", "--control", path});
+        QVERIFY(sim.waitForReadyRead(10000));
+        Port port(QString::fromLocal8Bit(sim.readLine()).trimmed());
+        QVERIFY(port.isOpen());
+        // Open at 1 kHz: the 5 pF and 1 nS of stray, some 32 MOhm, far above the part.
+        QVERIFY(decode(port.exchange(Measure, 20)).magnitude > 1e7f);
+        control(path, "short");
+        QVERIFY(near(decode(port.exchange(Measure, 20)).magnitude, 0.5, 1e-3));
+        control(path, "part");
+        QVERIFY(near(decode(port.exchange(Measure, 20)).magnitude, 1000.5, 1e-5));
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(10000));
+        const QString told = QString::fromLocal8Bit(sim.readAllStandardError());
+        QVERIFY2(told.contains(QLatin1String("short")) && told.contains(QLatin1String("part")),
+                 qPrintable(told));
     }
 };
 
