@@ -171,9 +171,9 @@ public:
     // The data the readings are corrected by while a kind is on; the fixture's name chooses the
     // file they are kept in, per model.
     const Comp::Compensation &Compensation() const { return m_compensation; }
-    void SetCompensationEnabled(unsigned kinds);     // Comp::Kind flags; compensationChanged
+    void SetCompensationEnabled(unsigned kinds);      // Comp::Kind flags; compensationChanged
     bool SetLoadStandard(const Comp::LoadStandard &); // false, nothing changed, for no standard
-    void ClearCompensation(unsigned kinds);          // forgets the readings of those kinds
+    void ClearCompensation(unsigned kinds);           // forgets the readings of those kinds
     void SetFixtureName(const QString &name);
     // The fixture's file for the found model: read (empty text) or refused (why, nothing
     // applied); saved atomically (empty text) or why not.
@@ -341,7 +341,7 @@ private:
         int misses = 0;
         std::int32_t savedFrequency = 0;
     } m_compRun;
-    QElapsedTimer m_sinceFrame;    // since the last accepted frame, or since polling began
+    QElapsedTimer m_sinceFrame; // since the last accepted frame, or since polling began
     std::unique_ptr<Export::Recorder> m_recorder;
     QString m_recordPath;
 };

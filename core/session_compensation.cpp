@@ -127,8 +127,7 @@ void Session::StopCompensationRun() {
 }
 
 void Session::SendCompensationFrequency() {
-    const auto hz =
-        static_cast<std::int32_t>(std::lround(m_compRun.frequencies[m_compRun.index]));
+    const auto hz = static_cast<std::int32_t>(std::lround(m_compRun.frequencies[m_compRun.index]));
     Main::CurrentFrequency = hz;
     m_requested.frequencyHz = hz;
     NoteSent(Device::SetFrequency(hz));

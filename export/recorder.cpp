@@ -139,7 +139,8 @@ QStringList Recorder::Header() {
     return QStringList{QStringLiteral("time"),    QStringLiteral("elapsed (s)"),
                        QStringLiteral("model"),   QStringLiteral("range"),
                        QStringLiteral("circuit"), QStringLiteral("bias (V)")} +
-           MeasuredHeaders() + QStringList{QStringLiteral("connection"), QStringLiteral("correction")};
+           MeasuredHeaders() +
+           QStringList{QStringLiteral("connection"), QStringLiteral("correction")};
 }
 
 QByteArray Recorder::HeaderLine(CsvDialect dialect) {

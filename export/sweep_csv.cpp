@@ -16,8 +16,9 @@ namespace Export {
 QStringList SweepHeader() {
     return QStringList{QStringLiteral("point"), QStringLiteral("planned frequency (Hz)"),
                        QStringLiteral("circuit")} +
-           MeasuredHeaders() + QStringList{QStringLiteral("status"), QStringLiteral("connection"),
-                                           QStringLiteral("correction")};
+           MeasuredHeaders() +
+           QStringList{QStringLiteral("status"), QStringLiteral("connection"),
+                       QStringLiteral("correction")};
 }
 
 namespace {

@@ -46,7 +46,8 @@ const QStringList ExpectedHeader{"time",
                                  "raw |Z| (Ohm)",
                                  "raw theta (rad)",
                                  "raw frequency (Hz)",
-                                 "connection"};
+                                 "connection",
+                                 "correction"};
 const int GColumn = ExpectedHeader.indexOf("G (S)");
 
 // A capacitor's impedance, scaled; the parallel circuit.
@@ -108,6 +109,7 @@ class TestRecorder : public QObject {
         QCOMPARE(static_cast<float>(number(raw + 1)), frame.phase);
         QCOMPARE(record.at(raw + 2).toInt(), frame.frequencyHz);
         QCOMPARE(record.at(raw + 3).toUInt(), frame.connection);
+        QCOMPARE(record.at(raw + 4), QStringLiteral("none"));
         const double g = std::cos(frame.phase) / frame.magnitude;
         const double b = -std::sin(frame.phase) / frame.magnitude;
         QVERIFY2(std::fabs(number(GColumn) - g) <= 1e-6 * std::fabs(g),

@@ -100,7 +100,8 @@ private slots:
                                    "raw theta (rad)",
                                    "raw frequency (Hz)",
                                    "status",
-                                   "connection"};
+                                   "connection",
+                                   "correction"};
         QCOMPARE(SweepHeader(), expected);
         for (const CsvDialect &dialect : {CommaDialect(), SemicolonDialect()}) {
             const CsvText::Table table = Table(Main::SweepVariables{}, dialect);
@@ -132,7 +133,7 @@ private slots:
         enum { Point, Planned, Circuit, R, G, D, Raw };
         for (int i = 0; i < 256; ++i) {
             const QStringList &record = table.records.at(i + 1);
-            QCOMPARE(record.size(), 19);
+            QCOMPARE(record.size(), 20);
             QCOMPARE(record.at(column[Point]), QString::number(i + 1));
             QCOMPARE(record.at(column[Planned]).toDouble(), double(store.SweepFrequencies[i]));
             const bool series = store.SweepSeriesCircuits[i];

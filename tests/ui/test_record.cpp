@@ -55,7 +55,7 @@ CsvText::Table ReadTable(const QString &path, QChar separator = QLatin1Char(',')
     return CsvText::Read(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), separator);
 }
 
-constexpr int RecordSize = 21;
+constexpr int RecordSize = 22;
 
 // The record of a frame of the series circuit: C, L, R, X, |Y|, D, Q and both angles agree with
 // the readouts' values (which follow the textbook away from guards), the raw values are the
@@ -83,6 +83,7 @@ void CompareRecord(const QStringList &record, const Expected &held,
     QCOMPARE(float(number(18)), held.phase);
     QCOMPARE(record.at(19).toInt(), held.frequency);
     QVERIFY(record.at(20).toUInt() >= 1); // the connection: the search opened the port
+    QCOMPARE(record.at(21), QStringLiteral("none"));
 }
 
 Sim::Component Inductor() {
