@@ -42,6 +42,10 @@ QString KeptFile() {
     return Comp::CompensationPath(QStringLiteral("KT-44"), QString());
 }
 
+QString OtherFile() {
+    return Comp::CompensationPath(QStringLiteral("KT-44"), QStringLiteral("stand-2"));
+}
+
 void Write(const QString &path, const QByteArray &text) {
     QDir().mkpath(QFileInfo(path).path());
     QSaveFile file(path);
@@ -83,8 +87,11 @@ class TestCompensationWindow : public QObject {
 
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-    void init() { QFile::remove(KeptFile()); }
-    void cleanupTestCase() { QFile::remove(KeptFile()); }
+    void init() {
+        QFile::remove(KeptFile());
+        QFile::remove(OtherFile());
+    }
+    void cleanupTestCase() { init(); }
 
     void openAndShortFromThePanel() {
         Fixture f;
@@ -146,6 +153,56 @@ private slots:
         QVERIFY(std::fabs(CapacitanceAt(w, 1000) / 15.0f - 1.0f) < 0.01f);
         Find<QPushButton>(*panel, "BuClearComp")->click();
         QCOMPARE(TextOf(*panel, "LaOpen"), QStringLiteral("нет данных"));
+        QVERIFY(f.messages.isEmpty());
+    }
+
+    // Open, short and a 100 Ω standard at the present frequency: all three on give the part.
+    void loadAtTheSpot() {
+        Fixture f;
+        Meter &meter = f.AddMeter(1, 2, Part());
+        meter.instrument->setFixture(Leads);
+        meter.instrument->setLoad(*Sim::parseComponent(QStringLiteral("R=100")));
+        Main::Tb_tok &w = f.Start();
+        const std::int32_t spot = 10000;
+        QVERIFY(w.Session().AcceptSweepLow(1000));    // the program's window takes the spot
+        QVERIFY(!std::isnan(CapacitanceAt(w, spot))); // the meter followed, then set to the spot
+        auto *panel = Find<Main::CompensationPanel>(w, "PaComp");
+        Find<QRadioButton>(*panel, "RbCompSpot")->click();
+        Find<QLineEdit>(*panel, "EdLoadR")->setText(QStringLiteral("100"));
+        Find<QLineEdit>(*panel, "EdLoadX")->setText(QStringLiteral("0"));
+        QVERIFY(Measure(w, meter, Sim::Terminals::Open, "BuMeasureOpen"));
+        QVERIFY(Measure(w, meter, Sim::Terminals::Short, "BuMeasureShort"));
+        QVERIFY(Measure(w, meter, Sim::Terminals::Load, "BuMeasureLoad"));
+        QCOMPARE(TextOf(*panel, "LaLoad"), QStringLiteral("1 точка: ") + Main::FrequencyText(spot));
+        QCOMPARE(w.Session().Compensation().standard.first, 100.0);
+
+        meter.instrument->setTerminals(Sim::Terminals::Part);
+        for (const char *box : {"ChBoOpen", "ChBoShort", "ChBoLoad"})
+            Find<QCheckBox>(*panel, box)->click();
+        const float c = CapacitanceAt(w, spot);
+        QVERIFY2(std::fabs(c / 10.0f - 1.0f) < 0.005f, qPrintable(QString::number(c)));
+        QCOMPARE(TextOf(w, "LaCompensation"), QStringLiteral("Компенсация: ХХ+КЗ+Н"));
+        QVERIFY(f.messages.isEmpty());
+    }
+
+    // Another fixture's name reads its file.
+    void anotherFixture() {
+        Comp::Compensation kept;
+        kept.model = QStringLiteral("KT-44");
+        kept.open.Put(1000, Comp::Complex(1e3, -3e7));
+        kept.enabled = Comp::OpenCorrection;
+        Write(OtherFile(), Comp::FormatCompensation(kept));
+        Fixture f;
+        f.AddMeter(1, 2, Part());
+        Main::Tb_tok &w = f.Start();
+        QCOMPARE(w.Session().Compensation().enabled, unsigned(Comp::NoCorrection));
+        auto *panel = Find<Main::CompensationPanel>(w, "PaComp");
+        auto *name = Find<QLineEdit>(*panel, "EdFixture");
+        name->setText(QStringLiteral("stand-2"));
+        QTest::keyClick(name, Qt::Key_Return);
+        QCOMPARE(w.Session().Compensation().fixture, QStringLiteral("stand-2"));
+        QCOMPARE(w.Session().Compensation().enabled, unsigned(Comp::OpenCorrection));
+        QCOMPARE(TextOf(*panel, "LaOpen"), QStringLiteral("1 точка: 1 кГц"));
         QVERIFY(f.messages.isEmpty());
     }
 
