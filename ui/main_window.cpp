@@ -86,9 +86,11 @@ Tb_tok::Tb_tok(Core::Session &core, QWidget *parent)
     ConnectExport();
     ConnectPlans();
     ConnectRemote();
+    ConnectCompensation();
 
     FormCreate();
     SearchInstrument();
+    LoadFixture(); // the found model's data for the fixture, when kept
     // The frequency window is the start's, whatever the search found; the sweep shares it.
     m_core->TakeStartingValues();
     InitSweepPanel();

@@ -2,6 +2,7 @@
 // handlers of every control. The implementation is split by concern into main_window_*.cpp.
 #pragma once
 
+#include "compensation/correction.h"
 #include "export/csv.h"
 #include "fit/circuit_fit.h"
 #include "sweep/reference_trace.h"
@@ -38,6 +39,8 @@ struct SearchResult;
 } // namespace Core
 
 namespace Main {
+
+class CompensationPanel;
 
 class Tb_tok : public QMainWindow {
     Q_OBJECT
@@ -148,6 +151,18 @@ public:
     bool StartRecording(const QString &path, Export::CsvDialect dialect = Export::CommaDialect());
     void StopRecording();
 
+    // Fixture compensation (main_window_compensation.cpp): the panel PaComp in a window of its
+    // own, opened by the tool-bar button b_compensation; the status bar's LaCompensation.
+    void b_compensationClick();
+    void BuMeasureCompClick(Comp::Kind kind);
+    void ChBoCompClick();
+    void BuStopCompClick();
+    void BuClearCompClick();
+    void EdLoadStandardChange();
+    void EdFixtureChange();
+    // The fixture's file for the found meter, when there is one; a damaged one is said.
+    void LoadFixture();
+
     // Export of the sweep from the chart's context menu (main_window_export.cpp)
     enum class GraphPicture { Png, Svg };
     void grafikContextPopup(const QPoint &pos);
@@ -187,6 +202,12 @@ private:
 
     void ConnectCycle();
     void ConnectRemote();
+    void ConnectCompensation();
+    void ShowCompensation();
+    void ShowCompensationStatus();
+    std::vector<double> CompensationFrequencies();
+    bool AcceptSweepFields();
+    Sweep::Spacing ChosenSpacing() const;
     void FollowConditions();
     void SynchroniseControls();
     void ShowTick(const Core::TickResult &result);
@@ -219,6 +240,9 @@ private:
     QLabel *m_remoteStatus = nullptr;        // permanent in the status bar while clients are on
     QLabel *m_recordStatus = nullptr;        // permanent in the status bar while recording
     QString m_exportFolder;                  // where the last export went
+
+    CompensationPanel *m_compPanel = nullptr; // a window of its own, the main window's child
+    QLabel *m_compStatus = nullptr;           // permanent in the status bar while a kind is on
 
     bool m_silent = false;     // readouts shown disabled: no frame for a while
     bool m_statusHeld = false; // the status shows a search or port result until a frame comes

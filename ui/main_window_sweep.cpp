@@ -64,29 +64,38 @@ void Tb_tok::ChBoFClick() {
 
 // The fields are read and checked one by one, so a bound accepted before a failing field stays.
 void Tb_tok::bgrafClick() {
+    if (!AcceptSweepFields()) return;
+    if (ui->b_apar->isChecked()) { // the graphed pair must not change by itself during the run
+        ui->b_apar->setChecked(false);
+        b_aparClick();
+    }
+    ClearFit(); // the fit was of the run before
+    m_core->StartSweep(SweepPoints, ChosenSpacing(),
+                       QVector<std::int32_t>(m_plannedList.begin(), m_plannedList.end()));
+}
+
+// The run's bounds and points from the graph panel's fields, and its plan (a list read).
+bool Tb_tok::AcceptSweepFields() {
     Ui::GraphPanel &g = ui->PaGraph->form();
     int low = 0;
-    if (!ReadSweepField(g.istart, low) || !m_core->AcceptSweepLow(low)) return;
+    if (!ReadSweepField(g.istart, low) || !m_core->AcceptSweepLow(low)) return false;
     if (g.ChBoF->isChecked()) {
         int high = 0;
-        if (!ReadSweepField(g.istop, high) || !m_core->AcceptSweepHigh(high)) return;
+        if (!ReadSweepField(g.istop, high) || !m_core->AcceptSweepHigh(high)) return false;
     } else {
         m_core->AcceptSweepHigh(low);
     }
     int points = 0;
-    if (!ReadSweepField(g.ikol, points)) return;
+    if (!ReadSweepField(g.ikol, points)) return false;
     m_core->SetSweepPoints(points); // limited to 2..256 without a word
-    if (!PlanSweep()) return;       // a list that cannot be read: nothing is sent
-    if (ui->b_apar->isChecked()) {  // the graphed pair must not change by itself during the run
-        ui->b_apar->setChecked(false);
-        b_aparClick();
-    }
-    const Sweep::Spacing spacing =
-        g.ChBoF->isChecked() ? static_cast<Sweep::Spacing>(std::min(g.b_spacing->currentIndex(), 2))
-                             : Sweep::Spacing::Linear;
-    ClearFit(); // the fit was of the run before
-    m_core->StartSweep(SweepPoints, spacing,
-                       QVector<std::int32_t>(m_plannedList.begin(), m_plannedList.end()));
+    return PlanSweep();             // a list that cannot be read: nothing is sent
+}
+
+Sweep::Spacing Tb_tok::ChosenSpacing() const {
+    const Ui::GraphPanel &g = ui->PaGraph->form();
+    return g.ChBoF->isChecked()
+               ? static_cast<Sweep::Spacing>(std::min(g.b_spacing->currentIndex(), 2))
+               : Sweep::Spacing::Linear;
 }
 
 void Tb_tok::ShowFrequencyLine() {
