@@ -106,10 +106,19 @@ private slots:
         b.session.SetSweepBounds(10000, 20000);
         QCOMPARE(b.exchange("FREQ 15000;:SYST:ERR?"), QByteArray("0,\"No error\"\n"));
         b.meter.setTerminals(Sim::Terminals::Open);
-        QCOMPARE(b.exchange("CORR:OPEN;*OPC?"), QByteArray("1\n"));
+        // The fixture's frames are no client's reading.
+        const std::uint64_t before = b.remote.latestReading().sequence;
+        QCOMPARE(b.exchange("CORR:OPEN"), QByteArray());
+        const QDeadlineTimer deadline(Generous);
+        while (b.session.CompensationRunning() && !deadline.hasExpired()) {
+            b.session.Tick();
+            b.session.tmr.stop();
+        }
         QVERIFY(!b.session.CompensationRunning());
+        QCOMPARE(b.remote.latestReading().sequence, before);
         b.meter.setTerminals(Sim::Terminals::Short);
         QCOMPARE(b.exchange("CORR:SHOR;*OPC?;:SYST:ERR?"), QByteArray("1\n0,\"No error\"\n"));
+        QVERIFY(!b.session.CompensationRunning());
         QCOMPARE(b.session.Compensation().open.hz.front(), 10000.0);
         QCOMPARE(b.session.Compensation().open.hz.back(), 20000.0);
         QCOMPARE(b.session.Compensation().shorted.hz, b.session.Compensation().open.hz);
