@@ -159,6 +159,34 @@ private slots:
         QCOMPARE(b.session.LastCorrection(), Main::CorrectionOutside);
     }
 
+    // Open, short and a 100 Ω standard at the spot frequency; the load goes on only with a
+    // standard, and with it the part is read through all three.
+    void spotLoad() {
+        Bench b;
+        QVERIFY(b.found());
+        Sim::Component standard;
+        standard.resistance = 100.0;
+        b.meter.setLoad(standard);
+        b.exchange("CORR:SPOT1:FREQ 50000;:FREQ 50000");
+        b.meter.setTerminals(Sim::Terminals::Open);
+        QCOMPARE(b.exchange("CORR:SPOT1:OPEN;*OPC?"), QByteArray("1\n"));
+        b.meter.setTerminals(Sim::Terminals::Short);
+        QCOMPARE(b.exchange("CORR:SPOT1:SHOR;*OPC?"), QByteArray("1\n"));
+        b.meter.setTerminals(Sim::Terminals::Load);
+        QCOMPARE(b.exchange("CORR:SPOT1:LOAD;*OPC?;:CORR:LOAD:STAT ON;STAT?;:SYST:ERR?"),
+                 QByteArray("1\n0\n-221,\"Settings conflict\"\n"));
+        QCOMPARE(b.exchange("CORR:LOAD:TYPE RX;:CORR:SPOT1:LOAD:STAN 100,0;STAN?;"
+                            ":CORR:OPEN:STAT ON;:CORR:SHOR:STAT ON;:CORR:LOAD:STAT ON;STAT?"),
+                 QByteArray("+1.00000E+02,+0.00000E+00\n1\n"));
+        QCOMPARE(b.session.Compensation().enabled,
+                 unsigned(Comp::OpenCorrection | Comp::ShortCorrection | Comp::LoadCorrection));
+        b.meter.setTerminals(Sim::Terminals::Part);
+        const QList<double> rx = b.numbers("FREQ 50000;:FETC:IMP:CORR?");
+        QVERIFY2(IsThePart(rx, 50000), Shown(rx).constData());
+        QCOMPARE(b.session.LastCorrection(),
+                 unsigned(Comp::OpenCorrection | Comp::ShortCorrection | Comp::LoadCorrection));
+    }
+
     // No meter, no data, a run of the window's going, a run ended before its last frequency.
     void refusals() {
         Bench b;
