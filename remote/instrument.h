@@ -168,8 +168,9 @@ public:
 
     // Fixture compensation through the core. A run measures one kind over the compensation grid
     // of the frequencies the program accepts now, or at spotHz alone (when it is above 0); it
-    // returns SettingsConflict while a run or a sweep goes, and sets run to the number it will
-    // carry. Switching on a kind without its data is SettingsConflict, nothing switched.
+    // returns InitIgnored while a run or a sweep goes, HardwareError without a meter, and sets
+    // run to the number it will carry. Switching on a kind without its data (the load also
+    // without the open's, the short's and a standard) is SettingsConflict, nothing switched.
     virtual CorrectionState correction() const { return {}; }
     virtual int startCorrectionRun(CorrectionKind, double spotHz, std::uint64_t &run) {
         Q_UNUSED(spotHz);
