@@ -1,6 +1,7 @@
 // Remote::Instrument on Core::Session.
 #include "bridge/session_instrument.h"
 
+#include "compensation/compensation_data.h"
 #include "core/main_state.h"
 #include "core/session.h"
 #include "core/settings_logic.h"
@@ -61,6 +62,14 @@ SessionInstrument::SessionInstrument(Core::Session &session, QObject *parent)
     connect(&session, &Core::Session::sweepPointStored, this, [this] { TakeSweepPoint(); });
     // However the core's list run ends (its last point, a stop, the window's START over it).
     connect(&session, &Core::Session::listRunEnded, this, [this] { TakeSweepEnd(); });
+    // Only one compensation run goes at a time: while ours runs, the one that ends is ours.
+    connect(&session, &Core::Session::compensationRunEnded, this, [this](bool complete) {
+        if (!m_correctionRunning) return;
+        m_correctionRunning = false;
+        m_correctionComplete = complete;
+        m_listPending = true;
+        m_notify.start();
+    });
     const auto line = [this] {
         m_linePending = true;
         m_notify.start();
@@ -275,6 +284,102 @@ Remote::SweepTable SessionInstrument::lastSweep() const {
     return table;
 }
 
+namespace {
+
+Comp::LoadStandard::Form CoreForm(Remote::StandardValue::Form form) {
+    using F = Remote::StandardValue::Form;
+    switch (form) {
+    case F::ResistanceReactance:
+        return Comp::LoadStandard::Form::ResistanceReactance;
+    case F::CapacitanceD:
+        return Comp::LoadStandard::Form::CapacitanceD;
+    case F::InductanceQ:
+        return Comp::LoadStandard::Form::InductanceQ;
+    }
+    return Comp::LoadStandard::Form::ResistanceReactance;
+}
+
+Remote::StandardValue::Form RemoteForm(Comp::LoadStandard::Form form) {
+    using F = Comp::LoadStandard::Form;
+    switch (form) {
+    case F::ResistanceReactance:
+        return Remote::StandardValue::Form::ResistanceReactance;
+    case F::CapacitanceD:
+        return Remote::StandardValue::Form::CapacitanceD;
+    case F::InductanceQ:
+        return Remote::StandardValue::Form::InductanceQ;
+    }
+    return Remote::StandardValue::Form::ResistanceReactance;
+}
+
+} // namespace
+
+// The data count only for the model found: the core corrects no reading of another by them.
+Remote::CorrectionState SessionInstrument::correction() const {
+    const Comp::Compensation &c = m_session.Compensation();
+    Remote::CorrectionState state;
+    if (KnownModel() && c.model == Device::ModelName(Device::ModelIndex)) {
+        state.measured = (c.open.empty() ? 0u : unsigned(Remote::OpenKind)) |
+                         (c.shorted.empty() ? 0u : unsigned(Remote::ShortKind)) |
+                         (c.load.empty() ? 0u : unsigned(Remote::LoadKind));
+    }
+    state.enabled = c.enabled;
+    state.haveStandard = c.standard.valid();
+    state.standard = {RemoteForm(c.standard.form), c.standard.first, c.standard.second};
+    state.run = m_correctionRun;
+    state.running = m_correctionRunning;
+    state.complete = m_correctionComplete;
+    return state;
+}
+
+// Over the compensation grid of the frequencies the program accepts now (the model's within the
+// program's frequency window), or at the spot frequency alone.
+int SessionInstrument::startCorrectionRun(Remote::CorrectionKind kind, double spotHz,
+                                          std::uint64_t &run) {
+    if (!Ready()) return Remote::HardwareError;
+    if (m_session.CompensationRunning() || Main::SweepRunning) return Remote::InitIgnored;
+    const Remote::ModelInfo bounds = model();
+    std::vector<double> frequencies;
+    if (spotHz > 0.0) {
+        if (spotHz < bounds.lowestFrequency || spotHz > bounds.highestFrequency)
+            return Remote::DataOutOfRange;
+        frequencies.push_back(spotHz);
+    } else {
+        frequencies = Comp::StandardGrid(bounds.lowestFrequency, bounds.highestFrequency);
+    }
+    const Comp::Kind coreKind = kind == Remote::OpenKind    ? Comp::OpenCorrection
+                                : kind == Remote::ShortKind ? Comp::ShortCorrection
+                                                            : Comp::LoadCorrection;
+    m_correctionRunning = true; // before the run can end
+    m_correctionComplete = false;
+    if (!m_session.StartCompensationRun(coreKind, frequencies)) {
+        m_correctionRunning = false;
+        return Remote::SettingsConflict;
+    }
+    run = ++m_correctionRun;
+    return Remote::NoError;
+}
+
+void SessionInstrument::stopCorrectionRun() {
+    m_session.StopCompensationRun();
+}
+
+int SessionInstrument::setCorrectionEnabled(unsigned kinds) {
+    const Remote::CorrectionState state = correction();
+    const unsigned all = Remote::OpenKind | Remote::ShortKind | Remote::LoadKind;
+    if ((kinds & ~all) != 0) return Remote::IllegalParameterValue;
+    const unsigned needed = (kinds & Remote::LoadKind) != 0 ? kinds | all : kinds;
+    if ((state.measured & needed) != needed) return Remote::SettingsConflict;
+    if ((kinds & Remote::LoadKind) != 0 && !state.haveStandard) return Remote::SettingsConflict;
+    m_session.SetCompensationEnabled(kinds);
+    return Remote::NoError;
+}
+
+int SessionInstrument::setLoadStandard(const Remote::StandardValue &standard) {
+    const Comp::LoadStandard value{CoreForm(standard.form), standard.first, standard.second};
+    return m_session.SetLoadStandard(value) ? Remote::NoError : Remote::DataOutOfRange;
+}
+
 std::uint32_t SessionInstrument::connection() const {
     return m_session.Connection();
 }
@@ -283,6 +388,8 @@ std::uint32_t SessionInstrument::connection() const {
 // meter gives at them with no value a program may use is a reading with its status.
 void SessionInstrument::TakeFrame() {
     using S = Device::ReadingStatus;
+    // The fixture's own readings, at the run's frequencies, are no client's.
+    if (m_session.CompensationRunning()) return;
     const S status = m_session.LastStatus();
     if (status == S::OtherFrequency || status == S::OtherBias || status == S::Stale) return;
     m_latest =

@@ -42,6 +42,13 @@ public:
     void abortList() override;
 
     Remote::SweepTable lastSweep() const override;
+
+    Remote::CorrectionState correction() const override;
+    int startCorrectionRun(Remote::CorrectionKind kind, double spotHz, std::uint64_t &run) override;
+    void stopCorrectionRun() override;
+    int setCorrectionEnabled(unsigned kinds) override;
+    int setLoadStandard(const Remote::StandardValue &standard) override;
+
     std::uint32_t connection() const override;
     bool busy() const override;
 
@@ -57,6 +64,10 @@ private:
     QElapsedTimer m_clock;
     Remote::Reading m_latest;
     Remote::ListState m_list;
+    // The compensation runs started here: the latest one's number and how it ended.
+    std::uint64_t m_correctionRun = 0;
+    bool m_correctionRunning = false;
+    bool m_correctionComplete = false;
     bool m_portWasOpen = false;
     int m_biasMillivolts = 0; // the level set, sent while the bias is on
     bool m_biasOn = false;

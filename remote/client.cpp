@@ -12,6 +12,7 @@ Client::Client(Instrument &instrument)
 
 Client::~Client() {
     if (meter_.ownRunGoing()) instrument_.abortList();
+    if (meter_.ownCorrectionRunGoing()) instrument_.stopCorrectionRun();
 }
 
 bool Client::takeLine() {

@@ -25,6 +25,7 @@ void ClientMeter::observe() {
     const std::uint32_t connection = instrument_.connection();
     if (m.connection != 0 && connection != m.connection) reply_.fail(MeterReconnected);
     m.connection = connection;
+    collectCorrectionRun();
     const Reading latest = instrument_.latestReading();
     if (latest.sequence == 0 || (!m.recent.empty() && latest.sequence <= m.recent.back().sequence))
         return;
@@ -89,8 +90,24 @@ bool ClientMeter::ownRunGoing() const {
     return state.run == state_.list.run && state.running;
 }
 
+bool ClientMeter::ownCorrectionRunGoing() const {
+    if (state_.correction.run == 0) return false;
+    const CorrectionState state = instrument_.correction();
+    return state.run == state_.correction.run && state.running;
+}
+
+void ClientMeter::collectCorrectionRun() {
+    CorrectionPlan &plan = state_.correction;
+    if (plan.runCollected || ownCorrectionRunGoing()) return;
+    plan.runCollected = true;
+    const CorrectionState state = instrument_.correction();
+    if (state.run == plan.run && !state.complete && !plan.stopped)
+        reply_.fail(CorrectionIncomplete);
+}
+
 bool ClientMeter::operationInProgress() {
     if (!lineReady()) return false;
+    if (ownCorrectionRunGoing()) return true;
     if (state_.list.page)
         return ownRunGoing() && !silentSince(std::max(state_.status.opcSince, state_.list.since));
     if (state_.measure.triggerSource != TriggerSource::Internal)

@@ -32,6 +32,9 @@ public:
     int startListRun();
     void collectFinishedRun();
     bool ownRunGoing() const;
+    // The compensation run the client started, and its end: an incomplete one queues an error.
+    bool ownCorrectionRunGoing() const;
+    void collectCorrectionRun();
     QByteArray listAnswer();
 
 private:

@@ -70,11 +70,21 @@ struct SweepPlanState {
     bool planned = false; // the list is the plan's (LIST:FREQ gives it its own)
 };
 
+// The client's compensation: its spot frequency, the standard's form it names, the run it started.
+struct CorrectionPlan {
+    std::int32_t spotHz = 1000;
+    StandardValue::Form loadForm = StandardValue::Form::ResistanceReactance;
+    std::uint64_t run = 0;
+    bool runCollected = true;
+    bool stopped = false; // the client ended its run itself: no error for it
+};
+
 struct ClientState {
     StatusState status;
     MeasureState measure;
     ListPlan list;
     SweepPlanState sweep;
+    CorrectionPlan correction;
 };
 
 } // namespace Remote

@@ -5,7 +5,8 @@ namespace Remote {
 
 const QVector<Entry> &CommandTable() {
     static const QVector<Entry> table = CommonCommands::Table() + SettingCommands::Table() +
-                                        MeasurementCommands::Table() + SweepCommands::Table();
+                                        MeasurementCommands::Table() + SweepCommands::Table() +
+                                        CorrectionCommands::Table();
     return table;
 }
 

@@ -32,6 +32,10 @@ void CommonCommands::idnQuery(const Parameters &p) {
 void CommonCommands::rstCommand(const Parameters &p) {
     if (!reply_.noParameter(p)) return;
     if (meter_.ownRunGoing()) instrument_.abortList();
+    if (meter_.ownCorrectionRunGoing()) {
+        state_.correction.stopped = true;
+        instrument_.stopCorrectionRun();
+    }
     const ModelInfo model = instrument_.model();
     Settings defaults = instrument_.settings();
     defaults.frequency = std::max<std::int32_t>(1000, model.lowestFrequency);
@@ -121,6 +125,11 @@ void CommonCommands::tstQuery(const Parameters &p) {
     if (reply_.noParameter(p)) reply_.answer("0");
 }
 
+// No hardware options: what the program offers is the same on every meter it drives.
+void CommonCommands::optionsQuery(const Parameters &p) {
+    if (reply_.noParameter(p)) reply_.answer("0");
+}
+
 void CommonCommands::errorQuery(const Parameters &p) {
     if (reply_.noParameter(p)) reply_.answer(reply_.errors().pop());
 }
@@ -142,6 +151,7 @@ const QVector<Entry> &CommonCommands::Table() {
         {"*WAI", &Call<&G::waiCommand>, nullptr},
         {"*TRG", &Call<&G::trgCommand>, nullptr},
         {"*TST", nullptr, &Call<&G::tstQuery>},
+        {"*OPT", nullptr, &Call<&G::optionsQuery>},
         {"SYSTem:ERRor[:NEXT]", nullptr, &Call<&G::errorQuery>},
         {"SYSTem:VERSion", nullptr, &Call<&G::versionQuery>},
     };

@@ -23,6 +23,7 @@ public:
     void waiCommand(const Parameters &);
     void trgCommand(const Parameters &);
     void tstQuery(const Parameters &);
+    void optionsQuery(const Parameters &);
     void errorQuery(const Parameters &);
     void versionQuery(const Parameters &);
 };

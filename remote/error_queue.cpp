@@ -39,6 +39,8 @@ const char *ErrorText(int code) {
         return "Queue overflow";
     case MeterReconnected:
         return "Meter reconnected; readings of a new connection";
+    case CorrectionIncomplete:
+        return "Compensation run incomplete; its data are partial";
     default:
         return "";
     }

@@ -32,6 +32,9 @@ enum ErrorCode : int {
     // Device-specific: the line to the meter was lost and came back (or another model answered
     // there); readings after it are of a new connection.
     MeterReconnected = 301,
+    // Device-specific: a compensation run a client started ended before every frequency was
+    // measured; that kind's data are partial.
+    CorrectionIncomplete = 302,
 };
 
 enum class LineState {
@@ -97,6 +100,31 @@ struct SweepTable {
     QVector<SweepPoint> points;
 };
 
+// Fixture compensation as the core keeps it. Kinds are flags.
+enum CorrectionKind : unsigned {
+    OpenKind = 1,
+    ShortKind = 2,
+    LoadKind = 4,
+};
+
+// The load standard's true value: R + X, or C + D or L + Q in series.
+struct StandardValue {
+    enum class Form { ResistanceReactance, CapacitanceD, InductanceQ };
+    Form form = Form::ResistanceReactance;
+    double first = 0.0;  // R (ohm), C (F) or L (H)
+    double second = 0.0; // X (ohm), D or Q
+};
+
+struct CorrectionState {
+    unsigned measured = 0; // the kinds with readings of the found model
+    unsigned enabled = 0;  // the kinds switched on
+    bool haveStandard = false;
+    StandardValue standard;
+    std::uint64_t run = 0; // number of the latest run, 0 before the first
+    bool running = false;
+    bool complete = false; // the latest run measured every frequency
+};
+
 struct ListState {
     std::uint64_t run = 0; // number of the latest run, 0 before the first
     bool running = false;
@@ -137,6 +165,21 @@ public:
     virtual void abortList() = 0;
 
     virtual SweepTable lastSweep() const = 0;
+
+    // Fixture compensation through the core. A run measures one kind over the compensation grid
+    // of the frequencies the program accepts now, or at spotHz alone (when it is above 0); it
+    // returns InitIgnored while a run or a sweep goes, HardwareError without a meter, and sets
+    // run to the number it will carry. Switching on a kind without its data (the load also
+    // without the open's, the short's and a standard) is SettingsConflict, nothing switched.
+    virtual CorrectionState correction() const { return {}; }
+    virtual int startCorrectionRun(CorrectionKind, double spotHz, std::uint64_t &run) {
+        Q_UNUSED(spotHz);
+        Q_UNUSED(run);
+        return HardwareError;
+    }
+    virtual void stopCorrectionRun() {}
+    virtual int setCorrectionEnabled(unsigned kinds) { return kinds == 0 ? 0 : SettingsConflict; }
+    virtual int setLoadStandard(const StandardValue &) { return HardwareError; }
 
     // Counts the openings of the meter's port (a reopen after a lost line included).
     virtual std::uint32_t connection() const { return 0; }

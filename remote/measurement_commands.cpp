@@ -86,6 +86,10 @@ void MeasurementCommands::abortCommand(const Parameters &p) {
     if (!reply_.noParameter(p)) return;
     state_.measure.triggerActive = false;
     if (instrument_.listState().running) instrument_.abortList();
+    if (instrument_.correction().running) {
+        if (meter_.ownCorrectionRunGoing()) state_.correction.stopped = true;
+        instrument_.stopCorrectionRun();
+    }
 }
 
 void MeasurementCommands::listFrequencyCommand(const Parameters &p) {

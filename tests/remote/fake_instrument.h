@@ -79,6 +79,37 @@ public:
         emit listChanged();
     }
 
+    // Compensation: a run takes its data with the next frame, or ends incomplete when
+    // failCorrection is set.
+    Remote::CorrectionState compensation;
+    bool failCorrection = false;
+    QVector<double> correctionSpots; // the spot frequency of each run started, 0 for the grid
+    Remote::CorrectionState correction() const override { return compensation; }
+    int startCorrectionRun(Remote::CorrectionKind kind, double spotHz,
+                           std::uint64_t &run) override {
+        if (line != Remote::LineState::Ready) return Remote::HardwareError;
+        if (compensation.running || list_.running) return Remote::InitIgnored;
+        compensation.run += 1;
+        compensation.running = true;
+        compensation.complete = false;
+        correctionKind_ = kind;
+        correctionSpots << spotHz;
+        run = compensation.run;
+        return 0;
+    }
+    void stopCorrectionRun() override { endCorrection(false); }
+    int setCorrectionEnabled(unsigned kinds) override {
+        if ((kinds & ~compensation.measured) != 0) return Remote::SettingsConflict;
+        compensation.enabled = kinds;
+        return 0;
+    }
+    int setLoadStandard(const Remote::StandardValue &standard) override {
+        if (standard.first == 0.0 && standard.second == 0.0) return Remote::DataOutOfRange;
+        compensation.standard = standard;
+        compensation.haveStandard = true;
+        return 0;
+    }
+
     bool busy() const override { return busyNow; }
     void becomeReady() {
         busyNow = false;
@@ -113,9 +144,18 @@ public:
         }
         emit readingAccepted();
         if (listPoint) emit listChanged();
+        if (compensation.running) endCorrection(!failCorrection);
     }
 
 private:
+    void endCorrection(bool complete) {
+        if (!compensation.running) return;
+        compensation.running = false;
+        compensation.complete = complete;
+        if (complete) compensation.measured |= correctionKind_;
+        emit listChanged();
+    }
+
     template <typename T, typename V> int set(const char *name, V shown, T &field, V value) {
         if (line != Remote::LineState::Ready) return Remote::HardwareError;
         field = static_cast<T>(value);
@@ -128,6 +168,7 @@ private:
     Remote::ListState list_;
     QVector<std::int32_t> listFrequencies_;
     int listNext_ = 0;
+    Remote::CorrectionKind correctionKind_ = Remote::OpenKind;
     QElapsedTimer elapsed_;
 };
 
