@@ -46,8 +46,8 @@ struct Bench {
     Outcome Run(QStringList arguments) const {
         arguments << "--demo"
                   << "--demo-sim"
-                  << QStringLiteral("--fixture R=0.5,L=50n,C=5p,G=1n --dut C=10p --terminals "
-                                    "open --control %1")
+                  << QStringLiteral("--fixture R=0.5,L=50n,C=5p,G=1n --dut C=10p --load R=100 "
+                                    "--terminals open --control %1")
                          .arg(dir.filePath(QStringLiteral("terminals")));
         QProcessEnvironment environment = TestProcess::WithoutDisplay();
         environment.insert(QStringLiteral("HOME"), dir.path());
@@ -75,8 +75,9 @@ class TestCliCorrect : public QObject {
 private slots:
     // Open, then short (which keeps the open in the file), then the part: measure and sweep
     // give the part's 10 pF, not the 15 pF the stray makes of it, name the correction, and keep
-    // the frame's own |Z| beside the corrected quantities.
-    void openShortThenThePart() {
+    // the frame's own |Z| beside the corrected quantities; then the load standard, kept beside
+    // both.
+    void openShortLoadThenThePart() {
         Bench b;
         QVERIFY(b.dir.isValid());
         QVERIFY(b.Terminals("open"));
@@ -112,6 +113,22 @@ private slots:
             QCOMPARE(point.value("correction").toString(), QString("open-short"));
             QVERIFY(point.value("z_magnitude_ohm").toDouble() <
                     0.8 * point.value("Z_ohm").toDouble());
+        }
+
+        // The load standard on the terminals, then the part corrected by all three kinds.
+        QVERIFY(b.Terminals("load"));
+        const Outcome load =
+            b.Run({"correct", "load", "--standard", "R+X:100,0", "--averaging", "2"});
+        QVERIFY2(load.code == 0, qPrintable(load.err));
+        QVERIFY(b.Terminals("part"));
+        const Outcome all = b.Run(
+            {"measure", "--correction", "open-short-load", "--count", "2", "--format", "json"});
+        QVERIFY2(all.code == 0, qPrintable(all.err));
+        const QList<QJsonObject> allRows = JsonLines(all.out);
+        QCOMPARE(allRows.size(), 2);
+        for (const QJsonObject &row : allRows) {
+            QVERIFY2(PartsCapacitance(row), qPrintable(QJsonDocument(row).toJson()));
+            QCOMPARE(row.value("correction").toString(), QString("open-short-load"));
         }
 
         // Without --correction nothing changes: the stray's 15 pF, no correction named.
