@@ -134,12 +134,15 @@ int RunCorrect(const Invocation &invocation) {
             Complain(QStringLiteral("the fixture's data could not be kept in %1").arg(path));
             code = ExitWriteFailed;
         } else {
-            const QString text = QStringLiteral("%1: %2 frequencies from %3 to %4 Hz kept in %5\n")
-                                     .arg(KindName(plan.kind))
-                                     .arg(frequencies.size())
-                                     .arg(frequencies.front(), 0, 'g', 10)
-                                     .arg(frequencies.back(), 0, 'g', 10)
-                                     .arg(path);
+            const QString span =
+                frequencies.size() == 1
+                    ? QStringLiteral("1 frequency, %1 Hz").arg(frequencies.front(), 0, 'g', 10)
+                    : QStringLiteral("%1 frequencies from %2 to %3 Hz")
+                          .arg(frequencies.size())
+                          .arg(frequencies.front(), 0, 'g', 10)
+                          .arg(frequencies.back(), 0, 'g', 10);
+            const QString text =
+                QStringLiteral("%1: %2 kept in %3\n").arg(KindName(plan.kind), span, path);
             std::fputs(text.toLocal8Bit().constData(), stdout);
         }
     }

@@ -140,6 +140,24 @@ private slots:
         QVERIFY(!PartsCapacitance(plainRows.first()));
     }
 
+    // A spot is the meter's present frequency alone (1 kHz at power-on), and only it is kept.
+    void spotAtThePresentFrequency() {
+        Bench b;
+        QVERIFY(b.dir.isValid());
+        QVERIFY(b.Terminals("open"));
+        const Outcome spot = b.Run({"correct", "open", "--spot", "--averaging", "3"});
+        QVERIFY2(spot.code == 0, qPrintable(spot.err));
+        QVERIFY2(spot.out.startsWith("open: 1 frequency, 1000 Hz kept in"), qPrintable(spot.out));
+        QFile kept(b.FixtureFile());
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QStringList readings;
+        for (const QByteArray &line : kept.readAll().split('\n'))
+            if (line.startsWith("open ") && !line.startsWith("open o")) // not "open on|off"
+                readings << QString::fromUtf8(line);
+        QCOMPARE(readings.size(), 1);
+        QVERIFY2(readings.first().startsWith("open 1000 "), qPrintable(readings.first()));
+    }
+
     // What cannot be used is refused with exit status 2 and a reason, and a fixture file that
     // cannot be read is left as it was.
     void refusals_data() {
@@ -166,6 +184,9 @@ private slots:
         QTest::newRow("a kind without data")
             << QStringList{"measure", "--correction", "open-short", "--count", "1"} << QByteArray()
             << "lacks open data, short data";
+        QTest::newRow("serve with a kind without data")
+            << QStringList{"serve", "--scpi", "0", "--correction", "short"} << QByteArray()
+            << "lacks short data";
         QTest::newRow("a range outside the model")
             << QStringList{"correct", "open", "--from", "5", "--to", "1000", "--points", "3"}
             << QByteArray() << "measures from";
