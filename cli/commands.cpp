@@ -3,6 +3,7 @@
 
 #include "cli/data_output.h"
 #include "cli/fit_output.h"
+#include "cli/fixture_use.h"
 #include "cli/progress.h"
 #include "cli/records.h"
 #include "cli/run_watch.h"
@@ -31,16 +32,10 @@
 
 namespace Cli {
 
-namespace {
-
-constexpr int ExitWriteFailed = 3;
-
 void WriteError(const QByteArray &text) {
     std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stderr);
     std::fflush(stderr);
 }
-
-constexpr qint64 LineGiveUpSeconds = 10; // silence (a lost line included) that ends a run
 
 bool GaveUp(const Core::TickResult &result) {
     return result.silence.silent && result.silence.seconds >= LineGiveUpSeconds;
@@ -49,6 +44,12 @@ bool GaveUp(const Core::TickResult &result) {
 void ComplainLineLost() {
     Complain(QStringLiteral("no reading for %1 s: the line is lost").arg(LineGiveUpSeconds));
 }
+
+int SignalExit(const Launch::StopSignals &handler) {
+    return 128 + (handler.lastSignal() != 0 ? handler.lastSignal() : SIGTERM);
+}
+
+namespace {
 
 // The test conditions (checked against the model before), each sent as its control sends it.
 void Apply(Core::Session &session, const Conditions &conditions) {
@@ -70,11 +71,6 @@ void Apply(Core::Session &session, const Conditions &conditions) {
 QString Timestamp() {
     const QDateTime now = QDateTime::currentDateTime();
     return now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODateWithMs);
-}
-
-// The exit code after a stop signal: 128 + its number, as shells report it.
-int SignalExit(const Launch::StopSignals &handler) {
-    return 128 + (handler.lastSignal() != 0 ? handler.lastSignal() : SIGTERM);
 }
 
 // Ends a run: the data committed, the port released. code is what the run came to.
@@ -149,7 +145,8 @@ int RunMeasure(const Invocation &invocation) {
     Core::SearchResult found;
     if (!Find(session, &found)) return ExitNoMeter;
     // The search has started polling; no tick runs before the event loop does.
-    const QString refusal = CheckConditions(invocation.conditions, found.model);
+    QString refusal = CheckConditions(invocation.conditions, found.model);
+    if (refusal.isEmpty()) refusal = UseCorrection(session, invocation.correction);
     DataOutput output(invocation.outputPath);
     if (const int code = RefuseBeforeRun(refusal, invocation.outputPath, output); code != ExitDone)
         return code;
@@ -185,6 +182,7 @@ int RunMeasure(const Invocation &invocation) {
         bool written = true;
         Reading reading = LastReading(Timestamp(), clock.elapsed() / 1000.0, range);
         reading.frame.connection = session.Connection();
+        reading.frame.correction = CorrectionText(session.LastCorrection());
         if (csv) {
             written = recorder.append(reading.frame);
         } else {
@@ -250,7 +248,8 @@ int RunSweep(const Invocation &invocation) {
     session.SetMessageSink(&sink);
     Core::SearchResult found;
     if (!Find(session, &found)) return ExitNoMeter;
-    const QString refusal = CheckSweep(run, found.model);
+    QString refusal = CheckSweep(run, found.model);
+    if (refusal.isEmpty()) refusal = UseCorrection(session, invocation.correction);
     DataOutput output(invocation.outputPath);
     if (const int code = RefuseBeforeRun(refusal, invocation.outputPath, output); code != ExitDone)
         return code;

@@ -5,10 +5,16 @@
 #include "cli/invocation.h"
 #include "core/message_sink.h"
 
+#include <QByteArray>
+
 namespace Core {
 class Session;
 struct SearchResult;
+struct TickResult;
 } // namespace Core
+namespace Launch {
+class StopSignals;
+}
 
 namespace Cli {
 
@@ -16,13 +22,23 @@ namespace Cli {
 int RunIdentify(const Invocation &invocation);
 int RunMeasure(const Invocation &invocation);
 int RunSweep(const Invocation &invocation);
-int RunServe(const Invocation &invocation); // serve.cpp
+int RunServe(const Invocation &invocation);   // serve.cpp
+int RunCorrect(const Invocation &invocation); // correct.cpp
 
 // Searches as the window does, or says on standard error that no meter answered.
 bool Find(Core::Session &session, Core::SearchResult *found);
 
 // Written to standard error with the program's name in front.
 void Complain(const QString &message);
+// Written to standard error as it is, at once.
+void WriteError(const QByteArray &text);
+
+constexpr qint64 LineGiveUpSeconds = 10; // silence (a lost line included) that ends a run
+// Whether the tick's silence ends the run, and the message that says so.
+bool GaveUp(const Core::TickResult &result);
+void ComplainLineLost();
+// The exit code after a stop signal: 128 + its number, as shells report it.
+int SignalExit(const Launch::StopSignals &handler);
 
 // The session's messages, the texts the window shows in its message box, on standard error.
 class StandardErrorSink : public Core::MessageSink {

@@ -2,6 +2,8 @@
 // cannot express: that form is taken out before it and the bare flag left in its place.
 #include "cli/invocation.h"
 
+#include "cli/correct_options.h"
+
 #include "fit/circuit_models.h"
 #include "launch/demo.h"
 #include "launch/port_mappings.h"
@@ -39,6 +41,10 @@ const Subcommand Subcommands[] = {
      "Run a frequency sweep, or a series of samples at one frequency, and print its points."},
     {Command::Serve, "serve", "[common options] [--scpi PORT] [--listen ADDRESS]",
      "Search for a meter, then serve it as a SCPI instrument on TCP until stopped."},
+    {Command::Correct, "correct",
+     "open|short|load [--standard FORM:A,B] [--fixture NAME] [--grid | --from HZ --to HZ "
+     "--points N | --spot] [--averaging N] [common options]",
+     "Measure the test fixture open, shorted or with a load standard, and keep it."},
 };
 
 const Subcommand *FindSubcommand(const QString &name) {
@@ -187,8 +193,14 @@ QString HelpText(const Subcommand &sub, const QCommandLineParser &parser) {
         text += QStringLiteral(
             "The address the server listens on is printed on standard error. Up to eight\n"
             "clients at once; the readings and settings are those of the found meter.\n"
-            "Exit status: 1 no meter answered; 2 a mistake on the command line or the port\n"
-            "cannot be listened on; 128 + the signal's number after SIGINT or SIGTERM.\n\n");
+            "Exit status: 1 no meter answered; 2 a mistake on the command line, the port\n"
+            "cannot be listened on, or the fixture of --correction cannot be used; 128 + the\n"
+            "signal's number after SIGINT or SIGTERM.\n\n");
+    if (sub.command == Command::Correct) text += CorrectHelpText();
+    if (sub.command == Command::Measure || sub.command == Command::Sweep)
+        text += QStringLiteral("With --correction the fixture's file is read first; a damaged one, "
+                               "another model's,\nor one without data of a kind asked for ends the "
+                               "run with exit status 2.\n");
     if (sub.command == Command::Identify || sub.command == Command::Measure ||
         sub.command == Command::Sweep)
         text += QStringLiteral(
@@ -492,6 +504,10 @@ Invocation ParseInvocation(const QStringList &arguments) {
     if (sub->command == Command::Measure) AddMeasure(parser);
     if (sub->command == Command::Sweep) AddSweep(parser);
     if (sub->command == Command::Serve) AddServe(parser);
+    if (sub->command == Command::Measure || sub->command == Command::Sweep ||
+        sub->command == Command::Serve)
+        AddCorrectionOptions(parser);
+    if (sub->command == Command::Correct) AddCorrectOptions(parser);
     invocation.helpText = HelpText(*sub, parser);
 
     const QStringList own = TakeDemoModel(arguments.mid(1), invocation);
@@ -504,7 +520,7 @@ Invocation ParseInvocation(const QStringList &arguments) {
         invocation.help = true;
         return invocation;
     }
-    if (!parser.positionalArguments().isEmpty()) {
+    if (sub->command != Command::Correct && !parser.positionalArguments().isEmpty()) {
         invocation.error =
             QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first());
         return invocation;
@@ -513,6 +529,11 @@ Invocation ParseInvocation(const QStringList &arguments) {
     if (sub->command == Command::Sweep && !TakeSweep(parser, invocation)) return invocation;
     if (sub->command == Command::Sweep && !TakeFit(parser, invocation)) return invocation;
     if (sub->command == Command::Serve && !TakeServe(parser, invocation)) return invocation;
+    if ((sub->command == Command::Measure || sub->command == Command::Sweep ||
+         sub->command == Command::Serve) &&
+        !TakeCorrection(parser, invocation))
+        return invocation;
+    if (sub->command == Command::Correct && !TakeCorrect(parser, invocation)) return invocation;
     TakeCommon(parser, invocation);
     return invocation;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "cli/conditions.h"
+#include "cli/fixture_options.h"
 #include "launch/scpi_options.h"
 #include "remote/scpi_server.h"
 
@@ -12,7 +13,7 @@
 
 namespace Cli {
 
-enum class Command { None, Ports, Identify, Measure, Sweep, Serve };
+enum class Command { None, Ports, Identify, Measure, Sweep, Serve, Correct };
 enum class Format { Csv, Json };
 
 // Where `serve` listens.
@@ -25,6 +26,7 @@ struct ServePlan {
 constexpr int ExitDone = 0;
 constexpr int ExitNoMeter = 1; // no meter answered, or the line was lost and did not come back
 constexpr int ExitUsage = 2;
+constexpr int ExitWriteFailed = 3; // the data (or the fixture's file) could not be written
 // The line was lost and came back during a run (unless --accept-reconnections), or another model
 // answered at its port (the run ends there).
 constexpr int ExitInterrupted = 4;
@@ -42,11 +44,13 @@ struct Invocation {
     QStringList demoSimArguments; // --demo-sim: more options of the demo's simulated meter
     QString tablePath;            // the calibration table's file; empty: DataBase.txt here
 
-    Conditions conditions; // measure
-    Duration duration;     // measure
-    SweepPlan sweep;       // sweep
-    QString fitModel;      // sweep --fit: a model's name or "auto"; empty: no fit
-    ServePlan serve;       // serve
+    Conditions conditions;       // measure
+    Duration duration;           // measure
+    SweepPlan sweep;             // sweep
+    QString fitModel;            // sweep --fit: a model's name or "auto"; empty: no fit
+    ServePlan serve;             // serve
+    CorrectPlan correct;         // correct
+    CorrectionChoice correction; // measure, sweep, serve; the fixture of correct
     Format format = Format::Csv;
     QString outputPath;               // empty: standard output
     bool acceptReconnections = false; // a run that went on after the line came back exits 0

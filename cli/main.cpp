@@ -16,7 +16,8 @@
 
 int main(int argc, char **argv) {
     QCoreApplication application(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("impedix-cli"));
+    // The window's name: the data both keep under it (a fixture's compensation) are the same.
+    QCoreApplication::setApplicationName(QStringLiteral("Impedix"));
     // A reader that goes away (| head) makes the next write fail, which ends the run cleanly.
     std::signal(SIGPIPE, SIG_IGN);
 
@@ -58,6 +59,8 @@ int main(int argc, char **argv) {
         return Cli::RunSweep(invocation);
     case Cli::Command::Serve:
         return Cli::RunServe(invocation);
+    case Cli::Command::Correct:
+        return Cli::RunCorrect(invocation);
     default:
         return Cli::ExitUsage;
     }

@@ -2,6 +2,7 @@
 // that read back to it.
 #include "cli/records.h"
 
+#include "compensation/correction.h"
 #include "export/csv.h"
 #include "link/decoding.h"
 #include "link/measurement.h"
@@ -82,10 +83,18 @@ QByteArray ReadingJson(const Reading &reading) {
               frame.seriesCircuit ? QStringLiteral("series") : QStringLiteral("parallel"));
     line.quantities(Device::Textbook(reading.magnitude, reading.phase, frame.frequencyHz),
                     frame.seriesCircuit);
-    line.single("z_magnitude_ohm", reading.magnitude);
-    line.single("z_angle_rad", reading.phase);
+    // The frame's own impedance; NaN in the record: no correction replaced it.
+    const bool corrected = !std::isnan(frame.frameMagnitude);
+    line.single("z_magnitude_ohm", corrected ? frame.frameMagnitude : reading.magnitude);
+    line.single("z_angle_rad", corrected ? frame.framePhase : reading.phase);
     line.integer("connection", frame.connection);
+    line.text("correction", frame.correction);
     return line.finish();
+}
+
+QString CorrectionText(unsigned flags) {
+    return Comp::CorrectionName(flags & ~Main::CorrectionOutside,
+                                (flags & Main::CorrectionOutside) != 0);
 }
 
 QByteArray SweepJson(const Main::SweepVariables &store, bool seriesCircuit) {
@@ -95,6 +104,8 @@ QByteArray SweepJson(const Main::SweepVariables &store, bool seriesCircuit) {
         // What the point's frame reported: |Z| in ohms, the angle in radians, its frequency.
         const float magnitude = store.SweepMagnitudes[i];
         const float radians = store.SweepPhases[i];
+        const unsigned correction = store.SweepCorrections[i];
+        const bool corrected = (correction & ~Main::CorrectionOutside) != 0;
         const std::int32_t reported = store.SweepReportedFrequencies[i];
         const bool measured = Main::PointMeasured(store, i);
         JsonLine line;
@@ -105,11 +116,14 @@ QByteArray SweepJson(const Main::SweepVariables &store, bool seriesCircuit) {
         line.quantities(measured ? Device::Textbook(magnitude, radians, reported)
                                  : Device::TextbookValues{},
                         seriesCircuit, measured);
-        line.single("z_magnitude_ohm", magnitude);
-        line.single("z_angle_deg", static_cast<float>(radians / RadiansPerDegree));
+        line.single("z_magnitude_ohm", corrected ? store.SweepFrameMagnitudes[i] : magnitude);
+        line.single("z_angle_deg",
+                    static_cast<float>((corrected ? store.SweepFramePhases[i] : radians) /
+                                       RadiansPerDegree));
         line.integer("reported_frequency_hz", reported);
         line.integer("status", store.SweepStatuses[i]);
         line.integer("connection", store.SweepConnections[i]);
+        line.text("correction", CorrectionText(correction));
         text += line.finish();
     }
     return text;

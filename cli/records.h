@@ -20,18 +20,28 @@ struct Reading {
     QString time;              // local ISO 8601 with milliseconds and offset
     double elapsedSeconds = 0; // since the recording began
     Export::FrameRecord frame; // model, frequency, bias, range, circuit
-    float magnitude = 0.0f;    // |Z| of the frame, ohms
-    float phase = 0.0f;        // angle of Z, radians, as the link corrected it for the model
+    // |Z| in ohms and the angle of Z in radians (sign as the link corrected it for the model):
+    // the frame's, or with a fixture's correction the corrected impedance (the frame's own in
+    // frame.frameMagnitude and frame.framePhase).
+    float magnitude = 0.0f;
+    float phase = 0.0f;
 };
 
 // The reading the link accepted last, stamped with time and elapsed.
 Reading LastReading(const QString &time, double elapsedSeconds, const QString &range);
 
-// One line (with its "\n") for the reading.
+// One line (with its "\n") for the reading. The quantities are of its impedance (corrected
+// when a fixture's correction was applied); z_magnitude_ohm and z_angle_rad stay what the frame
+// reported, and correction names what was applied.
 QByteArray ReadingJson(const Reading &reading);
 
+// A correction as Session::LastCorrection and Main::SweepCorrections hold it (Comp::Kind flags,
+// Main::CorrectionOutside), named as the data files name it: "none", "open-short", "outside", …
+QString CorrectionText(unsigned flags);
+
 // One line per taken point of the store's run: point number, planned frequency and the
-// quantities from the stored |Z| and angle in the given circuit.
+// quantities from the stored |Z| and angle in the given circuit; where a correction was applied
+// the raw |Z| and angle are the frame's own.
 QByteArray SweepJson(const Main::SweepVariables &store, bool seriesCircuit);
 
 } // namespace Cli

@@ -1,6 +1,8 @@
 // serve: the found meter as a SCPI instrument on TCP until SIGINT or SIGTERM.
 #include "cli/commands.h"
 
+#include "cli/fixture_use.h"
+
 #include "bridge/session_instrument.h"
 #include "core/session.h"
 #include "launch/scpi_options.h"
@@ -20,6 +22,11 @@ int RunServe(const Invocation &invocation) {
     session.SetMessageSink(&sink);
     Core::SearchResult found;
     if (!Find(session, &found)) return ExitNoMeter;
+    if (const QString refusal = UseCorrection(session, invocation.correction); !refusal.isEmpty()) {
+        Complain(refusal);
+        Device::ClosePort();
+        return ExitUsage;
+    }
     Bridge::SessionInstrument meter(session);
     Remote::ScpiServer server(meter);
     const QHostAddress address(invocation.serve.address);

@@ -1,6 +1,7 @@
 // The pure parts of impedix-cli: reading and checking conditions and runs against the models,
 // the subcommand parser, the JSON lines and the progress text.
 #include "cli/conditions.h"
+#include "cli/fixture_options.h"
 #include "cli/invocation.h"
 #include "cli/progress.h"
 #include "cli/records.h"
@@ -379,6 +380,31 @@ private slots:
             << QStringList{"serve", "--listen", "300.1.2.3"} << "\"300.1.2.3\"";
         QTest::newRow("serve without address") << QStringList{"serve", "--listen"} << "--listen";
         QTest::newRow("SCPI is serve's") << QStringList{"measure", "--scpi", "5025"} << "scpi";
+        QTest::newRow("correct open") << QStringList{"correct", "open", "--spot"} << "";
+        QTest::newRow("correct nothing") << QStringList{"correct"} << "open, short or load";
+        QTest::newRow("correct a part") << QStringList{"correct", "part"} << "\"part\"";
+        QTest::newRow("correct twice") << QStringList{"correct", "open", "short"} << "\"short\"";
+        QTest::newRow("standard of open")
+            << QStringList{"correct", "open", "--standard", "R+X:100,0"} << "correct load";
+        QTest::newRow("grid and spot")
+            << QStringList{"correct", "open", "--grid", "--spot"} << "exclude";
+        QTest::newRow("range without points")
+            << QStringList{"correct", "short", "--from", "100", "--to", "1000"} << "--points";
+        QTest::newRow("one point")
+            << QStringList{"correct", "short", "--from", "100", "--to", "1000", "--points", "1"}
+            << "2 to 256";
+        QTest::newRow("no averaging")
+            << QStringList{"correct", "open", "--averaging", "0"} << "1 to 256";
+        QTest::newRow("correction of a sweep")
+            << QStringList{"sweep",        "--samples",      "2", "--frequency", "1000",
+                           "--correction", "open-short-load"}
+            << "";
+        QTest::newRow("correction of serve")
+            << QStringList{"serve", "--correction", "short", "--fixture", "jig"} << "";
+        QTest::newRow("correction unknown")
+            << QStringList{"measure", "--correction", "load"} << "open-short-load, not \"load\"";
+        QTest::newRow("correction of identify")
+            << QStringList{"identify", "--correction", "open"} << "correction";
     }
     void invocations() {
         QFETCH(QStringList, arguments);
@@ -450,6 +476,95 @@ private slots:
         QVERIFY2(h.helpText.startsWith("Usage: impedix-cli sweep") &&
                      h.helpText.contains("--points"),
                  qPrintable(h.helpText));
+    }
+
+    void correctValues() {
+        const Invocation load = ParseInvocation({"correct", "load", "--standard", "C+D:4.7n,0.001",
+                                                 "--fixture", "jig", "--from", "100", "--to",
+                                                 "100000", "--points", "7", "--averaging", "3"});
+        QVERIFY2(load.error.isEmpty(), qPrintable(load.error));
+        QCOMPARE(load.command, Command::Correct);
+        QCOMPARE(load.correct.kind, Comp::LoadCorrection);
+        QVERIFY(load.correct.standard.has_value());
+        QCOMPARE(load.correct.standard->first, 4.7e-9);
+        QCOMPARE(load.correct.span.form, FixtureSpan::Form::Range);
+        QCOMPARE(load.correct.span.points, 7);
+        QCOMPARE(load.correct.averaging, 3);
+        QCOMPARE(load.correction.fixture, QString("jig"));
+        const Invocation open = ParseInvocation({"correct", "open"});
+        QCOMPARE(open.correct.span.form, FixtureSpan::Form::Grid); // the default
+        QCOMPARE(open.correct.averaging, 8);
+        QCOMPARE(ParseInvocation({"measure"}).correction.kinds, unsigned(Comp::NoCorrection));
+        QCOMPARE(ParseInvocation({"measure", "--correction", "open-short"}).correction.kinds,
+                 unsigned(Comp::OpenCorrection | Comp::ShortCorrection));
+    }
+
+    // The standard's forms, each number with or without an SI suffix; a standard of zero, or
+    // one a form cannot be, is refused.
+    void loadStandards_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("form"); // -1: refused
+        QTest::addColumn<double>("first");
+        QTest::addColumn<double>("second");
+        using F = Comp::LoadStandard::Form;
+        QTest::newRow("resistor") << "R+X:100,0" << int(F::ResistanceReactance) << 100.0 << 0.0;
+        QTest::newRow("kilo-ohms, a reactance")
+            << "r+x:1.5k,-20" << int(F::ResistanceReactance) << 1500.0 << -20.0;
+        QTest::newRow("capacitor") << "C+D:1n,0.001" << int(F::CapacitanceD) << 1e-9 << 0.001;
+        QTest::newRow("micro sign") << "C+D:2\u00b5,0" << int(F::CapacitanceD) << 2e-6 << 0.0;
+        QTest::newRow("inductor") << "L+Q:1m,50" << int(F::InductanceQ) << 1e-3 << 50.0;
+        QTest::newRow("exponent") << "L+Q:1e-6,2" << int(F::InductanceQ) << 1e-6 << 2.0;
+        QTest::newRow("zero") << "R+X:0,0" << -1 << 0.0 << 0.0;
+        QTest::newRow("zero as 0m") << "R+X:0m,0k" << -1 << 0.0 << 0.0;
+        QTest::newRow("no capacitance") << "C+D:0,0.1" << -1 << 0.0 << 0.0;
+        QTest::newRow("negative D") << "C+D:1n,-0.1" << -1 << 0.0 << 0.0;
+        QTest::newRow("Q of zero") << "L+Q:1m,0" << -1 << 0.0 << 0.0;
+        QTest::newRow("one value") << "R+X:100" << -1 << 0.0 << 0.0;
+        QTest::newRow("three values") << "R+X:100,0,1" << -1 << 0.0 << 0.0;
+        QTest::newRow("no form") << "100,0" << -1 << 0.0 << 0.0;
+        QTest::newRow("unknown form") << "Z+T:100,0" << -1 << 0.0 << 0.0;
+        QTest::newRow("unknown suffix") << "R+X:100x,0" << -1 << 0.0 << 0.0;
+        QTest::newRow("a suffix alone") << "R+X:k,0" << -1 << 0.0 << 0.0;
+        QTest::newRow("infinite") << "R+X:inf,0" << -1 << 0.0 << 0.0;
+    }
+    void loadStandards() {
+        QFETCH(QString, text);
+        QFETCH(int, form);
+        QFETCH(double, first);
+        QFETCH(double, second);
+        QString error;
+        const std::optional<Comp::LoadStandard> standard = ReadLoadStandard(text, &error);
+        if (form < 0) {
+            QVERIFY(!standard);
+            QVERIFY2(error.startsWith("--standard"), qPrintable(error));
+            return;
+        }
+        QVERIFY2(standard, qPrintable(error));
+        QCOMPARE(int(standard->form), form);
+        QVERIFY(std::fabs(standard->first - first) <= 1e-12 * std::fabs(first));
+        QCOMPARE(standard->second, second);
+    }
+
+    // The frequencies of a range lie within it, rising, once each; a range or a spot outside
+    // the model's window is refused with the window.
+    void fixtureSpans() {
+        QString error;
+        FixtureSpan range{FixtureSpan::Form::Range, 25, 40, 30};
+        const std::vector<double> hz = SpanFrequencies(range, KT44, 1000, &error);
+        QVERIFY2(!hz.empty(), qPrintable(error));
+        QCOMPARE(hz.front(), 25.0);
+        QCOMPARE(hz.back(), 40.0);
+        QVERIFY(std::adjacent_find(hz.begin(), hz.end(), std::greater_equal<double>()) == hz.end());
+        QVERIFY(hz.size() < 30); // 30 points over 15 Hz round together
+        const std::vector<double> grid = SpanFrequencies(FixtureSpan{}, KT44, 1000, &error);
+        QVERIFY(grid.size() > 10);
+        QCOMPARE(SpanFrequencies(FixtureSpan{FixtureSpan::Form::Spot, 0, 0, 0}, KT44, 1234, &error),
+                 std::vector<double>{1234.0});
+        error.clear();
+        QVERIFY(
+            SpanFrequencies(FixtureSpan{FixtureSpan::Form::Range, 10, 1000, 3}, KT44, 1000, &error)
+                .empty());
+        QVERIFY2(error.contains("25 to"), qPrintable(error));
     }
 
     // A quantity the impedance leaves undefined is null, never a guard value; the raw values
