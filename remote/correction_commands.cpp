@@ -111,14 +111,9 @@ void CorrectionCommands::loadTypeQuery(const Parameters &p) {
 
 void CorrectionCommands::spotFrequencyCommand(const Parameters &p) {
     const ModelInfo model = instrument_.model();
-    double hz = 0.0;
-    if (!reply_.oneParameter(p) ||
-        !reply_.number(p[0], "HZ", model.lowestFrequency, model.highestFrequency, hz))
-        return;
-    const double rounded = std::round(hz);
-    if (!(rounded >= model.lowestFrequency && rounded <= model.highestFrequency))
-        return reply_.fail(DataOutOfRange);
-    state_.correction.spotHz = static_cast<std::int32_t>(rounded);
+    std::int32_t hz = 0;
+    if (reply_.wholeHertz(p, model.lowestFrequency, model.highestFrequency, hz))
+        state_.correction.spotHz = hz;
 }
 
 void CorrectionCommands::spotFrequencyQuery(const Parameters &p) {

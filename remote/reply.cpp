@@ -1,6 +1,8 @@
 // A client's answers, its held-back answer and the parameter checks.
 #include "remote/reply.h"
 
+#include <cmath>
+
 #include "remote/instrument.h"
 #include "remote/scpi_parser.h"
 
@@ -71,6 +73,18 @@ bool Reply::mnemonic(const QByteArray &text, const char *const *forms, int &inde
     if (index >= 0) return true;
     fail(IllegalParameterValue);
     return false;
+}
+
+bool Reply::wholeHertz(const Parameters &p, double minimum, double maximum, std::int32_t &hz) {
+    double value = 0.0;
+    if (!oneParameter(p) || !number(p[0], "HZ", minimum, maximum, value)) return false;
+    const double rounded = std::round(value);
+    if (!(rounded >= minimum && rounded <= maximum)) {
+        fail(DataOutOfRange);
+        return false;
+    }
+    hz = static_cast<std::int32_t>(rounded);
+    return true;
 }
 
 } // namespace Remote

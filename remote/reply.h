@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QVector>
 
+#include <cstdint>
 #include <functional>
 
 namespace Remote {
@@ -31,6 +32,8 @@ public:
     bool noParameter(const Parameters &p);
     bool number(const QByteArray &text, const char *unit, double minimum, double maximum,
                 double &value);
+    // One parameter, a frequency in hertz within minimum…maximum, rounded to a whole hertz.
+    bool wholeHertz(const Parameters &p, double minimum, double maximum, std::int32_t &hz);
     bool boolean(const QByteArray &text, bool &value);
     bool mnemonic(const QByteArray &text, const char *const *forms, int &index);
 

@@ -24,14 +24,9 @@ constexpr const char *ListForms[] = {"LIST", nullptr};
 
 void SettingCommands::frequencyCommand(const Parameters &p) {
     const ModelInfo model = instrument_.model();
-    double hz = 0.0;
-    if (!reply_.oneParameter(p) ||
-        !reply_.number(p[0], "HZ", model.lowestFrequency, model.highestFrequency, hz))
-        return;
-    const double rounded = std::round(hz);
-    if (rounded < model.lowestFrequency || rounded > model.highestFrequency)
-        return reply_.fail(DataOutOfRange);
-    meter_.noteSetting(instrument_.setFrequency(static_cast<std::int32_t>(rounded)));
+    std::int32_t hz = 0;
+    if (reply_.wholeHertz(p, model.lowestFrequency, model.highestFrequency, hz))
+        meter_.noteSetting(instrument_.setFrequency(hz));
 }
 
 void SettingCommands::frequencyQuery(const Parameters &p) {

@@ -71,19 +71,8 @@ QString ModelName(QByteArray text) {
 } // namespace
 
 bool SweepCommands::sweepBound(const Parameters &p, std::int32_t &hz) {
-    if (!reply_.oneParameter(p)) return false;
     const ModelInfo model = instrument_.model();
-    const double low = model.runLowestFrequency;
-    const double high = model.runHighestFrequency;
-    double value = 0.0;
-    if (!reply_.number(p[0], "HZ", low, high, value)) return false;
-    const double rounded = std::round(value);
-    if (!(rounded >= low && rounded <= high)) {
-        reply_.fail(DataOutOfRange);
-        return false;
-    }
-    hz = static_cast<std::int32_t>(rounded);
-    return true;
+    return reply_.wholeHertz(p, model.runLowestFrequency, model.runHighestFrequency, hz);
 }
 
 // Each setting of the plan makes the list the plan's frequencies, once the bounds are in order.
