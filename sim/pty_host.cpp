@@ -110,8 +110,8 @@ void PtyHost::stop() {
 
 void PtyHost::hangUp() {
     halt();
-    closeMaster();
     m_serving = false;
+    closeMaster();
 }
 
 // Closing the master is what removes the slave's device node and hangs up every open slave.
@@ -283,8 +283,9 @@ void PtyHost::answer(const QByteArray &request) {
     int keepBytes = 0;
     const Fault fault = nextFault(request, reply, &keepBytes);
     if (fault == Fault::HangUp) {
-        closeMaster();
+        // Not serving before the line goes: whoever sees it go may start the host again at once.
         m_serving = false;
+        closeMaster();
         HangUpObserver observer;
         {
             std::lock_guard<std::mutex> lock(m_mutex);

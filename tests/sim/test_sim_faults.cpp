@@ -238,6 +238,9 @@ private slots:
             QVERIFY(port.exchange(Identity, 1).isEmpty());
         }
         QVERIFY(!QFileInfo::exists(first));
+        // The serving thread ends with the hang-up a moment after the line went; a host still
+        // serving would hand back the gone terminal.
+        QTRY_VERIFY_WITH_TIMEOUT(!host.isServing(), 10000);
         QVERIFY(host.start());
         Port port(host.slavePath());
         for (int i = 0; i < 2; ++i) {

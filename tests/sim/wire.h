@@ -22,14 +22,16 @@ namespace TestWire {
 class Port {
 public:
     explicit Port(const QString &path)
-        : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {}
+        : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK)),
+          m_openError(m_fd < 0 ? errno : 0) {}
     ~Port() {
         if (m_fd >= 0) ::close(m_fd);
     }
     bool isOpen() const { return m_fd >= 0; }
 
     void write(const QByteArray &bytes) const {
-        QCOMPARE(::write(m_fd, bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
+        const ssize_t written = ::write(m_fd, bytes.constData(), size_t(bytes.size()));
+        QVERIFY2(written == ssize_t(bytes.size()), std::strerror(m_fd < 0 ? m_openError : errno));
     }
 
     // Up to count bytes; stops early at end of file or when nothing comes for a generous
@@ -54,6 +56,7 @@ public:
 
 private:
     int m_fd;
+    int m_openError;
 };
 
 // A meter served on a pseudo-terminal, with the program's side of the line open on it.
