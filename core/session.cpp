@@ -10,6 +10,8 @@
 #include "link/silence.h"
 #include "sweep/sweep_store.h"
 
+#include <QSignalBlocker>
+
 namespace Core {
 
 Session::Session(QObject *parent)
@@ -29,11 +31,19 @@ Session::Session(QObject *parent)
 }
 
 // The timers are members: they stop with the session, so nothing polls after it ends.
-Session::~Session() = default;
+// A bias run still going at the end puts the bias back; nobody is told any more.
+Session::~Session() {
+    if (!m_quantityRun.going) return;
+    const QSignalBlocker quiet(this);
+    StopRun();
+}
 
+// A bias or level run still going is stopped with its conditions put back, before the line is
+// let go.
 void Session::Close() {
     tmr.stop();
     m_reopen.stop();
+    if (m_quantityRun.going) StopRun();
 }
 
 void Session::SetMessageSink(MessageSink *sink) {

@@ -253,7 +253,46 @@ public:
     Q_SIGNAL void sweepStopped(); // a run was stopped before its last point
     Q_SIGNAL void listRunEnded(); // the list run is over; the frequency window is back
 
+    // ---- A run over the DC bias or the test level at the frequency set
+    // (session_quantity_runs.cpp) The planner's points (bias rounded to the model's step), each
+    // point taken from the first frame at its setting: for bias, one that reports the new bias; for
+    // a level, one polled LevelSettleMs after the level was set (the frame does not report it).
+    // When the run ends however it ends (its last point, StopRun, Close, another run, the session's
+    // end), the bias and the level go back to what they were before it; biasNotRestored when the
+    // bias could not.
+    enum class RunRefusal {
+        None,
+        RunGoing,     // a run (anyone's) or a compensation run is going
+        NoMeter,      // no known model on an open port
+        ExternalBias, // a bias run while the external bias source is selected
+        Planner,      // the planner refused the request: `verdict` says what
+    };
+    struct RunAnswer {
+        RunRefusal refused = RunRefusal::None;
+        Device::Verdict verdict;
+        bool accepted() const { return refused == RunRefusal::None; }
+    };
+    RunAnswer StartQuantityRun(const Sweep::Request &request);
+    bool QuantityRunGoing() const { return m_quantityRun.going; }
+    // Any run stopped where it is (sweepStopped; a list run's listRunEnded; a bias or level run's
+    // conditions put back). Nothing without a run.
+    void StopRun();
+    static constexpr int LevelSettleMs = 100;
+    Q_SIGNAL void biasNotRestored(std::int32_t leftMillivolts); // the line is gone, or no answer
+
 private:
+    void SendRunSetting();
+    bool RunPointReached(const TickResult &result) const;
+    void EndQuantityRun();
+    struct QuantityRun {
+        bool going = false;
+        Sweep::Quantity quantity = Sweep::Quantity::Frequency;
+        bool savedBiasSent = false;
+        std::int32_t savedBias = 0; // mV the meter had before the run
+        int savedLevelIndex = -1;
+        QElapsedTimer sinceSetting; // since the point's setting was sent
+    } m_quantityRun;
+
     void FollowListRunStart();
     void FollowListRunAdvance();
     void EndListRun();

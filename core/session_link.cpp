@@ -85,6 +85,7 @@ void Session::TryReopenPort() {
         Main::SyncPending = true;
         if (Main::SweepRunning) {
             info.runEnded = true;
+            m_quantityRun.going = false; // this meter never had the run's bias
             Main::StopSweepEarly();
             emit sweepStopped();
             EndListRun();

@@ -63,7 +63,8 @@ Device::ReadingStatus Session::JudgeAccepted(bool *followed) {
     }
     // A run over frequencies takes its points at the planned ones only; otherwise a frequency
     // changed on the meter within the window is followed, once what was sent has arrived.
-    const bool frequencyRun = (Main::SweepRunning && m_frequencySweep) || m_compRun.running;
+    const bool frequencyRun =
+        (Main::SweepRunning && (m_frequencySweep || m_quantityRun.going)) || m_compRun.running;
     *followed = Device::FrequencyHz == Main::CurrentFrequency;
     if (!*followed && !m_settling && !frequencyRun && m_followMeter) {
         *followed = FollowInstrumentFrequency();
@@ -92,7 +93,8 @@ Device::ReadingStatus Session::JudgeAccepted(bool *followed) {
 // meter's own answer there (an overload, an impossible angle), marked. A point the meter does not
 // reach within the limit is given up, marked with the reason, so that no run waits for ever.
 TickResult Session::JudgeSweepPoint(TickResult result) {
-    const bool store = result.followed && !Transient(result.status);
+    const bool reached = m_quantityRun.going ? RunPointReached(result) : result.followed;
+    const bool store = reached && !Transient(result.status);
     if (store || ++m_pointMisses >= SettleFrameLimit) {
         m_pointMisses = 0;
         return StoreSweepPoint(result);

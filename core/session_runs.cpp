@@ -57,6 +57,8 @@ bool Session::StartSweep(int points, Sweep::Spacing spacing,
     const Sweep::Plan plan = PlanStart(spacing, frequencies);
     if (!plan.ok()) return false;
     tmr.stop();
+    EndQuantityRun(); // START over a bias or level run: its conditions go back first
+    Main::SweepQuantity = Sweep::Quantity::Frequency;
     Main::SweepRunning = true;
     Main::AutoParams = false; // the graphed pair must not change by itself during the run
     Device::SendKeyCode(Device::Command::KeyF1);
@@ -84,7 +86,8 @@ bool Session::StartSweep(const SweepPlan &plan) {
 
 // One point of a running sweep from the frame the tick has just read.
 TickResult Session::StoreSweepPoint(TickResult result) {
-    Main::StoreSweepSample(Device::ParameterValues);
+    Main::StoreSweepSample(Device::ParameterValues, Device::FrequencyHz, Device::SeriesCircuit != 0,
+                           Device::BiasMillivolts);
     Main::MarkSweepPoint(Device::StatusCode(result.status), m_connection);
     if (m_lastCorrection != 0)
         Main::MarkSweepCorrection(m_lastCorrection, Device::FrameMagnitude, Device::FramePhase);
@@ -92,7 +95,12 @@ TickResult Session::StoreSweepPoint(TickResult result) {
     emit sweepPointStored();
     result.sweepFinished = !Main::AdvanceSweep();
     emit sweepAdvanced();
-    if (m_frequencySweep) { // the next point's frequency; after the last, the last again
+    if (m_quantityRun.going) { // the next point's setting, or the conditions from before
+        if (result.sweepFinished)
+            EndQuantityRun();
+        else
+            SendRunSetting();
+    } else if (m_frequencySweep) { // the next point's frequency; after the last, the last again
         Main::CurrentFrequency =
             static_cast<std::int32_t>(Main::SweepFrequencies[Main::SweepIndex]);
         SendSweepFrequency();

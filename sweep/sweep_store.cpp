@@ -24,7 +24,8 @@ int ClampSweepPoints(int typed) {
     return std::clamp(typed, SweepPointsLeast, SweepCapacity);
 }
 
-void StoreSweepSample(const float *values, std::int32_t reportedHz, bool seriesCircuit) {
+void StoreSweepSample(const float *values, std::int32_t reportedHz, bool seriesCircuit,
+                      std::int32_t reportedBiasMillivolts) {
     const int point = std::clamp(SweepIndex, 0, SweepCapacity - 1);
     for (int k = 0; k < SweepParameterCount; ++k)
         SweepSamples[k][point] = values[k];
@@ -32,6 +33,7 @@ void StoreSweepSample(const float *values, std::int32_t reportedHz, bool seriesC
     SweepPhases[point] = values[Device::ValPhase];
     SweepReportedFrequencies[point] = reportedHz;
     SweepSeriesCircuits[point] = seriesCircuit;
+    SweepReportedBiases[point] = reportedBiasMillivolts;
     SweepStatuses[point] = 0;
     SweepCorrections[point] = 0;
     SweepFrameMagnitudes[point] = std::numeric_limits<float>::quiet_NaN();
@@ -49,6 +51,12 @@ void MarkSweepPoint(int statusCode, std::uint32_t connection) {
     const int point = std::clamp(SweepIndex, 0, SweepCapacity - 1);
     SweepStatuses[point] = statusCode;
     SweepConnections[point] = connection;
+}
+
+double PlannedAxisValue(const SweepVariables &store, int i) {
+    const int point = std::clamp(i, 0, SweepCapacity - 1);
+    if (store.SweepQuantity == Sweep::Quantity::Frequency) return store.SweepFrequencies[point];
+    return store.SweepSettings[point] / 1000.0;
 }
 
 bool PointMeasured(const SweepVariables &store, int i) {

@@ -6,6 +6,7 @@
 
 #include "link/commands.h"
 #include "link/measurement.h"
+#include "sweep/sweep_planner.h"
 
 #include <cstdint>
 
@@ -43,6 +44,12 @@ struct SweepVariables {
     unsigned SweepCorrections[SweepCapacity] = {};
     float SweepFrameMagnitudes[SweepCapacity] = {};
     float SweepFramePhases[SweepCapacity] = {};
+    // What the run steps: the frequency (the designed run; SweepFrequencies are its points), or
+    // the DC bias or the test level at the one frequency held in SweepFrequencies, their planned
+    // values (mV) in SweepSettings; and the bias each point's frame reported (mV).
+    Sweep::Quantity SweepQuantity = Sweep::Quantity::Frequency;
+    std::int32_t SweepSettings[SweepCapacity] = {};
+    std::int32_t SweepReportedBiases[SweepCapacity] = {};
 };
 constexpr unsigned CorrectionOutside = 0x100;
 extern SweepVariables SweepState;
@@ -64,6 +71,9 @@ inline std::uint32_t (&SweepConnections)[SweepCapacity] = SweepState.SweepConnec
 inline unsigned (&SweepCorrections)[SweepCapacity] = SweepState.SweepCorrections;
 inline float (&SweepFrameMagnitudes)[SweepCapacity] = SweepState.SweepFrameMagnitudes;
 inline float (&SweepFramePhases)[SweepCapacity] = SweepState.SweepFramePhases;
+inline Sweep::Quantity &SweepQuantity = SweepState.SweepQuantity;
+inline std::int32_t (&SweepSettings)[SweepCapacity] = SweepState.SweepSettings;
+inline std::int32_t (&SweepReportedBiases)[SweepCapacity] = SweepState.SweepReportedBiases;
 
 // Puts the store back to its process-start state; part of Main::ResetState().
 void ResetSweepState();
@@ -75,13 +85,18 @@ int ClampSweepPoints(int typed);
 // ValMagnitude and ValPhase: values holds all Device::ParameterValueCount entries, as
 // Device::ParameterValues does), the frequency the frame reported and the circuit.
 void StoreSweepSample(const float *values, std::int32_t reportedHz = Device::FrequencyHz,
-                      bool seriesCircuit = Device::SeriesCircuit != 0);
+                      bool seriesCircuit = Device::SeriesCircuit != 0,
+                      std::int32_t reportedBiasMillivolts = Device::BiasMillivolts);
 
 // Marks point SweepIndex with the status of its reading and the connection it came on. A point
 // whose status is not 0 holds no measurement: statistics, fits and data files leave its values out.
 void MarkSweepPoint(int statusCode, std::uint32_t connection);
 // Marks point SweepIndex with the fixture's correction it had and what its frame reported.
 void MarkSweepCorrection(unsigned correction, float frameMagnitude, float framePhase);
+
+// The planned value of point i along the run's axis: Hz for a frequency run, volts for a bias or
+// level run.
+double PlannedAxisValue(const SweepVariables &store, int i);
 
 // Whether point i of store holds a measurement at its planned conditions.
 bool PointMeasured(const SweepVariables &store, int i);

@@ -22,7 +22,7 @@ constexpr double TwoPi = 6.283185307179586;
 
 // The store as a run of the link would leave it: each point decoded from a frame carrying the
 // impedance's magnitude and angle, all eleven parameters kept.
-void FillStore(Main::SweepVariables &store, const Sweep &sweep, bool seriesCircuit) {
+void FillStore(Main::SweepVariables &store, const Fit::Sweep &sweep, bool seriesCircuit) {
     store = {};
     store.SweepPoints = static_cast<int>(sweep.frequency.size());
     store.SweepIndex = store.SweepPoints - 1;
@@ -44,14 +44,14 @@ void FillStore(Main::SweepVariables &store, const Sweep &sweep, bool seriesCircu
 }
 
 // Whole-hertz frequencies, as the meter reports them.
-Sweep WholeHertz(Sweep sweep) {
+Fit::Sweep WholeHertz(Fit::Sweep sweep) {
     for (double &hz : sweep.frequency)
         hz = std::round(hz);
     return sweep;
 }
 
-Sweep FromSimulator(const Sim::Component &part) {
-    Sweep sweep;
+Fit::Sweep FromSimulator(const Sim::Component &part) {
+    Fit::Sweep sweep;
     sweep.frequency = Synthetic::LogFrequencies(25.0, 10e6, 101);
     for (double hz : sweep.frequency) {
         const Sim::Impedance z = Sim::impedanceAt(part, hz);
@@ -69,11 +69,11 @@ private slots:
     // Whichever circuit the run was shown in, the store gives back the frame's impedance.
     void storeGivesTheMeasuredImpedance() {
         const Synthetic::Part part = Synthetic::Parts()[4];
-        const Sweep sweep = WholeHertz(Synthetic::Make(part.model, part.elements));
+        const Fit::Sweep sweep = WholeHertz(Synthetic::Make(part.model, part.elements));
         Main::SweepVariables store;
         for (bool series : {true, false}) {
             FillStore(store, sweep, series);
-            const Sweep read = SweepFromStore(store);
+            const Fit::Sweep read = SweepFromStore(store);
             QCOMPARE(int(read.impedance.size()), 101);
             for (int i = 0; i < 101; ++i) {
                 QCOMPARE(read.frequency[i], sweep.frequency[i]);
@@ -98,7 +98,7 @@ private slots:
         store.SweepSamples[Device::ParZ][6] = 9e14f; // large, but still shown as a number
         store.SweepRunning = true;
         store.SweepIndex = 60; // points 0..59 are taken
-        const Sweep read = SweepFromStore(store);
+        const Fit::Sweep read = SweepFromStore(store);
         QCOMPARE(int(read.frequency.size()), 60);
         for (int i : {3, 4, 5})
             QVERIFY(std::isnan(read.impedance[i].real()));
@@ -112,12 +112,12 @@ private slots:
     // impedance, for all eleven parameters in both circuits.
     void curveIsWhatTheStoreWouldHold() {
         const Synthetic::Part part = Synthetic::Parts()[5];
-        const Sweep sweep = WholeHertz(Synthetic::Make(part.model, part.elements));
+        const Fit::Sweep sweep = WholeHertz(Synthetic::Make(part.model, part.elements));
         const FitResult fit = FitCircuit(part.model, sweep);
         QCOMPARE(fit.status, FitStatus::Ok);
         for (bool series : {true, false}) {
             Main::SweepVariables store;
-            FillStore(store, Sweep{sweep.frequency, EvaluateFit(fit, sweep.frequency)}, series);
+            FillStore(store, Fit::Sweep{sweep.frequency, EvaluateFit(fit, sweep.frequency)}, series);
             for (int k = 0; k < Main::SweepParameterCount; ++k) {
                 const std::vector<float> curve =
                     FittedParameterCurve(fit, k, sweep.frequency, series);
