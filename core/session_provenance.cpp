@@ -117,6 +117,7 @@ void Session::ResendConditions() {
     m_settling = true;
     m_settleFrames = 0;
     m_staleFrames = 1; // the frame the meter had ready when it came back
+    if (m_quantityRun.going) m_quantityRun.sinceSetting.start(); // a level settles again
 }
 
 } // namespace Core
