@@ -1,5 +1,7 @@
 // Demo instrument: a 100 nF capacitor with 3 ohms of loss and 20 nH of lead inductance (self-
-// resonant near 3.6 MHz, so a full-band sweep shows it), with a little measurement noise.
+// resonant near 3.6 MHz, so a full-band sweep shows it), with a little measurement noise. Its
+// capacitance follows the DC bias and the AC level as a class-II ceramic's does: 12 V halves it,
+// 40 V leaves some 8 %, and it grows by 3 % per volt of level; at 0 V and 1 V it reads as ever.
 #include "launch/demo.h"
 
 #include "sim/simulator.h"
@@ -27,7 +29,7 @@ std::optional<Sim::Options> Parse(const QStringList &arguments, const char *opti
 // The demo's part and noise, the model, then the extra options, so that these win.
 std::optional<Sim::Options> DemoOptions(const QString &model, const QStringList &simArguments,
                                         QString *error) {
-    QStringList arguments{QStringLiteral("--dut"), QStringLiteral("C=100n,R=3,L=20n"),
+    QStringList arguments{QStringLiteral("--dut"), QStringLiteral("C=100n,R=3,L=20n,V0=12,KL=0.03"),
                           QStringLiteral("--noise"), QStringLiteral("0.0002")};
     if (!model.isEmpty()) arguments << QStringLiteral("--model") << model;
     std::optional<Sim::Options> options = Parse(arguments, "--demo", error);

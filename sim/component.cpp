@@ -1,8 +1,10 @@
-// Impedance of a series or parallel R, L, C network and the parser of its text description.
+// Impedance of a series or parallel R, L, C network, its capacitance under bias and level, and the
+// parser of its text description.
 #include "sim/component.h"
 
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 
@@ -87,9 +89,24 @@ constexpr Suffix Suffixes[] = {
 
 } // namespace
 
-Impedance impedanceAt(const Component &component, double frequencyHz) {
+double capacitanceAt(double farads, std::optional<double> halvingBiasVolts,
+                     std::optional<double> levelCoefficient, double biasVolts, double levelVolts) {
+    double c = farads;
+    if (halvingBiasVolts) {
+        const double ratio = biasVolts / *halvingBiasVolts;
+        c /= 1.0 + ratio * ratio;
+    }
+    if (levelCoefficient) c *= std::max(0.0, 1.0 + *levelCoefficient * (levelVolts - 1.0));
+    return c;
+}
+
+Impedance impedanceAt(const Component &component, double frequencyHz, double biasVolts,
+                      double levelVolts) {
     const double omega = 2.0 * Pi * frequencyHz;
-    const Component &c = component;
+    Component c = component;
+    if (c.capacitance)
+        c.capacitance = capacitanceAt(*c.capacitance, c.halvingBiasVolts, c.levelCoefficient,
+                                      biasVolts, levelVolts);
     switch (c.network) {
     case Network::Inductor:
         return shunted(chain(c.resistance, c.inductance, std::nullopt, omega), c.capacitance,
@@ -100,8 +117,7 @@ Impedance impedanceAt(const Component &component, double frequencyHz) {
     case Network::Plain:
         break;
     }
-    return component.parallel ? parallelImpedance(component, omega)
-                              : seriesImpedance(component, omega);
+    return c.parallel ? parallelImpedance(c, omega) : seriesImpedance(c, omega);
 }
 
 Impedance fromComplex(const Complex &z) {
@@ -139,7 +155,8 @@ std::optional<Component> parseComponent(const QString &description, QString *err
         const int eq = item.indexOf(QLatin1Char('='));
         if (eq < 0)
             return fail(
-                QStringLiteral("DUT item '%1' is not of the form R=, L=, C= or C0=").arg(item));
+                QStringLiteral("DUT item '%1' is not of the form R=, L=, C=, C0=, V0= or KL=")
+                    .arg(item));
         const QString name = item.left(eq).trimmed().toUpper();
         std::optional<double> *slot = nullptr;
         if (name == QLatin1String("R"))
@@ -150,16 +167,34 @@ std::optional<Component> parseComponent(const QString &description, QString *err
             slot = &component.capacitance;
         else if (name == QLatin1String("C0"))
             slot = &component.shuntCapacitance;
+        else if (name == QLatin1String("V0"))
+            slot = &component.halvingBiasVolts;
+        else if (name == QLatin1String("KL"))
+            slot = &component.levelCoefficient;
         else
-            return fail(QStringLiteral("DUT item '%1': element must be R, L, C or C0").arg(item));
+            return fail(
+                QStringLiteral("DUT item '%1': element must be R, L, C, C0, V0 or KL").arg(item));
         if (slot->has_value()) return fail(QStringLiteral("DUT element %1 given twice").arg(name));
         const std::optional<double> value = parseEngineeringValue(item.mid(eq + 1));
-        if (!value || *value < 0.0)
+        if (slot == &component.halvingBiasVolts) {
+            if (!value || !(*value > 0.0))
+                return fail(QStringLiteral("DUT item '%1': V0 must be the volts of bias that "
+                                           "halve C, a number above 0")
+                                .arg(item));
+        } else if (slot == &component.levelCoefficient) {
+            if (!value || std::abs(*value) > 1.0)
+                return fail(QStringLiteral("DUT item '%1': KL must be the change of C per volt "
+                                           "of level, a fraction from -1 to 1")
+                                .arg(item));
+        } else if (!value || *value < 0.0) {
             return fail(QStringLiteral("DUT item '%1': value must be a number >= 0 with an "
                                        "optional suffix p n u mk m k M G")
                             .arg(item));
+        }
         *slot = value;
     }
+    if ((component.halvingBiasVolts || component.levelCoefficient) && !component.capacitance)
+        return fail(QStringLiteral("DUT items V0 and KL act on C; give C too"));
     return component;
 }
 

@@ -73,6 +73,7 @@ void Instrument::apply(quint8 command, const QByteArray &request) {
     case Command::SetBiasVoltage:
         s.biasUnits = readBig16(request, 2);
         s.biasMillivolts = s.biasUnits * m_model.biasStepMillivolts;
+        m_bias.set(s.biasUnits, Clock::now());
         break;
     case Command::SetLevel:
         s.levelMillivolts = readBig16(request, 2);
@@ -100,7 +101,10 @@ void Instrument::apply(quint8 command, const QByteArray &request) {
     default:
         break;
     }
-    if (command == Command::Init) s = defaultState();
+    if (command == Command::Init) {
+        s = defaultState();
+        m_bias.reset();
+    }
     if (isKeyCode(command)) s.lastKey = command;
 }
 
@@ -112,14 +116,20 @@ QByteArray Instrument::identityReply() const {
     return reply;
 }
 
-// Through the fixture, without noise.
-Impedance Instrument::reading() const {
+// Through the fixture, without noise, at the bias the source gives at now. Only the part feels
+// bias and level; the load standard and the fixture do not.
+Impedance Instrument::reading(Clock::time_point now) const {
     const double hz = m_state.frequencyHz;
     std::optional<Impedance> contact;
     switch (m_terminals) {
-    case Terminals::Part:
-        contact = impedanceAt(m_dut, hz);
+    case Terminals::Part: {
+        // An external source's voltage is unknown to the meter, so the part is read as at 0 V.
+        const double biasVolts =
+            m_state.biasExternal ? 0.0
+                                 : m_bias.appliedUnits(now) * m_model.biasStepMillivolts / 1000.0;
+        contact = impedanceAt(m_dut, hz, biasVolts, m_state.levelMillivolts / 1000.0);
         break;
+    }
     case Terminals::Load:
         contact = impedanceAt(m_load, hz);
         break;
@@ -132,8 +142,8 @@ Impedance Instrument::reading() const {
     return measuredThrough(m_fixture, contact, hz);
 }
 
-Impedance Instrument::measure() {
-    Impedance z = reading();
+Impedance Instrument::measure(Clock::time_point now) {
+    Impedance z = reading(now);
     if (m_noise > 0.0) {
         std::normal_distribution<double> gauss(0.0, m_noise);
         z.magnitude *= 1.0 + gauss(m_random);
@@ -143,24 +153,25 @@ Impedance Instrument::measure() {
 }
 
 QByteArray Instrument::measurementReply() {
-    const Impedance z = measure();
+    const Clock::time_point now = Clock::now(); // one instant for the bias field and the reading
+    const Impedance z = measure(now);
     const double theta = m_model.negatedPhase ? -z.theta : z.theta;
     QByteArray frame(MeasurementReplyLength, '\0');
     frame[0] = char(FrameMark);
     frame[1] = char(Command::ReadMeasurement);
     frame[2] = char(0x80 | (m_state.autoRange ? 0x01 : 0x00));
     frame[3] = char(m_state.mode);
-    frame[5] = char(currentRange());
-    qToBigEndian(m_state.biasUnits, frame.data() + 6);
+    frame[5] = char(currentRange(now));
+    qToBigEndian(m_bias.appliedUnits(now), frame.data() + 6);
     writeBig32(frame, 8, quint32(m_state.frequencyHz));
     writeBig32(frame, 12, floatBits(float(z.magnitude)));
     writeBig32(frame, 16, floatBits(float(theta)));
     return frame;
 }
 
-int Instrument::currentRange() const {
+int Instrument::currentRange(Clock::time_point now) const {
     if (!m_state.autoRange) return m_state.range;
-    return autoRangeFor(reading().magnitude);
+    return autoRangeFor(reading(now).magnitude);
 }
 
 int Instrument::autoRangeFor(double magnitude) {
@@ -172,12 +183,16 @@ int Instrument::autoRangeFor(double magnitude) {
 void Instrument::powerOn() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_state = defaultState();
+    m_bias.reset();
 }
 
 InstrumentState Instrument::state() const {
     std::lock_guard<std::mutex> lock(m_mutex);
+    const Clock::time_point now = Clock::now();
     InstrumentState s = m_state;
-    s.range = currentRange();
+    s.appliedBiasUnits = m_bias.appliedUnits(now);
+    s.appliedBiasMillivolts = s.appliedBiasUnits * m_model.biasStepMillivolts;
+    s.range = currentRange(now);
     return s;
 }
 
@@ -194,6 +209,16 @@ void Instrument::setComponent(const Component &dut) {
 void Instrument::setNoise(double fraction) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_noise = fraction;
+}
+
+std::chrono::milliseconds Instrument::biasSettle() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_bias.settle();
+}
+
+void Instrument::setBiasSettle(std::chrono::milliseconds settle) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_bias.setSettle(settle, Clock::now());
 }
 
 Fixture Instrument::fixture() const {

@@ -2,12 +2,14 @@
 // set frequency and answers each request frame with the reply frame of the chosen model.
 #pragma once
 
+#include "sim/bias_source.h"
 #include "sim/component.h"
 #include "sim/fixture.h"
 #include "sim/models.h"
 
 #include <QByteArray>
 
+#include <chrono>
 #include <mutex>
 #include <random>
 
@@ -17,8 +19,12 @@ namespace Sim {
 // also restores.
 struct InstrumentState {
     qint32 frequencyHz = 1000; // always inside the model's window
-    quint16 biasUnits = 0;     // as received: 100 mV (KT-41) or 10 mV steps
+    quint16 biasUnits = 0;     // as set: 100 mV (KT-41) or 10 mV steps
     int biasMillivolts = 0;    // biasUnits times the model's step
+    // What the internal source gives at the time of state(): the setting once it has settled
+    // (Instrument::setBiasSettle), else the one before. Frames report it, and the part feels it.
+    quint16 appliedBiasUnits = 0;
+    int appliedBiasMillivolts = 0;
     bool biasExternal = false;
     int range = 0; // 0 "10 MOm" .. 7 "1 Om"; in auto-ranging the range |Z| calls for
     bool autoRange = true;
@@ -56,6 +62,13 @@ public:
     void setComponent(const Component &dut);
     void setNoise(double fraction);
 
+    // How long a bias setting takes to reach the part (default 0: at once). Until then frames
+    // report, and the part feels, the bias given before; a setting while another settles starts
+    // a new settle from the bias given then. A change moves the end of a settle under way. It
+    // stays across powerOn(), which, like INIT, switches the source to 0 V at once.
+    std::chrono::milliseconds biasSettle() const;
+    void setBiasSettle(std::chrono::milliseconds settle);
+
     // The fixture between the meter and its contacts (default none: the part is read as it is),
     // what sits in the contacts (default the part) and the load standard (default nothing, so
     // that Terminals::Load reads as open until one is given). They stay across powerOn().
@@ -70,17 +83,20 @@ public:
     static int autoRangeFor(double magnitude);
 
 private:
+    using Clock = BiasSource::Clock;
+
     InstrumentState defaultState() const;
     void apply(quint8 command, const QByteArray &request);
     QByteArray identityReply() const;
     QByteArray measurementReply();
-    Impedance measure();
-    Impedance reading() const;
-    int currentRange() const;
+    Impedance measure(Clock::time_point now);
+    Impedance reading(Clock::time_point now) const;
+    int currentRange(Clock::time_point now) const;
 
     const ModelInfo &m_model;
     mutable std::mutex m_mutex;
     InstrumentState m_state;
+    BiasSource m_bias; // its setting is m_state.biasUnits
     Component m_dut;
     Fixture m_fixture;
     Terminals m_terminals = Terminals::Part;

@@ -11,6 +11,7 @@ namespace {
 
 constexpr int MaxThinkMs = 10000;
 constexpr int MaxAwayMs = 600000;
+constexpr int MaxBiasSettleMs = 600000;
 
 QString optionName(const QString &name) {
     return (name.size() == 1 ? QLatin1String("-") : QLatin1String("--")) + name;
@@ -139,8 +140,9 @@ bool readFixture(const QCommandLineParser &parser, Options *options, QString *wh
             *why = QStringLiteral("--load: %1").arg(*why);
             return false;
         }
-        if (load->shuntCapacitance) {
-            *why = QStringLiteral("--load takes R, L and C in series, not C0");
+        if (load->shuntCapacitance || load->halvingBiasVolts || load->levelCoefficient) {
+            *why = QStringLiteral("--load takes R, L and C in series, not C0, V0 or KL (a "
+                                  "standard does not change with bias or level)");
             return false;
         }
         options->load = *load;
@@ -200,7 +202,9 @@ bool readValues(const QCommandLineParser &parser, Options *options, QString *why
             return false;
         }
     }
-    if (!readWhole(parser, "think", 0, MaxThinkMs, "milliseconds", &options->thinkMs, why))
+    if (!readWhole(parser, "think", 0, MaxThinkMs, "milliseconds", &options->thinkMs, why) ||
+        !readWhole(parser, "bias-settle", 0, MaxBiasSettleMs, "milliseconds",
+                   &options->biasSettleMs, why))
         return false;
     if (parser.isSet(QStringLiteral("seed"))) {
         const QString value = parser.value(QStringLiteral("seed"));
@@ -222,9 +226,9 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
     QCommandLineParser parser;
     for (const char *flag : {"help", "parallel", "paced"})
         parser.addOption(QCommandLineOption(QString::fromLatin1(flag)));
-    for (const char *name : {"model", "dut", "circuit", "noise", "think", "seed", "frame", "link",
-                             "vanish-after", "vanish-every", "away", "return", "return-model",
-                             "fixture", "terminals", "load", "control"})
+    for (const char *name : {"model", "dut", "circuit", "noise", "think", "bias-settle", "seed",
+                             "frame", "link", "vanish-after", "vanish-every", "away", "return",
+                             "return-model", "fixture", "terminals", "load", "control"})
         parser.addOption(
             QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
     QString why;
@@ -256,13 +260,21 @@ QString usageText(const QString &program) {
                "  --model NAME      KT-41, KT-43, KT-44, KT-45 or KT-46, or its identifier such\n"
                "                    as KT44 (default KT-44)\n"
                "  --dut DUT         component under test, e.g. C=100n,R=0.5 or L=10m,R=2\n"
-               "                    (suffixes p n u mk m k M G; default C=100n,R=0.5)\n"
+               "                    (suffixes p n u mk m k M G; default C=100n,R=0.5);\n"
+               "                    with C, V0=VOLTS makes C follow the DC bias V as\n"
+               "                    C / (1 + (V/V0)^2) (the internal source's; 0 V with the\n"
+               "                    external one), and KL=FRACTION makes it change by that\n"
+               "                    fraction per volt of AC level above 1 V, e.g.\n"
+               "                    C=100n,V0=12,KL=0.03 (a class-II ceramic; C0 never follows)\n"
                "  --parallel        the elements are in parallel (default in series)\n"
                "  --circuit NAME    series, parallel, inductor ((R+L) parallel to C) or\n"
                "                    resonator ((R+L+C) parallel to C0, e.g. with\n"
                "                    --dut R=200,L=10m,C=1n,C0=2n); default series\n"
                "  --noise FRACTION  relative Gaussian noise of |Z| and the phase (default 0)\n"
                "  --think MS        delay before each reply in milliseconds (default 3)\n"
+               "  --bias-settle MS  a bias setting reaches the part, and the frames, only MS\n"
+               "                    milliseconds later; until then the bias before holds\n"
+               "                    (default 0: at once)\n"
                "  --paced           send replies byte by byte at 9600 Bd\n"
                "  --seed N          seed of the noise (default 1)\n"
                "  --frame FIELDS[@COUNT]\n"
@@ -291,8 +303,8 @@ QString usageText(const QString &program) {
                "                    (default none: the part on the meter's own terminals)\n"
                "  --terminals WHAT  what sits in the contacts at the start: part (the default),\n"
                "                    open (nothing), short or load\n"
-               "  --load DUT        the load standard, R, L and C in series as for --dut,\n"
-               "                    e.g. R=100\n"
+               "  --load DUT        the load standard, R, L and C in series as for --dut\n"
+               "                    (without C0, V0 or KL), e.g. R=100\n"
                "  --control PATH    a file holding one word, part, open, short or load: read\n"
                "                    again at each measurement request, and when its word\n"
                "                    changed, that is what sits in the contacts from then on\n"

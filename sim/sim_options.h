@@ -15,9 +15,11 @@ namespace Sim {
 
 struct Options {
     int modelRow = DefaultModelRow;
-    Component dut{0.5, std::nullopt, 100e-9, false, Network::Plain, std::nullopt}; // "C=100n,R=0.5"
+    Component dut{0.5,          std::nullopt, 100e-9,      false, Network::Plain,
+                  std::nullopt, std::nullopt, std::nullopt}; // "C=100n,R=0.5"
     double noise = 0.0;
     int thinkMs = 3;
+    int biasSettleMs = 0; // --bias-settle; 0: a bias setting holds at once
     bool paced = false;
     quint32 seed = 1;
     FrameOption frame; // --frame; no fields: none
@@ -32,7 +34,8 @@ struct Options {
 
 // arguments without the program name, read by QCommandLineParser ("--name value" and
 // "--name=value"): --model NAME, --dut DUT, --parallel, --circuit NAME, --noise FRACTION,
-// --think MS, --paced, --seed N, --frame FIELDS[@COUNT], --link PATH, --vanish-after N,
+// --think MS, --bias-settle MS, --paced, --seed N, --frame FIELDS[@COUNT], --link PATH,
+// --vanish-after N,
 // --vanish-every N, --away MS, --return power-cycle|second, --return-model NAME,
 // --fixture R=,L=,C=,G=, --terminals part|open|short|load, --load DUT, --control PATH, --help.
 // On failure error receives a one-line reason.

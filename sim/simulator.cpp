@@ -39,6 +39,7 @@ Simulator::Simulator(const Options &options)
     m_current.load()->setFixture(options.fixture);
     m_current.load()->setLoad(options.load);
     m_current.load()->setTerminals(options.terminals);
+    m_current.load()->setBiasSettle(std::chrono::milliseconds(options.biasSettleMs));
     if (!options.controlPath.isEmpty())
         m_control = std::make_unique<ControlFile>(options.controlPath);
     if (!options.linkPath.isEmpty() || options.vanish.isActive())
@@ -133,6 +134,7 @@ bool Simulator::comeBack(Return how, int modelRow, const std::optional<Component
             next->setFixture(meter->fixture());
             next->setLoad(meter->load());
             next->setTerminals(meter->terminals());
+            next->setBiasSettle(meter->biasSettle());
             m_instruments.push_back(std::move(next));
             meter = m_instruments.back().get();
             m_current = meter;

@@ -57,8 +57,9 @@ public:
     // A meter comes back on a new terminal and the link is pointed at it. modelRow is the model
     // of OtherModel (-1: --return-model's, or the same model when none was given); dut, when
     // given, is the part now on the terminals (else the one measured before); the fixture, what
-    // sits in it and the load standard stay as they were. False, with
-    // errorString(), when the meter is present or no terminal can be had.
+    // sits in it, the load standard and the bias settle time stay as they were (the bias itself
+    // starts at 0 V). False, with errorString(), when the meter is present or no terminal can be
+    // had.
     bool comeBack(Return how = Return::PowerCycled, int modelRow = -1,
                   const std::optional<Component> &dut = std::nullopt);
 

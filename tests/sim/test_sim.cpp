@@ -1,6 +1,7 @@
 // Tests of the simulated meter: component model, protocol replies, the test fixture and what
 // sits in it, the pseudo-terminal host (framing, request log, faults, hang-up) through plain
 // POSIX I/O, the control file, and the command line.
+#include "sim/bias_source.h"
 #include "sim/component.h"
 #include "sim/fixture.h"
 #include "sim/instrument.h"
@@ -16,12 +17,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <chrono>
 #include <cmath>
 #include <complex>
 #include <mutex>
 #include <sys/stat.h>
 
 using namespace TestWire;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -141,6 +144,104 @@ private slots:
         QVERIFY2(near(z.theta, theta), qPrintable(QString::number(z.theta)));
     }
 
+    // C / (1 + (V/V0)^2) * (1 + KL (level - 1 V)) as fractions of C, worked out by hand.
+    void capacitanceLaw_data() {
+        QTest::addColumn<double>("v0"); // 0: none
+        QTest::addColumn<double>("kl"); // NaN: none
+        QTest::addColumn<double>("bias");
+        QTest::addColumn<double>("level");
+        QTest::addColumn<double>("fraction");
+        const double none = std::nan("");
+        QTest::newRow("neither, any conditions") << 0.0 << none << 40.0 << 2.0 << 1.0;
+        QTest::newRow("bias 0") << 12.0 << none << 0.0 << 1.0 << 1.0;
+        QTest::newRow("V0 halves") << 12.0 << none << 12.0 << 1.0 << 0.5;
+        QTest::newRow("3 V0") << 12.0 << none << 36.0 << 1.0 << 0.1;
+        QTest::newRow("either polarity") << 12.0 << none << -12.0 << 1.0 << 0.5;
+        QTest::newRow("40 V on the demo's V0") << 12.0 << none << 40.0 << 1.0 << 0.08256881;
+        QTest::newRow("level 1 V") << 0.0 << 0.03 << 0.0 << 1.0 << 1.0;
+        QTest::newRow("level 0.1 V") << 0.0 << 0.03 << 0.0 << 0.1 << 0.973;
+        QTest::newRow("level 2 V") << 0.0 << 0.03 << 0.0 << 2.0 << 1.03;
+        QTest::newRow("bias and level") << 12.0 << 0.03 << 12.0 << 2.0 << 0.515;
+        QTest::newRow("falling with level") << 0.0 << -0.1 << 0.0 << 3.0 << 0.8;
+        QTest::newRow("never below 0") << 0.0 << -1.0 << 0.0 << 5.0 << 0.0;
+    }
+
+    void capacitanceLaw() {
+        QFETCH(double, v0);
+        QFETCH(double, kl);
+        QFETCH(double, bias);
+        QFETCH(double, level);
+        QFETCH(double, fraction);
+        const std::optional<double> halving = v0 > 0 ? std::optional<double>(v0) : std::nullopt;
+        const std::optional<double> coefficient =
+            std::isnan(kl) ? std::nullopt : std::optional<double>(kl);
+        const double c = Sim::capacitanceAt(100e-9, halving, coefficient, bias, level);
+        QVERIFY2(near(c / 100e-9, fraction, 1e-7), qPrintable(QString::number(c / 100e-9)));
+        if (bias == 0.0 && level == 1.0) QVERIFY(c == 100e-9); // exactly, not nearly
+    }
+
+    // The meter reads its part at the bias the internal source gives and at its test level; with
+    // the external source the bias is unknown and reads as 0 V, though the frame still reports
+    // the internal setting.
+    void biasAndLevelReachThePart() {
+        for (const char *model : {"KT-44", "KT-41"}) { // 12 V in 10 mV and in 100 mV steps
+            Sim::Instrument meter(Sim::findModel(QLatin1String(model)),
+                                  dut(QStringLiteral("C=100n,V0=12,KL=0.03")));
+            auto magnitude = [&meter] { return decode(meter.respond(Measure)).magnitude; };
+            QVERIFY(near(magnitude(), 1591.5494));
+            meter.respond(
+                QByteArray::fromHex(model == QLatin1String("KT-41") ? "aa460078" : "aa4604b0"));
+            QVERIFY2(near(magnitude(), 3183.0989), model);  // C halved
+            meter.respond(QByteArray::fromHex("aa4407d0")); // 2 V of level: C grows by 3 %
+            QVERIFY2(near(magnitude(), 3090.3873), model);
+            meter.respond(QByteArray::fromHex("aa23")); // external source
+            QVERIFY2(near(magnitude(), 1545.1936), model);
+            QCOMPARE(decode(meter.respond(Measure)).bias, meter.state().biasUnits);
+            meter.respond(QByteArray::fromHex("aa24"));
+            QVERIFY2(near(magnitude(), 3090.3873), model);
+            meter.respond(QByteArray::fromHex("aa47")); // INIT: no bias, 1 V
+            QVERIFY2(near(magnitude(), 1591.5494), model);
+        }
+        // The load standard does not follow the bias, even given a V0 (--load refuses one).
+        Sim::Instrument meter(Sim::DefaultModelRow, dut(QStringLiteral("C=100n,V0=12")));
+        meter.setLoad(dut(QStringLiteral("C=100n,V0=12")));
+        meter.setTerminals(Sim::Terminals::Load);
+        meter.respond(QByteArray::fromHex("aa4604b0"));
+        QVERIFY(near(decode(meter.respond(Measure)).magnitude, 1591.5494));
+    }
+
+    // The source keeps giving the bias before a setting until the settle time has passed.
+    void biasSourceSettles() {
+        Sim::BiasSource source;
+        const auto t = Sim::BiasSource::Clock::time_point() + 1h;
+        source.set(100, t);
+        QCOMPARE(source.appliedUnits(t), quint16(100)); // no settle: at once
+        source.setSettle(500ms, t);
+        source.set(200, t + 1s);
+        QCOMPARE(source.setUnits(), quint16(200));
+        QCOMPARE(source.appliedUnits(t + 1s + 499ms), quint16(100));
+        QCOMPARE(source.appliedUnits(t + 1s + 500ms), quint16(200));
+
+        // A setting during a settle starts a new one from the bias given then.
+        source.set(300, t + 2s);
+        source.set(400, t + 2s + 300ms);
+        QCOMPARE(source.appliedUnits(t + 2s + 700ms), quint16(200));
+        QCOMPARE(source.appliedUnits(t + 2s + 800ms), quint16(400));
+
+        // A longer settle never brings back a bias that has gone; a shorter one ends a settle.
+        source.setSettle(10s, t + 3s);
+        QCOMPARE(source.appliedUnits(t + 3s), quint16(400));
+        source.set(0, t + 4s);
+        QCOMPARE(source.appliedUnits(t + 5s), quint16(400));
+        source.setSettle(100ms, t + 5s);
+        QCOMPARE(source.appliedUnits(t + 5s), quint16(0));
+
+        source.set(700, t + 6s);
+        source.reset(); // power-on: 0 V at once
+        QCOMPARE(source.appliedUnits(t + 6s), quint16(0));
+        QCOMPARE(source.setUnits(), quint16(0));
+    }
+
     void engineeringValues() {
         const struct {
             const char *text;
@@ -159,6 +260,10 @@ private slots:
         QVERIFY(both);
         QVERIFY(near(*both->capacitance, 1e-6) && near(*both->resistance, 2) &&
                 near(*both->inductance, 3e-3));
+        QVERIFY(!both->halvingBiasVolts && !both->levelCoefficient);
+        const auto ceramic = Sim::parseComponent(QStringLiteral("C=1u, v0=12 ,kl=-0.05"));
+        QVERIFY(ceramic);
+        QVERIFY(near(*ceramic->halvingBiasVolts, 12) && near(*ceramic->levelCoefficient, -0.05));
     }
 
     void componentDescriptionErrors_data() {
@@ -169,6 +274,15 @@ private slots:
         QTest::newRow("negative") << "R=-1";
         QTest::newRow("empty item") << "C=1n,,R=1";
         QTest::newRow("bad number") << "R=abc";
+        QTest::newRow("V0 of 0") << "C=1n,V0=0";
+        QTest::newRow("V0 negative") << "C=1n,V0=-5";
+        QTest::newRow("V0 not a number") << "C=1n,V0=high";
+        QTest::newRow("V0 twice") << "C=1n,V0=5,V0=6";
+        QTest::newRow("KL beyond 1") << "C=1n,KL=1.5";
+        QTest::newRow("KL beyond -1") << "C=1n,KL=-2";
+        QTest::newRow("KL empty") << "C=1n,KL=";
+        QTest::newRow("V0 without C") << "R=1,V0=12";
+        QTest::newRow("KL without C") << "L=1m,KL=0.1";
     }
 
     void componentDescriptionErrors() {
@@ -414,6 +528,9 @@ private slots:
                                 << hex("aa48810000030000000000644678adfabfc90ed3");
         QTest::newRow("10 kHz") << capacitor << plain << part << "KT-44" << 10000 << 0.0
                                 << hex("aa4881000005000000002710431f27debfc8a8e9");
+        QTest::newRow("ceramic at 0 V and 1 V")
+            << "C=100n,R=0.5,V0=12,KL=0.03" << plain << part << "KT-44" << 10000 << 0.0
+            << hex("aa4881000005000000002710431f27debfc8a8e9");
         QTest::newRow("1 MHz") << capacitor << plain << part << "KT-44" << 1000000 << 0.0
                                << hex("aa48810000070000000f42403fd588f0bfa2196a");
         QTest::newRow("KT-41 coil") << "R=2,L=10m" << plain << part << "KT-41" << 20000 << 0.0
@@ -458,6 +575,34 @@ private slots:
             for (const QByteArray &frame : frames)
                 QCOMPARE(meter.respond(Measure).toHex(), frame.toHex());
         }
+    }
+
+    // Over the line: a bias setting shows in the frames, and in the part, only once it settled.
+    void biasSettlesOnTheLine() {
+        const auto options =
+            Sim::parseOptions({"--dut", "C=100n,V0=12", "--bias-settle", "600000"});
+        QVERIFY(options);
+        Sim::Simulator sim(*options);
+        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+        Port port(sim.portPath());
+        QVERIFY(port.isOpen());
+
+        QCOMPARE(port.exchange(QByteArray::fromHex("aa4604b0"), 2), QByteArray::fromHex("aa46"));
+        Frame f = decode(port.exchange(Measure, 20)); // ten minutes from the 12 V
+        QCOMPARE(f.bias, quint16(0));
+        QVERIFY(near(f.magnitude, 1591.5494));
+        QCOMPARE(port.exchange(QByteArray::fromHex("aa460258"), 2), QByteArray::fromHex("aa46"));
+        QCOMPARE(decode(port.exchange(Measure, 20)).bias, quint16(0));
+        const Sim::InstrumentState s = sim.instrument().state();
+        QCOMPARE(s.biasMillivolts, 6000);
+        QCOMPARE(s.appliedBiasMillivolts, 0);
+
+        // A quick source now: the 6 V arrive soon after their setting, the 12 V never.
+        sim.instrument().setBiasSettle(50ms);
+        QTRY_COMPARE_WITH_TIMEOUT(decode(port.exchange(Measure, 20)).bias, quint16(0x258), 10000);
+        f = decode(port.exchange(Measure, 20));
+        QVERIFY(near(f.magnitude, 1591.5494 * 1.25)); // C / (1 + (6/12)^2)
+        QCOMPARE(sim.instrument().state().appliedBiasMillivolts, 6000);
     }
 
     void terminalsWords() {
@@ -637,9 +782,11 @@ private slots:
         QVERIFY(near(*options->dut.capacitance, 100e-9) && near(*options->dut.resistance, 0.5));
         QVERIFY(!options->dut.parallel && !options->paced && !options->help);
         QCOMPARE(options->thinkMs, 3);
+        QCOMPARE(options->biasSettleMs, 0);
 
-        options = Sim::parseOptions({"--model=KT-41", "--dut", "L=10m", "--parallel", "--noise",
-                                     "0.01", "--think=7", "--paced", "--seed", "9"});
+        options =
+            Sim::parseOptions({"--model=KT-41", "--dut", "L=10m", "--parallel", "--noise", "0.01",
+                               "--think=7", "--paced", "--seed", "9", "--bias-settle=250"});
         QVERIFY(options);
         QCOMPARE(options->modelRow, 0);
         QVERIFY(near(*options->dut.inductance, 10e-3));
@@ -647,6 +794,7 @@ private slots:
         QVERIFY(options->dut.parallel);
         QVERIFY(near(options->noise, 0.01));
         QCOMPARE(options->thinkMs, 7);
+        QCOMPARE(options->biasSettleMs, 250);
         QVERIFY(options->paced);
         QCOMPARE(options->seed, 9u);
 
@@ -710,6 +858,9 @@ private slots:
         QTest::newRow("noise not a number") << QStringList{"--noise", "lots"} << "lots";
         QTest::newRow("negative think") << QStringList{"--think", "-1"} << "-1";
         QTest::newRow("fractional think") << QStringList{"--think", "2.5"} << "2.5";
+        QTest::newRow("negative bias settle") << QStringList{"--bias-settle", "-1"} << "-1";
+        QTest::newRow("bias settle too long") << QStringList{"--bias-settle", "600001"} << "600001";
+        QTest::newRow("bad V0") << QStringList{"--dut", "C=1n,V0=0"} << "V0=0";
         QTest::newRow("flag with value") << QStringList{"--paced=yes"} << "--paced";
         QTest::newRow("positional") << QStringList{"KT-44"} << "KT-44";
         QTest::newRow("unknown circuit") << QStringList{"--circuit", "crystal"} << "crystal";
@@ -742,6 +893,7 @@ private slots:
             << QStringList{"--terminals", "load"} << "--load";
         QTest::newRow("bad load") << QStringList{"--load", "Q=1"} << "--load";
         QTest::newRow("load with C0") << QStringList{"--load", "C=1n,C0=2n"} << "C0";
+        QTest::newRow("load with V0") << QStringList{"--load", "C=1n,V0=5"} << "V0";
         QTest::newRow("empty control") << QStringList{"--control="} << "--control";
     }
 
