@@ -12,6 +12,9 @@
 #include "compensation/compensation_data.h"
 #include "export/csv.h"
 #include "link/reading_status.h"
+#include "sorting/part_detector.h"
+#include "sorting/sort_log.h"
+#include "sorting/sort_plan.h"
 
 #include <QElapsedTimer>
 #include <QMap>
@@ -194,6 +197,24 @@ public:
     Q_SIGNAL void compensationProgress(int done, int total);
     Q_SIGNAL void compensationRunEnded(bool complete);
 
+    // ---- Sorting parts (session_sorting.cpp)
+    // With the comparator on, every reading is shown to the part detector; a part that has
+    // become stable gets the plan's verdict, is counted and logged, and partSorted follows, in
+    // the tick. SortNow sorts the last reading on demand (no verdict without one at the
+    // conditions asked for). Off (the default), nothing of this runs.
+    void SetSortPlan(const Sort::Plan &plan, const Sort::DetectorSettings &detector);
+    const Sort::Plan &SortPlan() const { return m_sort.plan; }
+    const Sort::DetectorSettings &SortDetector() const { return m_sort.detector.settings(); }
+    void SetSorting(bool on);
+    bool Sorting() const { return m_sort.on; }
+    Sort::Verdict SortNow();
+    const Sort::Counts &SortCounts() const { return m_sort.counts; }
+    const std::vector<Sort::LogEntry> &SortLog() const { return m_sort.log; }
+    Sort::Verdict LastVerdict() const { return m_sort.last; } // of the last part sorted
+    void ClearSortCounts(); // counts, log and the last verdict; the part detector starts afresh
+    Q_SIGNAL void partSorted(const Sort::LogEntry &entry);
+    Q_SIGNAL void sortPlanChanged();
+
     // ---- D calibration run
     bool StartCalibrationRun();
     // The table's file: a file that was not read is named; a save asks before it replaces a
@@ -278,7 +299,8 @@ public:
     // conditions put back). Nothing without a run.
     void StopRun();
     static constexpr int LevelSettleMs = 100;
-    Q_SIGNAL void biasNotRestored(std::int32_t leftMillivolts); // the line is gone, or no answer
+    // The bias could not be set back (the line is gone, or no answer): the last bias sent.
+    Q_SIGNAL void biasNotRestored(std::int32_t leftMillivolts);
 
 private:
     void SendRunSetting();
@@ -292,6 +314,20 @@ private:
         int savedLevelIndex = -1;
         QElapsedTimer sinceSetting; // since the point's setting was sent
     } m_quantityRun;
+
+    void SortFrame(const TickResult &result);
+    Sort::Reading LastSortReading(bool measured) const;
+    Sort::Verdict TakeVerdict(const Sort::Reading &reading, bool onDemand);
+    struct Sorting {
+        bool on = false;
+        Sort::Plan plan;
+        Sort::PartDetector detector;
+        Sort::Counts counts;
+        std::vector<Sort::LogEntry> log;
+        Sort::Verdict last;
+        bool haveReading = false; // a reading at the conditions asked for since polling began
+        Sort::Reading reading;    // the last such reading
+    } m_sort;
 
     void FollowListRunStart();
     void FollowListRunAdvance();
@@ -387,3 +423,4 @@ private:
 
 } // namespace Core
 Q_DECLARE_METATYPE(Core::Reconnection)
+Q_DECLARE_METATYPE(Sort::LogEntry)

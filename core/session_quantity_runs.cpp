@@ -59,7 +59,9 @@ Session::RunAnswer Session::StartQuantityRun(const Sweep::Request &request) {
     m_quantityRun.savedBiasSent = m_requested.biasSent;
     m_quantityRun.savedBias =
         m_requested.biasSent ? m_requested.biasMillivolts : Device::BiasMillivolts;
-    m_quantityRun.savedLevelIndex = m_requested.levelIndex;
+    // The frames do not report the level: one never set here is taken as the meter's power-on
+    // level, which the window shows.
+    m_quantityRun.savedLevelIndex = std::max(m_requested.levelIndex, 0);
 
     tmr.stop();
     Main::SweepRunning = true;
@@ -117,6 +119,7 @@ void Session::EndQuantityRun() {
     if (!m_quantityRun.going) return;
     m_quantityRun.going = false;
     if (m_quantityRun.quantity == Sweep::Quantity::Bias) {
+        const std::int32_t left = m_requested.biasMillivolts; // the last bias sent
         const std::int32_t mv = m_quantityRun.savedBias;
         Main::BiasSetting = mv;
         if (mv > 0) Main::BiasStep = Main::CoarseBiasPosition(mv);
@@ -124,8 +127,8 @@ void Session::EndQuantityRun() {
         m_requested.biasMillivolts = mv;
         const std::uint32_t acknowledged = Device::PortNumber != 0 ? Device::SetBiasVoltage(mv) : 0;
         NoteSent(acknowledged);
-        if (acknowledged != Device::AckLength) emit biasNotRestored(Device::BiasMillivolts);
-    } else if (m_quantityRun.savedLevelIndex >= 0) {
+        if (acknowledged != Device::AckLength) emit biasNotRestored(left);
+    } else {
         SetLevel(m_quantityRun.savedLevelIndex);
     }
     emit conditionsChanged();

@@ -8,6 +8,8 @@
 
 #include <QSignalSpy>
 
+#include <cmath>
+
 using namespace TestCore;
 
 namespace {
@@ -50,22 +52,30 @@ class TestQuantityRuns : public QObject {
     Q_OBJECT
 
 private slots:
-    // Each point is taken at its own bias, the frame saying so; afterwards the meter is back at
-    // the bias it had before the run, and that is the last bias command it received.
-    void biasRunTakesEachPointAtItsBiasAndPutsItBack() {
+    // A 41-point run 0…40 V over a part whose capacitance falls with the bias: each point is
+    // taken at its own bias, the frame saying so, and follows the part's law; afterwards the meter
+    // is back at the bias it had before, and that is the last bias command it received.
+    void biasRunFollowsThePartAndPutsTheBiasBack() {
         Bench b;
+        b.meter.setComponent(*Sim::parseComponent(QStringLiteral("C=100n,R=3,V0=12")));
         QVERIFY(b.Find());
         QVERIFY(b.session.SetBias(1500));
         b.host.takeRequests();
-        QVERIFY(b.session.StartQuantityRun(BiasRun(0, 2003, 5)).accepted());
+        QVERIFY(b.session.StartQuantityRun(BiasRun(0, 40000, 41)).accepted());
         b.session.tmr.stop();
         QVERIFY(RunUntilDone(b.session));
-        const std::int32_t planned[] = {0, 500, 1000, 1500, 2000}; // on the model's 10 mV step
-        for (int i = 0; i < 5; ++i) {
-            QCOMPARE(Main::SweepSettings[i], planned[i]);
-            QCOMPARE(Main::SweepReportedBiases[i], planned[i]);
+        for (int i = 0; i < 41; ++i) {
+            QCOMPARE(Main::SweepSettings[i], 1000 * i);
+            QCOMPARE(Main::SweepReportedBiases[i], 1000 * i);
             QCOMPARE(Main::SweepStatuses[i], 0);
-            QCOMPARE(Main::PlannedAxisValue(Main::SweepState, i), planned[i] / 1000.0);
+            QCOMPARE(Main::PlannedAxisValue(Main::SweepState, i), double(i));
+            const double law = Sim::capacitanceAt(100e-9, 12.0, std::nullopt, i, 1.0);
+            const double reactance =
+                double(Main::SweepMagnitudes[i]) * std::sin(double(Main::SweepPhases[i]));
+            const double measured =
+                -1.0 / (2.0 * M_PI * Main::SweepReportedFrequencies[i] * reactance);
+            QVERIFY2(std::abs(measured / law - 1.0) < 0.005,
+                     qPrintable(QStringLiteral("%1 V: %2 F").arg(i).arg(measured)));
         }
         QCOMPARE(b.meter.state().biasMillivolts, 1500);
         QCOMPARE(SentValues(b.host, Device::Command::BiasVoltage).last(), 150); // 10 mV units
@@ -132,7 +142,8 @@ private slots:
         QSignalSpy notRestored(&b.session, &Core::Session::biasNotRestored);
         b.session.StopRun();
         QCOMPARE(notRestored.count(), 1);
-        QCOMPARE(notRestored.first().first().value<std::int32_t>(), 10000);
+        // The second point's bias had been sent when the line went: that is what may be on.
+        QCOMPARE(notRestored.first().first().value<std::int32_t>(), 15000);
         QVERIFY(b.ReturnPowerCycled());
         QCOMPARE(b.meter.state().biasMillivolts, 1500);
     }
