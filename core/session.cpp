@@ -104,6 +104,7 @@ TickResult Session::Tick() {
         CorrectReading();
         emit frameAccepted();
         if (m_compRun.running) TakeCompensationReading(result);
+        SortFrame(result);
         if (result.counts())
             ++m_tally.counted;
         else
