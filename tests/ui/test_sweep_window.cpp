@@ -842,6 +842,30 @@ private slots:
         QVERIFY(!w.FitShown());
     }
 
+    // A level run along the meter's list from the level in istart to the one in istop, drawn in
+    // volts, and the level set before it put back.
+    void levelRunOverTheSimulator() {
+        Fixture f;
+        Meter &meter = f.AddMeter(1, KT44, Capacitor(100e-9));
+        Main::Tb_tok &w = f.Start();
+        Graph g(w);
+        QVERIFY(TickWithFrame(w));
+        w.Session().SetLevel(3); // 50 mV
+        g.find<QComboBox>("b_swept")->setCurrentIndex(2);
+        g.istart->setText(QStringLiteral("1"));
+        g.istop->setText(QStringLiteral("0.1"));
+        g.bgraf->click();
+        QVERIFY(f.messages.isEmpty());
+        QCOMPARE(Main::SweepPoints, 3);
+        while (Main::SweepRunning)
+            QVERIFY(TickForPoint(w));
+        QCOMPARE(g.xs(0), (QList<double>{1.0, 0.5, 0.1}));
+        QCOMPARE(g.grafik->axisTitle(Chart::Axis::Bottom), QStringLiteral("Уровень, В"));
+        QCOMPARE(meter.instrument->state().levelMillivolts, 50);
+        QCOMPARE(g.find<QComboBox>("b_level")->currentIndex(), 3);
+        QCOMPARE(w.Session().LevelIndex(), 3);
+    }
+
     // START stops a bias run going, closing the window ends one, each with the bias put back;
     // refusals are said and send nothing.
     void biasRunStoppedAndRefused() {
