@@ -830,6 +830,9 @@ private slots:
         QCOMPARE(meter.instrument->state().biasMillivolts, 250);
         QCOMPARE(TextOf(w, "i_bias"), Main::BiasText(250));
         QCOMPARE(g.bgraf->text(), QStringLiteral("START"));
+        QVERIFY(g.grafik->addMarker(0.5));
+        QVERIFY2(g.grafik->markerLegend().startsWith(QStringLiteral("1: 0,5 В")),
+                 qPrintable(g.grafik->markerLegend()));
 
         // A held run compares along the volts; the fit asks for frequencies.
         w.HoldReference();
@@ -912,6 +915,34 @@ private slots:
         QVERIFY(!w.Session().QuantityRunGoing());
         QCOMPARE(meter.instrument->state().biasMillivolts, 700);
         QVERIFY(f.messages.isEmpty());
+    }
+
+    // A meter that no longer answers keeps the run's bias: the window says how much.
+    void biasLeftOnASilentMeter() {
+        Fixture f;
+        Meter &meter = f.AddMeter(1, KT44, Capacitor(100e-9));
+        Main::Tb_tok &w = f.Start();
+        Graph g(w);
+        QVERIFY(TickWithFrame(w));
+        g.find<QComboBox>("b_swept")->setCurrentIndex(1);
+        g.istart->setText(QStringLiteral("1,25"));
+        g.istop->setText(QStringLiteral("3"));
+        g.ikol->setText(QStringLiteral("3"));
+        g.bgraf->click();
+        QVERIFY(TickForPoint(w)); // 1.25 V taken, 2.13 V set
+        const int left = meter.instrument->state().biasMillivolts;
+        QCOMPARE(left, 2130);
+        QSignalSpy told(&w.Session(), &Core::Session::biasNotRestored);
+        meter.host->setFault(Sim::Fault::Silence);
+        g.bgraf->click();
+        QVERIFY(!w.Session().QuantityRunGoing());
+        QCOMPARE(g.bgraf->text(), QStringLiteral("START"));
+        QCOMPARE(told.size(), 1);
+        const std::int32_t reported = told.first().first().value<std::int32_t>();
+        QCOMPARE(f.messages, QStringList{Main::BiasLeftText(reported)});
+        QEXPECT_FAIL("", "the core names the bias of the last frame, not the last one set",
+                     Continue);
+        QCOMPARE(reported, left);
     }
 };
 
