@@ -869,6 +869,27 @@ private slots:
         QCOMPARE(w.Session().LevelIndex(), 3);
     }
 
+    // The meter's own level before any was chosen here (the window shows 1 V) is what a level
+    // run should leave it at.
+    void levelRunBeforeAnyLevelWasSet() {
+        Fixture f;
+        Meter &meter = f.AddMeter(1, KT44, Capacitor(100e-9));
+        Main::Tb_tok &w = f.Start();
+        Graph g(w);
+        QVERIFY(TickWithFrame(w));
+        QCOMPARE(meter.instrument->state().levelMillivolts, 1000);
+        QCOMPARE(TextOf(w, "b_level"), QStringLiteral("1 V"));
+        g.find<QComboBox>("b_swept")->setCurrentIndex(2);
+        g.istart->setText(QStringLiteral("0,01"));
+        g.istop->setText(QStringLiteral("0,005"));
+        g.bgraf->click();
+        while (Main::SweepRunning)
+            QVERIFY(TickForPoint(w));
+        QCOMPARE(g.xs(0), (QList<double>{0.01, 0.005}));
+        QEXPECT_FAIL("", "the core puts back only a level it had set itself", Continue);
+        QCOMPARE(meter.instrument->state().levelMillivolts, 1000);
+    }
+
     // START stops a bias run going, closing the window ends one, each with the bias put back;
     // refusals are said and send nothing.
     void biasRunStoppedAndRefused() {
