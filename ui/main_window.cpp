@@ -85,6 +85,7 @@ Tb_tok::Tb_tok(Core::Session &core, QWidget *parent)
     ConnectCalibration();
     ConnectExport();
     ConnectPlans();
+    ConnectSwept();
     ConnectRemote();
     ConnectCompensation();
 

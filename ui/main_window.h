@@ -7,6 +7,7 @@
 #include "fit/circuit_fit.h"
 #include "sweep/reference_trace.h"
 #include "sweep/sweep_plan.h"
+#include "sweep/sweep_planner.h"
 #include "ui/file_dialog.h"
 #include "ui/up_down.h"
 
@@ -126,6 +127,11 @@ public:
     void PrepareSweepGraph();
     void RedrawGraph();
 
+    // What a run sweeps (main_window_swept.cpp): b_swept's choice; START over a bias or level run
+    // going stops it.
+    void b_sweptChange(int index);
+    Sweep::Quantity SweptQuantity() const;
+
     // Point plans, reference and markers (main_window_plans.cpp)
     enum class DeviationView { Off, Delta, Percent };
     void BuListFileClick();
@@ -192,6 +198,11 @@ private:
     void ShowCalibrationReadout();
     void ConnectExport();
     void ConnectPlans();
+    void ConnectSwept();
+    void ShowStartButton();
+    void StartQuantityRunFromFields();
+    bool ReferenceMatches() const;
+    const Sweep::ReferenceTrace &ExportedReference() const;
     void AddPlanActions(QMenu *menu);
     void AddFitActions(QMenu *menu);
     void ShowFittedCurves(const bool shown[2], bool deviation);
@@ -233,6 +244,11 @@ private:
     QList<QPointF> m_plotPoints[2];       // the points of each series, kept between redraws
     float m_plotFactor[2] = {1.0f, 1.0f}; // what each plotted value was divided by
     Sweep::ReferenceTrace m_reference;    // held from the menu; survives a new START
+    Sweep::Quantity m_referenceQuantity = Sweep::Quantity::Frequency; // what its run swept
+    std::vector<double> m_referenceAxis;    // its points' places along a bias or level axis (V)
+    static constexpr int SweptChoices = 3;  // the entries of b_swept
+    int m_sweptIndex = 0;                   // b_swept's entry the fields were typed for
+    QString m_sweptFields[SweptChoices][2]; // istart and istop as last typed for each entry
     DeviationView m_deviation = DeviationView::Off;
     std::optional<Fit::FitResult> m_fit;     // drawn until a new START, a new fit or the reset
     QString m_listPath;                      // the frequency list file of a list run

@@ -114,6 +114,9 @@ std::vector<double> Tb_tok::CompensationFrequencies() {
     case CompensationPanel::Span::Spot:
         return {static_cast<double>(Main::CurrentFrequency)};
     case CompensationPanel::Span::Sweep: {
+        // A bias or level run is held at the present frequency; its fields hold volts.
+        if (SweptQuantity() != Sweep::Quantity::Frequency)
+            return {static_cast<double>(Main::CurrentFrequency)};
         if (!AcceptSweepFields()) return {};
         const Sweep::Plan plan = Core::PlanStart(
             ChosenSpacing(), QVector<std::int32_t>(m_plannedList.begin(), m_plannedList.end()));

@@ -97,7 +97,7 @@ void Tb_tok::SaveSweepData() {
     if (choice.path.isEmpty()) return;
     const Export::CsvDialect dialect =
         choice.filter == SemicolonFilter ? Export::SemicolonDialect() : Export::CommaDialect();
-    SaveExport(choice.path, Export::SweepCsv(SweepState, m_reference, dialect));
+    SaveExport(choice.path, Export::SweepCsv(SweepState, ExportedReference(), dialect));
 }
 
 // The chart with its labels and track bar as it stands, at its size: PNG from its pixels, SVG
@@ -116,7 +116,7 @@ void Tb_tok::SaveGraphPicture(GraphPicture kind) {
 void Tb_tok::CopySweepData() {
     if (!SweepTaken()) return;
     QGuiApplication::clipboard()->setText(
-        QString::fromUtf8(Export::SweepCsv(SweepState, m_reference)));
+        QString::fromUtf8(Export::SweepCsv(SweepState, ExportedReference())));
 }
 
 bool Tb_tok::SweepTaken() {

@@ -37,7 +37,7 @@ void Tb_tok::AddFitActions(QMenu *menu) {
 
 void Tb_tok::FitSweep(const QString &model) {
     if (!SweepTaken()) return;
-    if (!ui->PaGraph->form().ChBoF->isChecked()) {
+    if (!ui->PaGraph->form().ChBoF->isChecked() || SweepQuantity != Sweep::Quantity::Frequency) {
         m_core->Tell(QStringLiteral("Подбор схемы: нужен график по частоте."));
         return;
     }
@@ -71,7 +71,8 @@ void Tb_tok::ClearFit() {
 // series is plotted in; nothing in a deviation view or for a sample run.
 void Tb_tok::ShowFittedCurves(const bool shown[2], bool deviation) {
     Chart::SweepChart *chart = ui->PaGraph->form().grafik;
-    const bool frequencySweep = ui->PaGraph->form().ChBoF->isChecked();
+    const bool frequencySweep =
+        ui->PaGraph->form().ChBoF->isChecked() && SweepQuantity == Sweep::Quantity::Frequency;
     const int taken = TakenSweepPoints();
     std::vector<double> frequencies;
     for (int k = 0; k < taken; ++k)

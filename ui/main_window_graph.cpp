@@ -10,6 +10,7 @@
 #include "sweep/sweep_store.h"
 #include "ui/graph_panel.h"
 #include "ui/main_state.h"
+#include "ui/swept_quantity.h"
 #include "ui_main_window.h"
 
 #include <cmath>
@@ -68,14 +69,14 @@ void Tb_tok::RedrawGraph() {
     m_plotFactor[0] = summary.factor[0];
     m_plotFactor[1] = summary.factor[1];
     const bool frequencySweep = g.ChBoF->isChecked();
-    const bool deviation =
-        m_deviation != DeviationView::Off && !m_reference.empty() && frequencySweep;
+    const bool deviation = m_deviation != DeviationView::Off && ReferenceMatches();
     const QString marked = !deviation                              ? QString()
                            : m_deviation == DeviationView::Percent ? QStringLiteral("Δ%")
                                                                    : QStringLiteral("Δ");
     chart->setAxisTitle(Chart::Axis::Left, marked + Title(summary.title[0]));
     chart->setAxisTitle(Chart::Axis::Right, marked + Title(summary.title[1]));
-    chart->setLogAxis(frequencySweep && g.ChBoLogAxis->isChecked(), 1000.0);
+    chart->setLogAxis(LogAxisApplies(SweepQuantity, frequencySweep) && g.ChBoLogAxis->isChecked(),
+                      1000.0);
 
     // An unticked series is left without points, never made inactive.
     const bool shown[2] = {g.p1on->isChecked(), g.p2on->isChecked()};
@@ -90,7 +91,7 @@ void Tb_tok::RedrawGraph() {
                 points = ComparedPoints(s, parameter[s], plotted[s]);
             } else {
                 for (int k = 0; k < SweepPoints; ++k)
-                    points.append(QPointF(SweepPointX(k, frequencySweep), plotted[s][k]));
+                    points.append(QPointF(AxisValue(SweepState, k, frequencySweep), plotted[s][k]));
             }
             LeaveOutUnmeasured(points);
         }
@@ -101,8 +102,7 @@ void Tb_tok::RedrawGraph() {
     }
     ShowFittedCurves(shown, deviation);
     ShowConnectionBreaks();
-    chart->setAxisTitle(Chart::Axis::Bottom, frequencySweep ? QStringLiteral("Частота, kHz")
-                                                            : QStringLiteral("Отсчеты"));
+    chart->setAxisTitle(Chart::Axis::Bottom, AxisTitle(SweepQuantity, frequencySweep));
 }
 
 // A mark at the first taken point of each new connection of the run. The redraw of a stored point
@@ -112,7 +112,7 @@ void Tb_tok::ShowConnectionBreaks() {
     const bool frequencySweep = g.ChBoF->isChecked();
     QList<double> xs;
     for (int k : Sweep::ConnectionBreaks())
-        xs.append(SweepPointX(k, frequencySweep));
+        xs.append(AxisValue(SweepState, k, frequencySweep));
     g.grafik->setBreaks(xs);
 }
 

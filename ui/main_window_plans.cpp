@@ -15,6 +15,7 @@
 #include "ui/chart/sweep_chart.h"
 #include "ui/graph_panel.h"
 #include "ui/main_state.h"
+#include "ui/swept_quantity.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -136,12 +137,15 @@ void Tb_tok::AddPlanActions(QMenu *menu) {
 
 void Tb_tok::HoldReference() {
     if (!SweepTaken()) return;
-    m_reference = Sweep::HoldReference();
+    m_reference = Sweep::HoldReference(); // a run at one frequency keeps its run order
+    m_referenceQuantity = SweepQuantity;
+    m_referenceAxis = HeldAxisValues(SweepState);
     RedrawGraph();
 }
 
 void Tb_tok::ClearReference() {
     m_reference = {};
+    m_referenceAxis.clear();
     m_deviation = DeviationView::Off;
     RedrawGraph();
 }
@@ -170,6 +174,10 @@ void Tb_tok::PlaceExtremeMarkers() {
 // Where the reactance of the taken points changes sign, between the two points around it.
 void Tb_tok::PlaceResonanceMarker() {
     if (!SweepTaken()) return;
+    if (SweepQuantity != Sweep::Quantity::Frequency) {
+        m_core->Tell(QStringLiteral("Маркер резонанса: нужен график по частоте."));
+        return;
+    }
     const Sweep::ReferenceTrace run = Sweep::HoldReference(); // the taken points by frequency
     const std::vector<double> &x = run.values[Device::ParX];
     const auto found = Sweep::FindResonance(run.frequencies.data(), x.data(), run.size());
@@ -184,13 +192,48 @@ void Tb_tok::PlaceResonanceMarker() {
     }
 }
 
+// A reference is compared with a run of its own quantity only (a frequency run over frequencies).
+bool Tb_tok::ReferenceMatches() const {
+    if (m_reference.empty() || m_referenceQuantity != SweepQuantity) return false;
+    return SweepQuantity != Sweep::Quantity::Frequency || ui->PaGraph->form().ChBoF->isChecked();
+}
+
+// The data files compare by frequency: a reference goes with a frequency run of its own kind.
+const Sweep::ReferenceTrace &Tb_tok::ExportedReference() const {
+    static const Sweep::ReferenceTrace none;
+    return m_referenceQuantity == Sweep::Quantity::Frequency &&
+                   SweepQuantity == Sweep::Quantity::Frequency
+               ? m_reference
+               : none;
+}
+
 // The reference at the run's points, or each point's deviation from it, in the unit the series
-// is plotted in; points outside the reference's span are left out (not finite).
+// is plotted in; points outside the reference's span are left out (not finite). A bias or level
+// run is compared at its planned values.
 QList<QPointF> Tb_tok::ComparedPoints(int series, int parameter, const float *plotted) const {
     QList<QPointF> points;
-    const bool frequencySweep = ui->PaGraph->form().ChBoF->isChecked();
-    if (m_reference.empty() || !frequencySweep) return points;
+    if (!ReferenceMatches()) return points;
     const double factor = m_plotFactor[series];
+    if (SweepQuantity != Sweep::Quantity::Frequency) {
+        const std::vector<double> &held = m_reference.values[static_cast<std::size_t>(parameter)];
+        if (m_deviation == DeviationView::Off) {
+            for (std::size_t i = 0; i < m_referenceAxis.size() && i < held.size(); ++i)
+                points.append(QPointF(m_referenceAxis[i], held[i] / factor));
+            return points;
+        }
+        for (int k = 0; k < SweepPoints; ++k) {
+            const double x = PlannedAxisValue(SweepState, k);
+            const auto at = ValueAlong(m_referenceAxis, held, x);
+            double y = std::nan("");
+            if (at) {
+                const double delta = static_cast<double>(plotted[k]) * factor - *at;
+                y = m_deviation == DeviationView::Delta ? delta / factor
+                                                        : delta / std::fabs(*at) * 100.0;
+            }
+            points.append(QPointF(x, y));
+        }
+        return points;
+    }
     if (m_deviation == DeviationView::Off) {
         for (int i = 0; i < m_reference.size(); ++i)
             points.append(QPointF(m_reference.frequencies[static_cast<std::size_t>(i)] * 0.001,
@@ -213,9 +256,11 @@ QList<QPointF> Tb_tok::ComparedPoints(int series, int parameter, const float *pl
 // Frequency and both values with their prefixes; after the first marker, the differences to it.
 QString Tb_tok::MarkerText(const Chart::MarkerSpot &spot, const Chart::MarkerSpot *first) const {
     const bool frequencySweep = ui->PaGraph->form().ChBoF->isChecked();
-    const auto where = [frequencySweep](double x) {
-        return frequencySweep ? Sweep::FrequencyText(x * 1000.0, 5)
-                              : QStringLiteral("№ %1").arg(x, 0, 'g', 6);
+    const bool volts = SweepQuantity != Sweep::Quantity::Frequency;
+    const auto where = [frequencySweep, volts](double x) {
+        return volts            ? VoltsText(x)
+               : frequencySweep ? Sweep::FrequencyText(x * 1000.0, 5)
+                                : QStringLiteral("№ %1").arg(x, 0, 'g', 6);
     };
     QString text = first ? QStringLiteral("Δ %1").arg(where(spot.x - first->x)) : where(spot.x);
     const int parameter[2] = {Param1Index, Param2Index};

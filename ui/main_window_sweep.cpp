@@ -57,13 +57,23 @@ void Tb_tok::InitSweepPanel() {
     PrepareSweepGraph();
 }
 
+// A bias or level run always has both ends.
 void Tb_tok::ChBoFClick() {
     Ui::GraphPanel &g = ui->PaGraph->form();
-    g.istop->setVisible(g.ChBoF->isChecked());
+    g.istop->setVisible(g.ChBoF->isChecked() || SweptQuantity() != Sweep::Quantity::Frequency);
 }
 
 // The fields are read and checked one by one, so a bound accepted before a failing field stays.
+// A bias or level run is the core's own (main_window_swept.cpp).
 void Tb_tok::bgrafClick() {
+    if (m_core->QuantityRunGoing()) {
+        m_core->StopRun();
+        return;
+    }
+    if (SweptQuantity() != Sweep::Quantity::Frequency) {
+        StartQuantityRunFromFields();
+        return;
+    }
     if (!AcceptSweepFields()) return;
     if (ui->b_apar->isChecked()) { // the graphed pair must not change by itself during the run
         ui->b_apar->setChecked(false);
