@@ -11,11 +11,15 @@
 #include "link/measurement.h"
 #include "link/models.h"
 #include "link/serial_link.h"
+#include "remote/list_settings.h"
 #include "sweep/sweep_statistics.h"
 #include "sweep/sweep_store.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <utility>
 
 namespace Bridge {
@@ -36,6 +40,26 @@ Remote::Reading RawReading(std::uint64_t sequence, std::int64_t timeMs, float ma
     reading.frequency = frequency;
     reading.overload = !std::isfinite(magnitude) || !std::isfinite(phase);
     return reading;
+}
+
+// Frames a step waits for its setting to be measured, as many as a run's point waits.
+constexpr int StepFrameLimit = 25;
+
+Sweep::Quantity CoreQuantity(Remote::SweptQuantity quantity) {
+    return quantity == Remote::SweptQuantity::Bias    ? Sweep::Quantity::Bias
+           : quantity == Remote::SweptQuantity::Level ? Sweep::Quantity::Level
+                                                      : Sweep::Quantity::Frequency;
+}
+
+Remote::SweptQuantity RemoteQuantity(Sweep::Quantity quantity) {
+    return quantity == Sweep::Quantity::Bias    ? Remote::SweptQuantity::Bias
+           : quantity == Sweep::Quantity::Level ? Remote::SweptQuantity::Level
+                                                : Remote::SweptQuantity::Frequency;
+}
+
+int LevelIndexOf(std::int32_t millivolts) {
+    const auto level = std::find(Main::LevelList.begin(), Main::LevelList.end(), millivolts);
+    return level == Main::LevelList.end() ? -1 : static_cast<int>(level - Main::LevelList.begin());
 }
 
 // A point's status for a client: its own, or +1 for one the display shows as an overload.
@@ -81,6 +105,25 @@ SessionInstrument::SessionInstrument(Core::Session &session, QObject *parent)
         m_portWasOpen = result.portOpen;
     });
     m_portWasOpen = Device::PortNumber != 0;
+    // A bias or level run of ours ends by itself, on a stop, or under another run; the core says
+    // so with the conditions it puts back.
+    const auto settingRun = [this] { TakeSettingRunEnd(); };
+    connect(&session, &Core::Session::conditionsChanged, this, settingRun);
+    connect(&session, &Core::Session::sweepStopped, this, settingRun);
+    connect(&session, &Core::Session::sweepStarted, this, settingRun);
+    connect(&session, &Core::Session::ticked, this, settingRun);
+    connect(&session, &Core::Session::biasNotRestored, this, [this] {
+        ++m_biasLosses;
+        m_listPending = true;
+        m_notify.start();
+    });
+    // The program stops while the line is still open: a pass's setting goes back first.
+    if (QCoreApplication *application = QCoreApplication::instance())
+        connect(application, &QCoreApplication::aboutToQuit, this, [this] { EndPass(); });
+}
+
+SessionInstrument::~SessionInstrument() {
+    EndPass();
 }
 
 Remote::LineState SessionInstrument::lineState() const {
@@ -140,16 +183,27 @@ int SessionInstrument::setFrequency(std::int32_t hz) {
 
 int SessionInstrument::setLevel(int millivolts) {
     if (!Ready()) return Remote::HardwareError;
-    const auto level = std::find(Main::LevelList.begin(), Main::LevelList.end(), millivolts);
-    if (level == Main::LevelList.end()) return Remote::DataOutOfRange;
-    m_session.SetLevel(static_cast<int>(level - Main::LevelList.begin()));
+    if (SettingRunOf(Remote::SweptQuantity::Level)) return Remote::SettingsConflict;
+    const int level = LevelIndexOf(millivolts);
+    if (level < 0) return Remote::DataOutOfRange;
+    if (m_pass.quantity == Remote::SweptQuantity::Level && !m_pass.stepGoing) m_pass.held = false;
+    m_session.SetLevel(level);
     return Changed();
 }
 
+// A bias or level run goes: the quantity it steps is the run's until it ends.
+bool SessionInstrument::SettingRunOf(Remote::SweptQuantity quantity) const {
+    return (m_session.QuantityRunGoing() && Main::SweepQuantity == CoreQuantity(quantity)) ||
+           (m_pass.stepGoing && m_pass.quantity == quantity);
+}
+
+// A bias set while a pass of bias steps holds its own is the one kept when the pass ends.
 int SessionInstrument::setBiasLevel(int millivolts) {
     if (!Ready()) return Remote::HardwareError;
+    if (SettingRunOf(Remote::SweptQuantity::Bias)) return Remote::SettingsConflict;
     if (millivolts < Main::LowestBias || millivolts > Main::HighestBias)
         return Remote::DataOutOfRange;
+    if (m_pass.quantity == Remote::SweptQuantity::Bias) m_pass.held = false;
     m_biasMillivolts = millivolts;
     if (Main::BiasSetting > 0 || m_biasOn) {
         m_biasOn = true;
@@ -160,6 +214,8 @@ int SessionInstrument::setBiasLevel(int millivolts) {
 
 int SessionInstrument::setBiasState(bool on) {
     if (!Ready()) return Remote::HardwareError;
+    if (SettingRunOf(Remote::SweptQuantity::Bias)) return Remote::SettingsConflict;
+    if (m_pass.quantity == Remote::SweptQuantity::Bias) m_pass.held = false;
     if (Main::BiasSetting > 0) m_biasMillivolts = Main::BiasSetting;
     m_biasOn = on;
     m_session.SetBias(on ? m_biasMillivolts : 0);
@@ -168,6 +224,7 @@ int SessionInstrument::setBiasState(bool on) {
 
 int SessionInstrument::setBiasSource(bool external) {
     if (!Ready()) return Remote::HardwareError;
+    if (SettingRunOf(Remote::SweptQuantity::Bias)) return Remote::SettingsConflict;
     m_session.SelectBiasSource(external);
     return Changed();
 }
@@ -258,7 +315,161 @@ int SessionInstrument::startList(const QVector<std::int32_t> &frequencies, std::
 }
 
 void SessionInstrument::abortList() {
-    m_session.StopListRun();
+    if (m_pass.stepGoing) {
+        EndPass();
+    } else if (m_settingRun) {
+        if (m_list.running && m_session.QuantityRunGoing()) m_session.StopRun();
+    } else {
+        m_session.StopListRun();
+    }
+}
+
+namespace {
+
+int RunRefusalCode(Core::Session::RunRefusal refusal) {
+    using R = Core::Session::RunRefusal;
+    switch (refusal) {
+    case R::None:
+        return Remote::NoError;
+    case R::RunGoing:
+        return Remote::InitIgnored;
+    case R::NoMeter:
+        return Remote::HardwareError;
+    case R::ExternalBias:
+        return Remote::SettingsConflict;
+    case R::Planner:
+        return Remote::DataOutOfRange;
+    }
+    return Remote::DataOutOfRange;
+}
+
+} // namespace
+
+// The core's run over the quantity at the frequency set; it puts the setting back at its end.
+int SessionInstrument::startSettingList(Remote::SweptQuantity quantity,
+                                        const QVector<std::int32_t> &millivolts,
+                                        std::uint64_t &run) {
+    if (quantity == Remote::SweptQuantity::Frequency) return startList(millivolts, run);
+    if (m_pass.stepGoing) return Remote::InitIgnored;
+    // The run's number and points are ours before the first point can be stored.
+    const Remote::ListState before = m_list;
+    const bool wasSettingRun = m_settingRun;
+    m_list.run += 1;
+    m_list.running = true;
+    m_list.points = QVector<Remote::ListPoint>(millivolts.size());
+    m_settingRun = true;
+    Sweep::Request request;
+    request.quantity = CoreQuantity(quantity);
+    request.spacing = Sweep::Spacing::List;
+    request.list.assign(millivolts.begin(), millivolts.end());
+    const Core::Session::RunAnswer answer = m_session.StartQuantityRun(request);
+    if (!answer.accepted()) {
+        m_list = before;
+        m_settingRun = wasSettingRun;
+        return RunRefusalCode(answer.refused);
+    }
+    run = m_list.run;
+    return Remote::NoError;
+}
+
+// One point: the setting through the session's setter, as the window's control sends it, and the
+// point from the first frame at it (a bias the frame reports; a level once the meter has measured
+// at it for the core's settling time).
+int SessionInstrument::startSettingStep(Remote::SweptQuantity quantity, std::int32_t millivolts,
+                                        bool last, std::uint64_t &run) {
+    if (!Ready()) return Remote::HardwareError;
+    if (quantity == Remote::SweptQuantity::Frequency) return Remote::IllegalParameterValue;
+    if (Main::SweepRunning || m_session.CompensationRunning() || m_pass.stepGoing)
+        return Remote::InitIgnored;
+    if (quantity == Remote::SweptQuantity::Bias && m_session.BiasExternal())
+        return Remote::SettingsConflict;
+    const auto planned = Remote::PlanSettingList(
+        quantity, {millivolts}, Device::CapabilitiesOf(Device::ModelIndex).biasStepMillivolts);
+    if (!planned) return Remote::DataOutOfRange;
+    const std::int32_t mv = planned->front();
+    if (m_pass.held && m_pass.quantity != quantity) EndPass();
+    if (!m_pass.held) {
+        // What the meter had before: the bias the program set, or else the one its frames report.
+        const Device::RequestedConditions &requested = m_session.Requested();
+        m_pass.savedBias = requested.biasSent ? requested.biasMillivolts : Device::BiasMillivolts;
+        m_pass.savedLevelIndex = m_session.LevelIndex();
+        m_pass.quantity = quantity;
+        m_pass.held = true;
+    }
+    m_settingRun = false;
+    m_list.run += 1;
+    m_list.running = true;
+    m_list.points = QVector<Remote::ListPoint>(1);
+    m_pass.latestRun = m_list.run;
+    m_pass.stepGoing = true;
+    m_pass.last = last;
+    m_pass.millivolts = mv;
+    m_pass.misses = 0;
+    if (quantity == Remote::SweptQuantity::Bias)
+        m_session.SetBias(mv);
+    else
+        m_session.SetLevel(LevelIndexOf(mv));
+    m_pass.sinceSetting.start();
+    Changed();
+    run = m_list.run;
+    return Remote::NoError;
+}
+
+void SessionInstrument::endSettingSteps(std::uint64_t run) {
+    if (run == 0 || run == m_pass.latestRun) EndPass();
+}
+
+// The setting from before the pass goes back through the session, even with the line gone (a
+// meter that returns is sent it); then the clients are told it could not be.
+void SessionInstrument::EndPass() {
+    if (!m_pass.held) return;
+    m_pass.held = false;
+    if (m_pass.stepGoing) EndStep(false);
+    if (m_pass.quantity == Remote::SweptQuantity::Bias) {
+        const bool lineGone = Device::PortNumber == 0;
+        m_session.SetBias(m_pass.savedBias);
+        if (lineGone) {
+            ++m_biasLosses;
+            m_listPending = true;
+            m_notify.start();
+        }
+    } else if (m_pass.savedLevelIndex >= 0) {
+        m_session.SetLevel(m_pass.savedLevelIndex);
+    }
+    m_session.AnnounceConditions();
+}
+
+// A frame while a step waits: its point when the frame is at the step's setting; the step is
+// given up (no point) after as many frames as a run's point waits.
+void SessionInstrument::TakeStepFrame(bool counts) {
+    bool reached = false;
+    if (counts && m_pass.quantity == Remote::SweptQuantity::Bias) {
+        const int step = Device::CapabilitiesOf(Device::ModelIndex).biasStepMillivolts;
+        reached = 2 * std::abs(Device::BiasMillivolts - m_pass.millivolts) < std::max(1, step);
+    } else if (counts) {
+        reached = m_pass.sinceSetting.hasExpired(Core::Session::LevelSettleMs);
+    }
+    if (reached)
+        EndStep(true);
+    else if (++m_pass.misses >= StepFrameLimit)
+        EndStep(false);
+}
+
+void SessionInstrument::EndStep(bool measured) {
+    if (!m_pass.stepGoing) return;
+    m_pass.stepGoing = false;
+    if (measured && !m_list.points.isEmpty()) m_list.points[0] = {true, m_latest};
+    m_list.running = false;
+    m_listPending = true;
+    m_notify.start();
+    if (m_pass.last) EndPass();
+}
+
+void SessionInstrument::TakeSettingRunEnd() {
+    if (!m_settingRun || !m_list.running || m_session.QuantityRunGoing()) return;
+    m_list.running = false;
+    m_listPending = true;
+    m_notify.start();
 }
 
 bool SessionInstrument::busy() const {
@@ -268,11 +479,14 @@ bool SessionInstrument::busy() const {
 Remote::SweepTable SessionInstrument::lastSweep() const {
     Remote::SweepTable table;
     table.running = Main::SweepRunning;
+    table.quantity = RemoteQuantity(Main::SweepQuantity);
     const int taken = Main::TakenSweepPoints();
     table.points.reserve(taken);
     for (int i = 0; i < taken; ++i) {
         Remote::SweepPoint point;
         point.plannedFrequency = Main::SweepFrequencies[i];
+        if (table.quantity != Remote::SweptQuantity::Frequency)
+            point.plannedSetting = Main::PlannedAxisValue(Main::SweepState, i);
         point.seriesCircuit = Main::SweepSeriesCircuits[i];
         point.reading = RawReading(0, 0, Main::SweepMagnitudes[i], Main::SweepPhases[i],
                                    Main::SweepReportedFrequencies[i]);
@@ -391,7 +605,10 @@ void SessionInstrument::TakeFrame() {
     // The fixture's own readings, at the run's frequencies, are no client's.
     if (m_session.CompensationRunning()) return;
     const S status = m_session.LastStatus();
-    if (status == S::OtherFrequency || status == S::OtherBias || status == S::Stale) return;
+    if (status == S::OtherFrequency || status == S::OtherBias || status == S::Stale) {
+        if (m_pass.stepGoing) TakeStepFrame(false);
+        return;
+    }
     m_latest =
         RawReading(m_latest.sequence + 1, nowMs(), Device::ParameterValues[Device::ValMagnitude],
                    Device::ParameterValues[Device::ValPhase], Device::FrequencyHz);
@@ -400,11 +617,13 @@ void SessionInstrument::TakeFrame() {
     m_latest.connection = m_session.Connection();
     m_readingPending = true;
     m_notify.start();
+    if (m_pass.stepGoing) TakeStepFrame(true);
 }
 
 void SessionInstrument::TakeSweepPoint() {
     const int i = Main::SweepIndex;
-    if (!m_session.ListRunGoing() || !m_list.running || i < 0 || i >= m_list.points.size()) return;
+    const bool ours = m_settingRun ? m_session.QuantityRunGoing() : m_session.ListRunGoing();
+    if (!ours || !m_list.running || i < 0 || i >= m_list.points.size()) return;
     m_list.points[i].measured = true;
     m_list.points[i].reading =
         RawReading(m_latest.sequence, m_latest.timeMs, Main::SweepMagnitudes[i],
