@@ -219,6 +219,22 @@ private slots:
         QCOMPARE(Send(client, "SYST:ERR?"), NoError);
     }
 
+    // A level list: each point measured at its level, and the level set before back afterwards.
+    void levelListPutsTheLevelBack() {
+        Bench b;
+        QVERIFY(b.found());
+        QVERIFY(TickWithFrame(b.session).accepted);
+        Remote::Client client(b.remote);
+        QCOMPARE(Send(client, "VOLT 0.5;:DISP:PAGE LIST;:LIST:VOLT 0.1,0.01;:INIT;:SYST:ERR?"),
+                 NoError);
+        QCOMPARE(b.meter.state().levelMillivolts, 100);
+        QCOMPARE(Send(client, "VOLT 1;:SYST:ERR?"), QByteArray("-221,\"Settings conflict\"\n"));
+        QVERIFY(TickUntil(b.session, [] { return !Main::SweepRunning; }));
+        QCOMPARE(b.meter.state().levelMillivolts, 500);
+        QCOMPARE(Send(client, "VOLT?;:SWE:QUAN?"), QByteArray("+5.00000E-01\nVOLT\n"));
+        QCOMPARE(PointStatuses(Send(client, "FETC?")), (QList<QByteArray>{"+0", "+0"}));
+    }
+
     // ABOR in the middle of a bias run puts the meter's bias back at once.
     void abortPutsTheBiasBack() {
         Bench b;
