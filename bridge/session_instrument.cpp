@@ -1,6 +1,7 @@
 // Remote::Instrument on Core::Session.
 #include "bridge/session_instrument.h"
 
+#include "bridge/swept_quantities.h"
 #include "compensation/compensation_data.h"
 #include "core/main_state.h"
 #include "core/session.h"
@@ -13,6 +14,8 @@
 #include "link/serial_link.h"
 #include "sweep/sweep_statistics.h"
 #include "sweep/sweep_store.h"
+
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <cmath>
@@ -81,6 +84,25 @@ SessionInstrument::SessionInstrument(Core::Session &session, QObject *parent)
         m_portWasOpen = result.portOpen;
     });
     m_portWasOpen = Device::PortNumber != 0;
+    // A bias or level run of ours ends by itself, on a stop, or under another run; the core says
+    // so with the conditions it puts back.
+    const auto settingRun = [this] { TakeSettingRunEnd(); };
+    connect(&session, &Core::Session::conditionsChanged, this, settingRun);
+    connect(&session, &Core::Session::sweepStopped, this, settingRun);
+    connect(&session, &Core::Session::sweepStarted, this, settingRun);
+    connect(&session, &Core::Session::ticked, this, settingRun);
+    connect(&session, &Core::Session::biasNotRestored, this, [this] {
+        ++m_biasLosses;
+        m_listPending = true;
+        m_notify.start();
+    });
+    // The program stops while the line is still open: a pass's setting goes back first.
+    if (QCoreApplication *application = QCoreApplication::instance())
+        connect(application, &QCoreApplication::aboutToQuit, this, [this] { EndPass(); });
+}
+
+SessionInstrument::~SessionInstrument() {
+    EndPass();
 }
 
 Remote::LineState SessionInstrument::lineState() const {
@@ -140,16 +162,20 @@ int SessionInstrument::setFrequency(std::int32_t hz) {
 
 int SessionInstrument::setLevel(int millivolts) {
     if (!Ready()) return Remote::HardwareError;
-    const auto level = std::find(Main::LevelList.begin(), Main::LevelList.end(), millivolts);
-    if (level == Main::LevelList.end()) return Remote::DataOutOfRange;
-    m_session.SetLevel(static_cast<int>(level - Main::LevelList.begin()));
+    if (SettingRunOf(Remote::SweptQuantity::Level)) return Remote::SettingsConflict;
+    const int level = LevelIndexOf(millivolts);
+    if (level < 0) return Remote::DataOutOfRange;
+    if (m_pass.quantity == Remote::SweptQuantity::Level && !m_pass.stepGoing) m_pass.held = false;
+    m_session.SetLevel(level);
     return Changed();
 }
 
 int SessionInstrument::setBiasLevel(int millivolts) {
     if (!Ready()) return Remote::HardwareError;
+    if (SettingRunOf(Remote::SweptQuantity::Bias)) return Remote::SettingsConflict;
     if (millivolts < Main::LowestBias || millivolts > Main::HighestBias)
         return Remote::DataOutOfRange;
+    if (m_pass.quantity == Remote::SweptQuantity::Bias) m_pass.held = false;
     m_biasMillivolts = millivolts;
     if (Main::BiasSetting > 0 || m_biasOn) {
         m_biasOn = true;
@@ -160,6 +186,8 @@ int SessionInstrument::setBiasLevel(int millivolts) {
 
 int SessionInstrument::setBiasState(bool on) {
     if (!Ready()) return Remote::HardwareError;
+    if (SettingRunOf(Remote::SweptQuantity::Bias)) return Remote::SettingsConflict;
+    if (m_pass.quantity == Remote::SweptQuantity::Bias) m_pass.held = false;
     if (Main::BiasSetting > 0) m_biasMillivolts = Main::BiasSetting;
     m_biasOn = on;
     m_session.SetBias(on ? m_biasMillivolts : 0);
@@ -168,6 +196,7 @@ int SessionInstrument::setBiasState(bool on) {
 
 int SessionInstrument::setBiasSource(bool external) {
     if (!Ready()) return Remote::HardwareError;
+    if (SettingRunOf(Remote::SweptQuantity::Bias)) return Remote::SettingsConflict;
     m_session.SelectBiasSource(external);
     return Changed();
 }
@@ -258,7 +287,13 @@ int SessionInstrument::startList(const QVector<std::int32_t> &frequencies, std::
 }
 
 void SessionInstrument::abortList() {
-    m_session.StopListRun();
+    if (m_pass.stepGoing) {
+        EndPass();
+    } else if (m_settingRun) {
+        if (m_list.running && m_session.QuantityRunGoing()) m_session.StopRun();
+    } else {
+        m_session.StopListRun();
+    }
 }
 
 bool SessionInstrument::busy() const {
@@ -268,11 +303,14 @@ bool SessionInstrument::busy() const {
 Remote::SweepTable SessionInstrument::lastSweep() const {
     Remote::SweepTable table;
     table.running = Main::SweepRunning;
+    table.quantity = RemoteQuantity(Main::SweepQuantity);
     const int taken = Main::TakenSweepPoints();
     table.points.reserve(taken);
     for (int i = 0; i < taken; ++i) {
         Remote::SweepPoint point;
         point.plannedFrequency = Main::SweepFrequencies[i];
+        if (table.quantity != Remote::SweptQuantity::Frequency)
+            point.plannedSetting = Main::PlannedAxisValue(Main::SweepState, i);
         point.seriesCircuit = Main::SweepSeriesCircuits[i];
         point.reading = RawReading(0, 0, Main::SweepMagnitudes[i], Main::SweepPhases[i],
                                    Main::SweepReportedFrequencies[i]);
@@ -391,7 +429,10 @@ void SessionInstrument::TakeFrame() {
     // The fixture's own readings, at the run's frequencies, are no client's.
     if (m_session.CompensationRunning()) return;
     const S status = m_session.LastStatus();
-    if (status == S::OtherFrequency || status == S::OtherBias || status == S::Stale) return;
+    if (status == S::OtherFrequency || status == S::OtherBias || status == S::Stale) {
+        if (m_pass.stepGoing) TakeStepFrame(false);
+        return;
+    }
     m_latest =
         RawReading(m_latest.sequence + 1, nowMs(), Device::ParameterValues[Device::ValMagnitude],
                    Device::ParameterValues[Device::ValPhase], Device::FrequencyHz);
@@ -400,11 +441,13 @@ void SessionInstrument::TakeFrame() {
     m_latest.connection = m_session.Connection();
     m_readingPending = true;
     m_notify.start();
+    if (m_pass.stepGoing) TakeStepFrame(true);
 }
 
 void SessionInstrument::TakeSweepPoint() {
     const int i = Main::SweepIndex;
-    if (!m_session.ListRunGoing() || !m_list.running || i < 0 || i >= m_list.points.size()) return;
+    const bool ours = m_settingRun ? m_session.QuantityRunGoing() : m_session.ListRunGoing();
+    if (!ours || !m_list.running || i < 0 || i >= m_list.points.size()) return;
     m_list.points[i].measured = true;
     m_list.points[i].reading =
         RawReading(m_latest.sequence, m_latest.timeMs, Main::SweepMagnitudes[i],

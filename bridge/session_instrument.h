@@ -1,6 +1,7 @@
 // The SCPI server's meter carried out by the measuring session: each setting through the same
 // session call as the window's control, readings from the frames the tick accepts, list runs
-// through the session's sweep run with the list as its point frequencies.
+// through the session's sweep run with the list as its point frequencies, bias and level lists
+// through its run over that quantity, or step by step through its setters.
 #pragma once
 
 #include "remote/instrument.h"
@@ -18,6 +19,7 @@ class SessionInstrument : public Remote::Instrument {
     Q_OBJECT
 public:
     explicit SessionInstrument(Core::Session &session, QObject *parent = nullptr);
+    ~SessionInstrument() override; // a setting a pass of steps left is put back
 
     Remote::LineState lineState() const override;
     Remote::ModelInfo model() const override;
@@ -40,6 +42,12 @@ public:
     int startList(const QVector<std::int32_t> &frequencies, std::uint64_t &run) override;
     Remote::ListState listState() const override { return m_list; }
     void abortList() override;
+    int startSettingList(Remote::SweptQuantity quantity, const QVector<std::int32_t> &millivolts,
+                         std::uint64_t &run) override;
+    int startSettingStep(Remote::SweptQuantity quantity, std::int32_t millivolts, bool last,
+                         std::uint64_t &run) override;
+    void endSettingSteps(std::uint64_t run) override;
+    std::uint64_t biasNotRestoredCount() const override { return m_biasLosses; }
 
     Remote::SweepTable lastSweep() const override;
 
@@ -58,12 +66,33 @@ private:
     void TakeFrame();
     void TakeSweepPoint();
     void TakeSweepEnd();
+    void TakeSettingRunEnd();
+    void TakeStepFrame(bool counts);
+    void EndStep(bool measured);
+    void EndPass();
+    bool SettingRunOf(Remote::SweptQuantity quantity) const;
     void Notify();
 
     Core::Session &m_session;
     QElapsedTimer m_clock;
     Remote::Reading m_latest;
     Remote::ListState m_list;
+    bool m_settingRun = false; // m_list is the core's bias or level run
+    // A bias or level list taken step by step: the setting each step sent stays on the meter
+    // until the pass ends; then what it was before the first step goes back, as a core run does.
+    struct Pass {
+        bool held = false;
+        Remote::SweptQuantity quantity = Remote::SweptQuantity::Bias;
+        std::int32_t savedBias = 0; // mV
+        int savedLevelIndex = -1;
+        std::uint64_t latestRun = 0; // m_list's number of its latest step
+        bool stepGoing = false;      // the step's point is awaited
+        bool last = false;           // the pass ends with this step's point
+        std::int32_t millivolts = 0; // the step's setting
+        QElapsedTimer sinceSetting;
+        int misses = 0; // frames that could not be the step's point
+    } m_pass;
+    std::uint64_t m_biasLosses = 0;
     // The compensation runs started here: the latest one's number and how it ended.
     std::uint64_t m_correctionRun = 0;
     bool m_correctionRunning = false;

@@ -12,6 +12,7 @@ Client::Client(Instrument &instrument)
 
 Client::~Client() {
     if (meter_.ownRunGoing()) instrument_.abortList();
+    meter_.endHeldSetting();
     if (meter_.ownCorrectionRunGoing()) instrument_.stopCorrectionRun();
 }
 

@@ -17,7 +17,9 @@ constexpr double NoValue = 9.9e37; // the value of an overloaded or missing read
 } // namespace
 
 ClientMeter::ClientMeter(Instrument &instrument, Reply &reply, ClientState &state)
-    : instrument_(instrument), reply_(reply), state_(state) {}
+    : instrument_(instrument), reply_(reply), state_(state) {
+    state_.measure.biasLosses = instrument_.biasNotRestoredCount(); // a new client's start
+}
 
 void ClientMeter::observe() {
     MeasureState &m = state_.measure;
@@ -25,6 +27,10 @@ void ClientMeter::observe() {
     const std::uint32_t connection = instrument_.connection();
     if (m.connection != 0 && connection != m.connection) reply_.fail(MeterReconnected);
     m.connection = connection;
+    // So is a bias a list left on the fixture because the line went.
+    const std::uint64_t losses = instrument_.biasNotRestoredCount();
+    if (losses != m.biasLosses) reply_.fail(BiasNotRestored);
+    m.biasLosses = losses;
     collectCorrectionRun();
     const Reading latest = instrument_.latestReading();
     if (latest.sequence == 0 || (!m.recent.empty() && latest.sequence <= m.recent.back().sequence))
@@ -134,22 +140,49 @@ void ClientMeter::trigger() {
 }
 
 int ClientMeter::startListRun() {
-    if (state_.list.frequencies.isEmpty()) return SettingsConflict;
+    if (state_.list.values().isEmpty()) return SettingsConflict;
     if (state_.sweep.planned && state_.sweep.start >= state_.sweep.stop) return SettingsConflict;
     if (ownRunGoing()) return InitIgnored;
+    collectFinishedRun(); // a step that ended since the last look moves the pass on first
     const bool step = state_.list.mode == ListMode::Step;
-    if (step && state_.list.stepIndex >= state_.list.frequencies.size()) state_.list.stepIndex = 0;
-    const QVector<std::int32_t> frequencies =
-        step ? QVector<std::int32_t>{state_.list.frequencies[state_.list.stepIndex]}
-             : state_.list.frequencies;
+    if (step && state_.list.stepIndex >= state_.list.values().size()) state_.list.stepIndex = 0;
     std::uint64_t run = 0;
-    if (const int code = instrument_.startList(frequencies, run)) return code;
+    if (const int code = startRun(step, run)) return code;
     if (step && state_.list.stepIndex == 0) state_.list.stepPoints.clear();
     state_.list.run = run;
     state_.list.runStep = step ? state_.list.stepIndex : -1;
     state_.list.runCollected = false;
     state_.list.since = instrument_.nowMs();
     return NoError;
+}
+
+// A frequency list is the core's list run, of one point for a step. A bias or level list is the
+// core's run over that quantity; one point at a time (a step, or a list of one) the setting is
+// the instrument's to hold until the pass's last step.
+int ClientMeter::startRun(bool step, std::uint64_t &run) {
+    ListPlan &list = state_.list;
+    const QVector<std::int32_t> &values = list.values();
+    if (list.quantity == SweptQuantity::Frequency)
+        return instrument_.startList(step ? QVector<std::int32_t>{values[list.stepIndex]} : values,
+                                     run);
+    if (!step && values.size() > 1) return instrument_.startSettingList(list.quantity, values, run);
+    const int index = step ? list.stepIndex : 0;
+    const bool last = index + 1 >= values.size();
+    const int code = instrument_.startSettingStep(list.quantity, values[index], last, run);
+    if (code == NoError) list.settingHeld = !last;
+    return code;
+}
+
+void ClientMeter::restartList() {
+    state_.list.stepIndex = 0;
+    state_.list.stepPoints.clear();
+    endHeldSetting();
+}
+
+void ClientMeter::endHeldSetting() {
+    if (!state_.list.settingHeld) return;
+    state_.list.settingHeld = false;
+    instrument_.endSettingSteps(state_.list.run);
 }
 
 // A STEP run that ended adds its point to the pass.
@@ -172,7 +205,7 @@ QByteArray ClientMeter::listAnswer() {
         const ListState state = instrument_.listState();
         if (state.run == state_.list.run) points = state.points;
     }
-    if (points.isEmpty()) points.resize(std::max<int>(1, state_.list.frequencies.size()));
+    if (points.isEmpty()) points.resize(std::max<int>(1, state_.list.values().size()));
     QByteArray text;
     bool missing = false;
     for (const ListPoint &point : points) {

@@ -31,6 +31,10 @@ public:
     void trigger();
     int startListRun();
     void collectFinishedRun();
+    // The list begins again at its first point; a setting its steps left is put back.
+    void restartList();
+    // The bias or level this client's pass of steps left on the meter, put back.
+    void endHeldSetting();
     bool ownRunGoing() const;
     // The compensation run the client started, and its end: an incomplete one queues an error.
     bool ownCorrectionRunGoing() const;
@@ -38,6 +42,8 @@ public:
     QByteArray listAnswer();
 
 private:
+    int startRun(bool step, std::uint64_t &run);
+
     Instrument &instrument_;
     Reply &reply_;
     ClientState &state_;

@@ -40,6 +40,7 @@ struct MeasureState {
     std::int64_t changeTime = 0;
     std::deque<Reading> recent;   // the newest readings seen, at most MaxAveraging
     std::uint32_t connection = 0; // the meter's connection when last looked at
+    std::uint64_t biasLosses = 0; // the instrument's biasNotRestoredCount() when last looked at
     std::int64_t lastReadingTime = 0;
     bool triggerActive = false;
     std::uint64_t triggerSequence = 0;
@@ -49,15 +50,22 @@ struct MeasureState {
     bool haveTriggerResult = false;
 };
 
+// The list is one quantity's, the one last set: frequencies (Hz), or bias or level values (mV).
 struct ListPlan {
     bool page = false;
     ListMode mode = ListMode::Sequence;
+    SweptQuantity quantity = SweptQuantity::Frequency;
     QVector<std::int32_t> frequencies;
+    QVector<std::int32_t> millivolts;
+    const QVector<std::int32_t> &values() const {
+        return quantity == SweptQuantity::Frequency ? frequencies : millivolts;
+    }
     std::uint64_t run = 0;
     int runStep = -1; // the point a STEP run measures, -1 for a whole run
     bool runCollected = true;
     int stepIndex = 0;
     QVector<ListPoint> stepPoints;
+    bool settingHeld = false; // a bias or level step of this client left its setting on the meter
     std::int64_t since = 0;
 };
 

@@ -37,6 +37,8 @@ const char *ErrorText(int code) {
         return "Hardware error";
     case QueueOverflow:
         return "Queue overflow";
+    case BiasNotRestored:
+        return "Bias not set back; line lost";
     case MeterReconnected:
         return "Meter reconnected; readings of a new connection";
     case CorrectionIncomplete:

@@ -35,7 +35,14 @@ enum ErrorCode : int {
     // Device-specific: a compensation run a client started ended before every frequency was
     // measured; that kind's data are partial.
     CorrectionIncomplete = 302,
+    // Device-specific: a bias or level list ended with the line gone, so the bias it changed could
+    // not be set back to what it was before the list.
+    BiasNotRestored = 303,
 };
+
+// What a list steps, and what the program's last run stepped: the frequency, the DC bias or the
+// test level (the two at the frequency set).
+enum class SweptQuantity { Frequency, Bias, Level };
 
 enum class LineState {
     Ready,    // a meter was found and its line works
@@ -88,7 +95,8 @@ struct ListPoint {
 // One point of the last sweep run: the frequency it was planned at, what its frame reported, and
 // the circuit the meter measured it in.
 struct SweepPoint {
-    double plannedFrequency = 0.0; // Hz
+    double plannedFrequency = 0.0; // Hz; a bias or level run's one frequency
+    double plannedSetting = 0.0;   // V: a bias or level run's point, 0 for a frequency run
     bool seriesCircuit = true;
     Reading reading;
 };
@@ -97,6 +105,7 @@ struct SweepPoint {
 // client's list), with the points taken so far.
 struct SweepTable {
     bool running = false;
+    SweptQuantity quantity = SweptQuantity::Frequency;
     QVector<SweepPoint> points;
 };
 
@@ -163,6 +172,34 @@ public:
     virtual int startList(const QVector<std::int32_t> &frequencies, std::uint64_t &run) = 0;
     virtual ListState listState() const = 0;
     virtual void abortList() = 0;
+
+    // A list over the DC bias or the test level (mV, as the planner takes them) at the frequency
+    // set: through the core's run, which puts the setting back at its end. Two points or more;
+    // refused as startList is, SettingsConflict for a bias list while the bias is external,
+    // DataOutOfRange for a value the planner refuses. listState() and abortList() follow it.
+    virtual int startSettingList(SweptQuantity quantity, const QVector<std::int32_t> &millivolts,
+                                 std::uint64_t &run) {
+        Q_UNUSED(quantity);
+        Q_UNUSED(millivolts);
+        Q_UNUSED(run);
+        return HardwareError;
+    }
+    // One point of such a list taken on its own (a step): the setting goes to millivolts and
+    // stays there after the point; the first step of a pass remembers what it was, and the step
+    // with `last` (or endSettingSteps) puts that back once its point is taken.
+    virtual int startSettingStep(SweptQuantity quantity, std::int32_t millivolts, bool last,
+                                 std::uint64_t &run) {
+        Q_UNUSED(quantity);
+        Q_UNUSED(millivolts);
+        Q_UNUSED(last);
+        Q_UNUSED(run);
+        return HardwareError;
+    }
+    // Puts back the setting a pass of steps left: the pass whose latest step is run, or any
+    // pass for run 0. Nothing without one.
+    virtual void endSettingSteps(std::uint64_t run) { Q_UNUSED(run); }
+    // Counts the times a bias could not be set back after a list (the line was gone).
+    virtual std::uint64_t biasNotRestoredCount() const { return 0; }
 
     virtual SweepTable lastSweep() const = 0;
 

@@ -2,6 +2,8 @@
 #include "remote/measurement_commands.h"
 
 #include "remote/command_set.h"
+#include "remote/list_settings.h"
+#include "remote/meter_values.h"
 #include "remote/scpi_parser.h"
 
 #include <algorithm>
@@ -86,6 +88,8 @@ void MeasurementCommands::abortCommand(const Parameters &p) {
     if (!reply_.noParameter(p)) return;
     state_.measure.triggerActive = false;
     if (instrument_.listState().running) instrument_.abortList();
+    state_.list.settingHeld = false;
+    instrument_.endSettingSteps(0); // anyone's pass of bias or level steps
     if (instrument_.correction().running) {
         if (meter_.ownCorrectionRunGoing()) state_.correction.stopped = true;
         instrument_.stopCorrectionRun();
@@ -105,10 +109,7 @@ void MeasurementCommands::listFrequencyCommand(const Parameters &p) {
             return reply_.fail(DataOutOfRange);
         frequencies.append(static_cast<std::int32_t>(rounded));
     }
-    state_.list.frequencies = frequencies;
-    state_.sweep.planned = false;
-    state_.list.stepIndex = 0;
-    state_.list.stepPoints.clear();
+    setList(SweptQuantity::Frequency, frequencies);
 }
 
 void MeasurementCommands::listFrequencyQuery(const Parameters &p) {
@@ -121,12 +122,72 @@ void MeasurementCommands::listFrequencyQuery(const Parameters &p) {
     reply_.answer(text);
 }
 
+// Setting a list makes it the list, whatever quantity the one before stepped.
+void MeasurementCommands::setList(SweptQuantity quantity, const QVector<std::int32_t> &values) {
+    state_.list.quantity = quantity;
+    state_.list.frequencies =
+        quantity == SweptQuantity::Frequency ? values : QVector<std::int32_t>();
+    state_.list.millivolts =
+        quantity == SweptQuantity::Frequency ? QVector<std::int32_t>() : values;
+    state_.sweep.planned = false;
+    meter_.restartList();
+}
+
+// Volts as the planner takes them (mV, the bias rounded to the model's step), checked by it:
+// what it refuses is -222 and leaves the list as it was.
+void MeasurementCommands::listSettingCommand(const Parameters &p, SweptQuantity quantity) {
+    if (p.isEmpty()) return reply_.fail(MissingParameter);
+    if (p.size() > MaxListPoints) return reply_.fail(ParameterNotAllowed);
+    const bool bias = quantity == SweptQuantity::Bias;
+    const double lowest = bias ? 0.0 : Levels.back() / 1000.0;
+    const double highest = bias ? HighestBias : Levels.front() / 1000.0;
+    std::vector<std::int32_t> millivolts;
+    for (const QByteArray &text : p) {
+        double volts = 0.0;
+        if (!reply_.number(text, "V", lowest, highest, volts)) return;
+        // Far beyond the source (or no number at all): no millivolts to round.
+        if (!(std::fabs(volts) <= 2 * HighestBias)) return reply_.fail(DataOutOfRange);
+        millivolts.push_back(static_cast<std::int32_t>(std::lround(volts * 1000.0)));
+    }
+    const std::optional<std::vector<std::int32_t>> planned =
+        PlanSettingList(quantity, millivolts, instrument_.model().biasStepMillivolts);
+    if (!planned) return reply_.fail(DataOutOfRange);
+    setList(quantity, QVector<std::int32_t>(planned->begin(), planned->end()));
+}
+
+void MeasurementCommands::listSettingQuery(const Parameters &p, SweptQuantity quantity) {
+    if (!reply_.noParameter(p)) return;
+    QByteArray text;
+    if (state_.list.quantity == quantity) {
+        for (std::int32_t mv : state_.list.millivolts) {
+            if (!text.isEmpty()) text += ',';
+            text += FormatNr3(mv / 1000.0);
+        }
+    }
+    reply_.answer(text);
+}
+
+void MeasurementCommands::listBiasCommand(const Parameters &p) {
+    listSettingCommand(p, SweptQuantity::Bias);
+}
+
+void MeasurementCommands::listBiasQuery(const Parameters &p) {
+    listSettingQuery(p, SweptQuantity::Bias);
+}
+
+void MeasurementCommands::listLevelCommand(const Parameters &p) {
+    listSettingCommand(p, SweptQuantity::Level);
+}
+
+void MeasurementCommands::listLevelQuery(const Parameters &p) {
+    listSettingQuery(p, SweptQuantity::Level);
+}
+
 void MeasurementCommands::listModeCommand(const Parameters &p) {
     int mode = 0;
     if (!reply_.oneParameter(p) || !reply_.mnemonic(p[0], ListModeForms, mode)) return;
     state_.list.mode = static_cast<ListMode>(mode);
-    state_.list.stepIndex = 0;
-    state_.list.stepPoints.clear();
+    meter_.restartList();
 }
 
 void MeasurementCommands::listModeQuery(const Parameters &p) {
@@ -144,6 +205,8 @@ const QVector<Entry> &MeasurementCommands::Table() {
         {"ABORt", &Call<&G::abortCommand>, nullptr},
         {"LIST:FREQuency", &Call<&G::listFrequencyCommand>, &Call<&G::listFrequencyQuery>},
         {"LIST:MODE", &Call<&G::listModeCommand>, &Call<&G::listModeQuery>},
+        {"LIST:BIAS:VOLTage", &Call<&G::listBiasCommand>, &Call<&G::listBiasQuery>},
+        {"LIST:VOLTage", &Call<&G::listLevelCommand>, &Call<&G::listLevelQuery>},
     };
     return table;
 }

@@ -3,6 +3,10 @@
 
 #include "remote/command_group.h"
 
+#include <QVector>
+
+#include <cstdint>
+
 namespace Remote {
 
 class MeasurementCommands : public CommandGroup {
@@ -23,6 +27,15 @@ public:
     void listFrequencyQuery(const Parameters &);
     void listModeCommand(const Parameters &);
     void listModeQuery(const Parameters &);
+    void listBiasCommand(const Parameters &);
+    void listBiasQuery(const Parameters &);
+    void listLevelCommand(const Parameters &);
+    void listLevelQuery(const Parameters &);
+
+private:
+    void setList(SweptQuantity quantity, const QVector<std::int32_t> &values);
+    void listSettingCommand(const Parameters &p, SweptQuantity quantity);
+    void listSettingQuery(const Parameters &p, SweptQuantity quantity);
 };
 
 } // namespace Remote

@@ -30,8 +30,9 @@ constexpr double NoValue = 9.9e37; // an overloaded point's values
 constexpr int TableDigits = 9;
 
 // Planned frequency, the eleven textbook quantities in the order of the CSV export, then the raw
-// |Z| (ohm), theta (rad) and reported frequency (Hz).
-void AppendPoint(QByteArray &text, const SweepPoint &point) {
+// |Z| (ohm), theta (rad) and reported frequency (Hz); a bias or level run's point adds its
+// planned bias or level (V).
+void AppendPoint(QByteArray &text, const SweepPoint &point, SweptQuantity quantity) {
     auto add = [&text](double value) {
         if (!text.isEmpty()) text += ',';
         text += FormatNr3(value, TableDigits);
@@ -45,6 +46,19 @@ void AppendPoint(QByteArray &text, const SweepPoint &point) {
     add(r.overload ? NoValue : r.magnitude);
     add(r.overload ? NoValue : r.phase);
     add(r.frequency);
+    if (quantity != SweptQuantity::Frequency) add(point.plannedSetting);
+}
+
+const char *QuantityName(SweptQuantity quantity) {
+    switch (quantity) {
+    case SweptQuantity::Frequency:
+        break;
+    case SweptQuantity::Bias:
+        return "BIAS";
+    case SweptQuantity::Level:
+        return "VOLT";
+    }
+    return "FREQ";
 }
 
 // The run's points as a fit's input: the planned frequencies, as the window fits them, and no
@@ -89,9 +103,10 @@ void SweepCommands::planSweep() {
     request.points = state_.sweep.points;
     const Sweep::Plan plan = Sweep::PlanRun(request, Device::AnyModelCapabilities());
     if (!plan.ok()) return; // the bounds were checked as they came; a trigger says -221
+    state_.list.quantity = SweptQuantity::Frequency;
     state_.list.frequencies = QVector<std::int32_t>(plan.points.begin(), plan.points.end());
-    state_.list.stepIndex = 0;
-    state_.list.stepPoints.clear();
+    state_.list.millivolts.clear();
+    meter_.restartList();
 }
 
 void SweepCommands::sweepSpacingCommand(const Parameters &p) {
@@ -159,7 +174,7 @@ void SweepCommands::sweepDataQuery(const Parameters &p) {
         if (table.points.isEmpty()) reply_.fail(DataStale);
         QByteArray text;
         for (const SweepPoint &point : table.points)
-            AppendPoint(text, point);
+            AppendPoint(text, point, table.quantity);
         return text;
     });
 }
@@ -180,12 +195,22 @@ void SweepCommands::sweepStatusQuery(const Parameters &p) {
     });
 }
 
+// What the last run stepped; known from its start.
+void SweepCommands::sweepQuantityQuery(const Parameters &p) {
+    if (reply_.noParameter(p)) reply_.answer(QuantityName(instrument_.lastSweep().quantity));
+}
+
 void SweepCommands::fitQuery(const Parameters &p) {
     if (!reply_.oneParameter(p)) return;
     const QString name = ModelName(p[0]);
     if (name != QLatin1String("auto") && !Fit::ModelByName(name))
         return reply_.fail(IllegalParameterValue);
     holdForSweep([this, name](const SweepTable &table) {
+        // A circuit is fitted over frequencies: a bias or level run has one.
+        if (table.quantity != SweptQuantity::Frequency) {
+            reply_.fail(SettingsConflict);
+            return QByteArray();
+        }
         if (table.points.isEmpty()) reply_.fail(DataStale);
         const Fit::FitResult fit = Fit::FitByName(name, FitInput(table));
         return QJsonDocument(Fit::FitToJson(fit)).toJson(QJsonDocument::Compact);
@@ -201,6 +226,7 @@ const QVector<Entry> &SweepCommands::Table() {
         {"SWEep:POINts", &Call<&G::sweepPointsCommand>, &Call<&G::sweepPointsQuery>},
         {"SWEep:DATA", nullptr, &Call<&G::sweepDataQuery>},
         {"SWEep:STATus", nullptr, &Call<&G::sweepStatusQuery>},
+        {"SWEep:QUANtity", nullptr, &Call<&G::sweepQuantityQuery>},
         {"FIT", nullptr, &Call<&G::fitQuery>},
     };
     return table;

@@ -1,5 +1,5 @@
 // Impedix's own: the sweep's plan (SWE:SPAC, STAR, STOP, POIN), the table of the last run
-// (SWE:DATA?) and the equivalent-circuit fit of that run (FIT?).
+// (SWE:DATA?, SWE:STAT?, SWE:QUAN?) and the equivalent-circuit fit of that run (FIT?).
 #pragma once
 
 #include "remote/command_group.h"
@@ -27,6 +27,7 @@ public:
     void sweepPointsQuery(const Parameters &);
     void sweepDataQuery(const Parameters &);
     void sweepStatusQuery(const Parameters &);
+    void sweepQuantityQuery(const Parameters &);
     void fitQuery(const Parameters &);
 
 private:

@@ -47,6 +47,25 @@ QByteArray Send(Remote::Client &client, const QByteArray &line) {
     return client.takeOutput();
 }
 
+const QByteArray NoError = "0,\"No error\"\n";
+
+// Ticks by hand until done() holds, within the deadline of a tick's frame.
+template <typename Done> bool TickUntil(Core::Session &session, Done done) {
+    const QDeadlineTimer deadline(TickDeadlineMs);
+    while (!done() && !deadline.hasExpired())
+        session.Tick();
+    return done();
+}
+
+// The status field of each point of a list's FETC? answer (four fields a point).
+QList<QByteArray> PointStatuses(const QByteArray &answer) {
+    const QList<QByteArray> fields = answer.trimmed().split(',');
+    QList<QByteArray> statuses;
+    for (int i = 2; i < fields.size(); i += 4)
+        statuses << fields[i];
+    return statuses;
+}
+
 } // namespace
 
 class TestListRuns : public QObject {
@@ -173,6 +192,125 @@ private slots:
         QCOMPARE(ended.count(), 1);
         QVERIFY(!b.remote.listState().running);
         QCOMPARE(b.remote.startList({1000}, run), int(Remote::InitIgnored));
+    }
+
+    // A bias list run whole: the core's run at the frequency set, a point from a frame at each
+    // bias; BIAS:VOLT? follows the run and the meter has the bias from before afterwards.
+    void biasListPutsTheBiasBack() {
+        Bench b;
+        QVERIFY(b.found());
+        QVERIFY(TickWithFrame(b.session).accepted); // the frequency the run is held at
+        Remote::Client client(b.remote);
+        QCOMPARE(Send(client, "BIAS:VOLT 2;STAT ON;:SYST:ERR?"), NoError);
+        QCOMPARE(b.meter.state().biasMillivolts, 2000);
+        QCOMPARE(Send(client, "DISP:PAGE LIST;:LIST:BIAS:VOLT 0.5,1,1.5;:INIT;:SYST:ERR?"),
+                 NoError);
+        QVERIFY(b.session.QuantityRunGoing());
+        QCOMPARE(Send(client, "BIAS:VOLT?;STAT?"), QByteArray("+5.00000E-01\n1\n"));
+        QVERIFY(TickUntil(b.session, [] { return !Main::SweepRunning; }));
+        QCOMPARE(b.meter.state().biasMillivolts, 2000);
+        QCOMPARE(PointStatuses(Send(client, "FETC?")), (QList<QByteArray>{"+0", "+0", "+0"}));
+        QCOMPARE(Send(client, "BIAS:VOLT?;STAT?;:SWE:QUAN?"),
+                 QByteArray("+2.00000E+00\n1\nBIAS\n"));
+        const QList<QByteArray> table = Send(client, "SWE:DATA?").trimmed().split(',');
+        QCOMPARE(table.size(), 3 * 16);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(table[16 * i + 15].toDouble(), 0.5 * (i + 1));
+    }
+
+    // A level list: each point measured at its level, and the level set before back afterwards.
+    void levelListPutsTheLevelBack() {
+        Bench b;
+        QVERIFY(b.found());
+        QVERIFY(TickWithFrame(b.session).accepted);
+        Remote::Client client(b.remote);
+        QCOMPARE(Send(client, "VOLT 0.5;:DISP:PAGE LIST;:LIST:VOLT 0.1,0.01;:INIT;:SYST:ERR?"),
+                 NoError);
+        QCOMPARE(b.meter.state().levelMillivolts, 100);
+        QCOMPARE(Send(client, "VOLT 1;:SYST:ERR?"), QByteArray("-221,\"Settings conflict\"\n"));
+        QVERIFY(TickUntil(b.session, [] { return !Main::SweepRunning; }));
+        QCOMPARE(b.meter.state().levelMillivolts, 500);
+        QCOMPARE(Send(client, "VOLT?;:SWE:QUAN?"), QByteArray("+5.00000E-01\nVOLT\n"));
+        QCOMPARE(PointStatuses(Send(client, "FETC?")), (QList<QByteArray>{"+0", "+0"}));
+    }
+
+    // ABOR in the middle of a bias run puts the meter's bias back at once.
+    void abortPutsTheBiasBack() {
+        Bench b;
+        QVERIFY(b.found());
+        QVERIFY(TickWithFrame(b.session).accepted); // the frequency the run is held at
+        Remote::Client client(b.remote);
+        QCOMPARE(Send(client, "DISP:PAGE LIST;:LIST:BIAS:VOLT 1,2,3,4;:INIT;:SYST:ERR?"), NoError);
+        QVERIFY(TickUntil(b.session, [] { return Main::SweepIndex >= 1; }));
+        QVERIFY(Main::SweepRunning);
+        QCOMPARE(b.meter.state().biasMillivolts, 2000);
+        Send(client, "ABOR");
+        QVERIFY(!Main::SweepRunning);
+        QVERIFY(!b.session.QuantityRunGoing());
+        QVERIFY(!b.remote.listState().running);
+        QCOMPARE(b.meter.state().biasMillivolts, 0);
+        QCOMPARE(PointStatuses(Send(client, "FETC?")), (QList<QByteArray>{"+0", "-1", "-1", "-1"}));
+        QCOMPARE(Send(client, "SYST:ERR?"), QByteArray("-230,\"Data stale\"\n"));
+    }
+
+    // Step by step the bias of a step stays until the pass's last step is taken, or until the
+    // client that stepped goes; an external bias source refuses a bias list either way.
+    void stepsHoldTheBiasUntilTheLast() {
+        Bench b;
+        QVERIFY(b.found());
+        QVERIFY(TickWithFrame(b.session).accepted); // the frequency the run is held at
+        Remote::Client client(b.remote);
+        const auto stepped = [&b] { return !b.remote.listState().running; };
+        QCOMPARE(Send(client, "DISP:PAGE LIST;:LIST:MODE STEP;:LIST:BIAS:VOLT 1.5,3;:INIT;"
+                              ":SYST:ERR?"),
+                 NoError);
+        QVERIFY(TickUntil(b.session, stepped));
+        QCOMPARE(b.meter.state().biasMillivolts, 1500);
+        QCOMPARE(Send(client, "BIAS:VOLT?"), QByteArray("+1.50000E+00\n"));
+        Send(client, "INIT");
+        QVERIFY(TickUntil(b.session, stepped));
+        QCOMPARE(b.meter.state().biasMillivolts, 0);
+        QCOMPARE(PointStatuses(Send(client, "FETC?")), (QList<QByteArray>{"+0", "+0"}));
+        {
+            Remote::Client other(b.remote);
+            Send(other, "DISP:PAGE LIST;:LIST:MODE STEP;:LIST:BIAS:VOLT 2.5,3;:INIT");
+            QVERIFY(TickUntil(b.session, stepped));
+            QCOMPARE(b.meter.state().biasMillivolts, 2500);
+        }
+        QCOMPARE(b.meter.state().biasMillivolts, 0);
+        QCOMPARE(Send(client, "BIAS:SOUR EXT;:INIT;:LIST:MODE SEQ;:INIT;:SYST:ERR?;ERR?;ERR?"),
+                 QByteArray("-221,\"Settings conflict\"\n-221,\"Settings conflict\"\n") + NoError);
+        QVERIFY(!Main::SweepRunning);
+    }
+
+    // The line lost during a bias run: the bias cannot go back, and every client is told so.
+    void lostLineLeavesTheBias() {
+        ResetProgramState();
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("meter"));
+        Sim::Instrument meter(2, Capacitor);
+        Sim::PtyHost host(meter, TestPeer::Timing());
+        QVERIFY(host.start() && PointLink(link, host.slavePath()));
+        Device::MapPort(1, link);
+        Core::Session session;
+        Bridge::SessionInstrument remote{session};
+        Remote::Client client(remote);
+        QVERIFY(SearchUntilFound(session).found);
+        session.tmr.stop();
+        QVERIFY(TickWithFrame(session).accepted);
+        QCOMPARE(Send(client, "DISP:PAGE LIST;:LIST:BIAS:VOLT 1,2,3;:INIT;:SYST:ERR?"), NoError);
+        QVERIFY(TickUntil(session, [] { return Main::SweepIndex >= 1; }));
+        QVERIFY(PointLink(link, dir.filePath(QStringLiteral("gone"))));
+        host.setFault(Sim::Fault::HangUp, 1);
+        QVERIFY(TickUntil(session, [] { return Device::PortNumber == 0; }));
+        session.tmr.stop();
+        Remote::Client other(remote);
+        Send(client, "ABOR");
+        QVERIFY(!session.QuantityRunGoing());
+        const QByteArray told = "303,\"Bias not set back; line lost\"\n";
+        QCOMPARE(Send(client, "SYST:ERR?;ERR?"), told + NoError);
+        QCOMPARE(Send(other, "SYST:ERR?"), told);
+        ResetProgramState();
     }
 
     // What the core refuses, with the bound it names, and the code a client is given for it.

@@ -66,6 +66,7 @@ public:
         if (list_.running) return Remote::InitIgnored;
         if (line != Remote::LineState::Ready) return Remote::HardwareError;
         listFrequencies_ = frequencies;
+        listQuantity = Remote::SweptQuantity::Frequency;
         list_.run += 1;
         list_.running = true;
         list_.points = QVector<Remote::ListPoint>(frequencies.size());
@@ -78,6 +79,41 @@ public:
         list_.running = false;
         emit listChanged();
     }
+
+    // Bias and level lists: a whole list runs as a frequency list at the set frequency would; a
+    // step is a list of one whose setting stays until the pass ends. What was asked is kept.
+    Remote::SweptQuantity listQuantity = Remote::SweptQuantity::Frequency;
+    QVector<std::int32_t> listSettings; // mV of the last setting list or step
+    QStringList steps;                  // "BIAS 1000", "VOLT 500 LAST" per step asked
+    QList<std::uint64_t> passEnds;      // endSettingSteps' argument per call
+    std::uint64_t biasLosses = 0;
+    int startSettingList(Remote::SweptQuantity quantity, const QVector<std::int32_t> &millivolts,
+                         std::uint64_t &run) override {
+        if (quantity == Remote::SweptQuantity::Bias && state.biasExternal)
+            return Remote::SettingsConflict;
+        const int code = startList(QVector<std::int32_t>(millivolts.size(), state.frequency), run);
+        if (code == 0) {
+            listQuantity = quantity;
+            listSettings = millivolts;
+        }
+        return code;
+    }
+    int startSettingStep(Remote::SweptQuantity quantity, std::int32_t millivolts, bool last,
+                         std::uint64_t &run) override {
+        if (quantity == Remote::SweptQuantity::Bias && state.biasExternal)
+            return Remote::SettingsConflict;
+        const int code = startList({state.frequency}, run);
+        if (code != 0) return code;
+        listQuantity = quantity;
+        listSettings = {millivolts};
+        steps << QStringLiteral("%1 %2%3")
+                     .arg(quantity == Remote::SweptQuantity::Bias ? "BIAS" : "VOLT")
+                     .arg(millivolts)
+                     .arg(last ? " LAST" : "");
+        return 0;
+    }
+    void endSettingSteps(std::uint64_t run) override { passEnds << run; }
+    std::uint64_t biasNotRestoredCount() const override { return biasLosses; }
 
     // Compensation: a run takes its data with the next frame, or ends incomplete when
     // failCorrection is set.
@@ -120,9 +156,13 @@ public:
     Remote::SweepTable lastSweep() const override {
         Remote::SweepTable table;
         table.running = list_.running;
-        for (int i = 0; i < list_.points.size() && list_.points[i].measured; ++i)
-            table.points.append({static_cast<double>(listFrequencies_[i]), state.seriesCircuit,
-                                 list_.points[i].reading});
+        table.quantity = listQuantity;
+        for (int i = 0; i < list_.points.size() && list_.points[i].measured; ++i) {
+            const double setting =
+                listQuantity == Remote::SweptQuantity::Frequency ? 0.0 : listSettings[i] / 1000.0;
+            table.points.append({static_cast<double>(listFrequencies_[i]), setting,
+                                 state.seriesCircuit, list_.points[i].reading});
+        }
         return table;
     }
 
