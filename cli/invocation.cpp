@@ -235,9 +235,10 @@ QString HelpText(const Subcommand &sub, const QCommandLineParser &parser) {
             "measured written.\n\n");
     if (sub.command == Command::Sweep)
         text += QStringLiteral(
-            "A bias or level run puts the bias and the level back to what they were before it\n"
-            "however it ends; exit status 5 when the bias could not be set back (the line was\n"
-            "lost or the meter did not answer): the part may still be charged.\n\n");
+            "A bias run puts the bias back to what it was before it however it ends; exit\n"
+            "status 5 when it could not (the line was lost or the meter did not answer): the\n"
+            "part may still be charged. The meter does not report its test level: after a\n"
+            "level run it stays at the run's last level, as said on standard error.\n\n");
     return text + (options >= 0 ? own.mid(options) : own);
 }
 

@@ -349,6 +349,23 @@ private slots:
         QCOMPARE(biasSent, (QList<int>{50, 200, 25, 150}));
     }
 
+    // A bias beyond the found model's source is refused after the identity query, in English,
+    // and nothing else goes to the meter.
+    void biasRunRefusedBeforeAnythingIsSent() {
+        TestPeer::ScriptedMeter meter;
+        Sim::PtyHost host(meter.responder(), TestPeer::Timing());
+        QVERIFY(host.start());
+        const Outcome outcome =
+            Run({"sweep", "--port", "COM2=" + host.slavePath(), "--bias", "0:45:3"},
+                [&host] { host.takeRequests(); });
+        QCOMPARE(outcome.code, 2);
+        QVERIFY2(outcome.err.contains("impedix-cli: --bias 0:45:3: 45 V is outside the KT-44's "
+                                      "bias source: 0 to 40 V in steps of 0.01 V"),
+                 qPrintable(outcome.err));
+        QVERIFY(outcome.out.isEmpty());
+        QCOMPARE(TestPeer::TakeRequests(host, 2), QList<QByteArray>{TestPeer::Request(0x40)});
+    }
+
     // A stop signal in the middle of a bias run: the bias set back to the one from before, then
     // the rows taken so far written. With the line lost the bias cannot be set back: said on
     // stderr, exit 5 rather than the signal's code, the rows written all the same.
