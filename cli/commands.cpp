@@ -5,6 +5,7 @@
 #include "cli/fit_output.h"
 #include "cli/fixture_use.h"
 #include "cli/progress.h"
+#include "cli/quantity_run.h"
 #include "cli/records.h"
 #include "cli/run_watch.h"
 #include "core/main_state.h"
@@ -248,7 +249,10 @@ int RunSweep(const Invocation &invocation) {
     session.SetMessageSink(&sink);
     Core::SearchResult found;
     if (!Find(session, &found)) return ExitNoMeter;
-    QString refusal = CheckSweep(run, found.model);
+    const QuantityRunPlan &quantity = invocation.quantityRun;
+    QString refusal = quantity.asked() ? CheckConditions(invocation.conditions, found.model)
+                                       : CheckSweep(run, found.model);
+    if (refusal.isEmpty() && quantity.asked()) refusal = CheckQuantityRun(quantity, found.model);
     if (refusal.isEmpty()) refusal = UseCorrection(session, invocation.correction);
     DataOutput output(invocation.outputPath);
     if (const int code = RefuseBeforeRun(refusal, invocation.outputPath, output); code != ExitDone)
@@ -261,35 +265,75 @@ int RunSweep(const Invocation &invocation) {
         QCoreApplication::exit(0);
     };
     RunWatch watch(session, end);
-    QObject::connect(&session, &Core::Session::ticked, &session,
-                     [&](const Core::TickResult &result) {
-                         watch.Observe(result);
-                         if (result.sweepPointStored)
-                             progress.update(Main::TakenSweepPoints(), Main::SweepPoints);
-                         if (result.sweepFinished) {
-                             end(ExitDone);
-                         } else if (GaveUp(result)) {
-                             ComplainLineLost();
-                             end(ExitNoMeter);
-                         }
+    // A bias or level run starts at the meter's first frame, whose bias is the one to put back.
+    bool waiting = quantity.asked();
+    bool started = !waiting;
+    bool biasLeft = false;
+    QObject::connect(&session, &Core::Session::biasNotRestored, &session,
+                     [&](std::int32_t leftMillivolts) {
+                         biasLeft = true;
+                         Complain(BiasLeftText(session.Requested().biasMillivolts, leftMillivolts,
+                                               Device::PortNumber == 0));
                      });
+    const int levelBefore = session.LevelIndex();
+    QObject::connect(
+        &session, &Core::Session::ticked, &session, [&](const Core::TickResult &result) {
+            watch.Observe(result);
+            if (waiting && result.accepted) {
+                waiting = false;
+                const Core::Session::RunAnswer answer =
+                    session.StartQuantityRun(QuantityRequest(quantity));
+                started = answer.accepted();
+                if (started) return;
+                Complain(RunAnswerText(answer, quantity, found.model));
+                end(answer.refused == Core::Session::RunRefusal::NoMeter ? ExitNoMeter : ExitUsage);
+                return;
+            }
+            if (result.sweepPointStored)
+                progress.update(Main::TakenSweepPoints(), Main::SweepPoints);
+            if (result.sweepFinished) {
+                end(ExitDone);
+            } else if (GaveUp(result)) {
+                ComplainLineLost();
+                end(ExitNoMeter);
+            }
+        });
     Launch::StopSignals stop([&] { end(SignalExit(stop)); });
     session.SetFollowMeter(false);
     session.SetCircuit(invocation.conditions.circuit == Circuit::Series);
-    Core::SweepPlan plan;
-    plan.low = run.fromHz;
-    plan.high = run.toHz;
-    plan.points = run.points;
-    plan.frequencySweep = run.frequencyMode;
-    plan.spacing = run.spacing;
-    plan.frequencies = QVector<std::int32_t>(run.frequencies.begin(), run.frequencies.end());
-    if (!session.StartSweep(plan)) {
-        Device::ClosePort();
-        return ExitUsage;
+    if (quantity.asked()) {
+        if (invocation.conditions.frequencyHz)
+            session.SetFrequency(*invocation.conditions.frequencyHz);
+    } else {
+        Core::SweepPlan plan;
+        plan.low = run.fromHz;
+        plan.high = run.toHz;
+        plan.points = run.points;
+        plan.frequencySweep = run.frequencyMode;
+        plan.spacing = run.spacing;
+        plan.frequencies = QVector<std::int32_t>(run.frequencies.begin(), run.frequencies.end());
+        if (!session.StartSweep(plan)) {
+            Device::ClosePort();
+            return ExitUsage;
+        }
     }
     QCoreApplication::exec();
     session.PausePolling();
     progress.finish();
+    if (quantity.asked()) {
+        // The bias and the level back before the data is written and the port let go.
+        session.StopRun();
+        if (!started) { // refused, or stopped before the meter's first frame: no table
+            output.discard();
+            Device::ClosePort();
+            return biasLeft ? ExitBiasLeft : code;
+        }
+        const int levelAfter = session.LevelIndex();
+        if (quantity.quantity == Sweep::Quantity::Level && levelBefore < 0 && levelAfter >= 0)
+            Complain(QStringLiteral("the test level stays at %1 V: the level the meter had "
+                                    "before the run is not known")
+                         .arg(Device::Levels[static_cast<std::size_t>(levelAfter)] / 1000.0));
+    }
     // The points taken so far, also after a stop or a lost line.
     const bool series = invocation.conditions.circuit == Circuit::Series;
     bool written = invocation.format == Format::Csv
@@ -303,7 +347,8 @@ int RunSweep(const Invocation &invocation) {
     if (!written) {
         Complain(QStringLiteral("the data could not be written: %1")
                      .arg(output.device()->errorString()));
-        return Conclude(output, ExitWriteFailed);
+        const int failed = Conclude(output, ExitWriteFailed);
+        return biasLeft ? ExitBiasLeft : failed;
     }
     // An overload or an impossible angle is the meter's answer at a point; a point given up
     // because the meter never reached its conditions is none.
@@ -317,7 +362,7 @@ int RunSweep(const Invocation &invocation) {
         return true;
     }();
     code = watch.Conclude(code, invocation.acceptReconnections, nothingMeasured);
-    return Conclude(output, code);
+    return Conclude(output, biasLeft ? ExitBiasLeft : code);
 }
 
 } // namespace Cli

@@ -37,8 +37,10 @@ const Subcommand Subcommands[] = {
      "Set the test conditions, then print one row per accepted reading."},
     {Command::Sweep, "sweep",
      "[common options] (--from HZ --to HZ (--points N [--spacing linear|log] | --list "
-     "standard) | --list FILE | --samples N --frequency HZ)",
-     "Run a frequency sweep, or a series of samples at one frequency, and print its points."},
+     "standard) | --list FILE | --samples N --frequency HZ | (--bias FROM:TO:POINTS | "
+     "--bias-list V,... | --level-list V,...) [--frequency HZ])",
+     "Run a frequency sweep, a series of samples at one frequency, or a run over the DC bias "
+     "or the test level, and print its points."},
     {Command::Serve, "serve", "[common options] [--scpi PORT] [--listen ADDRESS]",
      "Search for a meter, then serve it as a SCPI instrument on TCP until stopped."},
     {Command::Correct, "correct",
@@ -157,7 +159,26 @@ void AddSweep(QCommandLineParser &parser) {
                             "meter's own test frequencies from --from to --to.",
                             "FILE|standard"));
     parser.addOption(Valued("samples", "Take N samples (2 to 256) at --frequency instead.", "N"));
-    parser.addOption(Valued("frequency", "The frequency of a series of samples, in hertz.", "HZ"));
+    parser.addOption(Valued("bias",
+                            QStringLiteral("Step the DC bias instead, from FROM to TO volts in "
+                                           "POINTS evenly spaced points (e.g. 0:40:41), each "
+                                           "rounded to the model's step; %1 to %2 V.")
+                                .arg(Device::LowestBiasMillivolts / 1000)
+                                .arg(Device::HighestBiasMillivolts / 1000),
+                            "FROM:TO:POINTS"));
+    parser.addOption(Valued("bias-list",
+                            "Step the DC bias through these volts, in this order (e.g. "
+                            "0,5,10,20), each rounded to the model's step.",
+                            "V,V,..."));
+    parser.addOption(Valued("level-list",
+                            QStringLiteral("Step the test-signal level through these volts, in "
+                                           "this order, each one of %1.")
+                                .arg(Choices(Device::Levels, 1000.0)),
+                            "V,V,..."));
+    parser.addOption(Valued("frequency",
+                            "The frequency of a series of samples, in hertz; or the one a bias "
+                            "or level run holds (default: the meter's own).",
+                            "HZ"));
     parser.addOption(
         Valued("circuit", "Equivalent circuit of the values (default series).", "series|parallel"));
     parser.addOption(Valued("fit",
@@ -212,6 +233,12 @@ QString HelpText(const Subcommand &sub, const QCommandLineParser &parser) {
             "again; 0 with --accept-reconnections) or another model answered there (the run\n"
             "ends); 128 + the signal's number after SIGINT or SIGTERM, with what was\n"
             "measured written.\n\n");
+    if (sub.command == Command::Sweep)
+        text += QStringLiteral(
+            "A bias run puts the bias back to what it was before it however it ends; exit\n"
+            "status 5 when it could not (the line was lost or the meter did not answer): the\n"
+            "part may still be charged. The meter does not report its test level: after a\n"
+            "level run it stays at the run's last level, as said on standard error.\n\n");
     return text + (options >= 0 ? own.mid(options) : own);
 }
 
@@ -340,7 +367,45 @@ bool TakeSpacing(const QCommandLineParser &parser, bool samples, Invocation &inv
     return true;
 }
 
+// A run over the bias or the level: one of its options, none of a frequency run's, and the
+// frequency it holds. False with error when it was asked for and the line does not fit.
+bool TakeQuantityRun(const QCommandLineParser &parser, Invocation &invocation) {
+    QString *error = &invocation.error;
+    QStringList given;
+    for (const QString &name : QuantityRunOptions())
+        if (parser.isSet(name)) given << name;
+    if (given.isEmpty()) return true;
+    if (given.size() > 1) {
+        *error = QStringLiteral("--%1 and --%2 exclude each other").arg(given.at(0), given.at(1));
+        return false;
+    }
+    const QString &option = given.first();
+    for (const QString &name : FrequencyRunOptions())
+        if (parser.isSet(name)) {
+            *error = QStringLiteral("--%1 and --%2 exclude each other: a run steps the bias, "
+                                    "the level or the frequency")
+                         .arg(option, name);
+            return false;
+        }
+    const QString text = parser.value(option);
+    const std::optional<QuantityRunPlan> plan =
+        option == QLatin1String("bias") ? ReadBiasRange(text, error)
+                                        : ReadVoltList(QStringLiteral("--") + option, text, error);
+    if (!plan) return false;
+    invocation.quantityRun = *plan;
+    invocation.sweep.frequencyMode = false;
+    if (parser.isSet(QStringLiteral("frequency"))) {
+        invocation.conditions.frequencyHz = ReadFrequency(
+            QStringLiteral("--frequency"), parser.value(QStringLiteral("frequency")), error);
+        if (!invocation.conditions.frequencyHz) return false;
+    }
+    return true;
+}
+
 bool TakeSweep(const QCommandLineParser &parser, Invocation &invocation) {
+    if (!TakeQuantityRun(parser, invocation)) return false;
+    if (invocation.quantityRun.asked())
+        return TakeCircuit(parser, invocation) && TakeFormat(parser, invocation);
     SweepPlan &plan = invocation.sweep;
     QString *error = &invocation.error;
     const bool range = parser.isSet(QStringLiteral("from")) || parser.isSet(QStringLiteral("to")) ||
@@ -410,6 +475,12 @@ bool TakeSweep(const QCommandLineParser &parser, Invocation &invocation) {
 bool TakeFit(const QCommandLineParser &parser, Invocation &invocation) {
     if (!parser.isSet(QStringLiteral("fit"))) return true;
     const QString name = parser.value(QStringLiteral("fit"));
+    if (invocation.quantityRun.asked()) {
+        invocation.error = QStringLiteral("--fit and %1 exclude each other: the fit is for "
+                                          "frequency sweeps only")
+                               .arg(invocation.quantityRun.option);
+        return false;
+    }
     if (name != QLatin1String("auto") && !Fit::ModelByName(name)) {
         invocation.error =
             QStringLiteral("--fit takes one of %1, not \"%2\"").arg(Fit::ModelNameList(), name);

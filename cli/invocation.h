@@ -5,6 +5,7 @@
 
 #include "cli/conditions.h"
 #include "cli/fixture_options.h"
+#include "cli/quantity_run.h"
 #include "launch/scpi_options.h"
 #include "remote/scpi_server.h"
 
@@ -30,6 +31,9 @@ constexpr int ExitWriteFailed = 3; // the data (or the fixture's file) could not
 // The line was lost and came back during a run (unless --accept-reconnections), or another model
 // answered at its port (the run ends there).
 constexpr int ExitInterrupted = 4;
+// A bias run could not set the bias back to what it was before (the line is lost, or the meter
+// did not answer): the part may still be charged. It outranks every other outcome of the run.
+constexpr int ExitBiasLeft = 5;
 
 struct Invocation {
     Command command = Command::None;
@@ -47,6 +51,8 @@ struct Invocation {
     Conditions conditions;       // measure
     Duration duration;           // measure
     SweepPlan sweep;             // sweep
+    QuantityRunPlan quantityRun; // sweep --bias, --bias-list, --level-list (at conditions'
+                                 // frequencyHz, else the meter's own)
     QString fitModel;            // sweep --fit: a model's name or "auto"; empty: no fit
     ServePlan serve;             // serve
     CorrectPlan correct;         // correct

@@ -111,6 +111,13 @@ QByteArray SweepJson(const Main::SweepVariables &store, bool seriesCircuit) {
         JsonLine line;
         line.integer("point", i + 1);
         line.number("frequency_hz", store.SweepFrequencies[i]);
+        // A run over the bias or the level: its point's setting, and for the bias the frame's.
+        if (store.SweepQuantity == Sweep::Quantity::Bias) {
+            line.number("bias_v", Main::PlannedAxisValue(store, i));
+            line.number("reported_bias_v", store.SweepReportedBiases[i] / 1000.0);
+        } else if (store.SweepQuantity == Sweep::Quantity::Level) {
+            line.number("level_v", Main::PlannedAxisValue(store, i));
+        }
         line.text("circuit", seriesCircuit ? QStringLiteral("series") : QStringLiteral("parallel"));
         // A point that is no measurement at its planned conditions keeps only what was sent.
         line.quantities(measured ? Device::Textbook(magnitude, radians, reported)

@@ -39,7 +39,8 @@ QByteArray ReadingJson(const Reading &reading);
 // Main::CorrectionOutside), named as the data files name it: "none", "open-short", "outside", …
 QString CorrectionText(unsigned flags);
 
-// One line per taken point of the store's run: point number, planned frequency and the
+// One line per taken point of the store's run: point number, planned frequency (the one held by
+// a bias or level run, whose "bias_v" and "reported_bias_v", or "level_v", follow it) and the
 // quantities from the stored |Z| and angle in the given circuit; where a correction was applied
 // the raw |Z| and angle are the frame's own.
 QByteArray SweepJson(const Main::SweepVariables &store, bool seriesCircuit);

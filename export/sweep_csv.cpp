@@ -14,14 +14,23 @@
 namespace Export {
 
 QStringList SweepHeader() {
-    return QStringList{QStringLiteral("point"), QStringLiteral("planned frequency (Hz)"),
-                       QStringLiteral("circuit")} +
-           MeasuredHeaders() +
+    return SweepHeader(Sweep::Quantity::Frequency);
+}
+
+QStringList SweepHeader(Sweep::Quantity quantity) {
+    QStringList header{QStringLiteral("point"), QStringLiteral("planned frequency (Hz)")};
+    if (quantity == Sweep::Quantity::Bias)
+        header << QStringLiteral("planned bias (V)") << QStringLiteral("reported bias (V)");
+    if (quantity == Sweep::Quantity::Level) header << QStringLiteral("planned level (V)");
+    return header + QStringList{QStringLiteral("circuit")} + MeasuredHeaders() +
            QStringList{QStringLiteral("status"), QStringLiteral("connection"),
                        QStringLiteral("correction")};
 }
 
 namespace {
+
+// The reference's columns after the run's own.
+QStringList ReferenceHeaders(const Sweep::ReferenceTrace &reference);
 
 QString Unit(int column, const QString &unit) {
     return unit.isEmpty() ? TextbookName(column)
@@ -62,7 +71,9 @@ bool WriteTable(QIODevice *device, const Main::SweepVariables &store,
     const Sweep::ReferenceTrace textbook =
         reference ? TextbookReference(*reference) : Sweep::ReferenceTrace{};
     CsvWriter csv(device, dialect);
-    for (const QString &column : reference ? SweepHeader(*reference) : SweepHeader())
+    QStringList header = SweepHeader(store.SweepQuantity);
+    if (reference) header += ReferenceHeaders(*reference);
+    for (const QString &column : header)
         csv.addText(column);
     if (!csv.endRow()) return false;
     const int taken = Main::TakenSweepPoints(store);
@@ -74,6 +85,11 @@ bool WriteTable(QIODevice *device, const Main::SweepVariables &store,
             csv.addInteger(static_cast<qint64>(hz));
         else
             csv.addScaled(hz, 0);
+        // The swept value in volts: the setting as planned (mV), and for the bias the frame's.
+        if (store.SweepQuantity != Sweep::Quantity::Frequency)
+            csv.addNumber(Main::PlannedAxisValue(store, i));
+        if (store.SweepQuantity == Sweep::Quantity::Bias)
+            csv.addNumber(store.SweepReportedBiases[i] / 1000.0);
         const bool series = store.SweepSeriesCircuits[i];
         csv.addText(series ? QStringLiteral("series") : QStringLiteral("parallel"));
         const RawMeasurement raw = PointMeasurement(store, i);
@@ -97,10 +113,8 @@ bool WriteTable(QIODevice *device, const Main::SweepVariables &store,
     return true;
 }
 
-} // namespace
-
-QStringList SweepHeader(const Sweep::ReferenceTrace &reference) {
-    QStringList header = SweepHeader();
+QStringList ReferenceHeaders(const Sweep::ReferenceTrace &reference) {
+    QStringList header;
     if (reference.empty()) return header;
     for (int c = 0; c < TextbookColumnCount; ++c)
         header << QStringLiteral("reference ") + Unit(c, TextbookUnit(c));
@@ -109,6 +123,12 @@ QStringList SweepHeader(const Sweep::ReferenceTrace &reference) {
     for (int c = 0; c < TextbookColumnCount; ++c)
         header << QStringLiteral("delta ") + Unit(c, QStringLiteral("%"));
     return header;
+}
+
+} // namespace
+
+QStringList SweepHeader(const Sweep::ReferenceTrace &reference) {
+    return SweepHeader() + ReferenceHeaders(reference);
 }
 
 Sweep::ReferenceTrace TextbookReference(const Sweep::ReferenceTrace &reference) {

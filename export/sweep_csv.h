@@ -1,9 +1,11 @@
 // The points of a sweep run as a CSV table: point number, planned frequency, circuit, then the
 // measured columns of each point (textbook values in SI from what its frame reported, and the
-// raw |Z|, angle and frequency), one record per point after a header naming each column.
+// raw |Z|, angle and frequency), one record per point after a header naming each column. A run
+// over the DC bias or the test level also carries its swept value after the frequency it held.
 #pragma once
 
 #include "export/csv.h"
+#include "sweep/sweep_planner.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -25,10 +27,15 @@ namespace Export {
 // reference fields empty. The connection counts the openings of the port: it changes where the
 // line was lost and came back.
 QStringList SweepHeader();
+// The header of a run over quantity: for the bias, "planned bias (V)" (the point's setting after
+// rounding to the model's step) and "reported bias (V)" (what its frame reported) after the
+// planned frequency, which is then the one the run held; for the level, "planned level (V)"
+// there. A frequency run's header is SweepHeader().
+QStringList SweepHeader(Sweep::Quantity quantity);
 
-// The header and the points of store's current run that have been taken (TakenSweepPoints),
-// numbered from 1, each value at full precision. False when the device took less than
-// everything; its errorString() says why.
+// The header (of store.SweepQuantity) and the points of store's current run that have been taken
+// (TakenSweepPoints), numbered from 1, each value at full precision. False when the device took
+// less than everything; its errorString() says why.
 bool WriteSweepCsv(QIODevice *device, const Main::SweepVariables &store,
                    CsvDialect dialect = CommaDialect());
 

@@ -311,6 +311,113 @@ private slots:
                      qPrintable(lines.at(i + 1)));
     }
 
+    // A bias run on the simulated meter (10 mV steps): each row's planned bias as asked, the bias
+    // each frame reported the same, the meter's bias put back to what it had before the run (in its
+    // state and as the last bias request on the wire), all at the frequency the meter had.
+    void biasRunPutsTheBiasBack() {
+        Sim::Instrument meter(2, *Sim::parseComponent(QStringLiteral("C=100n,R=3"))); // KT-44
+        constexpr std::uint8_t BiasCommand = 0x46;
+        meter.respond(TestPeer::Request(BiasCommand, 150, 2)); // 1.5 V before the run
+        meter.respond(TestPeer::Request(0x43, 5000, 4));       // at 5 kHz
+        Sim::PtyHost host(meter, TestPeer::Timing());
+        QVERIFY(host.start());
+        const Outcome outcome =
+            Run({"sweep", "--port", "COM2=" + host.slavePath(), "--bias-list", "0.5,2,0.25"},
+                [&host] { host.takeRequests(); });
+        QVERIFY2(outcome.code == 0, qPrintable(outcome.err));
+        const QStringList lines = Lines(outcome.out);
+        QCOMPARE(lines.size(), 4);
+        const QStringList header = lines.first().split(',');
+        QCOMPARE(header.mid(0, 5),
+                 (QStringList{"point", "planned frequency (Hz)", "planned bias (V)",
+                              "reported bias (V)", "circuit"}));
+        const QStringList volts{"0.5", "2", "0.25"};
+        for (int i = 0; i < 3; ++i) {
+            const QStringList row = lines.at(i + 1).split(',');
+            QCOMPARE(row.size(), header.size());
+            QCOMPARE(row.mid(0, 4),
+                     (QStringList{QString::number(i + 1), "5000", volts.at(i), volts.at(i)}));
+            QCOMPARE(row.at(header.indexOf("status")), QString("0"));
+        }
+        QCOMPARE(meter.state().biasMillivolts, 1500);
+        QList<int> biasSent;
+        const QDeadlineTimer deadline(Generous);
+        while (biasSent.size() < 4 && !deadline.hasExpired())
+            for (const QByteArray &request : TestPeer::TakeRequests(host, 1, true))
+                if (request.size() == 4 && std::uint8_t(request.at(1)) == BiasCommand)
+                    biasSent << int(qFromBigEndian<quint16>(request.constData() + 2));
+        QCOMPARE(biasSent, (QList<int>{50, 200, 25, 150}));
+    }
+
+    // A bias beyond the found model's source is refused after the identity query, in English,
+    // and nothing else goes to the meter.
+    void biasRunRefusedBeforeAnythingIsSent() {
+        TestPeer::ScriptedMeter meter;
+        Sim::PtyHost host(meter.responder(), TestPeer::Timing());
+        QVERIFY(host.start());
+        const Outcome outcome =
+            Run({"sweep", "--port", "COM2=" + host.slavePath(), "--bias", "0:45:3"},
+                [&host] { host.takeRequests(); });
+        QCOMPARE(outcome.code, 2);
+        QVERIFY2(outcome.err.contains("impedix-cli: --bias 0:45:3: 45 V is outside the KT-44's "
+                                      "bias source: 0 to 40 V in steps of 0.01 V"),
+                 qPrintable(outcome.err));
+        QVERIFY(outcome.out.isEmpty());
+        QCOMPARE(TestPeer::TakeRequests(host, 2), QList<QByteArray>{TestPeer::Request(0x40)});
+    }
+
+    // A stop signal in the middle of a bias run: the bias set back to the one from before, then
+    // the rows taken so far written. With the line lost the bias cannot be set back: said on
+    // stderr, exit 5 rather than the signal's code, the rows written all the same.
+    void stopSignalMidBiasRun_data() {
+        QTest::addColumn<bool>("lineLost");
+        QTest::newRow("line up") << false;
+        QTest::newRow("line lost") << true;
+    }
+    void stopSignalMidBiasRun() {
+        QFETCH(bool, lineLost);
+        Sim::Instrument meter(2, *Sim::parseComponent(QStringLiteral("C=100n,R=3")));
+        meter.respond(TestPeer::Request(0x46, 150, 2)); // 1.5 V before the run
+        Sim::PtyHost host(meter, TestPeer::Timing());
+        QVERIFY(host.start());
+        QTemporaryDir dir;
+        const QString file = dir.filePath("bias.csv");
+        QProcess program;
+        QByteArray err = StartUntil(
+            program,
+            {"sweep", "--port", "COM2=" + host.slavePath(), "--bias", "0:40:41", "--output", file},
+            "sweep: 10 %");
+        QVERIFY2(err.contains("sweep: 10 %"), err.constData());
+        if (lineLost) {
+            host.hangUp();
+            const QDeadlineTimer deadline(Generous);
+            while (!err.contains("the line to the meter is lost") && !deadline.hasExpired() &&
+                   program.state() == QProcess::Running) {
+                program.waitForReadyRead(100);
+                err += program.readAllStandardError();
+            }
+            QVERIFY2(err.contains("the line to the meter is lost"), err.constData());
+        }
+        ::kill(static_cast<pid_t>(program.processId()), SIGINT);
+        const Outcome outcome = Finish(program);
+        if (lineLost) {
+            QVERIFY2(outcome.code == 5, qPrintable(outcome.err));
+            QVERIFY2(outcome.err.contains("impedix-cli: the bias could not be set back to 1.5 V: "
+                                          "the line to the meter is lost; the part may still be "
+                                          "charged to "),
+                     qPrintable(outcome.err));
+        } else {
+            QVERIFY2(outcome.code == 128 + SIGINT, qPrintable(outcome.err));
+            QCOMPARE(meter.state().biasMillivolts, 1500);
+        }
+        const QStringList lines = Lines(QString::fromUtf8(TestFile(file)));
+        QVERIFY2(lines.size() > 4 && lines.size() < 42, qPrintable(QString::number(lines.size())));
+        const int column = lines.first().split(',').indexOf("planned bias (V)");
+        QCOMPARE(column, 2);
+        for (int i = 1; i < lines.size(); ++i)
+            QCOMPARE(lines.at(i).split(',').at(column), QString::number(i - 1));
+    }
+
     // A list file that cannot be run is refused before the port is opened; one the model
     // cannot sweep after the meter has said who it is. Either way nothing else is sent.
     void listRefusedBeforeAnythingIsSent() {

@@ -235,6 +235,48 @@ private slots:
                  SweepCsv(run, SemicolonDialect()));
     }
 
+    // A run over the bias carries the planned and the reported bias in volts after the frequency
+    // it held, a level run the planned level; every other column is the frequency run's, and a
+    // frequency run's table ignores whatever settings the store holds.
+    void biasAndLevelColumns() {
+        Main::SweepVariables run = FinishedRun(3);
+        const std::int32_t planned[] = {0, 12300, 40000};
+        const std::int32_t reported[] = {0, 12290, 39990};
+        for (int i = 0; i < 3; ++i) {
+            run.SweepFrequencies[i] = 1000.0f;
+            run.SweepSettings[i] = planned[i];
+            run.SweepReportedBiases[i] = reported[i];
+        }
+        const CsvText::Table frequencyTable = Table(run, SemicolonDialect());
+        run.SweepQuantity = Sweep::Quantity::Bias;
+        QStringList header = SweepHeader();
+        header.insert(2, "planned bias (V)");
+        header.insert(3, "reported bias (V)");
+        QCOMPARE(SweepHeader(Sweep::Quantity::Bias), header);
+        const CsvText::Table bias = Table(run, SemicolonDialect());
+        QVERIFY(bias.wellFormed);
+        QCOMPARE(bias.records.size(), 4);
+        QCOMPARE(bias.records.first(), header);
+        const QStringList volts[] = {{"0", "0"}, {"12,3", "12,29"}, {"40", "39,99"}};
+        for (int i = 0; i < 3; ++i) {
+            QStringList record = bias.records.at(i + 1);
+            QCOMPARE(record.at(1), QString("1000"));
+            QCOMPARE(record.mid(2, 2), volts[i]);
+            record.remove(2, 2);
+            QCOMPARE(record, frequencyTable.records.at(i + 1));
+        }
+
+        run.SweepQuantity = Sweep::Quantity::Level;
+        run.SweepSettings[0] = 5;
+        header = SweepHeader();
+        header.insert(2, "planned level (V)");
+        QCOMPARE(SweepHeader(Sweep::Quantity::Level), header);
+        const CsvText::Table level = Table(run, CommaDialect());
+        QCOMPARE(level.records.first(), header);
+        QCOMPARE(level.records.at(1).at(2), QString("0.005"));
+        QCOMPARE(level.records.at(1).size(), header.size());
+    }
+
     void refusingDevice() {
         QBuffer closed;
         QVERIFY(!WriteSweepCsv(&closed, FinishedRun(3)));
