@@ -1,6 +1,6 @@
-// A batch of parts as it runs: part 1 sits in the contacts, then they are open, then part 2, and
-// after the last part they stay open. Where the batch stands follows the measurement requests,
-// counted or timed from the first one.
+// A batch of parts as it runs: the first part sits in the contacts, then they are open, then the
+// next part sits there, and after the last part they stay open. Where the batch stands follows
+// the measurement requests, counted or timed from the first one.
 #pragma once
 
 #include "sim/batch_plan.h"
