@@ -154,6 +154,11 @@ Impedance Instrument::measure(Clock::time_point now) {
 
 QByteArray Instrument::measurementReply() {
     const Clock::time_point now = Clock::now(); // one instant for the bias field and the reading
+    if (m_batch) {
+        const BatchSlot slot = m_batch->next(now);
+        m_terminals = slot.terminals;
+        if (slot.terminals == Terminals::Part) m_dut = slot.part;
+    }
     const Impedance z = measure(now);
     const double theta = m_model.negatedPhase ? -z.theta : z.theta;
     QByteArray frame(MeasurementReplyLength, '\0');
@@ -249,6 +254,21 @@ Component Instrument::load() const {
 void Instrument::setLoad(const Component &load) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_load = load;
+}
+
+std::shared_ptr<Batch> Instrument::batch() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_batch;
+}
+
+void Instrument::setBatch(std::shared_ptr<Batch> batch) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_batch = std::move(batch);
+}
+
+QList<double> Instrument::batchValues() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_batch ? m_batch->values() : QList<double>();
 }
 
 } // namespace Sim

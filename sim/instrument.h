@@ -2,6 +2,7 @@
 // set frequency and answers each request frame with the reply frame of the chosen model.
 #pragma once
 
+#include "sim/batch.h"
 #include "sim/bias_source.h"
 #include "sim/component.h"
 #include "sim/fixture.h"
@@ -10,6 +11,7 @@
 #include <QByteArray>
 
 #include <chrono>
+#include <memory>
 #include <mutex>
 #include <random>
 
@@ -79,6 +81,15 @@ public:
     Component load() const;
     void setLoad(const Component &load);
 
+    // A batch of parts (default none): from then on each measurement request first puts into
+    // the contacts what the batch holds at it, a part (which component() then tells) or nothing,
+    // so setTerminals() and setComponent() hold only until the next one. It stays across
+    // powerOn(); null ends it, leaving the contacts as they are.
+    std::shared_ptr<Batch> batch() const;
+    void setBatch(std::shared_ptr<Batch> batch);
+    // The varied element's value of each part of the batch, in order; empty without one.
+    QList<double> batchValues() const;
+
     // The range auto-ranging picks for |Z|: the decade of |Z| from 10 MOhm (0) down to 1 Ohm (7).
     static int autoRangeFor(double magnitude);
 
@@ -101,6 +112,7 @@ private:
     Fixture m_fixture;
     Terminals m_terminals = Terminals::Part;
     Component m_load;
+    std::shared_ptr<Batch> m_batch; // shared with a meter that comes back in its place
     double m_noise;
     std::mt19937 m_random;
 };

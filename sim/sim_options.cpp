@@ -171,6 +171,24 @@ bool readFixture(const QCommandLineParser &parser, Options *options, QString *wh
     return true;
 }
 
+// --batch: its part takes the place of --dut's (the demo gives one of its own), and nothing
+// else may decide what sits in the contacts.
+bool readBatch(const QCommandLineParser &parser, Options *options, QString *why) {
+    for (const char *name : {"terminals", "control"}) {
+        if (parser.isSet(QLatin1String(name))) {
+            *why = QStringLiteral("--batch puts its own parts into the contacts; leave out --%1")
+                       .arg(QLatin1String(name));
+            return false;
+        }
+    }
+    const std::optional<BatchPlan> plan =
+        parseBatchPlan(parser.value(QStringLiteral("batch")), why);
+    if (!plan) return false;
+    options->batch = plan;
+    options->dut = plan->part;
+    return true;
+}
+
 // The checks QCommandLineParser leaves to us: the values themselves.
 bool readValues(const QCommandLineParser &parser, Options *options, QString *why) {
     if (parser.isSet(QStringLiteral("model"))) {
@@ -187,12 +205,14 @@ bool readValues(const QCommandLineParser &parser, Options *options, QString *why
         if (!dut) return false;
         options->dut = *dut;
     }
+    if (parser.isSet(QStringLiteral("batch")) && !readBatch(parser, options, why)) return false;
     options->dut.parallel = parser.isSet(QStringLiteral("parallel"));
     if (parser.isSet(QStringLiteral("circuit")) && !readCircuit(parser, options, why)) return false;
     if (options->dut.shuntCapacitance && options->dut.network != Network::Resonator) {
         *why = QStringLiteral("DUT element C0 needs --circuit resonator");
         return false;
     }
+    if (options->batch) options->batch->part = options->dut; // with the network chosen above
     bool ok = true;
     if (parser.isSet(QStringLiteral("noise"))) {
         const QString value = parser.value(QStringLiteral("noise"));
@@ -228,7 +248,7 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
         parser.addOption(QCommandLineOption(QString::fromLatin1(flag)));
     for (const char *name : {"model", "dut", "circuit", "noise", "think", "bias-settle", "seed",
                              "frame", "link", "vanish-after", "vanish-every", "away", "return",
-                             "return-model", "fixture", "terminals", "load", "control"})
+                             "return-model", "fixture", "terminals", "load", "control", "batch"})
         parser.addOption(
             QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
     QString why;
@@ -309,6 +329,22 @@ QString usageText(const QString &program) {
                "                    again at each measurement request, and when its word\n"
                "                    changed, that is what sits in the contacts from then on\n"
                "                    (until it changes again); e.g. echo short > PATH\n"
+               "  --batch PARTS     a batch of parts put into the contacts one after another,\n"
+               "                    with open contacts between them and after the last, e.g.\n"
+               "                    "
+               "C=100n,R=0.5;count=200;spread=3%;sit=400;gap=200;bounce=30;seed=5\n"
+               "                    (fields separated by ;): the part as for --dut (with\n"
+               "                    --circuit; in place of --dut's), whose C varies, or its L\n"
+               "                    without C, or its R without C and L; count=N parts whose\n"
+               "                    value is drawn around the part's with a normal spread=P%\n"
+               "                    (default 0) and seed=N (default 1), or values=V1,V2,...\n"
+               "                    the values themselves; each part sits in the contacts for\n"
+               "                    sit=D (default 400), then they are open for gap=D (default\n"
+               "                    200), and the first bounce=D of a part reads its value\n"
+               "                    30 % low (default 0). D is milliseconds from the first\n"
+               "                    measurement request, or requests with r (sit=10r;gap=5r;\n"
+               "                    bounce=2r; defaults 10r and 5r). Not with --terminals or\n"
+               "                    --control\n"
                "  --help            show this text\n")
         .arg(program);
 }

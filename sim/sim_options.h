@@ -1,6 +1,7 @@
 // Command-line options of the simulated meter, shared by impedix-sim and the program's demo mode.
 #pragma once
 
+#include "sim/batch_plan.h"
 #include "sim/component.h"
 #include "sim/fixture.h"
 #include "sim/frame_override.h"
@@ -29,6 +30,7 @@ struct Options {
     QString controlPath; // --control; empty: none
     QString linkPath;    // --link; empty: a link of its own only for a vanish plan
     VanishPlan vanish;
+    std::optional<BatchPlan> batch; // --batch; its part is dut, with dut's network
     bool help = false;
 };
 
@@ -37,7 +39,9 @@ struct Options {
 // --think MS, --bias-settle MS, --paced, --seed N, --frame FIELDS[@COUNT], --link PATH,
 // --vanish-after N,
 // --vanish-every N, --away MS, --return power-cycle|second, --return-model NAME,
-// --fixture R=,L=,C=,G=, --terminals part|open|short|load, --load DUT, --control PATH, --help.
+// --fixture R=,L=,C=,G=, --terminals part|open|short|load, --load DUT, --control PATH,
+// --batch PARTS (parseBatchPlan; its part replaces --dut's; not with --terminals or
+// --control), --help.
 // On failure error receives a one-line reason.
 std::optional<Options> parseOptions(const QStringList &arguments, QString *error = nullptr);
 

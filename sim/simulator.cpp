@@ -40,6 +40,7 @@ Simulator::Simulator(const Options &options)
     m_current.load()->setLoad(options.load);
     m_current.load()->setTerminals(options.terminals);
     m_current.load()->setBiasSettle(std::chrono::milliseconds(options.biasSettleMs));
+    if (options.batch) m_current.load()->setBatch(std::make_shared<Batch>(*options.batch));
     if (!options.controlPath.isEmpty())
         m_control = std::make_unique<ControlFile>(options.controlPath);
     if (!options.linkPath.isEmpty() || options.vanish.isActive())
@@ -135,6 +136,7 @@ bool Simulator::comeBack(Return how, int modelRow, const std::optional<Component
             next->setLoad(meter->load());
             next->setTerminals(meter->terminals());
             next->setBiasSettle(meter->biasSettle());
+            next->setBatch(meter->batch());
             m_instruments.push_back(std::move(next));
             meter = m_instruments.back().get();
             m_current = meter;

@@ -63,6 +63,10 @@ public:
     bool comeBack(Return how = Return::PowerCycled, int modelRow = -1,
                   const std::optional<Component> &dut = std::nullopt);
 
+    // The varied element's value of each part of --batch, in order (empty without one): a
+    // batch's parts are drawn once, and go on with a meter that comes back.
+    QList<double> batchValues() const { return m_current.load()->batchValues(); }
+
     void setAnnouncer(Announcer announcer);
 
 private:
