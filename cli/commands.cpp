@@ -275,7 +275,6 @@ int RunSweep(const Invocation &invocation) {
                          Complain(BiasLeftText(session.Requested().biasMillivolts, leftMillivolts,
                                                Device::PortNumber == 0));
                      });
-    const int levelBefore = session.LevelIndex();
     QObject::connect(
         &session, &Core::Session::ticked, &session, [&](const Core::TickResult &result) {
             watch.Observe(result);
@@ -328,11 +327,6 @@ int RunSweep(const Invocation &invocation) {
             Device::ClosePort();
             return biasLeft ? ExitBiasLeft : code;
         }
-        const int levelAfter = session.LevelIndex();
-        if (quantity.quantity == Sweep::Quantity::Level && levelBefore < 0 && levelAfter >= 0)
-            Complain(QStringLiteral("the test level stays at %1 V: the level the meter had "
-                                    "before the run is not known")
-                         .arg(Device::Levels[static_cast<std::size_t>(levelAfter)] / 1000.0));
     }
     // The points taken so far, also after a stop or a lost line.
     const bool series = invocation.conditions.circuit == Circuit::Series;

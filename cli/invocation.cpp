@@ -237,8 +237,8 @@ QString HelpText(const Subcommand &sub, const QCommandLineParser &parser) {
         text += QStringLiteral(
             "A bias run puts the bias back to what it was before it however it ends; exit\n"
             "status 5 when it could not (the line was lost or the meter did not answer): the\n"
-            "part may still be charged. The meter does not report its test level: after a\n"
-            "level run it stays at the run's last level, as said on standard error.\n\n");
+            "part may still be charged. The meter does not report its test level: a level\n"
+            "run ends at the level set before it, or at the power-on 1 V when none was.\n\n");
     return text + (options >= 0 ? own.mid(options) : own);
 }
 

@@ -32,7 +32,8 @@ int LevelIndexOf(std::int32_t millivolts) {
 
 Session::RunAnswer Session::StartQuantityRun(const Sweep::Request &request) {
     if (Main::SweepRunning || m_compRun.running) return {RunRefusal::RunGoing, std::nullopt};
-    if (!MeterReady()) return {RunRefusal::NoMeter, std::nullopt};
+    // Until the found meter's first frame, neither its frequency nor its bias is known.
+    if (!MeterReady() || Main::SyncPending) return {RunRefusal::NoMeter, std::nullopt};
     if (request.quantity == Sweep::Quantity::Bias && m_requested.biasExternal)
         return {RunRefusal::ExternalBias, std::nullopt};
     if (request.quantity == Sweep::Quantity::Frequency) {
@@ -125,7 +126,10 @@ void Session::EndQuantityRun() {
         if (mv > 0) Main::BiasStep = Main::CoarseBiasPosition(mv);
         m_requested.biasSent = m_quantityRun.savedBiasSent || mv != 0;
         m_requested.biasMillivolts = mv;
-        const std::uint32_t acknowledged = Device::PortNumber != 0 ? Device::SetBiasVoltage(mv) : 0;
+        // A late acknowledgement on a busy line is asked once more before the user is told.
+        std::uint32_t acknowledged = 0;
+        for (int attempt = 0; attempt < 2 && acknowledged != Device::AckLength; ++attempt)
+            acknowledged = Device::PortNumber != 0 ? Device::SetBiasVoltage(mv) : 0;
         NoteSent(acknowledged);
         if (acknowledged != Device::AckLength) emit biasNotRestored(left);
     } else {
