@@ -42,7 +42,8 @@ bool WriteLogCsv(QIODevice &device, const Plan &plan, const std::vector<LogEntry
         csv.addText(field);
     if (!csv.endRow()) return false;
     qint64 part = 0;
-    for (const LogEntry &entry : entries) {
+    for (LogEntry entry : entries) {
+        entry.reading.seriesCircuit = plan.seriesCircuit.value_or(entry.reading.seriesCircuit);
         csv.addText(entry.time.toUTC().toString(Qt::ISODateWithMs));
         csv.addInteger(++part);
         csv.addMeasured(QuantityValue(entry.reading, plan.primary));

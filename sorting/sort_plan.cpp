@@ -130,8 +130,10 @@ double QuantityValue(const Reading &reading, int quantity) {
 }
 
 Verdict JudgeReading(const Plan &plan, const Reading &reading) {
-    return Judge(plan, QuantityValue(reading, plan.primary), QuantityValue(reading, plan.secondary),
-                 reading.measured);
+    Reading inCircuit = reading;
+    inCircuit.seriesCircuit = plan.seriesCircuit.value_or(reading.seriesCircuit);
+    return Judge(plan, QuantityValue(inCircuit, plan.primary),
+                 QuantityValue(inCircuit, plan.secondary), reading.measured);
 }
 
 QString QuantityName(int quantity) {

@@ -38,6 +38,9 @@ struct Plan {
     int secondary = 8;              // D
     Limits secondaryLimits;         // none: the secondary quantity is not judged
     bool auxBin = false;            // a secondary failure reported as bin 10 (AUX) or as OUT
+    // The circuit the quantities are taken in (a SCPI function such as CPD names its own);
+    // nothing: the reading's, as the window shows it.
+    std::optional<bool> seriesCircuit;
     int binCount() const;
     bool empty() const { return binCount() == 0 && !secondaryLimits.any(); }
 };
