@@ -325,8 +325,8 @@ private:
         Sort::Counts counts;
         std::vector<Sort::LogEntry> log;
         Sort::Verdict last;
-        bool haveReading = false; // a reading at the conditions asked for since polling began
-        Sort::Reading reading;    // the last such reading
+        bool haveReading = false; // the last accepted frame is a reading at the conditions
+        Sort::Reading reading;    // that reading
     } m_sort;
 
     void FollowListRunStart();

@@ -57,11 +57,11 @@ Sort::Verdict Session::TakeVerdict(const Sort::Reading &reading, bool onDemand) 
 }
 
 void Session::SortFrame(const TickResult &result) {
+    // On demand only the present reading is sorted: open contacts or a reading at other
+    // conditions leave nothing to sort, never the part that was taken out.
     const bool measured = result.counts();
-    if (measured) {
-        m_sort.reading = LastSortReading(true);
-        m_sort.haveReading = true;
-    }
+    m_sort.haveReading = measured;
+    if (measured) m_sort.reading = LastSortReading(true);
     if (!m_sort.on) return;
     const bool overloaded = result.status == Device::ReadingStatus::Overload;
     const Sort::Contact contact = m_sort.detector.Classify(
