@@ -15,26 +15,6 @@ QString Heading(int quantity) {
                           : QStringLiteral("%1 (%2)").arg(QuantityName(quantity), unit);
 }
 
-} // namespace
-
-QString VerdictWords(const Verdict &verdict) {
-    switch (verdict.outcome) {
-    case Outcome::Bin:
-        return QStringLiteral("bin %1").arg(verdict.bin);
-    case Outcome::Pass:
-        return QStringLiteral("pass");
-    case Outcome::Out:
-        return QStringLiteral("out");
-    case Outcome::SecondaryFail:
-        return QStringLiteral("secondary fail");
-    case Outcome::NoVerdict:
-        break;
-    }
-    return QStringLiteral("none");
-}
-
-namespace {
-
 bool WriteHeader(Export::CsvWriter &csv, const Plan &plan) {
     for (const QString &field :
          {QStringLiteral("time"), QStringLiteral("part"), Heading(plan.primary),
@@ -63,6 +43,22 @@ bool WriteRow(Export::CsvWriter &csv, const Plan &plan, LogEntry entry, qint64 p
 }
 
 } // namespace
+
+QString VerdictWords(const Verdict &verdict) {
+    switch (verdict.outcome) {
+    case Outcome::Bin:
+        return QStringLiteral("bin %1").arg(verdict.bin);
+    case Outcome::Pass:
+        return QStringLiteral("pass");
+    case Outcome::Out:
+        return QStringLiteral("out");
+    case Outcome::SecondaryFail:
+        return QStringLiteral("secondary fail");
+    case Outcome::NoVerdict:
+        break;
+    }
+    return QStringLiteral("none");
+}
 
 bool WriteLogCsv(QIODevice &device, const Plan &plan, const std::vector<LogEntry> &entries) {
     Export::CsvWriter csv(&device);
