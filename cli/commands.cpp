@@ -50,9 +50,6 @@ int SignalExit(const Launch::StopSignals &handler) {
     return 128 + (handler.lastSignal() != 0 ? handler.lastSignal() : SIGTERM);
 }
 
-namespace {
-
-// The test conditions (checked against the model before), each sent as its control sends it.
 void Apply(Core::Session &session, const Conditions &conditions) {
     session.SetCircuit(conditions.circuit == Circuit::Series);
     if (conditions.frequencyHz) session.SetFrequency(*conditions.frequencyHz);
@@ -68,13 +65,11 @@ void Apply(Core::Session &session, const Conditions &conditions) {
         session.SelectSpeed(conditions.speed == Speed::Normal);
 }
 
-// Local time with its offset and milliseconds, as the recording stamps its records.
 QString Timestamp() {
     const QDateTime now = QDateTime::currentDateTime();
     return now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODateWithMs);
 }
 
-// Ends a run: the data committed, the port released. code is what the run came to.
 int Conclude(DataOutput &output, int code) {
     if (code == ExitWriteFailed) {
         // FILE stays as it was; the rows that did get out are not lost.
@@ -89,8 +84,6 @@ int Conclude(DataOutput &output, int code) {
     Device::ClosePort();
     return code;
 }
-
-} // namespace
 
 bool Find(Core::Session &session, Core::SearchResult *found) {
     *found = session.Search(Core::IdentityTries);
@@ -124,10 +117,6 @@ int RunIdentify(const Invocation &) {
     return ExitDone;
 }
 
-namespace {
-
-// After the search: a setting the meter cannot take, or an output that will not open, ends the
-// run before anything is sent. ExitDone when the run may go on.
 int RefuseBeforeRun(const QString &refusal, const QString &outputPath, DataOutput &output) {
     if (refusal.isEmpty() && output.open()) return ExitDone;
     Complain(refusal.isEmpty()
@@ -136,8 +125,6 @@ int RefuseBeforeRun(const QString &refusal, const QString &outputPath, DataOutpu
     Device::ClosePort();
     return refusal.isEmpty() ? ExitWriteFailed : ExitUsage;
 }
-
-} // namespace
 
 int RunMeasure(const Invocation &invocation) {
     Core::Session session;

@@ -18,12 +18,25 @@ class StopSignals;
 
 namespace Cli {
 
+class DataOutput;
+
 // The program's exit code.
 int RunIdentify(const Invocation &invocation);
 int RunMeasure(const Invocation &invocation);
 int RunSweep(const Invocation &invocation);
 int RunServe(const Invocation &invocation);   // serve.cpp
 int RunCorrect(const Invocation &invocation); // correct.cpp
+int RunSort(const Invocation &invocation);    // sort.cpp
+
+// The test conditions (checked against the model before), each sent as its control sends it.
+void Apply(Core::Session &session, const Conditions &conditions);
+// Local time with its offset and milliseconds, as the recording stamps its records.
+QString Timestamp();
+// After the search: a setting the meter cannot take, or an output that will not open, ends the
+// run before anything is sent. ExitDone when the run may go on.
+int RefuseBeforeRun(const QString &refusal, const QString &outputPath, DataOutput &output);
+// Ends a run: the data committed, the port released. code is what the run came to.
+int Conclude(DataOutput &output, int code);
 
 // Searches as the window does, or says on standard error that no meter answered.
 bool Find(Core::Session &session, Core::SearchResult *found);

@@ -47,6 +47,10 @@ const Subcommand Subcommands[] = {
      "open|short|load [--standard FORM:A,B] [--fixture NAME] [--grid | --from HZ --to HZ "
      "--points N | --spot] [--averaging N] [common options]",
      "Measure the test fixture open, shorted or with a load standard, and keep it."},
+    {Command::Sort, "sort",
+     "[common options] [conditions] (--plan FILE | --nominal X --bins LIST | --sequential "
+     "B,B,... | --secondary EXPR)... [--count N | --seconds S | --once [--now]]",
+     "Sort parts into bins as they are put into the contacts, one row per part."},
 };
 
 const Subcommand *FindSubcommand(const QString &name) {
@@ -111,7 +115,8 @@ void AddOutput(QCommandLineParser &parser) {
                        "readings after it carry the next connection number).")));
 }
 
-void AddMeasure(QCommandLineParser &parser) {
+// The test conditions of measure and sort.
+void AddConditions(QCommandLineParser &parser) {
     parser.addOption(
         Valued("frequency", "Test frequency in hertz, within the model's range.", "HZ"));
     parser.addOption(Valued("bias",
@@ -130,8 +135,66 @@ void AddMeasure(QCommandLineParser &parser) {
         "auto|OHMS"));
     parser.addOption(
         Valued("circuit", "Equivalent circuit of the values (default series).", "series|parallel"));
+}
+
+void AddMeasure(QCommandLineParser &parser) {
+    AddConditions(parser);
     parser.addOption(Valued("count", "Stop after N readings.", "N"));
     parser.addOption(Valued("seconds", "Stop after S seconds (default: run until stopped).", "S"));
+    AddOutput(parser);
+}
+
+void AddSort(QCommandLineParser &parser) {
+    AddConditions(parser);
+    parser.addOption(Valued("plan",
+                            "Read the sorting plan from FILE (key = value lines: primary, mode, "
+                            "nominal, bin1..bin9, boundaries, secondary, secondary_limits, aux, "
+                            "open_ohms, stable_polls, stable_tolerance, open_polls); the options "
+                            "below override it.",
+                            "FILE"));
+    parser.addOption(Valued("primary",
+                            "The quantity the bins judge: C L R G B X Z Y D Q Fiz Fiy F Ub "
+                            "(default C).",
+                            "NAME"));
+    parser.addOption(Valued("nominal",
+                            "The value tolerance bins lie around, in the quantity's unit, with "
+                            "an SI prefix if you like (100n, 4.7k).",
+                            "X"));
+    parser.addOption(Valued("bins",
+                            "Nested bins, bin 1 first: ±P% of the nominal (1%,2%,5%), LOW:HIGH "
+                            "in percent (-1%:+2%, a side left empty for no limit), or the same "
+                            "without % in the quantity's unit (0.5,1 or -0.5:1). At most 9.",
+                            "LIST"));
+    parser.addOption(Valued("sequential",
+                            "Adjacent bins between rising boundaries instead (90n,95n,105n: "
+                            "bin 1 from 90n to 95n, bin 2 up to 105n).",
+                            "B,B,..."));
+    parser.addOption(Valued("secondary",
+                            "The second quantity and its limits: D<=0.01, Q>=50, 0.001<=D<=0.01 "
+                            "(inclusive), or a name alone to log it unjudged (default D).",
+                            "EXPR"));
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("aux"),
+        QStringLiteral("Report a part in a bin whose secondary quantity fails as bin 10 (AUX) "
+                       "instead of 0 (OUT).")));
+    parser.addOption(Valued("open-ohms",
+                            "Above this |Z| (or at the meter's overload) the contacts are open "
+                            "(default 10M).",
+                            "OHMS"));
+    parser.addOption(Valued("stable-polls",
+                            "Readings in a row that agree within 0.2 % before a part is sorted, "
+                            "1 to 1000 (default 3).",
+                            "N"));
+    parser.addOption(Valued("count", "Stop after N parts.", "N"));
+    parser.addOption(Valued("seconds", "Stop after S seconds (default: run until stopped).", "S"));
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("once"),
+        QStringLiteral("Sort one part, the first that settles, and exit with a status that "
+                       "tells its verdict.")));
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("now"),
+        QStringLiteral("With --once: sort what is in the contacts at the first reading at the "
+                       "conditions, without waiting for a part to settle.")));
     AddOutput(parser);
 }
 
@@ -203,6 +266,24 @@ void AddServe(QCommandLineParser &parser) {
         QStringLiteral("ADDRESS")));
 }
 
+QString SortHelpText() {
+    return QStringLiteral(
+        "With the contacts open (the meter's overload, or |Z| above --open-ohms) between\n"
+        "parts, a part is sorted once, when --stable-polls readings in a row agree, and the\n"
+        "next one only after the contacts were open again. Each sorted part is a row (CSV\n"
+        "as the sorting log has it, or with --format json one object per line); at the end\n"
+        "standard error gives the count of each bin, out, secondary fail and the yield.\n"
+        "Limits are inclusive; nested bins give the tightest that holds the value.\n"
+        "Exit status: 0 done, or with --once the part is in a bin (or passed); 10 with\n"
+        "--once the part is out; 11 with --once the part is in a bin but its secondary\n"
+        "quantity is outside its limits; 1 no meter answered, no reading came, or the line\n"
+        "was lost and did not come back within 10 s; 2 a mistake on the command line or in\n"
+        "the plan, or a setting the meter cannot take (nothing is sent); 3 the data could\n"
+        "not be written; 4 the line was lost and came back during the run (0 with\n"
+        "--accept-reconnections) or another model answered there; 128 + the signal's\n"
+        "number after SIGINT or SIGTERM, with the parts sorted written.\n\n");
+}
+
 QString HelpText(const Subcommand &sub, const QCommandLineParser &parser) {
     // The parser's own text begins with a usage line that knows nothing of subcommands.
     const QString own = parser.helpText();
@@ -222,6 +303,7 @@ QString HelpText(const Subcommand &sub, const QCommandLineParser &parser) {
         text += QStringLiteral("With --correction the fixture's file is read first; a damaged one, "
                                "another model's,\nor one without data of a kind asked for ends the "
                                "run with exit status 2.\n");
+    if (sub.command == Command::Sort) text += SortHelpText();
     if (sub.command == Command::Identify || sub.command == Command::Measure ||
         sub.command == Command::Sweep)
         text += QStringLiteral(
@@ -322,6 +404,46 @@ bool TakeMeasure(const QCommandLineParser &parser, Invocation &invocation) {
         return false;
     }
     return TakeFormat(parser, invocation);
+}
+
+// The conditions as measure takes them, the plan, and --once/--now.
+bool TakeSort(const QCommandLineParser &parser, Invocation &invocation) {
+    if (!TakeMeasure(parser, invocation)) return false;
+    SortOptionTexts texts;
+    texts.planFile = parser.value(QStringLiteral("plan"));
+    if (parser.isSet(QStringLiteral("plan")) && texts.planFile.isEmpty()) {
+        invocation.error = QStringLiteral("--plan needs a file name");
+        return false;
+    }
+    const auto text = [&parser](const char *name) -> std::optional<QString> {
+        const QString option = QLatin1String(name);
+        if (!parser.isSet(option)) return std::nullopt;
+        return parser.value(option);
+    };
+    texts.primary = text("primary");
+    texts.nominal = text("nominal");
+    texts.bins = text("bins");
+    texts.sequential = text("sequential");
+    texts.secondary = text("secondary");
+    texts.openOhms = text("open-ohms");
+    texts.stablePolls = text("stable-polls");
+    texts.aux = parser.isSet(QStringLiteral("aux"));
+    const std::optional<SortRequest> request = ReadSortRequest(texts, &invocation.error);
+    if (!request) return false;
+    invocation.sort = *request;
+    invocation.sort.now = parser.isSet(QStringLiteral("now"));
+    invocation.sort.once = parser.isSet(QStringLiteral("once"));
+    if (invocation.sort.now && !invocation.sort.once) {
+        invocation.error = QStringLiteral("--now goes with --once");
+        return false;
+    }
+    if (invocation.sort.once && (invocation.duration.count || invocation.duration.seconds)) {
+        invocation.error = QStringLiteral("--once and --%1 exclude each other")
+                               .arg(invocation.duration.count ? QStringLiteral("count")
+                                                              : QStringLiteral("seconds"));
+        return false;
+    }
+    return true;
 }
 
 // --spacing and --list; false with error when they do not fit the rest of the line.
@@ -575,8 +697,9 @@ Invocation ParseInvocation(const QStringList &arguments) {
     if (sub->command == Command::Measure) AddMeasure(parser);
     if (sub->command == Command::Sweep) AddSweep(parser);
     if (sub->command == Command::Serve) AddServe(parser);
+    if (sub->command == Command::Sort) AddSort(parser);
     if (sub->command == Command::Measure || sub->command == Command::Sweep ||
-        sub->command == Command::Serve)
+        sub->command == Command::Serve || sub->command == Command::Sort)
         AddCorrectionOptions(parser);
     if (sub->command == Command::Correct) AddCorrectOptions(parser);
     invocation.helpText = HelpText(*sub, parser);
@@ -600,8 +723,9 @@ Invocation ParseInvocation(const QStringList &arguments) {
     if (sub->command == Command::Sweep && !TakeSweep(parser, invocation)) return invocation;
     if (sub->command == Command::Sweep && !TakeFit(parser, invocation)) return invocation;
     if (sub->command == Command::Serve && !TakeServe(parser, invocation)) return invocation;
+    if (sub->command == Command::Sort && !TakeSort(parser, invocation)) return invocation;
     if ((sub->command == Command::Measure || sub->command == Command::Sweep ||
-         sub->command == Command::Serve) &&
+         sub->command == Command::Serve || sub->command == Command::Sort) &&
         !TakeCorrection(parser, invocation))
         return invocation;
     if (sub->command == Command::Correct && !TakeCorrect(parser, invocation)) return invocation;

@@ -6,6 +6,7 @@
 #include "cli/conditions.h"
 #include "cli/fixture_options.h"
 #include "cli/quantity_run.h"
+#include "cli/sort_options.h"
 #include "launch/scpi_options.h"
 #include "remote/scpi_server.h"
 
@@ -14,7 +15,7 @@
 
 namespace Cli {
 
-enum class Command { None, Ports, Identify, Measure, Sweep, Serve, Correct };
+enum class Command { None, Ports, Identify, Measure, Sweep, Serve, Correct, Sort };
 enum class Format { Csv, Json };
 
 // Where `serve` listens.
@@ -34,6 +35,10 @@ constexpr int ExitInterrupted = 4;
 // A bias run could not set the bias back to what it was before (the line is lost, or the meter
 // did not answer): the part may still be charged. It outranks every other outcome of the run.
 constexpr int ExitBiasLeft = 5;
+// sort --once: the part was outside every bin (OUT), or in a bin with its secondary quantity
+// outside its limits (whether the plan reports that as AUX or as OUT). A part in a bin is 0.
+constexpr int ExitSortOut = 10;
+constexpr int ExitSortSecondaryFail = 11;
 
 struct Invocation {
     Command command = Command::None;
@@ -48,15 +53,16 @@ struct Invocation {
     QStringList demoSimArguments; // --demo-sim: more options of the demo's simulated meter
     QString tablePath;            // the calibration table's file; empty: DataBase.txt here
 
-    Conditions conditions;       // measure
-    Duration duration;           // measure
+    Conditions conditions;       // measure, sort
+    Duration duration;           // measure; sort (its count is of parts)
+    SortRequest sort;            // sort
     SweepPlan sweep;             // sweep
     QuantityRunPlan quantityRun; // sweep --bias, --bias-list, --level-list (at conditions'
                                  // frequencyHz, else the meter's own)
     QString fitModel;            // sweep --fit: a model's name or "auto"; empty: no fit
     ServePlan serve;             // serve
     CorrectPlan correct;         // correct
-    CorrectionChoice correction; // measure, sweep, serve; the fixture of correct
+    CorrectionChoice correction; // measure, sweep, serve, sort; the fixture of correct
     Format format = Format::Csv;
     QString outputPath;               // empty: standard output
     bool acceptReconnections = false; // a run that went on after the line came back exits 0

@@ -61,6 +61,8 @@ int main(int argc, char **argv) {
         return Cli::RunServe(invocation);
     case Cli::Command::Correct:
         return Cli::RunCorrect(invocation);
+    case Cli::Command::Sort:
+        return Cli::RunSort(invocation);
     default:
         return Cli::ExitUsage;
     }

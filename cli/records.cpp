@@ -40,6 +40,10 @@ public:
         raw(key, std::isfinite(value) ? Export::FormatScaled(value, 0).toLatin1() : "null");
     }
     void integer(const char *key, qint64 value) { raw(key, QByteArray::number(value)); }
+    // A value computed from single-precision measurements, with the digits they carry.
+    void measured(const char *key, double value) {
+        raw(key, std::isfinite(value) ? Export::FormatMeasured(value).toLatin1() : "null");
+    }
 
     void quantities(const Device::TextbookValues &values, bool series, bool measured = true) {
         for (int index = 0; index < QuantityCount; ++index)
@@ -134,6 +138,30 @@ QByteArray SweepJson(const Main::SweepVariables &store, bool seriesCircuit) {
         text += line.finish();
     }
     return text;
+}
+
+QByteArray SortedPartJson(const Sort::Plan &plan, const Sort::LogEntry &entry, qint64 part) {
+    Sort::Reading reading = entry.reading;
+    reading.seriesCircuit = plan.seriesCircuit.value_or(reading.seriesCircuit);
+    JsonLine line;
+    line.text("time", entry.time.toUTC().toString(Qt::ISODateWithMs));
+    line.integer("part", part);
+    line.text("primary", Sort::QuantityName(plan.primary));
+    line.text("primary_unit", Sort::QuantityUnit(plan.primary));
+    line.measured("primary_value", Sort::QuantityValue(reading, plan.primary));
+    line.text("secondary", Sort::QuantityName(plan.secondary));
+    line.text("secondary_unit", Sort::QuantityUnit(plan.secondary));
+    line.measured("secondary_value", Sort::QuantityValue(reading, plan.secondary));
+    line.text("verdict", Sort::VerdictWords(entry.verdict));
+    line.integer("bin", entry.verdict.code(plan.auxBin));
+    line.text("sorted_by", entry.onDemand ? QStringLiteral("demand") : QStringLiteral("contact"));
+    line.measured("z_magnitude_ohm", reading.magnitude);
+    line.measured("z_angle_rad", reading.phase);
+    line.integer("frequency_hz", qRound64(reading.frequencyHz));
+    line.text("circuit",
+              reading.seriesCircuit ? QStringLiteral("series") : QStringLiteral("parallel"));
+    line.integer("connection", entry.connection);
+    return line.finish();
 }
 
 } // namespace Cli

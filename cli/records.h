@@ -5,6 +5,7 @@
 #pragma once
 
 #include "export/frame_record.h"
+#include "sorting/sort_log.h"
 
 #include <QByteArray>
 #include <QString>
@@ -44,5 +45,10 @@ QString CorrectionText(unsigned flags);
 // quantities from the stored |Z| and angle in the given circuit; where a correction was applied
 // the raw |Z| and angle are the frame's own.
 QByteArray SweepJson(const Main::SweepVariables &store, bool seriesCircuit);
+
+// One line per sorted part: time (UTC), part number, the primary and the secondary quantity by
+// name, unit and SI value (null where undefined), the verdict's words and bin code, how it was
+// sorted, the raw |Z|, angle and frequency, the connection.
+QByteArray SortedPartJson(const Sort::Plan &plan, const Sort::LogEntry &entry, qint64 part);
 
 } // namespace Cli

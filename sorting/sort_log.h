@@ -3,6 +3,7 @@
 
 #include "sorting/sort_plan.h"
 
+#include <QByteArray>
 #include <QDateTime>
 
 #include <cstdint>
@@ -25,6 +26,11 @@ struct LogEntry {
 // code as a bench meter's FETCh? gives it, how it was sorted ("contact", "demand"), the raw |Z|,
 // angle and frequency, the connection. False when the device took less than everything.
 bool WriteLogCsv(QIODevice &device, const Plan &plan, const std::vector<LogEntry> &entries);
+
+// The same header, and the same row for one part (part: its number from 1), each with its CRLF:
+// for a log written part by part as the parts come.
+QByteArray LogCsvHeader(const Plan &plan);
+QByteArray LogCsvRow(const Plan &plan, const LogEntry &entry, qint64 part);
 
 // "bin 3", "pass", "out", "secondary fail", "none".
 QString VerdictWords(const Verdict &verdict);
