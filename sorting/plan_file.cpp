@@ -44,25 +44,30 @@ PlanFile Refused(PlanFile file, int line, const QString &reason) {
 
 } // namespace
 
+// The prefix becomes the number's own exponent ("100n" is read as "100e-9"), so that the value is
+// the double nearest to what was typed, as a plain number in SI would be.
 std::optional<double> ParseSiNumber(const QString &text) {
     QString t = text.trimmed();
     if (t.isEmpty()) return std::nullopt;
-    double scale = 1.0;
     static const struct {
         QChar prefix;
-        double scale;
-    } prefixes[] = {{QLatin1Char('p'), 1e-12}, {QLatin1Char('n'), 1e-9}, {QLatin1Char('u'), 1e-6},
-                    {QChar(0x00B5), 1e-6},     {QLatin1Char('m'), 1e-3}, {QLatin1Char('k'), 1e3},
-                    {QLatin1Char('M'), 1e6},   {QLatin1Char('G'), 1e9}};
+        const char *exponent;
+    } prefixes[] = {{QLatin1Char('p'), "e-12"}, {QLatin1Char('n'), "e-9"},
+                    {QLatin1Char('u'), "e-6"},  {QChar(0x00B5), "e-6"},
+                    {QLatin1Char('m'), "e-3"},  {QLatin1Char('k'), "e3"},
+                    {QLatin1Char('M'), "e6"},   {QLatin1Char('G'), "e9"}};
     for (const auto &p : prefixes) {
         if (t.endsWith(p.prefix)) {
-            scale = p.scale;
             t.chop(1);
+            t = t.trimmed();
+            // A number that has its own exponent already takes no prefix.
+            if (t.contains(QLatin1Char('e'), Qt::CaseInsensitive)) return std::nullopt;
+            t += QLatin1String(p.exponent);
             break;
         }
     }
     bool ok = false;
-    const double value = t.trimmed().toDouble(&ok) * scale;
+    const double value = t.toDouble(&ok);
     if (!ok || !std::isfinite(value)) return std::nullopt;
     return value;
 }

@@ -191,6 +191,9 @@ private slots:
         QCOMPARE(read.detector.openOhms, 5e6);
         QCOMPARE(read.detector.stablePolls, 4);
         QCOMPARE(read.detector.stableTolerance, detector.stableTolerance);
+        QCOMPARE(*ParseSiNumber(QStringLiteral("100n")), 100e-9); // the nearest double
+        QCOMPARE(*ParseSiNumber(QStringLiteral("33u")), 33e-6);
+        QVERIFY(!ParseSiNumber(QStringLiteral("1e3k")));
         const PlanFile sequential = ReadPlanText("mode = seq\nboundaries = 90, 95k, 1M\n");
         QVERIFY(sequential.ok());
         QCOMPARE(sequential.plan.boundaries, (std::vector<double>{90.0, 95e3, 1e6}));
