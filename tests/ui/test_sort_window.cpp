@@ -6,6 +6,7 @@
 #include "sorting/plan_file.h"
 #include "sorting/sort_plan.h"
 #include "tests/ui/window_fixture.h"
+#include "ui/file_dialog.h"
 #include "ui/sort_panel.h"
 #include "ui/sort_text.h"
 
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QStandardPaths>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cmath>
@@ -112,6 +114,23 @@ private slots:
         for (const auto &row : Main::CountRows(counts, core.SortPlan()))
             QVERIFY2(rows.contains(row.first) && rows.contains(row.second), qPrintable(rows));
         QVERIFY(rows.contains(QStringLiteral("66,7 %")));
+
+        // The log as CSV: a header and a row per part, in turn.
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString logPath = folder.filePath(QStringLiteral("parts.csv"));
+        Framework::SetSaveFileHandler([&](const Framework::SaveFileRequest &) {
+            return Framework::SaveFileChoice{logPath, 0};
+        });
+        Find<QPushButton>(panel, "BuSortLog")->click();
+        Framework::SetSaveFileHandler({});
+        QFile log(logPath);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = log.readAll().trimmed().split('\n');
+        QCOMPARE(lines.size(), 4);
+        QVERIFY(lines[1].contains("bin 1") && lines[2].contains("bin 2") &&
+                lines[3].contains("out"));
+        QVERIFY(fixture.messages.isEmpty());
 
         // The reset empties the counts and the verdict.
         Find<QPushButton>(panel, "BuSortClear")->click();
