@@ -3,6 +3,8 @@
 
 #include "ui_sort_panel.h"
 
+#include "sorting/plan_file.h"
+
 #include <QHeaderView>
 #include <QSignalBlocker>
 #include <QTableWidgetItem>
@@ -35,8 +37,12 @@ SortPanel::SortPanel(QWidget *parent) : QFrame(parent), m_form(std::make_unique<
     }
     QTableWidget *bins = m_form->TwSortBins;
     bins->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    bins->setMinimumHeight(bins->horizontalHeader()->sizeHint().height() +
-                           9 * bins->verticalHeader()->defaultSectionSize() + 4);
+    // All nine rows at once, nothing to scroll.
+    bins->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    bins->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    bins->setFixedHeight(bins->horizontalHeader()->sizeHint().height() +
+                         bins->rowCount() * bins->verticalHeader()->defaultSectionSize() +
+                         2 * bins->frameWidth());
     m_form->LaSortProblem->setStyleSheet(QStringLiteral("color: #b00000;"));
     m_form->LaSortProblem->hide();
     ShowPlan(Sort::Plan{});
@@ -62,6 +68,10 @@ PlanFields SortPanel::Fields() const {
 }
 
 void SortPanel::ShowPlan(const Sort::Plan &plan) {
+    // The same plan again (the counts reset, the comparator switched) leaves typing alone.
+    const QByteArray text = Sort::WritePlanText(plan, {});
+    if (text == m_shownPlan) return;
+    m_shownPlan = text;
     const PlanFields fields = PlanToFields(plan);
     m_form->CbSortPrimary->setCurrentIndex(fields.primary);
     m_form->CbSortMode->setCurrentIndex(fields.mode);

@@ -26,7 +26,7 @@ public:
 
     Ui::SortPanel &form() { return *m_form; }
 
-    // The plan as typed, and the fields showing a plan.
+    // The plan as typed, and the fields showing a plan (not set again for the plan they show).
     PlanFields Fields() const;
     void ShowPlan(const Sort::Plan &plan);
 
@@ -38,6 +38,7 @@ public:
 
 private:
     std::unique_ptr<Ui::SortPanel> m_form;
+    QByteArray m_shownPlan; // the plan the fields were last set to, as plan text
 };
 
 } // namespace Main
