@@ -137,6 +137,14 @@ private slots:
         QCOMPARE(core.SortCounts().total(), 0);
         QCOMPARE(TextOf(panel, "LaVerdict"), QStringLiteral("—"));
 
+        // The contacts are open since the last part went: sorting on demand has nothing to sort.
+        Find<QPushButton>(panel, "BuSortNow")->click();
+        QEXPECT_FAIL("",
+                     "Session::SortNow judges the last measured reading however long ago it "
+                     "was: the part taken away before the open terminals",
+                     Continue);
+        QCOMPARE(core.SortCounts().total(), 0);
+
         // The plan applied is the one kept for the next run.
         const Sort::PlanFile kept = Sort::ReadPlanFile(Main::SortPlanPath());
         QVERIFY2(kept.ok(), qPrintable(kept.reason));
