@@ -230,6 +230,7 @@ private:
     void LoadSortPlan();
     void ShowSorting();
     void ShowSortResult();
+    void ShowSortLimits(const bool shown[2], bool deviation);
     bool AcceptSweepFields();
     Sweep::Spacing ChosenSpacing() const;
     void FollowConditions();

@@ -3,12 +3,17 @@
 // text in the program's configuration folder.
 #include "ui/main_window.h"
 
+#include "ui_graph_panel.h"
 #include "ui_main_window.h"
 #include "ui_sort_panel.h"
 
 #include "core/session.h"
+#include "link/device.h"
 #include "sorting/plan_file.h"
 #include "sorting/sort_log.h"
+#include "ui/graph_panel.h"
+#include "ui/main_state.h"
+#include "ui/sort_graph.h"
 #include "ui/sort_panel.h"
 
 #include <QBuffer>
@@ -19,6 +24,8 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QToolButton>
+
+#include <cmath>
 
 namespace Main {
 
@@ -49,7 +56,10 @@ void Tb_tok::ConnectSorting() {
     connect(p.BuSortLog, &QPushButton::clicked, this, [this] { BuSortLogClick(); });
 
     Core::Session *core = m_core;
-    connect(core, &Core::Session::sortPlanChanged, this, [this] { ShowSorting(); });
+    connect(core, &Core::Session::sortPlanChanged, this, [this] {
+        ShowSorting();
+        RedrawGraph(); // the limits on the graph come and go with the comparator
+    });
     connect(core, &Core::Session::partSorted, this, [this] { ShowSortResult(); });
     LoadSortPlan();
     ShowSorting();
@@ -80,6 +90,26 @@ void Tb_tok::ShowSortResult() {
     const Sort::Plan &plan = m_core->SortPlan();
     m_sortPanel->ShowVerdict(m_core->LastVerdict(), plan);
     m_sortPanel->ShowCounts(m_core->SortCounts(), plan);
+}
+
+// With the comparator on, a frequency sweep's graph of the plan's primary shows bin 1's limits
+// and its points outside them; a deviation view, a bias or level run, another quantity none.
+void Tb_tok::ShowSortLimits(const bool shown[2], bool deviation) {
+    Chart::SweepChart *chart = ui->PaGraph->form().grafik;
+    const bool applies = m_core->Sorting() && !deviation &&
+                         ui->PaGraph->form().ChBoF->isChecked() &&
+                         SweptQuantity() == Sweep::Quantity::Frequency;
+    const int parameter[2] = {Param1Index, Param2Index};
+    for (int s = 0; s < Chart::SweepChart::SeriesCount; ++s) {
+        const std::optional<std::pair<double, double>> limits =
+            applies && shown[s] ? GraphLimits(m_core->SortPlan(), parameter[s],
+                                              Device::SeriesCircuit != 0, m_plotFactor[s])
+                                : std::nullopt;
+        if (limits)
+            chart->setLimits(s, limits->first, limits->second);
+        else
+            chart->clearLimits(s);
+    }
 }
 
 // The plan in the fields given to the core and kept for the next run; a refused one is said on

@@ -3,6 +3,7 @@
 // the counts' rows.
 #include "sorting/plan_file.h"
 #include "sorting/sort_plan.h"
+#include "ui/sort_graph.h"
 #include "ui/sort_text.h"
 
 #include <QtTest>
@@ -229,6 +230,61 @@ private slots:
         QFETCH(QColor, colour);
         QCOMPARE(VerdictText(verdict, BinnedPlan(bins)), text);
         QCOMPARE(VerdictColour(verdict), colour);
+    }
+
+    // Bin 1 where the graph plots the quantity: the meter's unit (C in pF, R in mOhm) divided
+    // by the series' factor; nothing for a quantity the plan does not sort by.
+    void graphLimits_data() {
+        QTest::addColumn<Sort::Plan>("plan");
+        QTest::addColumn<int>("parameter");
+        QTest::addColumn<bool>("series");
+        QTest::addColumn<double>("factor");
+        QTest::addColumn<QList<double>>("limits"); // empty: none; NaN: no such side
+        const double none = std::nan("");
+        Sort::Plan percent = BinnedPlan(2); // C, 100n, bin 1 ±1 %
+        QTest::newRow("C in nF") << percent << 0 << true << 1000.0 << QList<double>{99.0, 101.0};
+        QTest::newRow("another quantity") << percent << 8 << true << 1.0 << QList<double>{};
+        Sort::Plan inCircuit = percent;
+        inCircuit.seriesCircuit = false;
+        QTest::newRow("another circuit") << inCircuit << 0 << true << 1000.0 << QList<double>{};
+        QTest::newRow("its circuit")
+            << inCircuit << 0 << false << 1.0 << QList<double>{99000.0, 101000.0};
+        Sort::Plan absolute;
+        absolute.primary = 2;
+        absolute.mode = Sort::Mode::AbsoluteTolerance;
+        absolute.nominal = 100.0;
+        absolute.bins = {{std::nullopt, 0.5}};
+        QTest::newRow("R one side, mOhm")
+            << absolute << 2 << true << 1000.0 << QList<double>{none, 100.5};
+        Sort::Plan sequential;
+        sequential.primary = 9;
+        sequential.mode = Sort::Mode::Sequential;
+        sequential.boundaries = {10.0, 20.0, 40.0};
+        QTest::newRow("Q boundaries")
+            << sequential << 9 << true << 1.0 << QList<double>{10.0, 20.0};
+        Sort::Plan conductance = percent;
+        conductance.primary = 3;
+        QTest::newRow("G, the meter's own") << conductance << 3 << true << 1.0 << QList<double>{};
+        QTest::newRow("no bins") << Sort::Plan{} << 0 << true << 1.0 << QList<double>{};
+    }
+    void graphLimits() {
+        QFETCH(Sort::Plan, plan);
+        QFETCH(int, parameter);
+        QFETCH(bool, series);
+        QFETCH(double, factor);
+        QFETCH(QList<double>, limits);
+        const std::optional<std::pair<double, double>> got =
+            GraphLimits(plan, parameter, series, factor);
+        QCOMPARE(got.has_value(), !limits.isEmpty());
+        if (!got) return;
+        const double sides[2] = {got->first, got->second};
+        for (int k = 0; k < 2; ++k) {
+            if (std::isnan(limits[k]))
+                QVERIFY(std::isnan(sides[k]));
+            else
+                QVERIFY2(Near(sides[k], limits[k]) || std::fabs(sides[k] - limits[k]) < 1e-9,
+                         qPrintable(QString::number(sides[k], 'g', 17)));
+        }
     }
 
     void countRows() {

@@ -5,7 +5,10 @@
 #include "sim/batch.h"
 #include "sorting/plan_file.h"
 #include "sorting/sort_plan.h"
+#include "sweep/sweep_store.h"
+#include "tests/ui/sweep_ticks.h"
 #include "tests/ui/window_fixture.h"
+#include "ui/chart/sweep_chart.h"
 #include "ui/file_dialog.h"
 #include "ui/sort_panel.h"
 #include "ui/sort_text.h"
@@ -157,6 +160,54 @@ private slots:
                      "plus one unit in the last place",
                      Continue);
         QVERIFY(Sort::WritePlanText(kept.plan, {}).contains("nominal = 1e-07\n"));
+    }
+
+    // With the comparator on, the graph of a frequency sweep of C shows bin 1's limits around
+    // its points and marks the points outside; another nominal puts all of them outside, the
+    // comparator off takes the limits away.
+    void limitsOnTheSweepGraph() {
+        Fixture fixture;
+        fixture.AddMeter(1, 0);
+        Main::Tb_tok &w = fixture.Start();
+        QVERIFY(TickWithFrame(w)); // the first frame: C and D chosen
+        Main::SortPanel &panel = *Panel(w);
+        TypePlan(panel);
+        Find<QCheckBox>(panel, "ChBoSortOn")->click();
+        QVERIFY(w.Session().Sorting());
+
+        auto *chart = Find<Chart::SweepChart>(w, "grafik");
+        if (!Find<QCheckBox>(w, "ChBoF")->isChecked()) Find<QCheckBox>(w, "ChBoF")->click();
+        Find<QLineEdit>(w, "istart")->setText(QStringLiteral("1000"));
+        Find<QLineEdit>(w, "istop")->setText(QStringLiteral("10000"));
+        Find<QLineEdit>(w, "ikol")->setText(QStringLiteral("5"));
+        Find<QPushButton>(w, "bgraf")->click();
+        QVERIFY(Main::SweepRunning);
+        const QDeadlineTimer deadline(Generous);
+        while (Main::SweepRunning && !deadline.hasExpired())
+            QVERIFY(TickForPoint(w));
+        QVERIFY(!Main::SweepRunning);
+
+        const QList<QPointF> points = chart->points(0);
+        QCOMPARE(points.size(), 5);
+        const QList<double> limits = chart->limits(0);
+        QCOMPARE(limits.size(), 2);
+        for (const QPointF &p : points)
+            QVERIFY2(limits[0] < p.y() && p.y() < limits[1],
+                     qPrintable(
+                         QStringLiteral("%1 < %2 < %3").arg(limits[0]).arg(p.y()).arg(limits[1])));
+        // ±1 % of the plotted value itself: the limits are in the plotted unit.
+        QVERIFY(std::fabs(limits[1] / points[0].y() - 1.01) < 0.005);
+        QVERIFY(chart->outsidePoints(0).isEmpty());
+        QVERIFY(chart->limits(1).isEmpty()); // D is not the primary
+
+        Find<QLineEdit>(panel, "EdSortNominal")->setText(QStringLiteral("90n"));
+        Find<QPushButton>(panel, "BuSortApply")->click();
+        QCOMPARE(chart->outsidePoints(0), points);
+
+        Find<QCheckBox>(panel, "ChBoSortOn")->click();
+        QVERIFY(!w.Session().Sorting());
+        QVERIFY(chart->limits(0).isEmpty());
+        QVERIFY(chart->outsidePoints(0).isEmpty());
     }
 
     // A plan that cannot be used is said, not applied, and the comparator stays off; a kept plan
