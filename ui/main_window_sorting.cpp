@@ -55,13 +55,13 @@ void Tb_tok::ConnectSorting() {
     connect(p.BuSortClear, &QPushButton::clicked, this, [this] { m_core->ClearSortCounts(); });
     connect(p.BuSortLog, &QPushButton::clicked, this, [this] { BuSortLogClick(); });
 
+    LoadSortPlan(); // before the window follows the plan: the graph is not made yet
     Core::Session *core = m_core;
     connect(core, &Core::Session::sortPlanChanged, this, [this] {
         ShowSorting();
         RedrawGraph(); // the limits on the graph come and go with the comparator
     });
     connect(core, &Core::Session::partSorted, this, [this] { ShowSortResult(); });
-    LoadSortPlan();
     ShowSorting();
 }
 
