@@ -88,6 +88,7 @@ Tb_tok::Tb_tok(Core::Session &core, QWidget *parent)
     ConnectSwept();
     ConnectRemote();
     ConnectCompensation();
+    ConnectSorting();
 
     FormCreate();
     SearchInstrument();

@@ -42,6 +42,7 @@ struct SearchResult;
 namespace Main {
 
 class CompensationPanel;
+class SortPanel;
 
 class Tb_tok : public QMainWindow {
     Q_OBJECT
@@ -169,6 +170,14 @@ public:
     // The fixture's file for the found meter, when there is one; a damaged one is said.
     void LoadFixture();
 
+    // Sorting parts (main_window_sorting.cpp): the panel PaSort in a window of its own, opened by
+    // the tool-bar button b_sorting. A plan applied is kept for the next run (SortPlanPath).
+    void b_sortingClick();
+    bool ApplySortFields(); // false, said on the panel, for a plan that cannot be used
+    void ChBoSortOnClick(bool on);
+    void BuSortNowClick();
+    void BuSortLogClick();
+
     // Export of the sweep from the chart's context menu (main_window_export.cpp)
     enum class GraphPicture { Png, Svg };
     void grafikContextPopup(const QPoint &pos);
@@ -217,6 +226,11 @@ private:
     void ShowCompensation();
     void ShowCompensationStatus();
     std::vector<double> CompensationFrequencies();
+    void ConnectSorting();
+    void LoadSortPlan();
+    void ShowSorting();
+    void ShowSortResult();
+    void ShowSortLimits(const bool shown[2], bool deviation);
     bool AcceptSweepFields();
     Sweep::Spacing ChosenSpacing() const;
     void FollowConditions();
@@ -259,6 +273,7 @@ private:
 
     CompensationPanel *m_compPanel = nullptr; // a window of its own, the main window's child
     QLabel *m_compStatus = nullptr;           // permanent in the status bar while a kind is on
+    SortPanel *m_sortPanel = nullptr;         // a window of its own, the main window's child
 
     bool m_silent = false;     // readouts shown disabled: no frame for a while
     bool m_statusHeld = false; // the status shows a search or port result until a frame comes

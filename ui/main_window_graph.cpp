@@ -101,6 +101,7 @@ void Tb_tok::RedrawGraph() {
         chart->replacePoints(s, points);
     }
     ShowFittedCurves(shown, deviation);
+    ShowSortLimits(shown, deviation);
     ShowConnectionBreaks();
     chart->setAxisTitle(Chart::Axis::Bottom, AxisTitle(SweepQuantity, frequencySweep));
 }

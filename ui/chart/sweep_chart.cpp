@@ -33,6 +33,7 @@ SweepChart::SweepChart(QWidget *parent) : QWidget(parent), d(std::make_unique<Pa
     buildChart();
     buildAxes();
     buildSeries();
+    buildLimits();
     followAxisRanges();
     buildMarkers();
     d->view = new View(d->chart, this);

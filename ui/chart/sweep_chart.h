@@ -59,6 +59,14 @@ public:
     void setFittedPoints(int series, const QList<QPointF> &points);
     QList<QPointF> fittedPoints(int series) const;
 
+    // Sorting limits: dashed lines across a series' points at low and high on its axis (NaN for
+    // a side without a limit), and the points outside them drawn red. None by default; the
+    // value axis takes them in with the points (unless zoomed).
+    void setLimits(int series, double low, double high);
+    void clearLimits(int series);
+    QList<double> limits(int series) const; // the sides drawn
+    QList<QPointF> outsidePoints(int series) const;
+
     void setAxisTitle(Axis axis, const QString &title);
     QString axisTitle(Axis axis) const;
     Range axisRange(Axis axis) const;
@@ -112,6 +120,8 @@ private:
     void buildSeries();
     void followAxisRanges();
     void buildMarkers();
+    void buildLimits();
+    void showLimits(int series);
 
     QList<QPointF> shownPoints(const QList<QPointF> &given) const;
     void showPoints(int series);

@@ -162,6 +162,12 @@ void SweepChart::fitToPoints() {
             xLow = std::min(xLow, p.x());
             xHigh = std::max(xHigh, p.x());
         }
+        // Sorting limits stay in sight, so that the points are seen against them.
+        for (double y : d->limit[s]) {
+            if (!d->limited[s] || !std::isfinite(y)) continue;
+            yLow = std::min(yLow, y);
+            yHigh = std::max(yHigh, y);
+        }
         d->fitted[s] = Padded(yLow, yHigh, ValuePadding);
         SetAxisRange(d->side[s], d->fitted[s], TicksY);
     }

@@ -14,7 +14,10 @@
 #include <QGraphicsRectItem>
 #include <QGraphicsSimpleTextItem>
 #include <QLineSeries>
+#include <QScatterSeries>
 #include <QValueAxis>
+
+#include <cmath>
 
 namespace Chart {
 
@@ -63,6 +66,11 @@ struct SweepChart::Parts {
     QList<QPointF> referenceRaw[SeriesCount]; // likewise
     QLineSeries *fitCurve[SeriesCount] = {};
     QList<QPointF> fitCurveRaw[SeriesCount]; // likewise
+    // Sorting limits across a series (NaN: no such side) and its points outside them.
+    QLineSeries *limitLine[SeriesCount][2] = {};
+    QScatterSeries *outside[SeriesCount] = {};
+    double limit[SeriesCount][2] = {{NAN, NAN}, {NAN, NAN}};
+    bool limited[SeriesCount] = {};
     QGraphicsSimpleTextItem *sideTitle[SeriesCount] = {};
     Range fitted[SeriesCount] = {{-1.0, 1.0}, {-1.0, 1.0}}; // kept while a series is empty
     bool zoomed = false;

@@ -52,12 +52,14 @@ void SweepChart::showPoints(int series) {
     d->series[series]->replace(shownPoints(d->raw[series]));
     d->reference[series]->replace(shownPoints(d->referenceRaw[series]));
     d->fitCurve[series]->replace(shownPoints(d->fitCurveRaw[series]));
+    showLimits(series);
 }
 
 void SweepChart::replacePoints(int series, const QList<QPointF> &points) {
     if (series < 0 || series >= SeriesCount) return;
     d->raw[series] = FinitePoints(points);
     d->series[series]->replace(shownPoints(d->raw[series]));
+    showLimits(series);
     fitToPoints();
     layOutMarkers();
 }
@@ -90,6 +92,7 @@ void SweepChart::setSeriesActive(int series, bool active) {
     d->series[series]->setVisible(active);
     d->reference[series]->setVisible(active);
     d->fitCurve[series]->setVisible(active);
+    showLimits(series);
     fitToPoints();
     layOutMarkers();
 }
