@@ -87,6 +87,12 @@ void SettingCommands::functionCommand(const Parameters &p) {
     const int type = FindFunctionType(p[0]);
     if (type < 0) return reply_.fail(IllegalParameterValue);
     state_.measure.function = type;
+    // The comparator on judges the quantities of the function set last.
+    ComparatorSettings comparator = instrument_.comparator();
+    if (comparator.on && comparator.function != type) {
+        comparator.function = type;
+        instrument_.setComparator(comparator);
+    }
 }
 
 void SettingCommands::functionQuery(const Parameters &p) {
