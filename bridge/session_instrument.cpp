@@ -464,11 +464,14 @@ Remote::ComparatorSettings SessionInstrument::comparator() const {
     return settings;
 }
 
-// The core's one plan, in the quantities of the function the settings name.
+// The core's one plan, in the quantities of the function the settings name. A new plan starts
+// the core's part detector afresh, so the plan goes to the core only when it changed: switching
+// the counting or the state does not sort the part in the contacts again.
 int SessionInstrument::setComparator(const Remote::ComparatorSettings &settings) {
     m_comparator = settings;
-    m_session.SetSortPlan(Remote::ComparatorPlan(settings, settings.function),
-                          m_session.SortDetector());
+    const Sort::Plan plan = Remote::ComparatorPlan(settings, settings.function);
+    if (!Remote::SamePlan(plan, m_session.SortPlan()))
+        m_session.SetSortPlan(plan, m_session.SortDetector());
     if (m_session.Sorting() != settings.on) m_session.SetSorting(settings.on);
     return Remote::NoError;
 }

@@ -4,6 +4,8 @@
 #include "remote/function_types.h"
 #include "remote/instrument.h"
 
+#include <algorithm>
+
 namespace Remote {
 
 Sort::Plan ComparatorPlan(const ComparatorSettings &settings, int functionType) {
@@ -33,6 +35,17 @@ Sort::Plan ComparatorPlan(const ComparatorSettings &settings, int functionType) 
     plan.secondaryLimits = scaled(settings.secondary, secondaryScale);
     plan.auxBin = settings.auxBin;
     return plan;
+}
+
+bool SamePlan(const Sort::Plan &a, const Sort::Plan &b) {
+    const auto same = [](const Sort::Limits &x, const Sort::Limits &y) {
+        return x.low == y.low && x.high == y.high;
+    };
+    return a.primary == b.primary && a.mode == b.mode && a.nominal == b.nominal &&
+           a.boundaries == b.boundaries && a.secondary == b.secondary &&
+           same(a.secondaryLimits, b.secondaryLimits) && a.auxBin == b.auxBin &&
+           a.seriesCircuit == b.seriesCircuit &&
+           std::equal(a.bins.begin(), a.bins.end(), b.bins.begin(), b.bins.end(), same);
 }
 
 // The limits of the mode not chosen are kept for when it is, so they are checked as well.

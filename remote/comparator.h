@@ -27,6 +27,9 @@ struct ComparatorSettings {
 // angle in radians is judged as the quantity in degrees, its limits converted.
 Sort::Plan ComparatorPlan(const ComparatorSettings &settings, int functionType);
 
+// Whether two plans judge alike: every field equal.
+bool SamePlan(const Sort::Plan &a, const Sort::Plan &b);
+
 // 0 when the plan of the settings can be used, else the SCPI error: -221 for a percent tolerance
 // without a nominal, -222 for limits that are reversed, not ascending or not finite.
 int ComparatorRefusal(const ComparatorSettings &settings);

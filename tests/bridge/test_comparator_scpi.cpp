@@ -87,6 +87,12 @@ private slots:
             return answer.endsWith(",+0,+1\n") && !b.session.SortLog().empty();
         }));
         QCOMPARE(Send(client, "COMP:BIN:COUN:DATA?"), QByteArray("1,0,0,0,0,0,0,0,0,0,0\n"));
+        // Commands that leave the plan as it was do not have the part sorted again.
+        Send(client, "COMP:BIN:COUN ON;:COMP:TOL:NOM 100n;:COMP ON");
+        const std::uint64_t seen = b.remote.latestReading().sequence;
+        QVERIFY(TickUntil(b.session, client,
+                          [&] { return b.remote.latestReading().sequence >= seen + 6; }));
+        QCOMPARE(Send(client, "COMP:BIN:COUN:DATA?"), QByteArray("1,0,0,0,0,0,0,0,0,0,0\n"));
         // A trigger on the part sorted already counts nothing more.
         Send(client, "TRIG:SOUR BUS;:TRIG;*OPC?");
         QVERIFY(TickUntil(b.session, client, [&] { return !client.holding(); }));
