@@ -91,7 +91,9 @@ void SettingCommands::functionCommand(const Parameters &p) {
     ComparatorSettings comparator = instrument_.comparator();
     if (comparator.on && comparator.function != type) {
         comparator.function = type;
-        instrument_.setComparator(comparator);
+        // Limits that overflow once converted to this function's unit keep the plan as it was.
+        if (const int code = ComparatorRefusal(comparator)) return reply_.fail(code);
+        if (const int code = instrument_.setComparator(comparator)) reply_.fail(code);
     }
 }
 

@@ -1073,6 +1073,10 @@ void TestScpiCommands::comparatorShared() {
     QCOMPARE(meter.comparatorSettings.function, FindFunctionType("LSD"));
     QCOMPARE(Send(first, "COMP?"), QByteArray("0\n"));
     QCOMPARE(Errors(first), QList<int>{});
+    // Limits that no longer fit in degrees leave the plan in the function it had.
+    Send(second, "COMP:MODE SEQ;SEQ:BIN 0,1E307;:COMP:SWAP ON;:COMP ON;:FUNC:IMP ZTR");
+    QCOMPARE(meter.comparatorSettings.function, FindFunctionType("RX"));
+    QCOMPARE(Errors(second), QList<int>{DataOutOfRange});
     QCOMPARE(Errors(second), QList<int>{});
 }
 
