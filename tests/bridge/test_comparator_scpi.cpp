@@ -57,6 +57,15 @@ template <typename Done> bool TickUntil(Core::Session &session, Remote::Client &
     return done();
 }
 
+// FETC?'s answer, once the session has given it a reading.
+QByteArray Fetch(Core::Session &session, Remote::Client &client) {
+    client.feed("FETC?\n");
+    while (client.pump()) {
+    }
+    TickUntil(session, client, [&] { return !client.holding(); });
+    return client.takeOutput();
+}
+
 } // namespace
 
 class TestComparatorScpi : public QObject {
@@ -80,10 +89,7 @@ private slots:
         // The fixed part: its reading in bin 1, and the part sorted once by the core.
         QByteArray answer;
         QVERIFY(TickUntil(b.session, client, [&] {
-            client.feed("FETC?\n");
-            while (client.pump()) {
-            }
-            answer = client.takeOutput();
+            answer = Fetch(b.session, client);
             return answer.endsWith(",+0,+1\n") && !b.session.SortLog().empty();
         }));
         QCOMPARE(Send(client, "COMP:BIN:COUN:DATA?"), QByteArray("1,0,0,0,0,0,0,0,0,0,0\n"));
@@ -97,7 +103,7 @@ private slots:
         Send(client, "TRIG:SOUR BUS;:TRIG;*OPC?");
         QVERIFY(TickUntil(b.session, client, [&] { return !client.holding(); }));
         QCOMPARE(client.takeOutput(), QByteArray("1\n"));
-        QVERIFY(Send(client, "FETC?").endsWith(",+0,+1\n"));
+        QVERIFY(Fetch(b.session, client).endsWith(",+0,+1\n"));
         QCOMPARE(Send(client, "COMP:BIN:COUN:DATA?"), QByteArray("1,0,0,0,0,0,0,0,0,0,0\n"));
         Send(client, "COMP:BIN:COUN:CLE");
 
@@ -117,10 +123,7 @@ private slots:
         Send(client, "COMP OFF");
         QVERIFY(!b.session.Sorting());
         QVERIFY(TickUntil(b.session, client, [&] {
-            client.feed("FETC?\n");
-            while (client.pump()) {
-            }
-            answer = client.takeOutput();
+            answer = Fetch(b.session, client);
             return answer.count(',') == 2 && answer.endsWith(",+0\n");
         }));
         QCOMPARE(Send(client, "SYST:ERR?"), QByteArray("0,\"No error\"\n"));
