@@ -62,6 +62,11 @@ SessionInstrument::SessionInstrument(Core::Session &session, QObject *parent)
         m_readyPending = true;
         m_notify.start();
     });
+    connect(&session, &Core::Session::partSorted, this, [this](const Sort::LogEntry &entry) {
+        m_partCounted = true;
+        if (m_comparator.counting)
+            Remote::CountBin(m_counters, entry.verdict.code(m_session.SortPlan().auxBin));
+    });
     connect(&session, &Core::Session::sweepPointStored, this, [this] { TakeSweepPoint(); });
     // However the core's list run ends (its last point, a stop, the window's START over it).
     connect(&session, &Core::Session::listRunEnded, this, [this] { TakeSweepEnd(); });
@@ -441,7 +446,40 @@ void SessionInstrument::TakeFrame() {
     m_latest.connection = m_session.Connection();
     m_readingPending = true;
     m_notify.start();
+    TakeContact();
     if (m_pass.stepGoing) TakeStepFrame(true);
+}
+
+// The part the core sorted is gone once the terminals read open as often as its detector asks.
+void SessionInstrument::TakeContact() {
+    const Sort::DetectorSettings &detector = m_session.SortDetector();
+    const bool open = m_latest.overload || m_latest.magnitude > detector.openOhms;
+    m_openRun = open ? m_openRun + 1 : 0;
+    if (m_openRun >= detector.openPolls) m_partCounted = false;
+}
+
+Remote::ComparatorSettings SessionInstrument::comparator() const {
+    Remote::ComparatorSettings settings = m_comparator;
+    settings.on = m_session.Sorting();
+    return settings;
+}
+
+// The core's one plan, in the quantities of the function the settings name. A new plan starts
+// the core's part detector afresh, so the plan goes to the core only when it changed: switching
+// the counting or the state does not sort the part in the contacts again.
+int SessionInstrument::setComparator(const Remote::ComparatorSettings &settings) {
+    m_comparator = settings;
+    const Sort::Plan plan = Remote::ComparatorPlan(settings, settings.function);
+    if (!Remote::SamePlan(plan, m_session.SortPlan()))
+        m_session.SetSortPlan(plan, m_session.SortDetector());
+    if (m_session.Sorting() != settings.on) m_session.SetSorting(settings.on);
+    return Remote::NoError;
+}
+
+// The core sorts its last reading, the trigger's; a part sorted already is not counted again.
+void SessionInstrument::sortTriggeredPart() {
+    if (!m_session.Sorting() || m_partCounted) return;
+    m_session.SortNow();
 }
 
 void SessionInstrument::TakeSweepPoint() {

@@ -57,6 +57,12 @@ public:
     int setCorrectionEnabled(unsigned kinds) override;
     int setLoadStandard(const Remote::StandardValue &standard) override;
 
+    Remote::ComparatorSettings comparator() const override;
+    int setComparator(const Remote::ComparatorSettings &settings) override;
+    Remote::BinCounters binCounters() const override { return m_counters; }
+    void clearBinCounters() override { m_counters = {}; }
+    void sortTriggeredPart() override;
+
     std::uint32_t connection() const override;
     bool busy() const override;
 
@@ -65,6 +71,7 @@ private:
     int Changed(); // the window follows; 0, or HardwareError when nothing could be sent
     void TakeFrame();
     void TakeSweepPoint();
+    void TakeContact();
     void TakeSweepEnd();
     void TakeSettingRunEnd();
     void TakeStepFrame(bool counts);
@@ -97,6 +104,13 @@ private:
     std::uint64_t m_correctionRun = 0;
     bool m_correctionRunning = false;
     bool m_correctionComplete = false;
+    // The comparator as the clients set it, and the bins of the parts the core sorted since the
+    // counters were cleared, while counting was on. partCounted: the part in the contacts has
+    // been sorted (until openRun open readings in a row took it away).
+    Remote::ComparatorSettings m_comparator;
+    Remote::BinCounters m_counters{};
+    bool m_partCounted = false;
+    int m_openRun = 0;
     bool m_portWasOpen = false;
     int m_biasMillivolts = 0; // the level set, sent while the bias is on
     bool m_biasOn = false;

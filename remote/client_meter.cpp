@@ -47,6 +47,9 @@ void ClientMeter::observe() {
             m.haveTriggerResult = true;
             m.triggerActive = false;
             m.triggered.clear();
+            // A bench meter counts what each trigger measured into the comparator's bins.
+            if (!m.triggerResult.reading.overload && instrument_.comparator().on)
+                instrument_.sortTriggeredPart();
         }
     }
 }
@@ -72,6 +75,18 @@ QByteArray ClientMeter::formatMeasurement(const Measurement &m, bool withBin) co
     }
     if (withBin) text += ",+0";
     return text;
+}
+
+QByteArray ClientMeter::comparatorBin(const Measurement &m) const {
+    const ComparatorSettings comparator = instrument_.comparator();
+    if (!comparator.on) return {};
+    Sort::Reading reading;
+    reading.magnitude = m.reading.magnitude;
+    reading.phase = m.reading.phase;
+    reading.frequencyHz = m.reading.frequency;
+    reading.measured = m.valid && !m.reading.overload;
+    const Sort::Plan plan = ComparatorPlan(comparator, state_.measure.function);
+    return ',' + FormatNr1(Sort::JudgeReading(plan, reading).code(plan.auxBin));
 }
 
 bool ClientMeter::newestReadings(Measurement &m) const {

@@ -22,6 +22,9 @@ public:
     bool lineReady();
     bool silentSince(std::int64_t since) const;
     QByteArray formatMeasurement(const Measurement &m, bool withBin) const;
+    // With the comparator on, the bin of the measurement as a field of FETC?'s answer (",+3");
+    // off, nothing.
+    QByteArray comparatorBin(const Measurement &m) const;
     // The mean of the newest readings after the last change, when enough of them are fresh.
     bool newestReadings(Measurement &m) const;
     bool operationInProgress();

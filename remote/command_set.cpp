@@ -6,7 +6,7 @@ namespace Remote {
 const QVector<Entry> &CommandTable() {
     static const QVector<Entry> table = CommonCommands::Table() + SettingCommands::Table() +
                                         MeasurementCommands::Table() + SweepCommands::Table() +
-                                        CorrectionCommands::Table();
+                                        CorrectionCommands::Table() + ComparatorCommands::Table();
     return table;
 }
 

@@ -1,11 +1,12 @@
 // One client's groups of commands, and the table of every header the server knows: the common
 // commands, the settings, the measurement and list commands, the sweep's own, the fixture
-// compensation, tried in that order.
+// compensation and the comparator, tried in that order.
 #pragma once
 
 #include "remote/command_group.h"
 #include "remote/command_table.h"
 #include "remote/common_commands.h"
+#include "remote/comparator_commands.h"
 #include "remote/correction_commands.h"
 #include "remote/measurement_commands.h"
 #include "remote/setting_commands.h"
@@ -17,13 +18,13 @@ namespace Remote {
 
 class CommandSet {
 public:
-    explicit CommandSet(const CommandContext &c) : groups_(c, c, c, c, c) {}
+    explicit CommandSet(const CommandContext &c) : groups_(c, c, c, c, c, c) {}
 
     template <typename Group> Group &group() { return std::get<Group>(groups_); }
 
 private:
     std::tuple<CommonCommands, SettingCommands, MeasurementCommands, SweepCommands,
-               CorrectionCommands>
+               CorrectionCommands, ComparatorCommands>
         groups_;
 };
 

@@ -13,6 +13,7 @@ namespace {
 // Angles in radians have no parameter index of their own.
 constexpr int PhaseRadians = 100;
 constexpr int AdmittancePhaseRadians = 101;
+constexpr double DegreesPerRadian = 57.29577951308232; // as the textbook values take it
 
 struct FunctionType {
     const char *name;
@@ -59,6 +60,19 @@ ValuePair FunctionValues(int type, double magnitude, double phase, double freque
     const FunctionType &t = Types[type >= 0 && type < FunctionTypeCount ? type : 0];
     const TextbookValues values = Textbook(magnitude, phase, frequency);
     return {Quantity(values, t.a, t.series), Quantity(values, t.b, t.series)};
+}
+
+FunctionQuantities QuantitiesOf(int type) {
+    const FunctionType &t = Types[type >= 0 && type < FunctionTypeCount ? type : 0];
+    FunctionQuantities q{t.a, t.b, t.series, 1.0, 1.0};
+    const auto degrees = [](int &index, double &scale) {
+        if (index != PhaseRadians && index != AdmittancePhaseRadians) return;
+        index = index == PhaseRadians ? ParFiz : ParFiy;
+        scale = DegreesPerRadian;
+    };
+    degrees(q.a, q.aScale);
+    degrees(q.b, q.bScale);
+    return q;
 }
 
 Reading AverageReadings(const Reading *readings, int count) {

@@ -24,6 +24,18 @@ struct ValuePair {
 // in SI units, angles in the type's own unit; undefined quotients are NaN.
 ValuePair FunctionValues(int type, double magnitude, double phase, double frequency);
 
+// The type's A and B as the sorter's quantities (Device::ParameterIndex) and the circuit they are
+// taken in; an angle the type gives in radians is the quantity in degrees, scale converting a
+// value in the type's unit into the quantity's.
+struct FunctionQuantities {
+    int a = 0;
+    int b = 0;
+    bool series = true;
+    double aScale = 1.0;
+    double bScale = 1.0;
+};
+FunctionQuantities QuantitiesOf(int type);
+
 // The mean of the readings as complex impedances; the frequency and sequence of the last, overload
 // when any of them was. count must be at least 1.
 Reading AverageReadings(const Reading *readings, int count);

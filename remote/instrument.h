@@ -3,6 +3,7 @@
 #pragma once
 
 #include "link/capabilities.h"
+#include "remote/comparator.h"
 
 #include <QObject>
 #include <QString>
@@ -217,6 +218,18 @@ public:
     virtual void stopCorrectionRun() {}
     virtual int setCorrectionEnabled(unsigned kinds) { return kinds == 0 ? 0 : SettingsConflict; }
     virtual int setLoadStandard(const StandardValue &) { return HardwareError; }
+
+    // The comparator: the meter's one, whichever client (or the window) set it. on is whether
+    // the core sorts now. setComparator makes the settings the core's plan in their function's
+    // quantities and switches the sorting to on; the caller has checked them
+    // (ComparatorRefusal). The counters count each sorted part's bin while counting is on.
+    virtual ComparatorSettings comparator() const { return {}; }
+    virtual int setComparator(const ComparatorSettings &) { return HardwareError; }
+    virtual BinCounters binCounters() const { return {}; }
+    virtual void clearBinCounters() {}
+    // A trigger's reading, complete and a measurement: the part in the contacts is sorted on it
+    // and counted, unless it was sorted already (one part, one count).
+    virtual void sortTriggeredPart() {}
 
     // Counts the openings of the meter's port (a reopen after a lost line included).
     virtual std::uint32_t connection() const { return 0; }

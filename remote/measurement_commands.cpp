@@ -54,8 +54,9 @@ void MeasurementCommands::fetchQuery(const Parameters &p) {
     reply_.hold([this, asked]() {
         if (!meter_.lineReady()) {
             reply_.fail(HardwareError);
-            reply_.answer(state_.list.page ? meter_.listAnswer()
-                                           : meter_.formatMeasurement({}, false));
+            reply_.answer(state_.list.page
+                              ? meter_.listAnswer()
+                              : meter_.formatMeasurement({}, false) + meter_.comparatorBin({}));
             return true;
         }
         if (state_.list.page) {
@@ -79,7 +80,7 @@ void MeasurementCommands::fetchQuery(const Parameters &p) {
             m = state_.measure.triggerResult;
         }
         if (!m.valid) reply_.fail(DataStale);
-        reply_.answer(meter_.formatMeasurement(m, false));
+        reply_.answer(meter_.formatMeasurement(m, false) + meter_.comparatorBin(m));
         return true;
     });
 }

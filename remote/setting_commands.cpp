@@ -87,6 +87,14 @@ void SettingCommands::functionCommand(const Parameters &p) {
     const int type = FindFunctionType(p[0]);
     if (type < 0) return reply_.fail(IllegalParameterValue);
     state_.measure.function = type;
+    // The comparator on judges the quantities of the function set last.
+    ComparatorSettings comparator = instrument_.comparator();
+    if (comparator.on && comparator.function != type) {
+        comparator.function = type;
+        // Limits that overflow once converted to this function's unit keep the plan as it was.
+        if (const int code = ComparatorRefusal(comparator)) return reply_.fail(code);
+        if (const int code = instrument_.setComparator(comparator)) reply_.fail(code);
+    }
 }
 
 void SettingCommands::functionQuery(const Parameters &p) {

@@ -147,6 +147,19 @@ public:
     }
 
     bool busy() const override { return busyNow; }
+
+    // The comparator as it was set; triggeredSorts counts the parts a trigger had sorted.
+    Remote::ComparatorSettings comparatorSettings;
+    Remote::BinCounters counters{};
+    int triggeredSorts = 0;
+    Remote::ComparatorSettings comparator() const override { return comparatorSettings; }
+    int setComparator(const Remote::ComparatorSettings &s) override {
+        comparatorSettings = s;
+        return 0;
+    }
+    Remote::BinCounters binCounters() const override { return counters; }
+    void clearBinCounters() override { counters = {}; }
+    void sortTriggeredPart() override { ++triggeredSorts; }
     void becomeReady() {
         busyNow = false;
         emit ready();
