@@ -18,9 +18,6 @@ namespace Bridge {
 
 namespace {
 
-// Frames a step waits for its setting to be measured, as many as a run's point waits.
-constexpr int StepFrameLimit = 25;
-
 int RunRefusalCode(Core::Session::RunRefusal refusal) {
     using R = Core::Session::RunRefusal;
     switch (refusal) {
@@ -146,7 +143,7 @@ void SessionInstrument::TakeStepFrame(bool counts) {
     }
     if (reached)
         EndStep(true);
-    else if (++m_pass.misses >= StepFrameLimit)
+    else if (++m_pass.misses >= Core::Session::SettleFrameLimit) // as a run's point waits
         EndStep(false);
 }
 

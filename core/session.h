@@ -299,6 +299,9 @@ public:
     // conditions put back). Nothing without a run.
     void StopRun();
     static constexpr int LevelSettleMs = 100;
+    // Frames that may disagree with a setting before the program takes it that the meter keeps
+    // its own (about a second and a half at the poll interval): a point of a run is given up.
+    static constexpr int SettleFrameLimit = 25;
     // The bias could not be set back (the line is gone, or no answer): the last bias sent.
     Q_SIGNAL void biasNotRestored(std::int32_t leftMillivolts);
 

@@ -15,10 +15,6 @@ namespace Core {
 
 namespace {
 
-// Frames that may disagree with a setting before the program takes it that the meter keeps its
-// own (about a second and a half at the poll interval): a point of a run is then given up.
-constexpr int SettleFrameLimit = 25;
-
 Device::FrameFacts LastFrameFacts() {
     return Device::FrameFacts{Device::FrequencyHz, Device::BiasMillivolts,
                               Device::ParameterValues[Device::ValMagnitude],
