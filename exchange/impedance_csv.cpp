@@ -1,0 +1,74 @@
+#include "exchange/impedance_csv.h"
+
+#include "exchange/text_input.h"
+
+#include <QIODevice>
+
+#include <cmath>
+#include <complex>
+
+namespace Exchange {
+
+ReadResult ReadImpedanceCsv(QIODevice &device) {
+    ReadResult result;
+    const std::optional<QByteArray> text = ReadBounded(device, &result.refusal);
+    if (!text) return result;
+    SweepData data;
+    const QList<QByteArray> lines = SplitLines(*text);
+    for (int i = 0; i < lines.size(); ++i) {
+        const int number = i + 1;
+        if (lines[i].trimmed().isEmpty()) continue;
+        const QList<QByteArray> fields = lines[i].split(',');
+        if (fields.size() != 3) {
+            result.refusal = {
+                number,
+                QStringLiteral("Expected 3 comma-separated values, found %1.").arg(fields.size())};
+            return result;
+        }
+        const std::optional<double> hz = ParseNumber(fields[0]);
+        const std::optional<double> re = ParseNumber(fields[1]);
+        const std::optional<double> im = ParseNumber(fields[2]);
+        if (!hz || !re || !im) {
+            result.refusal = {number, QStringLiteral("A value is not a finite number.")};
+            return result;
+        }
+        const std::complex<double> z(*re, *im);
+        const double magnitude = std::abs(z);
+        if (!std::isfinite(magnitude)) {
+            result.refusal = {number, QStringLiteral("The impedance is too large.")};
+            return result;
+        }
+        SweepPoint p;
+        p.planned = *hz;
+        p.frequency = *hz;
+        p.magnitude = magnitude;
+        p.phase = std::arg(z);
+        data.points.push_back(p);
+    }
+    if (data.points.empty()) {
+        result.refusal = {0, QStringLiteral("The file holds no point.")};
+        return result;
+    }
+    result.data = std::move(data);
+    return result;
+}
+
+WriteResult WriteImpedanceCsv(QIODevice &device, const SweepData &data) {
+    WriteResult result;
+    QByteArray text;
+    for (const SweepPoint &p : data.points) {
+        if (p.status != 0) continue;
+        const std::complex<double> z = std::polar(p.magnitude, p.phase);
+        text += ExactNumber(p.frequency) + ',' + ExactNumber(z.real()) + ',' +
+                ExactNumber(z.imag()) + '\n';
+    }
+    if (device.write(text) != text.size()) {
+        result.refusal = {
+            0, QStringLiteral("The file could not be written: %1").arg(device.errorString())};
+        return result;
+    }
+    result.written = true;
+    return result;
+}
+
+} // namespace Exchange
