@@ -58,7 +58,7 @@ WriteResult WriteImpedanceCsv(QIODevice &device, const SweepData &data) {
     QByteArray text;
     for (const SweepPoint &p : data.points) {
         if (p.status != 0) continue;
-        const std::complex<double> z = std::polar(p.magnitude, p.phase);
+        const std::complex<double> z = Impedance(p);
         text += ExactNumber(p.frequency) + ',' + ExactNumber(z.real()) + ',' +
                 ExactNumber(z.imag()) + '\n';
     }

@@ -22,6 +22,14 @@ std::int32_t Whole(double value) {
 
 } // namespace
 
+std::complex<double> Phasor(double magnitude, double radians) {
+    return {magnitude * std::cos(radians), magnitude * std::sin(radians)};
+}
+
+std::complex<double> Impedance(const SweepPoint &point) {
+    return Phasor(point.magnitude, point.phase);
+}
+
 SweepData FromStore(const Main::SweepVariables &store) {
     SweepData data;
     data.quantity = store.SweepQuantity;
@@ -71,7 +79,7 @@ Fit::Sweep ToFitSweep(const SweepData &data) {
     for (const SweepPoint &p : data.points) {
         if (p.status != 0) continue;
         sweep.frequency.push_back(p.frequency);
-        sweep.impedance.push_back(std::polar(p.magnitude, p.phase));
+        sweep.impedance.push_back(Impedance(p));
     }
     return sweep;
 }

@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <complex>
 #include <optional>
 #include <vector>
 
@@ -50,6 +51,11 @@ struct WriteResult {
     bool written = false;
     Refusal refusal; // when not written
 };
+
+// magnitude·e^(j·radians), for any magnitude, negative ones too.
+std::complex<double> Phasor(double magnitude, double radians);
+// The point's impedance in ohms.
+std::complex<double> Impedance(const SweepPoint &point);
 
 // The points store's current run has taken (Main::TakenSweepPoints).
 SweepData FromStore(const Main::SweepVariables &store);
