@@ -56,9 +56,14 @@ ReadResult ReadImpedanceCsv(QIODevice &device) {
 WriteResult WriteImpedanceCsv(QIODevice &device, const SweepData &data) {
     WriteResult result;
     QByteArray text;
-    for (const SweepPoint &p : data.points) {
+    for (std::size_t i = 0; i < data.points.size(); ++i) {
+        const SweepPoint &p = data.points[i];
         if (p.status != 0) continue;
         const std::complex<double> z = Impedance(p);
+        if (!std::isfinite(p.frequency) || !std::isfinite(z.real()) || !std::isfinite(z.imag())) {
+            result.refusal = {0, QStringLiteral("Point %1 is not finite.").arg(i + 1)};
+            return result;
+        }
         text += ExactNumber(p.frequency) + ',' + ExactNumber(z.real()) + ',' +
                 ExactNumber(z.imag()) + '\n';
     }

@@ -14,6 +14,7 @@ ReadResult ReadImpedanceCsv(QIODevice &device);
 
 // The measurements (status 0) of data, each number in full precision; a bias or level run is
 // written as well, one line per point at its frequency.
+// Refused for a measurement that is not finite.
 WriteResult WriteImpedanceCsv(QIODevice &device, const SweepData &data);
 
 } // namespace Exchange

@@ -13,11 +13,19 @@ namespace {
 
 // value rounded into an int32, saturating; zero for NaN.
 std::int32_t Whole(double value) {
-    if (!(value == value)) return 0;
+    if (std::isnan(value)) return 0;
     const double bounded =
         std::clamp(std::round(value), double(std::numeric_limits<std::int32_t>::min()),
                    double(std::numeric_limits<std::int32_t>::max()));
     return static_cast<std::int32_t>(bounded);
+}
+
+// value as a float; beyond the float range the infinity of its sign, as IEEE rounding gives.
+float Single(double value) {
+    const double largest = std::numeric_limits<float>::max();
+    if (value > largest) return std::numeric_limits<float>::infinity();
+    if (value < -largest) return -std::numeric_limits<float>::infinity();
+    return static_cast<float>(value);
 }
 
 } // namespace
@@ -59,11 +67,11 @@ std::optional<Main::SweepVariables> ToStore(const SweepData &data) {
     const bool frequencyRun = data.quantity == Sweep::Quantity::Frequency;
     for (std::size_t k = 0; k < n; ++k) {
         const SweepPoint &p = data.points[k];
-        store->SweepFrequencies[k] = static_cast<float>(frequencyRun ? p.planned : p.frequency);
+        store->SweepFrequencies[k] = Single(frequencyRun ? p.planned : p.frequency);
         store->SweepSettings[k] = frequencyRun ? 0 : Whole(p.planned * 1000.0);
         store->SweepReportedFrequencies[k] = Whole(p.frequency);
-        store->SweepMagnitudes[k] = static_cast<float>(p.magnitude);
-        store->SweepPhases[k] = static_cast<float>(p.phase);
+        store->SweepMagnitudes[k] = Single(p.magnitude);
+        store->SweepPhases[k] = Single(p.phase);
         store->SweepReportedBiases[k] = Whole(p.bias * 1000.0);
         store->SweepStatuses[k] = p.status;
         store->SweepSeriesCircuits[k] = true;

@@ -191,6 +191,11 @@ WriteResult WriteTouchstone(QIODevice &device, const SweepData &data) {
         }
         last = p.frequency;
         const std::complex<double> z = Impedance(p) / WrittenReference;
+        if (!std::isfinite(z.real()) || !std::isfinite(z.imag())) {
+            result.refusal = {0,
+                              QStringLiteral("Point %1: the impedance is not finite.").arg(i + 1)};
+            return result;
+        }
         text += ExactNumber(p.frequency) + ' ' + ExactNumber(z.real()) + ' ' +
                 ExactNumber(z.imag()) + '\n';
     }

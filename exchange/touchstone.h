@@ -33,7 +33,7 @@ ReadResult ReadTouchstone(QIODevice &device);
 
 // "# Hz Z RI R 50" and the measurements (status 0) of a frequency run, Z/50 in full precision,
 // data's name, model and notes as comments. Refused for a bias or level run (one frequency) and
-// for frequencies that do not rise.
+// for frequencies that do not rise or an impedance that is not finite.
 WriteResult WriteTouchstone(QIODevice &device, const SweepData &data);
 
 } // namespace Exchange

@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <complex>
+#include <limits>
 
 using namespace Exchange;
 
@@ -141,6 +142,19 @@ private slots:
         bias.quantity = Sweep::Quantity::Bias;
         QVERIFY(ToFitSweep(bias).frequency.empty());
         QVERIFY(!ToStore(SweepData{}));
+    }
+
+    void writingRefusesWhatCannotBeReadBack() {
+        SweepData data;
+        data.points = {{1.0, 1.0, 2.0, 0.0, 0.0, 0},
+                       {2.0, 2.0, std::numeric_limits<double>::quiet_NaN(), 0.0, 0.0, 0}};
+        QByteArray text;
+        QBuffer out(&text);
+        out.open(QIODevice::WriteOnly);
+        const WriteResult w = WriteImpedanceCsv(out, data);
+        QVERIFY(!w.written);
+        QVERIFY(w.refusal.reason.contains(QLatin1String("Point 2")));
+        QVERIFY(text.isEmpty());
     }
 };
 
