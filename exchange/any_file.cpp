@@ -16,8 +16,9 @@ SweepFileFormat DetectFormat(const QString &fileName, const QByteArray &text) {
     if (suffix == QLatin1String("s1p") || suffix == QLatin1String("ts"))
         return SweepFileFormat::Touchstone;
     if (LooksLikeImpedixCsv(text)) return SweepFileFormat::ImpedixCsv;
-    for (const QByteArray &line : SplitLines(text.left(64 * 1024))) {
-        const QByteArray trimmed = line.trimmed();
+    LineReader lines(text);
+    while (lines.next()) {
+        const QByteArray trimmed = lines.line().trimmed();
         if (trimmed.isEmpty()) continue;
         if (trimmed.startsWith('#') || trimmed.startsWith('!')) return SweepFileFormat::Touchstone;
         break;

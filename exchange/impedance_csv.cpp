@@ -14,11 +14,11 @@ ReadResult ReadImpedanceCsv(QIODevice &device) {
     const std::optional<QByteArray> text = ReadBounded(device, &result.refusal);
     if (!text) return result;
     SweepData data;
-    const QList<QByteArray> lines = SplitLines(*text);
-    for (int i = 0; i < lines.size(); ++i) {
-        const int number = i + 1;
-        if (lines[i].trimmed().isEmpty()) continue;
-        const QList<QByteArray> fields = lines[i].split(',');
+    LineReader lines(*text);
+    while (lines.next()) {
+        const int number = lines.number();
+        if (lines.line().trimmed().isEmpty()) continue;
+        const QList<QByteArray> fields = lines.line().split(',');
         if (fields.size() != 3) {
             result.refusal = {
                 number,

@@ -90,9 +90,10 @@ ReadResult ReadImpedixCsv(QIODevice &device) {
     }
     const char separator = text->at(5);
     const char decimalMark = separator == ';' ? ',' : '.';
-    const QList<QByteArray> lines = SplitLines(*text);
+    LineReader lines(*text);
+    lines.next();
     QList<QByteArray> header;
-    SplitRecord(lines[0], separator, &header);
+    SplitRecord(lines.line(), separator, &header);
     const Columns columns = FindColumns(header);
     if (columns.planned < 0 || columns.magnitude < 0 || columns.phase < 0 ||
         columns.frequency < 0) {
@@ -106,10 +107,10 @@ ReadResult ReadImpedixCsv(QIODevice &device) {
     SweepData data;
     data.quantity = columns.quantity;
     QList<QByteArray> fields;
-    for (int i = 1; i < lines.size(); ++i) {
-        const int line = i + 1;
-        if (lines[i].trimmed().isEmpty()) continue;
-        if (!SplitRecord(lines[i], separator, &fields) || fields.size() != header.size()) {
+    while (lines.next()) {
+        const int line = lines.number();
+        if (lines.line().trimmed().isEmpty()) continue;
+        if (!SplitRecord(lines.line(), separator, &fields) || fields.size() != header.size()) {
             result.refusal = {line, QStringLiteral("The record has %1 fields, the header %2.")
                                         .arg(fields.size())
                                         .arg(header.size())};

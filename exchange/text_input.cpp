@@ -24,12 +24,15 @@ std::optional<QByteArray> ReadBounded(QIODevice &device, Refusal *refusal) {
     return text;
 }
 
-QList<QByteArray> SplitLines(const QByteArray &text) {
-    QList<QByteArray> lines = text.split('\n');
-    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
-    for (QByteArray &line : lines)
-        if (line.endsWith('\r')) line.chop(1);
-    return lines;
+bool LineReader::next() {
+    if (m_start >= m_text.size()) return false;
+    qsizetype end = m_text.indexOf('\n', m_start);
+    if (end < 0) end = m_text.size();
+    m_line = m_text.mid(m_start, end - m_start);
+    if (m_line.endsWith('\r')) m_line.chop(1);
+    m_start = end + 1;
+    ++m_number;
+    return true;
 }
 
 std::optional<double> ParseNumber(QByteArrayView field) {

@@ -5,7 +5,6 @@
 #include "exchange/sweep_data.h"
 
 #include <QByteArray>
-#include <QList>
 
 #include <optional>
 
@@ -19,8 +18,21 @@ constexpr qint64 MaxFileBytes = 16 * 1024 * 1024;
 // holding a NUL byte (no text file does).
 std::optional<QByteArray> ReadBounded(QIODevice &device, Refusal *refusal);
 
-// The lines of text, split at LF with a trailing CR removed.
-QList<QByteArray> SplitLines(const QByteArray &text);
+// The lines of text one at a time, split at LF with a trailing CR removed; none is kept, so a
+// file of nothing but line ends costs no more than its bytes. text must outlive the reader.
+class LineReader {
+public:
+    explicit LineReader(const QByteArray &text) : m_text(text) {}
+    bool next(); // false after the last line
+    const QByteArray &line() const { return m_line; }
+    int number() const { return m_number; } // from 1
+
+private:
+    const QByteArray &m_text;
+    qsizetype m_start = 0;
+    int m_number = 0;
+    QByteArray m_line;
+};
 
 // A finite number in C notation, exponent forms included; empty for anything else.
 std::optional<double> ParseNumber(QByteArrayView field);

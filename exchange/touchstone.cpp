@@ -103,10 +103,10 @@ ReadResult ReadTouchstone(QIODevice &device) {
     TouchstoneOptions options;
     bool optionsSeen = false;
     SweepData data;
-    const QList<QByteArray> lines = SplitLines(*text);
-    for (int i = 0; i < lines.size(); ++i) {
-        const int number = i + 1;
-        const QList<QByteArray> fields = Fields(lines[i]);
+    LineReader lines(*text);
+    while (lines.next()) {
+        const int number = lines.number();
+        const QList<QByteArray> fields = Fields(lines.line());
         if (fields.isEmpty()) continue;
         if (fields[0].startsWith('#')) {
             if (optionsSeen || !data.points.empty()) {
