@@ -3,6 +3,8 @@
 #include "cli/invocation.h"
 
 #include "cli/correct_options.h"
+#include "cli/invocation_options.h"
+#include "cli/sort_invocation.h"
 
 #include "fit/circuit_models.h"
 #include "launch/demo.h"
@@ -59,24 +61,6 @@ const Subcommand *FindSubcommand(const QString &name) {
     return nullptr;
 }
 
-QCommandLineOption Valued(const char *name, const char *description, const char *value) {
-    return QCommandLineOption(QLatin1String(name), QLatin1String(description),
-                              QLatin1String(value));
-}
-
-QCommandLineOption Valued(const char *name, const QString &description, const char *value) {
-    return QCommandLineOption(QLatin1String(name), description, QLatin1String(value));
-}
-
-// "a, b or c", each value as a plain number.
-template <typename Values> QString Choices(const Values &values, double unit) {
-    QStringList texts;
-    for (const auto value : values)
-        texts << QString::number(double(value) / unit, 'g', 12);
-    const QString last = texts.takeLast();
-    return texts.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
-}
-
 // The options of every subcommand that talks to the meter, as the window has them.
 void AddCommon(QCommandLineParser &parser, bool meter) {
     parser.addOption(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")},
@@ -101,42 +85,6 @@ void AddCommon(QCommandLineParser &parser, bool meter) {
                             "PATH"));
 }
 
-void AddOutput(QCommandLineParser &parser) {
-    parser.addOption(
-        Valued("format", "Write csv (the default) or json (one object per line).", "csv|json"));
-    parser.addOption(Valued("output",
-                            "Write the data to FILE instead of standard output: row by row "
-                            "to FILE.partial, which replaces FILE when the run ends (after a "
-                            "failed write FILE is kept and FILE.partial holds the rows).",
-                            "FILE"));
-    parser.addOption(QCommandLineOption(
-        QStringLiteral("accept-reconnections"),
-        QStringLiteral("Exit 0 after a run that went on across a lost and returned line (the "
-                       "readings after it carry the next connection number).")));
-}
-
-// The test conditions of measure and sort.
-void AddConditions(QCommandLineParser &parser) {
-    parser.addOption(
-        Valued("frequency", "Test frequency in hertz, within the model's range.", "HZ"));
-    parser.addOption(Valued("bias",
-                            QStringLiteral("DC bias in volts, %1 to %2 in the model's steps.")
-                                .arg(Device::LowestBiasMillivolts / 1000)
-                                .arg(Device::HighestBiasMillivolts / 1000),
-                            "V"));
-    parser.addOption(Valued(
-        "level",
-        QStringLiteral("Test-signal level in volts: %1.").arg(Choices(Device::Levels, 1000.0)),
-        "V"));
-    parser.addOption(Valued("speed", "Measurement speed.", "normal|fast"));
-    parser.addOption(Valued(
-        "range",
-        QStringLiteral("auto, or a fixed range in ohms: %1.").arg(Choices(Device::RangeOhms, 1.0)),
-        "auto|OHMS"));
-    parser.addOption(
-        Valued("circuit", "Equivalent circuit of the values (default series).", "series|parallel"));
-}
-
 void AddMeasure(QCommandLineParser &parser) {
     AddConditions(parser);
     parser.addOption(Valued("count", "Stop after N readings.", "N"));
@@ -146,55 +94,7 @@ void AddMeasure(QCommandLineParser &parser) {
 
 void AddSort(QCommandLineParser &parser) {
     AddConditions(parser);
-    parser.addOption(Valued("plan",
-                            "Read the sorting plan from FILE (key = value lines: primary, mode, "
-                            "nominal, bin1..bin9, boundaries, secondary, secondary_limits, aux, "
-                            "open_ohms, stable_polls, stable_tolerance, open_polls); the options "
-                            "below override it.",
-                            "FILE"));
-    parser.addOption(Valued("primary",
-                            "The quantity the bins judge: C L R G B X Z Y D Q Fiz Fiy F Ub "
-                            "(default C).",
-                            "NAME"));
-    parser.addOption(Valued("nominal",
-                            "The value tolerance bins lie around, in the quantity's unit, with "
-                            "an SI prefix if you like (100n, 4.7k).",
-                            "X"));
-    parser.addOption(Valued("bins",
-                            "Nested bins, bin 1 first: ±P% of the nominal (1%,2%,5%), LOW:HIGH "
-                            "in percent (-1%:+2%, a side left empty for no limit), or the same "
-                            "without % in the quantity's unit (0.5,1 or -0.5:1). At most 9.",
-                            "LIST"));
-    parser.addOption(Valued("sequential",
-                            "Adjacent bins between rising boundaries instead (90n,95n,105n: "
-                            "bin 1 from 90n to 95n, bin 2 up to 105n).",
-                            "B,B,..."));
-    parser.addOption(Valued("secondary",
-                            "The second quantity and its limits: D<=0.01, Q>=50, 0.001<=D<=0.01 "
-                            "(inclusive), or a name alone to log it unjudged (default D).",
-                            "EXPR"));
-    parser.addOption(QCommandLineOption(
-        QStringLiteral("aux"),
-        QStringLiteral("Report a part in a bin whose secondary quantity fails as bin 10 (AUX) "
-                       "instead of 0 (OUT).")));
-    parser.addOption(Valued("open-ohms",
-                            "Above this |Z| (or at the meter's overload) the contacts are open "
-                            "(default 10M).",
-                            "OHMS"));
-    parser.addOption(Valued("stable-polls",
-                            "Readings in a row that agree within 0.2 % before a part is sorted, "
-                            "1 to 1000 (default 3).",
-                            "N"));
-    parser.addOption(Valued("count", "Stop after N parts.", "N"));
-    parser.addOption(Valued("seconds", "Stop after S seconds (default: run until stopped).", "S"));
-    parser.addOption(QCommandLineOption(
-        QStringLiteral("once"),
-        QStringLiteral("Sort one part, the first that settles, and exit with a status that "
-                       "tells its verdict.")));
-    parser.addOption(QCommandLineOption(
-        QStringLiteral("now"),
-        QStringLiteral("With --once: sort what is in the contacts at the first reading at the "
-                       "conditions, without waiting for a part to settle.")));
+    AddSortOptions(parser);
     AddOutput(parser);
 }
 
@@ -264,24 +164,6 @@ void AddServe(QCommandLineParser &parser) {
                        "meter: open it wider only on a network you trust.")
             .arg(Launch::DefaultListenAddress()),
         QStringLiteral("ADDRESS")));
-}
-
-QString SortHelpText() {
-    return QStringLiteral(
-        "With the contacts open (the meter's overload, or |Z| above --open-ohms) between\n"
-        "parts, a part is sorted once, when --stable-polls readings in a row agree, and the\n"
-        "next one only after the contacts were open again. Each sorted part is a row (CSV\n"
-        "as the sorting log has it, or with --format json one object per line); at the end\n"
-        "standard error gives the count of each bin, out, secondary fail and the yield.\n"
-        "Limits are inclusive; nested bins give the tightest that holds the value.\n"
-        "Exit status: 0 done, or with --once the part is in a bin (or passed); 10 with\n"
-        "--once the part is out; 11 with --once the part is in a bin but its secondary\n"
-        "quantity is outside its limits; 1 no meter answered, no reading came, or the line\n"
-        "was lost and did not come back within 10 s; 2 a mistake on the command line or in\n"
-        "the plan, or a setting the meter cannot take (nothing is sent); 3 the data could\n"
-        "not be written; 4 the line was lost and came back during the run (0 with\n"
-        "--accept-reconnections) or another model answered there; 128 + the signal's\n"
-        "number after SIGINT or SIGTERM, with the parts sorted written.\n\n");
 }
 
 QString HelpText(const Subcommand &sub, const QCommandLineParser &parser) {
@@ -406,44 +288,9 @@ bool TakeMeasure(const QCommandLineParser &parser, Invocation &invocation) {
     return TakeFormat(parser, invocation);
 }
 
-// The conditions as measure takes them, the plan, and --once/--now.
+// The conditions as measure takes them, then the plan and --once/--now.
 bool TakeSort(const QCommandLineParser &parser, Invocation &invocation) {
-    if (!TakeMeasure(parser, invocation)) return false;
-    SortOptionTexts texts;
-    texts.planFile = parser.value(QStringLiteral("plan"));
-    if (parser.isSet(QStringLiteral("plan")) && texts.planFile.isEmpty()) {
-        invocation.error = QStringLiteral("--plan needs a file name");
-        return false;
-    }
-    const auto text = [&parser](const char *name) -> std::optional<QString> {
-        const QString option = QLatin1String(name);
-        if (!parser.isSet(option)) return std::nullopt;
-        return parser.value(option);
-    };
-    texts.primary = text("primary");
-    texts.nominal = text("nominal");
-    texts.bins = text("bins");
-    texts.sequential = text("sequential");
-    texts.secondary = text("secondary");
-    texts.openOhms = text("open-ohms");
-    texts.stablePolls = text("stable-polls");
-    texts.aux = parser.isSet(QStringLiteral("aux"));
-    const std::optional<SortRequest> request = ReadSortRequest(texts, &invocation.error);
-    if (!request) return false;
-    invocation.sort = *request;
-    invocation.sort.now = parser.isSet(QStringLiteral("now"));
-    invocation.sort.once = parser.isSet(QStringLiteral("once"));
-    if (invocation.sort.now && !invocation.sort.once) {
-        invocation.error = QStringLiteral("--now goes with --once");
-        return false;
-    }
-    if (invocation.sort.once && (invocation.duration.count || invocation.duration.seconds)) {
-        invocation.error = QStringLiteral("--once and --%1 exclude each other")
-                               .arg(invocation.duration.count ? QStringLiteral("count")
-                                                              : QStringLiteral("seconds"));
-        return false;
-    }
-    return true;
+    return TakeMeasure(parser, invocation) && TakeSortOptions(parser, invocation);
 }
 
 // --spacing and --list; false with error when they do not fit the rest of the line.
