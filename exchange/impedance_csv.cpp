@@ -67,13 +67,7 @@ WriteResult WriteImpedanceCsv(QIODevice &device, const SweepData &data) {
         text += ExactNumber(p.frequency) + ',' + ExactNumber(z.real()) + ',' +
                 ExactNumber(z.imag()) + '\n';
     }
-    if (device.write(text) != text.size()) {
-        result.refusal = {
-            0, QStringLiteral("The file could not be written: %1").arg(device.errorString())};
-        return result;
-    }
-    result.written = true;
-    return result;
+    return WriteAll(device, text);
 }
 
 } // namespace Exchange

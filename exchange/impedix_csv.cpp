@@ -170,11 +170,7 @@ WriteResult WriteImpedixCsv(QIODevice &device, const SweepData &data, Export::Cs
                                  .arg(data.points.size())};
         return result;
     }
-    if (!Export::WriteSweepCsv(&device, *store, dialect)) {
-        result.refusal = {
-            0, QStringLiteral("The file could not be written: %1").arg(device.errorString())};
-        return result;
-    }
+    if (!Export::WriteSweepCsv(&device, *store, dialect)) return WriteFailed(device);
     result.written = true;
     return result;
 }

@@ -48,4 +48,18 @@ QByteArray ExactNumber(double value) {
     return QByteArray::number(value, 'g', 17);
 }
 
+WriteResult WriteFailed(const QIODevice &device) {
+    WriteResult result;
+    result.refusal = {
+        0, QStringLiteral("The file could not be written: %1").arg(device.errorString())};
+    return result;
+}
+
+WriteResult WriteAll(QIODevice &device, const QByteArray &text) {
+    if (device.write(text) != text.size()) return WriteFailed(device);
+    WriteResult result;
+    result.written = true;
+    return result;
+}
+
 } // namespace Exchange

@@ -1,5 +1,5 @@
 // What every reader of a sweep file shares: a bounded read of the whole file, its lines, and
-// numbers that must be finite.
+// numbers that must be finite; and the writers' exact numbers and their write.
 #pragma once
 
 #include "exchange/sweep_data.h"
@@ -39,5 +39,9 @@ std::optional<double> ParseNumber(QByteArrayView field);
 
 // Numbers in full precision, read back as the same double.
 QByteArray ExactNumber(double value);
+
+// The writers' end: text written whole to device, or the refusal saying why not.
+WriteResult WriteAll(QIODevice &device, const QByteArray &text);
+WriteResult WriteFailed(const QIODevice &device);
 
 } // namespace Exchange
