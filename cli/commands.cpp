@@ -126,17 +126,22 @@ int RefuseBeforeRun(const QString &refusal, const QString &outputPath, DataOutpu
     return refusal.isEmpty() ? ExitWriteFailed : ExitUsage;
 }
 
-int RunMeasure(const Invocation &invocation) {
-    Core::Session session;
-    StandardErrorSink sink;
-    session.SetMessageSink(&sink);
+int FindAndCheckConditions(Core::Session &session, const Invocation &invocation,
+                           DataOutput &output) {
     Core::SearchResult found;
     if (!Find(session, &found)) return ExitNoMeter;
     // The search has started polling; no tick runs before the event loop does.
     QString refusal = CheckConditions(invocation.conditions, found.model);
     if (refusal.isEmpty()) refusal = UseCorrection(session, invocation.correction);
+    return RefuseBeforeRun(refusal, invocation.outputPath, output);
+}
+
+int RunMeasure(const Invocation &invocation) {
+    Core::Session session;
+    StandardErrorSink sink;
+    session.SetMessageSink(&sink);
     DataOutput output(invocation.outputPath);
-    if (const int code = RefuseBeforeRun(refusal, invocation.outputPath, output); code != ExitDone)
+    if (const int code = FindAndCheckConditions(session, invocation, output); code != ExitDone)
         return code;
     // A frequency asked for stays asked: frames at another one are left out. Without one the
     // meter's own is followed, as the window follows it.

@@ -35,6 +35,10 @@ QString Timestamp();
 // After the search: a setting the meter cannot take, or an output that will not open, ends the
 // run before anything is sent. ExitDone when the run may go on.
 int RefuseBeforeRun(const QString &refusal, const QString &outputPath, DataOutput &output);
+// measure's and sort's start: the search, then the test conditions and the correction checked
+// against the found model (RefuseBeforeRun). ExitDone when the run may go on.
+int FindAndCheckConditions(Core::Session &session, const Invocation &invocation,
+                           DataOutput &output);
 // Ends a run: the data committed, the port released. code is what the run came to.
 int Conclude(DataOutput &output, int code);
 

@@ -61,12 +61,8 @@ int RunSort(const Invocation &invocation) {
     Core::Session session;
     StandardErrorSink sink;
     session.SetMessageSink(&sink);
-    Core::SearchResult found;
-    if (!Find(session, &found)) return ExitNoMeter;
-    QString refusal = CheckConditions(invocation.conditions, found.model);
-    if (refusal.isEmpty()) refusal = UseCorrection(session, invocation.correction);
     DataOutput output(invocation.outputPath);
-    if (const int code = RefuseBeforeRun(refusal, invocation.outputPath, output); code != ExitDone)
+    if (const int code = FindAndCheckConditions(session, invocation, output); code != ExitDone)
         return code;
     const bool csv = invocation.format == Format::Csv;
     if (csv && !output.write(Sort::LogCsvHeader(plan))) {
