@@ -14,7 +14,7 @@ using namespace TestCore;
 
 namespace {
 
-constexpr int Parts = 40;
+constexpr int Parts = 30;
 
 // C around 100 nF: bin 1 within ±1 %, bin 2 within ±2 %, bin 3 within ±5 %.
 Sort::Plan NestedPlan() {
@@ -44,7 +44,7 @@ private slots:
         Bench b;
         QString why;
         const std::optional<Sim::BatchPlan> batch = Sim::parseBatchPlan(
-            QStringLiteral("C=100n,R=0.5;count=%1;spread=3%;sit=7r;gap=3r;bounce=2r;seed=11")
+            QStringLiteral("C=100n,R=0.5;count=%1;spread=3%;sit=10r;gap=5r;bounce=2r;seed=11")
                 .arg(Parts),
             &why);
         QVERIFY2(batch, qPrintable(why));
@@ -55,7 +55,11 @@ private slots:
         b.meter.setBatch(std::make_shared<Sim::Batch>(*batch));
         QSignalSpy sorted(&b.session, &Core::Session::partSorted);
         // The batch is over once its last part has gone: then the contacts stay open.
-        QVERIFY(TickUntil(b.session, [&] { return sorted.count() >= Parts; }));
+        // A reply lost on a busy machine costs a part one of its readings: each sits long enough
+        // to settle and each gap to read open although some are lost.
+        const QDeadlineTimer deadline(60000); // for the whole batch, never a measured time
+        while (sorted.count() < Parts && !deadline.hasExpired())
+            b.session.Tick();
         for (int tick = 0; tick < 30; ++tick)
             b.session.Tick();
         b.session.tmr.stop();
