@@ -8,7 +8,7 @@
 #include "sim/batch_plan.h"
 #include "sim/instrument.h"
 #include "sim/pty_host.h"
-#include "tests/core/session_fixture.h"
+#include "tests/bridge/scpi_bench.h"
 
 #include <QtTest>
 
@@ -20,31 +20,10 @@ namespace {
 
 const Sim::Component Capacitor = *Sim::parseComponent(QStringLiteral("C=100n,R=0.5"));
 
-struct Bench : CleanState {
-    Bench() : meter(2, Capacitor), host(meter, TestPeer::Timing()) {
-        if (!host.start()) qFatal("no pseudo-terminal");
-        Device::MapPort(1, host.slavePath());
-        session.SetMessageSink(&sink);
-    }
-    ~Bench() { ResetProgramState(); }
-    bool found() {
-        if (!SearchUntilFound(session).found) return false;
-        session.tmr.stop();
-        return true;
-    }
-    Sim::Instrument meter;
-    Sim::PtyHost host;
-    Core::Session session;
-    RecordingSink sink{&session};
-    Bridge::SessionInstrument remote{session};
+// The simulated meter holds the capacitor.
+struct Bench : ScpiBench {
+    Bench() : ScpiBench(Capacitor) {}
 };
-
-QByteArray Send(Remote::Client &client, const QByteArray &line) {
-    client.feed(line + "\n");
-    while (client.pump()) {
-    }
-    return client.takeOutput();
-}
 
 // Ticks by hand, letting the bridge tell the client, until done() holds or the deadline passes.
 template <typename Done> bool TickUntil(Core::Session &session, Remote::Client &client, Done done) {

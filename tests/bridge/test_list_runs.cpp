@@ -7,7 +7,7 @@
 #include "sim/instrument.h"
 #include "sim/pty_host.h"
 #include "sweep/sweep_store.h"
-#include "tests/core/session_fixture.h"
+#include "tests/bridge/scpi_bench.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -19,33 +19,10 @@ namespace {
 
 const Sim::Component Capacitor = *Sim::parseComponent(QStringLiteral("C=100n,R=3"));
 
-// A simulated meter on COM1, a session that has found it and ticks only by hand, and the SCPI
-// meter on that session.
-struct Bench : CleanState {
-    Bench() : meter(2, Capacitor), host(meter, TestPeer::Timing()) {
-        if (!host.start()) qFatal("no pseudo-terminal");
-        Device::MapPort(1, host.slavePath());
-        session.SetMessageSink(&sink);
-    }
-    ~Bench() { ResetProgramState(); }
-    bool found() {
-        if (!SearchUntilFound(session).found) return false;
-        session.tmr.stop();
-        return true;
-    }
-    Sim::Instrument meter;
-    Sim::PtyHost host;
-    Core::Session session;
-    RecordingSink sink{&session};
-    Bridge::SessionInstrument remote{session};
+// The simulated meter holds the capacitor.
+struct Bench : ScpiBench {
+    Bench() : ScpiBench(Capacitor) {}
 };
-
-QByteArray Send(Remote::Client &client, const QByteArray &line) {
-    client.feed(line + "\n");
-    while (client.pump()) {
-    }
-    return client.takeOutput();
-}
 
 const QByteArray NoError = "0,\"No error\"\n";
 
