@@ -26,6 +26,9 @@
 #include <cstdint>
 #include <memory>
 
+namespace Exchange {
+struct SweepData;
+}
 namespace Export {
 class Recorder;
 }
@@ -247,6 +250,10 @@ public:
     // The shown pair's statistics over the taken points; PlotValues1/2 in the units of the means.
     void SummariseSweep(Main::SweepSummary &summary);
     void StepFrequency(bool up); // the decade-wise step, wrapped within the window, then sent
+    // A kept or read sweep shown as the finished run: the graph, statistics, export and fit then
+    // work on it. False, nothing changed, while a run goes or for what the store cannot hold.
+    bool ShowSweep(const Exchange::SweepData &data);
+    Q_SIGNAL void sweepShown();
 
     // ---- A list run for a front end without fields (a SCPI client): the sweep run over the
     // given frequencies, refused with a reason instead of a message. The program's frequency
@@ -272,6 +279,9 @@ public:
     // Stops the list run where it is (sweepStopped, then listRunEnded); nothing without one.
     void StopListRun();
     Q_SIGNAL void sweepStopped(); // a run was stopped before its last point
+    // A run is over: its last point taken (complete), or stopped, lost with its meter or
+    // started over (not complete). The store still holds its points.
+    Q_SIGNAL void runEnded(bool complete);
     Q_SIGNAL void listRunEnded(); // the list run is over; the frequency window is back
 
     // ---- A run over the DC bias or the test level at the frequency set

@@ -1,8 +1,9 @@
 // The sweep store as a graph shows it: cleared to the start-up picture (no run, every point zero
-// over the start-up frequencies of the bounds), and summarised for a redraw.
+// over the start-up frequencies of the bounds), summarised for a redraw, or given a kept sweep.
 #include "core/session.h"
 
 #include "core/main_state.h"
+#include "exchange/sweep_data.h"
 #include "link/measurement.h"
 #include "sweep/sweep_frequencies.h"
 #include "sweep/sweep_statistics.h"
@@ -20,6 +21,15 @@ void Session::ClearSweep() {
     Main::FillSweepFrequencies(Main::FrequencyLow, Main::FrequencyHigh);
     Main::SweepIndex = 0;
     Main::SweepRunning = false;
+}
+
+bool Session::ShowSweep(const Exchange::SweepData &data) {
+    if (Main::SweepRunning || m_compRun.running) return false;
+    const std::optional<Main::SweepVariables> store = Exchange::ToStore(data);
+    if (!store) return false;
+    Main::SweepState = *store;
+    emit sweepShown();
+    return true;
 }
 
 void Session::SummariseSweep(Main::SweepSummary &summary) {

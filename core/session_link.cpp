@@ -88,6 +88,7 @@ void Session::TryReopenPort() {
             m_quantityRun.going = false; // this meter never had the run's bias
             Main::StopSweepEarly();
             emit sweepStopped();
+            emit runEnded(false);
             EndListRun();
         }
     }

@@ -56,6 +56,7 @@ void Session::StopListRun() {
     if (!m_listRun) return;
     Main::StopSweepEarly();
     emit sweepStopped();
+    emit runEnded(false);
     EndListRun();
 }
 

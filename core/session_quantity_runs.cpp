@@ -149,6 +149,7 @@ void Session::StopRun() {
     }
     Main::StopSweepEarly();
     emit sweepStopped();
+    emit runEnded(false);
     EndQuantityRun();
 }
 

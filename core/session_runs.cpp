@@ -56,6 +56,7 @@ bool Session::StartSweep(int points, Sweep::Spacing spacing,
     Main::SweepPoints = Main::ClampSweepPoints(points);
     const Sweep::Plan plan = PlanStart(spacing, frequencies);
     if (!plan.ok()) return false;
+    if (Main::SweepRunning) emit runEnded(false); // started over: the points so far end here
     tmr.stop();
     EndQuantityRun(); // START over a bias or level run: its conditions go back first
     Main::SweepQuantity = Sweep::Quantity::Frequency;
@@ -105,6 +106,7 @@ TickResult Session::StoreSweepPoint(TickResult result) {
             static_cast<std::int32_t>(Main::SweepFrequencies[Main::SweepIndex]);
         SendSweepFrequency();
     }
+    if (result.sweepFinished) emit runEnded(true);
     return result;
 }
 

@@ -8,7 +8,7 @@ trap 'rm -rf "$root"' EXIT
 fail() { echo "package check: $*" >&2; exit 1; }
 
 depends=$(dpkg-deb --field "$deb" Depends)
-for dependency in qt6-qpa-plugins libqt6widgets6 libqt6serialport6 libqt6svg6 libc6; do
+for dependency in qt6-qpa-plugins libqt6sql6-sqlite libqt6widgets6 libqt6serialport6 libqt6svg6 libc6; do
   grep -q "$dependency" <<<"$depends" || fail "Depends lacks $dependency: $depends"
 done
 
@@ -33,12 +33,17 @@ appstreamcli validate-tree --no-net "$root"
 # The installed programs against the system's Qt, without a display.
 help=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/impedix" --help)
 grep -q '^Usage: impedix' <<<"$help" || fail "impedix --help printed: $help"
-"$root/usr/bin/impedix-sim" --help | grep -q '^Usage: impedix-sim' || fail "impedix-sim --help"
-zcat "$root/usr/share/man/man1/impedix.1.gz" | grep -q 'list\\-ports' || fail "man page of impedix"
+# Captured first: grep -q leaves at its first match, and a help longer than one pipe write
+# would then end the program on SIGPIPE, which pipefail reports as a failure.
+sim_help=$("$root/usr/bin/impedix-sim" --help)
+grep -q '^Usage: impedix-sim' <<<"$sim_help" || fail "impedix-sim --help printed: $sim_help"
+man_page=$(zcat "$root/usr/share/man/man1/impedix.1.gz")
+grep -q 'list\\-ports' <<<"$man_page" || fail "man page of impedix"
 
 # The changelog names the version the package carries.
 version=$(dpkg-deb --field "$deb" Version)
-zcat "$root/usr/share/doc/impedix/changelog.gz" | head -n 1 | grep -qF "impedix ($version)" ||
+changelog=$(zcat "$root/usr/share/doc/impedix/changelog.gz")
+head -n 1 <<<"$changelog" | grep -qF "impedix ($version)" ||
   fail "the changelog does not begin with version $version"
 
 # Debian's own checks: any error or warning fails.
