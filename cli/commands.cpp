@@ -7,6 +7,7 @@
 #include "cli/progress.h"
 #include "cli/quantity_run.h"
 #include "cli/records.h"
+#include "cli/run_keeping.h"
 #include "cli/run_watch.h"
 #include "core/main_state.h"
 #include "core/session.h"
@@ -250,6 +251,7 @@ int RunSweep(const Invocation &invocation) {
     if (const int code = RefuseBeforeRun(refusal, invocation.outputPath, output); code != ExitDone)
         return code;
     int code = ExitDone;
+    const RunKeeping keeping(session, invocation.keep);
     Progress progress(QStringLiteral("sweep"), StandardErrorIsTerminal(), WriteError);
     const auto end = [&](int result) {
         session.PausePolling();
@@ -311,9 +313,10 @@ int RunSweep(const Invocation &invocation) {
     QCoreApplication::exec();
     session.PausePolling();
     progress.finish();
+    // A run cut short (a signal, a lost line) ends here: kept as interrupted, and for a bias or
+    // level run the bias and the level back before the data is written and the port let go.
+    session.StopRun();
     if (quantity.asked()) {
-        // The bias and the level back before the data is written and the port let go.
-        session.StopRun();
         if (!started) { // refused, or stopped before the meter's first frame: no table
             output.discard();
             Device::ClosePort();

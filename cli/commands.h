@@ -27,6 +27,8 @@ int RunSweep(const Invocation &invocation);
 int RunServe(const Invocation &invocation);   // serve.cpp
 int RunCorrect(const Invocation &invocation); // correct.cpp
 int RunSort(const Invocation &invocation);    // sort.cpp
+int RunLibrary(const Invocation &invocation); // library_command.cpp
+int RunFit(const Invocation &invocation);     // library_command.cpp
 
 // The test conditions (checked against the model before), each sent as its control sends it.
 void Apply(Core::Session &session, const Conditions &conditions);

@@ -53,6 +53,10 @@ const Subcommand Subcommands[] = {
      "[common options] [conditions] (--plan FILE | --nominal X --bins LIST | --sequential "
      "B,B,... | --secondary EXPR)... [--count N | --seconds S | --once [--now]]",
      "Sort parts into bins as they are put into the contacts, one row per part."},
+    {Command::Library, "library", "list|show|export|import|delete|rename|note|prune ...",
+     "List, show, export, import, rename or delete the kept sweeps."},
+    {Command::Fit, "fit", "(FILE | --id ID) [--model NAME|auto] [--format text|json]",
+     "Fit a sweep file or a kept sweep to an equivalent circuit, without a meter."},
 };
 
 const Subcommand *FindSubcommand(const QString &name) {
@@ -539,10 +543,15 @@ Invocation ParseInvocation(const QStringList &arguments) {
     invocation.usageHint =
         QStringLiteral("Try '%1 %2 --help'.").arg(Program, QLatin1String(sub->name));
 
+    if (sub->command == Command::Library || sub->command == Command::Fit) {
+        (sub->command == Command::Library ? ParseLibrary : ParseFit)(arguments.mid(1), invocation);
+        return invocation;
+    }
     QCommandLineParser parser;
     AddCommon(parser, sub->command != Command::Ports);
     if (sub->command == Command::Measure) AddMeasure(parser);
     if (sub->command == Command::Sweep) AddSweep(parser);
+    if (sub->command == Command::Sweep) AddKeepOptions(parser);
     if (sub->command == Command::Serve) AddServe(parser);
     if (sub->command == Command::Sort) AddSort(parser);
     if (sub->command == Command::Measure || sub->command == Command::Sweep ||
@@ -569,6 +578,7 @@ Invocation ParseInvocation(const QStringList &arguments) {
     if (sub->command == Command::Measure && !TakeMeasure(parser, invocation)) return invocation;
     if (sub->command == Command::Sweep && !TakeSweep(parser, invocation)) return invocation;
     if (sub->command == Command::Sweep && !TakeFit(parser, invocation)) return invocation;
+    if (sub->command == Command::Sweep) TakeKeepOptions(parser, invocation);
     if (sub->command == Command::Serve && !TakeServe(parser, invocation)) return invocation;
     if (sub->command == Command::Sort && !TakeSort(parser, invocation)) return invocation;
     if ((sub->command == Command::Measure || sub->command == Command::Sweep ||

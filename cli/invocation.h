@@ -5,6 +5,7 @@
 
 #include "cli/conditions.h"
 #include "cli/fixture_options.h"
+#include "cli/library_options.h"
 #include "cli/quantity_run.h"
 #include "cli/sort_options.h"
 #include "launch/scpi_options.h"
@@ -15,7 +16,7 @@
 
 namespace Cli {
 
-enum class Command { None, Ports, Identify, Measure, Sweep, Serve, Correct, Sort };
+enum class Command { None, Ports, Identify, Measure, Sweep, Serve, Correct, Sort, Library, Fit };
 enum class Format { Csv, Json };
 
 // Where `serve` listens.
@@ -35,6 +36,10 @@ constexpr int ExitInterrupted = 4;
 // A bias run could not set the bias back to what it was before (the line is lost, or the meter
 // did not answer): the part may still be charged. It outranks every other outcome of the run.
 constexpr int ExitBiasLeft = 5;
+// library and fit: a sweep file that cannot be read, or no kept sweep with that id.
+constexpr int ExitBadInput = 6;
+// The library of sweeps cannot be used (another program's file, damaged, a newer schema).
+constexpr int ExitLibrary = 7;
 // sort --once: the part was outside every bin (OUT), or in a bin with its secondary quantity
 // outside its limits (whether the plan reports that as AUX or as OUT). A part in a bin is 0.
 constexpr int ExitSortOut = 10;
@@ -59,7 +64,9 @@ struct Invocation {
     SweepPlan sweep;             // sweep
     QuantityRunPlan quantityRun; // sweep --bias, --bias-list, --level-list (at conditions'
                                  // frequencyHz, else the meter's own)
-    QString fitModel;            // sweep --fit: a model's name or "auto"; empty: no fit
+    QString fitModel;            // sweep --fit, fit: a model's name or "auto"; empty: no fit
+    LibraryRequest library;      // library; fit (a file or an id)
+    KeepChoice keep;             // sweep, library, fit: the library's file; sweep: whether kept
     ServePlan serve;             // serve
     CorrectPlan correct;         // correct
     CorrectionChoice correction; // measure, sweep, serve, sort; the fixture of correct

@@ -33,6 +33,8 @@ int main(int argc, char **argv) {
     }
     for (const QString &mapping : invocation.portMappings)
         Device::MapPortFromArgument(mapping);
+    if (invocation.command == Cli::Command::Library) return Cli::RunLibrary(invocation);
+    if (invocation.command == Cli::Command::Fit) return Cli::RunFit(invocation);
     if (invocation.command == Cli::Command::Ports) {
         std::fputs(Launch::ListPortsText().toLocal8Bit().constData(), stdout);
         return Cli::ExitDone;

@@ -1,6 +1,7 @@
 // impedix-sim: runs a simulated meter on a pseudo-terminal, prints the port path (its link's, when
 // it keeps one), serves it until SIGINT or SIGTERM and tells on stderr when it vanishes and
 // returns.
+#include "sim/part_file.h"
 #include "sim/simulator.h"
 
 #include <QFileInfo>
@@ -24,6 +25,13 @@ int main(int argc, char *argv[]) {
     if (options->help) {
         std::fputs(qPrintable(Sim::usageText(program)), stdout);
         return 0;
+    }
+
+    if (!options->writePartPath.isEmpty()) {
+        QString why;
+        if (Sim::writePartFile(*options, options->writePartPath, &why)) return 0;
+        std::fprintf(stderr, "%s: %s\n", qPrintable(program), qPrintable(why));
+        return 1;
     }
 
     // Blocked before the serving thread starts, so that it inherits the mask and the signals

@@ -235,6 +235,7 @@ bool readValues(const QCommandLineParser &parser, Options *options, QString *why
         }
     }
     options->paced = parser.isSet(QStringLiteral("paced"));
+    options->writePartPath = parser.value(QStringLiteral("write-part"));
     options->help = parser.isSet(QStringLiteral("help"));
     return readLine(parser, options, why) && readVanishPlan(parser, options, why) &&
            readFixture(parser, options, why);
@@ -246,9 +247,10 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
     QCommandLineParser parser;
     for (const char *flag : {"help", "parallel", "paced"})
         parser.addOption(QCommandLineOption(QString::fromLatin1(flag)));
-    for (const char *name : {"model", "dut", "circuit", "noise", "think", "bias-settle", "seed",
-                             "frame", "link", "vanish-after", "vanish-every", "away", "return",
-                             "return-model", "fixture", "terminals", "load", "control", "batch"})
+    for (const char *name : {"model",        "dut",  "circuit", "noise",        "think",
+                             "bias-settle",  "seed", "frame",   "link",         "vanish-after",
+                             "vanish-every", "away", "return",  "return-model", "fixture",
+                             "terminals",    "load", "control", "batch",        "write-part"})
         parser.addOption(
             QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
     QString why;
@@ -345,6 +347,10 @@ QString usageText(const QString &program) {
                "                    measurement request, or requests with r (sit=10r;gap=5r;\n"
                "                    bounce=2r; defaults 10r and 5r). Not with --terminals or\n"
                "                    --control\n"
+               "  --write-part PATH write the part's true impedance instead of serving: one\n"
+               "                    line 'frequency,Re Z,Im Z' per point, 20 a decade over\n"
+               "                    the model's frequency range, at 0 V and 1 V level; a file\n"
+               "                    to compare a measured sweep with or to fit\n"
                "  --help            show this text\n")
         .arg(program);
 }

@@ -31,6 +31,7 @@ struct Options {
     QString linkPath;    // --link; empty: a link of its own only for a vanish plan
     VanishPlan vanish;
     std::optional<BatchPlan> batch; // --batch; its part is dut, with dut's network
+    QString writePartPath;          // --write-part: the part's true impedance goes there instead
     bool help = false;
 };
 
@@ -41,7 +42,7 @@ struct Options {
 // --vanish-every N, --away MS, --return power-cycle|second, --return-model NAME,
 // --fixture R=,L=,C=,G=, --terminals part|open|short|load, --load DUT, --control PATH,
 // --batch PARTS (parseBatchPlan; its part replaces --dut's; not with --terminals or
-// --control), --help.
+// --control), --write-part PATH, --help.
 // On failure error receives a one-line reason.
 std::optional<Options> parseOptions(const QStringList &arguments, QString *error = nullptr);
 

@@ -1,9 +1,11 @@
 // impedix-cli as a process against the simulated meter: each subcommand, refusals before
 // anything is sent, the exit codes, a stop signal in the middle of a sweep, and a binary that
 // needs no Qt Gui or Qt Widgets.
+#include "library/sweep_library.h"
 #include "sim/instrument.h"
 #include "sim/pty_host.h"
 #include "sweep/sweep_plan.h"
+#include "tests/cli/cli_process.h"
 #include "tests/common/lost_answer.h"
 #include "tests/common/peer.h"
 #include "tests/common/process_outcome.h"
@@ -23,41 +25,12 @@
 
 namespace {
 
+using CliProcess::Finish;
+using CliProcess::Generous;
+using CliProcess::Run;
+using CliProcess::RunOnce;
 using TestProcess::Outcome;
 using TestProcess::WithoutDisplay;
-
-constexpr int Generous = 30000; // ms; a guard against hanging, never a measured time
-
-Outcome Finish(QProcess &program) {
-    return TestProcess::Finish(program, Generous);
-}
-
-Outcome RunOnce(const QStringList &arguments) {
-    QProcess program;
-    program.setProcessEnvironment(WithoutDisplay());
-    program.start(QStringLiteral(IMPEDIX_CLI_PATH), arguments);
-    return Finish(program);
-}
-
-// A busy machine (sanitizers, parallel tests) can keep the meter's answer to every identity
-// question of the search from arriving between the link's purge and its time-out: the protocol's
-// own race, not a fault. Where a meter is there to answer (the demo meter, or a test's meter
-// whose log `again` forgets), such a run is made once more, printed and counted; a second loss
-// fails the test. Without a meter, "no meter answered" is the outcome under test.
-Outcome Run(const QStringList &arguments, const std::function<void()> &again = {}) {
-    const bool demo = std::any_of(arguments.begin(), arguments.end(), [](const QString &a) {
-        return a.startsWith(QLatin1String("--demo"));
-    });
-    Outcome outcome = RunOnce(arguments);
-    // At most once: MayStartAgain fails the test at the second loss.
-    while ((demo || again) && outcome.code == 1 &&
-           outcome.err.contains(QLatin1String("no meter answered")) &&
-           TestLostAnswer::MayStartAgain("impedix-cli run", outcome.err)) {
-        if (again) again();
-        outcome = RunOnce(arguments);
-    }
-    return outcome;
-}
 
 // Starts a demo run and reads its stderr until it shows `progress`; a run whose demo meter's
 // answers were all lost (see Run) is started once more, printed and counted. The text read.
@@ -460,10 +433,11 @@ private slots:
         QTemporaryDir dir;
         const QString file = dir.filePath("sweep.csv");
         QProcess program;
-        const QByteArray err = StartUntil(program,
-                                          {"sweep", "--demo", "--from", "25", "--to", "10000000",
-                                           "--points", "256", "--output", file},
-                                          "sweep: 10 %");
+        const QByteArray err =
+            StartUntil(program,
+                       {"sweep", "--demo", "--from", "25", "--to", "10000000", "--points", "256",
+                        "--output", file, "--library", dir.filePath("kept.sqlite")},
+                       "sweep: 10 %");
         QVERIFY2(err.contains("sweep: 10 %"), err.constData());
         QVERIFY(!QFile::exists(file)); // nothing in place while the run goes
         ::kill(static_cast<pid_t>(program.processId()), signal);
@@ -477,6 +451,14 @@ private slots:
         QVERIFY2(lines.size() > 26 && lines.size() < 257,
                  qPrintable(QString::number(lines.size())));
         QVERIFY(lines.last().startsWith(QString::number(lines.size() - 1) + ","));
+        // Kept as it ended: interrupted, with the points the file holds.
+        Library::SweepLibrary library;
+        QVERIFY(library.open(dir.filePath("kept.sqlite")).ok());
+        QVector<Library::Entry> kept;
+        QVERIFY(library.list(kept).ok());
+        QCOMPARE(kept.size(), 1);
+        QVERIFY(kept[0].interrupted);
+        QCOMPARE(kept[0].pointCount, lines.size() - 1);
     }
 
     // Killed outright mid-run: every row reported before the kill is on disk, whole, under

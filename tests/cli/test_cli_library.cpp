@@ -1,0 +1,187 @@
+// impedix-cli library and fit: their command lines, a sweep kept by the run that measured it and
+// fitted alike from every copy of it, and the files and libraries they refuse.
+#include "cli/invocation.h"
+#include "library/sweep_library.h"
+#include "tests/cli/cli_process.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using CliProcess::Run;
+using TestProcess::Outcome;
+
+namespace {
+
+QString Fitted(const QString &err) {
+    const int at = err.indexOf(QLatin1String("fit: "));
+    return at < 0 ? QString() : err.mid(at);
+}
+
+bool Write(const QString &path, const QByteArray &bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray Digest(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly)
+               ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
+               : QByteArray();
+}
+
+} // namespace
+
+class TestCliLibrary : public QObject {
+    Q_OBJECT
+private slots:
+    void commandLines_data();
+    void commandLines();
+    void aKeptRunFitsAlikeFromEveryCopy();
+    void importRenameAndDelete();
+    void filesAndLibrariesThatCannotBeUsed();
+    void theSimulatedPartsOwnFileFitsBackToThePart();
+};
+
+void TestCliLibrary::commandLines_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("error"); // empty: accepted
+    QTest::newRow("list json") << QStringList{"library", "list", "--format", "json"} << "";
+    QTest::newRow("no action") << QStringList{"library"} << "needs an action";
+    QTest::newRow("unknown action")
+        << QStringList{"library", "drop", "1"} << "unknown library action";
+    QTest::newRow("show without id") << QStringList{"library", "show"} << "wrong number";
+    QTest::newRow("id not a number") << QStringList{"library", "show", "x1"} << "no sweep id";
+    QTest::newRow("id zero") << QStringList{"library", "delete", "3", "0"} << "no sweep id";
+    QTest::newRow("export kind") << QStringList{"library", "export", "1", "a.txt", "--as", "xls"}
+                                 << "--as takes";
+    QTest::newRow("rename") << QStringList{"library", "rename", "4", "C12 до"} << "";
+    QTest::newRow("prune without rule") << QStringList{"library", "prune"} << "needs --keep";
+    QTest::newRow("prune bad date")
+        << QStringList{"library", "prune", "--before", "10.12.2026"} << "YYYY-MM-DD";
+    QTest::newRow("prune") << QStringList{"library", "prune", "--keep", "100"} << "";
+    QTest::newRow("fit file") << QStringList{"fit", "a.s1p", "--model", "auto"} << "";
+    QTest::newRow("fit nothing") << QStringList{"fit"} << "one sweep";
+    QTest::newRow("fit file and id") << QStringList{"fit", "a.csv", "--id", "2"} << "one sweep";
+    QTest::newRow("fit model") << QStringList{"fit", "a.csv", "--model", "spline"}
+                               << "--model takes";
+    QTest::newRow("fit format") << QStringList{"fit", "a.csv", "--format", "csv"}
+                                << "--format takes";
+}
+
+void TestCliLibrary::commandLines() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, error);
+    const Cli::Invocation invocation = Cli::ParseInvocation(arguments);
+    if (error.isEmpty())
+        QVERIFY2(invocation.error.isEmpty(), qPrintable(invocation.error));
+    else
+        QVERIFY2(invocation.error.contains(error), qPrintable(invocation.error));
+    QVERIFY(!invocation.helpText.isEmpty());
+}
+
+// One run, its data file, its kept copy and a Touchstone export of that copy: one fit.
+void TestCliLibrary::aKeptRunFitsAlikeFromEveryCopy() {
+    QTemporaryDir dir;
+    const QString library = dir.filePath("kept.sqlite");
+    const QString run = dir.filePath("run.csv");
+    const Outcome swept =
+        Run({"sweep", "--demo", "--from", "1000", "--to", "1000000", "--points", "16", "--spacing",
+             "log", "--fit", "auto", "--output", run, "--library", library});
+    QCOMPARE(swept.code, 0);
+    const QString fit = Fitted(swept.err);
+    QVERIFY2(fit.startsWith("fit: "), qPrintable(swept.err));
+
+    const Outcome listed = Run({"library", "list", "--format", "json", "--library", library});
+    QCOMPARE(listed.code, 0);
+    const QJsonObject entry = QJsonDocument::fromJson(listed.out.toUtf8()).object();
+    QCOMPARE(entry["points"].toInt(), 16);
+    QCOMPARE(entry["interrupted"].toBool(), false);
+    QCOMPARE(entry["swept"].toString(), QStringLiteral("frequency"));
+    QCOMPARE(entry["first_planned"].toDouble(), 1000.0);
+    const QString id = QString::number(entry["id"].toInteger());
+
+    const QString touchstone = dir.filePath("copy.s1p");
+    QCOMPARE(Run({"library", "export", id, touchstone, "--library", library}).code, 0);
+    for (const QStringList &source : {QStringList{run}, QStringList{touchstone},
+                                      QStringList{"--id", id, "--library", library}}) {
+        const Outcome refit = Run(QStringList{"fit"} + source);
+        QCOMPARE(refit.code, 0);
+        QCOMPARE(refit.out, fit);
+    }
+}
+
+void TestCliLibrary::importRenameAndDelete() {
+    QTemporaryDir dir;
+    const QString library = dir.filePath("kept.sqlite");
+    const QString plain = dir.filePath("coil.csv");
+    QVERIFY(Write(plain, "100,1.5,0.25\n1000,1.5,2.5\n10000,1.6,25\n"));
+    const Outcome imported = Run({"library", "import", plain, "--library", library});
+    QCOMPARE(imported.code, 0);
+    const QString id = imported.out.section(' ', 0, 0);
+    QCOMPARE(Run({"library", "rename", id, "катушка", "--library", library}).code, 0);
+    const Outcome shown = Run({"library", "show", id, "--format", "json", "--library", library});
+    QCOMPARE(shown.code, 0);
+    const QStringList lines = shown.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 4); // the sweep, then its three points
+    const QJsonObject sweep =
+        QJsonDocument::fromJson(lines[0].toUtf8()).object()["sweep"].toObject();
+    QCOMPARE(sweep["name"].toString(), QStringLiteral("катушка"));
+    QVERIFY(sweep["source"].toString().endsWith("coil.csv"));
+    QCOMPARE(Run({"library", "delete", id, "--library", library}).code, 0);
+    const Outcome gone = Run({"library", "show", id, "--library", library});
+    QCOMPARE(gone.code, 6);
+    QVERIFY2(gone.err.contains("no kept sweep has id " + id), qPrintable(gone.err));
+}
+
+void TestCliLibrary::filesAndLibrariesThatCannotBeUsed() {
+    QTemporaryDir dir;
+    const QString bad = dir.filePath("bad.csv");
+    QVERIFY(Write(bad, "100,1,2\n1000,1,2\n10000,one,2\n"));
+    const QString library = dir.filePath("kept.sqlite");
+    const Outcome refused = Run({"library", "import", bad, "--library", library});
+    QCOMPARE(refused.code, 6);
+    QVERIFY2(refused.err.contains("bad.csv:3: "), qPrintable(refused.err));
+    const Outcome unfit = Run({"fit", bad});
+    QCOMPARE(unfit.code, 6);
+    QVERIFY2(unfit.err.contains("bad.csv:3: "), qPrintable(unfit.err));
+
+    // Someone else's file where the library should be: refused, left as it was, and a sweep
+    // still measures (not kept, and says so).
+    const QString foreign = dir.filePath("notes.sqlite");
+    QVERIFY(Write(foreign, "my own notes\n"));
+    const QByteArray before = Digest(foreign);
+    const Outcome listed = Run({"library", "list", "--library", foreign});
+    QCOMPARE(listed.code, 7);
+    QVERIFY2(listed.err.contains("is not an Impedix sweep library"), qPrintable(listed.err));
+    const Outcome swept = Run({"sweep", "--demo", "--from", "1000", "--to", "2000", "--points", "3",
+                               "--library", foreign});
+    QCOMPARE(swept.code, 0);
+    QVERIFY2(swept.err.contains("the run is not kept"), qPrintable(swept.err));
+    QCOMPARE(swept.out.count('\n'), 4); // the table still comes
+    QCOMPARE(Digest(foreign), before);
+}
+
+// The file the simulated meter writes of its part, read and fitted as any other: the part again.
+void TestCliLibrary::theSimulatedPartsOwnFileFitsBackToThePart() {
+    QTemporaryDir dir;
+    const QString part = dir.filePath("part.csv");
+    QProcess sim;
+    sim.start(QStringLiteral(IMPEDIX_SIM_PATH),
+              {"--dut", "C=47n,R=2.2", "--write-part", part, "--model", "KT-44"});
+    const Outcome written = TestProcess::Finish(sim, CliProcess::Generous);
+    QCOMPARE(written.code, 0);
+    const Outcome fitted = Run({"fit", part, "--model", "series-rc", "--format", "json"});
+    QCOMPARE(fitted.code, 0);
+    const QJsonObject fit = QJsonDocument::fromJson(fitted.out.toUtf8()).object()["fit"].toObject();
+    const QJsonObject elements = fit["elements"].toObject();
+    const double c = elements["C"].toObject()["value"].toDouble();
+    const double r = elements["R"].toObject()["value"].toDouble();
+    QVERIFY2(qAbs(c / 47e-9 - 1) < 1e-6 && qAbs(r / 2.2 - 1) < 1e-6, qPrintable(fitted.out));
+}
+
+QTEST_GUILESS_MAIN(TestCliLibrary)
+#include "test_cli_library.moc"
