@@ -5,7 +5,7 @@
 PACKAGES := cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev \
             qt6-charts-dev libqt6opengl6-dev qt6-svg-dev qt6-qpa-plugins \
             fonts-dejavu-core fonts-dejavu-extra libeigen3-dev \
-            libqt6sql6-sqlite python3-pyvisa python3-pyvisa-py
+            libqt6sql6-sqlite qt6-translations-l10n python3-pyvisa python3-pyvisa-py
 # Only for `make package`: man pages, the package's own checks, dpkg-shlibdeps.
 PACKAGE_TOOLS := help2man desktop-file-utils appstream dpkg-dev file lintian
 # Only for `make check-data`: the spreadsheet that reads the CSV files back.

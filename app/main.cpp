@@ -2,6 +2,7 @@
 // the event loop.
 #include "app/command_line.h"
 #include "app/display_check.h"
+#include "app/qt_translation.h"
 #include "bridge/session_instrument.h"
 #include "core/session.h"
 #include "export/csv.h"
@@ -147,6 +148,7 @@ int main(int argc, char **argv) {
     QApplication::setApplicationName(QStringLiteral("Impedix"));
     // Ties the window to the installed desktop entry (its icon and name on Wayland).
     QApplication::setDesktopFileName(QStringLiteral("org.impedix.Impedix"));
+    App::InstallQtTranslation(application);
     // What the framework did not take as its own must be ours.
     const App::CommandLine rest = App::ParseCommandLine(QApplication::arguments().mid(1));
     if (!rest.error.isEmpty()) return Fail(rest.error);
