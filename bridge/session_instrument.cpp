@@ -122,13 +122,10 @@ Remote::ModelInfo SessionInstrument::model() const {
     const bool present = port != 0 && KnownModel();
     info.name = present ? Device::ModelName(Device::ModelIndex) : QString();
     info.port = present ? QStringLiteral("COM%1").arg(port) : QString();
-    // What the program accepts now: the model's range within the program's frequency window
-    // (the window's controls keep theirs narrower), so that a frequency the session would move
-    // to a bound is refused rather than reported as set.
-    info.lowestFrequency =
-        std::max(Device::ModelLowestFrequency(Device::ModelIndex), Main::FrequencyLow);
-    info.highestFrequency =
-        std::min(Device::ModelHighestFrequency(Device::ModelIndex), Main::FrequencyHigh);
+    // A client sets any frequency of the model: the window's frequency window (its sweep
+    // fields, 50 to 100 kHz at start-up) bounds the window's own controls only.
+    info.lowestFrequency = Device::ModelLowestFrequency(Device::ModelIndex);
+    info.highestFrequency = Device::ModelHighestFrequency(Device::ModelIndex);
     info.biasStepMillivolts = Device::BiasScale(Device::ModelIndex);
     const Device::Capabilities model = Device::CapabilitiesOf(Device::ModelIndex);
     info.runLowestFrequency = model.sweepLowestHz;
@@ -161,7 +158,7 @@ int SessionInstrument::setFrequency(std::int32_t hz) {
     if (!Ready()) return Remote::HardwareError;
     const Remote::ModelInfo bounds = model();
     if (hz < bounds.lowestFrequency || hz > bounds.highestFrequency) return Remote::DataOutOfRange;
-    m_session.SetFrequency(hz);
+    m_session.SetModelFrequency(hz);
     return Changed();
 }
 
@@ -375,8 +372,8 @@ Remote::CorrectionState SessionInstrument::correction() const {
     return state;
 }
 
-// Over the compensation grid of the frequencies the program accepts now (the model's within the
-// program's frequency window), or at the spot frequency alone.
+// Over the compensation grid of the model's frequencies within the program's frequency window
+// (the sweep's bounds, which the compensated sweeps run in), or at the spot frequency alone.
 int SessionInstrument::startCorrectionRun(Remote::CorrectionKind kind, double spotHz,
                                           std::uint64_t &run) {
     if (!Ready()) return Remote::HardwareError;
@@ -388,7 +385,8 @@ int SessionInstrument::startCorrectionRun(Remote::CorrectionKind kind, double sp
             return Remote::DataOutOfRange;
         frequencies.push_back(spotHz);
     } else {
-        frequencies = Comp::StandardGrid(bounds.lowestFrequency, bounds.highestFrequency);
+        frequencies = Comp::StandardGrid(std::max(bounds.lowestFrequency, Main::FrequencyLow),
+                                         std::min(bounds.highestFrequency, Main::FrequencyHigh));
     }
     const Comp::Kind coreKind = kind == Remote::OpenKind    ? Comp::OpenCorrection
                                 : kind == Remote::ShortKind ? Comp::ShortCorrection

@@ -120,6 +120,9 @@ public:
     void
     SendSweepFrequency(); // CurrentFrequency sent, 1000 Hz in place of one outside the sweep bounds
     void SetFrequency(std::int32_t hz); // CurrentFrequency := hz, then ApplyFrequency
+    // For a front end without the window's fields (a SCPI client): any frequency of the found
+    // model, sent as it is; the window's frequency window does not bound it.
+    void SetModelFrequency(std::int32_t hz);
     // BiasSetting := mv and sent; false (nothing sent) outside the bias source's range.
     bool SetBias(std::int32_t mv);
     void SelectBiasSource(bool external);

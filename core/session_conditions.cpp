@@ -34,6 +34,12 @@ void Session::SetFrequency(std::int32_t hz) {
     ApplyFrequency();
 }
 
+void Session::SetModelFrequency(std::int32_t hz) {
+    Main::CurrentFrequency = hz;
+    m_requested.frequencyHz = hz;
+    NoteSent(Device::SetFrequency(hz));
+}
+
 bool Session::SetBias(std::int32_t mv) {
     if (mv < Main::LowestBias || mv > Main::HighestBias) return false;
     Main::BiasSetting = mv;

@@ -291,6 +291,7 @@ private slots:
     }
 
     // What the core refuses, with the bound it names, and the code a client is given for it.
+    void clientFrequencyIsTheModels();
     void refusals() {
         Bench b;
         using R = Core::Session::ListRefusal;
@@ -318,6 +319,21 @@ private slots:
         QCOMPARE(b.remote.startList({1000}, run), int(Remote::InitIgnored));
     }
 };
+
+// A client's FREQ is bounded by the model, not by the window's sweep fields (50 to 100 kHz at
+// the window's start-up): the meter is asked for exactly what the client set.
+void TestListRuns::clientFrequencyIsTheModels() {
+    Bench b;
+    QVERIFY(b.found());
+    Main::FrequencyLow = 50000;
+    Main::FrequencyHigh = 100000;
+    Remote::Client client(b.remote);
+    QCOMPARE(Send(client, "FREQ 10KHZ;:SYST:ERR?"), NoError);
+    QCOMPARE(Main::CurrentFrequency, 10000);
+    QVERIFY(TickUntil(b.session, [&] { return b.meter.state().frequencyHz == 10000; }));
+    QCOMPARE(Send(client, "FREQ 20MHZ;:SYST:ERR?"), QByteArray("-222,\"Data out of range\"\n"));
+    QCOMPARE(Main::CurrentFrequency, 10000);
+}
 
 QTEST_MAIN(TestListRuns)
 #include "test_list_runs.moc"

@@ -85,10 +85,11 @@ private slots:
         QVERIFY(w.tmr.isActive());
         const QByteArray reading = Query(*client, "FUNC:IMP RX;:FETC?");
         QVERIFY2(reading.endsWith(",+0"), reading.constData());
-        // The window's frequency controls keep 50 to 100 kHz: what lies outside is refused,
-        // not moved to a bound.
-        QCOMPARE(Query(*client, "FREQ 20KHZ;:SYST:ERR?"), QByteArray("-222,\"Data out of range\""));
-        QCOMPARE(meter.instrument->state().frequencyHz, 60000);
+        // The window's own frequency controls keep 50 to 100 kHz; a client has the model's
+        // range, and what it sets is sent as it is and shown.
+        QCOMPARE(Query(*client, "FREQ 20KHZ;:SYST:ERR?"), QByteArray("0,\"No error\""));
+        QCOMPARE(meter.instrument->state().frequencyHz, 20000);
+        QCOMPARE(TestWindow::TextOf(w, "i_freq"), QStringLiteral("20000"));
     }
 
     // The bias level and its state set over SCPI reach the meter, and the bias field and the
