@@ -17,22 +17,23 @@ namespace {
 
 constexpr double TwoPi = 6.283185307179586;
 
-using Part = std::function<Fit::Complex(double omega)>;
+using ImpedanceOf = std::function<Fit::Complex(double omega)>;
 
-Part Circuit(Fit::Model model, std::vector<double> elements) {
+ImpedanceOf Circuit(Fit::Model model, std::vector<double> elements) {
     return
         [model, elements](double omega) { return Fit::Impedance(model, elements.data(), omega); };
 }
 
 // R parallel L: no model of the set describes it.
-Part ParallelRl(double r, double l) {
+ImpedanceOf ParallelRl(double r, double l) {
     return [r, l](double omega) {
         const Fit::Complex x(0.0, omega * l);
         return r * x / (r + x);
     };
 }
 
-Fit::Sweep Noisy(const Part &part, double noise = 0.002, int points = 256, unsigned seed = 3) {
+Fit::Sweep Noisy(const ImpedanceOf &part, double noise = 0.002, int points = 256,
+                 unsigned seed = 3) {
     Fit::Sweep sweep;
     std::mt19937 random(seed);
     std::normal_distribution<double> gauss(0.0, noise);

@@ -27,7 +27,7 @@ namespace {
 
 constexpr double TwoPi = 6.283185307179586;
 
-using Part = std::function<Complex(double omega)>;
+using ImpedanceOf = std::function<Complex(double omega)>;
 
 // R parallel L: no model of the set describes it.
 Complex ParallelRl(double r, double l, double omega) {
@@ -35,7 +35,7 @@ Complex ParallelRl(double r, double l, double omega) {
     return r * x / (r + x);
 }
 
-Fit::Sweep Noisy(const Part &part, double noise, double low, double high, int points,
+Fit::Sweep Noisy(const ImpedanceOf &part, double noise, double low, double high, int points,
                  unsigned seed) {
     Fit::Sweep sweep;
     sweep.frequency = Synthetic::LogFrequencies(low, high, points);
@@ -50,7 +50,7 @@ Fit::Sweep Noisy(const Part &part, double noise, double low, double high, int po
     return sweep;
 }
 
-Part Circuit(Model model, std::vector<double> elements) {
+ImpedanceOf Circuit(Model model, std::vector<double> elements) {
     return [model, elements](double omega) { return Impedance(model, elements.data(), omega); };
 }
 
