@@ -328,8 +328,10 @@ int RunSweep(const Invocation &invocation) {
     bool written = invocation.format == Format::Csv
                        ? Export::WriteSweepCsv(output.device(), Main::SweepState)
                        : output.write(SweepJson(Main::SweepState, series));
+    int fitCode = ExitDone;
     if (!invocation.fitModel.isEmpty()) {
         const Fit::FitResult fit = FitTakenPoints(invocation.fitModel, Main::SweepState);
+        fitCode = FitExitCode(fit);
         WriteError(FitSummaryText(fit));
         if (written && invocation.format == Format::Json) written = output.write(FitJsonLine(fit));
     }
@@ -351,6 +353,7 @@ int RunSweep(const Invocation &invocation) {
         return true;
     }();
     code = watch.Conclude(code, invocation.acceptReconnections, nothingMeasured);
+    if (code == ExitDone) code = fitCode;
     return Conclude(output, biasLeft ? ExitBiasLeft : code);
 }
 

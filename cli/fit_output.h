@@ -19,4 +19,10 @@ QByteArray FitJsonLine(const Fit::FitResult &fit);
 // "fit: " and the summary's lines, each ended.
 QByteArray FitSummaryText(const Fit::FitResult &fit);
 
+// The exit status of a fit's verdict: ExitDone, ExitFitPoor or ExitFitRefused (invocation.h).
+int FitExitCode(const Fit::FitResult &fit);
+
+// The lines of the help texts of sweep --fit and fit on the exit status of a fit.
+QString FitExitHelp();
+
 } // namespace Cli

@@ -3,6 +3,7 @@
 #include "cli/invocation.h"
 
 #include "cli/correct_options.h"
+#include "cli/fit_output.h"
 #include "cli/invocation_options.h"
 #include "cli/sort_invocation.h"
 
@@ -201,6 +202,7 @@ QString HelpText(const Subcommand &sub, const QCommandLineParser &parser) {
             "again; 0 with --accept-reconnections) or another model answered there (the run\n"
             "ends); 128 + the signal's number after SIGINT or SIGTERM, with what was\n"
             "measured written.\n\n");
+    if (sub.command == Command::Sweep) text += FitExitHelp();
     if (sub.command == Command::Sweep)
         text += QStringLiteral(
             "A bias run puts the bias back to what it was before it however it ends; exit\n"

@@ -44,6 +44,11 @@ constexpr int ExitLibrary = 7;
 // outside its limits (whether the plan reports that as AUX or as OUT). A part in a bin is 0.
 constexpr int ExitSortOut = 10;
 constexpr int ExitSortSecondaryFail = 11;
+// sweep --fit and fit: the fit was made but is not to be trusted (the model does not describe the
+// data, an element is not determined, or the solver did not converge); or none could be made
+// (too few usable points). A good fit is 0. Any other outcome of the run outranks these.
+constexpr int ExitFitPoor = 12;
+constexpr int ExitFitRefused = 13;
 
 struct Invocation {
     Command command = Command::None;

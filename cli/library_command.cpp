@@ -272,7 +272,7 @@ int RunFit(const Invocation &invocation) {
     }
     const Fit::FitResult fit = Fit::FitByName(invocation.fitModel, Exchange::ToFitSweep(data));
     return Print(invocation.format == Format::Json ? FitJsonLine(fit) : FitSummaryText(fit))
-               ? ExitDone
+               ? FitExitCode(fit)
                : ExitWriteFailed;
 }
 

@@ -1,6 +1,7 @@
 // The command lines of `library` and `fit`, and sweep's options of the library.
 #include "cli/library_options.h"
 
+#include "cli/fit_output.h"
 #include "cli/invocation.h"
 #include "cli/invocation_options.h"
 #include "fit/circuit_models.h"
@@ -40,7 +41,7 @@ const QString FitUsage = QStringLiteral(
     "the summary 'sweep --fit' prints on standard error; json the line it adds to its data.\n"
     "Exit status: 0 done; 2 a mistake on the command line or a run that is no frequency\n"
     "sweep; 6 the file could not be read (its line is named) or no sweep has that id; 7 the\n"
-    "library cannot be used.\n\n");
+    "library cannot be used; 12 a poor fit; 13 no fit could be made.\n\n");
 
 QString OptionsPart(const QCommandLineParser &parser) {
     const QString own = parser.helpText();
@@ -243,7 +244,7 @@ void ParseFit(const QStringList &arguments, Invocation &invocation) {
                             "NAME|auto"));
     parser.addOption(Valued("format", "text (the default) or json.", "text|json"));
     const bool parsed = Parse(parser, arguments, invocation);
-    invocation.helpText = FitUsage + OptionsPart(parser);
+    invocation.helpText = FitUsage + FitExitHelp() + OptionsPart(parser);
     if (!parsed || !TakeFormat(parser, {QStringLiteral("text")}, invocation)) return;
     const QStringList files = parser.positionalArguments();
     const bool byId = parser.isSet(QStringLiteral("id"));

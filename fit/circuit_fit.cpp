@@ -1,9 +1,13 @@
 // The solver runs on the logarithms of the elements, so every element stays positive and steps are
-// relative. Residuals are (Zfit - Z) / |Z|, real and imaginary parts, so each decade of |Z| counts
-// alike. Uncertainties come from the Jacobian at the solution, scaled by the residual.
+// relative, and within each element's bounds (element_bounds.h). Residuals are (Zfit - Z) / |Z|,
+// real and imaginary parts, so each decade of |Z| counts alike. An element the data cannot tell
+// from its bound is held there and left out; the uncertainties of the others come from the
+// Jacobian at the solution, scaled by the residual.
 #include "fit/circuit_fit.h"
 
 #include "fit/derived_figures.h"
+#include "fit/element_bounds.h"
+#include "fit/fit_verdict.h"
 #include "fit/starting_values.h"
 
 #include <Eigen/Dense>
@@ -18,25 +22,55 @@ namespace Fit {
 namespace {
 
 constexpr double TwoPi = 6.283185307179586;
-constexpr double LogLimit = 230.0; // ln of 1e100: an element beyond it is no part
 // Below this the relative residual says nothing: the sweep store keeps single-precision values.
 constexpr double ResolutionFloor = 1e-6;
 constexpr double Infinity = std::numeric_limits<double>::infinity();
+// An element is held at a bound when putting it there raises the sum of squares by less than this
+// many times the residual variance: the 95 % point of a chi-square of one degree.
+constexpr double HoldChiSquare = 3.84;
+// A solve ends when StallSteps steps lower the sum of squares by less than this share of it.
+constexpr int StallSteps = 10;
+constexpr double StallShare = 1e-9;
+// Starts the solver runs from, the cheapest first.
+constexpr std::size_t SolvedStarts = 6;
+// Singular values of the column-scaled Jacobian below this share of the largest are taken as
+// directions the data do not fix.
+constexpr double SingularFloor = 1e-9;
 
+// The residuals over the free elements; the others keep the values in held.
 struct Residuals : Eigen::DenseFunctor<double> {
-    Residuals(Model m, const UsablePoints &p)
-        : DenseFunctor(Info(m).elementCount, 2 * static_cast<int>(p.omega.size())), model(m),
-          points(p) {}
+    Residuals(Model m, const UsablePoints &p, const Bounds &b, const Elements &h, unsigned freeMask)
+        : DenseFunctor(FreeCount(m, freeMask), 2 * static_cast<int>(p.omega.size())), model(m),
+          points(p), bounds(b), held(h) {
+        for (int i = 0; i < Info(m).elementCount; ++i)
+            if (freeMask & (1u << i)) index[used++] = i;
+    }
+
+    static int FreeCount(Model m, unsigned mask) {
+        int count = 0;
+        for (int i = 0; i < Info(m).elementCount; ++i)
+            count += (mask >> i) & 1u;
+        return count;
+    }
+
+    double Lower(int j) const { return std::log(bounds.lower[index[j]]); }
+    double Upper(int j) const { return std::log(bounds.upper[index[j]]); }
 
     Elements ElementsOf(const InputType &x) const {
-        Elements e{};
-        for (int i = 0; i < inputs(); ++i)
-            e[i] = std::exp(std::clamp(x[i], -LogLimit, LogLimit));
+        Elements e = held;
+        for (int j = 0; j < used; ++j)
+            e[index[j]] = std::exp(std::clamp(x[j], Lower(j), Upper(j)));
         return e;
     }
 
-    int operator()(const InputType &x, ValueType &f) const {
-        const Elements e = ElementsOf(x);
+    InputType Start(const Elements &e) const {
+        InputType x(used);
+        for (int j = 0; j < used; ++j)
+            x[j] = std::clamp(std::log(e[index[j]]), Lower(j), Upper(j));
+        return x;
+    }
+
+    int Evaluate(const Elements &e, ValueType &f) const {
         const int n = static_cast<int>(points.omega.size());
         for (int k = 0; k < n; ++k) {
             const Complex z = points.impedance[k];
@@ -47,6 +81,9 @@ struct Residuals : Eigen::DenseFunctor<double> {
         return 0;
     }
 
+    int operator()(const InputType &x, ValueType &f) const { return Evaluate(ElementsOf(x), f); }
+
+    // Beyond a bound the residuals do not change, and the derivative says so.
     int df(const InputType &x, JacobianType &jacobian) const {
         const Elements e = ElementsOf(x);
         const int n = static_cast<int>(points.omega.size());
@@ -54,20 +91,34 @@ struct Residuals : Eigen::DenseFunctor<double> {
         for (int k = 0; k < n; ++k) {
             ImpedanceAndGradient(model, e.data(), points.omega[k], gradient);
             const double scale = 1.0 / std::abs(points.impedance[k]);
-            for (int i = 0; i < inputs(); ++i) {
-                jacobian(k, i) = gradient[i].real() * scale;
-                jacobian(n + k, i) = gradient[i].imag() * scale;
+            for (int j = 0; j < used; ++j) {
+                const bool inside = x[j] >= Lower(j) && x[j] <= Upper(j);
+                jacobian(k, j) = inside ? gradient[index[j]].real() * scale : 0.0;
+                jacobian(n + k, j) = inside ? gradient[index[j]].imag() * scale : 0.0;
             }
         }
         return 0;
     }
 
+    double SumOfSquares(const Elements &e) const {
+        ValueType f(values());
+        Evaluate(e, f);
+        const double s = f.squaredNorm();
+        return std::isfinite(s) ? s : Infinity;
+    }
+
     Model model;
     const UsablePoints &points;
+    const Bounds &bounds;
+    Elements held;
+    int index[MaxElements] = {};
+    int used = 0;
 };
 
 struct Solution {
-    Eigen::VectorXd x; // ln of the elements
+    Elements elements{};
+    unsigned freeMask = 0u;
+    unsigned lowerMask = 0u; // held at the lower bound
     double sumOfSquares = Infinity;
     bool converged = false;
 };
@@ -95,56 +146,174 @@ bool Valid(const Elements &start, int count) {
     return true;
 }
 
-Solution Solve(Residuals &residuals, const Elements &start, const FitOptions &options) {
-    Solution s;
-    s.x.resize(residuals.inputs());
-    for (int i = 0; i < residuals.inputs(); ++i)
-        s.x[i] = std::log(start[i]);
-    Eigen::LevenbergMarquardt<Residuals> solver(residuals);
+// Levenberg-Marquardt over the free elements of start.
+Solution Solve(const Residuals &residuals, const Elements &start, const Solution &shape,
+               const FitOptions &options) {
+    Solution s = shape;
+    if (residuals.inputs() == 0) {
+        s.elements = start;
+        s.sumOfSquares = residuals.SumOfSquares(start);
+        s.converged = std::isfinite(s.sumOfSquares);
+        return s;
+    }
+    Eigen::VectorXd x = residuals.Start(start);
+    Residuals copy = residuals;
+    Eigen::LevenbergMarquardt<Residuals> solver(copy);
     solver.setMaxfev(options.maxEvaluations);
-    solver.setXtol(1e-12);
-    solver.setFtol(1e-14);
-    const Eigen::LevenbergMarquardtSpace::Status status = solver.minimize(s.x);
-    Eigen::VectorXd f(residuals.values());
-    residuals(s.x, f);
-    s.sumOfSquares = f.squaredNorm();
-    if (!std::isfinite(s.sumOfSquares)) s.sumOfSquares = Infinity;
-    s.converged = Converged(status) && std::isfinite(s.sumOfSquares);
+    solver.setXtol(1e-10);
+    solver.setFtol(1e-10);
+    // Along a valley the data leave flat (two elements that trade against each other) each step
+    // gains almost nothing and the tolerances are never met: a run of steps that lowers the sum
+    // of squares by less than StallShare of it ends the solve as converged.
+    Eigen::LevenbergMarquardtSpace::Status status = solver.minimizeInit(x);
+    bool stalled = false;
+    if (status != Eigen::LevenbergMarquardtSpace::ImproperInputParameters) {
+        double before = Infinity;
+        int steps = 0;
+        do {
+            status = solver.minimizeOneStep(x);
+            if (++steps % StallSteps == 0) {
+                const double now = solver.fnorm() * solver.fnorm();
+                stalled = !(before - now > StallShare * before);
+                before = now;
+            }
+        } while (status == Eigen::LevenbergMarquardtSpace::Running && !stalled);
+    }
+    s.elements = residuals.ElementsOf(x);
+    s.sumOfSquares = residuals.SumOfSquares(s.elements);
+    s.converged = (stalled || Converged(status)) && std::isfinite(s.sumOfSquares);
     return s;
 }
 
+unsigned AllElements(Model model) {
+    return (1u << Info(model).elementCount) - 1u;
+}
+
 // The best of all starts: converged ones first, then the smaller residual.
-Solution BestSolution(Residuals &residuals, const UsablePoints &points, const FitOptions &options) {
-    Solution best;
-    for (const Elements &start : StartingValues(residuals.model, points)) {
+Solution BestSolution(Model model, const UsablePoints &points, const Bounds &bounds, double noise,
+                      const FitOptions &options) {
+    Solution shape;
+    shape.freeMask = AllElements(model);
+    const Residuals residuals(model, points, bounds, Elements{}, shape.freeMask);
+    // Every start is cheap to score; the solver runs from the best few of them.
+    std::vector<std::pair<double, Elements>> ranked;
+    for (const Elements &start : StartingValues(model, points)) {
         if (!Valid(start, residuals.inputs())) continue;
-        Solution s = Solve(residuals, start, options);
-        const bool better =
-            s.converged != best.converged ? s.converged : s.sumOfSquares < best.sumOfSquares;
-        if (better || best.x.size() == 0) best = std::move(s);
+        Elements clamped = start;
+        for (int i = 0; i < residuals.inputs(); ++i)
+            clamped[i] = std::clamp(start[i], bounds.lower[i], bounds.upper[i]);
+        ranked.emplace_back(residuals.SumOfSquares(clamped), clamped);
+    }
+    std::stable_sort(ranked.begin(), ranked.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    if (ranked.size() > SolvedStarts) ranked.resize(SolvedStarts);
+    // A fit whose residual is already no larger than the noise the data show cannot be bettered
+    // by more than the noise: the remaining starts are not solved.
+    const double enough = std::isfinite(noise) ? residuals.values() * noise * noise : 0.0;
+    Solution best;
+    bool any = false;
+    for (const auto &[cost, start] : ranked) {
+        Solution s = Solve(residuals, start, shape, options);
+        // The lower sum of squares; a converged fit over one that did not when they are alike.
+        const double alike = 1e-9 * std::min(s.sumOfSquares, best.sumOfSquares);
+        const bool better = std::fabs(s.sumOfSquares - best.sumOfSquares) <= alike
+                                ? s.converged && !best.converged
+                                : s.sumOfSquares < best.sumOfSquares;
+        if (better || !any) best = s;
+        any = true;
+        if (best.converged && best.sumOfSquares <= enough) break;
     }
     return best;
 }
 
-// sigma of ln x from s^2 (J^T J)^-1; infinite where the data leave an element free.
-std::vector<ElementValue> Uncertainties(Residuals &residuals, const Solution &s) {
+// Holds, one at a time, the element whose move to a bound costs least while that cost stays
+// within what the noise explains, and fits the others again.
+Solution HoldAtBounds(Model model, const UsablePoints &points, const Bounds &bounds, Solution s,
+                      double noise, const FitOptions &options) {
+    const int count = Info(model).elementCount;
+    const int residualCount = 2 * static_cast<int>(points.omega.size());
+    for (int round = 0; round < count; ++round) {
+        // The noise is what an element may hide in: the residual variance, but no more than
+        // the noise the data show (or, without an estimate, the residual a fit that describes
+        // the data may leave), so a model that misses the data cannot hide its elements in that.
+        const int free = Residuals::FreeCount(model, s.freeMask);
+        const double ceiling = std::isfinite(noise) ? noise : DescribeFloor;
+        const double variance = std::max(
+            std::min(s.sumOfSquares / std::max(1, residualCount - free), ceiling * ceiling),
+            ResolutionFloor * ResolutionFloor);
+        const Residuals all(model, points, bounds, s.elements, 0u);
+        int chosen = -1;
+        bool lower = false;
+        double cheapest = HoldChiSquare * variance;
+        for (int i = 0; i < count; ++i) {
+            if (!(s.freeMask & (1u << i))) continue;
+            for (bool toLower : {true, false}) {
+                Elements e = s.elements;
+                e[i] = toLower ? bounds.lower[i] : bounds.upper[i];
+                const double cost = all.SumOfSquares(e) - s.sumOfSquares;
+                if (cost <= cheapest) {
+                    cheapest = cost;
+                    chosen = i;
+                    lower = toLower;
+                }
+            }
+        }
+        if (chosen < 0) break;
+        Solution shape = s;
+        shape.freeMask &= ~(1u << chosen);
+        if (lower) shape.lowerMask |= 1u << chosen;
+        Elements start = s.elements;
+        start[chosen] = lower ? bounds.lower[chosen] : bounds.upper[chosen];
+        const Residuals rest(model, points, bounds, start, shape.freeMask);
+        Solution next = Solve(rest, start, shape, options);
+        if (!(next.sumOfSquares <= s.sumOfSquares + cheapest) || !std::isfinite(next.sumOfSquares))
+            break; // the fit of the rest went astray: keep what there was
+        next.converged = next.converged || s.converged;
+        s = next;
+    }
+    return s;
+}
+
+// sigma of ln x from s^2 (J^T J)^-1 over the free elements, with J's columns scaled to one and
+// the directions the data do not fix left out: an element along such a direction gets none.
+std::vector<ElementValue> Uncertainties(Model model, const UsablePoints &points,
+                                        const Bounds &bounds, const Solution &s) {
+    const int count = Info(model).elementCount;
+    const Residuals residuals(model, points, bounds, s.elements, s.freeMask);
     const int p = residuals.inputs();
     const int n = residuals.values();
+    std::vector<ElementValue> values(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        values[i].value = s.elements[i];
+        values[i].uncertainty = Infinity;
+        if (!(s.freeMask & (1u << i)))
+            values[i].state =
+                (s.lowerMask & (1u << i)) ? ElementState::AtLowerBound : ElementState::AtUpperBound;
+    }
+    if (p == 0) return values;
     Residuals::JacobianType jacobian(n, p);
-    residuals.df(s.x, jacobian);
+    residuals.df(residuals.Start(s.elements), jacobian);
+    Eigen::VectorXd norms = jacobian.colwise().norm().transpose();
+    for (int j = 0; j < p; ++j)
+        if (norms[j] > 0.0) jacobian.col(j) /= norms[j];
+    const Eigen::JacobiSVD<Eigen::MatrixXd> svd(jacobian, Eigen::ComputeThinV);
+    const Eigen::VectorXd &singular = svd.singularValues();
+    const Eigen::MatrixXd &v = svd.matrixV();
     const double variance = s.sumOfSquares / std::max(1, n - p);
-    const Eigen::MatrixXd normal = jacobian.transpose() * jacobian;
-    Eigen::FullPivLU<Eigen::MatrixXd> lu(normal);
-    lu.setThreshold(1e-14);
-    const bool free = !lu.isInvertible();
-    const Eigen::MatrixXd covariance = free ? Eigen::MatrixXd() : Eigen::MatrixXd(lu.inverse());
-    const Elements e = residuals.ElementsOf(s.x);
-    std::vector<ElementValue> values(static_cast<std::size_t>(p));
-    for (int i = 0; i < p; ++i) {
-        values[i].value = e[i];
-        const double sigmaLog =
-            free ? Infinity : std::sqrt(std::max(0.0, covariance(i, i)) * variance);
-        values[i].uncertainty = std::isfinite(sigmaLog) ? e[i] * sigmaLog : Infinity;
+    for (int j = 0; j < p; ++j) {
+        if (!(norms[j] > 0.0)) continue;
+        double sum = 0.0;
+        bool fixed = true;
+        for (int k = 0; k < p; ++k) {
+            if (singular[k] > SingularFloor * singular[0]) {
+                sum += v(j, k) * v(j, k) / (singular[k] * singular[k]);
+            } else if (std::fabs(v(j, k)) > 1e-3) {
+                fixed = false;
+            }
+        }
+        const double sigmaLog = std::sqrt(sum * variance) / norms[j];
+        const int i = residuals.index[j];
+        if (fixed && std::isfinite(sigmaLog)) values[i].uncertainty = s.elements[i] * sigmaLog;
     }
     return values;
 }
@@ -178,25 +347,28 @@ FitResult Refused(Model model, const UsablePoints &points) {
 FitResult FitUsable(Model model, const UsablePoints &points, const FitOptions &options) {
     const ModelInfo &info = Info(model);
     if (points.distinctFrequencies < info.elementCount + 1) return Refused(model, points);
-    Residuals residuals(model, points);
-    const Solution s = BestSolution(residuals, points, options);
+    const Bounds bounds = ElementBounds(model, points);
     FitResult r;
     r.model = model;
     r.pointsUsed = static_cast<int>(points.omega.size());
     r.pointsLeftOut = points.leftOut;
-    if (s.x.size() == 0 || !std::isfinite(s.sumOfSquares)) {
+    r.noiseEstimate = NoiseEstimate(points);
+    Solution s = BestSolution(model, points, bounds, r.noiseEstimate, options);
+    if (!std::isfinite(s.sumOfSquares)) {
         r.status = FitStatus::NotConverged;
+        r.verdict = Verdict::Poor;
         r.message = QStringLiteral("%1: the fit did not converge").arg(Named(model));
         return r;
     }
-    r.elements = Uncertainties(residuals, s);
-    r.rmsRelativeResidual = std::sqrt(s.sumOfSquares / residuals.values());
-    r.bic = Bic(s.sumOfSquares, residuals.values(), info.elementCount);
-    Elements values{};
-    for (int i = 0; i < info.elementCount; ++i)
-        values[i] = r.elements[i].value;
-    r.derived = DerivedFigures(model, values.data());
+    s = HoldAtBounds(model, points, bounds, s, r.noiseEstimate, options);
+    r.elements = Uncertainties(model, points, bounds, s);
+    const int residualCount = 2 * static_cast<int>(points.omega.size());
+    r.rmsRelativeResidual = std::sqrt(s.sumOfSquares / residualCount);
+    r.bic = Bic(s.sumOfSquares, residualCount, Residuals::FreeCount(model, s.freeMask));
+    r.derived = DerivedFigures(model, s.elements.data());
     r.status = s.converged ? FitStatus::Ok : FitStatus::NotConverged;
+    const auto [low, high] = std::minmax_element(points.omega.begin(), points.omega.end());
+    Judge(r, *low / TwoPi, *high / TwoPi);
     r.message = s.converged
                     ? QStringLiteral("%1 fitted to %2 points").arg(Named(model)).arg(r.pointsUsed)
                     : QStringLiteral("%1: the fit did not converge within %2 evaluations")
@@ -206,6 +378,13 @@ FitResult FitUsable(Model model, const UsablePoints &points, const FitOptions &o
         r.message +=
             QStringLiteral(", %1 left out (not measured or overload)").arg(r.pointsLeftOut);
     return r;
+}
+
+int FreeElements(const FitResult &fit) {
+    return static_cast<int>(
+        std::count_if(fit.elements.begin(), fit.elements.end(), [](const ElementValue &e) {
+            return e.state != ElementState::AtLowerBound && e.state != ElementState::AtUpperBound;
+        }));
 }
 
 // Converged fits before the others, then by BIC.
@@ -231,16 +410,36 @@ FitResult FitBest(const Sweep &sweep, const FitOptions &options) {
     for (Model model : AllModels())
         fits.push_back(FitUsable(model, points, options));
     std::stable_sort(fits.begin(), fits.end(), Ranks);
+    // Within the gap of the lowest BIC the model with the fewest free elements is kept, of those
+    // the one with the fewest elements: a larger model with elements held at bounds is the
+    // smaller one again.
+    std::size_t kept = 0;
+    const auto simpler = [&fits](std::size_t a, std::size_t b) {
+        const int freeA = FreeElements(fits[a]), freeB = FreeElements(fits[b]);
+        if (freeA != freeB) return freeA < freeB;
+        return fits[a].elements.size() < fits[b].elements.size();
+    };
+    for (std::size_t i = 1; i < fits.size(); ++i) {
+        if (fits[i].status != FitStatus::Ok || fits.front().status != FitStatus::Ok) break;
+        if (fits[i].bic > fits.front().bic + BicGap) break;
+        if (simpler(i, kept)) kept = i;
+    }
+    std::rotate(fits.begin(), fits.begin() + static_cast<std::ptrdiff_t>(kept),
+                fits.begin() + static_cast<std::ptrdiff_t>(kept) + 1);
     FitResult best = fits.front();
     best.automatic = true;
     for (std::size_t i = 1; i < fits.size(); ++i)
-        best.alternatives.push_back(
-            {fits[i].model, fits[i].status, fits[i].bic, fits[i].rmsRelativeResidual});
+        best.alternatives.push_back({fits[i].model, fits[i].status, fits[i].bic,
+                                     fits[i].rmsRelativeResidual, fits[i].verdict});
     if (best.status == FitStatus::TooFewPoints) {
         best.message = QStringLiteral("auto: no model can be fitted; %1").arg(best.message);
     } else {
-        best.message = QStringLiteral("auto chose %1 by the lowest BIC; %2")
-                           .arg(Named(best.model), best.message);
+        best.message =
+            QStringLiteral(
+                "auto chose %1, the fewest free elements within %2 of the lowest BIC; %3")
+                .arg(Named(best.model))
+                .arg(BicGap)
+                .arg(best.message);
     }
     return best;
 }

@@ -18,16 +18,41 @@ enum class FitStatus {
     UnknownModel, // a name that is no model and not "auto"
 };
 
+// How far the data fix an element.
+enum class ElementState {
+    Determined,   // its value is at least three standard uncertainties
+    Undetermined, // the data leave it free: a larger uncertainty, or none at all
+    AtLowerBound, // so small the data cannot tell it from none (a series R or L of 0, an open C)
+    AtUpperBound, // so large it has no effect (an open parallel R, a shorting series C)
+};
+
 struct ElementValue {
-    double value = 0.0;       // SI
+    double value = 0.0;       // SI; at a bound, the bound the fit held it at
     double uncertainty = 0.0; // standard uncertainty, SI; infinite when the data do not fix it
+    ElementState state = ElementState::Determined;
+};
+
+// Where a derived figure lies against the measured frequencies.
+enum class FigureSpan {
+    Inside,       // a frequency inside the span (or a figure at one)
+    Below,        // below the lowest frequency measured: an extrapolation
+    Above,        // above the highest
+    Undetermined, // it depends on an element the data do not fix
 };
 
 struct DerivedFigure {
     const char *key;  // e.g. "srf"
     const char *unit; // "Hz", "ohm" or "" for a number
     double value = 0.0;
+    double at = 0.0;         // the frequency (Hz) the figure belongs to: a resonance's own value
+    unsigned dependsOn = 0u; // bit i: the figure follows from element i
+    FigureSpan span = FigureSpan::Inside;
 };
+
+// The fit's verdict: Good when it converged, the model describes the data (see fit_verdict.h) and
+// every element not at a bound is determined; Poor for any other fitted result; Refused when no
+// fit was made (too few points, an unknown model).
+enum class Verdict { Good, Poor, Refused };
 
 // One model of an automatic choice, as it scored.
 struct Alternative {
@@ -35,6 +60,7 @@ struct Alternative {
     FitStatus status = FitStatus::TooFewPoints;
     double bic = 0.0;
     double rmsRelativeResidual = 0.0;
+    Verdict verdict = Verdict::Refused;
 };
 
 struct FitResult {
@@ -44,6 +70,10 @@ struct FitResult {
     std::vector<ElementValue> elements;
     double rmsRelativeResidual = 0.0; // over the real and imaginary parts of (Zfit - Z) / |Z|
     double bic = 0.0;
+    // The relative noise the data show of themselves (fit_verdict.h); NaN for too few points.
+    double noiseEstimate = 0.0;
+    bool describesData = false; // the residual is no larger than that noise explains
+    Verdict verdict = Verdict::Refused;
     int pointsUsed = 0;
     int pointsLeftOut = 0;
     std::vector<DerivedFigure> derived;
@@ -57,7 +87,14 @@ struct FitOptions {
 
 FitResult FitCircuit(Model model, const Sweep &sweep, const FitOptions &options = {});
 
-// Fits every model and keeps the converged one with the lowest BIC; the others are listed.
+// A larger model is taken over a smaller one only when it lowers the BIC by more than this: a
+// difference of 10 is very strong evidence (a likelihood ratio of about 150), where noise alone
+// lowers the BIC of a model with one more element by about ln(2n) - 1 or less in most sweeps.
+constexpr double BicGap = 10.0;
+
+// Fits every model; of the converged ones within BicGap of the lowest BIC it keeps the one with
+// the fewest free elements (those not held at a bound), the lowest BIC among equals. The others
+// are listed, best first.
 FitResult FitBest(const Sweep &sweep, const FitOptions &options = {});
 
 // A model's name or "auto".

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace Fit {
 
@@ -20,6 +21,52 @@ QString Symbol(const char *unit) {
     return u == QLatin1String("ohm") ? QStringLiteral("\u03a9") : u;
 }
 
+// A value is shown as a number only when the data determine it.
+bool Shown(const ElementValue &e) {
+    return e.state == ElementState::Determined && std::isfinite(e.uncertainty);
+}
+
+QString ElementStateName(const ElementValue &e) {
+    switch (e.state) {
+    case ElementState::AtLowerBound:
+        return QStringLiteral("at_lower_bound");
+    case ElementState::AtUpperBound:
+        return QStringLiteral("at_upper_bound");
+    case ElementState::Determined:
+        if (std::isfinite(e.uncertainty)) return QStringLiteral("determined");
+        break;
+    case ElementState::Undetermined:
+        break;
+    }
+    return QStringLiteral("not_determined");
+}
+
+QString SpanName(FigureSpan span) {
+    switch (span) {
+    case FigureSpan::Inside:
+        return QStringLiteral("inside");
+    case FigureSpan::Below:
+        return QStringLiteral("below");
+    case FigureSpan::Above:
+        return QStringLiteral("above");
+    case FigureSpan::Undetermined:
+        break;
+    }
+    return QStringLiteral("not_determined");
+}
+
+// What an element not shown as a number is, in words.
+QString Unshown(const ElementValue &e) {
+    switch (e.state) {
+    case ElementState::AtLowerBound:
+        return QStringLiteral("negligible (too small to affect the data; held at its lower bound)");
+    case ElementState::AtUpperBound:
+        return QStringLiteral("no effect (too large to affect the data; held at its upper bound)");
+    default:
+        return QStringLiteral("not determined by the data");
+    }
+}
+
 QString Uncertainty(const ElementValue &e, const char *unit) {
     if (!std::isfinite(e.uncertainty)) return QStringLiteral("(not determined by the data)");
     return QStringLiteral("\u00b1 %1 (%2 %)")
@@ -27,7 +74,64 @@ QString Uncertainty(const ElementValue &e, const char *unit) {
         .arg(100.0 * e.uncertainty / e.value, 0, 'g', 2);
 }
 
+// A figure inside the span as a number; outside it, where it lies, not what it extrapolates to.
+QString FigureText(const DerivedFigure &d) {
+    switch (d.span) {
+    case FigureSpan::Inside:
+        return *d.unit ? Engineering(d.value, Symbol(d.unit)) : QString::number(d.value, 'g', 5);
+    case FigureSpan::Below:
+    case FigureSpan::Above: {
+        const bool own = std::strcmp(d.unit, "Hz") == 0;
+        return QStringLiteral("%1 the measured frequencies (not measured%2)")
+            .arg(d.span == FigureSpan::Below ? QStringLiteral("below") : QStringLiteral("above"),
+                 own ? QString() : QStringLiteral(": its resonance lies there"));
+    }
+    case FigureSpan::Undetermined:
+        break;
+    }
+    return QStringLiteral("not determined by the data");
+}
+
 } // namespace
+
+QString VerdictName(Verdict verdict) {
+    switch (verdict) {
+    case Verdict::Good:
+        return QStringLiteral("good");
+    case Verdict::Poor:
+        return QStringLiteral("poor");
+    case Verdict::Refused:
+        break;
+    }
+    return QStringLiteral("refused");
+}
+
+QString VerdictText(const FitResult &fit) {
+    if (fit.verdict == Verdict::Refused) return QStringLiteral("refused: %1").arg(fit.message);
+    QStringList why;
+    const QString noise =
+        std::isfinite(fit.noiseEstimate)
+            ? QStringLiteral("the data's own noise %1 %").arg(100.0 * fit.noiseEstimate, 0, 'g', 2)
+            : QStringLiteral("too few points to estimate the noise");
+    why << QStringLiteral("%1 the data (residual %2 %, %3)")
+               .arg(fit.describesData ? QStringLiteral("the model describes")
+                                      : QStringLiteral("the model does NOT describe"))
+               .arg(100.0 * fit.rmsRelativeResidual, 0, 'g', 2)
+               .arg(noise);
+    if (fit.status != FitStatus::Ok) why << QStringLiteral("the fit did not converge");
+    const ModelInfo &info = Info(fit.model);
+    QStringList loose;
+    for (std::size_t i = 0; i < fit.elements.size(); ++i)
+        if (fit.elements[i].state == ElementState::Undetermined ||
+            (fit.elements[i].state == ElementState::Determined &&
+             !std::isfinite(fit.elements[i].uncertainty)))
+            loose << QString::fromLatin1(info.elements[i].key);
+    why << (loose.isEmpty() ? QStringLiteral("every free element determined")
+                            : QStringLiteral("not determined: %1").arg(loose.join(", ")));
+    return QStringLiteral("%1: %2").arg(fit.verdict == Verdict::Good ? QStringLiteral("good")
+                                                                     : QStringLiteral("POOR"),
+                                        why.join(QStringLiteral("; ")));
+}
 
 QString StatusName(FitStatus status) {
     switch (status) {
@@ -63,16 +167,24 @@ QJsonObject FitToJson(const FitResult &fit) {
     o[QStringLiteral("model")] = known ? QString::fromLatin1(info.name) : QString();
     o[QStringLiteral("circuit")] = known ? QString::fromLatin1(info.circuit) : QString();
     o[QStringLiteral("status")] = StatusName(fit.status);
+    o[QStringLiteral("verdict")] = VerdictName(fit.verdict);
+    o[QStringLiteral("describes_data")] = fit.describesData;
+    o[QStringLiteral("noise_estimate")] =
+        fit.elements.empty() ? QJsonValue(QJsonValue::Null) : Number(fit.noiseEstimate);
     o[QStringLiteral("message")] = fit.message;
     o[QStringLiteral("points_used")] = fit.pointsUsed;
     o[QStringLiteral("points_left_out")] = fit.pointsLeftOut;
     QJsonObject elements;
     for (std::size_t i = 0; i < fit.elements.size(); ++i) {
         const ElementInfo &e = info.elements[i];
-        elements[QString::fromLatin1(e.key)] =
-            QJsonObject{{QStringLiteral("value"), Number(fit.elements[i].value)},
-                        {QStringLiteral("uncertainty"), Number(fit.elements[i].uncertainty)},
-                        {QStringLiteral("unit"), QString::fromLatin1(e.unit)}};
+        const ElementValue &v = fit.elements[i];
+        const bool shown = Shown(v);
+        elements[QString::fromLatin1(e.key)] = QJsonObject{
+            {QStringLiteral("value"), shown ? Number(v.value) : QJsonValue(QJsonValue::Null)},
+            {QStringLiteral("uncertainty"),
+             shown ? Number(v.uncertainty) : QJsonValue(QJsonValue::Null)},
+            {QStringLiteral("unit"), QString::fromLatin1(e.unit)},
+            {QStringLiteral("state"), ElementStateName(v)}};
     }
     o[QStringLiteral("elements")] = elements;
     const bool fitted = !fit.elements.empty();
@@ -81,9 +193,11 @@ QJsonObject FitToJson(const FitResult &fit) {
     o[QStringLiteral("bic")] = fitted ? Number(fit.bic) : QJsonValue(QJsonValue::Null);
     QJsonObject derived;
     for (const DerivedFigure &d : fit.derived)
-        derived[QString::fromLatin1(d.key)] =
-            QJsonObject{{QStringLiteral("value"), Number(d.value)},
-                        {QStringLiteral("unit"), QString::fromLatin1(d.unit)}};
+        derived[QString::fromLatin1(d.key)] = QJsonObject{
+            {QStringLiteral("value"),
+             d.span == FigureSpan::Inside ? Number(d.value) : QJsonValue(QJsonValue::Null)},
+            {QStringLiteral("unit"), QString::fromLatin1(d.unit)},
+            {QStringLiteral("span"), SpanName(d.span)}};
     o[QStringLiteral("derived")] = derived;
     if (fit.automatic) {
         QJsonArray alternatives;
@@ -92,6 +206,7 @@ QJsonObject FitToJson(const FitResult &fit) {
             alternatives.append(QJsonObject{
                 {QStringLiteral("model"), QString::fromLatin1(Info(a.model).name)},
                 {QStringLiteral("status"), StatusName(a.status)},
+                {QStringLiteral("verdict"), VerdictName(a.verdict)},
                 {QStringLiteral("bic"), scored ? Number(a.bic) : QJsonValue(QJsonValue::Null)},
                 {QStringLiteral("rms"),
                  scored ? Number(a.rmsRelativeResidual) : QJsonValue(QJsonValue::Null)}});
@@ -110,18 +225,20 @@ QString FitSummary(const FitResult &fit) {
                  .arg(fit.pointsUsed)
                  .arg(fit.pointsLeftOut)
                  .arg(fit.status == FitStatus::Ok ? QString() : QStringLiteral(": NOT CONVERGED"));
+    lines << QStringLiteral("  verdict %1").arg(VerdictText(fit));
     for (std::size_t i = 0; i < fit.elements.size(); ++i) {
         const ElementInfo &e = info.elements[i];
-        lines << QStringLiteral("  %1 = %2 %3   %4")
-                     .arg(QString::fromLatin1(e.key), -4)
-                     .arg(Engineering(fit.elements[i].value, Symbol(e.unit)),
-                          Uncertainty(fit.elements[i], e.unit), QString::fromLatin1(e.role));
+        const ElementValue &v = fit.elements[i];
+        lines << (Shown(v) ? QStringLiteral("  %1 = %2 %3   %4")
+                                 .arg(QString::fromLatin1(e.key), -4)
+                                 .arg(Engineering(v.value, Symbol(e.unit)), Uncertainty(v, e.unit),
+                                      QString::fromLatin1(e.role))
+                           : QStringLiteral("  %1 = %2   %3")
+                                 .arg(QString::fromLatin1(e.key), -4)
+                                 .arg(Unshown(v), QString::fromLatin1(e.role)));
     }
     for (const DerivedFigure &d : fit.derived)
-        lines << QStringLiteral("  %1 = %2")
-                     .arg(QString::fromLatin1(d.key), -4)
-                     .arg(*d.unit ? Engineering(d.value, Symbol(d.unit))
-                                  : QString::number(d.value, 'g', 5));
+        lines << QStringLiteral("  %1 = %2").arg(QString::fromLatin1(d.key), -4).arg(FigureText(d));
     lines << QStringLiteral("  RMS relative residual %1").arg(fit.rmsRelativeResidual, 0, 'g', 3);
     if (fit.automatic && !fit.alternatives.empty()) {
         QStringList others;
@@ -133,7 +250,9 @@ QString FitSummary(const FitResult &fit) {
                                  .arg(QString::fromLatin1(Info(a.model).name))
                                  .arg(a.bic, 0, 'f', 1)
                                  .arg(a.rmsRelativeResidual, 0, 'g', 2));
-        lines << QStringLiteral("  chosen by the lowest BIC (%1); others: %2")
+        lines << QStringLiteral("  chosen as the simplest within %1 of the lowest BIC (BIC %2); "
+                                "others: %3")
+                     .arg(BicGap)
                      .arg(fit.bic, 0, 'f', 1)
                      .arg(others.join(QStringLiteral(", ")));
     }

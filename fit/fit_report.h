@@ -11,10 +11,20 @@ namespace Fit {
 // "ok", "not_converged", "too_few_points", "unknown_model".
 QString StatusName(FitStatus status);
 
-// {model, circuit, status, message, elements {key: {value, uncertainty, unit}},
-//  rms_relative_residual, bic, derived {key: {value, unit}}, points_used, points_left_out,
-//  alternatives [{model, status, bic, rms}] (auto only)}. Values are SI; a value the data do not
-// determine (an infinite uncertainty) is null.
+// "good", "poor", "refused".
+QString VerdictName(Verdict verdict);
+
+// One English line: the verdict and why, e.g. "good: the model describes the data (residual
+// 0.2 %, the data's own noise 0.2 %); every free element determined".
+QString VerdictText(const FitResult &fit);
+
+// {model, circuit, status, verdict, describes_data, noise_estimate, message,
+//  elements {key: {value, uncertainty, unit, state}}, rms_relative_residual, bic,
+//  derived {key: {value, unit, span}}, points_used, points_left_out,
+//  alternatives [{model, status, verdict, bic, rms}] (auto only)}. Values are SI. state is
+// "determined", "not_determined", "at_lower_bound" or "at_upper_bound"; a value is null unless
+// determined. span is "inside", "below", "above" or "not_determined"; a figure's value is null
+// unless inside.
 QJsonObject FitToJson(const FitResult &fit);
 
 // "capacitor (R-L-C in series), 101 points, 0 left out" and one line per element and figure,

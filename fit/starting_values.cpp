@@ -28,6 +28,9 @@ Extremes FindExtremes(const UsablePoints &p) {
     return e;
 }
 
+// Where a resonance beyond the measured range may lie, as a factor beyond its end.
+constexpr double BeyondFactors[] = {1.5, 5.0, 50.0};
+
 // A positive, finite value, or the fallback.
 double Positive(double value, double fallback) {
     return std::isfinite(value) && value > 0.0 ? value : fallback;
@@ -161,8 +164,10 @@ std::vector<Elements> InductorStarts(const UsablePoints &p, const Extremes &e) {
         starts.push_back({r, l, 1.0 / (w0 * w0 * l)});
     const double wPeak = p.omega[e.largest];
     starts.push_back({r, l, 1.0 / (wPeak * wPeak * l)});
-    const double wBeyond = 10.0 * p.omega[e.highest]; // a resonance above the range
-    starts.push_back({r, l, 1.0 / (wBeyond * wBeyond * l)});
+    for (double beyond : BeyondFactors) { // a resonance above the range
+        const double w = beyond * p.omega[e.highest];
+        starts.push_back({r, l, 1.0 / (w * w * l)});
+    }
     return starts;
 }
 
@@ -187,6 +192,22 @@ std::vector<Elements> ResonatorStarts(const UsablePoints &p, const Extremes &e) 
         if (std::arg(p.impedance[i]) > std::arg(p.impedance[peak])) peak = i;
     series.push_back(p.omega[peak] / 1.05);
     std::vector<Elements> starts;
+    // Resonances beyond the range: the motional arm is then a capacitor (above) or an inductor
+    // (below) throughout, so C1 takes a share of the capacitance seen at the lowest frequency.
+    const std::size_t edge[2] = {e.highest, e.lowest};
+    for (int side = 0; side < 2; ++side) {
+        const std::size_t at = edge[side];
+        const double r1 = Positive(p.impedance[at].real(), 1e-3 * std::abs(p.impedance[at]));
+        for (double beyond : BeyondFactors) {
+            const double ws = side == 0 ? beyond * p.omega[at] : p.omega[at] / beyond;
+            for (double share : {0.5, 0.05}) {
+                const double c1 = share * total;
+                const double shunt =
+                    side == 0 ? (1.0 - share) * total : CapacitanceAt(p, e.highest);
+                starts.push_back({r1, 1.0 / (ws * ws * c1), c1, shunt});
+            }
+        }
+    }
     for (double ws : series) {
         double wp = 1.1 * ws;
         for (double w : parallel)

@@ -12,7 +12,9 @@ namespace Fit {
 
 using Elements = std::array<double, MaxElements>;
 
-// Every value is positive and finite; points holds at least one point.
+// Every value is positive and finite; points holds at least one point. The resonator and the coil
+// get starts with their resonance inside the range and beyond both of its ends; the fit ranks the
+// starts by their cost before it solves from the best (see circuit_fit.cpp).
 std::vector<Elements> StartingValues(Model model, const UsablePoints &points);
 
 } // namespace Fit

@@ -13,6 +13,7 @@
 #include "sweep/sweep_store.h"
 #include "ui/chart/sweep_chart.h"
 #include "ui/fit_dialog.h"
+#include "ui/fit_verdict_text.h"
 #include "ui/graph_panel.h"
 #include "ui/main_state.h"
 
@@ -57,7 +58,7 @@ void Tb_tok::FitSweep(const QString &model) {
         m_fit = std::move(fit);
     }
     RedrawGraph();
-    if (m_fit) ShowFitResult(this, Fit::FitSummary(*m_fit));
+    if (m_fit) ShowFitResult(this, Fit::FitSummary(*m_fit) + FitVerdictLine(*m_fit));
 }
 
 void Tb_tok::ClearFit() {

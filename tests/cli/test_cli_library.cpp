@@ -11,6 +11,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cmath>
+#include <complex>
+
 using CliProcess::Run;
 using TestProcess::Outcome;
 
@@ -44,6 +47,7 @@ private slots:
     void importRenameAndDelete();
     void filesAndLibrariesThatCannotBeUsed();
     void theSimulatedPartsOwnFileFitsBackToThePart();
+    void theExitStatusCarriesTheFitsVerdict();
 };
 
 void TestCliLibrary::commandLines_data() {
@@ -181,6 +185,35 @@ void TestCliLibrary::theSimulatedPartsOwnFileFitsBackToThePart() {
     const double c = elements["C"].toObject()["value"].toDouble();
     const double r = elements["R"].toObject()["value"].toDouble();
     QVERIFY2(qAbs(c / 47e-9 - 1) < 1e-6 && qAbs(r / 2.2 - 1) < 1e-6, qPrintable(fitted.out));
+}
+
+// A part no model describes (R parallel L) exits 12 with its verdict poor; a file of two points
+// asked for a three-element model exits 13; a resistor's file exits 0.
+void TestCliLibrary::theExitStatusCarriesTheFitsVerdict() {
+    QTemporaryDir dir;
+    QByteArray parallel, resistor;
+    for (int i = 0; i < 40; ++i) {
+        const double hz = 100.0 * std::pow(1e5, i / 39.0);
+        const std::complex<double> x(0.0, 6.283185307179586 * hz * 1e-3);
+        const std::complex<double> z = 100.0 * x / (100.0 + x);
+        parallel += QByteArray::number(hz, 'g', 10) + ',' + QByteArray::number(z.real(), 'g', 10) +
+                    ',' + QByteArray::number(z.imag(), 'g', 10) + '\n';
+        resistor += QByteArray::number(hz, 'g', 10) + ",47,0\n";
+    }
+    const QString poor = dir.filePath("rl.csv");
+    const QString few = dir.filePath("few.csv");
+    const QString good = dir.filePath("r.csv");
+    QVERIFY(Write(poor, parallel) && Write(few, "100,1,-2\n1000,1,-0.2\n") &&
+            Write(good, resistor));
+    const Outcome poorFit = Run({"fit", poor, "--format", "json"});
+    QCOMPARE(poorFit.code, Cli::ExitFitPoor);
+    const QJsonObject fit =
+        QJsonDocument::fromJson(poorFit.out.toUtf8()).object()["fit"].toObject();
+    QCOMPARE(fit["verdict"].toString(), QStringLiteral("poor"));
+    QCOMPARE(Run({"fit", few, "--model", "capacitor"}).code, Cli::ExitFitRefused);
+    const Outcome goodFit = Run({"fit", good});
+    QCOMPARE(goodFit.code, Cli::ExitDone);
+    QVERIFY2(goodFit.out.contains("verdict good"), qPrintable(goodFit.out));
 }
 
 QTEST_GUILESS_MAIN(TestCliLibrary)

@@ -135,6 +135,7 @@ private slots:
         for (const QJsonObject &other : {fromCli, fromScpi}) {
             QCOMPARE(other.value("model"), fromWindow.value("model"));
             QCOMPARE(other.value("points_used"), fromWindow.value("points_used"));
+            QCOMPARE(other.value("verdict"), fromWindow.value("verdict"));
             const QJsonObject mine = fromWindow.value("elements").toObject();
             const QJsonObject theirs = other.value("elements").toObject();
             QCOMPARE(theirs.keys(), mine.keys());
@@ -174,6 +175,9 @@ private slots:
         QVERIFY2(Within(e[1].value, 20e-9, 0.01), qPrintable(QString::number(e[1].value)));
         QVERIFY2(Within(e[2].value, 100e-9, 0.01), qPrintable(QString::number(e[2].value)));
         QVERIFY(texts.shown.first().contains(QStringLiteral("C    = 100.0")));
+        // The verdict in the window's words closes the text.
+        QVERIFY2(texts.shown.first().endsWith(QStringLiteral("Вывод: подбор надёжен.")),
+                 qPrintable(texts.shown.first()));
 
         for (int s = 0; s < Chart::SweepChart::SeriesCount; ++s) {
             const QList<QPointF> points = chart->points(s);
