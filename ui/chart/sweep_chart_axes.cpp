@@ -103,6 +103,10 @@ void SweepChart::setLogAxis(bool on, double hzPerUnit) {
                 series->detachAxis(from);
                 series->attachAxis(to);
             }
+            for (auto &overlay : d->overlaySeries) {
+                overlay[s]->detachAxis(from);
+                overlay[s]->attachAxis(to);
+            }
         }
         from->setVisible(false);
         to->setVisible(true);
@@ -110,6 +114,7 @@ void SweepChart::setLogAxis(bool on, double hzPerUnit) {
     }
     for (int s = 0; s < SeriesCount; ++s)
         showPoints(s);
+    showOverlays();
     fitToPoints();
     updateLogTicks();
     layOutMarkers();
@@ -146,7 +151,9 @@ void SweepChart::fitToPoints() {
     bool anyX = false;
     for (int s = 0; s < SeriesCount; ++s) {
         const QLineSeries *series = d->series[s];
-        const QList<QPointF> points = series->points() + d->reference[s]->points();
+        QList<QPointF> points = series->points() + d->reference[s]->points();
+        for (int o = 0; o < d->overlays.size(); ++o)
+            points += d->overlaySeries[o][s]->points();
         if (!series->isVisible() || points.isEmpty()) {
             SetAxisRange(d->side[s], d->fitted[s], TicksY);
             continue;
