@@ -45,6 +45,11 @@ LibraryRow EntryRow(const Library::Entry &entry) {
     return row;
 }
 
+QString EntryTitle(const Library::Entry &entry) {
+    const LibraryRow row = EntryRow(entry);
+    return row.name.isEmpty() ? row.taken : row.name;
+}
+
 QString LibraryReason(const Library::Outcome &outcome) {
     using Library::Problem;
     switch (outcome.problem) {

@@ -18,6 +18,8 @@ struct LibraryRow {
     QString points; // "51", "37, прерван" for a run stopped early
 };
 LibraryRow EntryRow(const Library::Entry &entry);
+// What names a kept sweep in a legend: its row's name, else the time it was taken.
+QString EntryTitle(const Library::Entry &entry);
 
 // Why: "файл не является архивом Impedix", … (no full stop).
 QString LibraryReason(const Library::Outcome &outcome);

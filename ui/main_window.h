@@ -331,6 +331,23 @@ private:
     };
     Views::OverlaySet m_overlays;
     std::map<qint64, Overlaid> m_overlaid;
+    // What the overlays on the graph were last drawn for: a redraw during a run that changes none
+    // of it leaves them as they are. Cleared when an overlay comes, goes or is renamed.
+    struct OverlayView {
+        QVector<qint64> ids;
+        bool shown[2] = {};
+        bool drawn = false; // the overlays' quantity matched and no deviation view
+        int parameter[2] = {};
+        float factor[2] = {};
+        Sweep::Quantity quantity = Sweep::Quantity::Frequency;
+        bool operator==(const OverlayView &o) const {
+            return ids == o.ids && shown[0] == o.shown[0] && shown[1] == o.shown[1] &&
+                   drawn == o.drawn && parameter[0] == o.parameter[0] &&
+                   parameter[1] == o.parameter[1] && factor[0] == o.factor[0] &&
+                   factor[1] == o.factor[1] && quantity == o.quantity;
+        }
+    };
+    std::optional<OverlayView> m_overlayView;
 
     bool m_silent = false;     // readouts shown disabled: no frame for a while
     bool m_statusHeld = false; // the status shows a search or port result until a frame comes

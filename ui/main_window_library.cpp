@@ -77,7 +77,8 @@ void Tb_tok::ConnectLibraryPanel() {
         const auto overlaid = m_overlaid.find(id);
         if (overlaid != m_overlaid.end()) {
             Library::Entry entry;
-            if (m_library->entry(id, entry).ok()) overlaid->second.name = EntryRow(entry).name;
+            if (m_library->entry(id, entry).ok()) overlaid->second.name = EntryTitle(entry);
+            m_overlayView.reset();
             RedrawGraph();
             ShowViewCurves();
         }

@@ -52,6 +52,7 @@ bool Tb_tok::SetOverlay(qint64 id, bool on) {
         m_overlaid.erase(id);
         m_libraryPanel->ShowOverlay(id, QColor());
         if (removed) {
+            m_overlayView.reset();
             RedrawGraph();
             ShowViewCurves();
         }
@@ -69,8 +70,7 @@ bool Tb_tok::SetOverlay(qint64 id, bool on) {
         return false;
     }
     Overlaid overlaid;
-    overlaid.name = EntryRow(sweep.entry).name;
-    if (overlaid.name.isEmpty()) overlaid.name = EntryRow(sweep.entry).taken;
+    overlaid.name = EntryTitle(sweep.entry);
     const std::optional<SweepVariables> store =
         Exchange::ToStore(sweep.data, Device::SeriesCircuit != 0);
     if (store) {
@@ -82,6 +82,7 @@ bool Tb_tok::SetOverlay(qint64 id, bool on) {
     m_overlaid[id] = std::move(overlaid);
     m_libraryPanel->ShowOverlay(id, m_overlays.colour(id));
     SayOnLibrary(QString());
+    m_overlayView.reset();
     RedrawGraph();
     ShowViewCurves();
     return true;
@@ -92,39 +93,48 @@ void Tb_tok::ClearOverlays() {
         m_libraryPanel->ShowOverlay(id, QColor());
     m_overlays.clear();
     m_overlaid.clear();
+    m_overlayView.reset();
     RedrawGraph();
     ShowViewCurves();
 }
 
 // Each overlay as the graph draws a held reference: over a run of its own quantity (a frequency
 // run over frequencies), the shown parameters in the series' plotted units; none in a deviation
-// view. No overlay leaves the graph as designed.
+// view. No overlay leaves the graph as designed. Made again only when what they show changed.
 void Tb_tok::ShowOverlays(const bool shown[2], bool deviation) {
     Chart::SweepChart *chart = ui->PaGraph->form().grafik;
     if (m_overlays.isEmpty()) {
+        m_overlayView.reset();
         chart->setOverlays({});
         return;
     }
-    const bool overFrequency = ui->PaGraph->form().ChBoF->isChecked();
-    const int parameter[2] = {Param1Index, Param2Index};
+    OverlayView view;
+    view.ids = m_overlays.ids();
+    view.parameter[0] = Param1Index;
+    view.parameter[1] = Param2Index;
+    view.quantity = SweepQuantity;
+    view.drawn = !deviation && (SweepQuantity != Sweep::Quantity::Frequency ||
+                                ui->PaGraph->form().ChBoF->isChecked());
+    for (int s = 0; s < Chart::SweepChart::SeriesCount; ++s) {
+        view.shown[s] = shown[s];
+        view.factor[s] = m_plotFactor[s];
+    }
+    if (m_overlayView == view) return;
+    m_overlayView = view;
     QList<Chart::Overlay> overlays;
-    for (qint64 id : m_overlays.ids()) {
+    for (qint64 id : view.ids) {
         const Overlaid &o = m_overlaid.at(id);
         Chart::Overlay overlay;
         overlay.name = o.name;
         overlay.colour = m_overlays.colour(id);
-        const Sweep::Quantity quantity = o.data.quantity;
-        const bool drawn = !deviation && quantity == SweepQuantity &&
-                           (quantity != Sweep::Quantity::Frequency || overFrequency);
-        for (int s = 0; drawn && s < Chart::SweepChart::SeriesCount; ++s) {
-            if (!shown[s]) continue;
-            const std::vector<double> &values = o.trace.values[std::size_t(parameter[s])];
-            const double factor = m_plotFactor[s];
+        const bool frequency = o.data.quantity == Sweep::Quantity::Frequency;
+        for (int s = 0; s < Chart::SweepChart::SeriesCount; ++s) {
+            if (!view.drawn || !shown[s] || o.data.quantity != view.quantity) continue;
+            const std::vector<double> &values = o.trace.values[std::size_t(view.parameter[s])];
             for (int i = 0; i < o.trace.size(); ++i) {
-                const double x = quantity == Sweep::Quantity::Frequency
-                                     ? o.trace.frequencies[std::size_t(i)] * KilohertzPerHertz
-                                     : o.axis[std::size_t(i)];
-                overlay.points[s].append(QPointF(x, values[std::size_t(i)] / factor));
+                const double x = frequency ? o.trace.frequencies[std::size_t(i)] * KilohertzPerHertz
+                                           : o.axis[std::size_t(i)];
+                overlay.points[s].append(QPointF(x, values[std::size_t(i)] / view.factor[s]));
             }
         }
         overlays.append(overlay);

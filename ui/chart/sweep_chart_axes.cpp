@@ -151,14 +151,20 @@ void SweepChart::fitToPoints() {
     bool anyX = false;
     for (int s = 0; s < SeriesCount; ++s) {
         const QLineSeries *series = d->series[s];
-        QList<QPointF> points = series->points() + d->reference[s]->points();
-        for (int o = 0; o < d->overlays.size(); ++o)
-            points += d->overlaySeries[o][s]->points();
-        if (!series->isVisible() || points.isEmpty()) {
+        const QList<QPointF> points = series->points() + d->reference[s]->points();
+        const Parts::Bounds &overlaid = d->overlayBounds[s];
+        if (!series->isVisible() || (points.isEmpty() && !overlaid.any)) {
             SetAxisRange(d->side[s], d->fitted[s], TicksY);
             continue;
         }
-        double yLow = points.first().y(), yHigh = yLow;
+        double yLow = points.isEmpty() ? overlaid.yLow : points.first().y(), yHigh = yLow;
+        if (overlaid.any) {
+            yLow = std::min(yLow, overlaid.yLow);
+            yHigh = std::max(yHigh, overlaid.yHigh);
+            xLow = anyX ? std::min(xLow, overlaid.xLow) : overlaid.xLow;
+            xHigh = anyX ? std::max(xHigh, overlaid.xHigh) : overlaid.xHigh;
+            anyX = true;
+        }
         for (const QPointF &p : points) {
             yLow = std::min(yLow, p.y());
             yHigh = std::max(yHigh, p.y());

@@ -75,13 +75,24 @@ QString SweepChart::overlayLegend() const {
 }
 
 void SweepChart::showOverlays() {
+    for (auto &bounds : d->overlayBounds)
+        bounds = {};
     for (int o = 0; o < OverlayLimit; ++o) {
         const bool used = o < d->overlays.size();
         for (int s = 0; s < SeriesCount; ++s) {
             QLineSeries *series = d->overlaySeries[o][s];
             if (used) {
                 series->setPen(QPen(d->overlays[o].colour, 1));
-                series->replace(shownPoints(d->overlays[o].points[s]));
+                const QList<QPointF> shown = shownPoints(d->overlays[o].points[s]);
+                series->replace(shown);
+                Parts::Bounds &b = d->overlayBounds[s];
+                for (const QPointF &p : shown) {
+                    if (!b.any) b = {true, p.x(), p.x(), p.y(), p.y()};
+                    b.xLow = std::min(b.xLow, p.x());
+                    b.xHigh = std::max(b.xHigh, p.x());
+                    b.yLow = std::min(b.yLow, p.y());
+                    b.yHigh = std::max(b.yHigh, p.y());
+                }
             } else if (series->count() > 0) {
                 series->clear();
             }

@@ -100,6 +100,12 @@ struct SweepChart::Parts {
     // Overlays: all their series made at the start, behind the references, hidden when unused.
     QList<Overlay> overlays; // finite points, as given
     QLineSeries *overlaySeries[OverlayLimit][SeriesCount] = {};
+    // The span of the overlays' shown points on each series' axes, kept for the axes to follow.
+    struct Bounds {
+        bool any = false;
+        double xLow = 0.0, xHigh = 0.0, yLow = 0.0, yHigh = 0.0;
+    };
+    Bounds overlayBounds[SeriesCount];
     QGraphicsRectItem *overlayBox = nullptr;
     QGraphicsSimpleTextItem *overlayNames[OverlayLimit] = {};
 
