@@ -84,7 +84,9 @@ std::optional<Main::SweepVariables> ToStore(const SweepData &data, bool seriesCi
     std::optional<Main::SweepVariables> store(std::in_place);
     store->SweepQuantity = data.quantity;
     store->SweepPoints = static_cast<int>(n);
-    store->SweepIndex = static_cast<int>(n);
+    // On its last point, as a finished run leaves it (the statistics read up to SweepIndex); a
+    // single point stays counted as taken.
+    store->SweepIndex = n > 1 ? static_cast<int>(n) - 1 : 1;
     store->SweepRunning = false;
     const bool frequencyRun = data.quantity == Sweep::Quantity::Frequency;
     for (std::size_t k = 0; k < n; ++k) {

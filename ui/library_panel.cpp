@@ -6,6 +6,7 @@
 #include "ui/library_text.h"
 
 #include <QHeaderView>
+#include <QPainter>
 #include <QPixmap>
 
 namespace Main {
@@ -22,9 +23,16 @@ QTableWidgetItem *Cell(const QString &text, bool editable) {
     return item;
 }
 
+// The overlay's colour in a grey frame, so that white shows too; nothing when not overlaid.
 QIcon Swatch(const QColor &colour) {
     QPixmap square(12, 12);
-    square.fill(colour.isValid() ? colour : QColor(Qt::transparent));
+    square.fill(Qt::transparent);
+    if (colour.isValid()) {
+        QPainter painter(&square);
+        painter.fillRect(square.rect(), colour);
+        painter.setPen(QColor(96, 96, 96));
+        painter.drawRect(square.rect().adjusted(0, 0, -1, -1));
+    }
     return QIcon(square);
 }
 

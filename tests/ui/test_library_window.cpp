@@ -14,9 +14,12 @@
 #include "ui/file_dialog.h"
 #include "ui/library_panel.h"
 #include "ui/message_box.h"
+#include "ui/sweep_views_panel.h"
 
 #include <QFile>
+#include <QImage>
 #include <QSignalSpy>
+#include <QSvgRenderer>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -72,6 +75,18 @@ bool SamePlaces(QList<QPointF> a, QList<QPointF> b) {
     return true;
 }
 
+struct SaveAnswer {
+    QString path;
+    int asked = 0;
+    SaveAnswer() {
+        Framework::SetSaveFileHandler([this](const Framework::SaveFileRequest &) {
+            ++asked;
+            return Framework::SaveFileChoice{path, 0};
+        });
+    }
+    ~SaveAnswer() { Framework::SetSaveFileHandler({}); }
+};
+
 struct Answers {
     QString open;
     bool yes = false;
@@ -124,6 +139,9 @@ private slots:
         QCOMPARE(Rows(w)->rowCount(), 1); // the list follows the keeper
         QVERIFY(Rows(w)->item(0, Main::LibraryPanel::SweptColumn)->text().contains("100 kHz"));
         const Exchange::SweepData measured = Exchange::FromStore(Main::SweepState);
+        QStringList statistics;
+        for (const char *name : {"ip1min", "ip1sr", "ip1max", "ip2min", "ip2sr", "ip2max"})
+            statistics << TextOf(w, name);
         const QList<QPointF> measuredSeries = Grafik(w)->points(0);
         QCOMPARE(measuredSeries.size(), 10);
 
@@ -147,6 +165,11 @@ private slots:
             QCOMPARE(float(reopened.points[i].magnitude), float(measured.points[i].magnitude));
         }
         QVERIFY(SamePlaces(Grafik(w)->points(0), measuredSeries));
+        // The statistics of the same points, none beyond them.
+        QStringList reopenedStatistics;
+        for (const char *name : {"ip1min", "ip1sr", "ip1max", "ip2min", "ip2sr", "ip2max"})
+            reopenedStatistics << TextOf(w, name);
+        QCOMPARE(reopenedStatistics, statistics);
 
         // Overlaid: in its colour and named in the legend, on the shown sweep's own points in
         // the series' unit, on both series.
@@ -172,6 +195,32 @@ private slots:
         QCOMPARE(bode->phaseCurves()[1].points.size(), 10);
         const Chart::Range hz = bode->axisRange(Chart::Axis::Bottom);
         QVERIFY(hz.min <= 50000.0 && hz.max >= 100000.0);
+
+        // Each view saved as the picture it shows, at its size.
+        SaveAnswer save;
+        auto *views = Find<Main::SweepViewsPanel>(w, "PaViews");
+        views->resize(640, 520);
+        for (int tab : {0, 1}) {
+            views->ShowTab(Main::SweepViewsPanel::Tab(tab));
+            const QSize size = views->ShownChart()->size();
+            QVERIFY(!size.isEmpty());
+            save.path = m_dir.filePath(QStringLiteral("вид%1.png").arg(tab));
+            Find<QPushButton>(w, "BuViewPng")->click();
+            const QImage png(save.path);
+            QCOMPARE(png.size(), size);
+            save.path = m_dir.filePath(QStringLiteral("вид%1.svg").arg(tab));
+            Find<QPushButton>(w, "BuViewSvg")->click();
+            QFile written(save.path);
+            QVERIFY(written.open(QIODevice::ReadOnly));
+            const QByteArray text = written.readAll();
+            QSvgRenderer svg(text);
+            QVERIFY(svg.isValid());
+            QCOMPARE(svg.viewBox(), QRect(QPoint(0, 0), size));
+            // Lines and text stay vector: the legend names both sweeps.
+            QVERIFY(text.contains(QStringLiteral("Текущее").toUtf8()));
+            QVERIFY(text.contains(overlays[0].name.toUtf8()));
+        }
+        QCOMPARE(save.asked, 4);
 
         // Taken off: the graph as designed again.
         CheckOverlay(w, id, false);

@@ -1,6 +1,7 @@
 // The Bode view: |Z| on a log axis (left, solid) and θ in degrees (right, dashed) against the
-// frequency on a log axis, for the current sweep and the overlaid ones, each pair in its colour
-// and named once in the legend.
+// frequency on a log axis (both ticked at 1, 2, 5 of each decade, or every step of a narrow one),
+// for the current sweep and the overlaid ones, each pair in its colour and named once in the
+// legend.
 #pragma once
 
 #include "ui/chart/curve.h"
@@ -35,6 +36,7 @@ private:
     struct Parts;
     std::unique_ptr<Parts> d;
     void fit();
+    void showTicks();
 };
 
 } // namespace Chart

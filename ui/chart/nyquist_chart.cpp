@@ -1,6 +1,7 @@
 #include "ui/chart/nyquist_chart.h"
 
 #include "ui/chart/equal_scale.h"
+#include "ui/chart/sweep_chart_parts.h"
 #include "ui/chart/view_chart_look.h"
 
 namespace Chart {
@@ -21,8 +22,8 @@ NyquistChart::NyquistChart(QWidget *parent) : QWidget(parent), d(std::make_uniqu
     StyleAxis(d->r, QStringLiteral("R, Ом"), font());
     StyleAxis(d->x, QStringLiteral("−X, Ом"), font());
     for (QValueAxis *axis : {d->r, d->x}) {
-        axis->setLabelFormat(QStringLiteral("%.4g"));
-        axis->setTickCount(7);
+        axis->setLabelFormat(LabelFormat);
+        axis->setTickAnchor(0.0);
     }
     d->chart->addAxis(d->r, Qt::AlignBottom);
     d->chart->addAxis(d->x, Qt::AlignLeft);
@@ -66,8 +67,15 @@ void NyquistChart::fit() {
     const std::optional<Span> span = SpanOf(d->curves, false, false);
     const Span shown = span ? *span : Span{{0.0, 1.0}, {0.0, 1.0}};
     const auto [r, x] = EqualScaleRanges(shown.x, shown.y, d->chart->plotArea().size());
+    // The same round step on both axes, as their scale is one.
+    const QRectF plot = d->chart->plotArea();
+    const double step = RoundTickStep(r.min, r.max, plot.width() > plot.height() ? 8 : 6);
+    for (QValueAxis *axis : {d->r, d->x})
+        ApplyTickStep(axis, 0.0);
     d->r->setRange(r.min, r.max);
     d->x->setRange(x.min, x.max);
+    for (QValueAxis *axis : {d->r, d->x})
+        ApplyTickStep(axis, step);
     d->fitting = false;
 }
 

@@ -72,8 +72,9 @@ public:
     QList<QPointF> outsidePoints(int series) const;
 
     // Other sweeps laid over the graph: each a thin line in its own colour on each series' axis
-    // (behind the series), named in a legend at the plot's top right. None by default; the axes
-    // take them in with the points. Beyond OverlayLimit the rest are left out.
+    // (behind the series), named in a legend at the plot's top right (in grey when it has no
+    // point here). None by default; the axes take them in with the points. Beyond OverlayLimit
+    // the rest are left out.
     void setOverlays(const QList<Overlay> &overlays);
     QList<Overlay> overlays() const; // as drawn: their finite points
     QString overlayLegend() const;   // the names shown, one line each

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace Chart {
 
@@ -110,8 +111,12 @@ void SweepChart::layOutOverlayLegend() {
         const bool used = o < d->overlays.size();
         name->setVisible(used);
         if (!used) continue;
-        name->setText(QStringLiteral("— ") + d->overlays[o].name);
-        name->setBrush(d->overlays[o].colour);
+        // One that has no place on this graph (another sweep's axis) is named in grey.
+        const Overlay &overlay = d->overlays[o];
+        const bool drawn = std::any_of(std::begin(overlay.points), std::end(overlay.points),
+                                       [](const QList<QPointF> &p) { return !p.isEmpty(); });
+        name->setText(QStringLiteral("— ") + overlay.name);
+        name->setBrush(drawn ? overlay.colour : Silver.darker(160));
         width = std::max(width, name->boundingRect().width());
         height += name->boundingRect().height();
     }

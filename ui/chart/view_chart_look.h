@@ -8,7 +8,6 @@
 #include <QChart>
 #include <QChartView>
 #include <QLineSeries>
-#include <QLogValueAxis>
 #include <QValueAxis>
 
 #include <optional>
