@@ -320,6 +320,7 @@ private:
 
     Library::SweepLibrary *m_library = nullptr; // the program's, when it handed one
     LibraryPanel *m_libraryPanel = nullptr;     // a window of its own, the main window's child
+    QLabel *m_libraryStatus = nullptr;          // permanent in the status bar: a run not kept
     SweepViewsPanel *m_viewsPanel = nullptr;    // likewise
     // An overlaid kept sweep: its points, and as the graph compares a held run (by frequency,
     // or along its bias or level axis).

@@ -20,6 +20,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QStatusBar>
 #include <QToolButton>
 
@@ -44,6 +45,14 @@ void Tb_tok::ConnectLibrary() {
         QIcon(Framework::RenderPicture(QStringLiteral(":/ui/library.svg"), button->iconSize())));
     button->setAutoRaise(true);
     connect(button, &QToolButton::clicked, this, [this] { b_libraryClick(); });
+
+    m_libraryStatus = new QLabel(ui->status);
+    m_libraryStatus->setObjectName(QStringLiteral("LaLibrary"));
+    QPalette palette = m_libraryStatus->palette();
+    palette.setColor(QPalette::WindowText, QColor(176, 0, 0));
+    m_libraryStatus->setPalette(palette);
+    ui->status->addPermanentWidget(m_libraryStatus);
+    m_libraryStatus->hide();
 
     m_libraryPanel = new LibraryPanel(this);
     m_libraryPanel->setWindowFlags(Qt::Tool);
@@ -98,9 +107,16 @@ void Tb_tok::UseLibrary(Library::SweepLibrary *library, Core::SweepKeeper *keepe
         return;
     }
     if (keeper) {
-        connect(keeper, &Core::SweepKeeper::kept, this, [this] { RefreshLibrary(); });
+        connect(keeper, &Core::SweepKeeper::kept, this, [this] {
+            m_libraryStatus->hide();
+            RefreshLibrary();
+        });
+        // The tick rewrites the status line's message: the note stands beside it until a run
+        // is kept again.
         connect(keeper, &Core::SweepKeeper::notKept, this, [this](const Library::Outcome &outcome) {
-            statusBar()->showMessage(NotKeptText(outcome));
+            m_libraryStatus->setText(NotKeptText(outcome));
+            m_libraryStatus->setToolTip(QDir::toNativeSeparators(m_library->path()));
+            m_libraryStatus->show();
         });
     }
     RefreshLibrary();

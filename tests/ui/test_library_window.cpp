@@ -129,12 +129,21 @@ private slots:
         Find<QToolButton>(w, "b_library")->click();
         QCOMPARE(Rows(w)->rowCount(), 0);
 
+        // A run not kept is said beside the status line, not in a message box, until one is kept.
+        QLabel *notKept = Find<QLabel>(w, "LaLibrary");
+        QVERIFY(notKept->isHidden());
+        emit keeper.notKept({Library::Problem::WriteFailed, QStringLiteral("disk full")});
+        QVERIFY(!notKept->isHidden());
+        QVERIFY2(notKept->text().contains(QStringLiteral("не сохранено")),
+                 qPrintable(notKept->text()));
+
         QVERIFY(TickWithFrame(w));
         StartRun(w, QStringLiteral("50000"), QStringLiteral("100000"), QStringLiteral("10"));
         for (int i = 0; i < 10; ++i)
             QVERIFY(TickForPoint(w));
         QVERIFY(!Main::SweepRunning);
         QCOMPARE(kept.count(), 1);
+        QVERIFY(notKept->isHidden());
         const qint64 id = kept.first().first().toLongLong();
         QCOMPARE(Rows(w)->rowCount(), 1); // the list follows the keeper
         QVERIFY(Rows(w)->item(0, Main::LibraryPanel::SweptColumn)->text().contains("100 kHz"));
