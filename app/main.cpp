@@ -5,22 +5,27 @@
 #include "app/qt_translation.h"
 #include "bridge/session_instrument.h"
 #include "core/session.h"
+#include "core/sweep_keeper.h"
 #include "export/csv.h"
 #include "launch/demo.h"
 #include "launch/port_listing.h"
 #include "launch/scpi_options.h"
 #include "launch/stop_signals.h"
+#include "library/sweep_library.h"
 #include "link/calibration.h"
 #include "link/port_names.h"
 #include "link/serial_link.h"
 #include "remote/scpi_server.h"
 #include "sim/simulator.h"
+#include "ui/library_text.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"
 #include "ui/port_dialog.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
+#include <QTemporaryDir>
 
 #include <cstdio>
 #include <exception>
@@ -80,10 +85,22 @@ int RunWindow(const App::CommandLine &line, Main::Tb_tok *&window, const bool &s
     // One measuring session for the window and the SCPI server. Declared first, it goes last,
     // after both have stopped acting on it.
     Core::Session core;
+    // Every run the session ends is kept in the library of sweeps. The demo's runs are of a
+    // simulated meter: they go to a library of their own that goes with the program, so the
+    // user's library gets nothing of them. A library refused is said once and left untouched.
+    const QTemporaryDir demoData;
+    const QString libraryPath =
+        line.demo ? QDir(demoData.path()).filePath(QStringLiteral("sweeps.sqlite"))
+                  : Library::SweepLibrary::DefaultPath();
+    Library::SweepLibrary library;
+    const Library::Outcome opened = library.open(libraryPath);
+    Core::SweepKeeper keeper(core, library);
     Main::Tb_tok b_tok(core);
     window = &b_tok;
+    b_tok.UseLibrary(&library, &keeper);
     apoisk::Tcom_poisk_tool com_poisk_tool;
     b_tok.show();
+    if (!opened.ok()) core.Tell(Main::LibraryRefusedText(opened, libraryPath));
     int status = 0;
     std::unique_ptr<RemoteControl> remote;
     if (line.scpi) {

@@ -25,7 +25,8 @@ void Session::ClearSweep() {
 
 bool Session::ShowSweep(const Exchange::SweepData &data) {
     if (Main::SweepRunning || m_compRun.running) return false;
-    const std::optional<Main::SweepVariables> store = Exchange::ToStore(data);
+    const std::optional<Main::SweepVariables> store =
+        Exchange::ToStore(data, Device::SeriesCircuit != 0);
     if (!store) return false;
     Main::SweepState = *store;
     emit sweepShown();

@@ -1,6 +1,7 @@
 #include "exchange/sweep_data.h"
 
 #include "fit/fit_data.h"
+#include "link/decoding.h"
 #include "sweep/sweep_store.h"
 
 #include <algorithm>
@@ -26,6 +27,27 @@ float Single(double value) {
     if (value > largest) return std::numeric_limits<float>::infinity();
     if (value < -largest) return -std::numeric_limits<float>::infinity();
     return static_cast<float>(value);
+}
+
+constexpr double TwoPi = 6.283185307179586;
+
+// The parameters a run stores for its graph and statistics, derived from the point's |Z| and
+// angle as a frame's are, in the circuit given.
+void DeriveSamples(Main::SweepVariables &store, int k, bool seriesCircuit) {
+    Device::ParameterInputs in;
+    in.magnitude = store.SweepMagnitudes[k];
+    in.phase = store.SweepPhases[k];
+    Device::FloatPair z;
+    Device::FromPolar(z, {in.magnitude, in.phase});
+    if (!seriesCircuit) Device::ToParallel(z);
+    in.resistance = z.first;
+    in.reactance = z.second;
+    in.frequencyHz = store.SweepReportedFrequencies[k];
+    in.angularFrequency = static_cast<float>(in.frequencyHz * TwoPi);
+    in.biasMillivolts = store.SweepReportedBiases[k];
+    in.seriesCircuit = seriesCircuit;
+    for (int p = 0; p < Main::SweepParameterCount; ++p)
+        store.SweepSamples[p][k] = Device::DeriveParameter(p, in);
 }
 
 } // namespace
@@ -56,13 +78,15 @@ SweepData FromStore(const Main::SweepVariables &store) {
     return data;
 }
 
-std::optional<Main::SweepVariables> ToStore(const SweepData &data) {
+std::optional<Main::SweepVariables> ToStore(const SweepData &data, bool seriesCircuit) {
     const std::size_t n = data.points.size();
     if (n == 0 || n > static_cast<std::size_t>(Main::SweepCapacity)) return std::nullopt;
     std::optional<Main::SweepVariables> store(std::in_place);
     store->SweepQuantity = data.quantity;
     store->SweepPoints = static_cast<int>(n);
-    store->SweepIndex = static_cast<int>(n);
+    // On its last point, as a finished run leaves it (the statistics read up to SweepIndex); a
+    // single point stays counted as taken.
+    store->SweepIndex = n > 1 ? static_cast<int>(n) - 1 : 1;
     store->SweepRunning = false;
     const bool frequencyRun = data.quantity == Sweep::Quantity::Frequency;
     for (std::size_t k = 0; k < n; ++k) {
@@ -74,9 +98,10 @@ std::optional<Main::SweepVariables> ToStore(const SweepData &data) {
         store->SweepPhases[k] = Single(p.phase);
         store->SweepReportedBiases[k] = Whole(p.bias * 1000.0);
         store->SweepStatuses[k] = p.status;
-        store->SweepSeriesCircuits[k] = true;
+        store->SweepSeriesCircuits[k] = seriesCircuit;
         store->SweepFrameMagnitudes[k] = std::numeric_limits<float>::quiet_NaN();
         store->SweepFramePhases[k] = std::numeric_limits<float>::quiet_NaN();
+        DeriveSamples(*store, static_cast<int>(k), seriesCircuit);
     }
     return store;
 }

@@ -61,8 +61,10 @@ std::complex<double> Impedance(const SweepPoint &point);
 SweepData FromStore(const Main::SweepVariables &store);
 
 // The store that writes and shows data as a finished run; empty when data has no point or more
-// than the store holds. Values are narrowed to the store's types (float, whole hertz, mV).
-std::optional<Main::SweepVariables> ToStore(const SweepData &data);
+// than the store holds. Values are narrowed to the store's types (float, whole hertz, mV). The
+// parameters the graph shows are derived from |Z| and its angle in the circuit given, as a run
+// stores them.
+std::optional<Main::SweepVariables> ToStore(const SweepData &data, bool seriesCircuit = true);
 
 // The measurements (status 0) of a frequency run as a fit's input; empty for a bias or level
 // run, where every point has the same frequency.

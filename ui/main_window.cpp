@@ -89,6 +89,8 @@ Tb_tok::Tb_tok(Core::Session &core, QWidget *parent)
     ConnectRemote();
     ConnectCompensation();
     ConnectSorting();
+    ConnectViews();
+    ConnectLibrary();
 
     FormCreate();
     SearchInstrument();

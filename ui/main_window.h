@@ -9,6 +9,7 @@
 #include "sweep/sweep_plan.h"
 #include "sweep/sweep_planner.h"
 #include "ui/file_dialog.h"
+#include "ui/sweep_views.h"
 #include "ui/up_down.h"
 
 #include <QList>
@@ -16,6 +17,7 @@
 #include <QPointF>
 #include <QTimer>
 
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -32,8 +34,15 @@ namespace Ui {
 class Tb_tok;
 }
 
+namespace Library {
+class SweepLibrary;
+struct KeptSweep;
+struct Outcome;
+} // namespace Library
+
 namespace Core {
 class Session;
+class SweepKeeper;
 class MessageSink;
 struct TickResult;
 struct SearchResult;
@@ -42,7 +51,9 @@ struct SearchResult;
 namespace Main {
 
 class CompensationPanel;
+class LibraryPanel;
 class SortPanel;
+class SweepViewsPanel;
 
 class Tb_tok : public QMainWindow {
     Q_OBJECT
@@ -178,12 +189,36 @@ public:
     void BuSortNowClick();
     void BuSortLogClick();
 
+    // The library of kept sweeps (main_window_library.cpp): the panel PaLibrary in a window of its
+    // own, opened by the tool-bar button b_library. The program hands the library and the keeper
+    // that keeps each run in it (both outlive the window); a window without them (or with a
+    // library that was refused) keeps and writes nothing.
+    void UseLibrary(Library::SweepLibrary *library, Core::SweepKeeper *keeper);
+    void b_libraryClick();
+    void RefreshLibrary();
+    bool ReopenKept(qint64 id); // as the current sweep; false, said, while a run goes
+    bool UseKeptAsReference(qint64 id);
+    bool ImportSweepFile(const QString &path); // read and kept; a refusal said on the panel
+    void BuLibImportClick();
+    void BuLibDeleteClick(); // asks first
+
+    // Kept sweeps laid over the graph and the views (main_window_overlays.cpp): at most
+    // Views::OverlaySet::Limit at once; false, said on the panel, for one more or an unreadable
+    // one.
+    bool SetOverlay(qint64 id, bool on);
+    void ClearOverlays();
+    const Views::OverlaySet &Overlays() const { return m_overlays; }
+    // The Nyquist (tab 0) or Bode (tab 1) view in its window, showing the current sweep and the
+    // overlaid ones.
+    void ShowViews(int tab);
+
     // Export of the sweep from the chart's context menu (main_window_export.cpp)
     enum class GraphPicture { Png, Svg };
     void grafikContextPopup(const QPoint &pos);
     void SaveSweepData();
     void SaveGraphPicture(GraphPicture kind);
     void CopySweepData();
+    void SaveViewPicture(GraphPicture kind); // the shown Nyquist or Bode view
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -231,6 +266,14 @@ private:
     void ShowSorting();
     void ShowSortResult();
     void ShowSortLimits(const bool shown[2], bool deviation);
+    void ConnectLibrary();
+    void ConnectViews();
+    void ConnectLibraryPanel();
+    void SayOnLibrary(const QString &text);
+    bool LoadKept(qint64 id, Library::KeptSweep &sweep);
+    bool LibraryChanged(const Library::Outcome &outcome);
+    void ShowOverlays(const bool shown[2], bool deviation);
+    void ShowViewCurves();
     bool AcceptSweepFields();
     Sweep::Spacing ChosenSpacing() const;
     void FollowConditions();
@@ -274,6 +317,38 @@ private:
     CompensationPanel *m_compPanel = nullptr; // a window of its own, the main window's child
     QLabel *m_compStatus = nullptr;           // permanent in the status bar while a kind is on
     SortPanel *m_sortPanel = nullptr;         // a window of its own, the main window's child
+
+    Library::SweepLibrary *m_library = nullptr; // the program's, when it handed one
+    LibraryPanel *m_libraryPanel = nullptr;     // a window of its own, the main window's child
+    QLabel *m_libraryStatus = nullptr;          // permanent in the status bar: a run not kept
+    SweepViewsPanel *m_viewsPanel = nullptr;    // likewise
+    // An overlaid kept sweep: its points, and as the graph compares a held run (by frequency,
+    // or along its bias or level axis).
+    struct Overlaid {
+        QString name;
+        Exchange::SweepData data;
+        Sweep::ReferenceTrace trace;
+        std::vector<double> axis;
+    };
+    Views::OverlaySet m_overlays;
+    std::map<qint64, Overlaid> m_overlaid;
+    // What the overlays on the graph were last drawn for: a redraw during a run that changes none
+    // of it leaves them as they are. Cleared when an overlay comes, goes or is renamed.
+    struct OverlayView {
+        QVector<qint64> ids;
+        bool shown[2] = {};
+        bool drawn = false; // the overlays' quantity matched and no deviation view
+        int parameter[2] = {};
+        float factor[2] = {};
+        Sweep::Quantity quantity = Sweep::Quantity::Frequency;
+        bool operator==(const OverlayView &o) const {
+            return ids == o.ids && shown[0] == o.shown[0] && shown[1] == o.shown[1] &&
+                   drawn == o.drawn && parameter[0] == o.parameter[0] &&
+                   parameter[1] == o.parameter[1] && factor[0] == o.factor[0] &&
+                   factor[1] == o.factor[1] && quantity == o.quantity;
+        }
+    };
+    std::optional<OverlayView> m_overlayView;
 
     bool m_silent = false;     // readouts shown disabled: no frame for a while
     bool m_statusHeld = false; // the status shows a search or port result until a frame comes

@@ -11,17 +11,15 @@
 #include "sweep/sweep_store.h"
 #include "ui/file_dialog.h"
 #include "ui/graph_panel.h"
+#include "ui/widget_picture.h"
 
-#include <QBuffer>
 #include <QClipboard>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
-#include <QPainter>
 #include <QStandardPaths>
-#include <QSvgGenerator>
 
 namespace Main {
 
@@ -29,32 +27,6 @@ namespace {
 
 const QStringList CsvFilters{QStringLiteral("CSV (*.csv)"), QStringLiteral("CSV (;) (*.csv)")};
 constexpr int SemicolonFilter = 1;
-constexpr int ScreenDpi = 96; // an SVG's size in millimetres that shows it at its pixel size
-
-QByteArray PngPicture(QWidget *widget) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!widget->grab().toImage().save(&buffer, "PNG")) bytes.clear();
-    return bytes;
-}
-
-QByteArray SvgPicture(QWidget *widget) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QSvgGenerator svg;
-    svg.setOutputDevice(&buffer);
-    svg.setSize(widget->size());
-    svg.setViewBox(QRect(QPoint(0, 0), widget->size()));
-    svg.setResolution(ScreenDpi);
-    svg.setTitle(QStringLiteral("Impedix"));
-    QPainter painter;
-    if (!painter.begin(&svg)) return {};
-    widget->render(&painter);
-    painter.end();
-    return bytes;
-}
 
 // The documents folder where there is one; a dialog shown a folder that is not there would
 // start in the working directory instead.
@@ -110,7 +82,7 @@ void Tb_tok::SaveGraphPicture(GraphPicture kind) {
         {png ? QStringLiteral("PNG (*.png)") : QStringLiteral("SVG (*.svg)")});
     if (choice.path.isEmpty()) return;
     QWidget *chart = ui->PaGraph->form().grafik;
-    SaveExport(choice.path, png ? PngPicture(chart) : SvgPicture(chart));
+    SaveExport(choice.path, png ? Framework::WidgetPng(chart) : Framework::WidgetSvg(chart));
 }
 
 void Tb_tok::CopySweepData() {

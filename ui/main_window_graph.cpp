@@ -102,6 +102,7 @@ void Tb_tok::RedrawGraph() {
     }
     ShowFittedCurves(shown, deviation);
     ShowSortLimits(shown, deviation);
+    ShowOverlays(shown, deviation);
     ShowConnectionBreaks();
     chart->setAxisTitle(Chart::Axis::Bottom, AxisTitle(SweepQuantity, frequencySweep));
 }

@@ -104,7 +104,14 @@ int ListenAsDisplay(int n) {
 class TestProgram : public QObject {
     Q_OBJECT
 
+    // The programs started here keep their sweeps under this folder, never the user's.
+    QTemporaryDir m_data;
+
 private slots:
+    void initTestCase() {
+        QVERIFY(m_data.isValid());
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_data.path()));
+    }
     void ownArguments() {
         using App::OwnArguments;
         QCOMPARE(OwnArguments({"-platform", "offscreen", "--demo"}), QStringList{"--demo"});

@@ -43,6 +43,7 @@ SweepChart::SweepChart(QWidget *parent) : QWidget(parent), d(std::make_unique<Pa
         updateLogTicks();
         layOutMarkers();
         layOutBreaks();
+        layOutOverlayLegend();
     });
 }
 
@@ -97,6 +98,7 @@ QLineSeries *SweepChart::addSeries(int side, const QPen &pen) {
 
 // The references first, so they lie behind; each series' title drawn level beside its axis.
 void SweepChart::buildSeries() {
+    buildOverlays();
     for (int s = 0; s < SeriesCount; ++s) {
         QColor dim = SeriesColour[s];
         dim.setAlpha(110);

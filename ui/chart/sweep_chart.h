@@ -4,6 +4,7 @@
 // nothing else includes.
 #pragma once
 
+#include <QColor>
 #include <QList>
 #include <QPointF>
 #include <QWidget>
@@ -35,12 +36,15 @@ struct MarkerSpot {
 // null for the first itself.
 using MarkerText = std::function<QString(const MarkerSpot &spot, const MarkerSpot *first)>;
 
+struct Overlay;
+
 class SweepChart : public QWidget {
     Q_OBJECT
 
 public:
     static constexpr int SeriesCount = 2; // series 0 on the left axis, series 1 on the right
     static constexpr int MarkerLimit = 4;
+    static constexpr int OverlayLimit = 8;
 
     explicit SweepChart(QWidget *parent = nullptr);
     ~SweepChart() override;
@@ -66,6 +70,14 @@ public:
     void clearLimits(int series);
     QList<double> limits(int series) const; // the sides drawn
     QList<QPointF> outsidePoints(int series) const;
+
+    // Other sweeps laid over the graph: each a thin line in its own colour on each series' axis
+    // (behind the series), named in a legend at the plot's top right (in grey when it has no
+    // point here). None by default; the axes take them in with the points. Beyond OverlayLimit
+    // the rest are left out.
+    void setOverlays(const QList<Overlay> &overlays);
+    QList<Overlay> overlays() const; // as drawn: their finite points
+    QString overlayLegend() const;   // the names shown, one line each
 
     void setAxisTitle(Axis axis, const QString &title);
     QString axisTitle(Axis axis) const;
@@ -135,6 +147,15 @@ private:
     void removeMarker(int marker);
     void layOutBreaks();
     bool nearBreak(const QPointF &chartPos) const;
+    void buildOverlays();
+    void showOverlays();
+    void layOutOverlayLegend();
+};
+
+struct Overlay {
+    QString name;
+    QColor colour;
+    QList<QPointF> points[SweepChart::SeriesCount]; // on each series' axis, in its unit
 };
 
 } // namespace Chart

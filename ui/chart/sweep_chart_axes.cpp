@@ -103,6 +103,10 @@ void SweepChart::setLogAxis(bool on, double hzPerUnit) {
                 series->detachAxis(from);
                 series->attachAxis(to);
             }
+            for (auto &overlay : d->overlaySeries) {
+                overlay[s]->detachAxis(from);
+                overlay[s]->attachAxis(to);
+            }
         }
         from->setVisible(false);
         to->setVisible(true);
@@ -110,6 +114,7 @@ void SweepChart::setLogAxis(bool on, double hzPerUnit) {
     }
     for (int s = 0; s < SeriesCount; ++s)
         showPoints(s);
+    showOverlays();
     fitToPoints();
     updateLogTicks();
     layOutMarkers();
@@ -147,11 +152,19 @@ void SweepChart::fitToPoints() {
     for (int s = 0; s < SeriesCount; ++s) {
         const QLineSeries *series = d->series[s];
         const QList<QPointF> points = series->points() + d->reference[s]->points();
-        if (!series->isVisible() || points.isEmpty()) {
+        const Parts::Bounds &overlaid = d->overlayBounds[s];
+        if (!series->isVisible() || (points.isEmpty() && !overlaid.any)) {
             SetAxisRange(d->side[s], d->fitted[s], TicksY);
             continue;
         }
-        double yLow = points.first().y(), yHigh = yLow;
+        double yLow = points.isEmpty() ? overlaid.yLow : points.first().y(), yHigh = yLow;
+        if (overlaid.any) {
+            yLow = std::min(yLow, overlaid.yLow);
+            yHigh = std::max(yHigh, overlaid.yHigh);
+            xLow = anyX ? std::min(xLow, overlaid.xLow) : overlaid.xLow;
+            xHigh = anyX ? std::max(xHigh, overlaid.xHigh) : overlaid.xHigh;
+            anyX = true;
+        }
         for (const QPointF &p : points) {
             yLow = std::min(yLow, p.y());
             yHigh = std::max(yHigh, p.y());

@@ -42,6 +42,7 @@ constexpr int MarkerReach = 5;   // pixels within which a press takes hold of a 
 constexpr int LogLabelRoom = 60; // pixels per label on a log axis
 constexpr int TicksX = 10;
 constexpr int TicksY = 8;
+constexpr int OverlayLimit = SweepChart::OverlayLimit;
 // Up to seven significant digits, thousands grouped, no trailing zeros.
 inline const QString LabelFormat = QStringLiteral("%.7g");
 // Each series' colour, also its title's, its reference's (dimmed) and its marker dots'.
@@ -95,6 +96,18 @@ struct SweepChart::Parts {
     };
     QList<BreakItems> breakItems; // made as breaks come, hidden when fewer are left
     QString breakText;
+
+    // Overlays: all their series made at the start, behind the references, hidden when unused.
+    QList<Overlay> overlays; // finite points, as given
+    QLineSeries *overlaySeries[OverlayLimit][SeriesCount] = {};
+    // The span of the overlays' shown points on each series' axes, kept for the axes to follow.
+    struct Bounds {
+        bool any = false;
+        double xLow = 0.0, xHigh = 0.0, yLow = 0.0, yHigh = 0.0;
+    };
+    Bounds overlayBounds[SeriesCount];
+    QGraphicsRectItem *overlayBox = nullptr;
+    QGraphicsSimpleTextItem *overlayNames[OverlayLimit] = {};
 
     QValueAxis *shownBottom() const { return logAxis ? logBottom : bottom; }
 };
