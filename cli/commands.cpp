@@ -251,7 +251,7 @@ int RunSweep(const Invocation &invocation) {
     if (const int code = RefuseBeforeRun(refusal, invocation.outputPath, output); code != ExitDone)
         return code;
     int code = ExitDone;
-    const RunKeeping keeping(session, invocation.keep);
+    const RunKeeping keeping(session, invocation.keep, invocation.demo);
     Progress progress(QStringLiteral("sweep"), StandardErrorIsTerminal(), WriteError);
     const auto end = [&](int result) {
         session.PausePolling();

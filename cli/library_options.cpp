@@ -207,8 +207,8 @@ void AddKeepOptions(QCommandLineParser &parser) {
     AddLibraryPath(parser);
     parser.addOption(QCommandLineOption(
         QStringLiteral("no-keep"),
-        QStringLiteral("Do not keep the run in the library of sweeps (it is kept by default; "
-                       "see impedix-cli library).")));
+        QStringLiteral("Do not keep the run in the library of sweeps (it is kept by default, "
+                       "a demo meter's run only with --library; see impedix-cli library).")));
 }
 
 void TakeKeepOptions(const QCommandLineParser &parser, Invocation &invocation) {

@@ -4,8 +4,8 @@
 
 namespace Cli {
 
-RunKeeping::RunKeeping(Core::Session &session, const KeepChoice &choice) {
-    if (!choice.keep) return;
+RunKeeping::RunKeeping(Core::Session &session, const KeepChoice &choice, bool demo) {
+    if (!choice.keep || (demo && choice.libraryPath.isEmpty())) return;
     const QString path = choice.path();
     const Library::Outcome opened = m_library.open(path);
     if (!opened.ok()) {

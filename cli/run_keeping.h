@@ -1,6 +1,7 @@
-// sweep's run kept in the library of sweeps as it ends (unless --no-keep). A library that cannot
-// be used, or a run it did not take, is said on standard error; the run and its exit status are
-// the same either way.
+// sweep's run kept in the library of sweeps as it ends (unless --no-keep; a demo meter's run only
+// in a library named with --library, as the window keeps its demo runs apart). A library that
+// cannot be used, or a run it did not take, is said on standard error; the run and its exit
+// status are the same either way.
 #pragma once
 
 #include "cli/library_options.h"
@@ -13,7 +14,7 @@ namespace Cli {
 
 class RunKeeping {
 public:
-    RunKeeping(Core::Session &session, const KeepChoice &choice);
+    RunKeeping(Core::Session &session, const KeepChoice &choice, bool demo);
 
 private:
     Library::SweepLibrary m_library;
