@@ -3,6 +3,7 @@
 
 #include "remote/client.h"
 
+#include <QElapsedTimer>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -13,9 +14,9 @@ namespace Remote {
 
 namespace {
 
-constexpr qint64 ReadChunk = 16 * 1024;
 constexpr int SocketSendBuffer = 64 * 1024; // what the system holds for a client, besides ours
 constexpr int ClockMs = 50;
+constexpr int IdleCheckMs = 1000;
 
 } // namespace
 
@@ -24,11 +25,17 @@ struct ScpiServer::Connection {
     Client scpi;
     bool scheduled = false; // a continuation is queued
     bool gone = false;      // went while the instrument was busy; dropped once it is not
-    Connection(QTcpSocket *s, Instrument &instrument) : socket(s), scpi(instrument) {}
+    QElapsedTimer quiet;    // since the client last sent a byte or was last answered
+    Connection(QTcpSocket *s, Instrument &instrument) : socket(s), scpi(instrument) {
+        quiet.start();
+    }
 };
 
 ScpiServer::ScpiServer(Instrument &instrument, QObject *parent)
-    : QObject(parent), instrument_(instrument), server_(new QTcpServer(this)) {
+    : ScpiServer(instrument, ServerLimits{}, parent) {}
+
+ScpiServer::ScpiServer(Instrument &instrument, const ServerLimits &limits, QObject *parent)
+    : QObject(parent), instrument_(instrument), limits_(limits), server_(new QTcpServer(this)) {
     connect(server_, &QTcpServer::newConnection, this, &ScpiServer::accept);
     connect(&instrument_, &Instrument::readingAccepted, this, &ScpiServer::pollAll);
     connect(&instrument_, &Instrument::listChanged, this, &ScpiServer::pollAll);
@@ -38,6 +45,8 @@ ScpiServer::ScpiServer(Instrument &instrument, QObject *parent)
     });
     clock_.setInterval(ClockMs);
     connect(&clock_, &QTimer::timeout, this, &ScpiServer::pollAll);
+    idleCheck_.setInterval(IdleCheckMs);
+    connect(&idleCheck_, &QTimer::timeout, this, &ScpiServer::dropIdle);
 }
 
 ScpiServer::~ScpiServer() {
@@ -62,14 +71,20 @@ QString ScpiServer::errorString() const {
 
 void ScpiServer::accept() {
     while (QTcpSocket *socket = server_->nextPendingConnection()) {
-        if (clientCount() >= MaxClients) {
-            // Refused: closed at once, before a byte is read or written.
-            socket->abort();
-            socket->deleteLater();
+        if (clientCount() >= limits_.clients) {
+            // Refused with one line that says why, then closed; nothing it sends is read. A
+            // client kept waiting in the backlog would think itself connected and time out.
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            socket->write(QByteArray("Refused: the server is serving its limit of ") +
+                          QByteArray::number(limits_.clients) + " clients\n");
+            socket->disconnectFromHost();
             continue;
         }
         socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, SocketSendBuffer);
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        // Qt takes no more from the system than this while we do not read: a client that sends
+        // faster than its commands run meets TCP's own back-pressure, not our memory.
+        socket->setReadBufferSize(ReadChunk);
         clients_.push_back(std::make_unique<Connection>(socket, instrument_));
         Connection *client = clients_.back().get();
         connect(socket, &QTcpSocket::readyRead, this, [this, client]() { serve(client); });
@@ -78,6 +93,7 @@ void ScpiServer::accept() {
         connect(socket, &QTcpSocket::errorOccurred, this, [this, client]() { drop(client); });
         emit clientCountChanged(clientCount());
     }
+    updateTimer();
 }
 
 // Reads what the client has room for, runs a bounded share of its commands and writes the
@@ -90,11 +106,13 @@ void ScpiServer::serve(Connection *client) {
     }
     QTcpSocket *socket = client->socket;
     Client &scpi = client->scpi;
-    while (socket->bytesAvailable() > 0 && scpi.queuedInputBytes() <= Client::MaxLine)
+    if (socket->bytesAvailable() > 0) client->quiet.restart();
+    while (socket->bytesAvailable() > 0 && scpi.wantsInput())
         scpi.feed(socket->read(ReadChunk));
     const bool more = scpi.pump();
     const QByteArray out = scpi.takeOutput();
     if (!out.isEmpty()) {
+        client->quiet.restart();
         if (socket->bytesToWrite() + out.size() > MaxQueuedAnswers) return drop(client);
         socket->write(out);
         socket->flush();
@@ -133,6 +151,13 @@ void ScpiServer::drop(Connection *client) {
     updateTimer();
 }
 
+qint64 ScpiServer::heldInputBytes() const {
+    qint64 held = 0;
+    for (const auto &client : clients_)
+        held += client->socket->bytesAvailable() + client->scpi.queuedInputBytes();
+    return held;
+}
+
 ScpiServer::Connection *ScpiServer::find(const QTcpSocket *socket) const {
     for (const auto &client : clients_)
         if (client->socket == socket) return client.get();
@@ -161,7 +186,24 @@ void ScpiServer::pollAll() {
     updateTimer();
 }
 
+// A client that has sent nothing and been answered nothing for the idle time-out, and is owed
+// no answer, gives its place up.
+void ScpiServer::dropIdle() {
+    if (limits_.idleSeconds <= 0) return;
+    const qint64 limitMs = qint64(limits_.idleSeconds) * 1000;
+    std::vector<QTcpSocket *> idle;
+    for (const auto &client : clients_)
+        if (client->quiet.hasExpired(limitMs) && !client->scpi.holding() &&
+            client->socket->bytesAvailable() == 0)
+            idle.push_back(client->socket);
+    for (QTcpSocket *socket : idle)
+        if (Connection *client = find(socket)) drop(client);
+}
+
 void ScpiServer::updateTimer() {
+    const bool idleWatch = limits_.idleSeconds > 0 && !clients_.empty();
+    if (idleWatch && !idleCheck_.isActive()) idleCheck_.start();
+    if (!idleWatch && idleCheck_.isActive()) idleCheck_.stop();
     const bool holding = std::any_of(clients_.begin(), clients_.end(),
                                      [](const auto &c) { return c->scpi.holding(); });
     if (holding && !clock_.isActive()) clock_.start();
