@@ -7,6 +7,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <sys/socket.h>
+
 #include <algorithm>
 #include <utility>
 
@@ -14,7 +16,8 @@ namespace Remote {
 
 namespace {
 
-constexpr int SocketSendBuffer = 64 * 1024; // what the system holds for a client, besides ours
+constexpr int SocketSendBuffer = 64 * 1024;    // what the system holds for a client, besides ours
+constexpr int SocketReceiveBuffer = 64 * 1024; // and of its input: a flood is held in the sender
 constexpr int ClockMs = 50;
 constexpr int IdleCheckMs = 1000;
 
@@ -23,7 +26,7 @@ constexpr int IdleCheckMs = 1000;
 struct ScpiServer::Connection {
     QTcpSocket *socket;
     Client scpi;
-    bool scheduled = false; // a continuation is queued
+    bool scheduled = false; // due another turn from the continuation timer
     bool gone = false;      // went while the instrument was busy; dropped once it is not
     QElapsedTimer quiet;    // since the client last sent a byte or was last answered
     Connection(QTcpSocket *s, Instrument &instrument) : socket(s), scpi(instrument) {
@@ -45,6 +48,11 @@ ScpiServer::ScpiServer(Instrument &instrument, const ServerLimits &limits, QObje
     });
     clock_.setInterval(ClockMs);
     connect(&clock_, &QTimer::timeout, this, &ScpiServer::pollAll);
+    // A timer, not a queued call: the event loop then takes the program's own timers (the tick,
+    // the silence clock) between turns, however much a client has queued.
+    continuation_.setSingleShot(true);
+    continuation_.setInterval(0);
+    connect(&continuation_, &QTimer::timeout, this, &ScpiServer::continueScheduled);
     idleCheck_.setInterval(IdleCheckMs);
     connect(&idleCheck_, &QTimer::timeout, this, &ScpiServer::dropIdle);
 }
@@ -58,7 +66,14 @@ ScpiServer::~ScpiServer() {
 }
 
 bool ScpiServer::listen(const QHostAddress &address, quint16 port) {
-    return server_->listen(address, port);
+    if (!server_->listen(address, port)) return false;
+    // Set on the listening socket, so that every connection starts with it: the window a client
+    // may fill stays small from the first byte, and so do the system's buffers on its side,
+    // which hold what a flooding client sent before it went until the server has run it.
+    const int receiveBuffer = SocketReceiveBuffer;
+    setsockopt(static_cast<int>(server_->socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &receiveBuffer,
+               sizeof receiveBuffer);
+    return true;
 }
 
 quint16 ScpiServer::port() const {
@@ -85,6 +100,8 @@ void ScpiServer::accept() {
         // Qt takes no more from the system than this while we do not read: a client that sends
         // faster than its commands run meets TCP's own back-pressure, not our memory.
         socket->setReadBufferSize(ReadChunk);
+        socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
+                                SocketReceiveBuffer);
         clients_.push_back(std::make_unique<Connection>(socket, instrument_));
         Connection *client = clients_.back().get();
         connect(socket, &QTcpSocket::readyRead, this, [this, client]() { serve(client); });
@@ -117,19 +134,20 @@ void ScpiServer::serve(Connection *client) {
         socket->write(out);
         socket->flush();
     }
-    if ((more || (socket->bytesAvailable() > 0 && !scpi.holding())) && !client->scheduled) {
+    if (more || (socket->bytesAvailable() > 0 && !scpi.holding())) {
         client->scheduled = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this, socket]() {
-                if (Connection *still = find(socket)) {
-                    still->scheduled = false;
-                    serve(still);
-                }
-            },
-            Qt::QueuedConnection);
+        if (!continuation_.isActive()) continuation_.start();
     }
     updateTimer();
+}
+
+// One more turn of every client that had more to do.
+void ScpiServer::continueScheduled() {
+    std::vector<QTcpSocket *> sockets;
+    for (auto &client : clients_)
+        if (std::exchange(client->scheduled, false)) sockets.push_back(client->socket);
+    for (QTcpSocket *socket : sockets)
+        if (Connection *client = find(socket)) serve(client);
 }
 
 void ScpiServer::drop(Connection *client) {
