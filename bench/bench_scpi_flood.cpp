@@ -322,6 +322,10 @@ int main(int argc, char **argv) {
         SettingFlood(server, boundMs, seconds, "the level it has",
                      QByteArray("VOLT 1;").repeated(200) + '\n');
     });
+    onFreshServer([&](Server &server) {
+        SettingFlood(server, boundMs, seconds, "frequencies that change",
+                     QByteArray("FREQ 1000;FREQ 2000;").repeated(100) + '\n');
+    });
     onFreshServer([&](Server &server) { CompoundQuery(server); });
     onFreshServer([&](Server &server) { IdleLockOut(server, 8, 5); });
     {
