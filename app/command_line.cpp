@@ -139,14 +139,27 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
                              &line.error)) {
             line.listenAddress = value;
             if (line.error.isEmpty()) Launch::CheckListenAddress(value, &line.error);
+        } else if (TakeValue(arguments, i, "--scpi-clients",
+                             QStringLiteral("a number of clients, for example --scpi-clients 4"),
+                             &value, &line.error)) {
+            if (line.error.isEmpty())
+                line.scpiLimits.clients =
+                    Launch::ReadScpiClients(value, &line.error).value_or(line.scpiLimits.clients);
+        } else if (TakeValue(arguments, i, "--scpi-idle",
+                             QStringLiteral("seconds, for example --scpi-idle 600"), &value,
+                             &line.error)) {
+            if (line.error.isEmpty())
+                line.scpiLimits.idleSeconds =
+                    Launch::ReadScpiIdle(value, &line.error).value_or(line.scpiLimits.idleSeconds);
         } else {
             line.error = QStringLiteral("unknown option \"%1\"").arg(argument);
         }
         if (!line.error.isEmpty()) break;
     }
-    if (line.error.isEmpty() && !line.scpi &&
-        arguments.filter(QRegularExpression(QStringLiteral("^--listen(=|$)"))).size() > 0)
-        line.error = QStringLiteral("--listen needs --scpi");
+    for (const char *option : {"--listen", "--scpi-clients", "--scpi-idle"})
+        if (line.error.isEmpty() && !line.scpi &&
+            arguments.filter(QRegularExpression(QStringLiteral("^%1(=|$)").arg(option))).size() > 0)
+            line.error = QStringLiteral("%1 needs --scpi").arg(QLatin1String(option));
     if (line.error.isEmpty()) line.error = Launch::CheckPortMappings(line.portMappings, line.demo);
     if (line.error.isEmpty() && demoSim && !line.demo)
         line.error = QStringLiteral("--demo-sim needs --demo");
@@ -160,7 +173,8 @@ QString UsageText() {
         "Usage: impedix [--port COMn=PATH]... [--demo[=MODEL] [--demo-sim OPTIONS]]\n"
         "               [--record FILE]\n"
         "               [--record-dialect comma|semicolon] [--table PATH]\n"
-        "               [--scpi[=PORT]] [--listen ADDRESS]\n"
+        "               [--scpi[=PORT]] [--listen ADDRESS] [--scpi-clients N]\n"
+        "               [--scpi-idle SECONDS]\n"
         "  or:  impedix [--port COMn=PATH]... --list-ports\n"
         "\n"
         "Drives a bench impedance meter on a serial port.\n"
@@ -191,8 +205,17 @@ QString UsageText() {
         "  --listen ADDRESS  listen on ADDRESS instead of %2. Anyone who can reach\n"
         "                    the port drives the meter: open it wider only on a network\n"
         "                    you trust.\n"
+        "  --scpi-clients N  serve at most N SCPI clients at once (default %3, at most\n"
+        "                    %4); one more is told so in one line and closed.\n"
+        "  --scpi-idle SECONDS\n"
+        "                    close a SCPI client that has sent nothing and been answered\n"
+        "                    nothing for SECONDS (default %5; 0 never).\n"
         "  --help            show this text.\n");
-    return text.arg(Remote::ScpiServer::DefaultPort).arg(Launch::DefaultListenAddress());
+    return text.arg(Remote::ScpiServer::DefaultPort)
+        .arg(Launch::DefaultListenAddress())
+        .arg(Remote::ServerLimits::DefaultClients)
+        .arg(Launch::MaxScpiClients)
+        .arg(Remote::ServerLimits::DefaultIdleSeconds);
 }
 
 } // namespace App

@@ -23,7 +23,8 @@ struct CommandLine {
     bool scpi = false;            // serve the meter as a SCPI instrument on TCP
     quint16 scpiPort = Remote::ScpiServer::DefaultPort; // 0: a free one, named on standard error
     QString listenAddress = Launch::DefaultListenAddress();
-    QString error; // non-empty when the command line is unusable
+    Remote::ServerLimits scpiLimits; // --scpi-clients, --scpi-idle
+    QString error;                   // non-empty when the command line is unusable
 };
 
 // arguments without the program name.

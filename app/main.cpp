@@ -59,7 +59,8 @@ void ReportUnopenablePorts(const QList<unsigned> &ports) {
 
 // The SCPI server beside the window, on the program's session.
 struct RemoteControl {
-    explicit RemoteControl(Core::Session &core) : meter(core), server(meter) {}
+    RemoteControl(Core::Session &core, const Remote::ServerLimits &limits)
+        : meter(core), server(meter, limits) {}
     Bridge::SessionInstrument meter;
     Remote::ScpiServer server;
 };
@@ -104,7 +105,7 @@ int RunWindow(const App::CommandLine &line, Main::Tb_tok *&window, const bool &s
     int status = 0;
     std::unique_ptr<RemoteControl> remote;
     if (line.scpi) {
-        remote = std::make_unique<RemoteControl>(core);
+        remote = std::make_unique<RemoteControl>(core, line.scpiLimits);
         if (!Listen(remote->server, line)) status = Failure;
         QObject::connect(&remote->server, &Remote::ScpiServer::clientCountChanged, &b_tok,
                          [&b_tok](int count) { b_tok.ShowRemoteClients(count); });

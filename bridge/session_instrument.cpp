@@ -67,7 +67,11 @@ SessionInstrument::SessionInstrument(Core::Session &session, QObject *parent)
         if (m_comparator.counting)
             Remote::CountBin(m_counters, entry.verdict.code(m_session.SortPlan().auxBin));
     });
-    connect(&session, &Core::Session::sweepPointStored, this, [this] { TakeSweepPoint(); });
+    connect(&session, &Core::Session::sweepStarted, this, [this] { TakeRunStart(); });
+    connect(&session, &Core::Session::sweepPointStored, this, [this] {
+        TakeRunPoint();
+        TakeSweepPoint();
+    });
     // However the core's list run ends (its last point, a stop, the window's START over it).
     connect(&session, &Core::Session::listRunEnded, this, [this] { TakeSweepEnd(); });
     // Only one compensation run goes at a time: while ours runs, the one that ends is ours.
@@ -89,6 +93,7 @@ SessionInstrument::SessionInstrument(Core::Session &session, QObject *parent)
         m_portWasOpen = result.portOpen;
     });
     m_portWasOpen = Device::PortNumber != 0;
+    TakeStoredRun();
     // A bias or level run of ours ends by itself, on a stop, or under another run; the core says
     // so with the conditions it puts back.
     const auto settingRun = [this] { TakeSettingRunEnd(); };
@@ -143,10 +148,18 @@ Remote::Settings SessionInstrument::settings() const {
     s.biasMillivolts = s.biasOn ? Main::BiasSetting : m_biasMillivolts;
     s.biasExternal = m_session.BiasExternal();
     s.autoRange = Main::AutoRange;
-    s.rangeIndex = Device::DeviceRange;
+    // The range asked for, until a frame has reported it: a query after RANG answers RANG.
+    const int asked = m_session.Requested().rangeIndex;
+    s.rangeIndex = !Main::AutoRange && asked >= 0 ? asked : Device::DeviceRange;
     s.normalSpeed = m_session.NormalSpeed();
     s.seriesCircuit = Device::SeriesCircuit != 0;
     return s;
+}
+
+// The program has sent this bias and the window shows it: sending it again changes nothing.
+bool SessionInstrument::BiasSent(int millivolts) const {
+    const Device::RequestedConditions &sent = m_session.Requested();
+    return sent.biasSent && sent.biasMillivolts == millivolts && Main::BiasSetting == millivolts;
 }
 
 int SessionInstrument::Changed() {
@@ -158,6 +171,8 @@ int SessionInstrument::setFrequency(std::int32_t hz) {
     if (!Ready()) return Remote::HardwareError;
     const Remote::ModelInfo bounds = model();
     if (hz < bounds.lowestFrequency || hz > bounds.highestFrequency) return Remote::DataOutOfRange;
+    if (hz == Main::CurrentFrequency && m_session.Requested().frequencyHz == hz)
+        return Remote::NoError; // the meter has it: nothing to send
     m_session.SetModelFrequency(hz);
     return Changed();
 }
@@ -168,6 +183,7 @@ int SessionInstrument::setLevel(int millivolts) {
     const int level = LevelIndexOf(millivolts);
     if (level < 0) return Remote::DataOutOfRange;
     if (m_pass.quantity == Remote::SweptQuantity::Level && !m_pass.stepGoing) m_pass.held = false;
+    if (m_session.Requested().levelIndex == level) return Remote::NoError;
     m_session.SetLevel(level);
     return Changed();
 }
@@ -181,6 +197,7 @@ int SessionInstrument::setBiasLevel(int millivolts) {
     m_biasMillivolts = millivolts;
     if (Main::BiasSetting > 0 || m_biasOn) {
         m_biasOn = true;
+        if (BiasSent(millivolts)) return Remote::NoError;
         m_session.SetBias(millivolts);
     }
     return Changed();
@@ -192,6 +209,7 @@ int SessionInstrument::setBiasState(bool on) {
     if (m_pass.quantity == Remote::SweptQuantity::Bias) m_pass.held = false;
     if (Main::BiasSetting > 0) m_biasMillivolts = Main::BiasSetting;
     m_biasOn = on;
+    if (BiasSent(on ? m_biasMillivolts : 0)) return Remote::NoError;
     m_session.SetBias(on ? m_biasMillivolts : 0);
     return Changed();
 }
@@ -199,6 +217,8 @@ int SessionInstrument::setBiasState(bool on) {
 int SessionInstrument::setBiasSource(bool external) {
     if (!Ready()) return Remote::HardwareError;
     if (SettingRunOf(Remote::SweptQuantity::Bias)) return Remote::SettingsConflict;
+    const Device::RequestedConditions &sent = m_session.Requested();
+    if (sent.biasSourceSent && sent.biasExternal == external) return Remote::NoError;
     m_session.SelectBiasSource(external);
     return Changed();
 }
@@ -212,12 +232,15 @@ int SessionInstrument::setAutoRange(bool on) {
 
 int SessionInstrument::setRange(int index) {
     if (!Ready()) return Remote::HardwareError;
+    if (!Main::AutoRange && m_session.Requested().rangeIndex == index) return Remote::NoError;
     m_session.SelectRange(index);
     return Changed();
 }
 
 int SessionInstrument::setSpeed(bool normal) {
     if (!Ready()) return Remote::HardwareError;
+    const Device::RequestedConditions &sent = m_session.Requested();
+    if (sent.speedSent && sent.normalSpeed == normal) return Remote::NoError;
     m_session.SelectSpeed(normal);
     return Changed();
 }
@@ -236,8 +259,13 @@ int SessionInstrument::applySettings(const Remote::Settings &s) {
     };
     keep(setLevel(s.levelMillivolts));
     keep(setBiasSource(s.biasExternal));
-    m_biasMillivolts = s.biasMillivolts;
-    keep(setBiasState(s.biasOn));
+    if (s.biasOn) {
+        keep(setBiasState(true));
+        keep(setBiasLevel(s.biasMillivolts));
+    } else {
+        keep(setBiasState(false));
+        m_biasMillivolts = s.biasMillivolts; // what BIAS:STAT ON sends next
+    }
     if (s.autoRange)
         keep(setAutoRange(true));
     else
@@ -298,30 +326,66 @@ void SessionInstrument::abortList() {
     }
 }
 
+bool SessionInstrument::runGoing() const {
+    return Main::SweepRunning || m_list.running || m_pass.stepGoing ||
+           m_session.CompensationRunning();
+}
+
 bool SessionInstrument::busy() const {
     return m_session.Busy();
 }
 
 Remote::SweepTable SessionInstrument::lastSweep() const {
-    Remote::SweepTable table;
+    Remote::SweepTable table = m_sweep;
     table.running = Main::SweepRunning;
-    table.quantity = RemoteQuantity(Main::SweepQuantity);
-    const int taken = Main::TakenSweepPoints();
-    table.points.reserve(taken);
-    for (int i = 0; i < taken; ++i) {
-        Remote::SweepPoint point;
-        point.plannedFrequency = Main::SweepFrequencies[i];
-        if (table.quantity != Remote::SweptQuantity::Frequency)
-            point.plannedSetting = Main::PlannedAxisValue(Main::SweepState, i);
-        point.seriesCircuit = Main::SweepSeriesCircuits[i];
-        point.reading = RawReading(0, 0, Main::SweepMagnitudes[i], Main::SweepPhases[i],
-                                   Main::SweepReportedFrequencies[i]);
-        point.reading.overload = Main::PointOverloaded(Main::SweepState, i);
-        point.reading.status = PointStatus(i);
-        point.reading.connection = Main::SweepConnections[i];
-        table.points.append(point);
-    }
     return table;
+}
+
+// Point i of the store as a client's table holds it.
+Remote::SweepPoint SessionInstrument::StoredPoint(int i) const {
+    Remote::SweepPoint point;
+    point.plannedFrequency = Main::SweepFrequencies[i];
+    if (RemoteQuantity(Main::SweepQuantity) != Remote::SweptQuantity::Frequency)
+        point.plannedSetting = Main::PlannedAxisValue(Main::SweepState, i);
+    point.seriesCircuit = Main::SweepSeriesCircuits[i];
+    point.reading = RawReading(0, 0, Main::SweepMagnitudes[i], Main::SweepPhases[i],
+                               Main::SweepReportedFrequencies[i]);
+    point.reading.overload = Main::PointOverloaded(Main::SweepState, i);
+    point.reading.status = PointStatus(i);
+    point.reading.connection = Main::SweepConnections[i];
+    return point;
+}
+
+// The store's run as it stands (when the bridge begins, a run may have gone before it).
+void SessionInstrument::TakeStoredRun() {
+    m_sweep = {};
+    m_sweep.quantity = RemoteQuantity(Main::SweepQuantity);
+    const int taken = Main::TakenSweepPoints();
+    m_sweep.planned = taken > 0 || Main::SweepRunning ? Main::SweepPoints : 0;
+    for (int i = 0; i < taken; ++i)
+        m_sweep.points.append(StoredPoint(i));
+}
+
+// A run begins: the table is its own from now on, whatever the store keeps of runs before it
+// or the window's plan writes into the store afterwards.
+void SessionInstrument::TakeRunStart() {
+    m_sweep = {};
+    m_sweep.quantity = RemoteQuantity(Main::SweepQuantity);
+    m_sweep.planned = Main::SweepPoints;
+}
+
+// The point the core has just stored (a point measured again replaces the one before it).
+void SessionInstrument::TakeRunPoint() {
+    const int i = Main::SweepIndex;
+    if (i < 0 || i >= m_sweep.planned || i >= Main::SweepCapacity) return;
+    if (i < m_sweep.points.size()) m_sweep.points.resize(i);
+    while (m_sweep.points.size() < i) { // a point the run left behind: no value
+        Remote::SweepPoint missing = StoredPoint(m_sweep.points.size());
+        missing.reading.overload = true;
+        missing.reading.status = -1;
+        m_sweep.points.append(missing);
+    }
+    m_sweep.points.append(StoredPoint(i));
 }
 
 namespace {

@@ -63,14 +63,20 @@ public:
     void clearBinCounters() override { m_counters = {}; }
     void sortTriggeredPart() override;
 
+    bool runGoing() const override;
     std::uint32_t connection() const override;
     bool busy() const override;
 
 private:
     bool Ready() const { return lineState() == Remote::LineState::Ready; }
     int Changed(); // the window follows; 0, or HardwareError when nothing could be sent
+    bool BiasSent(int millivolts) const;
     void TakeFrame();
     void TakeSweepPoint();
+    Remote::SweepPoint StoredPoint(int i) const;
+    void TakeStoredRun();
+    void TakeRunStart();
+    void TakeRunPoint();
     void TakeContact();
     void TakeSweepEnd();
     void TakeSettingRunEnd();
@@ -84,7 +90,8 @@ private:
     QElapsedTimer m_clock;
     Remote::Reading m_latest;
     Remote::ListState m_list;
-    bool m_settingRun = false; // m_list is the core's bias or level run
+    Remote::SweepTable m_sweep; // the last run's points, of that run only
+    bool m_settingRun = false;  // m_list is the core's bias or level run
     // A bias or level list taken step by step: the setting each step sent stays on the meter
     // until the pass ends; then what it was before the first step goes back, as a core run does.
     struct Pass {

@@ -5,6 +5,7 @@
 #include "cli/correct_options.h"
 #include "cli/fit_output.h"
 #include "cli/invocation_options.h"
+#include "cli/serve_options.h"
 #include "cli/sort_invocation.h"
 
 #include "fit/circuit_models.h"
@@ -44,7 +45,9 @@ const Subcommand Subcommands[] = {
      "--bias-list V,... | --level-list V,...) [--frequency HZ])",
      "Run a frequency sweep, a series of samples at one frequency, or a run over the DC bias "
      "or the test level, and print its points."},
-    {Command::Serve, "serve", "[common options] [--scpi PORT] [--listen ADDRESS]",
+    {Command::Serve, "serve",
+     "[common options] [--scpi PORT] [--listen ADDRESS] [--scpi-clients N] "
+     "[--scpi-idle SECONDS]",
      "Search for a meter, then serve it as a SCPI instrument on TCP until stopped."},
     {Command::Correct, "correct",
      "open|short|load [--standard FORM:A,B] [--fixture NAME] [--grid | --from HZ --to HZ "
@@ -157,20 +160,6 @@ void AddSweep(QCommandLineParser &parser) {
     AddOutput(parser);
 }
 
-void AddServe(QCommandLineParser &parser) {
-    parser.addOption(QCommandLineOption(
-        QStringLiteral("scpi"),
-        QStringLiteral("TCP port of the SCPI server (default %1; 0 picks a free one).")
-            .arg(Remote::ScpiServer::DefaultPort),
-        QStringLiteral("PORT")));
-    parser.addOption(QCommandLineOption(
-        QStringLiteral("listen"),
-        QStringLiteral("Listen on ADDRESS instead of %1. Anyone who can reach the port drives the "
-                       "meter: open it wider only on a network you trust.")
-            .arg(Launch::DefaultListenAddress()),
-        QStringLiteral("ADDRESS")));
-}
-
 QString HelpText(const Subcommand &sub, const QCommandLineParser &parser) {
     // The parser's own text begins with a usage line that knows nothing of subcommands.
     const QString own = parser.helpText();
@@ -178,13 +167,7 @@ QString HelpText(const Subcommand &sub, const QCommandLineParser &parser) {
     QString text = QStringLiteral("Usage: %1 %2 %3\n\n%4\n\n")
                        .arg(Program, QLatin1String(sub.name), QLatin1String(sub.synopsis),
                             QLatin1String(sub.summary));
-    if (sub.command == Command::Serve)
-        text += QStringLiteral(
-            "The address the server listens on is printed on standard error. Up to eight\n"
-            "clients at once; the readings and settings are those of the found meter.\n"
-            "Exit status: 1 no meter answered; 2 a mistake on the command line, the port\n"
-            "cannot be listened on, or the fixture of --correction cannot be used; 128 + the\n"
-            "signal's number after SIGINT or SIGTERM.\n\n");
+    if (sub.command == Command::Serve) text += ServeHelpText();
     if (sub.command == Command::Correct) text += CorrectHelpText();
     if (sub.command == Command::Measure || sub.command == Command::Sweep)
         text += QStringLiteral("With --correction the fixture's file is read first; a damaged one, "
@@ -466,21 +449,6 @@ bool TakeFit(const QCommandLineParser &parser, Invocation &invocation) {
         return false;
     }
     invocation.fitModel = name;
-    return true;
-}
-
-bool TakeServe(const QCommandLineParser &parser, Invocation &invocation) {
-    ServePlan &plan = invocation.serve;
-    if (parser.isSet(QStringLiteral("scpi"))) {
-        const std::optional<quint16> port =
-            Launch::ReadScpiPort(parser.value(QStringLiteral("scpi")), &invocation.error);
-        if (!port) return false;
-        plan.port = *port;
-    }
-    if (parser.isSet(QStringLiteral("listen"))) {
-        plan.address = parser.value(QStringLiteral("listen"));
-        if (!Launch::CheckListenAddress(plan.address, &invocation.error)) return false;
-    }
     return true;
 }
 

@@ -23,6 +23,7 @@ enum class Format { Csv, Json };
 struct ServePlan {
     quint16 port = Remote::ScpiServer::DefaultPort; // 0: a free one, named on standard error
     QString address = Launch::DefaultListenAddress();
+    Remote::ServerLimits limits;
 };
 
 // Exit codes of the program.

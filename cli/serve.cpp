@@ -28,7 +28,7 @@ int RunServe(const Invocation &invocation) {
         return ExitUsage;
     }
     Bridge::SessionInstrument meter(session);
-    Remote::ScpiServer server(meter);
+    Remote::ScpiServer server(meter, invocation.serve.limits);
     const QHostAddress address(invocation.serve.address);
     if (!server.listen(address, invocation.serve.port)) {
         Complain(QStringLiteral("cannot listen on %1 port %2: %3")

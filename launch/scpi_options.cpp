@@ -17,6 +17,26 @@ std::optional<quint16> ReadScpiPort(const QString &text, QString *error) {
     return std::nullopt;
 }
 
+std::optional<int> ReadScpiClients(const QString &text, QString *error) {
+    bool ok = false;
+    const int clients = text.toInt(&ok);
+    if (ok && clients >= 1 && clients <= MaxScpiClients) return clients;
+    *error = QStringLiteral("--scpi-clients takes a number of clients from 1 to %1, not \"%2\"")
+                 .arg(MaxScpiClients)
+                 .arg(text);
+    return std::nullopt;
+}
+
+std::optional<int> ReadScpiIdle(const QString &text, QString *error) {
+    bool ok = false;
+    const int seconds = text.toInt(&ok);
+    if (ok && seconds >= 0 && seconds <= MaxScpiIdleSeconds) return seconds;
+    *error = QStringLiteral("--scpi-idle takes seconds from 0 (never) to %1, not \"%2\"")
+                 .arg(MaxScpiIdleSeconds)
+                 .arg(text);
+    return std::nullopt;
+}
+
 bool CheckListenAddress(const QString &text, QString *error) {
     if (!QHostAddress(text).isNull()) return true;
     *error = QStringLiteral("--listen takes an IP address, not \"%1\"").arg(text);

@@ -1,5 +1,5 @@
 // A client's command stream: its lines cut into units, each resolved by the path rule and run by
-// its group, one answer line per query, and the held-back answer tried again on each poll.
+// its group, the answers of a line on one line, and the held-back answer tried again on each poll.
 #include "remote/client.h"
 
 namespace Remote {
@@ -21,6 +21,8 @@ bool Client::takeLine() {
     if (!input_.take(line)) return false;
     if (line.overlong) {
         reply_.fail(CommandError);
+        if (line.query) reply_.answer(QByteArray());
+        reply_.endMessage();
         return true;
     }
     line_ = std::move(line.text);
@@ -35,10 +37,11 @@ bool Client::pump(int limit) {
     while (ran < limit && !reply_.holding() && reply_.outputSize() < OutputChunk) {
         QByteArray unit;
         if (inLine_ && NextUnit(line_, linePos_, unit)) {
-            runCommand(ParseCommand(unit));
+            runCommand(unit);
             ++ran;
             continue;
         }
+        if (inLine_) reply_.endMessage();
         inLine_ = false;
         line_.clear();
         if (!takeLine()) return false;
@@ -73,9 +76,10 @@ const Entry *Client::resolve(const ParsedCommand &command, QVector<QByteArray> &
     return find(command.nodes);
 }
 
-void Client::runCommand(const ParsedCommand &command) {
+void Client::runCommand(const QByteArray &unit) {
+    const ParsedCommand command = ParseCommand(unit);
     meter_.observe();
-    const int answered = reply_.outputSize();
+    const long long answered = reply_.answerCount();
     QVector<QByteArray> header;
     const Entry *entry = command.error == 0 ? resolve(command, header) : nullptr;
     if (command.error != 0) {
@@ -92,8 +96,9 @@ void Client::runCommand(const ParsedCommand &command) {
         header.removeLast();
         path_ = header;
     }
-    // Every query answers exactly one line, an empty one when it failed.
-    if (command.query && !reply_.holding() && reply_.outputSize() == answered)
+    // Every query answers its field, an empty one when it failed or could not be parsed.
+    if ((command.query || HoldsQuery(unit)) && !reply_.holding() &&
+        reply_.answerCount() == answered)
         reply_.answer(QByteArray());
 }
 

@@ -40,13 +40,15 @@ public:
 
     QByteArray takeOutput() { return reply_.takeOutput(); }
     bool holding() const { return reply_.holding(); }
-    // Bytes of complete lines not yet run and of the incomplete line; the server reads more
-    // only while this stays under MaxLine.
+    // Bytes of complete lines not yet run and of the incomplete line.
     int queuedInputBytes() const { return input_.queuedBytes(); }
+    // The server reads more of the client's input only while this is true: the lines waiting
+    // stay under MaxLine bytes and InputLines::MaxLines lines.
+    bool wantsInput() const { return !input_.full(); }
 
 private:
     bool takeLine();
-    void runCommand(const ParsedCommand &command);
+    void runCommand(const QByteArray &unit);
     const Entry *resolve(const ParsedCommand &command, QVector<QByteArray> &header) const;
 
     Instrument &instrument_;

@@ -2,6 +2,8 @@
 // run, and the answers made of them.
 #include "remote/client_meter.h"
 
+#include "remote/status_commands.h"
+
 #include "remote/function_types.h"
 #include "remote/scpi_parser.h"
 
@@ -32,12 +34,15 @@ void ClientMeter::observe() {
     if (losses != m.biasLosses) reply_.fail(BiasNotRestored);
     m.biasLosses = losses;
     collectCorrectionRun();
+    observeStatus();
     const Reading latest = instrument_.latestReading();
     if (latest.sequence == 0 || (!m.recent.empty() && latest.sequence <= m.recent.back().sequence))
         return;
     // Readings of two connections are never averaged together.
     if (!m.recent.empty() && m.recent.back().connection != latest.connection) m.recent.clear();
     m.recent.push_back(latest);
+    state_.status.operationEvent |= MeasurementCompleteBit;
+    if (latest.overload) state_.status.questionableEvent |= NoMeasurementBit;
     if (static_cast<int>(m.recent.size()) > MaxAveraging) m.recent.pop_front();
     m.lastReadingTime = latest.timeMs;
     if (m.triggerActive && latest.sequence > m.triggerSequence) {
@@ -230,6 +235,34 @@ QByteArray ClientMeter::listAnswer() {
     }
     if (missing) reply_.fail(DataStale);
     return text;
+}
+
+// The status events the instrument's state gives: a run's end, the line's loss.
+void ClientMeter::observeStatus() {
+    StatusState &status = state_.status;
+    const bool running = instrument_.runGoing();
+    if (status.runSeen && !running) status.operationEvent |= SweepCompleteBit;
+    status.runSeen = running;
+    const bool line = instrument_.lineState() == LineState::Ready;
+    if (status.lineSeen && !line) status.questionableEvent |= LineBit;
+    status.lineSeen = line;
+}
+
+bool ClientMeter::conditionsHeld() {
+    if (!instrument_.runGoing() || ownRunGoing() || ownCorrectionRunGoing()) return false;
+    reply_.fail(SettingsConflict);
+    return true;
+}
+
+void ClientMeter::abortAnyRun() {
+    state_.measure.triggerActive = false;
+    if (instrument_.listState().running) instrument_.abortList();
+    state_.list.settingHeld = false;
+    instrument_.endSettingSteps(0); // anyone's pass of bias or level steps
+    if (instrument_.correction().running) {
+        if (ownCorrectionRunGoing()) state_.correction.stopped = true;
+        instrument_.stopCorrectionRun();
+    }
 }
 
 bool ClientMeter::noteSetting(int code) {

@@ -30,6 +30,11 @@ public:
     bool operationInProgress();
     // Queues an error, or marks a setting change; true on success.
     bool noteSetting(int code);
+    // A run this client did not start holds the meter's conditions: -221 is queued and the
+    // setting must not go out.
+    bool conditionsHeld();
+    // Ends whatever run goes, the client's or another's (ABOR, *RST).
+    void abortAnyRun();
 
     void trigger();
     int startListRun();
@@ -46,6 +51,7 @@ public:
 
 private:
     int startRun(bool step, std::uint64_t &run);
+    void observeStatus();
 
     Instrument &instrument_;
     Reply &reply_;

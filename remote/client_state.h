@@ -26,6 +26,13 @@ struct Measurement {
 
 struct StatusState {
     int eventEnable = 0;
+    int serviceEnable = 0; // *SRE
+    int operationEvent = 0;
+    int operationEnable = 0;
+    int questionableEvent = 0;
+    int questionableEnable = 0;
+    bool runSeen = false; // a run went when the client last looked
+    bool lineSeen = true; // the line was ready when the client last looked
     bool opcArmed = false;
     std::int64_t opcSince = 0;
 };

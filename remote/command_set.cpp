@@ -6,7 +6,8 @@ namespace Remote {
 const QVector<Entry> &CommandTable() {
     static const QVector<Entry> table = CommonCommands::Table() + SettingCommands::Table() +
                                         MeasurementCommands::Table() + SweepCommands::Table() +
-                                        CorrectionCommands::Table() + ComparatorCommands::Table();
+                                        CorrectionCommands::Table() + ComparatorCommands::Table() +
+                                        StatusCommands::Table();
     return table;
 }
 

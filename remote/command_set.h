@@ -1,6 +1,6 @@
 // One client's groups of commands, and the table of every header the server knows: the common
 // commands, the settings, the measurement and list commands, the sweep's own, the fixture
-// compensation and the comparator, tried in that order.
+// compensation, the comparator and the status registers, tried in that order.
 #pragma once
 
 #include "remote/command_group.h"
@@ -10,6 +10,7 @@
 #include "remote/correction_commands.h"
 #include "remote/measurement_commands.h"
 #include "remote/setting_commands.h"
+#include "remote/status_commands.h"
 #include "remote/sweep_commands.h"
 
 #include <tuple>
@@ -18,13 +19,13 @@ namespace Remote {
 
 class CommandSet {
 public:
-    explicit CommandSet(const CommandContext &c) : groups_(c, c, c, c, c, c) {}
+    explicit CommandSet(const CommandContext &c) : groups_(c, c, c, c, c, c, c) {}
 
     template <typename Group> Group &group() { return std::get<Group>(groups_); }
 
 private:
     std::tuple<CommonCommands, SettingCommands, MeasurementCommands, SweepCommands,
-               CorrectionCommands, ComparatorCommands>
+               CorrectionCommands, ComparatorCommands, StatusCommands>
         groups_;
 };
 

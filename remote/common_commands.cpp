@@ -31,11 +31,9 @@ void CommonCommands::idnQuery(const Parameters &p) {
 
 void CommonCommands::rstCommand(const Parameters &p) {
     if (!reply_.noParameter(p)) return;
-    if (meter_.ownRunGoing()) instrument_.abortList();
-    if (meter_.ownCorrectionRunGoing()) {
-        state_.correction.stopped = true;
-        instrument_.stopCorrectionRun();
-    }
+    // A client's run, whoever started it, ends as ABOR ends it; a run of the window or the
+    // command line keeps the conditions, and the settings below are then -221.
+    meter_.abortAnyRun();
     const ModelInfo model = instrument_.model();
     Settings defaults = instrument_.settings();
     defaults.frequency = std::max<std::int32_t>(1000, model.lowestFrequency);
@@ -55,7 +53,7 @@ void CommonCommands::rstCommand(const Parameters &p) {
     state_.measure.haveTriggerResult = false;
     state_.list.stepIndex = 0;
     state_.list.stepPoints.clear();
-    meter_.noteSetting(instrument_.applySettings(defaults));
+    if (!meter_.conditionsHeld()) meter_.noteSetting(instrument_.applySettings(defaults));
 }
 
 void CommonCommands::clsCommand(const Parameters &p) {
@@ -63,6 +61,8 @@ void CommonCommands::clsCommand(const Parameters &p) {
     reply_.errors().clear();
     reply_.errors().eventStatus = 0;
     state_.status.opcArmed = false;
+    state_.status.operationEvent = 0;
+    state_.status.questionableEvent = 0;
 }
 
 void CommonCommands::eseCommand(const Parameters &p) {
@@ -82,14 +82,31 @@ void CommonCommands::esrQuery(const Parameters &p) {
     reply_.errors().eventStatus = 0;
 }
 
+// The status byte: error queue (2), questionable summary (3), event summary (5), operation
+// summary (7), and the master summary (6) of those *SRE enables. Answers go out at once, so no
+// message waits (4).
 void CommonCommands::stbQuery(const Parameters &p) {
     if (!reply_.noParameter(p)) return;
+    meter_.observe();
+    const StatusState &s = state_.status;
     int status = 0;
-    if (!reply_.errors().empty()) status |= 0x04; // error queue not empty
-    if ((reply_.errors().eventStatus & state_.status.eventEnable) != 0)
-        status |= 0x20;                       // event summary
-    if ((status & 0x24) != 0) status |= 0x40; // master summary
+    if (!reply_.errors().empty()) status |= 0x04;
+    if ((s.questionableEvent & s.questionableEnable) != 0) status |= 0x08;
+    if ((reply_.errors().eventStatus & s.eventEnable) != 0) status |= 0x20;
+    if ((s.operationEvent & s.operationEnable) != 0) status |= 0x80;
+    if ((status & s.serviceEnable & ~0x40) != 0) status |= 0x40;
     reply_.answer(QByteArray::number(status));
+}
+
+void CommonCommands::sreCommand(const Parameters &p) {
+    double value = 0.0;
+    if (!reply_.oneParameter(p) || !reply_.number(p[0], "", 0, 255, value)) return;
+    if (value < -0.5 || value >= 255.5) return reply_.fail(DataOutOfRange);
+    state_.status.serviceEnable = static_cast<int>(std::lround(value)) & ~0x40;
+}
+
+void CommonCommands::sreQuery(const Parameters &p) {
+    if (reply_.noParameter(p)) reply_.answer(QByteArray::number(state_.status.serviceEnable));
 }
 
 void CommonCommands::opcCommand(const Parameters &p) {
@@ -147,6 +164,7 @@ const QVector<Entry> &CommonCommands::Table() {
         {"*ESE", &Call<&G::eseCommand>, &Call<&G::eseQuery>},
         {"*ESR", nullptr, &Call<&G::esrQuery>},
         {"*STB", nullptr, &Call<&G::stbQuery>},
+        {"*SRE", &Call<&G::sreCommand>, &Call<&G::sreQuery>},
         {"*OPC", &Call<&G::opcCommand>, &Call<&G::opcQuery>},
         {"*WAI", &Call<&G::waiCommand>, nullptr},
         {"*TRG", &Call<&G::trgCommand>, nullptr},

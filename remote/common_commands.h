@@ -18,6 +18,8 @@ public:
     void eseQuery(const Parameters &);
     void esrQuery(const Parameters &);
     void stbQuery(const Parameters &);
+    void sreCommand(const Parameters &);
+    void sreQuery(const Parameters &);
     void opcCommand(const Parameters &);
     void opcQuery(const Parameters &);
     void waiCommand(const Parameters &);

@@ -66,6 +66,7 @@ void CorrectionCommands::switchKind(CorrectionKind kind, const Parameters &p) {
     if (on && ((state.measured & needed) != needed || (kind == LoadKind && !state.haveStandard)))
         return reply_.fail(SettingsConflict);
     const unsigned kinds = on ? state.enabled | kind : state.enabled & ~unsigned(kind);
+    if (kinds != state.enabled && meter_.conditionsHeld()) return;
     meter_.noteSetting(instrument_.setCorrectionEnabled(kinds));
 }
 

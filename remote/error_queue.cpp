@@ -37,6 +37,8 @@ const char *ErrorText(int code) {
         return "Hardware error";
     case QueueOverflow:
         return "Queue overflow";
+    case RunIncomplete:
+        return "Sweep run stopped before its last point; its data are partial";
     case BiasNotRestored:
         return "Bias not set back; line lost";
     case MeterReconnected:

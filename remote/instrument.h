@@ -39,6 +39,9 @@ enum ErrorCode : int {
     // Device-specific: a bias or level list ended with the line gone, so the bias it changed could
     // not be set back to what it was before the list.
     BiasNotRestored = 303,
+    // Device-specific: the last sweep run was stopped (ABOR, *RST, its client gone, another run)
+    // before its last point: SWE:DATA? answers the points it took, FIT? fits none of them.
+    RunIncomplete = 304,
 };
 
 // What a list steps, and what the program's last run stepped: the frequency, the DC bias or the
@@ -104,10 +107,15 @@ struct SweepPoint {
 
 // The last sweep run of the program, whoever started it (the window's START, the command line, a
 // client's list), with the points taken so far.
+// Every point is of that one run; the run took its points in order, so points holds the first
+// points.size() of planned, and a run that ended with fewer was stopped (aborted, or ended under
+// another run).
 struct SweepTable {
     bool running = false;
     SweptQuantity quantity = SweptQuantity::Frequency;
     QVector<SweepPoint> points;
+    int planned = 0; // the run's points; 0 when it is not known (no run yet)
+    bool incomplete() const { return !running && points.size() < planned; }
 };
 
 // Fixture compensation as the core keeps it. Kinds are flags.
@@ -230,6 +238,12 @@ public:
     // A trigger's reading, complete and a measurement: the part in the contacts is sorted on it
     // and counted, unless it was sorted already (one part, one count).
     virtual void sortTriggeredPart() {}
+
+    // Whether a run of anyone's holds the meter's conditions now: a sweep or list run (the
+    // window's START included), a step of a bias or level list, a compensation run.
+    virtual bool runGoing() const {
+        return lastSweep().running || listState().running || correction().running;
+    }
 
     // Counts the openings of the meter's port (a reopen after a lost line included).
     virtual std::uint32_t connection() const { return 0; }

@@ -86,15 +86,7 @@ void MeasurementCommands::fetchQuery(const Parameters &p) {
 }
 
 void MeasurementCommands::abortCommand(const Parameters &p) {
-    if (!reply_.noParameter(p)) return;
-    state_.measure.triggerActive = false;
-    if (instrument_.listState().running) instrument_.abortList();
-    state_.list.settingHeld = false;
-    instrument_.endSettingSteps(0); // anyone's pass of bias or level steps
-    if (instrument_.correction().running) {
-        if (meter_.ownCorrectionRunGoing()) state_.correction.stopped = true;
-        instrument_.stopCorrectionRun();
-    }
+    if (reply_.noParameter(p)) meter_.abortAnyRun();
 }
 
 void MeasurementCommands::listFrequencyCommand(const Parameters &p) {

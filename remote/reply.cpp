@@ -11,8 +11,16 @@
 namespace Remote {
 
 void Reply::answer(const QByteArray &text) {
+    if (fields_ > 0) output_.append(';');
     output_.append(text);
+    ++fields_;
+    ++answers_;
+}
+
+void Reply::endMessage() {
+    if (fields_ == 0) return;
     output_.append('\n');
+    fields_ = 0;
 }
 
 void Reply::hold(std::function<bool()> attempt) {
@@ -44,6 +52,22 @@ bool Reply::oneParameter(const Parameters &p) {
 bool Reply::noParameter(const Parameters &p) {
     if (p.isEmpty()) return true;
     fail(ParameterNotAllowed);
+    return false;
+}
+
+bool Reply::limitQuery(const Parameters &p, int &limit) {
+    limit = 0;
+    if (p.isEmpty()) return true;
+    if (p.size() > 1) {
+        fail(ParameterNotAllowed);
+        return false;
+    }
+    const Number n = ParseNumber(p[0], "");
+    if (n.error == 0 && n.kind != Number::Value) {
+        limit = n.kind == Number::Minimum ? -1 : 1;
+        return true;
+    }
+    fail(IllegalParameterValue);
     return false;
 }
 

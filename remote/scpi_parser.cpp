@@ -137,6 +137,20 @@ bool NextUnit(const QByteArray &line, int &pos, QByteArray &unit) {
     return false;
 }
 
+bool HoldsQuery(const QByteArray &unit) {
+    char quote = 0;
+    for (const char c : unit) {
+        if (quote != 0) {
+            if (c == quote) quote = 0;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '?') {
+            return true;
+        }
+    }
+    return false;
+}
+
 ParsedCommand ParseCommand(const QByteArray &unit) {
     ParsedCommand command;
     int i = 0;

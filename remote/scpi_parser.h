@@ -20,6 +20,10 @@ struct ParsedCommand {
 // Returns false when the line is exhausted. Blank units are skipped.
 bool NextUnit(const QByteArray &line, int &pos, QByteArray &unit);
 
+// Whether a unit asks for an answer: a `?` outside quoted strings, wherever it stands. A unit
+// that cannot be parsed (`::FREQ?`, `FREQ ?`) is still owed its answer field by this rule.
+bool HoldsQuery(const QByteArray &unit);
+
 // One program message unit.
 ParsedCommand ParseCommand(const QByteArray &unit);
 

@@ -3,8 +3,11 @@
 
 #include "remote/client.h"
 
+#include <QElapsedTimer>
 #include <QTcpServer>
 #include <QTcpSocket>
+
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <utility>
@@ -13,22 +16,29 @@ namespace Remote {
 
 namespace {
 
-constexpr qint64 ReadChunk = 16 * 1024;
-constexpr int SocketSendBuffer = 64 * 1024; // what the system holds for a client, besides ours
+constexpr int SocketSendBuffer = 64 * 1024;    // what the system holds for a client, besides ours
+constexpr int SocketReceiveBuffer = 64 * 1024; // and of its input: a flood is held in the sender
 constexpr int ClockMs = 50;
+constexpr int IdleCheckMs = 1000;
 
 } // namespace
 
 struct ScpiServer::Connection {
     QTcpSocket *socket;
     Client scpi;
-    bool scheduled = false; // a continuation is queued
+    bool scheduled = false; // due another turn from the continuation timer
     bool gone = false;      // went while the instrument was busy; dropped once it is not
-    Connection(QTcpSocket *s, Instrument &instrument) : socket(s), scpi(instrument) {}
+    QElapsedTimer quiet;    // since the client last sent a byte or was last answered
+    Connection(QTcpSocket *s, Instrument &instrument) : socket(s), scpi(instrument) {
+        quiet.start();
+    }
 };
 
 ScpiServer::ScpiServer(Instrument &instrument, QObject *parent)
-    : QObject(parent), instrument_(instrument), server_(new QTcpServer(this)) {
+    : ScpiServer(instrument, ServerLimits{}, parent) {}
+
+ScpiServer::ScpiServer(Instrument &instrument, const ServerLimits &limits, QObject *parent)
+    : QObject(parent), instrument_(instrument), limits_(limits), server_(new QTcpServer(this)) {
     connect(server_, &QTcpServer::newConnection, this, &ScpiServer::accept);
     connect(&instrument_, &Instrument::readingAccepted, this, &ScpiServer::pollAll);
     connect(&instrument_, &Instrument::listChanged, this, &ScpiServer::pollAll);
@@ -38,6 +48,13 @@ ScpiServer::ScpiServer(Instrument &instrument, QObject *parent)
     });
     clock_.setInterval(ClockMs);
     connect(&clock_, &QTimer::timeout, this, &ScpiServer::pollAll);
+    // A timer, not a queued call: the event loop then takes the program's own timers (the tick,
+    // the silence clock) between turns, however much a client has queued.
+    continuation_.setSingleShot(true);
+    continuation_.setInterval(0);
+    connect(&continuation_, &QTimer::timeout, this, &ScpiServer::continueScheduled);
+    idleCheck_.setInterval(IdleCheckMs);
+    connect(&idleCheck_, &QTimer::timeout, this, &ScpiServer::dropIdle);
 }
 
 ScpiServer::~ScpiServer() {
@@ -49,7 +66,14 @@ ScpiServer::~ScpiServer() {
 }
 
 bool ScpiServer::listen(const QHostAddress &address, quint16 port) {
-    return server_->listen(address, port);
+    if (!server_->listen(address, port)) return false;
+    // Set on the listening socket, so that every connection starts with it: the window a client
+    // may fill stays small from the first byte, and so do the system's buffers on its side,
+    // which hold what a flooding client sent before it went until the server has run it.
+    const int receiveBuffer = SocketReceiveBuffer;
+    setsockopt(static_cast<int>(server_->socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &receiveBuffer,
+               sizeof receiveBuffer);
+    return true;
 }
 
 quint16 ScpiServer::port() const {
@@ -62,14 +86,22 @@ QString ScpiServer::errorString() const {
 
 void ScpiServer::accept() {
     while (QTcpSocket *socket = server_->nextPendingConnection()) {
-        if (clientCount() >= MaxClients) {
-            // Refused: closed at once, before a byte is read or written.
-            socket->abort();
-            socket->deleteLater();
+        if (clientCount() >= limits_.clients) {
+            // Refused with one line that says why, then closed; nothing it sends is read. A
+            // client kept waiting in the backlog would think itself connected and time out.
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            socket->write(QByteArray("Refused: the server is serving its limit of ") +
+                          QByteArray::number(limits_.clients) + " clients\n");
+            socket->disconnectFromHost();
             continue;
         }
         socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, SocketSendBuffer);
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        // Qt takes no more from the system than this while we do not read: a client that sends
+        // faster than its commands run meets TCP's own back-pressure, not our memory.
+        socket->setReadBufferSize(ReadChunk);
+        socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
+                                SocketReceiveBuffer);
         clients_.push_back(std::make_unique<Connection>(socket, instrument_));
         Connection *client = clients_.back().get();
         connect(socket, &QTcpSocket::readyRead, this, [this, client]() { serve(client); });
@@ -78,6 +110,7 @@ void ScpiServer::accept() {
         connect(socket, &QTcpSocket::errorOccurred, this, [this, client]() { drop(client); });
         emit clientCountChanged(clientCount());
     }
+    updateTimer();
 }
 
 // Reads what the client has room for, runs a bounded share of its commands and writes the
@@ -90,28 +123,31 @@ void ScpiServer::serve(Connection *client) {
     }
     QTcpSocket *socket = client->socket;
     Client &scpi = client->scpi;
-    while (socket->bytesAvailable() > 0 && scpi.queuedInputBytes() <= Client::MaxLine)
+    if (socket->bytesAvailable() > 0) client->quiet.restart();
+    while (socket->bytesAvailable() > 0 && scpi.wantsInput())
         scpi.feed(socket->read(ReadChunk));
     const bool more = scpi.pump();
     const QByteArray out = scpi.takeOutput();
     if (!out.isEmpty()) {
+        client->quiet.restart();
         if (socket->bytesToWrite() + out.size() > MaxQueuedAnswers) return drop(client);
         socket->write(out);
         socket->flush();
     }
-    if ((more || (socket->bytesAvailable() > 0 && !scpi.holding())) && !client->scheduled) {
+    if (more || (socket->bytesAvailable() > 0 && !scpi.holding())) {
         client->scheduled = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this, socket]() {
-                if (Connection *still = find(socket)) {
-                    still->scheduled = false;
-                    serve(still);
-                }
-            },
-            Qt::QueuedConnection);
+        if (!continuation_.isActive()) continuation_.start();
     }
     updateTimer();
+}
+
+// One more turn of every client that had more to do.
+void ScpiServer::continueScheduled() {
+    std::vector<QTcpSocket *> sockets;
+    for (auto &client : clients_)
+        if (std::exchange(client->scheduled, false)) sockets.push_back(client->socket);
+    for (QTcpSocket *socket : sockets)
+        if (Connection *client = find(socket)) serve(client);
 }
 
 void ScpiServer::drop(Connection *client) {
@@ -131,6 +167,13 @@ void ScpiServer::drop(Connection *client) {
     owned->socket->deleteLater(); // queued continuations die with it
     emit clientCountChanged(clientCount());
     updateTimer();
+}
+
+qint64 ScpiServer::heldInputBytes() const {
+    qint64 held = 0;
+    for (const auto &client : clients_)
+        held += client->socket->bytesAvailable() + client->scpi.queuedInputBytes();
+    return held;
 }
 
 ScpiServer::Connection *ScpiServer::find(const QTcpSocket *socket) const {
@@ -161,7 +204,24 @@ void ScpiServer::pollAll() {
     updateTimer();
 }
 
+// A client that has sent nothing and been answered nothing for the idle time-out, and is owed
+// no answer, gives its place up.
+void ScpiServer::dropIdle() {
+    if (limits_.idleSeconds <= 0) return;
+    const qint64 limitMs = qint64(limits_.idleSeconds) * 1000;
+    std::vector<QTcpSocket *> idle;
+    for (const auto &client : clients_)
+        if (client->quiet.hasExpired(limitMs) && !client->scpi.holding() &&
+            client->socket->bytesAvailable() == 0)
+            idle.push_back(client->socket);
+    for (QTcpSocket *socket : idle)
+        if (Connection *client = find(socket)) drop(client);
+}
+
 void ScpiServer::updateTimer() {
+    const bool idleWatch = limits_.idleSeconds > 0 && !clients_.empty();
+    if (idleWatch && !idleCheck_.isActive()) idleCheck_.start();
+    if (!idleWatch && idleCheck_.isActive()) idleCheck_.stop();
     const bool holding = std::any_of(clients_.begin(), clients_.end(),
                                      [](const auto &c) { return c->scpi.holding(); });
     if (holding && !clock_.isActive()) clock_.start();

@@ -25,12 +25,18 @@ constexpr const char *ListForms[] = {"LIST", nullptr};
 void SettingCommands::frequencyCommand(const Parameters &p) {
     const ModelInfo model = instrument_.model();
     std::int32_t hz = 0;
-    if (reply_.wholeHertz(p, model.lowestFrequency, model.highestFrequency, hz))
+    if (reply_.wholeHertz(p, model.lowestFrequency, model.highestFrequency, hz) &&
+        !meter_.conditionsHeld())
         meter_.noteSetting(instrument_.setFrequency(hz));
 }
 
 void SettingCommands::frequencyQuery(const Parameters &p) {
-    if (reply_.noParameter(p)) reply_.answer(FormatNr3(instrument_.settings().frequency));
+    int limit = 0;
+    if (!reply_.limitQuery(p, limit)) return;
+    const ModelInfo model = instrument_.model();
+    reply_.answer(FormatNr3(limit < 0   ? model.lowestFrequency
+                            : limit > 0 ? model.highestFrequency
+                                        : instrument_.settings().frequency));
 }
 
 void SettingCommands::levelCommand(const Parameters &p) {
@@ -40,12 +46,16 @@ void SettingCommands::levelCommand(const Parameters &p) {
         return;
     const int level = MatchLevel(volts);
     if (level < 0) return reply_.fail(DataOutOfRange);
-    meter_.noteSetting(instrument_.setLevel(level));
+    if (!meter_.conditionsHeld()) meter_.noteSetting(instrument_.setLevel(level));
 }
 
 void SettingCommands::levelQuery(const Parameters &p) {
-    if (reply_.noParameter(p))
-        reply_.answer(FormatNr3(instrument_.settings().levelMillivolts / 1000.0));
+    int limit = 0;
+    if (!reply_.limitQuery(p, limit)) return;
+    const int millivolts = limit < 0   ? Levels.back()
+                           : limit > 0 ? Levels.front()
+                                       : instrument_.settings().levelMillivolts;
+    reply_.answer(FormatNr3(millivolts / 1000.0));
 }
 
 void SettingCommands::biasLevelCommand(const Parameters &p) {
@@ -54,18 +64,25 @@ void SettingCommands::biasLevelCommand(const Parameters &p) {
     if (volts < 0.0 || volts > HighestBias * (1 + 1e-9)) return reply_.fail(DataOutOfRange);
     const int step = std::max(1, instrument_.model().biasStepMillivolts);
     const long steps = std::lround(volts * 1000.0 / step);
+    if (meter_.conditionsHeld()) return;
     meter_.noteSetting(instrument_.setBiasLevel(static_cast<int>(steps * step)));
 }
 
 void SettingCommands::biasLevelQuery(const Parameters &p) {
-    if (reply_.noParameter(p))
-        reply_.answer(FormatNr3(instrument_.settings().biasMillivolts / 1000.0));
+    int limit = 0;
+    if (!reply_.limitQuery(p, limit)) return;
+    reply_.answer(FormatNr3(limit < 0   ? 0.0
+                            : limit > 0 ? HighestBias
+                                        : instrument_.settings().biasMillivolts / 1000.0));
 }
 
 void SettingCommands::biasStateCommand(const Parameters &p) {
     bool on = false;
-    if (reply_.oneParameter(p) && reply_.boolean(p[0], on))
-        meter_.noteSetting(instrument_.setBiasState(on));
+    if (!reply_.oneParameter(p) || !reply_.boolean(p[0], on)) return;
+    // The meter's bias is on when its level is above 0 V: on at 0 V would read back off.
+    const Settings now = instrument_.settings();
+    if (on && !now.biasExternal && now.biasMillivolts == 0) return reply_.fail(SettingsConflict);
+    if (!meter_.conditionsHeld()) meter_.noteSetting(instrument_.setBiasState(on));
 }
 
 void SettingCommands::biasStateQuery(const Parameters &p) {
@@ -74,7 +91,8 @@ void SettingCommands::biasStateQuery(const Parameters &p) {
 
 void SettingCommands::biasSourceCommand(const Parameters &p) {
     int source = 0;
-    if (reply_.oneParameter(p) && reply_.mnemonic(p[0], SourceForms, source))
+    if (reply_.oneParameter(p) && reply_.mnemonic(p[0], SourceForms, source) &&
+        !meter_.conditionsHeld())
         meter_.noteSetting(instrument_.setBiasSource(source == 1));
 }
 
@@ -108,11 +126,14 @@ void SettingCommands::rangeCommand(const Parameters &p) {
         return;
     const int index = RangeFor(ohms);
     if (index < 0) return reply_.fail(DataOutOfRange);
-    meter_.noteSetting(instrument_.setRange(index));
+    if (!meter_.conditionsHeld()) meter_.noteSetting(instrument_.setRange(index));
 }
 
 void SettingCommands::rangeQuery(const Parameters &p) {
-    if (!reply_.noParameter(p)) return;
+    int limit = 0;
+    if (!reply_.limitQuery(p, limit)) return;
+    if (limit != 0)
+        return reply_.answer(FormatNr3(limit < 0 ? RangeOhms.back() : RangeOhms.front()));
     const int index = instrument_.settings().rangeIndex;
     reply_.answer(FormatNr3(index >= 0 && index < static_cast<int>(RangeOhms.size())
                                 ? RangeOhms[static_cast<std::size_t>(index)]
@@ -121,7 +142,7 @@ void SettingCommands::rangeQuery(const Parameters &p) {
 
 void SettingCommands::autoRangeCommand(const Parameters &p) {
     bool on = false;
-    if (reply_.oneParameter(p) && reply_.boolean(p[0], on))
+    if (reply_.oneParameter(p) && reply_.boolean(p[0], on) && !meter_.conditionsHeld())
         meter_.noteSetting(instrument_.setAutoRange(on));
 }
 
@@ -141,7 +162,7 @@ void SettingCommands::apertureCommand(const Parameters &p) {
         if (std::round(n) < 1 || std::round(n) > MaxAveraging) return reply_.fail(DataOutOfRange);
         count = static_cast<int>(std::round(n));
     }
-    if (!meter_.noteSetting(instrument_.setSpeed(word != 0))) return;
+    if (meter_.conditionsHeld() || !meter_.noteSetting(instrument_.setSpeed(word != 0))) return;
     state_.measure.aperture = word;
     state_.measure.averaging = count;
 }
@@ -174,9 +195,10 @@ void SettingCommands::pageQuery(const Parameters &p) {
     if (reply_.noParameter(p)) reply_.answer(state_.list.page ? "LIST" : "MEAS");
 }
 
+// The program always shows what it measures: the display cannot be switched off.
 void SettingCommands::displayEnableCommand(const Parameters &p) {
     bool on = false;
-    if (reply_.oneParameter(p)) reply_.boolean(p[0], on);
+    if (reply_.oneParameter(p) && reply_.boolean(p[0], on) && !on) reply_.fail(SettingsConflict);
 }
 
 void SettingCommands::displayEnableQuery(const Parameters &p) {

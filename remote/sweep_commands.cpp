@@ -126,7 +126,17 @@ void SweepCommands::sweepStartCommand(const Parameters &p) {
 }
 
 void SweepCommands::sweepStartQuery(const Parameters &p) {
-    if (reply_.noParameter(p)) reply_.answer(FormatNr3(state_.sweep.start));
+    boundQuery(p, state_.sweep.start);
+}
+
+// SWE:STAR? and SWE:STOP?, with MIN and MAX the bounds of a run on the model.
+void SweepCommands::boundQuery(const Parameters &p, std::int32_t hz) {
+    int limit = 0;
+    if (!reply_.limitQuery(p, limit)) return;
+    const ModelInfo model = instrument_.model();
+    reply_.answer(FormatNr3(limit < 0   ? model.runLowestFrequency
+                            : limit > 0 ? model.runHighestFrequency
+                                        : hz));
 }
 
 void SweepCommands::sweepStopCommand(const Parameters &p) {
@@ -135,7 +145,7 @@ void SweepCommands::sweepStopCommand(const Parameters &p) {
 }
 
 void SweepCommands::sweepStopQuery(const Parameters &p) {
-    if (reply_.noParameter(p)) reply_.answer(FormatNr3(state_.sweep.stop));
+    boundQuery(p, state_.sweep.stop);
 }
 
 void SweepCommands::sweepPointsCommand(const Parameters &p) {
@@ -151,7 +161,11 @@ void SweepCommands::sweepPointsCommand(const Parameters &p) {
 }
 
 void SweepCommands::sweepPointsQuery(const Parameters &p) {
-    if (reply_.noParameter(p)) reply_.answer(FormatNr1(state_.sweep.points));
+    int limit = 0;
+    if (!reply_.limitQuery(p, limit)) return;
+    reply_.answer(FormatNr1(limit < 0   ? Main::SweepPointsLeast
+                            : limit > 0 ? Main::SweepCapacity
+                                        : state_.sweep.points));
 }
 
 void SweepCommands::holdForSweep(std::function<QByteArray(const SweepTable &)> answerOf) {
@@ -172,6 +186,7 @@ void SweepCommands::sweepDataQuery(const Parameters &p) {
     if (!reply_.noParameter(p)) return;
     holdForSweep([this](const SweepTable &table) {
         if (table.points.isEmpty()) reply_.fail(DataStale);
+        if (table.incomplete()) reply_.fail(RunIncomplete);
         QByteArray text;
         for (const SweepPoint &point : table.points)
             AppendPoint(text, point, table.quantity);
@@ -185,6 +200,7 @@ void SweepCommands::sweepStatusQuery(const Parameters &p) {
     if (!reply_.noParameter(p)) return;
     holdForSweep([this](const SweepTable &table) {
         if (table.points.isEmpty()) reply_.fail(DataStale);
+        if (table.incomplete()) reply_.fail(RunIncomplete);
         QByteArray text;
         for (const SweepPoint &point : table.points) {
             if (!text.isEmpty()) text += ',';
@@ -212,6 +228,11 @@ void SweepCommands::fitQuery(const Parameters &p) {
             return QByteArray();
         }
         if (table.points.isEmpty()) reply_.fail(DataStale);
+        // A run stopped early is no circuit's whole response.
+        if (table.incomplete()) {
+            reply_.fail(RunIncomplete);
+            return QByteArray();
+        }
         const Fit::FitResult fit = Fit::FitByName(name, FitInput(table));
         return QJsonDocument(Fit::FitToJson(fit)).toJson(QJsonDocument::Compact);
     });

@@ -32,6 +32,7 @@ public:
 
 private:
     bool sweepBound(const Parameters &p, std::int32_t &hz);
+    void boundQuery(const Parameters &p, std::int32_t hz);
     void planSweep();
     // Holds a query about the last sweep run until that run has ended, then answers it.
     void holdForSweep(std::function<QByteArray(const SweepTable &)> answerOf);

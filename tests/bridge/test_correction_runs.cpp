@@ -117,7 +117,7 @@ private slots:
         QVERIFY(!b.session.CompensationRunning());
         QCOMPARE(b.remote.latestReading().sequence, before);
         b.meter.setTerminals(Sim::Terminals::Short);
-        QCOMPARE(b.exchange("CORR:SHOR;*OPC?;:SYST:ERR?"), QByteArray("1\n0,\"No error\"\n"));
+        QCOMPARE(b.exchange("CORR:SHOR;*OPC?;:SYST:ERR?"), QByteArray("1;0,\"No error\"\n"));
         QVERIFY(!b.session.CompensationRunning());
         QCOMPARE(b.session.Compensation().open.hz.front(), 10000.0);
         QCOMPARE(b.session.Compensation().open.hz.back(), 20000.0);
@@ -129,7 +129,7 @@ private slots:
         const QList<double> raw = b.numbers("FREQ 15000;:FETC:IMP:CORR?");
         QVERIFY2(!IsThePart(raw, 15000), Shown(raw).constData());
         QCOMPARE(b.exchange("CORR:OPEN:STAT ON;:CORR:SHOR:STAT ON;STAT?;:CORR:OPEN:STAT?"),
-                 QByteArray("1\n1\n"));
+                 QByteArray("1;1\n"));
         QCOMPARE(b.session.Compensation().enabled,
                  unsigned(Comp::OpenCorrection | Comp::ShortCorrection));
         const QList<double> rx = b.numbers("FETC:IMP:CORR?");
@@ -174,10 +174,10 @@ private slots:
         QCOMPARE(b.exchange("CORR:SPOT1:SHOR;*OPC?"), QByteArray("1\n"));
         b.meter.setTerminals(Sim::Terminals::Load);
         QCOMPARE(b.exchange("CORR:SPOT1:LOAD;*OPC?;:CORR:LOAD:STAT ON;STAT?;:SYST:ERR?"),
-                 QByteArray("1\n0\n-221,\"Settings conflict\"\n"));
+                 QByteArray("1;0;-221,\"Settings conflict\"\n"));
         QCOMPARE(b.exchange("CORR:LOAD:TYPE RX;:CORR:SPOT1:LOAD:STAN 100,0;STAN?;"
                             ":CORR:OPEN:STAT ON;:CORR:SHOR:STAT ON;:CORR:LOAD:STAT ON;STAT?"),
-                 QByteArray("+1.00000E+02,+0.00000E+00\n1\n"));
+                 QByteArray("+1.00000E+02,+0.00000E+00;1\n"));
         QCOMPARE(b.session.Compensation().enabled,
                  unsigned(Comp::OpenCorrection | Comp::ShortCorrection | Comp::LoadCorrection));
         b.meter.setTerminals(Sim::Terminals::Part);
@@ -193,7 +193,7 @@ private slots:
         QCOMPARE(b.exchange("CORR:OPEN;:SYST:ERR?"), QByteArray("-240,\"Hardware error\"\n"));
         QVERIFY(b.found());
         QCOMPARE(b.exchange("CORR:OPEN:STAT ON;STAT?;:SYST:ERR?"),
-                 QByteArray("0\n-221,\"Settings conflict\"\n"));
+                 QByteArray("0;-221,\"Settings conflict\"\n"));
         QCOMPARE(b.session.Compensation().enabled, 0u);
         QVERIFY(b.session.StartCompensationRun(Comp::OpenCorrection, {1000, 2000}));
         b.session.tmr.stop();
@@ -204,7 +204,7 @@ private slots:
         QVERIFY(b.session.CompensationRunning());
         b.session.StopCompensationRun();
         QCOMPARE(b.exchange("*OPC?;:SYST:ERR?"),
-                 QByteArray("1\n302,\"Compensation run incomplete; its data are partial\"\n"));
+                 QByteArray("1;302,\"Compensation run incomplete; its data are partial\"\n"));
         // A load standard the core refuses.
         QCOMPARE(b.exchange("CORR:SPOT1:LOAD:STAN 0,0;:SYST:ERR?"),
                  QByteArray("-222,\"Data out of range\"\n"));

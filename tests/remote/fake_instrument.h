@@ -170,6 +170,7 @@ public:
         Remote::SweepTable table;
         table.running = list_.running;
         table.quantity = listQuantity;
+        table.planned = list_.points.size();
         for (int i = 0; i < list_.points.size() && list_.points[i].measured; ++i) {
             const double setting =
                 listQuantity == Remote::SweptQuantity::Frequency ? 0.0 : listSettings[i] / 1000.0;

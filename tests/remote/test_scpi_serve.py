@@ -15,9 +15,9 @@ import subprocess
 import sys
 import threading
 
-from visa_common import (FUNCTIONS, Checks, check_error_queue, check_silent_client,
-                         check_two_clients, errors, near, open_meter, resource_manager, spread,
-                         textbook)
+from visa_common import (FUNCTIONS, Checks, check_error_queue, check_message_rules,
+                         check_silent_client, check_two_clients, errors, near, open_meter,
+                         resource_manager, spread, textbook)
 
 # The part of the demo meter: C in series with its loss and lead inductance (self-resonant near
 # 3.56 MHz), and the simulator's relative noise of |Z| and absolute noise of the phase.
@@ -48,6 +48,39 @@ def check_reading(check, values, function, f, what):
     check(status == 0 and near(a, ea, sa) and near(b, eb, sb),
           f"{what} {function} at {f} Hz: {a} {b} {status}, expected {ea} ± {6 * sa:.3g}, "
           f"{eb} ± {6 * sb:.3g}")
+
+
+def check_disturbed_sweep(check, rm, port, meter):
+    """Another client cannot change the conditions of a run it did not start (-221, nothing
+    sent); its *RST ends the run, which its owner then finds reported as stopped early."""
+    other = open_meter(rm, port)
+    meter.write("SWE:SPAC LOG;STAR 1KHZ;STOP 100KHZ;POIN 60;:DISP:PAGE LIST;:TRIG:SOUR BUS")
+    meter.write("TRIG")
+    check(int(meter.query("STAT:OPER:COND?")) & 8 == 8, "the sweep goes")
+    other.write("FREQ 5000;:VOLT 0.1")
+    check(errors(other) == [-221, -221], "another client's settings are refused during the run")
+    check(meter.query("FREQ?") != "+5.00000E+03", "the run's conditions stay")
+    # A frame that is a reading during the run is one of its points: three distinct readings
+    # seen by the other client mean at least two points taken.
+    other.write("TRIG:SOUR INT")
+    seen = set()
+    while len(seen) < 3:
+        seen.add(other.query("FETC?"))
+    other.write("*RST")
+    check(meter.query("*OPC?") == "1", "the run has ended")
+    table = meter.query_ascii_values("SWE:DATA?")
+    check(0 < len(table) < 60 * 15 and len(table) % 15 == 0,
+          f"the points taken before the reset: {len(table) // 15}")
+    for i in range(len(table) // 15):
+        planned, reported = table[15 * i], table[15 * i + 14]
+        check(planned == reported, f"point {i} taken at its planned frequency: {planned}, "
+              f"{reported}")
+    check(errors(meter) == [304], "SWE:DATA? says the run stopped early")
+    check(meter.query("FIT? AUTO") == "" and errors(meter) == [304],
+          "FIT? refuses the partial run")
+    check(other.query("SYST:ERR?").startswith("0,"), "the reset itself was accepted")
+    meter.write("DISP:PAGE MEAS;:TRIG:SOUR INT")
+    other.close()
 
 
 def start(command, stream_name):
@@ -125,8 +158,7 @@ def main():
         for refused in ["FREQ 10000001", "FREQ 24", "VOLT 0.3", "VOLT 2"]:
             meter.write(refused)
             check(errors(meter) == [-222], f"{refused} is out of range")
-        meter.write("FREQ?;VOLT?")
-        check([meter.read(), meter.read()] == ["+1.00000E+07", "+1.00000E-01"],
+        check(meter.query("FREQ?;VOLT?") == "+1.00000E+07;+1.00000E-01",
               "refused values leave the settings")
         meter.write("CURR 0.01")
         check(errors(meter) == [-113], "no current mode")
@@ -175,7 +207,9 @@ def main():
         check(errors(meter) == [], "no error from the sweep and the fit")
         meter.write("DISP:PAGE MEAS;:TRIG:SOUR INT")
 
+        check_disturbed_sweep(check, rm, port, meter)
         check_error_queue(check, meter)
+        check_message_rules(check, port, meter)
         meter.write("FREQ 100KHZ;:FUNC:IMP RX")
         other = check_two_clients(check, rm, port, meter, "+1.00000E+05")
         # Both held back at once, both answered with a reading.

@@ -117,6 +117,29 @@ def check_two_clients(check, rm, port, meter, frequency_answer):
     return other
 
 
+def check_message_rules(check, port, meter):
+    """The queries of a line answer on one line, separated by ';'; a query line the server cannot
+    parse (or one too long to read) still answers one line, empty, so a VISA session never falls
+    an answer behind."""
+    answer = meter.query("FREQ?;VOLT?;*TST?")
+    check(answer.count(";") == 2 and answer.endswith(";0"), f"one line for three queries: {answer}")
+    for line in ["::FREQ?", "FREQ ?", "\0*IDN?"]:
+        check(meter.query(line) == "", f"{line!r} answers an empty line")
+        check(len(errors(meter)) == 1, f"{line!r} queues its error")
+    raw = socket.create_connection(("127.0.0.1", port))
+    raw.settimeout(20)
+    raw.sendall(b"FREQ " + b"1" * (70 * 1024) + b";*IDN?\n*TST?\n")
+    received = b""
+    while received.count(b"\n") < 2:
+        chunk = raw.recv(4096)
+        if not chunk:
+            break
+        received += chunk
+    check(received == b"\n0\n", f"a line over 64 KiB answers an empty line: {received[:40]!r}")
+    raw.close()
+    check(meter.query("*IDN?").startswith("Impedix,"), "the session is not an answer behind")
+
+
 def dropped(connection):
     """Whether the server has closed the connection, seen without reading a byte of it: a closed
     connection answers the probe (one more query) with a reset."""
