@@ -2,6 +2,7 @@
 #include "ui/main_window.h"
 
 #include "core/session.h"
+#include "export/recorder.h"
 #include "ui/calibration_panel.h"
 #include "ui/condense.h"
 #include "ui/graph_panel.h"
@@ -12,6 +13,8 @@
 #include "ui/window_geometry.h"
 #include "ui_main_window.h"
 
+#include <QCloseEvent>
+#include <QDir>
 #include <QIcon>
 #include <QScreen>
 #include <QWindow>
@@ -93,6 +96,7 @@ Tb_tok::Tb_tok(Core::Session &core, QWidget *parent)
     ConnectPlans();
     ConnectSwept();
     ConnectRunControl();
+    ConnectShortcuts();
     ConnectRemote();
     ConnectCompensation();
     ConnectSorting();
@@ -110,8 +114,16 @@ void Tb_tok::FormCreate() {
     LoadCalibrationTable();
 }
 
-// Closing ends the program; polling stops at once so that no request goes out on the way.
+// Closing ends the program; polling stops at once so that no request goes out on the way. While
+// a recording runs the window asks first (no, the default, keeps it open).
 void Tb_tok::closeEvent(QCloseEvent *event) {
+    if (m_core->Recorder().isRecording() &&
+        !m_core->Ask(QStringLiteral("Идёт запись в файл\n%1\nОстановить запись и закрыть окно?")
+                         .arg(QDir::toNativeSeparators(m_core->RecordingPath())),
+                     QStringLiteral("Закрыть"), QStringLiteral("Отмена"))) {
+        event->ignore();
+        return;
+    }
     m_core->Close();
     QMainWindow::closeEvent(event);
 }

@@ -218,6 +218,7 @@ private:
     void ConnectPlans();
     void ConnectSwept();
     void ConnectRunControl();
+    void ConnectShortcuts();
     void PlaceSidePanels();
     void ShowStartButton();
     void StartQuantityRunFromFields();

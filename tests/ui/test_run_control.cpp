@@ -3,12 +3,14 @@
 // with its points kept, untaken points are not drawn, too many points are said, and a finished
 // run is graphed again for another parameter or circuit without measuring.
 #include "core/session.h"
+#include "export/recorder.h"
 #include "sweep/sweep_store.h"
 #include "tests/common/peer.h"
 #include "tests/ui/sweep_ticks.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/chart/sweep_chart.h"
 #include "ui/main_state.h"
+#include "ui/message_box.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cmath>
@@ -200,6 +203,48 @@ private slots:
                  qPrintable(b.find<QLabel>("ip1sr")->text()));
         b.find<QRadioButton>("b_serial")->click();
         QVERIFY(Near(b.ys(0), 100.0 * std::cos(0.5), 0.01));
+    }
+
+    // Keys: F5 starts a run as START does, Shift+F5 stops it as "Стоп" does.
+    void keysStartAndStop() {
+        Bench b;
+        b.w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&b.w()));
+        b.find<QLineEdit>("istart")->setText(QStringLiteral("1000"));
+        b.find<QLineEdit>("ikol")->setText(QStringLiteral("4"));
+        QTest::keyClick(&b.w(), Qt::Key_F5);
+        QVERIFY(Main::SweepRunning);
+        QVERIFY(TickForPoint(b.w()));
+        QTest::keyClick(&b.w(), Qt::Key_F5, Qt::ShiftModifier);
+        QVERIFY(!Main::SweepRunning);
+        QCOMPARE(Main::TakenSweepPoints(), 1);
+    }
+
+    // Closing while recording asks first: no keeps the window and the recording, yes closes.
+    void closingWhileRecordingAsks() {
+        Bench b;
+        QTemporaryDir dir;
+        QVERIFY(b.w().StartRecording(dir.filePath(QStringLiteral("r.csv"))));
+        QStringList asked;
+        bool answer = false;
+        Framework::SetQuestionHandler([&](const QString &text) {
+            asked << text;
+            return answer;
+        });
+        b.w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&b.w()));
+        QVERIFY(!b.w().close());
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(asked.first().contains(QStringLiteral("запись")));
+        QVERIFY(b.w().isVisible());
+        QVERIFY(b.f.Session().Recorder().isRecording());
+        QVERIFY(b.w().tmr.isActive()); // polling goes on as it was
+        answer = true;
+        QVERIFY(b.w().close());
+        QCOMPARE(asked.size(), 2);
+        b.w().StopRecording();
+        QVERIFY(b.w().close()); // nothing recorded: nothing asked
+        QCOMPARE(asked.size(), 2);
     }
 };
 
