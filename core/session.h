@@ -131,7 +131,7 @@ public:
     void SelectRange(int index);          // a fixed range; auto-ranging off
     void SwitchAutoRange(int shownRange); // b_avpon: off at shownRange, or on
     void SetAutoRange(bool on);           // the program's flag only (what the meter reported)
-    void SetCircuit(bool series);
+    void SetCircuit(bool series);         // and the taken points derived again in it
     void SetAutoParams(bool on);
     // What the level, speed and bias source were last set to here (the meter's frame does not
     // report them): LevelList's index (-1 before any), the normal speed, the external source.

@@ -6,6 +6,8 @@
 #include "link/commands.h"
 #include "link/measurement.h"
 #include "link/serial_link.h"
+#include "sweep/sweep_circuit.h"
+#include "sweep/sweep_store.h"
 
 namespace Core {
 
@@ -97,8 +99,11 @@ void Session::SetAutoRange(bool on) {
     emit autoRangeChanged(on);
 }
 
+// The circuit is the program's view of the impedance: the points a run has taken are derived
+// again in it from their raw |Z| and angle, so the graph and the data show one circuit.
 void Session::SetCircuit(bool series) {
     Device::SeriesCircuit = series ? 1 : 0;
+    Main::DeriveSweepSamples(Main::SweepState, Main::TakenSweepPoints(), series);
 }
 
 void Session::SetAutoParams(bool on) {

@@ -2,7 +2,10 @@
 #include "ui/graph_panel.h"
 
 #include "sweep/sweep_statistics.h"
+#include "ui/window_geometry.h"
 #include "ui_graph_panel.h"
+
+#include <QResizeEvent>
 
 namespace Main {
 
@@ -21,6 +24,14 @@ GraphPanel::GraphPanel(QWidget *parent)
 }
 
 GraphPanel::~GraphPanel() = default;
+
+void GraphPanel::resizeEvent(QResizeEvent *event) {
+    QFrame::resizeEvent(event);
+    const GraphPanelPlaces places = GraphPanelLayout(event->size());
+    m_form->GrBo_Swept->setGeometry(places.swept);
+    m_form->grafik->setGeometry(places.chart);
+    m_form->marker->setGeometry(places.marker);
+}
 
 void GraphPanel::ShowStatistics(const SweepSummary &summary) {
     const auto line = [](const Device::Line &text) { return QString::fromLatin1(text); };

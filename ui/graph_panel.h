@@ -26,6 +26,11 @@ public:
     // The mean, least and greatest of each shown parameter over the taken points.
     void ShowStatistics(const SweepSummary &summary);
 
+protected:
+    // The chart grows with the panel; "Развёртка" goes below "Шаг частоты" when one row of
+    // groups does not fit (GraphPanelLayout).
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
     std::unique_ptr<Ui::GraphPanel> m_form;
 };

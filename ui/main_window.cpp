@@ -1,7 +1,8 @@
-// Main window construction and start-up, the window frame and the switching of its panels.
+// Main window construction and start-up, the window's size and the switching of its panels.
 #include "ui/main_window.h"
 
 #include "core/session.h"
+#include "export/recorder.h"
 #include "ui/calibration_panel.h"
 #include "ui/condense.h"
 #include "ui/graph_panel.h"
@@ -9,9 +10,14 @@
 #include "ui/main_state.h"
 #include "ui/message_box.h"
 #include "ui/pictures.h"
+#include "ui/window_geometry.h"
 #include "ui_main_window.h"
 
+#include <QCloseEvent>
+#include <QDir>
 #include <QIcon>
+#include <QScreen>
+#include <QWindow>
 
 namespace Main {
 
@@ -22,7 +28,9 @@ constexpr int WideWidth = 1233;
 constexpr int CompactHeight = 390;
 constexpr int KeysHeight = 605;
 constexpr int PanelHeight = 722;
-const QRect SidePanelPlace(384, 32, 825, 689);
+// The window manager's frame before the window is shown and its own is known: room for a title
+// bar and thin borders, so that a window opened on a small screen is not taller than it.
+constexpr QMargins AssumedFrame(4, 32, 4, 4);
 
 QIcon WindowIcon() {
     QIcon icon;
@@ -42,7 +50,8 @@ Tb_tok::~Tb_tok() {
 
 Tb_tok::Tb_tok(Core::Session &core, QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+                              Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                              Qt::WindowCloseButtonHint),
       m_messages(std::make_unique<Framework::MessageBoxSink>()), m_core(&core), tmr(core.tmr),
       ui(std::make_unique<Ui::Tb_tok>()) {
     m_core->SetMessageSink(m_messages.get());
@@ -86,6 +95,8 @@ Tb_tok::Tb_tok(Core::Session &core, QWidget *parent)
     ConnectExport();
     ConnectPlans();
     ConnectSwept();
+    ConnectRunControl();
+    ConnectShortcuts();
     ConnectRemote();
     ConnectCompensation();
     ConnectSorting();
@@ -105,8 +116,16 @@ void Tb_tok::FormCreate() {
     LoadCalibrationTable();
 }
 
-// Closing ends the program; polling stops at once so that no request goes out on the way.
+// Closing ends the program; polling stops at once so that no request goes out on the way. While
+// a recording runs the window asks first (no, the default, keeps it open).
 void Tb_tok::closeEvent(QCloseEvent *event) {
+    if (m_core->Recorder().isRecording() &&
+        !m_core->Ask(QStringLiteral("Идёт запись в файл\n%1\nОстановить запись и закрыть окно?")
+                         .arg(QDir::toNativeSeparators(m_core->RecordingPath())),
+                     QStringLiteral("Закрыть"), QStringLiteral("Отмена"))) {
+        event->ignore();
+        return;
+    }
     m_core->Close();
     QMainWindow::closeEvent(event);
 }
@@ -117,8 +136,9 @@ void Tb_tok::ConnectPanels() {
     connect(ui->ChBoClb, &QCheckBox::clicked, this, [this] { ChBoClbClick(); });
 }
 
-// The fixed size of the window for the panels that are ticked. The frame and title bar are the
-// window manager's, so the sizes are those of the window's own area.
+// The window opens at the designed size for the panels that are ticked, as much of it as the
+// screen holds, and can be resized and maximised from there down to what its controls need. The
+// frame and title bar are the window manager's, so the sizes are those of the window's own area.
 void Tb_tok::ArrangeWindow() {
     const int bars = ui->ToolBar1->height() + ui->status->height();
     int height = bars + CompactHeight;
@@ -126,11 +146,41 @@ void Tb_tok::ArrangeWindow() {
     if (ui->ChBoKey->isChecked()) height = bars + KeysHeight;
     // The graph and the calibration panel share one place; their click handlers keep at most
     // one of them ticked.
-    if (ui->ChBoClb->isChecked() || ui->ChBoGraph->isChecked()) {
+    const bool side = ui->ChBoClb->isChecked() || ui->ChBoGraph->isChecked();
+    if (side) {
         height = bars + PanelHeight;
         width = WideWidth;
     }
-    setFixedSize(width, height);
+    const QSize least = LeastWindowSize(ui->ChBoKey->isChecked(), side, bars);
+    setMinimumSize(least);
+    if (isMaximized() || isFullScreen()) {
+        PlaceSidePanels();
+        return;
+    }
+    const QWindow *handle = windowHandle();
+    const QMargins frame = isVisible() && handle ? handle->frameMargins() : AssumedFrame;
+    const QScreen *shown = screen();
+    const QRect available =
+        shown ? shown->availableGeometry() : QRect(pos(), QSize(width, height).grownBy(frame));
+    // pos() is where the frame stands (the designed place), the window's own area inside it.
+    const QRect wanted(pos() + QPoint(frame.left(), frame.top()), QSize(width, height));
+    const QRect place = FitOnScreen(wanted, frame, available, least);
+    resize(place.size());
+    move(place.topLeft() - QPoint(frame.left(), frame.top()));
+    PlaceSidePanels();
+}
+
+// The side panels take the room the window has beside the left part.
+void Tb_tok::PlaceSidePanels() {
+    // The central widget is all above the status bar; a hidden window lays it out only once shown.
+    const QRect place = SidePanelPlace(size() - QSize(0, ui->status->height()));
+    for (QWidget *panel : {static_cast<QWidget *>(ui->PaGraph), static_cast<QWidget *>(ui->PaClb)})
+        panel->setGeometry(place);
+}
+
+void Tb_tok::resizeEvent(QResizeEvent *event) {
+    QMainWindow::resizeEvent(event);
+    PlaceSidePanels();
 }
 
 void Tb_tok::ChBoKeyClick() {
@@ -151,7 +201,6 @@ void Tb_tok::ChBoClbClick() {
 void Tb_tok::ShowSidePanel(QCheckBox *box, QWidget *panel, QCheckBox *otherBox,
                            QWidget *otherPanel) {
     if (box->isChecked()) {
-        panel->setGeometry(SidePanelPlace);
         panel->show();
         otherPanel->hide();
         if (otherBox->isChecked()) otherBox->click(); // unticks it and runs its handler

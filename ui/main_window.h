@@ -116,6 +116,8 @@ public:
     void i_freqChange();
     void ApplyTypedFrequency();
     void RestoreFrequencyField();
+    void ShowCurrentFrequency();
+    void ShowFrequencyBound(const QString &text); // empty: nothing said
     void b_freq_stepClick(Framework::UpDown::Direction direction);
     void b_freq_incrClick(Framework::UpDown::Direction direction);
     void b_bias_softClick(Framework::UpDown::Direction direction);
@@ -138,6 +140,12 @@ public:
     void p2onClick();
     void PrepareSweepGraph();
     void RedrawGraph();
+
+    // Run control beside START (main_window_run.cpp): "Стоп" ends any run where it is; the
+    // progress k / N; a finished run drawn again for another parameter or circuit.
+    void BuStopSweepClick();
+    void ShowRunProgress();
+    void RedrawTakenRun();
 
     // What a run sweeps (main_window_swept.cpp): b_swept's choice; START over a bias or level run
     // going stops it.
@@ -223,6 +231,7 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     std::unique_ptr<Ui::Tb_tok> ui; // the designed form; tests reach controls by objectName
@@ -243,6 +252,9 @@ private:
     void ConnectExport();
     void ConnectPlans();
     void ConnectSwept();
+    void ConnectRunControl();
+    void ConnectShortcuts();
+    void PlaceSidePanels();
     void ShowStartButton();
     void StartQuantityRunFromFields();
     bool ReferenceMatches() const;
@@ -298,6 +310,8 @@ private:
     QList<QWidget *> Readouts() const;
 
     bool m_frequencyEdited = false;       // i_freq holds typed text not yet applied
+    QLabel *m_frequencyBound = nullptr;   // in the status bar after a bounded entry
+    bool m_pointInHand = false;           // a redraw for the point the tick has just stored
     QList<QPointF> m_plotPoints[2];       // the points of each series, kept between redraws
     float m_plotFactor[2] = {1.0f, 1.0f}; // what each plotted value was divided by
     Sweep::ReferenceTrace m_reference;    // held from the menu; survives a new START

@@ -1,13 +1,18 @@
 // Test frequency: typed entry, the list step, the decade-wise increment; each pauses polling.
+// The field always ends on the frequency sent.
 #include "ui/main_window.h"
 
 #include "ui_main_window.h"
 
 #include "core/session.h"
 #include "ui/main_state.h"
+#include "ui/run_text.h"
 #include "ui/settings_logic.h"
 
 #include <QKeyEvent>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QStatusBar>
 
 namespace Main {
 
@@ -48,7 +53,27 @@ void Tb_tok::ApplyTypedFrequency() {
         return;
     }
     m_core->SetFrequency(value);
+    // The field shows what was sent: the frequency window may have bounded the entry.
+    ui->i_freq->setText(QString::number(CurrentFrequency));
+    ShowFrequencyBound(BoundedFrequencyText(value, CurrentFrequency, FrequencyLow, FrequencyHigh));
     m_core->ResumePolling();
+}
+
+// The field shows the frequency the core holds, without the pause typing would make.
+void Tb_tok::ShowCurrentFrequency() {
+    const QSignalBlocker block(ui->i_freq);
+    ui->i_freq->setText(QString::number(CurrentFrequency));
+}
+
+// A bounded entry is said in the status bar until the next frequency is set.
+void Tb_tok::ShowFrequencyBound(const QString &text) {
+    if (!m_frequencyBound) {
+        m_frequencyBound = new QLabel(this);
+        m_frequencyBound->setObjectName(QStringLiteral("LaFrequencyBound"));
+        ui->status->addPermanentWidget(m_frequencyBound);
+    }
+    m_frequencyBound->setText(text);
+    m_frequencyBound->setVisible(!text.isEmpty());
 }
 
 // Puts the program's frequency back into the field and lets polling go on.
@@ -62,6 +87,7 @@ void Tb_tok::b_freq_stepClick(Framework::UpDown::Direction) {
     m_core->PausePolling();
     m_core->SetFrequency(FrequencyListEntry(ui->b_freq_step->position()));
     ui->i_freq->setText(QString::number(CurrentFrequency));
+    ShowFrequencyBound(QString());
     m_core->ResumePolling();
 }
 
@@ -71,6 +97,7 @@ void Tb_tok::b_freq_incrClick(Framework::UpDown::Direction direction) {
     ui->b_freq_incr->setPosition(IncrementRest);
     m_core->StepFrequency(direction == Framework::UpDown::Direction::Up);
     ui->i_freq->setText(QString::number(CurrentFrequency));
+    ShowFrequencyBound(QString());
     m_core->ResumePolling();
 }
 

@@ -10,9 +10,11 @@
 #include "sweep/sweep_store.h"
 #include "ui/graph_panel.h"
 #include "ui/main_state.h"
+#include "ui/run_text.h"
 #include "ui/swept_quantity.h"
 #include "ui_main_window.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace Main {
@@ -82,6 +84,15 @@ void Tb_tok::RedrawGraph() {
     const bool shown[2] = {g.p1on->isChecked(), g.p2on->isChecked()};
     const float *plotted[2] = {PlotValues1, PlotValues2};
     const int parameter[2] = {Param1Index, Param2Index};
+    // Points a run has not taken are not drawn; the axis keeps the run's whole span.
+    const int drawn = DrawnSweepPoints(SweepState, m_pointInHand);
+    double spanLow = std::nan(""), spanHigh = std::nan("");
+    for (int k = 0; k < SweepPoints; ++k) {
+        const double x = AxisValue(SweepState, k, frequencySweep);
+        spanLow = k == 0 ? x : std::min(spanLow, x);
+        spanHigh = k == 0 ? x : std::max(spanHigh, x);
+    }
+    chart->setXSpan(spanLow, spanHigh);
     for (int s = 0; s < 2; ++s) {
         QList<QPointF> &points = m_plotPoints[s];
         points.resize(0);
@@ -94,6 +105,7 @@ void Tb_tok::RedrawGraph() {
                     points.append(QPointF(AxisValue(SweepState, k, frequencySweep), plotted[s][k]));
             }
             LeaveOutUnmeasured(points);
+            if (points.size() > drawn) points.resize(drawn);
         }
         chart->setReferencePoints(s, shown[s] && !deviation
                                          ? ComparedPoints(s, parameter[s], plotted[s])

@@ -1,4 +1,5 @@
-// The two shown parameters (by hand or automatic) and the equivalent circuit.
+// The two shown parameters (by hand or automatic) and the equivalent circuit; a finished run's
+// graph follows either choice.
 #include "ui/main_window.h"
 
 #include "ui_main_window.h"
@@ -20,12 +21,14 @@ void Tb_tok::b_par1Change(int index) {
     ui->b_apar->setChecked(false);
     b_aparClick();
     m_core->SetShownParameter(0, index);
+    RedrawTakenRun();
 }
 
 void Tb_tok::b_par2Change(int index) {
     ui->b_apar->setChecked(false);
     b_aparClick();
     m_core->SetShownParameter(1, index);
+    RedrawTakenRun();
 }
 
 void Tb_tok::b_aparClick() {
@@ -34,10 +37,12 @@ void Tb_tok::b_aparClick() {
 
 void Tb_tok::b_serialClick() {
     m_core->SetCircuit(ui->b_serial->isChecked());
+    RedrawTakenRun();
 }
 
 void Tb_tok::b_paralClick() {
     m_core->SetCircuit(!ui->b_paral->isChecked());
+    RedrawTakenRun();
 }
 
 } // namespace Main

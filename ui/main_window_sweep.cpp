@@ -12,6 +12,7 @@
 #include "sweep/sweep_store.h"
 #include "ui/graph_panel.h"
 #include "ui/main_state.h"
+#include "ui/run_text.h"
 
 #include <QComboBox>
 
@@ -39,7 +40,11 @@ void Tb_tok::ConnectSweep() {
         SetMarkerRange(SweepPoints - 1);
         ui->PaGraph->form().marker->setValue(0);
     });
-    connect(core, &Core::Session::sweepPointStored, this, [this] { RedrawGraph(); });
+    connect(core, &Core::Session::sweepPointStored, this, [this] {
+        m_pointInHand = true; // the stored point is drawn though the run is still on it
+        RedrawGraph();
+        m_pointInHand = false;
+    });
     connect(core, &Core::Session::sweepAdvanced, this, [this] {
         ui->PaGraph->form().marker->setValue(SweepIndex);
         ShowConnectionBreaks();
@@ -97,7 +102,12 @@ bool Tb_tok::AcceptSweepFields() {
     }
     int points = 0;
     if (!ReadSweepField(g.ikol, points)) return false;
-    m_core->SetSweepPoints(points); // limited to 2..256 without a word
+    const QString tooMany = PointCountProblem(points); // more than the store holds: said
+    if (!tooMany.isEmpty()) {
+        m_core->Tell(tooMany);
+        return false;
+    }
+    m_core->SetSweepPoints(points); // fewer than 2 become 2
     return PlanSweep();             // a list that cannot be read: nothing is sent
 }
 

@@ -379,8 +379,8 @@ private slots:
         QTest::newRow("samples at Fmin, Fmax unread")
             << Check{false, "1000", "junk", "5", none, 1000, 1000, 5};
         QTest::newRow("N of 1 gives 2") << Check{false, "1000", "", "1", none, 1000, 1000, 2};
-        QTest::newRow("N of 1000 gives 256")
-            << Check{false, "1000", "", "1000", none, 1000, 1000, 256};
+        QTest::newRow("N of 1000 is said") << Check{
+            false, "1000", "", "1000", QStringLiteral("Число точек: от 2 до 256"), 1000, 1000, 10};
         QTest::newRow("N with blanks") << Check{false, " 1000", "", " 7 ", none, 1000, 1000, 7};
     }
     void startChecks() {
@@ -557,7 +557,7 @@ private slots:
         g.start(QStringLiteral("1000"), QString(), QStringLiteral("5"), false);
         QCOMPARE(g.ys(0), (QList<double>{100.0, 100.0, 100.0})); // untouched until a point
         QVERIFY(TickForPoint(w));
-        QCOMPARE(g.ys(0), (QList<double>{200.0, 100.0, 100.0, 0.0, 0.0}));
+        QCOMPARE(g.ys(0), (QList<double>{200.0})); // points not yet taken are not drawn
         QCOMPARE(g.text("ip1sr"), QStringLiteral("Rs  200.0000 Om"));
     }
 
@@ -580,16 +580,16 @@ private slots:
         g.p2on->click();
         QVERIFY(g.grafik->points(1).isEmpty());
         QVERIFY(g.grafik->isSeriesActive(1));
-        QCOMPARE(g.grafik->points(0).size(), 4);
+        QCOMPARE(g.grafik->points(0).size(), 2); // the points taken
         // Point 2 is not taken yet and still holds the start-up zero.
         QCOMPARE(g.text("ip1min"), QStringLiteral("Rs  0.000000 mOm"));
         QVERIFY(TickForPoint(w));
         QVERIFY(g.grafik->points(1).isEmpty());
         g.p2on->click();
-        QCOMPARE(g.grafik->points(1).size(), 4);
+        QCOMPARE(g.grafik->points(1).size(), 3);
         g.p1on->click();
         QVERIFY(g.grafik->points(0).isEmpty());
-        QCOMPARE(g.grafik->points(1).size(), 4);
+        QCOMPARE(g.grafik->points(1).size(), 3);
     }
 
     // A bad START leaves a run going; a good one starts it afresh.

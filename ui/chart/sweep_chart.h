@@ -91,6 +91,9 @@ public:
 
     // Unless the user has zoomed in, the axes follow the points with a small margin.
     void fitToPoints();
+    // x from low to high stays on the bottom axis with the points (a run's whole span while its
+    // points come); NaN for none, the default.
+    void setXSpan(double low, double high);
     bool isZoomed() const;
     // The plot area in this widget's coordinates.
     QRectF plotArea() const;

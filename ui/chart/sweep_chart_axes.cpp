@@ -184,12 +184,25 @@ void SweepChart::fitToPoints() {
         d->fitted[s] = Padded(yLow, yHigh, ValuePadding);
         SetAxisRange(d->side[s], d->fitted[s], TicksY);
     }
+    for (double end : {d->span.min, d->span.max}) {
+        const double x =
+            std::isfinite(end) && (!d->logAxis || end > 0.0) ? shownX(end) : std::nan("");
+        if (!std::isfinite(x)) continue;
+        xLow = anyX ? std::min(xLow, x) : x;
+        xHigh = anyX ? std::max(xHigh, x) : x;
+        anyX = true;
+    }
     if (!anyX) return;
     const Range x = Padded(xLow, xHigh, XPadding);
     if (d->logAxis)
         d->logBottom->setRange(x.min, x.max);
     else
         SetAxisRange(d->bottom, x, TicksX);
+}
+
+void SweepChart::setXSpan(double low, double high) {
+    d->span = {low, high};
+    fitToPoints();
 }
 
 bool SweepChart::isZoomed() const {

@@ -77,6 +77,7 @@ struct SweepChart::Parts {
     bool zoomed = false;
     bool logAxis = false;
     double hzPerUnit = 1.0;
+    Range span{std::nan(""), std::nan("")}; // x the bottom axis takes in besides the points
 
     QList<double> markers; // x of each, in the order placed
     struct MarkerItems {
