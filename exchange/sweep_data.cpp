@@ -1,7 +1,7 @@
 #include "exchange/sweep_data.h"
 
 #include "fit/fit_data.h"
-#include "link/decoding.h"
+#include "sweep/sweep_circuit.h"
 #include "sweep/sweep_store.h"
 
 #include <algorithm>
@@ -27,27 +27,6 @@ float Single(double value) {
     if (value > largest) return std::numeric_limits<float>::infinity();
     if (value < -largest) return -std::numeric_limits<float>::infinity();
     return static_cast<float>(value);
-}
-
-constexpr double TwoPi = 6.283185307179586;
-
-// The parameters a run stores for its graph and statistics, derived from the point's |Z| and
-// angle as a frame's are, in the circuit given.
-void DeriveSamples(Main::SweepVariables &store, int k, bool seriesCircuit) {
-    Device::ParameterInputs in;
-    in.magnitude = store.SweepMagnitudes[k];
-    in.phase = store.SweepPhases[k];
-    Device::FloatPair z;
-    Device::FromPolar(z, {in.magnitude, in.phase});
-    if (!seriesCircuit) Device::ToParallel(z);
-    in.resistance = z.first;
-    in.reactance = z.second;
-    in.frequencyHz = store.SweepReportedFrequencies[k];
-    in.angularFrequency = static_cast<float>(in.frequencyHz * TwoPi);
-    in.biasMillivolts = store.SweepReportedBiases[k];
-    in.seriesCircuit = seriesCircuit;
-    for (int p = 0; p < Main::SweepParameterCount; ++p)
-        store.SweepSamples[p][k] = Device::DeriveParameter(p, in);
 }
 
 } // namespace
@@ -98,11 +77,12 @@ std::optional<Main::SweepVariables> ToStore(const SweepData &data, bool seriesCi
         store->SweepPhases[k] = Single(p.phase);
         store->SweepReportedBiases[k] = Whole(p.bias * 1000.0);
         store->SweepStatuses[k] = p.status;
-        store->SweepSeriesCircuits[k] = seriesCircuit;
+        store->SweepSeriesCircuits[k] = !seriesCircuit; // derived in seriesCircuit below
         store->SweepFrameMagnitudes[k] = std::numeric_limits<float>::quiet_NaN();
         store->SweepFramePhases[k] = std::numeric_limits<float>::quiet_NaN();
-        DeriveSamples(*store, static_cast<int>(k), seriesCircuit);
     }
+    // The parameters the graph and statistics read, as a frame's are derived.
+    Main::DeriveSweepSamples(*store, static_cast<int>(n), seriesCircuit);
     return store;
 }
 

@@ -8,6 +8,8 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include "tests/remote/client_exchange.h"
+
 #include <QtTest>
 
 #include <cmath>
@@ -17,29 +19,9 @@ using namespace Remote;
 
 namespace {
 
-// Runs every complete line fed so far and returns the answers.
-QByteArray Drain(Client &session) {
-    while (session.pump()) {
-    }
-    return session.takeOutput();
-}
-
-QByteArray Send(Client &session, const QByteArray &line) {
-    session.feed(line + "\n");
-    return Drain(session);
-}
-
-// The codes on the queue, oldest first; the queue is empty afterwards.
-QList<int> Errors(Client &session) {
-    QList<int> codes;
-    for (int i = 0; i < 40; ++i) {
-        const QByteArray entry = Send(session, "SYST:ERR?");
-        const int code = entry.left(entry.indexOf(',')).toInt();
-        if (code == 0) break;
-        codes << code;
-    }
-    return codes;
-}
+using RemoteTest::Drain;
+using RemoteTest::Errors;
+using RemoteTest::Send;
 
 QList<double> Numbers(const QByteArray &answer) {
     QList<double> values;

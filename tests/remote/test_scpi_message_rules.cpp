@@ -7,33 +7,17 @@
 #include "remote/input_lines.h"
 #include "remote/scpi_parser.h"
 
+#include "tests/remote/client_exchange.h"
+
 #include <QtTest>
 
 using namespace Remote;
 
 namespace {
 
-QByteArray Drain(Client &session) {
-    while (session.pump()) {
-    }
-    return session.takeOutput();
-}
-
-QByteArray Send(Client &session, const QByteArray &line) {
-    session.feed(line + "\n");
-    return Drain(session);
-}
-
-QList<int> Errors(Client &session) {
-    QList<int> codes;
-    for (int i = 0; i < 40; ++i) {
-        const QByteArray entry = Send(session, "SYST:ERR?");
-        const int code = entry.left(entry.indexOf(',')).toInt();
-        if (code == 0) break;
-        codes << code;
-    }
-    return codes;
-}
+using RemoteTest::Drain;
+using RemoteTest::Errors;
+using RemoteTest::Send;
 
 // A list run of two points started by session on the fake meter.
 void StartListRun(Client &session) {

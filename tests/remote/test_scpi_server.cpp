@@ -7,6 +7,8 @@
 
 #include <QSignalSpy>
 #include <QTcpSocket>
+#include "tests/remote/client_exchange.h"
+
 #include <QtTest>
 
 #include <memory>
@@ -15,24 +17,9 @@ using namespace Remote;
 
 namespace {
 
-constexpr int Deadline = 20000; // ms; generous for a loaded machine
-
-std::unique_ptr<QTcpSocket> Connect(quint16 port) {
-    auto socket = std::make_unique<QTcpSocket>();
-    socket->connectToHost(QHostAddress::LocalHost, port);
-    return socket;
-}
-
-// One answer line from the socket, the event loop running meanwhile.
-QByteArray Ask(QTcpSocket &socket, const QByteArray &line) {
-    socket.write(line + "\n");
-    QElapsedTimer timer;
-    timer.start();
-    while (!socket.canReadLine() && timer.elapsed() < Deadline &&
-           socket.state() != QAbstractSocket::UnconnectedState)
-        QTest::qWait(1);
-    return socket.readLine().trimmed();
-}
+using RemoteTest::Ask;
+using RemoteTest::Connect;
+using RemoteTest::Deadline;
 
 // Lets the event loop take `turns` turns of a 10 ms timer, so that whatever the server would do
 // with the bytes it has been given had its chance. Counted in turns, not slept, so that a busy

@@ -7,6 +7,8 @@
 
 #include <QDeadlineTimer>
 #include <QTcpSocket>
+#include "tests/remote/client_exchange.h"
+
 #include <QtTest>
 
 #include <memory>
@@ -15,22 +17,9 @@ using namespace Remote;
 
 namespace {
 
-constexpr int Deadline = 20000; // ms; generous for a loaded machine
-
-std::unique_ptr<QTcpSocket> Connect(quint16 port) {
-    auto socket = std::make_unique<QTcpSocket>();
-    socket->connectToHost(QHostAddress::LocalHost, port);
-    return socket;
-}
-
-QByteArray Ask(QTcpSocket &socket, const QByteArray &line) {
-    socket.write(line + "\n");
-    const QDeadlineTimer deadline(Deadline);
-    while (!socket.canReadLine() && !deadline.hasExpired() &&
-           socket.state() != QAbstractSocket::UnconnectedState)
-        QTest::qWait(1);
-    return socket.readLine().trimmed();
-}
+using RemoteTest::Ask;
+using RemoteTest::Connect;
+using RemoteTest::Deadline;
 
 } // namespace
 
