@@ -154,9 +154,11 @@ void AddSweep(QCommandLineParser &parser) {
         Valued("circuit", "Equivalent circuit of the values (default series).", "series|parallel"));
     parser.addOption(Valued("fit",
                             "Fit the run to an equivalent circuit, or to the best of them with "
-                            "auto: a summary on stderr and, with --format json, a last line "
+                            "auto, or to a circuit string such as R0-p(R1,Q1) (series -, "
+                            "parallel p(a,b,...), elements R, C, L and Q, a constant-phase "
+                            "element): a summary on stderr and, with --format json, a last line "
                             "{\"fit\": {...}}.",
-                            "MODEL|auto"));
+                            "MODEL|auto|CIRCUIT"));
     AddOutput(parser);
 }
 
@@ -439,9 +441,8 @@ bool TakeFit(const QCommandLineParser &parser, Invocation &invocation) {
                                .arg(invocation.quantityRun.option);
         return false;
     }
-    if (name != QLatin1String("auto") && !Fit::ModelByName(name)) {
-        invocation.error =
-            QStringLiteral("--fit takes one of %1, not \"%2\"").arg(Fit::ModelNameList(), name);
+    if (const QString why = Fit::FitNameError(name); !why.isEmpty()) {
+        invocation.error = QStringLiteral("--fit takes %1").arg(why);
         return false;
     }
     if (!invocation.sweep.frequencyMode) {

@@ -239,9 +239,12 @@ void ParseFit(const QStringList &arguments, Invocation &invocation) {
     QCommandLineParser parser;
     parser.addOption(Valued("id", "Fit the kept sweep ID instead of a file.", "ID"));
     parser.addOption(Valued("model",
-                            QStringLiteral("The model: %1, or auto (the default) for the best.")
+                            QStringLiteral("The model: %1, or auto (the default) for the best, "
+                                           "or a circuit string such as R0-p(R1,Q1) (series -, "
+                                           "parallel p(a,b,...), elements R, C, L and Q, a "
+                                           "constant-phase element).")
                                 .arg(Fit::ModelNameList()),
-                            "NAME|auto"));
+                            "NAME|auto|CIRCUIT"));
     parser.addOption(Valued("format", "text (the default) or json.", "text|json"));
     const bool parsed = Parse(parser, arguments, invocation);
     invocation.helpText = FitUsage + FitExitHelp() + OptionsPart(parser);
@@ -262,9 +265,8 @@ void ParseFit(const QStringList &arguments, Invocation &invocation) {
     const QString model = parser.isSet(QStringLiteral("model"))
                               ? parser.value(QStringLiteral("model"))
                               : QStringLiteral("auto");
-    if (model != QLatin1String("auto") && !Fit::ModelByName(model)) {
-        invocation.error = QStringLiteral("--model takes one of %1 or auto, not \"%2\"")
-                               .arg(Fit::ModelNameList(), model);
+    if (const QString why = Fit::FitNameError(model); !why.isEmpty()) {
+        invocation.error = QStringLiteral("--model takes %1").arg(why);
         return;
     }
     invocation.fitModel = model;

@@ -6,9 +6,8 @@
 #include "fit/circuit_fit.h"
 
 #include "fit/derived_figures.h"
-#include "fit/element_bounds.h"
+#include "fit/fit_target.h"
 #include "fit/fit_verdict.h"
-#include "fit/starting_values.h"
 
 #include <Eigen/Dense>
 #include <unsupported/Eigen/LevenbergMarquardt>
@@ -39,22 +38,23 @@ constexpr double SingularFloor = 1e-9;
 
 // The residuals over the free elements; the others keep the values in held.
 struct Residuals : Eigen::DenseFunctor<double> {
-    Residuals(Model m, const UsablePoints &p, const Bounds &b, const Elements &h, unsigned freeMask)
-        : DenseFunctor(FreeCount(m, freeMask), 2 * static_cast<int>(p.omega.size())), model(m),
-          points(p), bounds(b), held(h) {
-        for (int i = 0; i < Info(m).elementCount; ++i)
+    Residuals(const FitTarget &t, const UsablePoints &p, const Bounds &b, const Elements &h,
+              unsigned freeMask)
+        : DenseFunctor(FreeCount(t, freeMask), 2 * static_cast<int>(p.omega.size())), target(&t),
+          points(&p), bounds(&b), held(h) {
+        for (int i = 0; i < t.Count(); ++i)
             if (freeMask & (1u << i)) index[used++] = i;
     }
 
-    static int FreeCount(Model m, unsigned mask) {
+    static int FreeCount(const FitTarget &t, unsigned mask) {
         int count = 0;
-        for (int i = 0; i < Info(m).elementCount; ++i)
+        for (int i = 0; i < t.Count(); ++i)
             count += (mask >> i) & 1u;
         return count;
     }
 
-    double Lower(int j) const { return std::log(bounds.lower[index[j]]); }
-    double Upper(int j) const { return std::log(bounds.upper[index[j]]); }
+    double Lower(int j) const { return std::log(bounds->lower[index[j]]); }
+    double Upper(int j) const { return std::log(bounds->upper[index[j]]); }
 
     Elements ElementsOf(const InputType &x) const {
         Elements e = held;
@@ -71,10 +71,10 @@ struct Residuals : Eigen::DenseFunctor<double> {
     }
 
     int Evaluate(const Elements &e, ValueType &f) const {
-        const int n = static_cast<int>(points.omega.size());
+        const int n = static_cast<int>(points->omega.size());
         for (int k = 0; k < n; ++k) {
-            const Complex z = points.impedance[k];
-            const Complex r = (Impedance(model, e.data(), points.omega[k]) - z) / std::abs(z);
+            const Complex z = points->impedance[k];
+            const Complex r = (target->Impedance(e.data(), points->omega[k]) - z) / std::abs(z);
             f[k] = r.real();
             f[n + k] = r.imag();
         }
@@ -86,11 +86,11 @@ struct Residuals : Eigen::DenseFunctor<double> {
     // Beyond a bound the residuals do not change, and the derivative says so.
     int df(const InputType &x, JacobianType &jacobian) const {
         const Elements e = ElementsOf(x);
-        const int n = static_cast<int>(points.omega.size());
+        const int n = static_cast<int>(points->omega.size());
         Complex gradient[MaxElements];
         for (int k = 0; k < n; ++k) {
-            ImpedanceAndGradient(model, e.data(), points.omega[k], gradient);
-            const double scale = 1.0 / std::abs(points.impedance[k]);
+            target->ImpedanceAndGradient(e.data(), points->omega[k], gradient);
+            const double scale = 1.0 / std::abs(points->impedance[k]);
             for (int j = 0; j < used; ++j) {
                 const bool inside = x[j] >= Lower(j) && x[j] <= Upper(j);
                 jacobian(k, j) = inside ? gradient[index[j]].real() * scale : 0.0;
@@ -107,9 +107,9 @@ struct Residuals : Eigen::DenseFunctor<double> {
         return std::isfinite(s) ? s : Infinity;
     }
 
-    Model model;
-    const UsablePoints &points;
-    const Bounds &bounds;
+    const FitTarget *target;
+    const UsablePoints *points;
+    const Bounds *bounds;
     Elements held;
     int index[MaxElements] = {};
     int used = 0;
@@ -185,19 +185,19 @@ Solution Solve(const Residuals &residuals, const Elements &start, const Solution
     return s;
 }
 
-unsigned AllElements(Model model) {
-    return (1u << Info(model).elementCount) - 1u;
+unsigned AllElements(const FitTarget &target) {
+    return (1u << target.Count()) - 1u;
 }
 
 // The best of all starts: converged ones first, then the smaller residual.
-Solution BestSolution(Model model, const UsablePoints &points, const Bounds &bounds, double noise,
-                      const FitOptions &options) {
+Solution BestSolution(const FitTarget &target, const UsablePoints &points, const Bounds &bounds,
+                      double noise, const FitOptions &options) {
     Solution shape;
-    shape.freeMask = AllElements(model);
-    const Residuals residuals(model, points, bounds, Elements{}, shape.freeMask);
+    shape.freeMask = AllElements(target);
+    const Residuals residuals(target, points, bounds, Elements{}, shape.freeMask);
     // Every start is cheap to score; the solver runs from the best few of them.
     std::vector<std::pair<double, Elements>> ranked;
-    for (const Elements &start : StartingValues(model, points)) {
+    for (const Elements &start : target.Starts(points)) {
         if (!Valid(start, residuals.inputs())) continue;
         Elements clamped = start;
         for (int i = 0; i < residuals.inputs(); ++i)
@@ -228,20 +228,20 @@ Solution BestSolution(Model model, const UsablePoints &points, const Bounds &bou
 
 // Holds, one at a time, the element whose move to a bound costs least while that cost stays
 // within what the noise explains, and fits the others again.
-Solution HoldAtBounds(Model model, const UsablePoints &points, const Bounds &bounds, Solution s,
-                      double noise, const FitOptions &options) {
-    const int count = Info(model).elementCount;
+Solution HoldAtBounds(const FitTarget &target, const UsablePoints &points, const Bounds &bounds,
+                      Solution s, double noise, const FitOptions &options) {
+    const int count = target.Count();
     const int residualCount = 2 * static_cast<int>(points.omega.size());
     for (int round = 0; round < count; ++round) {
         // The noise is what an element may hide in: the residual variance, but no more than
         // the noise the data show (or, without an estimate, the residual a fit that describes
         // the data may leave), so a model that misses the data cannot hide its elements in that.
-        const int free = Residuals::FreeCount(model, s.freeMask);
+        const int free = Residuals::FreeCount(target, s.freeMask);
         const double ceiling = std::isfinite(noise) ? noise : DescribeFloor;
         const double variance = std::max(
             std::min(s.sumOfSquares / std::max(1, residualCount - free), ceiling * ceiling),
             ResolutionFloor * ResolutionFloor);
-        const Residuals all(model, points, bounds, s.elements, 0u);
+        const Residuals all(target, points, bounds, s.elements, 0u);
         int chosen = -1;
         bool lower = false;
         double cheapest = HoldChiSquare * variance;
@@ -264,7 +264,7 @@ Solution HoldAtBounds(Model model, const UsablePoints &points, const Bounds &bou
         if (lower) shape.lowerMask |= 1u << chosen;
         Elements start = s.elements;
         start[chosen] = lower ? bounds.lower[chosen] : bounds.upper[chosen];
-        const Residuals rest(model, points, bounds, start, shape.freeMask);
+        const Residuals rest(target, points, bounds, start, shape.freeMask);
         Solution next = Solve(rest, start, shape, options);
         if (!(next.sumOfSquares <= s.sumOfSquares + cheapest) || !std::isfinite(next.sumOfSquares))
             break; // the fit of the rest went astray: keep what there was
@@ -276,10 +276,10 @@ Solution HoldAtBounds(Model model, const UsablePoints &points, const Bounds &bou
 
 // sigma of ln x from s^2 (J^T J)^-1 over the free elements, with J's columns scaled to one and
 // the directions the data do not fix left out: an element along such a direction gets none.
-std::vector<ElementValue> Uncertainties(Model model, const UsablePoints &points,
+std::vector<ElementValue> Uncertainties(const FitTarget &target, const UsablePoints &points,
                                         const Bounds &bounds, const Solution &s) {
-    const int count = Info(model).elementCount;
-    const Residuals residuals(model, points, bounds, s.elements, s.freeMask);
+    const int count = target.Count();
+    const Residuals residuals(target, points, bounds, s.elements, s.freeMask);
     const int p = residuals.inputs();
     const int n = residuals.values();
     std::vector<ElementValue> values(static_cast<std::size_t>(count));
@@ -328,51 +328,55 @@ QString Named(Model model) {
     return QString::fromLatin1(Info(model).name);
 }
 
-FitResult Refused(Model model, const UsablePoints &points) {
+// A result of the target: its model, or its circuit string.
+FitResult Started(const FitTarget &target, const UsablePoints &points) {
     FitResult r;
-    r.model = model;
-    r.status = FitStatus::TooFewPoints;
+    r.model = target.model();
+    if (target.circuit()) r.circuit = target.circuit()->text;
     r.pointsUsed = static_cast<int>(points.omega.size());
     r.pointsLeftOut = points.leftOut;
-    const int needed = Info(model).elementCount + 1;
+    return r;
+}
+
+FitResult Refused(const FitTarget &target, const UsablePoints &points) {
+    FitResult r = Started(target, points);
+    r.status = FitStatus::TooFewPoints;
+    const int needed = target.Count() + 1;
     r.message = QStringLiteral("%1 needs at least %2 points at different frequencies; the sweep "
                                "has %3 usable (%4 left out)")
-                    .arg(Named(model))
+                    .arg(target.Name())
                     .arg(needed)
                     .arg(points.distinctFrequencies)
                     .arg(points.leftOut);
     return r;
 }
 
-FitResult FitUsable(Model model, const UsablePoints &points, const FitOptions &options) {
-    const ModelInfo &info = Info(model);
-    if (points.distinctFrequencies < info.elementCount + 1) return Refused(model, points);
-    const Bounds bounds = ElementBounds(model, points);
-    FitResult r;
-    r.model = model;
-    r.pointsUsed = static_cast<int>(points.omega.size());
-    r.pointsLeftOut = points.leftOut;
+FitResult FitUsable(const FitTarget &target, const UsablePoints &points,
+                    const FitOptions &options) {
+    if (points.distinctFrequencies < target.Count() + 1) return Refused(target, points);
+    const Bounds bounds = target.ValueBounds(points);
+    FitResult r = Started(target, points);
     r.noiseEstimate = NoiseEstimate(points);
-    Solution s = BestSolution(model, points, bounds, r.noiseEstimate, options);
+    Solution s = BestSolution(target, points, bounds, r.noiseEstimate, options);
     if (!std::isfinite(s.sumOfSquares)) {
         r.status = FitStatus::NotConverged;
         r.verdict = Verdict::Poor;
-        r.message = QStringLiteral("%1: the fit did not converge").arg(Named(model));
+        r.message = QStringLiteral("%1: the fit did not converge").arg(target.Name());
         return r;
     }
-    s = HoldAtBounds(model, points, bounds, s, r.noiseEstimate, options);
-    r.elements = Uncertainties(model, points, bounds, s);
+    s = HoldAtBounds(target, points, bounds, s, r.noiseEstimate, options);
+    r.elements = Uncertainties(target, points, bounds, s);
     const int residualCount = 2 * static_cast<int>(points.omega.size());
     r.rmsRelativeResidual = std::sqrt(s.sumOfSquares / residualCount);
-    r.bic = Bic(s.sumOfSquares, residualCount, Residuals::FreeCount(model, s.freeMask));
-    r.derived = DerivedFigures(model, s.elements.data());
+    r.bic = Bic(s.sumOfSquares, residualCount, Residuals::FreeCount(target, s.freeMask));
+    r.derived = target.Derived(s.elements.data());
     r.status = s.converged ? FitStatus::Ok : FitStatus::NotConverged;
     const auto [low, high] = std::minmax_element(points.omega.begin(), points.omega.end());
     Judge(r, *low / TwoPi, *high / TwoPi);
     r.message = s.converged
-                    ? QStringLiteral("%1 fitted to %2 points").arg(Named(model)).arg(r.pointsUsed)
+                    ? QStringLiteral("%1 fitted to %2 points").arg(target.Name()).arg(r.pointsUsed)
                     : QStringLiteral("%1: the fit did not converge within %2 evaluations")
-                          .arg(Named(model))
+                          .arg(target.Name())
                           .arg(options.maxEvaluations);
     if (r.pointsLeftOut > 0)
         r.message +=
@@ -401,14 +405,14 @@ bool Ranks(const FitResult &a, const FitResult &b) {
 } // namespace
 
 FitResult FitCircuit(Model model, const Sweep &sweep, const FitOptions &options) {
-    return FitUsable(model, SelectUsable(sweep), options);
+    return FitUsable(FitTarget(model), SelectUsable(sweep), options);
 }
 
 FitResult FitBest(const Sweep &sweep, const FitOptions &options) {
     const UsablePoints points = SelectUsable(sweep);
     std::vector<FitResult> fits;
     for (Model model : AllModels())
-        fits.push_back(FitUsable(model, points, options));
+        fits.push_back(FitUsable(FitTarget(model), points, options));
     std::stable_sort(fits.begin(), fits.end(), Ranks);
     // Within the gap of the lowest BIC the model with the fewest free elements is kept, of those
     // the one with the fewest elements: a larger model with elements held at bounds is the
@@ -448,21 +452,35 @@ FitResult FitByName(const QString &name, const Sweep &sweep, const FitOptions &o
     if (name == QLatin1String("auto")) return FitBest(sweep, options);
     if (const std::optional<Model> model = ModelByName(name))
         return FitCircuit(*model, sweep, options);
+    CircuitParse parse = ParseCircuit(name);
+    if (parse.ok)
+        return FitUsable(FitTarget(std::move(parse.circuit)), SelectUsable(sweep), options);
     FitResult r;
     r.status = FitStatus::UnknownModel;
-    r.message = QStringLiteral("unknown model '%1' (one of %2)").arg(name, ModelNameList());
+    r.message = QStringLiteral("unknown model '%1' (one of %2, or a circuit such as "
+                               "R0-p(R1,Q1): %3)")
+                    .arg(name, ModelNameList(), parse.Error());
     return r;
+}
+
+QString FitNameError(const QString &name) {
+    if (name == QLatin1String("auto") || ModelByName(name)) return {};
+    const CircuitParse parse = ParseCircuit(name);
+    if (parse.ok) return {};
+    return QStringLiteral("one of %1, or a circuit such as R0-p(R1,Q1); \"%2\" is neither (%3)")
+        .arg(ModelNameList(), name, parse.Error());
 }
 
 std::vector<Complex> EvaluateFit(const FitResult &fit, const std::vector<double> &frequencies) {
     std::vector<Complex> z;
-    if (fit.elements.size() != static_cast<std::size_t>(Info(fit.model).elementCount)) return z;
+    const std::optional<FitTarget> target = TargetOf(fit);
+    if (!target || fit.elements.size() != static_cast<std::size_t>(target->Count())) return z;
     Elements values{};
     for (std::size_t i = 0; i < fit.elements.size(); ++i)
         values[i] = fit.elements[i].value;
     z.reserve(frequencies.size());
     for (double hz : frequencies)
-        z.push_back(Impedance(fit.model, values.data(), TwoPi * hz));
+        z.push_back(target->Impedance(values.data(), TwoPi * hz));
     return z;
 }
 

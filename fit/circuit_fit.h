@@ -64,7 +64,10 @@ struct Alternative {
 };
 
 struct FitResult {
-    Model model = Model::Resistor;
+    Model model = Model::Resistor; // meaningless when circuit is set
+    // The circuit string fitted (as parsed, without spaces); empty for a model. Its elements are
+    // the circuit's values in the order written (circuit_string.h).
+    QString circuit;
     FitStatus status = FitStatus::TooFewPoints;
     QString message; // one English sentence saying how it went
     std::vector<ElementValue> elements;
@@ -97,8 +100,11 @@ constexpr double BicGap = 10.0;
 // are listed, best first.
 FitResult FitBest(const Sweep &sweep, const FitOptions &options = {});
 
-// A model's name or "auto".
+// A model's name, "auto" or a circuit string such as "R0-p(R1,Q1)" (circuit_string.h).
 FitResult FitByName(const QString &name, const Sweep &sweep, const FitOptions &options = {});
+
+// Empty when name is a model's, "auto" or a circuit string; otherwise why it is none of them.
+QString FitNameError(const QString &name);
 
 // The fitted circuit's impedance at each frequency (Hz); empty when the fit has no elements.
 std::vector<Complex> EvaluateFit(const FitResult &fit, const std::vector<double> &frequencies);

@@ -14,7 +14,8 @@ using Complex = std::complex<double>;
 enum class Model { Resistor, SeriesRc, SeriesRl, ParallelRc, Capacitor, Inductor, Resonator };
 
 constexpr int ModelCount = 7;
-constexpr int MaxElements = 4;
+// The most values a fit solves for: a model has up to four, a circuit string up to twelve.
+constexpr int MaxElements = 12;
 
 struct ElementInfo {
     const char *key;  // the element's name in the output, e.g. "ESR"

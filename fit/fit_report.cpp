@@ -1,6 +1,8 @@
 // JSON and text forms of a fit.
 #include "fit/fit_report.h"
 
+#include "fit/fit_target.h"
+
 #include <QJsonArray>
 #include <QStringList>
 
@@ -16,9 +18,12 @@ QJsonValue Number(double value) {
     return std::isfinite(value) ? QJsonValue(value) : QJsonValue(QJsonValue::Null);
 }
 
+QString Symbol(const QString &unit) {
+    return unit == QLatin1String("ohm") ? QStringLiteral("\u03a9") : unit;
+}
+
 QString Symbol(const char *unit) {
-    const QString u = QString::fromLatin1(unit);
-    return u == QLatin1String("ohm") ? QStringLiteral("\u03a9") : u;
+    return Symbol(QString::fromLatin1(unit));
 }
 
 // A value is shown as a number only when the data determine it.
@@ -67,10 +72,11 @@ QString Unshown(const ElementValue &e) {
     }
 }
 
-QString Uncertainty(const ElementValue &e, const char *unit) {
+QString Uncertainty(const ElementValue &e, const QString &unit) {
     if (!std::isfinite(e.uncertainty)) return QStringLiteral("(not determined by the data)");
     return QStringLiteral("\u00b1 %1 (%2 %)")
-        .arg(Engineering(e.uncertainty, Symbol(unit), 2))
+        .arg(unit.isEmpty() ? QString::number(e.uncertainty, 'g', 2)
+                            : Engineering(e.uncertainty, Symbol(unit), 2))
         .arg(100.0 * e.uncertainty / e.value, 0, 'g', 2);
 }
 
@@ -92,7 +98,43 @@ QString FigureText(const DerivedFigure &d) {
     return QStringLiteral("not determined by the data");
 }
 
+// The role of a circuit string's value, by its kind.
+QString CircuitRole(char kind) {
+    switch (kind) {
+    case 'C':
+        return QStringLiteral("capacitance");
+    case 'L':
+        return QStringLiteral("inductance");
+    case 'Q':
+        return QStringLiteral("constant-phase element");
+    case 'a':
+        return QStringLiteral("its exponent");
+    default:
+        return QStringLiteral("resistance");
+    }
+}
+
 } // namespace
+
+std::vector<ElementLabel> ElementLabels(const FitResult &fit) {
+    std::vector<ElementLabel> labels;
+    const std::optional<FitTarget> target = TargetOf(fit);
+    if (target && target->circuit()) {
+        for (const CircuitParameter &p : target->circuit()->parameters)
+            labels.push_back({p.key, QString::fromLatin1(p.unit), CircuitRole(p.kind)});
+    } else {
+        const ModelInfo &info = Info(fit.model);
+        for (int i = 0; i < info.elementCount; ++i)
+            labels.push_back({QString::fromLatin1(info.elements[i].key),
+                              QString::fromLatin1(info.elements[i].unit),
+                              QString::fromLatin1(info.elements[i].role)});
+    }
+    return labels;
+}
+
+QString FitName(const FitResult &fit) {
+    return fit.circuit.isEmpty() ? QString::fromLatin1(Info(fit.model).name) : fit.circuit;
+}
 
 QString VerdictName(Verdict verdict) {
     switch (verdict) {
@@ -119,13 +161,13 @@ QString VerdictText(const FitResult &fit) {
                .arg(100.0 * fit.rmsRelativeResidual, 0, 'g', 2)
                .arg(noise);
     if (fit.status != FitStatus::Ok) why << QStringLiteral("the fit did not converge");
-    const ModelInfo &info = Info(fit.model);
+    const std::vector<ElementLabel> labels = ElementLabels(fit);
     QStringList loose;
-    for (std::size_t i = 0; i < fit.elements.size(); ++i)
+    for (std::size_t i = 0; i < fit.elements.size() && i < labels.size(); ++i)
         if (fit.elements[i].state == ElementState::Undetermined ||
             (fit.elements[i].state == ElementState::Determined &&
              !std::isfinite(fit.elements[i].uncertainty)))
-            loose << QString::fromLatin1(info.elements[i].key);
+            loose << labels[i].key;
     why << (loose.isEmpty() ? QStringLiteral("every free element determined")
                             : QStringLiteral("not determined: %1").arg(loose.join(", ")));
     return QStringLiteral("%1: %2").arg(fit.verdict == Verdict::Good ? QStringLiteral("good")
@@ -164,8 +206,10 @@ QJsonObject FitToJson(const FitResult &fit) {
     QJsonObject o;
     const bool known = fit.status != FitStatus::UnknownModel;
     const ModelInfo &info = Info(fit.model);
-    o[QStringLiteral("model")] = known ? QString::fromLatin1(info.name) : QString();
-    o[QStringLiteral("circuit")] = known ? QString::fromLatin1(info.circuit) : QString();
+    const bool string = !fit.circuit.isEmpty();
+    o[QStringLiteral("model")] = known ? FitName(fit) : QString();
+    o[QStringLiteral("circuit")] =
+        known ? (string ? fit.circuit : QString::fromLatin1(info.circuit)) : QString();
     o[QStringLiteral("status")] = StatusName(fit.status);
     o[QStringLiteral("verdict")] = VerdictName(fit.verdict);
     o[QStringLiteral("describes_data")] = fit.describesData;
@@ -175,15 +219,16 @@ QJsonObject FitToJson(const FitResult &fit) {
     o[QStringLiteral("points_used")] = fit.pointsUsed;
     o[QStringLiteral("points_left_out")] = fit.pointsLeftOut;
     QJsonObject elements;
-    for (std::size_t i = 0; i < fit.elements.size(); ++i) {
-        const ElementInfo &e = info.elements[i];
+    const std::vector<ElementLabel> labels = ElementLabels(fit);
+    for (std::size_t i = 0; i < fit.elements.size() && i < labels.size(); ++i) {
+        const ElementLabel &e = labels[i];
         const ElementValue &v = fit.elements[i];
         const bool shown = Shown(v);
-        elements[QString::fromLatin1(e.key)] = QJsonObject{
+        elements[e.key] = QJsonObject{
             {QStringLiteral("value"), shown ? Number(v.value) : QJsonValue(QJsonValue::Null)},
             {QStringLiteral("uncertainty"),
              shown ? Number(v.uncertainty) : QJsonValue(QJsonValue::Null)},
-            {QStringLiteral("unit"), QString::fromLatin1(e.unit)},
+            {QStringLiteral("unit"), e.unit},
             {QStringLiteral("state"), ElementStateName(v)}};
     }
     o[QStringLiteral("elements")] = elements;
@@ -219,23 +264,25 @@ QJsonObject FitToJson(const FitResult &fit) {
 QString FitSummary(const FitResult &fit) {
     QStringList lines;
     if (fit.status == FitStatus::UnknownModel || fit.elements.empty()) return fit.message + '\n';
-    const ModelInfo &info = Info(fit.model);
+    const QString circuit = fit.circuit.isEmpty() ? QString::fromLatin1(Info(fit.model).circuit)
+                                                  : QStringLiteral("circuit string");
     lines << QStringLiteral("%1 (%2), %3 points, %4 left out%5")
-                 .arg(QString::fromLatin1(info.name), QString::fromLatin1(info.circuit))
+                 .arg(FitName(fit), circuit)
                  .arg(fit.pointsUsed)
                  .arg(fit.pointsLeftOut)
                  .arg(fit.status == FitStatus::Ok ? QString() : QStringLiteral(": NOT CONVERGED"));
     lines << QStringLiteral("  verdict %1").arg(VerdictText(fit));
-    for (std::size_t i = 0; i < fit.elements.size(); ++i) {
-        const ElementInfo &e = info.elements[i];
+    const std::vector<ElementLabel> labels = ElementLabels(fit);
+    for (std::size_t i = 0; i < fit.elements.size() && i < labels.size(); ++i) {
+        const ElementLabel &e = labels[i];
         const ElementValue &v = fit.elements[i];
-        lines << (Shown(v) ? QStringLiteral("  %1 = %2 %3   %4")
-                                 .arg(QString::fromLatin1(e.key), -4)
-                                 .arg(Engineering(v.value, Symbol(e.unit)), Uncertainty(v, e.unit),
-                                      QString::fromLatin1(e.role))
-                           : QStringLiteral("  %1 = %2   %3")
-                                 .arg(QString::fromLatin1(e.key), -4)
-                                 .arg(Unshown(v), QString::fromLatin1(e.role)));
+        lines << (Shown(v)
+                      ? QStringLiteral("  %1 = %2 %3   %4")
+                            .arg(e.key, -4)
+                            .arg(e.unit.isEmpty() ? QString::number(v.value, 'f', 4)
+                                                  : Engineering(v.value, Symbol(e.unit)),
+                                 Uncertainty(v, e.unit), e.role)
+                      : QStringLiteral("  %1 = %2   %3").arg(e.key, -4).arg(Unshown(v), e.role));
     }
     for (const DerivedFigure &d : fit.derived)
         lines << QStringLiteral("  %1 = %2").arg(QString::fromLatin1(d.key), -4).arg(FigureText(d));

@@ -6,7 +6,22 @@
 #include <QJsonObject>
 #include <QString>
 
+#include <vector>
+
 namespace Fit {
+
+// How an element of a fit is named and shown.
+struct ElementLabel {
+    QString key;  // "ESR", "R0", "Q1_alpha"
+    QString unit; // "ohm", "H", "F", "F*s^(alpha-1)" or "" for a number
+    QString role; // a few words for the text summary
+};
+
+// The labels of the fit's elements in their order: its model's, or its circuit string's values.
+std::vector<ElementLabel> ElementLabels(const FitResult &fit);
+
+// What the user typed for it: the model's name ("capacitor") or the circuit string.
+QString FitName(const FitResult &fit);
 
 // "ok", "not_converged", "too_few_points", "unknown_model".
 QString StatusName(FitStatus status);

@@ -219,8 +219,7 @@ void SweepCommands::sweepQuantityQuery(const Parameters &p) {
 void SweepCommands::fitQuery(const Parameters &p) {
     if (!reply_.oneParameter(p)) return;
     const QString name = ModelName(p[0]);
-    if (name != QLatin1String("auto") && !Fit::ModelByName(name))
-        return reply_.fail(IllegalParameterValue);
+    if (!Fit::FitNameError(name).isEmpty()) return reply_.fail(IllegalParameterValue);
     holdForSweep([this, name](const SweepTable &table) {
         // A circuit is fitted over frequencies: a bias or level run has one.
         if (table.quantity != SweptQuantity::Frequency) {

@@ -1,9 +1,12 @@
 // The fit's verdict in the window's words.
 #include "ui/fit_verdict_text.h"
 
+#include "fit/fit_report.h"
+
 #include <QStringList>
 
 #include <cmath>
+#include <vector>
 
 namespace Main {
 
@@ -27,10 +30,9 @@ QString FitVerdictLine(const Fit::FitResult &fit) {
                     : QStringLiteral("схема не описывает данные (остаток %1 %)")
                           .arg(Percent(fit.rmsRelativeResidual)));
     QStringList loose;
-    const Fit::ModelInfo &info = Fit::Info(fit.model);
-    for (std::size_t i = 0; i < fit.elements.size(); ++i)
-        if (fit.elements[i].state == Fit::ElementState::Undetermined)
-            loose << QString::fromLatin1(info.elements[i].key);
+    const std::vector<Fit::ElementLabel> labels = Fit::ElementLabels(fit);
+    for (std::size_t i = 0; i < fit.elements.size() && i < labels.size(); ++i)
+        if (fit.elements[i].state == Fit::ElementState::Undetermined) loose << labels[i].key;
     if (!loose.isEmpty())
         why << QStringLiteral("не определены: %1").arg(loose.join(QStringLiteral(", ")));
     return QStringLiteral("Вывод: подбор ненадёжен: %1.").arg(why.join(QStringLiteral("; ")));

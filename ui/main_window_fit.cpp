@@ -45,15 +45,13 @@ void Tb_tok::FitSweep(const QString &model) {
     Fit::FitResult fit = Fit::FitByName(model, Fit::SweepFromStore(SweepState));
     m_fit.reset();
     if (fit.status == Fit::FitStatus::TooFewPoints) {
-        const Fit::ModelInfo &info = Fit::Info(fit.model);
         m_core->Tell(QStringLiteral("Подбор схемы: мало точек. Схеме %1 нужно не меньше %2 "
                                     "точек на разных частотах, пригодных %3.")
-                         .arg(QString::fromLatin1(info.name))
-                         .arg(info.elementCount + 1)
+                         .arg(Fit::FitName(fit))
+                         .arg(Fit::ElementLabels(fit).size() + 1)
                          .arg(fit.pointsUsed));
     } else if (fit.status != Fit::FitStatus::Ok) {
-        m_core->Tell(QStringLiteral("Подбор схемы %1 не сошёлся.")
-                         .arg(QString::fromLatin1(Fit::Info(fit.model).name)));
+        m_core->Tell(QStringLiteral("Подбор схемы %1 не сошёлся.").arg(Fit::FitName(fit)));
     } else {
         m_fit = std::move(fit);
     }

@@ -72,6 +72,10 @@ void TestCliLibrary::commandLines_data() {
     QTest::newRow("fit file and id") << QStringList{"fit", "a.csv", "--id", "2"} << "one sweep";
     QTest::newRow("fit model") << QStringList{"fit", "a.csv", "--model", "spline"}
                                << "--model takes";
+    QTest::newRow("fit circuit string")
+        << QStringList{"fit", "a.csv", "--model", "R0-p(R1,Q1)"} << "";
+    QTest::newRow("fit broken circuit string")
+        << QStringList{"fit", "a.csv", "--model", "R0-p(R1"} << "position 7: 'p(' is not closed";
     QTest::newRow("fit format") << QStringList{"fit", "a.csv", "--format", "csv"}
                                 << "--format takes";
 }

@@ -249,6 +249,24 @@ private slots:
         QVERIFY2(outcome.err.contains("fit: capacitor (R-L-C in series), 100 points"),
                  qPrintable(outcome.err));
 
+        // The same part as a circuit string: the string's own keys, the same values.
+        outcome = Run({"sweep", "--demo", "--from", "1000", "--to", "10000000", "--points", "100",
+                       "--format", "json", "--fit", "R1-L1-C1"});
+        QCOMPARE(outcome.code, 0);
+        lines = outcome.out.split('\n', Qt::SkipEmptyParts);
+        const QJsonObject string =
+            QJsonDocument::fromJson(lines.last().toUtf8()).object().value("fit").toObject();
+        QCOMPARE(string.value("model").toString(), QString("R1-L1-C1"));
+        const QJsonObject values = string.value("elements").toObject();
+        const struct {
+            const char *key;
+            double value;
+        } written[] = {{"C1", 100e-9}, {"R1", 3.0}, {"L1", 20e-9}};
+        for (const auto &e : written) {
+            const double got = values.value(e.key).toObject().value("value").toDouble();
+            QVERIFY2(std::fabs(got / e.value - 1.0) < 0.01, qPrintable(QString::number(got)));
+        }
+
         outcome = Run({"sweep", "--demo", "--from", "1000", "--to", "2000", "--points", "3",
                        "--fit", "series-rc"});
         QCOMPARE(outcome.code, 0);

@@ -800,6 +800,12 @@ void TestScpiCommands::fitOfLastRun() {
     // auto picks the series R-C of this part.
     const QJsonObject best = QJsonDocument::fromJson(Send(session, "FIT? AUTO")).object();
     QCOMPARE(best.value("model").toString(), QString("series-rc"));
+    // A circuit string, which arrives in lower case: its own keys, the same values.
+    const QJsonObject string = QJsonDocument::fromJson(Send(session, "FIT? \"R1-C1\"")).object();
+    QCOMPARE(string.value("model").toString(), QString("R1-C1"));
+    const QJsonObject values = string.value("elements").toObject();
+    QVERIFY(Near(values.value("R1").toObject().value("value").toDouble(), 50.0));
+    QVERIFY(Near(values.value("C1").toObject().value("value").toDouble(), 100e-9));
     QCOMPARE(Errors(session), QList<int>{});
     // An unknown model and a missing one are refused with one empty line each.
     QCOMPARE(Send(session, "FIT? cubic;FIT?"), QByteArray(";\n"));
