@@ -6,9 +6,9 @@
 #include "remote/client.h"
 #include "remote/function_types.h"
 
+#include "tests/remote/client_exchange.h"
 #include <QJsonDocument>
 #include <QJsonObject>
-#include "tests/remote/client_exchange.h"
 
 #include <QtTest>
 

@@ -5,9 +5,9 @@
 #include "remote/client.h"
 #include "remote/scpi_server.h"
 
+#include "tests/remote/client_exchange.h"
 #include <QSignalSpy>
 #include <QTcpSocket>
-#include "tests/remote/client_exchange.h"
 
 #include <QtTest>
 
