@@ -8,6 +8,8 @@
 #include "sim/pty_host.h"
 #include "tests/core/session_fixture.h"
 
+#include <QDeadlineTimer>
+
 namespace TestCore {
 
 struct ScpiBench : CleanState {
@@ -29,6 +31,16 @@ struct ScpiBench : CleanState {
     RecordingSink sink{&session};
     Bridge::SessionInstrument remote{session};
 };
+
+const QByteArray NoError = "0,\"No error\"\n";
+
+// Ticks by hand until done() holds, within the deadline of a tick's frame.
+template <typename Done> bool TickUntil(Core::Session &session, Done done) {
+    const QDeadlineTimer deadline(TickDeadlineMs);
+    while (!done() && !deadline.hasExpired())
+        session.Tick();
+    return done();
+}
 
 inline QByteArray Send(Remote::Client &client, const QByteArray &line) {
     client.feed(line + "\n");

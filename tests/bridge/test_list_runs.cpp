@@ -24,16 +24,6 @@ struct Bench : ScpiBench {
     Bench() : ScpiBench(Capacitor) {}
 };
 
-const QByteArray NoError = "0,\"No error\"\n";
-
-// Ticks by hand until done() holds, within the deadline of a tick's frame.
-template <typename Done> bool TickUntil(Core::Session &session, Done done) {
-    const QDeadlineTimer deadline(TickDeadlineMs);
-    while (!done() && !deadline.hasExpired())
-        session.Tick();
-    return done();
-}
-
 // The status field of each point of a list's FETC? answer (four fields a point).
 QList<QByteArray> PointStatuses(const QByteArray &answer) {
     const QList<QByteArray> fields = answer.trimmed().split(',');

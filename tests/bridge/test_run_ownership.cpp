@@ -26,15 +26,6 @@ struct Bench : ScpiBench {
     }
 };
 
-const QByteArray NoError = "0,\"No error\"\n";
-
-template <typename Done> bool TickUntil(Core::Session &session, Done done) {
-    const QDeadlineTimer deadline(TickDeadlineMs);
-    while (!done() && !deadline.hasExpired())
-        session.Tick();
-    return done();
-}
-
 } // namespace
 
 class TestRunOwnership : public QObject {
