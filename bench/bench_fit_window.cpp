@@ -5,6 +5,7 @@
 // fit over about 50 ms would freeze the window were it run on the window's thread.
 #include "fit/circuit_fit.h"
 #include "fit/circuit_string.h"
+#include "fit/fit_report.h"
 #include "ui/fit_residuals.h"
 #include "ui/fit_runner.h"
 #include "ui/fit_text.h"
@@ -91,6 +92,11 @@ int main() {
                        {5.0, 1000.0, 2.2e-6, 0.85, 100.0, 1e-9, 0.9}))},
         {"R0-p(R1,Q1)-p(R2,Q2) on R parallel L", "R0-p(R1,Q1)-p(R2,Q2)",
          Noisy(ParallelRl(100.0, 1e-3))},
+        // Twelve values, the most a string may have.
+        {"R0-L0-C0-p(R1,Q1)-p(R2,Q2)-p(R3,Q3), 12 values", "R0-L0-C0-p(R1,Q1)-p(R2,Q2)-p(R3,Q3)",
+         Noisy(Circuit(
+             QStringLiteral("R0-L0-C0-p(R1,Q1)-p(R2,Q2)-p(R3,Q3)"),
+             {5.0, 1e-7, 1e-3, 1000.0, 2.2e-6, 0.85, 100.0, 1e-9, 0.9, 10.0, 1e-10, 0.95}))},
     };
     std::printf("Fits the window starts, 256 points; CPU ms median / worst of 5 (the window runs "
                 "them off its thread, so over ~50 ms would have frozen it):\n");
@@ -98,8 +104,8 @@ int main() {
         Main::FitOutcome last;
         const auto [median, worst] =
             Ms([&] { last = Main::FitAndWord(QString::fromLatin1(c.name), c.sweep); }, 5);
-        std::printf("  %-40s %8.2f / %8.2f ms  (%s, %s)\n", c.what, median, worst,
-                    qPrintable(Main::FitCircuitName(last.result).section(QLatin1Char(' '), 0, 0)),
+        std::printf("  %-48s %8.2f / %8.2f ms  (%s, %s)\n", c.what, median, worst,
+                    qPrintable(Fit::FitName(last.result)),
                     last.result.verdict == Fit::Verdict::Good ? "good" : "poor");
     }
     const Fit::Sweep capacitor = cases[1].sweep;
