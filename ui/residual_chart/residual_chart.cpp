@@ -75,13 +75,14 @@ struct ResidualChart::Parts {
 ResidualChart::ResidualChart(QWidget *parent) : QWidget(parent), d(std::make_unique<Parts>()) {
     d->chart = new QChart;
     d->chart->setAnimationOptions(QChart::NoAnimation);
-    d->chart->setMargins(QMargins(4, 4, 4, 4));
+    // Room on the right for the last frequency label, centred on the axis end.
+    d->chart->setMargins(QMargins(4, 4, 28, 4));
     d->chart->legend()->setAlignment(Qt::AlignTop);
     d->frequency = new QCategoryAxis;
     d->frequency->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     d->frequency->setTitleText(QStringLiteral("Частота, Hz"));
     d->percent = new QValueAxis;
-    d->percent->setTitleText(QStringLiteral("Остаток, % от |Z|"));
+    d->percent->setTitleText(QStringLiteral("Остаток, %"));
     d->percent->setLabelFormat(QStringLiteral("%.3g"));
     d->percent->setTickCount(5);
     d->chart->addAxis(d->frequency, Qt::AlignBottom);
