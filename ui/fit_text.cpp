@@ -109,13 +109,18 @@ QString ElementLine(const Fit::ElementLabel &label, const Fit::ElementValue &e, 
     const QString key = ShownKey(label.key).leftJustified(width);
     const QString role = Role(label.role);
     const QString tail = role.isEmpty() ? QString() : QStringLiteral("   ") + role;
+    const bool exponent = label.key.endsWith(QLatin1String("_alpha"));
+    // An exponent held at a bound is that bound: 1 makes the element a capacitor.
+    if (exponent && e.state == Fit::ElementState::AtUpperBound)
+        return QStringLiteral("  %1 = 1 (на верхней границе: чистая ёмкость)%2").arg(key, tail);
+    if (exponent && e.state == Fit::ElementState::AtLowerBound)
+        return QStringLiteral("  %1 = %2 (на нижней границе)%3").arg(key, Plain(e.value, 3), tail);
     if (!Shown(e)) return QStringLiteral("  %1 = %2%3").arg(key, Unshown(e), tail);
     const QString relative =
         e.value != 0.0 ? QStringLiteral(" (%1)").arg(Percent(e.uncertainty / std::fabs(e.value)))
                        : QString();
     if (label.unit.isEmpty()) {
         // The exponent of a constant-phase element: its phase is −90° times it.
-        const bool exponent = label.key.endsWith(QLatin1String("_alpha"));
         const QString phase =
             exponent
                 ? QStringLiteral(", фаза %1°").arg(Comma(QString::number(-90.0 * e.value, 'f', 1)))

@@ -171,6 +171,15 @@ private slots:
                                                     "-76,5°   его показатель α"));
         QCOMPARE(Line(text, "Q1 "), QStringLiteral("Q1   = 2,2000 µF·s^(α−1) ± 11 nF·s^(α−1) "
                                                    "(0,5 %)   элемент постоянной фазы"));
+        // An exponent held at a bound is the bound, a meaningful value.
+        Fit::FitResult ideal = ConstantPhase();
+        ideal.elements[3] = Value(1.0, 0.0, ElementState::AtUpperBound);
+        QCOMPARE(
+            Line(Main::FitText(ideal), "Q1 α"),
+            QStringLiteral("Q1 α = 1 (на верхней границе: чистая ёмкость)   его показатель α"));
+        ideal.elements[3] = Value(0.01, 0.0, ElementState::AtLowerBound);
+        QCOMPARE(Line(Main::FitText(ideal), "Q1 α"),
+                 QStringLiteral("Q1 α = 0,01 (на нижней границе)   его показатель α"));
     }
 
     // Nothing of the command line's identifiers or English: no lower-case Latin word in any text
