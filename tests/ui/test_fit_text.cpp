@@ -1,14 +1,17 @@
 // The fit in the window's words and its residuals, on plain data: each element's value with its
 // prefix and symbol and its uncertainty, held and undetermined elements and figures outside the
 // span said in words and never as numbers, no identifier of the command line's text, a circuit
-// string that does not parse said with its position, and the residuals' convention and points.
+// string that does not parse said with its position, the residuals' convention and points, and
+// the runner that does a fit off the window's thread.
 #include "fit/circuit_fit.h"
 #include "fit/circuit_string.h"
 #include "tests/fit/synthetic.h"
 #include "ui/fit_residuals.h"
+#include "ui/fit_runner.h"
 #include "ui/fit_text.h"
 #include "ui/residual_chart/residual_chart.h"
 
+#include <QGuiApplication>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -319,6 +322,34 @@ private slots:
                 std::fabs(p.real) < 1e-3 && std::fabs(p.imaginary) < 1e-3,
                 qPrintable(
                     QStringLiteral("%1 Hz: %2, %3").arg(p.frequency).arg(p.real).arg(p.imaginary)));
+    }
+
+    // One fit at a time off the calling thread; a forgotten one's result is not delivered, and
+    // the busy cursor goes with the fit.
+    void runnerDeliversOnlyTheFitsNotForgotten() {
+        Fit::Sweep sweep;
+        sweep.frequency = Synthetic::LogFrequencies(100.0, 1e6, 41);
+        const double r[1] = {47.0};
+        for (double f : sweep.frequency)
+            sweep.impedance.push_back(Fit::Impedance(Fit::Model::Resistor, r, 1.0 + f));
+        Main::FitRunner runner;
+        QList<Main::FitOutcome> delivered;
+        connect(&runner, &Main::FitRunner::finished, this,
+                [&delivered](const Main::FitOutcome &o) { delivered << o; });
+        QVERIFY(runner.start(QStringLiteral("resistor"), sweep));
+        QVERIFY(QGuiApplication::overrideCursor());
+        QVERIFY(!runner.start(QStringLiteral("auto"), sweep)); // while the first runs
+        runner.forget();
+        QVERIFY(QTest::qWaitFor([&runner] { return !runner.busy(); }, 60000));
+        QVERIFY(delivered.isEmpty());
+        QVERIFY(!QGuiApplication::overrideCursor());
+
+        QVERIFY(runner.start(QStringLiteral("R0-C0"), sweep));
+        QVERIFY(QTest::qWaitFor([&runner] { return !runner.busy(); }, 60000));
+        QCOMPARE(delivered.size(), 1);
+        QCOMPARE(delivered.first().result.circuit, QStringLiteral("R0-C0"));
+        QVERIFY(delivered.first().text.startsWith(QStringLiteral("Схема: R0-C0\n")));
+        QCOMPARE(delivered.first().residuals.size(), sweep.frequency.size());
     }
 
     // The residual axis' half span: the next 1, 2 or 5 of the decade, never below 0.1 %.
