@@ -36,6 +36,7 @@ private slots:
     void comparatorShared();
     void comparatorBinInFetch();
     void comparatorCountsTriggers();
+    void batchIsARun();
 };
 
 void TestScpiComparator::comparatorSettings_data() {
@@ -241,6 +242,36 @@ void TestScpiComparator::comparatorCountsTriggers() {
     QCOMPARE(Send(session, "COMP:BIN:COUN:DATA?"), QByteArray("3,0,0,0,0,0,0,0,0,0,1\n"));
     Send(session, "COMP:BIN:COUN:CLE");
     QCOMPARE(meter.counters, BinCounters{});
+}
+
+// The comparator a client switched on sorts a batch of its own, a run like a sweep: another
+// client's settings of the conditions are -221 and reach no setter while the owner's go through;
+// ABOR or *RST from anyone ends it, and so does the owner's going. A comparator on by the
+// window's hand is no client's batch.
+void TestScpiComparator::batchIsARun() {
+    const QByteArray conflict = "-221,\"Settings conflict\"";
+    Fake::Instrument meter;
+    Client owner(meter);
+    Client other(meter);
+    Send(owner, "COMP:TOL:NOM 100n;BIN1 -1,1;:COMP ON");
+    QCOMPARE(Send(other, "FREQ 3000;:VOLT 0.1;:SYST:ERR?;ERR?;ERR?"),
+             conflict + ';' + conflict + ";0,\"No error\"\n");
+    QVERIFY(!meter.calls.contains(QStringLiteral("FREQ 3000")));
+    QCOMPARE(Send(owner, "FREQ 4000;:SYST:ERR?"), QByteArray("0,\"No error\"\n"));
+    QVERIFY(meter.calls.contains(QStringLiteral("FREQ 4000")));
+    Send(other, "ABOR");
+    QCOMPARE(Send(owner, "COMP?"), QByteArray("0\n"));
+    QCOMPARE(Send(other, "FREQ 3000;:SYST:ERR?"), QByteArray("0,\"No error\"\n"));
+    Send(owner, "COMP ON");
+    QCOMPARE(Send(other, "*RST;:COMP?;:SYST:ERR?"), QByteArray("0;0,\"No error\"\n"));
+    {
+        Client going(meter);
+        Send(going, "COMP ON");
+        QCOMPARE(Send(other, "FREQ 5000;:SYST:ERR?"), conflict + '\n');
+    }
+    QCOMPARE(Send(other, "COMP?;:FREQ 5000;:SYST:ERR?"), QByteArray("0;0,\"No error\"\n"));
+    meter.comparatorSettings.on = true; // the window's
+    QCOMPARE(Send(other, "FREQ 6000;:ABOR;:COMP?;:SYST:ERR?"), QByteArray("1;0,\"No error\"\n"));
 }
 
 QTEST_GUILESS_MAIN(TestScpiComparator)
