@@ -77,7 +77,7 @@ private:
     bool BiasSent(int millivolts) const;
     int Pace(SettingPacer::Kind kind, std::int32_t value, bool onMeter);
     void Send(SettingPacer::Kind kind, std::int32_t value);
-    void SendHeld();
+    void SendHeld(bool dueOnly = false); // dueOnly: after a tick, only what its cycles allow
     void TakeFrame();
     void TakeSweepPoint();
     Remote::SweepPoint StoredPoint(int i) const;
