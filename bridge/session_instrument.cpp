@@ -205,6 +205,10 @@ bool SessionInstrument::runGoing() const {
            m_session.CompensationRunning();
 }
 
+bool SessionInstrument::ClientRunGoing() const {
+    return m_list.running || m_pass.held || m_pass.stepGoing || m_correctionRunning || m_batch != 0;
+}
+
 bool SessionInstrument::busy() const {
     return m_session.Busy();
 }
