@@ -13,6 +13,7 @@
 #include "core/session.h"
 #include "export/recorder.h"
 #include "export/sweep_csv.h"
+#include "fit/sweep_points.h"
 #include "launch/stop_signals.h"
 #include "link/capabilities.h"
 #include "link/commands.h"
@@ -330,10 +331,12 @@ int RunSweep(const Invocation &invocation) {
                        : output.write(SweepJson(Main::SweepState, series));
     int fitCode = ExitDone;
     if (!invocation.fitModel.isEmpty()) {
-        const Fit::FitResult fit = FitTakenPoints(invocation.fitModel, Main::SweepState);
-        fitCode = FitExitCode(fit);
-        WriteError(FitSummaryText(fit));
-        if (written && invocation.format == Format::Json) written = output.write(FitJsonLine(fit));
+        const FitReport report = FitAndCheck(
+            invocation.fitModel, Fit::SweepFromStore(Main::SweepState), invocation.fitOptions);
+        fitCode = FitExitCode(report.fit);
+        WriteError(FitSummaryText(report));
+        if (written && invocation.format == Format::Json)
+            written = output.write(FitJsonLine(report));
     }
     if (!written) {
         Complain(QStringLiteral("the data could not be written: %1")

@@ -3,6 +3,7 @@
 #include "cli/invocation.h"
 
 #include "cli/correct_options.h"
+#include "cli/fit_options.h"
 #include "cli/fit_output.h"
 #include "cli/invocation_options.h"
 #include "cli/serve_options.h"
@@ -159,6 +160,7 @@ void AddSweep(QCommandLineParser &parser) {
                             "element): a summary on stderr and, with --format json, a last line "
                             "{\"fit\": {...}}.",
                             "MODEL|auto|CIRCUIT"));
+    AddFitOptions(parser);
     AddOutput(parser);
 }
 
@@ -433,7 +435,13 @@ bool TakeSweep(const QCommandLineParser &parser, Invocation &invocation) {
 }
 
 bool TakeFit(const QCommandLineParser &parser, Invocation &invocation) {
-    if (!parser.isSet(QStringLiteral("fit"))) return true;
+    if (!parser.isSet(QStringLiteral("fit"))) {
+        if (!FitOptionsSet(parser)) return true;
+        invocation.error =
+            QStringLiteral("--fix, --bound and --weighting steer --fit, which is not given");
+        return false;
+    }
+    if (!TakeFitOptions(parser, invocation.fitOptions, invocation.error)) return false;
     const QString name = parser.value(QStringLiteral("fit"));
     if (invocation.quantityRun.asked()) {
         invocation.error = QStringLiteral("--fit and %1 exclude each other: the fit is for "
