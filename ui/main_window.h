@@ -294,6 +294,10 @@ private:
     bool LoadKept(qint64 id, Library::KeptSweep &sweep);
     bool LibraryChanged(const Library::Outcome &outcome);
     void ShowOverlays(const bool shown[2], bool deviation);
+    // Lin or log value axes for the shown parameters (a log axis only where the parameter allows
+    // it and no deviation is shown); returns which series are on a log axis.
+    void ShowValueScale(const bool shown[2], bool deviation, bool logY[2]);
+    void ShowLogLeftOut(int count); // 0: nothing said
     void ShowViewCurves();
     bool AcceptSweepFields();
     Sweep::Spacing ChosenSpacing() const;
@@ -320,6 +324,7 @@ private:
 
     bool m_frequencyEdited = false;       // i_freq holds typed text not yet applied
     QLabel *m_frequencyBound = nullptr;   // in the status bar after a bounded entry
+    QLabel *m_logLeftOut = nullptr;       // in the status bar: points a log Y axis leaves out
     bool m_pointInHand = false;           // a redraw for the point the tick has just stored
     QList<QPointF> m_plotPoints[2];       // the points of each series, kept between redraws
     float m_plotFactor[2] = {1.0f, 1.0f}; // what each plotted value was divided by
