@@ -11,6 +11,7 @@
 #include "cli/run_watch.h"
 #include "core/main_state.h"
 #include "core/session.h"
+#include "core/sweep_context.h"
 #include "export/recorder.h"
 #include "export/sweep_csv.h"
 #include "launch/stop_signals.h"
@@ -31,6 +32,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 
 namespace Cli {
 
@@ -329,11 +331,12 @@ int RunSweep(const Invocation &invocation) {
                        ? Export::WriteSweepCsv(output.device(), Main::SweepState)
                        : output.write(SweepJson(Main::SweepState, series));
     int fitCode = ExitDone;
+    std::optional<Fit::FitResult> fit;
     if (!invocation.fitModel.isEmpty()) {
-        const Fit::FitResult fit = FitTakenPoints(invocation.fitModel, Main::SweepState);
-        fitCode = FitExitCode(fit);
-        WriteError(FitSummaryText(fit));
-        if (written && invocation.format == Format::Json) written = output.write(FitJsonLine(fit));
+        fit = FitTakenPoints(invocation.fitModel, Main::SweepState);
+        fitCode = FitExitCode(*fit);
+        WriteError(FitSummaryText(*fit));
+        if (written && invocation.format == Format::Json) written = output.write(FitJsonLine(*fit));
     }
     if (!written) {
         Complain(QStringLiteral("the data could not be written: %1")
@@ -354,7 +357,16 @@ int RunSweep(const Invocation &invocation) {
     }();
     code = watch.Conclude(code, invocation.acceptReconnections, nothingMeasured);
     if (code == ExitDone) code = fitCode;
-    return Conclude(output, biasLeft ? ExitBiasLeft : code);
+    const Core::SweepContext context =
+        Core::RunContext(session, Main::TakenSweepPoints() == Main::SweepPoints);
+    const int concluded = Conclude(output, biasLeft ? ExitBiasLeft : code);
+    // The side file goes with a table that was written, never alone.
+    if (!invocation.sideFile || concluded == ExitWriteFailed) return concluded;
+    QString error;
+    if (Core::WriteSideFile(invocation.outputPath, context, fit ? &*fit : nullptr, &error))
+        return concluded;
+    Complain(QStringLiteral("the side file could not be written: %1").arg(error));
+    return concluded == ExitDone ? ExitWriteFailed : concluded;
 }
 
 } // namespace Cli
