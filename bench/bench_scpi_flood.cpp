@@ -28,6 +28,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -187,9 +188,10 @@ void ClsFlood(Server &server, int clients, int seconds) {
 }
 
 // Client A counts the distinct readings FETC? gives it while client B sends settings in lines of
-// 200; the rate against the wire bound's.
+// 200 (the next line from nextLine(), or floodLine again); the rate against the wire bound's.
 void SettingFlood(Server &server, double boundMs, int seconds, const char *what,
-                  const QByteArray &floodLine) {
+                  const QByteArray &floodLine,
+                  const std::function<QByteArray()> &nextLine = nullptr) {
     Socket reader(server.port);
     if (!reader.query("TRIG:SOUR INT;*OPC?")) {
         std::printf("setting flood (%s): no answer\n", what);
@@ -204,7 +206,7 @@ void SettingFlood(Server &server, double boundMs, int seconds, const char *what,
         }
         Socket socket(server.port);
         while (!stop && socket.ok())
-            if (!socket.send(floodLine, 200)) break;
+            if (!socket.send(nextLine ? nextLine() : floodLine, 200)) break;
     });
     QSet<QByteArray> readings;
     int answers = 0;
@@ -325,6 +327,18 @@ int main(int argc, char **argv) {
     onFreshServer([&](Server &server) {
         SettingFlood(server, boundMs, seconds, "frequencies that change",
                      QByteArray("FREQ 1000;FREQ 2000;").repeated(100) + '\n');
+    });
+    onFreshServer([&](Server &server) {
+        // FREQ 1000, FREQ 1001, ... up to 9999 and round again: no two settings alike.
+        std::int32_t hz = 1000;
+        SettingFlood(server, boundMs, seconds, "frequencies that climb", QByteArray("x"), [&hz] {
+            QByteArray line;
+            for (int i = 0; i < 200; ++i) {
+                line += "FREQ " + QByteArray::number(hz) + ';';
+                hz = hz >= 9999 ? 1000 : hz + 1;
+            }
+            return line + '\n';
+        });
     });
     onFreshServer([&](Server &server) { CompoundQuery(server); });
     onFreshServer([&](Server &server) { IdleLockOut(server, 8, 5); });

@@ -57,6 +57,13 @@ SessionInstrument::SessionInstrument(Core::Session &session, QObject *parent)
     m_notify.setSingleShot(true);
     m_notify.setInterval(0);
     connect(&m_notify, &QTimer::timeout, this, [this] { Notify(); });
+    m_release.setSingleShot(true);
+    m_release.setInterval(0);
+    connect(&m_release, &QTimer::timeout, this, [this] { SendHeld(); });
+    connect(&session, &Core::Session::ticked, this, [this] {
+        m_pacer.tick();
+        if (m_pacer.holding()) m_release.start();
+    });
     connect(&session, &Core::Session::frameAccepted, this, [this] { TakeFrame(); });
     connect(&session, &Core::Session::idle, this, [this] {
         m_readyPending = true;
@@ -66,6 +73,9 @@ SessionInstrument::SessionInstrument(Core::Session &session, QObject *parent)
         m_partCounted = true;
         if (m_comparator.counting)
             Remote::CountBin(m_counters, entry.verdict.code(m_session.SortPlan().auxBin));
+    });
+    connect(&session, &Core::Session::sortPlanChanged, this, [this] {
+        if (!m_session.Sorting()) m_batch = 0; // a batch ends however the sorting stops
     });
     connect(&session, &Core::Session::sweepStarted, this, [this] { TakeRunStart(); });
     connect(&session, &Core::Session::sweepPointStored, this, [this] {
@@ -138,143 +148,6 @@ Remote::ModelInfo SessionInstrument::model() const {
     return info;
 }
 
-Remote::Settings SessionInstrument::settings() const {
-    Remote::Settings s;
-    s.frequency = Main::CurrentFrequency;
-    const int level = m_session.LevelIndex();
-    if (level >= 0) s.levelMillivolts = Main::LevelList[static_cast<std::size_t>(level)];
-    // The window's bias controls set the level and switch it on in one.
-    s.biasOn = Main::BiasSetting > 0;
-    s.biasMillivolts = s.biasOn ? Main::BiasSetting : m_biasMillivolts;
-    s.biasExternal = m_session.BiasExternal();
-    s.autoRange = Main::AutoRange;
-    // The range asked for, until a frame has reported it: a query after RANG answers RANG.
-    const int asked = m_session.Requested().rangeIndex;
-    s.rangeIndex = !Main::AutoRange && asked >= 0 ? asked : Device::DeviceRange;
-    s.normalSpeed = m_session.NormalSpeed();
-    s.seriesCircuit = Device::SeriesCircuit != 0;
-    return s;
-}
-
-// The program has sent this bias and the window shows it: sending it again changes nothing.
-bool SessionInstrument::BiasSent(int millivolts) const {
-    const Device::RequestedConditions &sent = m_session.Requested();
-    return sent.biasSent && sent.biasMillivolts == millivolts && Main::BiasSetting == millivolts;
-}
-
-int SessionInstrument::Changed() {
-    m_session.AnnounceConditions();
-    return Remote::NoError;
-}
-
-int SessionInstrument::setFrequency(std::int32_t hz) {
-    if (!Ready()) return Remote::HardwareError;
-    const Remote::ModelInfo bounds = model();
-    if (hz < bounds.lowestFrequency || hz > bounds.highestFrequency) return Remote::DataOutOfRange;
-    if (hz == Main::CurrentFrequency && m_session.Requested().frequencyHz == hz)
-        return Remote::NoError; // the meter has it: nothing to send
-    m_session.SetModelFrequency(hz);
-    return Changed();
-}
-
-int SessionInstrument::setLevel(int millivolts) {
-    if (!Ready()) return Remote::HardwareError;
-    if (SettingRunOf(Remote::SweptQuantity::Level)) return Remote::SettingsConflict;
-    const int level = LevelIndexOf(millivolts);
-    if (level < 0) return Remote::DataOutOfRange;
-    if (m_pass.quantity == Remote::SweptQuantity::Level && !m_pass.stepGoing) m_pass.held = false;
-    if (m_session.Requested().levelIndex == level) return Remote::NoError;
-    m_session.SetLevel(level);
-    return Changed();
-}
-
-int SessionInstrument::setBiasLevel(int millivolts) {
-    if (!Ready()) return Remote::HardwareError;
-    if (SettingRunOf(Remote::SweptQuantity::Bias)) return Remote::SettingsConflict;
-    if (millivolts < Main::LowestBias || millivolts > Main::HighestBias)
-        return Remote::DataOutOfRange;
-    if (m_pass.quantity == Remote::SweptQuantity::Bias) m_pass.held = false;
-    m_biasMillivolts = millivolts;
-    if (Main::BiasSetting > 0 || m_biasOn) {
-        m_biasOn = true;
-        if (BiasSent(millivolts)) return Remote::NoError;
-        m_session.SetBias(millivolts);
-    }
-    return Changed();
-}
-
-int SessionInstrument::setBiasState(bool on) {
-    if (!Ready()) return Remote::HardwareError;
-    if (SettingRunOf(Remote::SweptQuantity::Bias)) return Remote::SettingsConflict;
-    if (m_pass.quantity == Remote::SweptQuantity::Bias) m_pass.held = false;
-    if (Main::BiasSetting > 0) m_biasMillivolts = Main::BiasSetting;
-    m_biasOn = on;
-    if (BiasSent(on ? m_biasMillivolts : 0)) return Remote::NoError;
-    m_session.SetBias(on ? m_biasMillivolts : 0);
-    return Changed();
-}
-
-int SessionInstrument::setBiasSource(bool external) {
-    if (!Ready()) return Remote::HardwareError;
-    if (SettingRunOf(Remote::SweptQuantity::Bias)) return Remote::SettingsConflict;
-    const Device::RequestedConditions &sent = m_session.Requested();
-    if (sent.biasSourceSent && sent.biasExternal == external) return Remote::NoError;
-    m_session.SelectBiasSource(external);
-    return Changed();
-}
-
-// Auto-ranging is a toggle on the wire: sent only when it changes.
-int SessionInstrument::setAutoRange(bool on) {
-    if (!Ready()) return Remote::HardwareError;
-    if (on != Main::AutoRange) m_session.SwitchAutoRange(Device::DeviceRange);
-    return Changed();
-}
-
-int SessionInstrument::setRange(int index) {
-    if (!Ready()) return Remote::HardwareError;
-    if (!Main::AutoRange && m_session.Requested().rangeIndex == index) return Remote::NoError;
-    m_session.SelectRange(index);
-    return Changed();
-}
-
-int SessionInstrument::setSpeed(bool normal) {
-    if (!Ready()) return Remote::HardwareError;
-    const Device::RequestedConditions &sent = m_session.Requested();
-    if (sent.speedSent && sent.normalSpeed == normal) return Remote::NoError;
-    m_session.SelectSpeed(normal);
-    return Changed();
-}
-
-int SessionInstrument::setSeriesCircuit(bool series) {
-    if (!Ready()) return Remote::HardwareError;
-    m_session.SetCircuit(series);
-    return Changed();
-}
-
-int SessionInstrument::applySettings(const Remote::Settings &s) {
-    if (!Ready()) return Remote::HardwareError;
-    int code = setFrequency(s.frequency);
-    const auto keep = [&code](int next) {
-        if (code == Remote::NoError) code = next;
-    };
-    keep(setLevel(s.levelMillivolts));
-    keep(setBiasSource(s.biasExternal));
-    if (s.biasOn) {
-        keep(setBiasState(true));
-        keep(setBiasLevel(s.biasMillivolts));
-    } else {
-        keep(setBiasState(false));
-        m_biasMillivolts = s.biasMillivolts; // what BIAS:STAT ON sends next
-    }
-    if (s.autoRange)
-        keep(setAutoRange(true));
-    else
-        keep(setRange(s.rangeIndex));
-    keep(setSpeed(s.normalSpeed));
-    keep(setSeriesCircuit(s.seriesCircuit));
-    return code;
-}
-
 namespace {
 
 // The core's reasons, as the client's error queue words them.
@@ -301,6 +174,7 @@ int ListRefusalCode(Core::Session::ListRefusal refusal) {
 } // namespace
 
 int SessionInstrument::startList(const QVector<std::int32_t> &frequencies, std::uint64_t &run) {
+    SendHeld();
     // The run's number and points are ours before the first point can be stored.
     const Remote::ListState before = m_list;
     m_list.run += 1;
@@ -441,6 +315,7 @@ Remote::CorrectionState SessionInstrument::correction() const {
 int SessionInstrument::startCorrectionRun(Remote::CorrectionKind kind, double spotHz,
                                           std::uint64_t &run) {
     if (!Ready()) return Remote::HardwareError;
+    SendHeld();
     if (m_session.CompensationRunning() || Main::SweepRunning) return Remote::InitIgnored;
     const Remote::ModelInfo bounds = model();
     std::vector<double> frequencies;
@@ -506,6 +381,7 @@ void SessionInstrument::TakeFrame() {
     m_latest.status = Device::StatusCode(status);
     m_latest.overload = m_latest.overload || status != S::Normal;
     m_latest.connection = m_session.Connection();
+    m_latest.conditions = m_pacer.sent();
     m_readingPending = true;
     m_notify.start();
     TakeContact();
@@ -534,8 +410,20 @@ int SessionInstrument::setComparator(const Remote::ComparatorSettings &settings)
     const Sort::Plan plan = Remote::ComparatorPlan(settings, settings.function);
     if (!Remote::SamePlan(plan, m_session.SortPlan()))
         m_session.SetSortPlan(plan, m_session.SortDetector());
-    if (m_session.Sorting() != settings.on) m_session.SetSorting(settings.on);
+    if (m_session.Sorting() != settings.on) {
+        m_session.SetSorting(settings.on);
+        if (settings.on) m_batch = ++m_batches;
+    }
     return Remote::NoError;
+}
+
+std::uint64_t SessionInstrument::sortingBatch() const {
+    return m_session.Sorting() ? m_batch : 0;
+}
+
+void SessionInstrument::endSortingBatch() {
+    if (m_batch != 0 && m_session.Sorting()) m_session.SetSorting(false);
+    m_batch = 0;
 }
 
 // The core sorts its last reading, the trigger's; a part sorted already is not counted again.

@@ -4,6 +4,7 @@
 // through its run over that quantity, or step by step through its setters.
 #pragma once
 
+#include "bridge/setting_pacer.h"
 #include "remote/instrument.h"
 
 #include <QElapsedTimer>
@@ -62,8 +63,11 @@ public:
     Remote::BinCounters binCounters() const override { return m_counters; }
     void clearBinCounters() override { m_counters = {}; }
     void sortTriggeredPart() override;
+    std::uint64_t sortingBatch() const override;
+    void endSortingBatch() override;
 
     bool runGoing() const override;
+    std::uint64_t conditionsNumber() const override;
     std::uint32_t connection() const override;
     bool busy() const override;
 
@@ -71,6 +75,9 @@ private:
     bool Ready() const { return lineState() == Remote::LineState::Ready; }
     int Changed(); // the window follows; 0, or HardwareError when nothing could be sent
     bool BiasSent(int millivolts) const;
+    int Pace(SettingPacer::Kind kind, std::int32_t value, bool onMeter);
+    void Send(SettingPacer::Kind kind, std::int32_t value);
+    void SendHeld();
     void TakeFrame();
     void TakeSweepPoint();
     Remote::SweepPoint StoredPoint(int i) const;
@@ -117,10 +124,17 @@ private:
     Remote::ComparatorSettings m_comparator;
     Remote::BinCounters m_counters{};
     bool m_partCounted = false;
+    // The sorting batch a client switched on: its number while the core sorts for it (0 once the
+    // comparator went off anywhere, or when the window switched it on).
+    std::uint64_t m_batch = 0;
+    std::uint64_t m_batches = 0;
     int m_openRun = 0;
     bool m_portWasOpen = false;
     int m_biasMillivolts = 0; // the level set, sent while the bias is on
     bool m_biasOn = false;
+    // Client settings paced to the poll; what a cycle held goes out from m_release after a tick.
+    SettingPacer m_pacer;
+    QTimer m_release;
     // Signals to the server wait for the end of the tick: its answers (and the commands held
     // behind them) must never run inside one.
     QTimer m_notify;

@@ -43,6 +43,7 @@ int SessionInstrument::startSettingList(Remote::SweptQuantity quantity,
                                         std::uint64_t &run) {
     if (quantity == Remote::SweptQuantity::Frequency) return startList(millivolts, run);
     if (m_pass.stepGoing) return Remote::InitIgnored;
+    SendHeld();
     // The run's number and points are ours before the first point can be stored.
     const Remote::ListState before = m_list;
     const bool wasSettingRun = m_settingRun;
@@ -78,6 +79,7 @@ int SessionInstrument::startSettingStep(Remote::SweptQuantity quantity, std::int
     const auto planned = Remote::PlanSettingList(
         quantity, {millivolts}, Device::CapabilitiesOf(Device::ModelIndex).biasStepMillivolts);
     if (!planned) return Remote::DataOutOfRange;
+    SendHeld();
     const std::int32_t mv = planned->front();
     if (m_pass.held && m_pass.quantity != quantity) EndPass();
     if (!m_pass.held) {

@@ -18,12 +18,15 @@ public:
     CircuitParse Run() {
         CircuitParse result;
         Skip();
-        if (at_ >= text_.size()) return Fail(result, QStringLiteral("the circuit is empty"));
-        if (!Series(&result.circuit.root)) return Fail(result, reason_);
+        if (at_ >= text_.size())
+            return Fail(result, CircuitProblem::Empty, QStringLiteral("the circuit is empty"));
+        if (!Series(&result.circuit.root)) return Fail(result, problem_, reason_);
         Skip();
         if (at_ < text_.size())
             return Fail(
                 result,
+                text_[at_] == QLatin1Char(')') ? CircuitProblem::UnmatchedClosing
+                                               : CircuitProblem::ExpectedEnd,
                 text_[at_] == QLatin1Char(')')
                     ? QStringLiteral("')' without its 'p('")
                     : QStringLiteral("expected '-', ',' or the end, not '%1'").arg(text_[at_]));
@@ -34,8 +37,9 @@ public:
     }
 
 private:
-    CircuitParse Fail(CircuitParse &result, const QString &reason) const {
+    CircuitParse Fail(CircuitParse &result, CircuitProblem problem, const QString &reason) const {
         result.ok = false;
+        result.problem = problem;
         result.position = static_cast<int>(at_);
         result.reason = reason;
         return result;
@@ -57,7 +61,8 @@ private:
             ++at_;
     }
 
-    bool Error(const QString &reason) {
+    bool Error(CircuitProblem problem, const QString &reason) {
+        problem_ = problem;
         reason_ = reason;
         return false;
     }
@@ -81,21 +86,23 @@ private:
     bool Term(CircuitNode *node) {
         Skip();
         if (at_ >= text_.size())
-            return Error(QStringLiteral("expected an element (R, C, L, Q) or p(, not the end"));
+            return Error(CircuitProblem::ExpectedElement,
+                         QStringLiteral("expected an element (R, C, L, Q) or p(, not the end"));
         const QChar c = text_[at_];
         if (c == QLatin1Char('p')) return Parallel(node);
         const QChar upper = c.toUpper();
         if (upper == QLatin1Char('R') || upper == QLatin1Char('C') || upper == QLatin1Char('L') ||
             upper == QLatin1Char('Q'))
             return Element(node);
-        return Error(QStringLiteral("expected an element (R, C, L, Q) or p(, not '%1'").arg(c));
+        return Error(CircuitProblem::ExpectedElement,
+                     QStringLiteral("expected an element (R, C, L, Q) or p(, not '%1'").arg(c));
     }
 
     bool Parallel(CircuitNode *node) {
         ++at_;
         Skip();
         if (at_ >= text_.size() || text_[at_] != QLatin1Char('('))
-            return Error(QStringLiteral("expected '(' after p"));
+            return Error(CircuitProblem::ExpectedOpening, QStringLiteral("expected '(' after p"));
         ++at_;
         node->kind = CircuitNode::Kind::Parallel;
         node->first = static_cast<int>(parameters_.size());
@@ -103,14 +110,17 @@ private:
             node->children.emplace_back();
             if (!Series(&node->children.back())) return false;
             Skip();
-            if (at_ >= text_.size()) return Error(QStringLiteral("'p(' is not closed"));
+            if (at_ >= text_.size())
+                return Error(CircuitProblem::NotClosed, QStringLiteral("'p(' is not closed"));
             if (text_[at_] == QLatin1Char(')')) break;
             if (text_[at_] != QLatin1Char(','))
-                return Error(QStringLiteral("expected ',' or ')', not '%1'").arg(text_[at_]));
+                return Error(CircuitProblem::ExpectedSeparator,
+                             QStringLiteral("expected ',' or ')', not '%1'").arg(text_[at_]));
             ++at_;
         }
         if (node->children.size() < 2)
-            return Error(QStringLiteral("p( needs at least two branches"));
+            return Error(CircuitProblem::OneBranch,
+                         QStringLiteral("p( needs at least two branches"));
         ++at_;
         node->last = static_cast<int>(parameters_.size());
         return true;
@@ -127,12 +137,14 @@ private:
         for (const CircuitParameter &p : parameters_)
             if (p.key == key) {
                 at_ = static_cast<qsizetype>(start);
-                return Error(QStringLiteral("%1 is named twice").arg(key));
+                return Error(CircuitProblem::NamedTwice,
+                             QStringLiteral("%1 is named twice").arg(key));
             }
         const int needed = kind == 'Q' ? 2 : 1;
         if (static_cast<int>(parameters_.size()) + needed > MaxCircuitParameters) {
             at_ = static_cast<qsizetype>(start);
-            return Error(QStringLiteral("more than %1 values to fit").arg(MaxCircuitParameters));
+            return Error(CircuitProblem::TooManyValues,
+                         QStringLiteral("more than %1 values to fit").arg(MaxCircuitParameters));
         }
         node->kind = CircuitNode::Kind::Element;
         node->element = kind;
@@ -159,6 +171,7 @@ private:
     const QString &text_;
     qsizetype at_ = 0;
     QString reason_;
+    CircuitProblem problem_ = CircuitProblem::None;
     std::vector<CircuitParameter> parameters_;
 };
 

@@ -37,12 +37,28 @@ struct ParsedCircuit {
     std::vector<CircuitParameter> parameters;
 };
 
+// Why a text is no circuit, for front ends that word it in their own language.
+enum class CircuitProblem {
+    None,
+    Empty,             // nothing but spaces
+    ExpectedElement,   // neither R, C, L, Q nor p( where an element belongs
+    ExpectedOpening,   // p without '('
+    NotClosed,         // p( without its ')'
+    ExpectedSeparator, // inside p(...): neither ',' nor ')'
+    OneBranch,         // p( with a single branch
+    NamedTwice,        // an element's name used twice
+    TooManyValues,     // more than MaxCircuitParameters values
+    UnmatchedClosing,  // ')' without its p(
+    ExpectedEnd,       // after a whole circuit: neither '-' nor the end
+};
+
 // Either a circuit, or the position (0-based, in the text as given) and the reason it is none.
 struct CircuitParse {
     bool ok = false;
     ParsedCircuit circuit;
     int position = 0;
     QString reason;
+    CircuitProblem problem = CircuitProblem::None;
     // "position 4: ..." for messages.
     QString Error() const;
 };

@@ -14,6 +14,7 @@ Client::~Client() {
     if (meter_.ownRunGoing()) instrument_.abortList();
     meter_.endHeldSetting();
     if (meter_.ownCorrectionRunGoing()) instrument_.stopCorrectionRun();
+    if (meter_.ownBatchGoing()) instrument_.endSortingBatch();
 }
 
 bool Client::takeLine() {

@@ -25,7 +25,8 @@ public:
     static constexpr int MaxListPoints = Remote::MaxListPoints;
 
     explicit Client(Instrument &instrument);
-    ~Client(); // stops a list run this client started, puts back what its steps set
+    ~Client(); // stops the list run or sorting batch this client started, puts back what its
+               // steps set
     Client(const Client &) = delete;
     Client &operator=(const Client &) = delete;
 

@@ -45,7 +45,8 @@ void ClientMeter::observe() {
     if (latest.overload) state_.status.questionableEvent |= NoMeasurementBit;
     if (static_cast<int>(m.recent.size()) > MaxAveraging) m.recent.pop_front();
     m.lastReadingTime = latest.timeMs;
-    if (m.triggerActive && latest.sequence > m.triggerSequence) {
+    if (m.triggerActive && latest.sequence > m.triggerSequence &&
+        latest.conditions >= m.triggerConditions) {
         m.triggered.append(latest);
         if (m.triggered.size() >= m.averaging) {
             m.triggerResult = {true, AverageReadings(m.triggered.constData(), m.triggered.size())};
@@ -96,13 +97,16 @@ QByteArray ClientMeter::comparatorBin(const Measurement &m) const {
 
 bool ClientMeter::newestReadings(Measurement &m) const {
     if (state_.measure.recent.empty() ||
-        state_.measure.recent.back().sequence <= state_.measure.changeSequence)
+        state_.measure.recent.back().sequence <= state_.measure.changeSequence ||
+        state_.measure.recent.back().conditions < state_.measure.changeConditions)
         return false;
     if (instrument_.nowMs() - state_.measure.recent.back().timeMs >= SilenceMs) return false;
     QVector<Reading> chosen;
     for (auto it = state_.measure.recent.rbegin();
          it != state_.measure.recent.rend() && chosen.size() < state_.measure.averaging; ++it) {
-        if (it->sequence <= state_.measure.changeSequence) break;
+        if (it->sequence <= state_.measure.changeSequence ||
+            it->conditions < state_.measure.changeConditions)
+            break;
         chosen.prepend(*it);
     }
     if (chosen.size() < state_.measure.averaging) return false;
@@ -155,6 +159,7 @@ void ClientMeter::trigger() {
     }
     state_.measure.triggerActive = true;
     state_.measure.triggerSequence = instrument_.latestReading().sequence;
+    state_.measure.triggerConditions = instrument_.conditionsNumber();
     state_.measure.triggerTime = instrument_.nowMs();
     state_.measure.triggered.clear();
 }
@@ -248,8 +253,14 @@ void ClientMeter::observeStatus() {
     status.lineSeen = line;
 }
 
+bool ClientMeter::ownBatchGoing() const {
+    return state_.sortingBatch != 0 && instrument_.sortingBatch() == state_.sortingBatch;
+}
+
 bool ClientMeter::conditionsHeld() {
-    if (!instrument_.runGoing() || ownRunGoing() || ownCorrectionRunGoing()) return false;
+    const bool othersRun = instrument_.runGoing() && !ownRunGoing() && !ownCorrectionRunGoing();
+    const bool othersBatch = instrument_.sortingBatch() != 0 && !ownBatchGoing();
+    if (!othersRun && !othersBatch) return false;
     reply_.fail(SettingsConflict);
     return true;
 }
@@ -263,6 +274,7 @@ void ClientMeter::abortAnyRun() {
         if (ownCorrectionRunGoing()) state_.correction.stopped = true;
         instrument_.stopCorrectionRun();
     }
+    if (instrument_.sortingBatch() != 0) instrument_.endSortingBatch(); // anyone's batch
 }
 
 bool ClientMeter::noteSetting(int code) {
@@ -271,6 +283,7 @@ bool ClientMeter::noteSetting(int code) {
         return false;
     }
     state_.measure.changeSequence = instrument_.latestReading().sequence;
+    state_.measure.changeConditions = instrument_.conditionsNumber();
     state_.measure.changeTime = instrument_.nowMs();
     return true;
 }

@@ -44,6 +44,7 @@ public:
     // The bias or level this client's pass of steps left on the meter, put back.
     void endHeldSetting();
     bool ownRunGoing() const;
+    bool ownBatchGoing() const;
     // The compensation run the client started, and its end: an incomplete one queues an error.
     bool ownCorrectionRunGoing() const;
     void collectCorrectionRun();

@@ -43,7 +43,8 @@ struct MeasureState {
     int function = 0;
     int aperture = 1; // 0 SHORt, 1 MEDium, 2 LONG
     int averaging = 1;
-    std::uint64_t changeSequence = 0; // readings up to this one came before the last change
+    std::uint64_t changeSequence = 0;   // readings up to this one came before the last change
+    std::uint64_t changeConditions = 0; // and readings under an older condition set, too
     std::int64_t changeTime = 0;
     std::deque<Reading> recent;   // the newest readings seen, at most MaxAveraging
     std::uint32_t connection = 0; // the meter's connection when last looked at
@@ -51,6 +52,7 @@ struct MeasureState {
     std::int64_t lastReadingTime = 0;
     bool triggerActive = false;
     std::uint64_t triggerSequence = 0;
+    std::uint64_t triggerConditions = 0; // the trigger's readings are under these or newer
     std::int64_t triggerTime = 0;
     QVector<Reading> triggered;
     Measurement triggerResult;
@@ -100,6 +102,7 @@ struct ClientState {
     ListPlan list;
     SweepPlanState sweep;
     CorrectionPlan correction;
+    std::uint64_t sortingBatch = 0; // the batch this client switched on last
 };
 
 } // namespace Remote

@@ -51,7 +51,9 @@ bool ComparatorCommands::limitPair(const Parameters &p, Sort::Limits &limits) {
 void ComparatorCommands::apply(ComparatorSettings settings) {
     settings.function = state_.measure.function;
     if (const int code = ComparatorRefusal(settings)) return reply_.fail(code);
-    if (const int code = instrument_.setComparator(settings)) reply_.fail(code);
+    const bool wasOn = instrument_.comparator().on;
+    if (const int code = instrument_.setComparator(settings)) return reply_.fail(code);
+    if (!wasOn && settings.on) state_.sortingBatch = instrument_.sortingBatch();
 }
 
 void ComparatorCommands::answerLimits(const Sort::Limits &limits) {

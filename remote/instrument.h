@@ -89,6 +89,7 @@ struct Reading {
     bool overload = false;        // no value to give: status says why
     int status = 0;               // Device::ReadingStatus's code; 0 for a reading, +1 overload
     std::uint32_t connection = 0; // the opening of the port it came on
+    std::uint64_t conditions = 0; // the condition set it was taken under (conditionsNumber())
 };
 
 struct ListPoint {
@@ -238,12 +239,21 @@ public:
     // A trigger's reading, complete and a measurement: the part in the contacts is sorted on it
     // and counted, unless it was sorted already (one part, one count).
     virtual void sortTriggeredPart() {}
+    // A sorting batch: the comparator a client switched on sorts for that client, a run of its
+    // own like a sweep. The number of the batch going (0 when the comparator is off, or the
+    // window switched it on); endSortingBatch switches a client's batch off.
+    virtual std::uint64_t sortingBatch() const { return 0; }
+    virtual void endSortingBatch() {}
 
     // Whether a run of anyone's holds the meter's conditions now: a sweep or list run (the
     // window's START included), a step of a bias or level list, a compensation run.
     virtual bool runGoing() const {
         return lastSweep().running || listState().running || correction().running;
     }
+
+    // The number of the condition set that holds the newest setting asked for: a reading whose
+    // `conditions` is below it was taken before that setting reached the meter.
+    virtual std::uint64_t conditionsNumber() const { return 0; }
 
     // Counts the openings of the meter's port (a reopen after a lost line included).
     virtual std::uint32_t connection() const { return 0; }

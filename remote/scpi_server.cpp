@@ -7,6 +7,9 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/socket.h>
 
 #include <algorithm>
@@ -18,8 +21,18 @@ namespace {
 
 constexpr int SocketSendBuffer = 64 * 1024;    // what the system holds for a client, besides ours
 constexpr int SocketReceiveBuffer = 64 * 1024; // and of its input: a flood is held in the sender
+constexpr int SegmentBytes = 1460;             // an Ethernet frame's segment, loopback too
 constexpr int ClockMs = 50;
 constexpr int IdleCheckMs = 1000;
+constexpr int CloseCheckMs = 100;
+
+// The client has closed its side (or the connection broke), whatever input of it still waits
+// unread in the system. Qt reads no further than its buffer, so it would tell only once that input
+// had all been read and run.
+bool PeerClosed(qintptr descriptor) {
+    pollfd p{static_cast<int>(descriptor), POLLRDHUP, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
+}
 
 } // namespace
 
@@ -55,6 +68,8 @@ ScpiServer::ScpiServer(Instrument &instrument, const ServerLimits &limits, QObje
     connect(&continuation_, &QTimer::timeout, this, &ScpiServer::continueScheduled);
     idleCheck_.setInterval(IdleCheckMs);
     connect(&idleCheck_, &QTimer::timeout, this, &ScpiServer::dropIdle);
+    closeCheck_.setInterval(CloseCheckMs);
+    connect(&closeCheck_, &QTimer::timeout, this, &ScpiServer::dropClosed);
 }
 
 ScpiServer::~ScpiServer() {
@@ -73,6 +88,12 @@ bool ScpiServer::listen(const QHostAddress &address, quint16 port) {
     const int receiveBuffer = SocketReceiveBuffer;
     setsockopt(static_cast<int>(server_->socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &receiveBuffer,
                sizeof receiveBuffer);
+    // The system sizes what a client may queue on its own side by the segment: with segments of
+    // an Ethernet frame (loopback's are 64 KiB) a client that floods and goes leaves tens of
+    // kilobytes behind it, not megabytes, and its end reaches the server soon after it.
+    const int segment = SegmentBytes;
+    setsockopt(static_cast<int>(server_->socketDescriptor()), IPPROTO_TCP, TCP_MAXSEG, &segment,
+               sizeof segment);
     return true;
 }
 
@@ -218,7 +239,23 @@ void ScpiServer::dropIdle() {
         if (Connection *client = find(socket)) drop(client);
 }
 
+// A client that closed while its input waited behind back-pressure (a flood) gives its place up
+// at once: what it sent and the commands not yet run are dropped, not run for nobody, as Qt drops
+// a client whose end it has read.
+void ScpiServer::dropClosed() {
+    std::vector<QTcpSocket *> closed;
+    for (const auto &client : clients_)
+        if (PeerClosed(client->socket->socketDescriptor())) closed.push_back(client->socket);
+    for (QTcpSocket *socket : closed)
+        if (Connection *client = find(socket)) drop(client);
+}
+
 void ScpiServer::updateTimer() {
+    const bool backlog = std::any_of(clients_.begin(), clients_.end(), [](const auto &c) {
+        return !c->scpi.wantsInput() || c->socket->bytesAvailable() > 0;
+    });
+    if (backlog && !closeCheck_.isActive()) closeCheck_.start();
+    if (!backlog && closeCheck_.isActive()) closeCheck_.stop();
     const bool idleWatch = limits_.idleSeconds > 0 && !clients_.empty();
     if (idleWatch && !idleCheck_.isActive()) idleCheck_.start();
     if (!idleWatch && idleCheck_.isActive()) idleCheck_.stop();

@@ -63,6 +63,7 @@ private:
     void pollAll();
     void updateTimer();
     void dropIdle();
+    void dropClosed();
     void continueScheduled();
 
     Instrument &instrument_;
@@ -71,6 +72,7 @@ private:
     std::vector<std::unique_ptr<Connection>> clients_;
     QTimer clock_;          // runs while an answer is held back, for the silence rule
     QTimer idleCheck_;      // runs while there are clients and an idle time-out
+    QTimer closeCheck_;     // runs while a client's input waits behind back-pressure
     QTimer continuation_;   // the next turn of clients with more to do
     bool deferred_ = false; // a client was not served while the instrument was busy
 };

@@ -3,6 +3,8 @@
 
 #include "ui_fit_dialog.h"
 
+#include "ui/residual_chart/residual_chart.h"
+
 #include <QClipboard>
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -23,7 +25,7 @@ FitResultHandler &InstalledHandler() {
 FitDialog::FitDialog(const QString &text, QWidget *parent)
     : QDialog(parent), ui(std::make_unique<Ui::FitDialog>()) {
     ui->setupUi(this);
-    // The summary lines its columns up with spaces.
+    // The text lines its columns up with spaces.
     ui->FitText->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     ui->FitText->setPlainText(text);
     connect(ui->BuCopy, &QPushButton::clicked, this, [this] { copyText(); });
@@ -40,7 +42,17 @@ void FitDialog::copyText() {
     QGuiApplication::clipboard()->setText(text());
 }
 
-void ShowFitResult(QWidget *parent, const QString &text) {
+void FitDialog::setResiduals(const std::vector<FitResidual> &residuals) {
+    QList<QPointF> real, imaginary;
+    for (const FitResidual &r : residuals) {
+        real.append(QPointF(r.frequency, r.real));
+        imaginary.append(QPointF(r.frequency, r.imaginary));
+    }
+    ui->ChResiduals->setResiduals(real, imaginary);
+}
+
+void ShowFitResult(QWidget *parent, const QString &text,
+                   const std::vector<FitResidual> &residuals) {
     if (const FitResultHandler &handler = InstalledHandler()) {
         handler(text);
         return;
@@ -51,6 +63,7 @@ void ShowFitResult(QWidget *parent, const QString &text) {
             old->close();
     }
     auto *dialog = new FitDialog(text, parent);
+    dialog->setResiduals(residuals);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->show();
 }

@@ -53,6 +53,8 @@ struct PortChoice;
 namespace Main {
 
 class CompensationPanel;
+struct FitOutcome;
+class FitRunner;
 class LibraryPanel;
 class SortPanel;
 class SweepViewsPanel;
@@ -171,11 +173,17 @@ public:
     void PlaceResonanceMarker();
     const Sweep::ReferenceTrace &Reference() const { return m_reference; }
 
-    // Equivalent-circuit fit of the taken points (main_window_fit.cpp): model is a model's name
-    // or "auto". The result is shown in its dialog and its curves over the points.
+    // Equivalent-circuit fit of the taken points (main_window_fit.cpp): model is a model's name,
+    // "auto" or a circuit string. The fit runs off the window's thread (FitRunning until its
+    // result is shown in its dialog and its curves over the points); none while another runs.
     void FitSweep(const QString &model);
+    // "Схема…": asks for a circuit string (the last one typed in this session first).
+    void AskCircuit();
+    // Fits text as a circuit string; one that does not parse is said with its position.
+    void FitCircuitString(const QString &text);
     void ClearFit();
     const std::optional<Fit::FitResult> &FitShown() const { return m_fit; }
+    bool FitRunning() const;
 
     // Recording to a CSV file (main_window_record.cpp)
     void b_recordClick(bool checked);
@@ -270,6 +278,7 @@ private:
     const Sweep::ReferenceTrace &ExportedReference() const;
     void AddPlanActions(QMenu *menu);
     void AddFitActions(QMenu *menu);
+    void ShowFitOutcome(const FitOutcome &outcome);
     void ShowFittedCurves(const bool shown[2], bool deviation);
     void ShowConnectionBreaks();
     bool PlanSweep();
@@ -335,6 +344,8 @@ private:
     QString m_sweptFields[SweptChoices][2]; // istart and istop as last typed for each entry
     DeviationView m_deviation = DeviationView::Off;
     std::optional<Fit::FitResult> m_fit;     // drawn until a new START, a new fit or the reset
+    FitRunner *m_fitRunner = nullptr;        // fits off the window's thread; made at the first
+    QString m_lastCircuit;                   // the circuit string last asked for
     QString m_listPath;                      // the frequency list file of a list run
     std::vector<std::int32_t> m_plannedList; // read at START
     QLabel *m_remoteStatus = nullptr;        // permanent in the status bar while clients are on

@@ -154,8 +154,18 @@ public:
     int triggeredSorts = 0;
     Remote::ComparatorSettings comparator() const override { return comparatorSettings; }
     int setComparator(const Remote::ComparatorSettings &s) override {
+        if (!comparatorSettings.on && s.on) batch = ++batches;
+        if (!s.on) batch = 0;
         comparatorSettings = s;
         return 0;
+    }
+    // A batch is numbered when a client switches the comparator on.
+    std::uint64_t batches = 0;
+    std::uint64_t batch = 0;
+    std::uint64_t sortingBatch() const override { return comparatorSettings.on ? batch : 0; }
+    void endSortingBatch() override {
+        comparatorSettings.on = false;
+        batch = 0;
     }
     Remote::BinCounters binCounters() const override { return counters; }
     void clearBinCounters() override { counters = {}; }

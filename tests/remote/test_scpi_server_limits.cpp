@@ -29,6 +29,7 @@ private slots:
     void floodMeetsBackPressure();
     void clientOverTheLimitIsTold();
     void idleClientIsClosed();
+    void closedFloodIsDropped();
 };
 
 // The fake meter's clock stands still unless a reading comes, so a held FETC? waits for one.
@@ -114,6 +115,31 @@ void TestScpiServerLimits::idleClientIsClosed() {
     meter.deliver();
     QTRY_VERIFY_WITH_TIMEOUT(waiting->canReadLine(), Deadline);
     QVERIFY(waiting->readLine().endsWith(",+0\n"));
+}
+
+// A client that floods and closes gives its place up at once: the lines it sent and the server had
+// not run are dropped, not run for nobody. Its stream waits behind a FETC? that no reading
+// answers, so without that nothing of it would ever run nor its place come free.
+void TestScpiServerLimits::closedFloodIsDropped() {
+    Fake::Instrument meter;
+    meter.deliver();
+    ScpiServer server(meter);
+    QVERIFY(server.listen(QHostAddress(QHostAddress::LocalHost), 0));
+    auto other = Connect(server.port());
+    auto flood = Connect(server.port());
+    QTRY_COMPARE_WITH_TIMEOUT(server.clientCount(), 2, Deadline);
+    flood->write("FREQ 2000;FETC?\n");
+    QTRY_VERIFY_WITH_TIMEOUT(meter.calls.contains(QStringLiteral("FREQ 2000")), Deadline);
+    // More lines than the server takes in, fewer bytes than the system's buffers hold.
+    flood->write(QByteArray("FREQ 5000\n").repeated(8000));
+    QTRY_COMPARE_WITH_TIMEOUT(flood->bytesToWrite(), 0, Deadline);
+    QTRY_VERIFY_WITH_TIMEOUT(server.heldInputBytes() >= 16 * 1024, Deadline);
+    flood->close();
+    QTRY_COMPARE_WITH_TIMEOUT(server.clientCount(), 1, Deadline);
+    // A reading now would have let the flood's lines run: they are gone.
+    meter.deliver();
+    QCOMPARE(Ask(*other, "*TST?"), QByteArray("0"));
+    QVERIFY(!meter.calls.contains(QStringLiteral("FREQ 5000")));
 }
 
 QTEST_GUILESS_MAIN(TestScpiServerLimits)

@@ -4,6 +4,7 @@
 #include "core/session.h"
 #include "link/device.h"
 #include "tests/common/peer.h"
+#include "tests/ui/sweep_ticks.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/main_state.h"
 
@@ -264,14 +265,14 @@ private slots:
         Fixture f;
         f.AddMeter(1, 2);
         Main::Tb_tok &w = f.Start();
-        w.Session().Tick(); // the one-off copy writes "1000" into the field
+        QVERIFY(TickWithFrame(w)); // the one-off copy writes "1000" into the field
         // The window after start-up is 50000 .. 100000 Hz; the program stands at 60000 Hz.
         const int reported[] = {75000, 50000, 100000, 49999, 100001, 1000};
         const int adopted[] = {75000, 50000, 100000, 60000, 60000, 60000};
         for (int i = 0; i < 6; ++i) {
             Main::CurrentFrequency = 60000;
             Device::SetFrequency(reported[i]); // behind the window's back
-            w.Session().Tick();
+            QVERIFY(TickWithFrame(w));
             QVERIFY2(Main::CurrentFrequency == adopted[i],
                      qPrintable(QString::number(reported[i])));
         }

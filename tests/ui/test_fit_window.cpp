@@ -13,10 +13,12 @@
 #include "tests/ui/window_fixture.h"
 #include "ui/chart/sweep_chart.h"
 #include "ui/fit_dialog.h"
+#include "ui/residual_chart/residual_chart.h"
 
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMenu>
@@ -70,6 +72,11 @@ void Run(Main::Tb_tok &w, const char *low, const char *high, const char *n, bool
     Find<QLineEdit>(w, "istop")->setText(QString::fromLatin1(high));
     Find<QLineEdit>(w, "ikol")->setText(QString::fromLatin1(n));
     Find<QPushButton>(w, "bgraf")->click();
+}
+
+// The fit runs off the window's thread: true once its result is shown (or said).
+bool FitDone(Main::Tb_tok &w) {
+    return QTest::qWaitFor([&w] { return !w.FitRunning(); }, 60000);
 }
 
 bool Within(double got, double expected, double share) {
@@ -126,6 +133,7 @@ private slots:
         }
 
         w.FitSweep(QStringLiteral("auto"));
+        QVERIFY(FitDone(w));
         QVERIFY(w.FitShown());
         const QJsonObject fromWindow = Fit::FitToJson(*w.FitShown());
         const QJsonObject fromCli = Fit::FitToJson(Cli::FitTakenPoints("auto", Main::SweepState));
@@ -162,11 +170,20 @@ private slots:
         QVERIFY(fitAuto);
         QVERIFY(!MenuItem(w, QStringLiteral("Сбросить подбор"))->isEnabled());
         MenuItem(w, QStringLiteral("авто"))->trigger();
+        // Its result comes through the event loop: until then no second fit can be asked for.
+        QVERIFY(w.FitRunning());
+        QVERIFY(MenuItem(w, QStringLiteral("авто")));
+        QVERIFY(!w.findChild<QMenu *>(QStringLiteral("fitMenu"))->isEnabled());
+        w.FitSweep(QStringLiteral("series-rc"));
+        QVERIFY(FitDone(w));
+        QVERIFY(MenuItem(w, QStringLiteral("авто")));
+        QVERIFY(w.findChild<QMenu *>(QStringLiteral("fitMenu"))->isEnabled());
 
         QVERIFY2(f.messages.isEmpty(), qPrintable(f.messages.join('\n')));
         QCOMPARE(texts.shown.size(), 1);
-        QVERIFY2(texts.shown.first().startsWith(QStringLiteral("capacitor (R-L-C in series), 60 "
-                                                               "points, 0 left out")),
+        QVERIFY2(texts.shown.first().startsWith(
+                     QStringLiteral("Схема: конденсатор (R–L–C последовательно), выбрана "
+                                    "автоматически\nТочек: 60, не учтено 0\n")),
                  qPrintable(texts.shown.first()));
         QVERIFY(w.FitShown());
         const std::vector<Fit::ElementValue> &e = w.FitShown()->elements;
@@ -174,7 +191,7 @@ private slots:
         QVERIFY2(Within(e[0].value, 3.0, 0.01), qPrintable(QString::number(e[0].value)));
         QVERIFY2(Within(e[1].value, 20e-9, 0.01), qPrintable(QString::number(e[1].value)));
         QVERIFY2(Within(e[2].value, 100e-9, 0.01), qPrintable(QString::number(e[2].value)));
-        QVERIFY(texts.shown.first().contains(QStringLiteral("C    = 100.0")));
+        QVERIFY(texts.shown.first().contains(QStringLiteral("\n  C   = 100,0")));
         // The verdict in the window's words closes the text.
         QVERIFY2(texts.shown.first().endsWith(QStringLiteral("Вывод: подбор надёжен.")),
                  qPrintable(texts.shown.first()));
@@ -202,6 +219,7 @@ private slots:
         QVERIFY(chart->fittedPoints(0).isEmpty() && chart->fittedPoints(1).isEmpty());
 
         MenuItem(w, QStringLiteral("series-rc"))->trigger();
+        QVERIFY(FitDone(w));
         QVERIFY(w.FitShown());
         QCOMPARE(w.FitShown()->model, Fit::Model::SeriesRc);
         QVERIFY(!chart->fittedPoints(0).isEmpty());
@@ -213,12 +231,66 @@ private slots:
         while (Main::SweepRunning)
             QVERIFY(TickForPoint(w));
         MenuItem(w, QStringLiteral("inductor"))->trigger();
+        QVERIFY(FitDone(w));
         QCOMPARE(f.messages.size(), 1);
         QVERIFY2(f.messages.first().startsWith(QStringLiteral("Подбор схемы: мало точек.")),
                  qPrintable(f.messages.first()));
         QVERIFY(f.messages.first().contains(QStringLiteral("inductor нужно не меньше 4")));
         QVERIFY(!w.FitShown());
         QCOMPARE(texts.shown.size(), 2); // auto and series-rc
+    }
+
+    // "Схема…" asks for a circuit string: a wrong one is said with its position and asked again
+    // as typed; a right one is fitted like a model, drawn and worded; the last one is offered
+    // the next time.
+    void circuitStringFromTheMenu() {
+        FitTexts texts;
+        Fixture f;
+        f.AddMeter(1, 2, DemoPart());
+        Main::Tb_tok &w = f.Start();
+        QVERIFY(TickWithFrame(w));
+        Run(w, "25", "10000000", "40", true, 1);
+        while (Main::SweepRunning)
+            QVERIFY(TickForPoint(w));
+        const auto ask = [&w]() -> QInputDialog * {
+            QAction *entry = MenuItem(w, QStringLiteral("Схема…"));
+            if (!entry) return nullptr;
+            entry->trigger();
+            return w.findChild<QInputDialog *>(QStringLiteral("CircuitAsk"));
+        };
+        QInputDialog *dialog = ask();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->textValue(), QStringLiteral("R0-p(R1,Q1)"));
+        dialog->setTextValue(QStringLiteral("R0-L0-p(C0"));
+        dialog->accept();
+        QCOMPARE(f.messages, QStringList{QStringLiteral(
+                                 "Схема «R0-L0-p(C0»: позиция 11 — не закрыта скобка p(.")});
+        QVERIFY(!w.FitRunning());
+        QInputDialog *again = w.findChild<QInputDialog *>(QStringLiteral("CircuitAsk"));
+        QVERIFY(again && again->isVisible());
+        QCOMPARE(again->textValue(), QStringLiteral("R0-L0-p(C0"));
+
+        again->setTextValue(QStringLiteral("r0-l0-c0"));
+        again->accept();
+        QVERIFY(FitDone(w));
+        QCOMPARE(f.messages.size(), 1);
+        QVERIFY(w.FitShown());
+        QCOMPARE(w.FitShown()->circuit, QStringLiteral("R0-L0-C0"));
+        const std::vector<Fit::ElementValue> &e = w.FitShown()->elements;
+        QCOMPARE(e.size(), std::size_t(3));
+        QVERIFY2(Within(e[0].value, 3.0, 0.01), qPrintable(QString::number(e[0].value)));
+        QVERIFY2(Within(e[1].value, 20e-9, 0.01), qPrintable(QString::number(e[1].value)));
+        QVERIFY2(Within(e[2].value, 100e-9, 0.01), qPrintable(QString::number(e[2].value)));
+        QCOMPARE(texts.shown.size(), 1);
+        QVERIFY2(texts.shown.first().startsWith(QStringLiteral("Схема: R0-L0-C0\n")),
+                 qPrintable(texts.shown.first()));
+        auto *chart = Find<Chart::SweepChart>(w, "grafik");
+        QCOMPARE(chart->fittedPoints(0).size(), chart->points(0).size());
+
+        dialog = ask();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->textValue(), QStringLiteral("r0-l0-c0"));
+        dialog->reject();
     }
 
     // A run of samples at one frequency, and no run at all.
@@ -248,6 +320,15 @@ private slots:
         dialog.show();
         QCOMPARE(dialog.findChild<QPlainTextEdit *>(QStringLiteral("FitText"))->toPlainText(),
                  text);
+        // The residuals under the text: the real and imaginary parts by frequency, the axis
+        // around the largest.
+        dialog.setResiduals({{100.0, 0.5, -0.2}, {1000.0, -1.5, 0.1}});
+        const auto *residuals =
+            dialog.findChild<Residuals::ResidualChart *>(QStringLiteral("ChResiduals"));
+        QVERIFY(residuals);
+        QCOMPARE(residuals->realPoints(), (QList<QPointF>{{100.0, 0.5}, {1000.0, -1.5}}));
+        QCOMPARE(residuals->imaginaryPoints(), (QList<QPointF>{{100.0, -0.2}, {1000.0, 0.1}}));
+        QCOMPARE(residuals->percentSpan(), 2.0);
         QGuiApplication::clipboard()->clear();
         Find<QPushButton>(dialog, "BuCopy")->click();
         QCOMPARE(QGuiApplication::clipboard()->text(), text);
