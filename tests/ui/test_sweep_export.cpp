@@ -293,6 +293,7 @@ private slots:
         QVERIFY(!context.contains(QStringLiteral("fit")));
 
         w.FitSweep(QStringLiteral("auto"));
+        QVERIFY(QTest::qWaitFor([&w] { return !w.FitRunning(); }, 60000)); // a deadline, not a pace
         QVERIFY(w.FitShown().has_value());
         answers.path = Path(QStringLiteral("side2.csv"));
         answers.filter = 2;
