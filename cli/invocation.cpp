@@ -161,6 +161,11 @@ void AddSweep(QCommandLineParser &parser) {
                             "{\"fit\": {...}}.",
                             "MODEL|auto|CIRCUIT"));
     AddFitOptions(parser);
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("side-file"),
+        QStringLiteral("With --output FILE, also write FILE.impedix.json: the meter, the date, "
+                       "the conditions, what was swept and the fit, if any (the table stays as "
+                       "it is).")));
     AddOutput(parser);
 }
 
@@ -461,6 +466,15 @@ bool TakeFit(const QCommandLineParser &parser, Invocation &invocation) {
     return true;
 }
 
+bool TakeSideFile(const QCommandLineParser &parser, Invocation &invocation) {
+    invocation.sideFile = parser.isSet(QStringLiteral("side-file"));
+    if (invocation.sideFile && invocation.outputPath.isEmpty()) {
+        invocation.error = QStringLiteral("--side-file needs --output FILE");
+        return false;
+    }
+    return true;
+}
+
 void TakeCommon(const QCommandLineParser &parser, Invocation &invocation) {
     invocation.portMappings = parser.values(QStringLiteral("port"));
     if (parser.optionNames().contains(QStringLiteral("demo")))
@@ -557,6 +571,7 @@ Invocation ParseInvocation(const QStringList &arguments) {
     if (sub->command == Command::Measure && !TakeMeasure(parser, invocation)) return invocation;
     if (sub->command == Command::Sweep && !TakeSweep(parser, invocation)) return invocation;
     if (sub->command == Command::Sweep && !TakeFit(parser, invocation)) return invocation;
+    if (sub->command == Command::Sweep && !TakeSideFile(parser, invocation)) return invocation;
     if (sub->command == Command::Sweep) TakeKeepOptions(parser, invocation);
     if (sub->command == Command::Serve && !TakeServe(parser, invocation)) return invocation;
     if (sub->command == Command::Sort && !TakeSort(parser, invocation)) return invocation;

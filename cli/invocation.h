@@ -80,6 +80,7 @@ struct Invocation {
     CorrectionChoice correction; // measure, sweep, serve, sort; the fixture of correct
     Format format = Format::Csv;
     QString outputPath;               // empty: standard output
+    bool sideFile = false;            // sweep --side-file: the context beside the output
     bool acceptReconnections = false; // a run that went on after the line came back exits 0
 };
 

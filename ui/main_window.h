@@ -3,6 +3,7 @@
 #pragma once
 
 #include "compensation/correction.h"
+#include "core/sweep_context.h"
 #include "export/csv.h"
 #include "fit/circuit_fit.h"
 #include "sweep/reference_trace.h"
@@ -46,6 +47,7 @@ class SweepKeeper;
 class MessageSink;
 struct TickResult;
 struct SearchResult;
+struct PortChoice;
 } // namespace Core
 
 namespace Main {
@@ -68,6 +70,10 @@ public:
 
     // The session the window shows (not owned).
     Core::Session &Session() const { return *m_core; }
+
+    // Takes what the program's settings keep (window geometry, print size, export folder) and
+    // keeps them again on closing; without it the window neither reads nor writes settings.
+    void UseSettings();
 
 private:
     std::unique_ptr<Core::MessageSink> m_messages; // the message box, for the core's messages
@@ -97,6 +103,8 @@ public:
     bool SearchInstrument();
     void ToolButton1Click();
     void i_comChange(int index);
+    bool i_comPathTyped(const QString &typed);
+    void ShowPortChoice(const Core::PortChoice &choice, const QString &path);
 
     // Measurement cycle (main_window_cycle.cpp)
     void tmrTimer();
@@ -262,6 +270,7 @@ private:
     void ConnectSwept();
     void ConnectRunControl();
     void ConnectShortcuts();
+    void ShowControlTips();
     void PlaceSidePanels();
     void ShowStartButton();
     void StartQuantityRunFromFields();
@@ -316,7 +325,11 @@ private:
     bool SweepTaken();
     Framework::SaveFileChoice AskExportFile(const QString &caption, const QString &suffix,
                                             const QStringList &filters);
-    void SaveExport(const QString &path, const QByteArray &bytes);
+    bool SaveExport(const QString &path, const QByteArray &bytes);
+    Core::SweepContext ExportContext() const;
+    QString PrintTitleText() const;
+    void RestoreGeometry();
+    void KeepSettings();
 
     void ConnectLinkWatch();
     void ShowMeter(const Core::SearchResult &found);
@@ -343,6 +356,9 @@ private:
     QLabel *m_remoteStatus = nullptr;        // permanent in the status bar while clients are on
     QLabel *m_recordStatus = nullptr;        // permanent in the status bar while recording
     QString m_exportFolder;                  // where the last export went
+    QSize m_printSize;                       // of the chart's pictures, as last chosen
+    bool m_settingsUsed = false;             // UseSettings: settings read and kept
+    std::optional<Core::SweepContext> m_sweepContext; // the shown sweep's, once it has ended
 
     CompensationPanel *m_compPanel = nullptr; // a window of its own, the main window's child
     QLabel *m_compStatus = nullptr;           // permanent in the status bar while a kind is on

@@ -6,6 +6,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -44,6 +45,7 @@ private slots:
     void commandLines_data();
     void commandLines();
     void aKeptRunFitsAlikeFromEveryCopy();
+    void theSideFileCarriesConditionsAndFit();
     void importRenameAndDelete();
     void filesAndLibrariesThatCannotBeUsed();
     void theSimulatedPartsOwnFileFitsBackToThePart();
@@ -70,6 +72,13 @@ void TestCliLibrary::commandLines_data() {
     QTest::newRow("prune") << QStringList{"library", "prune", "--keep", "100"} << "";
     QTest::newRow("fit file") << QStringList{"fit", "a.s1p", "--model", "auto"} << "";
     QTest::newRow("fit nothing") << QStringList{"fit"} << "one sweep";
+    QTest::newRow("side file to a file")
+        << QStringList{"sweep",    "--from", "1000",     "--to",  "2000",
+                       "--points", "3",      "--output", "a.csv", "--side-file"}
+        << "";
+    QTest::newRow("side file without a file")
+        << QStringList{"sweep", "--from", "1000", "--to", "2000", "--points", "3", "--side-file"}
+        << "--side-file needs --output FILE";
     QTest::newRow("fit file and id") << QStringList{"fit", "a.csv", "--id", "2"} << "one sweep";
     QTest::newRow("fit model") << QStringList{"fit", "a.csv", "--model", "spline"}
                                << "--model takes";
@@ -151,6 +160,44 @@ void TestCliLibrary::aKeptRunFitsAlikeFromEveryCopy() {
         QCOMPARE(refit.code, 0);
         QCOMPARE(refit.out, fit);
     }
+}
+
+// --side-file: beside the table its run's context and the fit printed as --format json prints
+// it; without it, no side file.
+void TestCliLibrary::theSideFileCarriesConditionsAndFit() {
+    QTemporaryDir dir;
+    const QString run = dir.filePath("run.csv");
+    const Outcome swept =
+        Run({"sweep", "--demo", "--from", "1000", "--to", "100000", "--points", "8", "--circuit",
+             "parallel", "--fit", "auto", "--output", run, "--side-file", "--no-keep"});
+    QCOMPARE(swept.code, 0);
+    QFile side(run + ".impedix.json");
+    QVERIFY(side.open(QIODevice::ReadOnly));
+    const QJsonObject context = QJsonDocument::fromJson(side.readAll()).object();
+    QCOMPARE(context["format"].toString(), QStringLiteral("impedix-sweep-context"));
+    QCOMPARE(context["data_file"].toString(), QStringLiteral("run.csv"));
+    QCOMPARE(context["points"].toInt(), 8);
+    QCOMPARE(context["swept"].toString(), QStringLiteral("frequency"));
+    QVERIFY(!context["model"].toString().isEmpty());
+    QCOMPARE(context["conditions"].toObject()["circuit"].toString(), QStringLiteral("parallel"));
+    // The table's points fitted again give the same fit.
+    const QJsonObject fit = context["fit"].toObject();
+    const Outcome refit = Run({"fit", run, "--format", "json"});
+    QCOMPARE(refit.code, 0);
+    const QJsonObject again =
+        QJsonDocument::fromJson(refit.out.toUtf8()).object()["fit"].toObject();
+    QVERIFY(!fit["model"].toString().isEmpty());
+    QCOMPARE(fit["model"], again["model"]);
+    QCOMPARE(fit["points_used"].toInt(), 8);
+    QCOMPARE(fit["elements"].toArray().size(), again["elements"].toArray().size());
+
+    const QString plain = dir.filePath("plain.csv");
+    QCOMPARE(Run({"sweep", "--demo", "--from", "1000", "--to", "100000", "--points", "8",
+                  "--output", plain, "--no-keep"})
+                 .code,
+             0);
+    QVERIFY(QFileInfo::exists(plain));
+    QVERIFY(!QFileInfo::exists(plain + ".impedix.json"));
 }
 
 void TestCliLibrary::importRenameAndDelete() {

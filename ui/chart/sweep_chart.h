@@ -10,6 +10,7 @@
 #include <QWidget>
 
 class QLineSeries;
+class QPainter;
 class QPen;
 
 #include <functional>
@@ -139,6 +140,11 @@ public:
     // point within a few pixels, then the break's text on a break's line; else empty.
     QString toolTipAt(const QPoint &pos) const;
 
+    // The chart painted into target for print: laid out at size (the painter scales it to
+    // target), on a light ground with dark text and lines, then put back as it was before the
+    // screen is repainted (sweep_chart_print.cpp).
+    void renderForPrint(QPainter *painter, const QRectF &target, const QSize &size);
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
 
@@ -177,6 +183,7 @@ private:
     void showOverlays();
     void layOutOverlayLegend();
     QList<int> tracesDrawn() const; // 0 the run, 1 its reference, 2 the fitted curve
+    void layOutAt(const QSize &size);
 };
 
 struct Overlay {
