@@ -18,7 +18,9 @@ Fit::FitResult FitTakenPoints(const QString &modelName, const Main::SweepVariabl
 
 FitReport FitAndCheck(const QString &modelName, const Fit::Sweep &sweep,
                       const Fit::FitOptions &options) {
-    return {Fit::FitByName(modelName, sweep, options), Fit::CheckKramersKronig(sweep)};
+    Fit::FitResult fit = Fit::FitByName(modelName, sweep, options);
+    Fit::KramersKronigCheck check = Fit::CheckWithFit(sweep, fit);
+    return {std::move(fit), check};
 }
 
 QByteArray FitJsonLine(const FitReport &report) {

@@ -32,6 +32,11 @@ struct KramersKronigCheck {
     double noiseEstimate = 0.0; // of the data (fit_verdict.h); NaN for short sweeps
     // The residual is within what the noise explains: the rule the fit's describes_data uses.
     bool consistent = false;
+    // Consistent because a fitted circuit describes the data to their noise, where the RC
+    // elements leave more: a circuit of R, L, C and constant-phase elements is causal and
+    // linear, so data it describes obey the relations (a resonance sharper than real time
+    // constants follow). See CheckWithFit.
+    bool byCircuit = false;
 };
 
 // elements 0: M grows from one until mu falls below KramersKronigMu, or to the most the span

@@ -21,6 +21,15 @@ QString PercentRu(double share) {
 
 } // namespace
 
+KramersKronigCheck CheckWithFit(const Sweep &sweep, const FitResult &fit) {
+    KramersKronigCheck check = CheckKramersKronig(sweep);
+    if (check.checked && !check.consistent && fit.status == FitStatus::Ok && fit.describesData) {
+        check.consistent = true;
+        check.byCircuit = true;
+    }
+    return check;
+}
+
 QJsonObject KramersKronigToJson(const KramersKronigCheck &c) {
     const auto figure = [&c](double value) {
         return c.checked ? Number(value) : QJsonValue(QJsonValue::Null);
@@ -28,6 +37,7 @@ QJsonObject KramersKronigToJson(const KramersKronigCheck &c) {
     return QJsonObject{
         {QStringLiteral("checked"), c.checked},
         {QStringLiteral("consistent"), c.checked ? QJsonValue(c.consistent) : QJsonValue()},
+        {QStringLiteral("by_circuit"), c.checked ? QJsonValue(c.byCircuit) : QJsonValue()},
         {QStringLiteral("elements"), c.checked ? QJsonValue(c.elements) : QJsonValue()},
         {QStringLiteral("mu"), figure(c.mu)},
         {QStringLiteral("rms_residual"), figure(c.rmsResidual)},
@@ -47,10 +57,12 @@ QString KramersKronigLine(const KramersKronigCheck &c) {
             .arg(c.pointsUsed)
             .arg(KramersKronigLeastPoints);
     return QStringLiteral("Kramers-Kronig: %1 (M = %2, mu = %3; residual RMS %4 %, max %5 %)")
-        .arg(c.consistent ? QStringLiteral("consistent")
-                          : QStringLiteral("NOT consistent: the part or the setup changed during "
-                                           "the sweep, the part is not linear, or a resonance is "
-                                           "sharper than the points resolve"))
+        .arg(c.byCircuit    ? QStringLiteral("consistent: the fitted circuit describes the data, a "
+                                                "resonance sharper than the RC elements follow")
+             : c.consistent ? QStringLiteral("consistent")
+                            : QStringLiteral("NOT consistent: the part or the setup changed during "
+                                             "the sweep, the part is not linear, or a resonance is "
+                                             "sharper than the points resolve"))
         .arg(c.elements)
         .arg(c.mu, 0, 'f', 2)
         .arg(Percent(c.rmsResidual), Percent(c.maxResidual));
@@ -60,10 +72,12 @@ QString KramersKronigLineRu(const KramersKronigCheck &c) {
     if (!c.checked)
         return QStringLiteral("Крамерс–Крониг: не проверено (мало точек: %1).").arg(c.pointsUsed);
     return QStringLiteral("Крамерс–Крониг: %1 (M = %2, μ = %3; остаток %4 %, наибольший %5 %).")
-        .arg(c.consistent ? QStringLiteral("данные согласованы")
-                          : QStringLiteral("данные не согласованы — деталь или условия "
-                                           "менялись во время развёртки, деталь нелинейна или "
-                                           "резонанс острее шага точек"))
+        .arg(c.byCircuit    ? QStringLiteral("данные согласованы: их описывает подобранная схема, "
+                                                "резонанс острее, чем следуют RC-элементы")
+             : c.consistent ? QStringLiteral("данные согласованы")
+                            : QStringLiteral("данные не согласованы — деталь или условия "
+                                             "менялись во время развёртки, деталь нелинейна или "
+                                             "резонанс острее шага точек"))
         .arg(c.elements)
         .arg(QString::number(c.mu, 'f', 2).replace(QLatin1Char('.'), QLatin1Char(',')))
         .arg(PercentRu(c.rmsResidual), PercentRu(c.maxResidual));

@@ -2,6 +2,7 @@
 // the window (a Russian line).
 #pragma once
 
+#include "fit/circuit_fit.h"
 #include "fit/kramers_kronig.h"
 
 #include <QJsonObject>
@@ -9,7 +10,12 @@
 
 namespace Fit {
 
-// {checked, consistent, elements, mu, rms_residual, max_residual, rms_real, rms_imag, max_real,
+// The check reported with a fit of the same sweep: when the RC elements leave more than the noise
+// but the fitted circuit describes the data, the data are consistent (byCircuit).
+KramersKronigCheck CheckWithFit(const Sweep &sweep, const FitResult &fit);
+
+// {checked, consistent, by_circuit, elements, mu, rms_residual, max_residual, rms_real, rms_imag,
+// max_real,
 //  max_imag, noise_estimate, points_used}; residuals are shares of |Z|. Unchecked: checked false
 // and every figure null.
 QJsonObject KramersKronigToJson(const KramersKronigCheck &check);

@@ -102,6 +102,20 @@ private slots:
         QVERIFY(!CheckKramersKronig(Sweep{}).checked);
     }
 
+    // A resonance of Q 16 the RC elements cannot follow: the fitted resonator describes the data,
+    // so they are consistent; tampered, the fit no longer describes them and they are not.
+    void sharpResonanceByCircuit() {
+        const Sweep sharp =
+            Synthetic::Make(Model::Resonator, {200.0, 10e-3, 1e-9, 2e-9}, 0.001, 256);
+        QVERIFY(!CheckKramersKronig(sharp).consistent); // the RC elements alone
+        const KramersKronigCheck byFit = CheckWithFit(sharp, FitByName("resonator", sharp));
+        QVERIFY2(byFit.consistent && byFit.byCircuit, qPrintable(Describe(byFit)));
+        QCOMPARE(KramersKronigToJson(byFit)[QStringLiteral("by_circuit")].toBool(false), true);
+        const Sweep tampered = Tampered(sharp, 10e3, 100e3, 1.3);
+        const KramersKronigCheck bad = CheckWithFit(tampered, FitByName("resonator", tampered));
+        QVERIFY2(!bad.consistent && !bad.byCircuit, qPrintable(Describe(bad)));
+    }
+
     void reports() {
         const Sweep good = Synthetic::Make(Model::SeriesRc, {2.0, 1e-6}, 0.001, 64);
         const KramersKronigCheck ok = CheckKramersKronig(good);
