@@ -96,9 +96,13 @@ int RunWindow(const App::CommandLine &line, Main::Tb_tok *&window, const bool &s
     Library::SweepLibrary library;
     const Library::Outcome opened = library.open(libraryPath);
     Core::SweepKeeper keeper(core, library);
+    // A meter that came back at another device can be found without --port; the demo's
+    // simulated meter never leads the search to the machine's own devices.
+    core.SetSearchSystemPorts(!line.demo);
     Main::Tb_tok b_tok(core);
     window = &b_tok;
     b_tok.UseLibrary(&library, &keeper);
+    b_tok.UseSettings(); // before it is shown: a kept geometry is where it opens
     apoisk::Tcom_poisk_tool com_poisk_tool;
     b_tok.show();
     if (!opened.ok()) core.Tell(Main::LibraryRefusedText(opened, libraryPath));

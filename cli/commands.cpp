@@ -11,8 +11,10 @@
 #include "cli/run_watch.h"
 #include "core/main_state.h"
 #include "core/session.h"
+#include "core/sweep_context.h"
 #include "export/recorder.h"
 #include "export/sweep_csv.h"
+#include "fit/sweep_points.h"
 #include "launch/stop_signals.h"
 #include "link/capabilities.h"
 #include "link/commands.h"
@@ -31,6 +33,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 
 namespace Cli {
 
@@ -329,11 +332,15 @@ int RunSweep(const Invocation &invocation) {
                        ? Export::WriteSweepCsv(output.device(), Main::SweepState)
                        : output.write(SweepJson(Main::SweepState, series));
     int fitCode = ExitDone;
+    std::optional<Fit::FitResult> fit;
     if (!invocation.fitModel.isEmpty()) {
-        const Fit::FitResult fit = FitTakenPoints(invocation.fitModel, Main::SweepState);
-        fitCode = FitExitCode(fit);
-        WriteError(FitSummaryText(fit));
-        if (written && invocation.format == Format::Json) written = output.write(FitJsonLine(fit));
+        const FitReport report = FitAndCheck(
+            invocation.fitModel, Fit::SweepFromStore(Main::SweepState), invocation.fitOptions);
+        fitCode = FitExitCode(report.fit);
+        fit = report.fit;
+        WriteError(FitSummaryText(report));
+        if (written && invocation.format == Format::Json)
+            written = output.write(FitJsonLine(report));
     }
     if (!written) {
         Complain(QStringLiteral("the data could not be written: %1")
@@ -354,7 +361,16 @@ int RunSweep(const Invocation &invocation) {
     }();
     code = watch.Conclude(code, invocation.acceptReconnections, nothingMeasured);
     if (code == ExitDone) code = fitCode;
-    return Conclude(output, biasLeft ? ExitBiasLeft : code);
+    const Core::SweepContext context =
+        Core::RunContext(session, Main::TakenSweepPoints() == Main::SweepPoints);
+    const int concluded = Conclude(output, biasLeft ? ExitBiasLeft : code);
+    // The side file goes with a table that was written, never alone.
+    if (!invocation.sideFile || concluded == ExitWriteFailed) return concluded;
+    QString error;
+    if (Core::WriteSideFile(invocation.outputPath, context, fit ? &*fit : nullptr, &error))
+        return concluded;
+    Complain(QStringLiteral("the side file could not be written: %1").arg(error));
+    return concluded == ExitDone ? ExitWriteFailed : concluded;
 }
 
 } // namespace Cli

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "fit/circuit_fit.h"
+#include "fit/kramers_kronig.h"
 #include "sweep/sweep_store.h"
 
 #include <QByteArray>
@@ -11,13 +12,23 @@
 namespace Cli {
 
 // The store's taken points fitted to the named model or "auto".
-Fit::FitResult FitTakenPoints(const QString &modelName, const Main::SweepVariables &store);
+Fit::FitResult FitTakenPoints(const QString &modelName, const Main::SweepVariables &store,
+                              const Fit::FitOptions &options = {});
 
-// {"fit": {...}} and a line end, to follow the sweep's JSON lines.
-QByteArray FitJsonLine(const Fit::FitResult &fit);
+// A fit and the Kramers-Kronig check of the same points, as reported together.
+struct FitReport {
+    Fit::FitResult fit;
+    Fit::KramersKronigCheck kramersKronig;
+};
 
-// "fit: " and the summary's lines, each ended.
-QByteArray FitSummaryText(const Fit::FitResult &fit);
+FitReport FitAndCheck(const QString &modelName, const Fit::Sweep &sweep,
+                      const Fit::FitOptions &options);
+
+// {"fit": {..., "kramers_kronig": {...}}} and a line end, to follow the sweep's JSON lines.
+QByteArray FitJsonLine(const FitReport &report);
+
+// "fit: " and the summary's lines, then the Kramers-Kronig line, each ended.
+QByteArray FitSummaryText(const FitReport &report);
 
 // The exit status of a fit's verdict: ExitDone, ExitFitPoor or ExitFitRefused (invocation.h).
 int FitExitCode(const Fit::FitResult &fit);

@@ -3,6 +3,7 @@
 #include "cli/invocation.h"
 
 #include "cli/correct_options.h"
+#include "cli/fit_options.h"
 #include "cli/fit_output.h"
 #include "cli/invocation_options.h"
 #include "cli/serve_options.h"
@@ -159,6 +160,12 @@ void AddSweep(QCommandLineParser &parser) {
                             "element): a summary on stderr and, with --format json, a last line "
                             "{\"fit\": {...}}.",
                             "MODEL|auto|CIRCUIT"));
+    AddFitOptions(parser);
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("side-file"),
+        QStringLiteral("With --output FILE, also write FILE.impedix.json: the meter, the date, "
+                       "the conditions, what was swept and the fit, if any (the table stays as "
+                       "it is).")));
     AddOutput(parser);
 }
 
@@ -433,7 +440,13 @@ bool TakeSweep(const QCommandLineParser &parser, Invocation &invocation) {
 }
 
 bool TakeFit(const QCommandLineParser &parser, Invocation &invocation) {
-    if (!parser.isSet(QStringLiteral("fit"))) return true;
+    if (!parser.isSet(QStringLiteral("fit"))) {
+        if (!FitOptionsSet(parser)) return true;
+        invocation.error =
+            QStringLiteral("--fix, --bound and --weighting steer --fit, which is not given");
+        return false;
+    }
+    if (!TakeFitOptions(parser, invocation.fitOptions, invocation.error)) return false;
     const QString name = parser.value(QStringLiteral("fit"));
     if (invocation.quantityRun.asked()) {
         invocation.error = QStringLiteral("--fit and %1 exclude each other: the fit is for "
@@ -450,6 +463,15 @@ bool TakeFit(const QCommandLineParser &parser, Invocation &invocation) {
         return false;
     }
     invocation.fitModel = name;
+    return true;
+}
+
+bool TakeSideFile(const QCommandLineParser &parser, Invocation &invocation) {
+    invocation.sideFile = parser.isSet(QStringLiteral("side-file"));
+    if (invocation.sideFile && invocation.outputPath.isEmpty()) {
+        invocation.error = QStringLiteral("--side-file needs --output FILE");
+        return false;
+    }
     return true;
 }
 
@@ -549,6 +571,7 @@ Invocation ParseInvocation(const QStringList &arguments) {
     if (sub->command == Command::Measure && !TakeMeasure(parser, invocation)) return invocation;
     if (sub->command == Command::Sweep && !TakeSweep(parser, invocation)) return invocation;
     if (sub->command == Command::Sweep && !TakeFit(parser, invocation)) return invocation;
+    if (sub->command == Command::Sweep && !TakeSideFile(parser, invocation)) return invocation;
     if (sub->command == Command::Sweep) TakeKeepOptions(parser, invocation);
     if (sub->command == Command::Serve && !TakeServe(parser, invocation)) return invocation;
     if (sub->command == Command::Sort && !TakeSort(parser, invocation)) return invocation;

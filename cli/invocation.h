@@ -8,6 +8,7 @@
 #include "cli/library_options.h"
 #include "cli/quantity_run.h"
 #include "cli/sort_options.h"
+#include "fit/circuit_fit.h"
 #include "launch/scpi_options.h"
 #include "remote/scpi_server.h"
 
@@ -71,6 +72,7 @@ struct Invocation {
     QuantityRunPlan quantityRun; // sweep --bias, --bias-list, --level-list (at conditions'
                                  // frequencyHz, else the meter's own)
     QString fitModel;            // sweep --fit, fit: a model's name or "auto"; empty: no fit
+    Fit::FitOptions fitOptions;  // sweep --fit, fit: --fix and --weighting
     LibraryRequest library;      // library; fit (a file or an id)
     KeepChoice keep;             // sweep, library, fit: the library's file; sweep: whether kept
     ServePlan serve;             // serve
@@ -78,6 +80,7 @@ struct Invocation {
     CorrectionChoice correction; // measure, sweep, serve, sort; the fixture of correct
     Format format = Format::Csv;
     QString outputPath;               // empty: standard output
+    bool sideFile = false;            // sweep --side-file: the context beside the output
     bool acceptReconnections = false; // a run that went on after the line came back exits 0
 };
 

@@ -270,9 +270,10 @@ int RunFit(const Invocation &invocation) {
                      .arg(QuantityName(data.quantity)));
         return ExitUsage;
     }
-    const Fit::FitResult fit = Fit::FitByName(invocation.fitModel, Exchange::ToFitSweep(data));
-    return Print(invocation.format == Format::Json ? FitJsonLine(fit) : FitSummaryText(fit))
-               ? FitExitCode(fit)
+    const FitReport report =
+        FitAndCheck(invocation.fitModel, Exchange::ToFitSweep(data), invocation.fitOptions);
+    return Print(invocation.format == Format::Json ? FitJsonLine(report) : FitSummaryText(report))
+               ? FitExitCode(report.fit)
                : ExitWriteFailed;
 }
 

@@ -1,6 +1,7 @@
 // The command lines of `library` and `fit`, and sweep's options of the library.
 #include "cli/library_options.h"
 
+#include "cli/fit_options.h"
 #include "cli/fit_output.h"
 #include "cli/invocation.h"
 #include "cli/invocation_options.h"
@@ -245,6 +246,7 @@ void ParseFit(const QStringList &arguments, Invocation &invocation) {
                                            "constant-phase element).")
                                 .arg(Fit::ModelNameList()),
                             "NAME|auto|CIRCUIT"));
+    AddFitOptions(parser);
     parser.addOption(Valued("format", "text (the default) or json.", "text|json"));
     const bool parsed = Parse(parser, arguments, invocation);
     invocation.helpText = FitUsage + FitExitHelp() + OptionsPart(parser);
@@ -269,6 +271,7 @@ void ParseFit(const QStringList &arguments, Invocation &invocation) {
         invocation.error = QStringLiteral("--model takes %1").arg(why);
         return;
     }
+    if (!TakeFitOptions(parser, invocation.fitOptions, invocation.error)) return;
     invocation.fitModel = model;
 }
 

@@ -51,6 +51,45 @@ int IdentifyOpenPort(int tries) {
     return AskIdentity(tries).row;
 }
 
+QString TypedDevicePath(const QString &typed) {
+    const QString path = typed.trimmed();
+    const bool rooted = path.startsWith(QLatin1Char('/')) && path.size() > 1;
+    const bool windows = path.startsWith(QLatin1String("\\\\.\\")) && path.size() > 4;
+    return rooted || windows ? path : QString();
+}
+
+QStringList ExtraSearchPaths(const QStringList &system, const QStringList &designed) {
+    QStringList extra;
+    for (const QString &path : system)
+        if (!path.isEmpty() && !designed.contains(path) && !extra.contains(path)) extra << path;
+    return extra;
+}
+
+SearchResult SearchSystemPorts(int identityTries) {
+    QStringList designed;
+    for (unsigned n = 1; n <= LastSearchedPort; ++n)
+        designed << Device::ResolvePortName(n);
+    QStringList system;
+    for (const QSerialPortInfo &port : Device::SystemPorts())
+        system << port.systemLocation();
+    const QString before = Device::HandPath();
+    SearchResult result;
+    for (const QString &path : ExtraSearchPaths(system, designed)) {
+        Device::SetHandPath(path);
+        if (!Device::OpenPort(Device::HighestPort)) continue;
+        const Identity identity = AskIdentity(identityTries);
+        if (!identity.answered) continue;
+        Device::ModelIndex = identity.row;
+        if (identity.row >= Device::ModelCount) continue;
+        result.found = true;
+        result.port = Device::HighestPort;
+        result.model = identity.row;
+        return result;
+    }
+    Device::SetHandPath(before);
+    return result;
+}
+
 SearchResult SearchPorts(int identityTries) {
     SearchResult result;
     for (unsigned n = 1; n <= LastSearchedPort; ++n) {

@@ -5,6 +5,7 @@
 
 #include <QMetaType>
 #include <QString>
+#include <QStringList>
 
 namespace Core {
 
@@ -30,6 +31,18 @@ int IdentifyOpenPort(int tries);
 // Opens COM1..COM15 in turn until a known model answers. On success the port stays open and
 // ModelIndex holds its row; on failure the port of the last attempt may stay open.
 SearchResult SearchPorts(int identityTries);
+
+// Text typed where a port is chosen, as a device path: "/dev/ttyUSB3", "\\.\COM23"
+// (trimmed); empty when it is none.
+QString TypedDevicePath(const QString &typed);
+
+// The system's serial devices (in Device::SystemPorts' order) that none of the designed names
+// reaches, in that order.
+QStringList ExtraSearchPaths(const QStringList &system, const QStringList &designed);
+
+// Each of ExtraSearchPaths in turn as COM16 (Device::SetHandPath) until a known model answers;
+// on failure the hand path is what it was.
+SearchResult SearchSystemPorts(int identityTries);
 
 } // namespace Core
 

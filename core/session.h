@@ -69,6 +69,7 @@ struct PortChoice {
     bool answered = false; // it gave an identity
     QString identity;      // as received
     QString reason;        // why it did not open; empty for "НЕТ" or a success
+    unsigned port = 0;     // the number it was opened as
 };
 
 class Session : public QObject {
@@ -104,6 +105,13 @@ public:
     SearchResult Search(int identityTries = IdentityTries);
     // A port chosen by hand: opened and asked, nothing else changes (no model row, no polling).
     PortChoice ChoosePort(unsigned n);
+    // A device chosen by its path: the port whose number resolves to it, else COM16 standing
+    // for it (Device::SetHandPath); then as ChoosePort.
+    PortChoice ChoosePortPath(const QString &path);
+    // After COM1..COM15, Search also tries the serial devices the system lists that none of
+    // them reached (found there: COM16 stands for it). Off by default: tests and the demo touch
+    // no device of the machine's own.
+    void SetSearchSystemPorts(bool on) { m_searchSystemPorts = on; }
     // The lost port, tried again (about once a second from the reopen timer): polled only when a
     // known model answers its identity; otherwise closed again and tried later.
     void TryReopenPort();
@@ -404,6 +412,7 @@ private:
     int m_busy = 0;
     bool m_frequencySweep = false;
     bool m_paused = false; // a front end holds polling (typing a frequency): no reopen restarts it
+    bool m_searchSystemPorts = false;
     QTimer m_reopen;
     Device::RequestedConditions m_requested;
     std::uint32_t m_connection = 0;

@@ -20,7 +20,11 @@ void TakeModelWindow(int row) {
 } // namespace
 
 SearchResult Session::Search(int identityTries) {
-    const SearchResult result = SearchPorts(identityTries);
+    SearchResult result = SearchPorts(identityTries);
+    if (!result.found && m_searchSystemPorts) {
+        const SearchResult more = SearchSystemPorts(identityTries);
+        if (more.found) result = more;
+    }
     if (!result.found) return result;
     NewConnection();
     // The program follows the meter once, as far as nothing is sent before its first frame.
@@ -35,8 +39,16 @@ SearchResult Session::Search(int identityTries) {
     return result;
 }
 
+PortChoice Session::ChoosePortPath(const QString &path) {
+    for (unsigned n = 1; n < Device::HighestPort; ++n)
+        if (Device::ResolvePortName(n) == path) return ChoosePort(n);
+    Device::SetHandPath(path);
+    return ChoosePort(Device::HighestPort);
+}
+
 PortChoice Session::ChoosePort(unsigned n) {
     PortChoice choice;
+    choice.port = n;
     Device::OpenPort(n);
     if (Device::PortNumber == 0) {
         // "НЕТ" closes the port on purpose; any other entry says why it did not open.

@@ -6,11 +6,14 @@
 #include "fit/circuit_fit.h"
 
 #include "fit/derived_figures.h"
+#include "fit/fit_steering.h"
 #include "fit/fit_target.h"
 #include "fit/fit_verdict.h"
 
 #include <Eigen/Dense>
 #include <unsupported/Eigen/LevenbergMarquardt>
+
+#include <QStringList>
 
 #include <algorithm>
 #include <cmath>
@@ -35,6 +38,8 @@ constexpr std::size_t SolvedStarts = 6;
 // Singular values of the column-scaled Jacobian below this share of the largest are taken as
 // directions the data do not fix.
 constexpr double SingularFloor = 1e-9;
+// An element within this share of a user's bound ran to it.
+constexpr double UserBoundShare = 1e-6;
 
 // The residuals over the free elements; the others keep the values in held.
 struct Residuals : Eigen::DenseFunctor<double> {
@@ -51,6 +56,15 @@ struct Residuals : Eigen::DenseFunctor<double> {
         for (int i = 0; i < t.Count(); ++i)
             count += (mask >> i) & 1u;
         return count;
+    }
+
+    double WeightReal(int k) const {
+        return points->weightReal.empty() ? 1.0 / std::abs(points->impedance[k])
+                                          : points->weightReal[k];
+    }
+    double WeightImag(int k) const {
+        return points->weightImag.empty() ? 1.0 / std::abs(points->impedance[k])
+                                          : points->weightImag[k];
     }
 
     double Lower(int j) const { return std::log(bounds->lower[index[j]]); }
@@ -73,10 +87,15 @@ struct Residuals : Eigen::DenseFunctor<double> {
     int Evaluate(const Elements &e, ValueType &f) const {
         const int n = static_cast<int>(points->omega.size());
         for (int k = 0; k < n; ++k) {
-            const Complex z = points->impedance[k];
-            const Complex r = (target->Impedance(e.data(), points->omega[k]) - z) / std::abs(z);
-            f[k] = r.real();
-            f[n + k] = r.imag();
+            const Complex d = target->Impedance(e.data(), points->omega[k]) - points->impedance[k];
+            if (points->weightReal.empty()) { // modulus: divided, as it always was
+                const Complex r = d / std::abs(points->impedance[k]);
+                f[k] = r.real();
+                f[n + k] = r.imag();
+            } else {
+                f[k] = d.real() * points->weightReal[k];
+                f[n + k] = d.imag() * points->weightImag[k];
+            }
         }
         return 0;
     }
@@ -90,11 +109,11 @@ struct Residuals : Eigen::DenseFunctor<double> {
         Complex gradient[MaxElements];
         for (int k = 0; k < n; ++k) {
             target->ImpedanceAndGradient(e.data(), points->omega[k], gradient);
-            const double scale = 1.0 / std::abs(points->impedance[k]);
+            const double real = WeightReal(k), imag = WeightImag(k);
             for (int j = 0; j < used; ++j) {
                 const bool inside = x[j] >= Lower(j) && x[j] <= Upper(j);
-                jacobian(k, j) = inside ? gradient[index[j]].real() * scale : 0.0;
-                jacobian(n + k, j) = inside ? gradient[index[j]].imag() * scale : 0.0;
+                jacobian(k, j) = inside ? gradient[index[j]].real() * real : 0.0;
+                jacobian(n + k, j) = inside ? gradient[index[j]].imag() * imag : 0.0;
             }
         }
         return 0;
@@ -118,7 +137,9 @@ struct Residuals : Eigen::DenseFunctor<double> {
 struct Solution {
     Elements elements{};
     unsigned freeMask = 0u;
-    unsigned lowerMask = 0u; // held at the lower bound
+    unsigned lowerMask = 0u;     // held at the lower bound
+    unsigned fixedMask = 0u;     // held at the value the options give
+    unsigned userBoundMask = 0u; // held at a bound the options give
     double sumOfSquares = Infinity;
     bool converged = false;
 };
@@ -191,17 +212,17 @@ unsigned AllElements(const FitTarget &target) {
 
 // The best of all starts: converged ones first, then the smaller residual.
 Solution BestSolution(const FitTarget &target, const UsablePoints &points, const Bounds &bounds,
-                      double noise, const FitOptions &options) {
-    Solution shape;
-    shape.freeMask = AllElements(target);
-    const Residuals residuals(target, points, bounds, Elements{}, shape.freeMask);
+                      double noise, const FitOptions &options, const Solution &shape) {
+    const Residuals residuals(target, points, bounds, shape.elements, shape.freeMask);
     // Every start is cheap to score; the solver runs from the best few of them.
     std::vector<std::pair<double, Elements>> ranked;
     for (const Elements &start : target.Starts(points)) {
-        if (!Valid(start, residuals.inputs())) continue;
+        if (!Valid(start, target.Count())) continue;
         Elements clamped = start;
-        for (int i = 0; i < residuals.inputs(); ++i)
-            clamped[i] = std::clamp(start[i], bounds.lower[i], bounds.upper[i]);
+        for (int i = 0; i < target.Count(); ++i)
+            clamped[i] = (shape.fixedMask & (1u << i))
+                             ? shape.elements[i]
+                             : std::clamp(start[i], bounds.lower[i], bounds.upper[i]);
         ranked.emplace_back(residuals.SumOfSquares(clamped), clamped);
     }
     std::stable_sort(ranked.begin(), ranked.end(),
@@ -229,7 +250,8 @@ Solution BestSolution(const FitTarget &target, const UsablePoints &points, const
 // Holds, one at a time, the element whose move to a bound costs least while that cost stays
 // within what the noise explains, and fits the others again.
 Solution HoldAtBounds(const FitTarget &target, const UsablePoints &points, const Bounds &bounds,
-                      Solution s, double noise, const FitOptions &options) {
+                      const Steering &steering, Solution s, double noise,
+                      const FitOptions &options) {
     const int count = target.Count();
     const int residualCount = 2 * static_cast<int>(points.omega.size());
     for (int round = 0; round < count; ++round) {
@@ -248,6 +270,9 @@ Solution HoldAtBounds(const FitTarget &target, const UsablePoints &points, const
         for (int i = 0; i < count; ++i) {
             if (!(s.freeMask & (1u << i))) continue;
             for (bool toLower : {true, false}) {
+                // A user's bound is no limit of what the data can tell: nothing is held there.
+                if ((toLower ? steering.userLowerMask : steering.userUpperMask) & (1u << i))
+                    continue;
                 Elements e = s.elements;
                 e[i] = toLower ? bounds.lower[i] : bounds.upper[i];
                 const double cost = all.SumOfSquares(e) - s.sumOfSquares;
@@ -286,9 +311,15 @@ std::vector<ElementValue> Uncertainties(const FitTarget &target, const UsablePoi
     for (int i = 0; i < count; ++i) {
         values[i].value = s.elements[i];
         values[i].uncertainty = Infinity;
-        if (!(s.freeMask & (1u << i)))
+        if (s.fixedMask & (1u << i)) {
+            values[i].state = ElementState::FixedByUser;
+            values[i].uncertainty = 0.0;
+        } else if (s.userBoundMask & (1u << i)) {
+            values[i].state = ElementState::AtUserBound;
+        } else if (!(s.freeMask & (1u << i))) {
             values[i].state =
                 (s.lowerMask & (1u << i)) ? ElementState::AtLowerBound : ElementState::AtUpperBound;
+        }
     }
     if (p == 0) return values;
     Residuals::JacobianType jacobian(n, p);
@@ -351,23 +382,77 @@ FitResult Refused(const FitTarget &target, const UsablePoints &points) {
     return r;
 }
 
-FitResult FitUsable(const FitTarget &target, const UsablePoints &points,
-                    const FitOptions &options) {
-    if (points.distinctFrequencies < target.Count() + 1) return Refused(target, points);
-    const Bounds bounds = target.ValueBounds(points);
+// The fixed values of steering as a solution's shape.
+Solution ShapeOf(const FitTarget &target, const Steering &steering) {
+    Solution shape;
+    shape.elements = steering.held;
+    shape.fixedMask = steering.fixedMask;
+    shape.freeMask = AllElements(target) & ~steering.fixedMask;
+    return shape;
+}
+
+// An element the fit ran to a user's bound is held there, out of the covariance.
+Solution HoldAtUserBounds(const FitTarget &target, const Bounds &bounds, const Steering &steering,
+                          Solution s) {
+    for (int i = 0; i < target.Count(); ++i) {
+        if (!(s.freeMask & (1u << i))) continue;
+        const bool low = (steering.userLowerMask & (1u << i)) &&
+                         s.elements[i] <= bounds.lower[i] * (1.0 + UserBoundShare);
+        const bool high = (steering.userUpperMask & (1u << i)) &&
+                          s.elements[i] >= bounds.upper[i] * (1.0 - UserBoundShare);
+        if (!low && !high) continue;
+        s.elements[i] = low ? bounds.lower[i] : bounds.upper[i];
+        s.freeMask &= ~(1u << i);
+        s.userBoundMask |= 1u << i;
+    }
+    return s;
+}
+
+FitResult Unsuited(const FitTarget &target, const UsablePoints &points, const QString &why) {
+    FitResult r = Started(target, points);
+    r.status = FitStatus::UnknownModel;
+    r.message = QStringLiteral("%1: %2").arg(target.Name(), why);
+    return r;
+}
+
+// strictKeys: a fixed key the target lacks refuses the fit (a named model or circuit); without,
+// it is passed over (auto).
+FitResult FitUsable(const FitTarget &target, const UsablePoints &given, const FitOptions &options,
+                    bool strictKeys = true) {
+    const QString missing = MissingKey(target, options);
+    if (strictKeys && !missing.isEmpty()) {
+        QStringList keys;
+        for (int i = 0; i < target.Count(); ++i)
+            keys << target.Key(i);
+        return Unsuited(target, given,
+                        QStringLiteral("no element %1 to fix or bound (its elements: %2)")
+                            .arg(missing, keys.join(QStringLiteral(", "))));
+    }
+    if (given.distinctFrequencies < target.Count() + 1) return Refused(target, given);
+    const UsablePoints points = Weighted(given, options.weighting);
+    Bounds bounds = target.ValueBounds(points);
+    const Steering steering = Steer(target, options, bounds);
+    if (!steering.emptyRange.isEmpty()) return Unsuited(target, given, steering.emptyRange);
+    const Solution shape = ShapeOf(target, steering);
     FitResult r = Started(target, points);
     r.noiseEstimate = NoiseEstimate(points);
-    Solution s = BestSolution(target, points, bounds, r.noiseEstimate, options);
+    Solution s = BestSolution(target, points, bounds, r.noiseEstimate, options, shape);
     if (!std::isfinite(s.sumOfSquares)) {
         r.status = FitStatus::NotConverged;
         r.verdict = Verdict::Poor;
         r.message = QStringLiteral("%1: the fit did not converge").arg(target.Name());
         return r;
     }
-    s = HoldAtBounds(target, points, bounds, s, r.noiseEstimate, options);
+    s = HoldAtBounds(target, points, bounds, steering, s, r.noiseEstimate, options);
+    s = HoldAtUserBounds(target, bounds, steering, s);
     r.elements = Uncertainties(target, points, bounds, s);
     const int residualCount = 2 * static_cast<int>(points.omega.size());
-    r.rmsRelativeResidual = std::sqrt(s.sumOfSquares / residualCount);
+    // Relative to |Z| whatever the weighting, so the verdict means the same.
+    const double relative =
+        options.weighting == Weighting::Modulus
+            ? s.sumOfSquares
+            : Residuals(target, given, bounds, s.elements, 0u).SumOfSquares(s.elements);
+    r.rmsRelativeResidual = std::sqrt(relative / residualCount);
     r.bic = Bic(s.sumOfSquares, residualCount, Residuals::FreeCount(target, s.freeMask));
     r.derived = target.Derived(s.elements.data());
     r.status = s.converged ? FitStatus::Ok : FitStatus::NotConverged;
@@ -387,7 +472,7 @@ FitResult FitUsable(const FitTarget &target, const UsablePoints &points,
 int FreeElements(const FitResult &fit) {
     return static_cast<int>(
         std::count_if(fit.elements.begin(), fit.elements.end(), [](const ElementValue &e) {
-            return e.state != ElementState::AtLowerBound && e.state != ElementState::AtUpperBound;
+            return e.state == ElementState::Determined || e.state == ElementState::Undetermined;
         }));
 }
 
@@ -412,7 +497,7 @@ FitResult FitBest(const Sweep &sweep, const FitOptions &options) {
     const UsablePoints points = SelectUsable(sweep);
     std::vector<FitResult> fits;
     for (Model model : AllModels())
-        fits.push_back(FitUsable(FitTarget(model), points, options));
+        fits.push_back(FitUsable(FitTarget(model), points, options, false));
     std::stable_sort(fits.begin(), fits.end(), Ranks);
     // Within the gap of the lowest BIC the model with the fewest free elements is kept, of those
     // the one with the fewest elements: a larger model with elements held at bounds is the

@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <limits>
 #include <vector>
 
 namespace Fit {
@@ -24,6 +25,8 @@ enum class ElementState {
     Undetermined, // the data leave it free: a larger uncertainty, or none at all
     AtLowerBound, // so small the data cannot tell it from none (a series R or L of 0, an open C)
     AtUpperBound, // so large it has no effect (an open parallel R, a shorting series C)
+    FixedByUser,  // held at the value the options give (FitOptions::fixed), not fitted
+    AtUserBound,  // the fit ran to a bound the options give (FitOptions::bounds): value shown
 };
 
 struct ElementValue {
@@ -84,8 +87,37 @@ struct FitResult {
     std::vector<Alternative> alternatives; // with automatic: the other models, best first
 };
 
+// How each point's residual is weighted: what the solver minimises. The reported residual and
+// the verdict stay relative to |Z| whatever the choice.
+enum class Weighting {
+    Modulus,      // (Zfit - Z) / |Z|: each decade of |Z| counts alike
+    Proportional, // the real part over |Re Z|, the imaginary over |Im Z|
+    Unit,         // Zfit - Z itself (over the RMS of |Z|, a constant that keeps the scale)
+};
+
+// An element held at a value (SI) instead of fitted, by its key ("ESR", "R0", "Q1_alpha").
+struct FixedElement {
+    QString key;
+    double value = 0.0;
+};
+
+// A range (SI) an element is fitted within, inside the range the sweep can tell it in
+// (element_bounds.h); a side left at its default is the solver's own.
+struct ElementBound {
+    QString key;
+    double low = 0.0;
+    double high = std::numeric_limits<double>::infinity();
+};
+
 struct FitOptions {
     int maxEvaluations = 2000; // of the residuals per start
+    Weighting weighting = Weighting::Modulus;
+    // A named model or circuit without one of these keys is refused (unknown_model, with the
+    // keys it has); auto holds each where a model has it.
+    std::vector<FixedElement> fixed;
+    // Likewise keys; a bound outside the range the sweep can tell the element in refuses the
+    // model.
+    std::vector<ElementBound> bounds;
 };
 
 FitResult FitCircuit(Model model, const Sweep &sweep, const FitOptions &options = {});

@@ -21,6 +21,8 @@ struct UsablePoints {
     std::vector<Complex> impedance;
     int leftOut = 0;
     int distinctFrequencies = 0;
+    // What the real and imaginary parts of each residual are multiplied by; empty: 1/|Z|.
+    std::vector<double> weightReal, weightImag;
 };
 
 UsablePoints SelectUsable(const Sweep &sweep);

@@ -31,12 +31,22 @@ bool Shown(const ElementValue &e) {
     return e.state == ElementState::Determined && std::isfinite(e.uncertainty);
 }
 
+// A value the options gave (held at it, or run to a bound they set) is shown without an
+// uncertainty.
+bool Given(const ElementValue &e) {
+    return e.state == ElementState::FixedByUser || e.state == ElementState::AtUserBound;
+}
+
 QString ElementStateName(const ElementValue &e) {
     switch (e.state) {
     case ElementState::AtLowerBound:
         return QStringLiteral("at_lower_bound");
     case ElementState::AtUpperBound:
         return QStringLiteral("at_upper_bound");
+    case ElementState::FixedByUser:
+        return QStringLiteral("fixed");
+    case ElementState::AtUserBound:
+        return QStringLiteral("at_given_bound");
     case ElementState::Determined:
         if (std::isfinite(e.uncertainty)) return QStringLiteral("determined");
         break;
@@ -224,12 +234,13 @@ QJsonObject FitToJson(const FitResult &fit) {
         const ElementLabel &e = labels[i];
         const ElementValue &v = fit.elements[i];
         const bool shown = Shown(v);
-        elements[e.key] = QJsonObject{
-            {QStringLiteral("value"), shown ? Number(v.value) : QJsonValue(QJsonValue::Null)},
-            {QStringLiteral("uncertainty"),
-             shown ? Number(v.uncertainty) : QJsonValue(QJsonValue::Null)},
-            {QStringLiteral("unit"), e.unit},
-            {QStringLiteral("state"), ElementStateName(v)}};
+        elements[e.key] =
+            QJsonObject{{QStringLiteral("value"),
+                         shown || Given(v) ? Number(v.value) : QJsonValue(QJsonValue::Null)},
+                        {QStringLiteral("uncertainty"),
+                         shown ? Number(v.uncertainty) : QJsonValue(QJsonValue::Null)},
+                        {QStringLiteral("unit"), e.unit},
+                        {QStringLiteral("state"), ElementStateName(v)}};
     }
     o[QStringLiteral("elements")] = elements;
     const bool fitted = !fit.elements.empty();
@@ -276,12 +287,20 @@ QString FitSummary(const FitResult &fit) {
     for (std::size_t i = 0; i < fit.elements.size() && i < labels.size(); ++i) {
         const ElementLabel &e = labels[i];
         const ElementValue &v = fit.elements[i];
-        lines << (Shown(v)
-                      ? QStringLiteral("  %1 = %2 %3   %4")
+        lines << (Shown(v) ? QStringLiteral("  %1 = %2 %3   %4")
+                                 .arg(e.key, -4)
+                                 .arg(e.unit.isEmpty() ? QString::number(v.value, 'f', 4)
+                                                       : Engineering(v.value, Symbol(e.unit)),
+                                      Uncertainty(v, e.unit), e.role)
+                  : Given(v)
+                      ? QStringLiteral("  %1 = %2 (%3)   %4")
                             .arg(e.key, -4)
                             .arg(e.unit.isEmpty() ? QString::number(v.value, 'f', 4)
                                                   : Engineering(v.value, Symbol(e.unit)),
-                                 Uncertainty(v, e.unit), e.role)
+                                 v.state == ElementState::FixedByUser
+                                     ? QStringLiteral("fixed")
+                                     : QStringLiteral("at the given bound"),
+                                 e.role)
                       : QStringLiteral("  %1 = %2   %3").arg(e.key, -4).arg(Unshown(v), e.role));
     }
     for (const DerivedFigure &d : fit.derived)

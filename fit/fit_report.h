@@ -37,9 +37,10 @@ QString VerdictText(const FitResult &fit);
 //  elements {key: {value, uncertainty, unit, state}}, rms_relative_residual, bic,
 //  derived {key: {value, unit, span}}, points_used, points_left_out,
 //  alternatives [{model, status, verdict, bic, rms}] (auto only)}. Values are SI. state is
-// "determined", "not_determined", "at_lower_bound" or "at_upper_bound"; a value is null unless
-// determined. span is "inside", "below", "above" or "not_determined"; a figure's value is null
-// unless inside.
+// "determined", "not_determined", "at_lower_bound", "at_upper_bound", "fixed" (held at a value the
+// options give) or "at_given_bound" (run to a bound the options give); a value is null unless
+// determined, fixed or at a given bound. span is "inside", "below", "above" or "not_determined"; a
+// figure's value is null unless inside.
 QJsonObject FitToJson(const FitResult &fit);
 
 // "capacitor (R-L-C in series), 101 points, 0 left out" and one line per element and figure,

@@ -50,6 +50,22 @@ QString FitTarget::Name() const {
     return circuit_ ? circuit_->text : QString::fromLatin1(Info(model_).name);
 }
 
+QString FitTarget::Key(int i) const {
+    return circuit_ ? circuit_->parameters[static_cast<std::size_t>(i)].key
+                    : QString::fromLatin1(Info(model_).elements[i].key);
+}
+
+QString FitTarget::Unit(int i) const {
+    return QString::fromLatin1(circuit_ ? circuit_->parameters[static_cast<std::size_t>(i)].unit
+                                        : Info(model_).elements[i].unit);
+}
+
+int FitTarget::IndexOf(const QString &key) const {
+    for (int i = 0; i < Count(); ++i)
+        if (Key(i).compare(key, Qt::CaseInsensitive) == 0) return i;
+    return -1;
+}
+
 Complex FitTarget::Impedance(const double *values, double omega) const {
     return circuit_ ? CircuitImpedance(*circuit_, values, omega)
                     : Fit::Impedance(model_, values, omega);

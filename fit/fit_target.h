@@ -22,6 +22,12 @@ public:
     const std::optional<ParsedCircuit> &circuit() const { return circuit_; }
     int Count() const;
     QString Name() const;
+    // The key of value i ("ESR", "R0", "Q1_alpha"), and the index of a key in either case or -1
+    // (keys differ in more than case, and a SCPI parameter may come in lower case).
+    QString Key(int i) const;
+    int IndexOf(const QString &key) const;
+    // The unit of value i ("ohm", "F", "H", "F*s^(alpha-1)" or "" for a number).
+    QString Unit(int i) const;
 
     Complex Impedance(const double *values, double omega) const;
     Complex ImpedanceAndGradient(const double *values, double omega, Complex *gradient) const;

@@ -15,6 +15,11 @@ bool Fixed(const ElementValue &e) {
     return e.state == ElementState::Determined;
 }
 
+// A value the options gave: held at it, or run to a bound they set.
+bool Given(const ElementValue &e) {
+    return e.state == ElementState::FixedByUser || e.state == ElementState::AtUserBound;
+}
+
 } // namespace
 
 double NoiseEstimate(const UsablePoints &points) {
@@ -52,8 +57,7 @@ bool DescribesData(double rms, double noise) {
 
 void Judge(FitResult &fit, double lowHz, double highHz) {
     for (ElementValue &e : fit.elements) {
-        if (e.state == ElementState::AtLowerBound || e.state == ElementState::AtUpperBound)
-            continue;
+        if (e.state != ElementState::Determined && e.state != ElementState::Undetermined) continue;
         e.state = std::isfinite(e.uncertainty) && e.value >= DeterminedSigmas * e.uncertainty
                       ? ElementState::Determined
                       : ElementState::Undetermined;
@@ -63,7 +67,7 @@ void Judge(FitResult &fit, double lowHz, double highHz) {
         for (std::size_t i = 0; i < fit.elements.size(); ++i) {
             if (!(d.dependsOn & (1u << i))) continue;
             undetermined = undetermined || fit.elements[i].state == ElementState::Undetermined;
-            atBound = atBound || !Fixed(fit.elements[i]);
+            atBound = atBound || !(Fixed(fit.elements[i]) || Given(fit.elements[i]));
         }
         if (undetermined || !std::isfinite(d.at) || !std::isfinite(d.value))
             d.span = FigureSpan::Undetermined;

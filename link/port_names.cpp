@@ -76,7 +76,16 @@ QString MapPortFromArgument(const QString &argument) {
     return error;
 }
 
+void SetHandPath(const QString &path) {
+    PortNameState.HandPath = path;
+}
+
+QString HandPath() {
+    return PortNameState.HandPath;
+}
+
 QString ResolvePortName(unsigned n) {
+    if (n == HighestPort && !PortNameState.HandPath.isEmpty()) return PortNameState.HandPath;
 #ifdef Q_OS_WIN
     return QStringLiteral("\\\\.\\COM%1").arg(n);
 #else

@@ -14,6 +14,7 @@ constexpr unsigned LastSearchedPort = 15;
 
 struct PortNameVariables {
     QMap<unsigned, QString> Mappings; // COMn -> device path, from the command line or a test
+    QString HandPath; // a device typed or found by path: COM16 stands for it while set
 };
 extern PortNameVariables PortNameState;
 
@@ -34,8 +35,14 @@ QString MapPortFromArgument(const QString &argument);
 // by name. Without port mappings, the n-th of them is COMn.
 QList<QSerialPortInfo> SystemPorts();
 
-// The device name for port n: "\\.\COMn" on Windows; elsewhere the explicit mapping, else the
-// n-th serial device present (USB adapters first, then the rest by name); empty when none.
+// A device reached by its path rather than its number: COM16 (HighestPort) resolves to it,
+// whatever the mappings and the system's list say; empty: COM16 resolves as before.
+void SetHandPath(const QString &path);
+QString HandPath();
+
+// The device name for port n: COM16 the hand path while one is set; "\\.\COMn" on Windows;
+// elsewhere the explicit mapping, else the n-th serial device present (USB adapters first, then the
+// rest by name); empty when none.
 QString ResolvePortName(unsigned n);
 
 } // namespace Device

@@ -1,9 +1,12 @@
 // What one client keeps of its own between commands: its status registers, its choice of
-// function, trigger and averaging with the readings it has seen, its list and its sweep plan.
+// function, trigger and averaging with the readings it has seen, its list, its sweep plan and the
+// options of its fits.
 // Plain data: the command groups and the client's view of the meter read and write it.
 #pragma once
 
 #include "remote/instrument.h"
+
+#include "fit/circuit_fit.h"
 
 #include <QVector>
 
@@ -96,6 +99,9 @@ struct CorrectionPlan {
     bool stopped = false; // the client ended its run itself: no error for it
 };
 
+// FIT:WEIGht, FIT:FIX and FIT:BOUNd: what the client's FIT? uses, until changed or *RST.
+constexpr int MaxFitSteering = 16; // fixed and bounded keys together
+
 struct ClientState {
     StatusState status;
     MeasureState measure;
@@ -103,6 +109,7 @@ struct ClientState {
     SweepPlanState sweep;
     CorrectionPlan correction;
     std::uint64_t sortingBatch = 0; // the batch this client switched on last
+    Fit::FitOptions fit;
 };
 
 } // namespace Remote

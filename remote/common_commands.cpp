@@ -53,6 +53,7 @@ void CommonCommands::rstCommand(const Parameters &p) {
     state_.measure.haveTriggerResult = false;
     state_.list.stepIndex = 0;
     state_.list.stepPoints.clear();
+    state_.fit = Fit::FitOptions();
     if (!meter_.conditionsHeld()) meter_.noteSetting(instrument_.applySettings(defaults));
 }
 

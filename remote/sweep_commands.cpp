@@ -1,5 +1,5 @@
-// The sweep's plan (SWE:SPAC, STAR, STOP, POIN), the table of the last run (SWE:DATA?) and the
-// equivalent-circuit fit of that run (FIT?).
+// The sweep's plan (SWE:SPAC, STAR, STOP, POIN), the table of the last run (SWE:DATA?), the
+// equivalent-circuit fit of that run (FIT?) as the client steers it, and its Kramers-Kronig check.
 #include "remote/sweep_commands.h"
 
 #include "remote/command_set.h"
@@ -9,6 +9,7 @@
 #include "fit/circuit_fit.h"
 #include "fit/circuit_models.h"
 #include "fit/fit_report.h"
+#include "fit/kramers_kronig.h"
 #include "sweep/sweep_frequencies.h"
 #include "sweep/sweep_plan.h"
 #include "sweep/sweep_planner.h"
@@ -17,6 +18,7 @@
 #include <QJsonDocument>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <limits>
 
@@ -74,12 +76,38 @@ Fit::Sweep FitInput(const SweepTable &table) {
     return sweep;
 }
 
-// A model name as given: quoted or not, in any case.
-QString ModelName(QByteArray text) {
+constexpr const char *WeightingForms[] = {"MODulus", "PROPortional", "UNIT", nullptr};
+
+QByteArray Unquoted(QByteArray text) {
     if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
         text.back() == text.front())
         text = text.mid(1, text.size() - 2);
-    return QString::fromLatin1(text).toLower();
+    return text;
+}
+
+// A model name as given: quoted or not, in any case.
+QString ModelName(const QByteArray &text) {
+    return QString::fromLatin1(Unquoted(text)).toLower();
+}
+
+// An element key: a letter, then letters, digits or '_' ("R1", "ESR", "Q1_alpha").
+bool ElementKey(const QByteArray &text) {
+    if (text.isEmpty() || text.size() > 16 || !std::isalpha(static_cast<unsigned char>(text[0])))
+        return false;
+    return std::all_of(text.begin(), text.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+    });
+}
+
+template <typename List> void Forget(List &list, const QString &key) {
+    list.erase(std::remove_if(
+                   list.begin(), list.end(),
+                   [&key](const auto &e) { return e.key.compare(key, Qt::CaseInsensitive) == 0; }),
+               list.end());
+}
+
+QByteArray Quoted(const QString &key) {
+    return '"' + key.toLatin1() + '"';
 }
 
 } // namespace
@@ -216,25 +244,136 @@ void SweepCommands::sweepQuantityQuery(const Parameters &p) {
     if (reply_.noParameter(p)) reply_.answer(QuantityName(instrument_.lastSweep().quantity));
 }
 
+bool SweepCommands::fittable(const SweepTable &table) {
+    // A circuit is fitted over frequencies: a bias or level run has one.
+    if (table.quantity != SweptQuantity::Frequency) {
+        reply_.fail(SettingsConflict);
+        return false;
+    }
+    if (table.points.isEmpty()) reply_.fail(DataStale);
+    // A run stopped early is no circuit's whole response.
+    if (table.incomplete()) {
+        reply_.fail(RunIncomplete);
+        return false;
+    }
+    return true;
+}
+
 void SweepCommands::fitQuery(const Parameters &p) {
     if (!reply_.oneParameter(p)) return;
     const QString name = ModelName(p[0]);
     if (!Fit::FitNameError(name).isEmpty()) return reply_.fail(IllegalParameterValue);
     holdForSweep([this, name](const SweepTable &table) {
-        // A circuit is fitted over frequencies: a bias or level run has one.
-        if (table.quantity != SweptQuantity::Frequency) {
-            reply_.fail(SettingsConflict);
-            return QByteArray();
-        }
-        if (table.points.isEmpty()) reply_.fail(DataStale);
-        // A run stopped early is no circuit's whole response.
-        if (table.incomplete()) {
-            reply_.fail(RunIncomplete);
-            return QByteArray();
-        }
-        const Fit::FitResult fit = Fit::FitByName(name, FitInput(table));
+        if (!fittable(table)) return QByteArray();
+        const Fit::FitResult fit = Fit::FitByName(name, FitInput(table), state_.fit);
         return QJsonDocument(Fit::FitToJson(fit)).toJson(QJsonDocument::Compact);
     });
+}
+
+// consistent (1 or 0), M, mu, the RMS and the largest residual as shares of |Z|.
+void SweepCommands::fitKramersKronigQuery(const Parameters &p) {
+    if (!reply_.noParameter(p)) return;
+    holdForSweep([this](const SweepTable &table) {
+        if (!fittable(table)) return QByteArray();
+        const Fit::KramersKronigCheck check = Fit::CheckKramersKronig(FitInput(table));
+        if (!check.checked) {
+            if (!table.points.isEmpty()) reply_.fail(DataStale);
+            return QByteArray();
+        }
+        return FormatNr1(check.consistent ? 1 : 0) + ',' + FormatNr1(check.elements) + ',' +
+               FormatNr3(check.mu) + ',' + FormatNr3(check.rmsResidual) + ',' +
+               FormatNr3(check.maxResidual);
+    });
+}
+
+void SweepCommands::fitWeightCommand(const Parameters &p) {
+    int form = 0;
+    if (!reply_.oneParameter(p) || !reply_.mnemonic(p[0], WeightingForms, form)) return;
+    state_.fit.weighting = static_cast<Fit::Weighting>(form);
+}
+
+void SweepCommands::fitWeightQuery(const Parameters &p) {
+    if (!reply_.noParameter(p)) return;
+    switch (state_.fit.weighting) {
+    case Fit::Weighting::Modulus:
+        return reply_.answer("MOD");
+    case Fit::Weighting::Proportional:
+        return reply_.answer("PROP");
+    case Fit::Weighting::Unit:
+        return reply_.answer("UNIT");
+    }
+}
+
+bool SweepCommands::steeringKey(const QByteArray &text, QString &key) {
+    const QByteArray bare = Unquoted(text);
+    if (!ElementKey(bare)) {
+        reply_.fail(IllegalParameterValue);
+        return false;
+    }
+    key = QString::fromLatin1(bare);
+    Forget(state_.fit.fixed, key);
+    Forget(state_.fit.bounds, key);
+    if (static_cast<int>(state_.fit.fixed.size() + state_.fit.bounds.size()) >= MaxFitSteering) {
+        reply_.fail(DataOutOfRange);
+        return false;
+    }
+    return true;
+}
+
+// "KEY",VALUE: the element held at VALUE (SI, positive) in the client's fits; a key fixed or
+// bounded before is replaced.
+void SweepCommands::fitFixCommand(const Parameters &p) {
+    if (p.size() < 2) return reply_.fail(MissingParameter);
+    if (p.size() > 2) return reply_.fail(ParameterNotAllowed);
+    const double largest = std::numeric_limits<double>::max();
+    double value = 0.0;
+    if (!reply_.number(p[1], "", std::numeric_limits<double>::min(), largest, value)) return;
+    if (!(value > 0.0) || !std::isfinite(value)) return reply_.fail(DataOutOfRange);
+    QString key;
+    if (!steeringKey(p[0], key)) return;
+    state_.fit.fixed.push_back({key, value});
+}
+
+void SweepCommands::fitFixQuery(const Parameters &p) {
+    if (!reply_.noParameter(p)) return;
+    QByteArray text;
+    for (const Fit::FixedElement &f : state_.fit.fixed)
+        text += (text.isEmpty() ? "" : ",") + Quoted(f.key) + ',' + FormatNr3(f.value);
+    reply_.answer(text.isEmpty() ? QByteArray("\"\"") : text);
+}
+
+void SweepCommands::fitFixClearCommand(const Parameters &p) {
+    if (reply_.noParameter(p)) state_.fit.fixed.clear();
+}
+
+// "KEY",LOW,HIGH: the element fitted within LOW to HIGH (SI); MIN for LOW or MAX for HIGH leaves
+// that side to the fit.
+void SweepCommands::fitBoundCommand(const Parameters &p) {
+    if (p.size() < 3) return reply_.fail(MissingParameter);
+    if (p.size() > 3) return reply_.fail(ParameterNotAllowed);
+    const double infinity = std::numeric_limits<double>::infinity();
+    Fit::ElementBound b;
+    if (!reply_.number(p[1], "", 0.0, infinity, b.low) ||
+        !reply_.number(p[2], "", 0.0, infinity, b.high))
+        return;
+    if (!(b.low >= 0.0) || !(b.high > b.low) || std::isinf(b.low))
+        return reply_.fail(DataOutOfRange);
+    if (!steeringKey(p[0], b.key)) return;
+    state_.fit.bounds.push_back(b);
+}
+
+// "KEY",LOW,HIGH for each; a side left to the fit is 0 or 9.9E37.
+void SweepCommands::fitBoundQuery(const Parameters &p) {
+    if (!reply_.noParameter(p)) return;
+    QByteArray text;
+    for (const Fit::ElementBound &b : state_.fit.bounds)
+        text += (text.isEmpty() ? "" : ",") + Quoted(b.key) + ',' + FormatNr3(b.low) + ',' +
+                FormatNr3(std::isinf(b.high) ? NoValue : b.high);
+    reply_.answer(text.isEmpty() ? QByteArray("\"\"") : text);
+}
+
+void SweepCommands::fitBoundClearCommand(const Parameters &p) {
+    if (reply_.noParameter(p)) state_.fit.bounds.clear();
 }
 
 const QVector<Entry> &SweepCommands::Table() {
@@ -248,6 +387,12 @@ const QVector<Entry> &SweepCommands::Table() {
         {"SWEep:STATus", nullptr, &Call<&G::sweepStatusQuery>},
         {"SWEep:QUANtity", nullptr, &Call<&G::sweepQuantityQuery>},
         {"FIT", nullptr, &Call<&G::fitQuery>},
+        {"FIT:KK", nullptr, &Call<&G::fitKramersKronigQuery>},
+        {"FIT:WEIGht", &Call<&G::fitWeightCommand>, &Call<&G::fitWeightQuery>},
+        {"FIT:FIX", &Call<&G::fitFixCommand>, &Call<&G::fitFixQuery>},
+        {"FIT:FIX:CLEar", &Call<&G::fitFixClearCommand>, nullptr},
+        {"FIT:BOUNd", &Call<&G::fitBoundCommand>, &Call<&G::fitBoundQuery>},
+        {"FIT:BOUNd:CLEar", &Call<&G::fitBoundClearCommand>, nullptr},
     };
     return table;
 }

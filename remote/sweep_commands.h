@@ -1,5 +1,6 @@
 // Impedix's own: the sweep's plan (SWE:SPAC, STAR, STOP, POIN), the table of the last run
-// (SWE:DATA?, SWE:STAT?, SWE:QUAN?) and the equivalent-circuit fit of that run (FIT?).
+// (SWE:DATA?, SWE:STAT?, SWE:QUAN?), the equivalent-circuit fit of that run (FIT?) with the
+// client's options of it (FIT:WEIGht, FIT:FIX, FIT:BOUNd) and its Kramers-Kronig check (FIT:KK?).
 #pragma once
 
 #include "remote/command_group.h"
@@ -29,6 +30,15 @@ public:
     void sweepStatusQuery(const Parameters &);
     void sweepQuantityQuery(const Parameters &);
     void fitQuery(const Parameters &);
+    void fitKramersKronigQuery(const Parameters &);
+    void fitWeightCommand(const Parameters &);
+    void fitWeightQuery(const Parameters &);
+    void fitFixCommand(const Parameters &);
+    void fitFixQuery(const Parameters &);
+    void fitFixClearCommand(const Parameters &);
+    void fitBoundCommand(const Parameters &);
+    void fitBoundQuery(const Parameters &);
+    void fitBoundClearCommand(const Parameters &);
 
 private:
     bool sweepBound(const Parameters &p, std::int32_t &hz);
@@ -36,6 +46,10 @@ private:
     void planSweep();
     // Holds a query about the last sweep run until that run has ended, then answers it.
     void holdForSweep(std::function<QByteArray(const SweepTable &)> answerOf);
+    // Whether a frequency run's whole table can be fitted; queues the error when not.
+    bool fittable(const SweepTable &table);
+    // The element key of a FIT:FIX or FIT:BOUNd, with room for it; queues the error when not.
+    bool steeringKey(const QByteArray &text, QString &key);
 };
 
 } // namespace Remote

@@ -1,6 +1,7 @@
 // The fit off the window's thread.
 #include "ui/fit_runner.h"
 
+#include "fit/kramers_kronig_report.h"
 #include "ui/fit_text.h"
 
 #include <QCursor>
@@ -13,7 +14,8 @@ FitOutcome FitAndWord(const QString &name, const Fit::Sweep &sweep) {
     FitOutcome outcome;
     outcome.result = Fit::FitByName(name, sweep);
     outcome.residuals = FitResiduals(outcome.result, sweep);
-    outcome.text = FitText(outcome.result);
+    outcome.text = FitText(outcome.result) + QLatin1Char('\n') +
+                   Fit::KramersKronigLineRu(Fit::CheckWithFit(sweep, outcome.result));
     return outcome;
 }
 

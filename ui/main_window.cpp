@@ -28,9 +28,6 @@ constexpr int WideWidth = 1233;
 constexpr int CompactHeight = 390;
 constexpr int KeysHeight = 605;
 constexpr int PanelHeight = 722;
-// The window manager's frame before the window is shown and its own is known: room for a title
-// bar and thin borders, so that a window opened on a small screen is not taller than it.
-constexpr QMargins AssumedFrame(4, 32, 4, 4);
 
 QIcon WindowIcon() {
     QIcon icon;
@@ -102,6 +99,7 @@ Tb_tok::Tb_tok(Core::Session &core, QWidget *parent)
     ConnectSorting();
     ConnectViews();
     ConnectLibrary();
+    ShowControlTips();
 
     FormCreate();
     SearchInstrument();
@@ -126,6 +124,7 @@ void Tb_tok::closeEvent(QCloseEvent *event) {
         event->ignore();
         return;
     }
+    if (m_settingsUsed) KeepSettings();
     m_core->Close();
     QMainWindow::closeEvent(event);
 }
@@ -158,7 +157,7 @@ void Tb_tok::ArrangeWindow() {
         return;
     }
     const QWindow *handle = windowHandle();
-    const QMargins frame = isVisible() && handle ? handle->frameMargins() : AssumedFrame;
+    const QMargins frame = isVisible() && handle ? handle->frameMargins() : AssumedWindowFrame;
     const QScreen *shown = screen();
     const QRect available =
         shown ? shown->availableGeometry() : QRect(pos(), QSize(width, height).grownBy(frame));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "compensation/correction.h"
+#include "core/sweep_context.h"
 #include "export/csv.h"
 #include "fit/circuit_fit.h"
 #include "sweep/reference_trace.h"
@@ -47,6 +48,7 @@ class SweepKeeper;
 class MessageSink;
 struct TickResult;
 struct SearchResult;
+struct PortChoice;
 } // namespace Core
 
 namespace Main {
@@ -69,6 +71,10 @@ public:
 
     // The session the window shows (not owned).
     Core::Session &Session() const { return *m_core; }
+
+    // Takes what the program's settings keep (window geometry, print size, export folder) and
+    // keeps them again on closing; without it the window neither reads nor writes settings.
+    void UseSettings();
 
 private:
     std::unique_ptr<Core::MessageSink> m_messages; // the message box, for the core's messages
@@ -100,6 +106,8 @@ public:
     bool SearchInstrument();
     void ToolButton1Click();
     void i_comChange(int index);
+    bool i_comPathTyped(const QString &typed);
+    void ShowPortChoice(const Core::PortChoice &choice, const QString &path);
 
     // Measurement cycle (main_window_cycle.cpp)
     void tmrTimer();
@@ -265,6 +273,7 @@ private:
     void ConnectSwept();
     void ConnectRunControl();
     void ConnectShortcuts();
+    void ShowControlTips();
     void PlaceSidePanels();
     void ShowStartButton();
     void StartQuantityRunFromFields();
@@ -297,6 +306,10 @@ private:
     bool LoadKept(qint64 id, Library::KeptSweep &sweep);
     bool LibraryChanged(const Library::Outcome &outcome);
     void ShowOverlays(const bool shown[2], bool deviation);
+    // Lin or log value axes for the shown parameters (a log axis only where the parameter allows
+    // it and no deviation is shown); returns which series are on a log axis.
+    void ShowValueScale(const bool shown[2], bool deviation, bool logY[2]);
+    void ShowLogLeftOut(int count); // 0: nothing said
     void ShowViewCurves();
     bool AcceptSweepFields();
     Sweep::Spacing ChosenSpacing() const;
@@ -317,7 +330,11 @@ private:
     bool SweepTaken();
     Framework::SaveFileChoice AskExportFile(const QString &caption, const QString &suffix,
                                             const QStringList &filters);
-    void SaveExport(const QString &path, const QByteArray &bytes);
+    bool SaveExport(const QString &path, const QByteArray &bytes);
+    Core::SweepContext ExportContext() const;
+    QString PrintTitleText() const;
+    void RestoreGeometry();
+    void KeepSettings();
 
     void ConnectLinkWatch();
     void ShowMeter(const Core::SearchResult &found);
@@ -325,6 +342,7 @@ private:
 
     bool m_frequencyEdited = false;       // i_freq holds typed text not yet applied
     QLabel *m_frequencyBound = nullptr;   // in the status bar after a bounded entry
+    QLabel *m_logLeftOut = nullptr;       // in the status bar: points a log Y axis leaves out
     bool m_pointInHand = false;           // a redraw for the point the tick has just stored
     QList<QPointF> m_plotPoints[2];       // the points of each series, kept between redraws
     float m_plotFactor[2] = {1.0f, 1.0f}; // what each plotted value was divided by
@@ -343,6 +361,9 @@ private:
     QLabel *m_remoteStatus = nullptr;        // permanent in the status bar while clients are on
     QLabel *m_recordStatus = nullptr;        // permanent in the status bar while recording
     QString m_exportFolder;                  // where the last export went
+    QSize m_printSize;                       // of the chart's pictures, as last chosen
+    bool m_settingsUsed = false;             // UseSettings: settings read and kept
+    std::optional<Core::SweepContext> m_sweepContext; // the shown sweep's, once it has ended
 
     CompensationPanel *m_compPanel = nullptr; // a window of its own, the main window's child
     QLabel *m_compStatus = nullptr;           // permanent in the status bar while a kind is on

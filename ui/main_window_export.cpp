@@ -1,5 +1,6 @@
-// Getting a sweep out of the program: the chart's context menu saves the taken points as CSV,
-// the chart as PNG or SVG, or copies the points to the clipboard.
+// Getting a sweep out of the program: the chart's context menu saves the taken points as CSV
+// (with a side file of the conditions and the fit where asked), the chart drawn for print as PNG
+// or SVG, or copies the points to the clipboard.
 #include "ui/main_window.h"
 
 #include "ui_graph_panel.h"
@@ -9,9 +10,13 @@
 #include "export/save_file.h"
 #include "export/sweep_csv.h"
 #include "sweep/sweep_store.h"
+#include "ui/chart/sweep_chart.h"
 #include "ui/file_dialog.h"
 #include "ui/graph_panel.h"
-#include "ui/widget_picture.h"
+#include "ui/print_picture.h"
+#include "ui/print_size_dialog.h"
+#include "ui/print_text.h"
+#include "ui/window_settings.h"
 
 #include <QClipboard>
 #include <QDateTime>
@@ -25,8 +30,16 @@ namespace Main {
 
 namespace {
 
-const QStringList CsvFilters{QStringLiteral("CSV (*.csv)"), QStringLiteral("CSV (;) (*.csv)")};
-constexpr int SemicolonFilter = 1;
+// The last two also write the side file of the sweep's conditions and fit beside the table.
+const QStringList CsvFilters{QStringLiteral("CSV (*.csv)"), QStringLiteral("CSV (;) (*.csv)"),
+                             QStringLiteral("CSV + условия и подбор (*.csv)"),
+                             QStringLiteral("CSV (;) + условия и подбор (*.csv)")};
+bool SemicolonFilter(int filter) {
+    return filter % 2 == 1;
+}
+bool SideFileFilter(int filter) {
+    return filter >= 2;
+}
 
 // The documents folder where there is one; a dialog shown a folder that is not there would
 // start in the working directory instead.
@@ -42,6 +55,10 @@ void Tb_tok::ConnectExport() {
     chart->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(chart, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { grafikContextPopup(pos); });
+    // The conditions of a run are taken when it ends, before anything can change them.
+    connect(m_core, &Core::Session::sweepStarted, this, [this] { m_sweepContext.reset(); });
+    connect(m_core, &Core::Session::runEnded, this,
+            [this](bool complete) { m_sweepContext = Core::RunContext(*m_core, complete); });
 }
 
 // The menu closes itself; the window goes on polling meanwhile.
@@ -68,21 +85,53 @@ void Tb_tok::SaveSweepData() {
         AskExportFile(QStringLiteral("Сохранить данные"), QStringLiteral("csv"), CsvFilters);
     if (choice.path.isEmpty()) return;
     const Export::CsvDialect dialect =
-        choice.filter == SemicolonFilter ? Export::SemicolonDialect() : Export::CommaDialect();
-    SaveExport(choice.path, Export::SweepCsv(SweepState, ExportedReference(), dialect));
+        SemicolonFilter(choice.filter) ? Export::SemicolonDialect() : Export::CommaDialect();
+    if (!SaveExport(choice.path, Export::SweepCsv(SweepState, ExportedReference(), dialect)) ||
+        !SideFileFilter(choice.filter))
+        return;
+    QString error;
+    const std::optional<Fit::FitResult> &fit = FitShown();
+    if (!Core::WriteSideFile(choice.path, ExportContext(), fit ? &*fit : nullptr, &error))
+        m_core->Tell(QStringLiteral("Файл условий не сохранён:\n%1\n\n%2")
+                         .arg(QDir::toNativeSeparators(Core::SideFilePath(choice.path)), error));
 }
 
-// The chart with its labels and track bar as it stands, at its size: PNG from its pixels, SVG
-// painted anew into a generator so that lines and text stay vector.
+// The chart drawn anew for print at the size chosen (remembered): a light ground, a title line
+// with the date, the meter, the conditions and the quantities, neither labels nor track bar.
 void Tb_tok::SaveGraphPicture(GraphPicture kind) {
     if (!SweepTaken()) return;
+    const std::optional<QSize> size =
+        AskPrintSize(this, m_printSize.isValid() ? m_printSize : DefaultPrintSize);
+    if (!size) return;
+    m_printSize = UsablePrintSize(*size);
+    if (m_settingsUsed) Settings::SetPrintSize(m_printSize);
     const bool png = kind == GraphPicture::Png;
     const Framework::SaveFileChoice choice = AskExportFile(
         QStringLiteral("Сохранить график"), png ? QStringLiteral("png") : QStringLiteral("svg"),
         {png ? QStringLiteral("PNG (*.png)") : QStringLiteral("SVG (*.svg)")});
     if (choice.path.isEmpty()) return;
-    QWidget *chart = ui->PaGraph->form().grafik;
-    SaveExport(choice.path, png ? Framework::WidgetPng(chart) : Framework::WidgetSvg(chart));
+    Chart::SweepChart &chart = *ui->PaGraph->form().grafik;
+    const QString title = PrintTitleText();
+    SaveExport(choice.path,
+               png ? PrintPng(chart, title, m_printSize) : PrintSvg(chart, title, m_printSize));
+}
+
+// The sweep's own once it has ended or was opened from the library; during a run, the run's.
+Core::SweepContext Tb_tok::ExportContext() const {
+    return m_sweepContext ? *m_sweepContext : Core::RunContext(*m_core, false);
+}
+
+QString Tb_tok::PrintTitleText() const {
+    const Core::SweepContext context = ExportContext();
+    PrintFacts facts;
+    facts.when = context.taken;
+    facts.model = context.model;
+    facts.conditions = context.conditions;
+    const Chart::SweepChart &chart = *ui->PaGraph->form().grafik;
+    const Chart::Axis sides[] = {Chart::Axis::Left, Chart::Axis::Right};
+    for (int s = 0; s < Chart::SweepChart::SeriesCount; ++s)
+        if (!chart.points(s).isEmpty()) facts.quantities << chart.axisTitle(sides[s]);
+    return PrintTitle(facts);
 }
 
 void Tb_tok::CopySweepData() {
@@ -111,14 +160,16 @@ Framework::SaveFileChoice Tb_tok::AskExportFile(const QString &caption, const QS
 }
 
 // A saved file's folder is offered next time; a failure says which file and why.
-void Tb_tok::SaveExport(const QString &path, const QByteArray &bytes) {
+bool Tb_tok::SaveExport(const QString &path, const QByteArray &bytes) {
     QString error = QStringLiteral("изображение не построено");
     if (!bytes.isEmpty() && Export::SaveWhole(path, bytes, &error)) {
         m_exportFolder = QFileInfo(path).absolutePath();
-        return;
+        if (m_settingsUsed) Settings::SetExportFolder(m_exportFolder);
+        return true;
     }
     m_core->Tell(
         QStringLiteral("Файл не сохранён:\n%1\n\n%2").arg(QDir::toNativeSeparators(path), error));
+    return false;
 }
 
 } // namespace Main

@@ -6,6 +6,7 @@
 #include "core/session.h"
 #include "link/measurement.h"
 #include "sweep/connection_breaks.h"
+#include "sweep/plot_scale.h"
 #include "sweep/sweep_statistics.h"
 #include "sweep/sweep_store.h"
 #include "ui/graph_panel.h"
@@ -13,6 +14,8 @@
 #include "ui/run_text.h"
 #include "ui/swept_quantity.h"
 #include "ui_main_window.h"
+
+#include <QLabel>
 
 #include <algorithm>
 #include <cmath>
@@ -75,15 +78,23 @@ void Tb_tok::RedrawGraph() {
     const QString marked = !deviation                              ? QString()
                            : m_deviation == DeviationView::Percent ? QStringLiteral("Δ%")
                                                                    : QStringLiteral("Δ");
+    const int parameter[2] = {Param1Index, Param2Index};
     chart->setAxisTitle(Chart::Axis::Left, marked + Title(summary.title[0]));
     chart->setAxisTitle(Chart::Axis::Right, marked + Title(summary.title[1]));
+    for (int s = 0; s < 2; ++s)
+        chart->setAxisUnit(s == 0 ? Chart::Axis::Left : Chart::Axis::Right,
+                           deviation && m_deviation == DeviationView::Percent
+                               ? QStringLiteral("%")
+                               : Sweep::AxisUnit(parameter[s], m_plotFactor[s]));
     chart->setLogAxis(LogAxisApplies(SweepQuantity, frequencySweep) && g.ChBoLogAxis->isChecked(),
                       1000.0);
 
     // An unticked series is left without points, never made inactive.
     const bool shown[2] = {g.p1on->isChecked(), g.p2on->isChecked()};
     const float *plotted[2] = {PlotValues1, PlotValues2};
-    const int parameter[2] = {Param1Index, Param2Index};
+    bool logY[2] = {};
+    ShowValueScale(shown, deviation, logY);
+    int leftOut = 0;
     // Points a run has not taken are not drawn; the axis keeps the run's whole span.
     const int drawn = DrawnSweepPoints(SweepState, m_pointInHand);
     double spanLow = std::nan(""), spanHigh = std::nan("");
@@ -106,17 +117,47 @@ void Tb_tok::RedrawGraph() {
             }
             LeaveOutUnmeasured(points);
             if (points.size() > drawn) points.resize(drawn);
+            if (logY[s]) leftOut += Sweep::LeftOutOnLog(points);
         }
         chart->setReferencePoints(s, shown[s] && !deviation
                                          ? ComparedPoints(s, parameter[s], plotted[s])
                                          : QList<QPointF>());
         chart->replacePoints(s, points);
     }
+    ShowLogLeftOut(leftOut);
     ShowFittedCurves(shown, deviation);
     ShowSortLimits(shown, deviation);
     ShowOverlays(shown, deviation);
     ShowConnectionBreaks();
     chart->setAxisTitle(Chart::Axis::Bottom, AxisTitle(SweepQuantity, frequencySweep));
+}
+
+// "Лог. Y" is offered while a shown parameter is a magnitude and no deviation is shown; each
+// series whose parameter allows it follows the box.
+void Tb_tok::ShowValueScale(const bool shown[2], bool deviation, bool logY[2]) {
+    Ui::GraphPanel &g = ui->PaGraph->form();
+    const int parameter[2] = {Param1Index, Param2Index};
+    bool offered = false;
+    for (int s = 0; s < 2; ++s) {
+        const bool applies = shown[s] && !deviation && Sweep::LogValueApplies(parameter[s]);
+        offered = offered || applies;
+        logY[s] = applies && g.ChBoLogY->isChecked();
+        g.grafik->setValueLog(s, logY[s]);
+    }
+    g.ChBoLogY->setEnabled(offered);
+}
+
+// The points a log value axis leaves out are said in the status bar while there are any.
+void Tb_tok::ShowLogLeftOut(int count) {
+    const QString text = Sweep::LeftOutText(count);
+    if (!m_logLeftOut) {
+        if (text.isEmpty()) return;
+        m_logLeftOut = new QLabel(this);
+        m_logLeftOut->setObjectName(QStringLiteral("LaLogLeftOut"));
+        ui->status->addPermanentWidget(m_logLeftOut);
+    }
+    m_logLeftOut->setText(text);
+    m_logLeftOut->setVisible(!text.isEmpty());
 }
 
 // A mark at the first taken point of each new connection of the run. The redraw of a stored point

@@ -174,6 +174,7 @@ bool Tb_tok::ReopenKept(qint64 id) {
         return false;
     }
     SayOnLibrary(QString());
+    m_sweepContext = Core::KeptContext(sweep.entry); // its exports name where it came from
     if (!ui->ChBoGraph->isChecked()) ui->ChBoGraph->click();
     return true;
 }

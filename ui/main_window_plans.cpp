@@ -44,6 +44,7 @@ void Tb_tok::ConnectPlans() {
     Ui::GraphPanel &g = ui->PaGraph->form();
     connect(g.BuListFile, &QPushButton::clicked, this, [this] { BuListFileClick(); });
     connect(g.ChBoLogAxis, &QCheckBox::clicked, this, [this] { ChBoLogAxisClick(); });
+    connect(g.ChBoLogY, &QCheckBox::clicked, this, [this] { RedrawGraph(); });
     g.grafik->setMarkerText([this](const Chart::MarkerSpot &spot, const Chart::MarkerSpot *first) {
         return MarkerText(spot, first);
     });
@@ -133,6 +134,11 @@ void Tb_tok::AddPlanActions(QMenu *menu) {
         menu->addAction(QStringLiteral("Лог. шкала"), this, [logAxis] { logAxis->click(); });
     log->setCheckable(true);
     log->setChecked(logAxis->isChecked());
+    QCheckBox *logY = ui->PaGraph->form().ChBoLogY;
+    QAction *logValues = menu->addAction(QStringLiteral("Лог. Y"), this, [logY] { logY->click(); });
+    logValues->setCheckable(true);
+    logValues->setChecked(logY->isChecked());
+    logValues->setEnabled(logY->isEnabled());
 }
 
 void Tb_tok::HoldReference() {

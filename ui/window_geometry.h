@@ -13,6 +13,10 @@ namespace Main {
 constexpr QSize DesignedGraphPanel(825, 689);
 constexpr QSize LeastGraphPanel(646, 408);
 
+// The window manager's frame before the window is shown and its own is known: room for a title
+// bar and thin borders, so that a window opened on a small screen is not taller than it.
+constexpr QMargins AssumedWindowFrame(4, 32, 4, 4);
+
 // The places of the graph panel's children that move or grow with it: the group "Развёртка"
 // (beside "Шаг частоты", or below it when the panel is too narrow for one row), the chart and
 // its track bar (the latter in the chart's coordinates).

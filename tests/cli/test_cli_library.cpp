@@ -6,6 +6,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -44,10 +45,12 @@ private slots:
     void commandLines_data();
     void commandLines();
     void aKeptRunFitsAlikeFromEveryCopy();
+    void theSideFileCarriesConditionsAndFit();
     void importRenameAndDelete();
     void filesAndLibrariesThatCannotBeUsed();
     void theSimulatedPartsOwnFileFitsBackToThePart();
     void theExitStatusCarriesTheFitsVerdict();
+    void aSteeredFitWithItsKramersKronigCheck();
 };
 
 void TestCliLibrary::commandLines_data() {
@@ -69,6 +72,13 @@ void TestCliLibrary::commandLines_data() {
     QTest::newRow("prune") << QStringList{"library", "prune", "--keep", "100"} << "";
     QTest::newRow("fit file") << QStringList{"fit", "a.s1p", "--model", "auto"} << "";
     QTest::newRow("fit nothing") << QStringList{"fit"} << "one sweep";
+    QTest::newRow("side file to a file")
+        << QStringList{"sweep",    "--from", "1000",     "--to",  "2000",
+                       "--points", "3",      "--output", "a.csv", "--side-file"}
+        << "";
+    QTest::newRow("side file without a file")
+        << QStringList{"sweep", "--from", "1000", "--to", "2000", "--points", "3", "--side-file"}
+        << "--side-file needs --output FILE";
     QTest::newRow("fit file and id") << QStringList{"fit", "a.csv", "--id", "2"} << "one sweep";
     QTest::newRow("fit model") << QStringList{"fit", "a.csv", "--model", "spline"}
                                << "--model takes";
@@ -76,6 +86,36 @@ void TestCliLibrary::commandLines_data() {
         << QStringList{"fit", "a.csv", "--model", "R0-p(R1,Q1)"} << "";
     QTest::newRow("fit broken circuit string")
         << QStringList{"fit", "a.csv", "--model", "R0-p(R1"} << "position 7: 'p(' is not closed";
+    QTest::newRow("fit steered") << QStringList{"fit",         "a.csv",  "--model",
+                                                "R0-p(R1,Q1)", "--fix",  "R0=10,Q1_alpha=0.9",
+                                                "--fix",       "R1=1e3", "--weighting",
+                                                "proportional"}
+                                 << "";
+    QTest::newRow("fix without value")
+        << QStringList{"fit", "a.csv", "--fix", "R0"} << "--fix takes KEY=VALUE";
+    QTest::newRow("fix not positive")
+        << QStringList{"fit", "a.csv", "--fix", "R0=-1"} << "positive number";
+    QTest::newRow("fix twice") << QStringList{"fit", "a.csv", "--fix", "R0=1", "--fix", "R0=2"}
+                               << "R0 twice";
+    QTest::newRow("fit bounded") << QStringList{"fit",     "a.csv", "--bound", "R1=10:,C1=:1e-6",
+                                                "--bound", "R0=1:2"}
+                                 << "";
+    QTest::newRow("bound without sides")
+        << QStringList{"fit", "a.csv", "--bound", "R1=:"} << "--bound R1=: gives neither side";
+    QTest::newRow("bound without colon")
+        << QStringList{"fit", "a.csv", "--bound", "R1=10"} << "--bound takes KEY=LOW:HIGH";
+    QTest::newRow("bound reversed")
+        << QStringList{"fit", "a.csv", "--bound", "R1=10:1"} << "LOW must be below HIGH";
+    QTest::newRow("bound not a number")
+        << QStringList{"fit", "a.csv", "--bound", "R1=x:1"} << "positive numbers";
+    QTest::newRow("bound and fix of one key")
+        << QStringList{"fit", "a.csv", "--fix", "R1=5", "--bound", "r1=1:10"}
+        << "give r1 more than once";
+    QTest::newRow("weighting") << QStringList{"fit", "a.csv", "--weighting", "log"}
+                               << "--weighting takes modulus, proportional or unit";
+    QTest::newRow("sweep fix without fit")
+        << QStringList{"sweep", "--from", "1000", "--to", "2000", "--points", "3", "--fix", "R=1"}
+        << "steer --fit";
     QTest::newRow("fit format") << QStringList{"fit", "a.csv", "--format", "csv"}
                                 << "--format takes";
 }
@@ -120,6 +160,44 @@ void TestCliLibrary::aKeptRunFitsAlikeFromEveryCopy() {
         QCOMPARE(refit.code, 0);
         QCOMPARE(refit.out, fit);
     }
+}
+
+// --side-file: beside the table its run's context and the fit printed as --format json prints
+// it; without it, no side file.
+void TestCliLibrary::theSideFileCarriesConditionsAndFit() {
+    QTemporaryDir dir;
+    const QString run = dir.filePath("run.csv");
+    const Outcome swept =
+        Run({"sweep", "--demo", "--from", "1000", "--to", "100000", "--points", "8", "--circuit",
+             "parallel", "--fit", "auto", "--output", run, "--side-file", "--no-keep"});
+    QCOMPARE(swept.code, 0);
+    QFile side(run + ".impedix.json");
+    QVERIFY(side.open(QIODevice::ReadOnly));
+    const QJsonObject context = QJsonDocument::fromJson(side.readAll()).object();
+    QCOMPARE(context["format"].toString(), QStringLiteral("impedix-sweep-context"));
+    QCOMPARE(context["data_file"].toString(), QStringLiteral("run.csv"));
+    QCOMPARE(context["points"].toInt(), 8);
+    QCOMPARE(context["swept"].toString(), QStringLiteral("frequency"));
+    QVERIFY(!context["model"].toString().isEmpty());
+    QCOMPARE(context["conditions"].toObject()["circuit"].toString(), QStringLiteral("parallel"));
+    // The table's points fitted again give the same fit.
+    const QJsonObject fit = context["fit"].toObject();
+    const Outcome refit = Run({"fit", run, "--format", "json"});
+    QCOMPARE(refit.code, 0);
+    const QJsonObject again =
+        QJsonDocument::fromJson(refit.out.toUtf8()).object()["fit"].toObject();
+    QVERIFY(!fit["model"].toString().isEmpty());
+    QCOMPARE(fit["model"], again["model"]);
+    QCOMPARE(fit["points_used"].toInt(), 8);
+    QCOMPARE(fit["elements"].toArray().size(), again["elements"].toArray().size());
+
+    const QString plain = dir.filePath("plain.csv");
+    QCOMPARE(Run({"sweep", "--demo", "--from", "1000", "--to", "100000", "--points", "8",
+                  "--output", plain, "--no-keep"})
+                 .code,
+             0);
+    QVERIFY(QFileInfo::exists(plain));
+    QVERIFY(!QFileInfo::exists(plain + ".impedix.json"));
 }
 
 void TestCliLibrary::importRenameAndDelete() {
@@ -218,6 +296,42 @@ void TestCliLibrary::theExitStatusCarriesTheFitsVerdict() {
     const Outcome goodFit = Run({"fit", good});
     QCOMPARE(goodFit.code, Cli::ExitDone);
     QVERIFY2(goodFit.out.contains("verdict good"), qPrintable(goodFit.out));
+}
+
+// The simulated part's file fitted with an element fixed, one bounded and a key the model lacks;
+// every fit carries the Kramers-Kronig check of the points; an unusable option is a usage error.
+void TestCliLibrary::aSteeredFitWithItsKramersKronigCheck() {
+    QTemporaryDir dir;
+    const QString part = dir.filePath("part.csv");
+    QProcess sim;
+    sim.start(QStringLiteral(IMPEDIX_SIM_PATH),
+              {"--dut", "C=47n,R=2.2", "--write-part", part, "--model", "KT-44"});
+    QCOMPARE(TestProcess::Finish(sim, CliProcess::Generous).code, 0);
+    const auto fitOf = [](const Outcome &o) {
+        return QJsonDocument::fromJson(o.out.toUtf8()).object()["fit"].toObject();
+    };
+    const Outcome fixed = Run({"fit", part, "--model", "series-rc", "--fix", "R=2", "--weighting",
+                               "proportional", "--format", "json"});
+    QCOMPARE(fixed.code, Cli::ExitFitPoor); // R held 10 % off: the model misses the data
+    const QJsonObject elements = fitOf(fixed)["elements"].toObject();
+    QCOMPARE(elements["R"].toObject()["state"].toString(), QStringLiteral("fixed"));
+    QCOMPARE(elements["R"].toObject()["value"].toDouble(), 2.0);
+    const QJsonObject check = fitOf(fixed)["kramers_kronig"].toObject();
+    QCOMPARE(check["consistent"].toBool(false), true);
+    QVERIFY(check["elements"].toInt() >= 1);
+
+    const Outcome bounded = Run({"fit", part, "--model", "series-rc", "--bound", "C=:40e-9"});
+    QCOMPARE(bounded.code, Cli::ExitFitPoor);
+    QVERIFY2(bounded.out.contains("(at the given bound)") &&
+                 bounded.out.contains("Kramers-Kronig: consistent"),
+             qPrintable(bounded.out));
+
+    const Outcome lacking = Run({"fit", part, "--model", "series-rc", "--fix", "ESL=1e-9"});
+    QCOMPARE(lacking.code, Cli::ExitFitRefused);
+    QVERIFY2(lacking.out.contains("no element ESL"), qPrintable(lacking.out));
+    const Outcome usage = Run({"fit", part, "--bound", "C=2:1"});
+    QCOMPARE(usage.code, Cli::ExitUsage);
+    QVERIFY2(usage.err.contains("LOW must be below HIGH"), qPrintable(usage.err));
 }
 
 QTEST_GUILESS_MAIN(TestCliLibrary)

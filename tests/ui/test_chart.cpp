@@ -395,6 +395,79 @@ private slots:
         s.chart.setReferencePoints(0, {});
         QVERIFY(s.chart.axisRange(Axis::Left).max < 30.0);
     }
+
+    // Value labels across zero read "0", never a rounding residue, and each axis' labels share
+    // one number of decimals.
+    void valueLabelsWithoutNoise() {
+        Shown s;
+        s.chart.replacePoints(0, Line({-0.35, 0.1, 0.45}));
+        s.chart.replacePoints(1, Line({-700.0, 0.0, 1300.0}));
+        const QStringList left = s.chart.valueLabels(0);
+        QVERIFY(left.contains(QStringLiteral("0")));
+        for (const QString &label : left + s.chart.valueLabels(1))
+            QVERIFY2(!label.contains(QLatin1Char('e')), qPrintable(label));
+        QCOMPARE(left.join(' '), QStringLiteral("-0.2 0 0.2 0.4"));
+        QVERIFY(s.chart.valueLabels(1).contains(QStringLiteral("1,000")));
+    }
+
+    // One grid: the left axis' while its series has points, else the right one's.
+    void oneGrid() {
+        Shown s;
+        s.chart.replacePoints(0, Line({1.0, 2.0}));
+        s.chart.replacePoints(1, Line({5.0, 9.0}));
+        QVERIFY(s.chart.isGridShown(0));
+        QVERIFY(!s.chart.isGridShown(1));
+        s.chart.clearSeries(0);
+        QVERIFY(!s.chart.isGridShown(0));
+        QVERIFY(s.chart.isGridShown(1));
+    }
+
+    // A log value axis: the series, its reference and its fitted curve placed by the logarithm
+    // of their values, a value at or below zero not drawn, labels at 1-2-5 of each decade; off
+    // again, every point is back.
+    void logValueAxis() {
+        Shown s;
+        const QList<QPointF> points = Line({0.01, 1.0, -1.0, 100.0, 0.0});
+        s.chart.replacePoints(0, points);
+        s.chart.setReferencePoints(0, Line({0.02, 2.0}));
+        s.chart.setFittedPoints(0, Line({0.05, -3.0, 50.0}));
+        s.chart.setValueLog(0, true);
+        QVERIFY(s.chart.isValueLog(0));
+        QVERIFY(!s.chart.isValueLog(1));
+        QCOMPARE(s.chart.drawnPoints(0), (QList<QPointF>{{1.0, 0.01}, {2.0, 1.0}, {4.0, 100.0}}));
+        QCOMPARE(s.chart.points(0), points); // kept as given
+        const Chart::Range range = s.chart.axisRange(Axis::Left);
+        QVERIFY(range.min > 0.0 && range.min < 0.01 && range.max > 100.0);
+        const QStringList labels = s.chart.valueLabels(0);
+        for (const char *label : {"0.01", "0.1", "1", "10", "100"})
+            QVERIFY2(labels.contains(QLatin1String(label)), qPrintable(labels.join(' ')));
+        s.chart.setValueLog(0, false);
+        QCOMPARE(s.chart.drawnPoints(0).size(), points.size());
+        QVERIFY(s.chart.axisRange(Axis::Left).min < -1.0);
+    }
+
+    // One legend for every trace once two or more are drawn: the run, its reference, the fitted
+    // curve and the overlays; none with the run alone.
+    void traceLegend() {
+        Shown s;
+        s.chart.replacePoints(0, Line({1.0, 2.0, 3.0}));
+        QVERIFY(s.chart.traceLegend().isEmpty());
+        s.chart.setReferencePoints(0, Line({1.5, 2.5}));
+        QCOMPARE(s.chart.traceLegend(), QStringLiteral("— Измерение\n— Опорная"));
+        s.chart.setFittedPoints(0, Line({1.2, 2.2, 3.2}));
+        QCOMPARE(s.chart.traceLegend(), QStringLiteral("— Измерение\n— Опорная\n- - Подбор"));
+        s.chart.setReferencePoints(0, {});
+        Chart::Overlay overlay;
+        overlay.name = QStringLiteral("Катушка");
+        overlay.colour = Qt::cyan;
+        overlay.points[0] = Line({4.0, 5.0});
+        s.chart.setOverlays({overlay});
+        QCOMPARE(s.chart.traceLegend(), QStringLiteral("— Измерение\n- - Подбор\n— Катушка"));
+        QCOMPARE(s.chart.overlayLegend(), QStringLiteral("— Катушка"));
+        s.chart.setFittedPoints(0, {});
+        s.chart.setOverlays({});
+        QVERIFY(s.chart.traceLegend().isEmpty());
+    }
 };
 
 QTEST_MAIN(TestChart)

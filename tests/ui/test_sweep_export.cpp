@@ -1,8 +1,14 @@
 // Export of a sweep from the chart's context menu: the menu a right click opens, the taken points
 // as CSV in both dialects read back to the stored values, under a non-ASCII name, during and
-// after a run, the clipboard, PNG and SVG at the chart's size, nothing written and a message when
-// no point is taken, and a failed write that says why and leaves the old file alone.
+// after a run, with the side file of conditions and fit when asked (the table's bytes the same),
+// the clipboard, PNG and SVG drawn for print at the size chosen (the chart on screen untouched),
+// nothing written and a message when no point is taken, and a failed write that says why and
+// leaves the old file alone.
+#include "core/main_state.h"
+#include "core/sweep_context.h"
 #include "export/sweep_csv.h"
+#include "fit/fit_report.h"
+#include "link/models.h"
 #include "sweep/sweep_store.h"
 #include "tests/common/peer.h"
 #include "tests/export/csv_reader.h"
@@ -11,6 +17,8 @@
 #include "tests/ui/window_fixture.h"
 #include "ui/chart/sweep_chart.h"
 #include "ui/file_dialog.h"
+#include "ui/print_size_dialog.h"
+#include "ui/print_text.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -19,6 +27,8 @@
 #include <QFile>
 #include <QGraphicsView>
 #include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMenu>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
@@ -162,9 +172,18 @@ class TestSweepExport : public QObject {
     QTemporaryDir m_dir;
 
     QString Path(const QString &name) const { return m_dir.filePath(name); }
+    QSize m_printSize{1200, 750}; // the size the print dialog answers
+    QList<QSize> m_printOffered;  // what it was offered each time
 
 private slots:
-    void initTestCase() { QVERIFY(m_dir.isValid()); }
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        Main::SetPrintSizeHandler([this](const QSize &offered) {
+            m_printOffered << offered;
+            return std::optional<QSize>(m_printSize);
+        });
+    }
+    void cleanupTestCase() { Main::SetPrintSizeHandler({}); }
 
     // A right click anywhere on the chart, also on its labels, opens the four items.
     void menuOnRightClick() {
@@ -206,7 +225,9 @@ private slots:
         QVERIFY(Choose(w, SaveData));
         QCOMPARE(answers.asked.size(), 1);
         QCOMPARE(answers.asked.first().filters,
-                 (QStringList{QStringLiteral("CSV (*.csv)"), QStringLiteral("CSV (;) (*.csv)")}));
+                 (QStringList{QStringLiteral("CSV (*.csv)"), QStringLiteral("CSV (;) (*.csv)"),
+                              QStringLiteral("CSV + условия и подбор (*.csv)"),
+                              QStringLiteral("CSV (;) + условия и подбор (*.csv)")}));
         QVERIFY(answers.asked.first().suggestedPath.endsWith(QLatin1String(".csv")));
         const QByteArray comma = Contents(answers.path);
         CompareWithStore(CsvText::Read(comma), 10, QLatin1Char('.'));
@@ -225,6 +246,75 @@ private slots:
         QVERIFY(Choose(w, SavePng));
         QCOMPARE(QFileInfo(answers.asked.last().suggestedPath).absolutePath(), m_dir.path());
         QVERIFY(f.messages.isEmpty());
+    }
+
+    // The filters with conditions write the same table and beside it the side file: the meter,
+    // the run, its conditions and, once a fit is made, the fit as the command line prints it. A
+    // file of the user's at the side file's name is left alone and the failure said.
+    void csvWithSideFile() {
+        Fixture f;
+        f.AddMeter(1, 2);
+        Main::Tb_tok &w = f.Start();
+        QVERIFY(TickWithFrame(w));
+        QComboBox *level = Find<QComboBox>(w, "b_level");
+        level->setCurrentIndex(1);
+        emit level->activated(1);
+        QVERIFY(TickWithFrame(w));
+        StartRun(w, QStringLiteral("50000"), QStringLiteral("100000"), QStringLiteral("10"), true);
+        for (int i = 0; i < 10; ++i)
+            QVERIFY(TickForPoint(w));
+        QVERIFY(!Main::SweepRunning);
+
+        SaveAnswers answers;
+        for (int filter : {0, 1, 2, 3}) {
+            answers.path = Path(QStringLiteral("side%1.csv").arg(filter));
+            answers.filter = filter;
+            QVERIFY(Choose(w, SaveData));
+            QCOMPARE(QFileInfo::exists(Core::SideFilePath(answers.path)), filter >= 2);
+        }
+        QCOMPARE(Contents(Path(QStringLiteral("side2.csv"))),
+                 Contents(Path(QStringLiteral("side0.csv"))));
+        QCOMPARE(Contents(Path(QStringLiteral("side3.csv"))),
+                 Contents(Path(QStringLiteral("side1.csv"))));
+        const auto side = [&](const QString &csv) {
+            return QJsonDocument::fromJson(Contents(Core::SideFilePath(Path(csv)))).object();
+        };
+        QJsonObject context = side(QStringLiteral("side2.csv"));
+        QCOMPARE(context.value(QStringLiteral("data_file")).toString(),
+                 QStringLiteral("side2.csv"));
+        QCOMPARE(context.value(QStringLiteral("model")).toString(), Device::ModelName(2));
+        QCOMPARE(context.value(QStringLiteral("swept")).toString(), QStringLiteral("frequency"));
+        QCOMPARE(context.value(QStringLiteral("points")).toInt(), 10);
+        QCOMPARE(context.value(QStringLiteral("interrupted")).toBool(), false);
+        const QJsonObject conditions = context.value(QStringLiteral("conditions")).toObject();
+        QCOMPARE(conditions.value(QStringLiteral("circuit")).toString(), QStringLiteral("series"));
+        QCOMPARE(conditions.value(QStringLiteral("level_v")).toDouble(),
+                 Main::LevelList[1] / 1000.0);
+        QVERIFY(!context.contains(QStringLiteral("fit")));
+
+        w.FitSweep(QStringLiteral("auto"));
+        QVERIFY(QTest::qWaitFor([&w] { return !w.FitRunning(); }, 60000)); // a deadline, not a pace
+        QVERIFY(w.FitShown().has_value());
+        answers.path = Path(QStringLiteral("side2.csv"));
+        answers.filter = 2;
+        QVERIFY(Choose(w, SaveData));
+        context = side(QStringLiteral("side2.csv"));
+        QCOMPARE(context.value(QStringLiteral("fit")).toObject(), Fit::FitToJson(*w.FitShown()));
+        QCOMPARE(Contents(answers.path), Contents(Path(QStringLiteral("side0.csv"))));
+        f.messages.clear();
+
+        answers.path = Path(QStringLiteral("theirs.csv"));
+        {
+            QFile theirs(Core::SideFilePath(answers.path));
+            QVERIFY(theirs.open(QIODevice::WriteOnly));
+            theirs.write("{\"mine\": true}\n");
+        }
+        QVERIFY(Choose(w, SaveData));
+        QCOMPARE(Contents(Core::SideFilePath(answers.path)), QByteArray("{\"mine\": true}\n"));
+        QCOMPARE(Contents(answers.path), Contents(Path(QStringLiteral("side0.csv"))));
+        QCOMPARE(f.messages.size(), 1);
+        QVERIFY2(f.messages.first().startsWith(QStringLiteral("Файл условий не сохранён:")),
+                 qPrintable(f.messages.first()));
     }
 
     // During a run the points taken so far; the clipboard gets the same table, comma-separated.
@@ -289,7 +379,9 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->text(), earlier);
     }
 
-    // PNG and SVG of the chart at its size; the SVG parses and draws the curves as vectors.
+    // PNG and SVG drawn for print at the size chosen (offered again next time): a light ground,
+    // the title line with the date, the curves as vectors in the SVG; the chart on screen is the
+    // same picture before and after.
     void pictures() {
         Fixture f;
         ScriptedMeter scripted;
@@ -301,8 +393,11 @@ private slots:
             scripted.magnitude = 100.0f * float(1 + i * i);
             QVERIFY(TickForPoint(w));
         }
-        const QSize size = Grafik(w)->size();
-        QCOMPARE(size, QSize(811, 605));
+        QCOMPARE(Grafik(w)->size(), QSize(811, 605));
+        (void)Grafik(w)->grab(); // the track bar's first painting differs from later ones
+        const QImage onScreen = Grafik(w)->grab().toImage();
+        const QSize size = m_printSize;
+        m_printOffered.clear();
 
         SaveAnswers answers;
         answers.path = Path(QStringLiteral("график.png"));
@@ -310,15 +405,24 @@ private slots:
         QCOMPARE(answers.asked.last().filters, QStringList{QStringLiteral("PNG (*.png)")});
         const QImage image(answers.path, "PNG");
         QCOMPARE(image.size(), size);
+        QCOMPARE(image.pixel(2, 2), qRgb(255, 255, 255));
+        QCOMPARE(image.pixel(size.width() - 3, size.height() - 3), qRgb(255, 255, 255));
         std::set<QRgb> colours;
+        int dark = 0;
         for (int y = 0; y < image.height(); y += 3)
-            for (int x = 0; x < image.width(); x += 3)
+            for (int x = 0; x < image.width(); x += 3) {
                 colours.insert(image.pixel(x, y));
+                dark += qGray(image.pixel(x, y)) < 64;
+            }
         QVERIFY2(colours.size() > 3, "the picture holds more than a background");
+        QVERIFY2(dark < image.width() * image.height() / 9 / 10, "the ground is light");
+        QCOMPARE(Grafik(w)->size(), QSize(811, 605));
+        QCOMPARE(Grafik(w)->grab().toImage(), onScreen);
 
         answers.path = Path(QStringLiteral("график.svg"));
         QVERIFY(Choose(w, SaveSvg));
         QCOMPARE(answers.asked.last().filters, QStringList{QStringLiteral("SVG (*.svg)")});
+        QCOMPARE(m_printOffered, (QList<QSize>{Main::DefaultPrintSize, size}));
         const QByteArray svg = Contents(answers.path);
         QSvgRenderer renderer(svg);
         QVERIFY(renderer.isValid());
@@ -345,7 +449,8 @@ private slots:
         }
         QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
         QVERIFY(shapes > 0);
-        QVERIFY2(texts.contains(QStringLiteral("MAX")), qPrintable(texts.join(QLatin1Char('|'))));
+        const QString today = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
+        QVERIFY2(texts.filter(today).size() == 1, qPrintable(texts.join(QLatin1Char('|'))));
         QVERIFY(f.messages.isEmpty());
     }
 

@@ -1,30 +1,30 @@
 #include "ui/chart/nyquist_chart.h"
 
+#include "sweep/plot_scale.h"
 #include "ui/chart/equal_scale.h"
-#include "ui/chart/sweep_chart_parts.h"
+#include "ui/chart/tick_axis.h"
 #include "ui/chart/view_chart_look.h"
+
+#include <algorithm>
+#include <cmath>
 
 namespace Chart {
 
 struct NyquistChart::Parts {
     QChart *chart = nullptr; // owned by the view
     QChartView *view = nullptr;
-    QValueAxis *r = nullptr;
-    QValueAxis *x = nullptr;
+    QCategoryAxis *r = nullptr;
+    QCategoryAxis *x = nullptr;
     QList<Curve> curves;
     bool fitting = false; // the ranges set move the plot area, which asks for a fit again
 };
 
 NyquistChart::NyquistChart(QWidget *parent) : QWidget(parent), d(std::make_unique<Parts>()) {
     d->chart = NewViewChart();
-    d->r = new QValueAxis;
-    d->x = new QValueAxis;
+    d->r = NewTickAxis();
+    d->x = NewTickAxis();
     StyleAxis(d->r, QStringLiteral("R, Ом"), font());
     StyleAxis(d->x, QStringLiteral("−X, Ом"), font());
-    for (QValueAxis *axis : {d->r, d->x}) {
-        axis->setLabelFormat(LabelFormat);
-        axis->setTickAnchor(0.0);
-    }
     d->chart->addAxis(d->r, Qt::AlignBottom);
     d->chart->addAxis(d->x, Qt::AlignLeft);
     d->view = new QChartView(d->chart, this);
@@ -67,15 +67,24 @@ void NyquistChart::fit() {
     const std::optional<Span> span = SpanOf(d->curves, false, false);
     const Span shown = span ? *span : Span{{0.0, 1.0}, {0.0, 1.0}};
     const auto [r, x] = EqualScaleRanges(shown.x, shown.y, d->chart->plotArea().size());
-    // The same round step on both axes, as their scale is one.
+    // The same round step on both axes, as their scale is one, in a unit with a prefix that
+    // suits the largest value.
     const QRectF plot = d->chart->plotArea();
-    const double step = RoundTickStep(r.min, r.max, plot.width() > plot.height() ? 8 : 6);
-    for (QValueAxis *axis : {d->r, d->x})
-        ApplyTickStep(axis, 0.0);
+    const Sweep::UnitScale unit = Sweep::OhmsScale(
+        std::max({std::fabs(r.min), std::fabs(r.max), std::fabs(x.min), std::fabs(x.max)}));
+    d->r->setTitleText(QStringLiteral("R, ") + unit.unit);
+    d->x->setTitleText(QStringLiteral("−X, ") + unit.unit);
+    const double step =
+        Sweep::RoundStep((r.max - r.min) / unit.factor, plot.width() > plot.height() ? 8 : 6);
     d->r->setRange(r.min, r.max);
     d->x->setRange(x.min, x.max);
-    for (QValueAxis *axis : {d->r, d->x})
-        ApplyTickStep(axis, step);
+    for (QCategoryAxis *axis : {d->r, d->x}) {
+        std::vector<Sweep::AxisTick> ticks =
+            Sweep::TicksAtStep(axis->min() / unit.factor, axis->max() / unit.factor, step);
+        for (Sweep::AxisTick &tick : ticks)
+            tick.value *= unit.factor;
+        ShowTicks(axis, ticks);
+    }
     d->fitting = false;
 }
 

@@ -5,6 +5,7 @@
 
 #include <QGraphicsLayout>
 #include <QLocale>
+#include <QtMath>
 
 #include <algorithm>
 
@@ -20,10 +21,6 @@ QValueAxis *Styled(QValueAxis *axis, const QFont &font, const QColor &line, cons
     axis->setLabelsFont(font);
     axis->setGridLinePen(QPen(grid, 1, Qt::DotLine));
     axis->setMinorTickCount(0);
-    axis->setLabelFormat(LabelFormat);
-    axis->setTickAnchor(0.0);
-    axis->setTickInterval(1.0);
-    axis->setTickType(QValueAxis::TicksDynamic);
     return axis;
 }
 
@@ -41,6 +38,8 @@ SweepChart::SweepChart(QWidget *parent) : QWidget(parent), d(std::make_unique<Pa
     connect(d->chart, &QChart::plotAreaChanged, this, [this] {
         layOutTitles();
         updateLogTicks();
+        for (int s = 0; s < SeriesCount; ++s)
+            if (d->logValue[s]) updateValueTicks(s);
         layOutMarkers();
         layOutBreaks();
         layOutOverlayLegend();
@@ -70,17 +69,19 @@ void SweepChart::buildChart() {
 // The linear and the log bottom axis (one of them shown), and a value axis on each side.
 void SweepChart::buildAxes() {
     const QFont labelFont = font();
-    d->bottom = Styled(new QValueAxis, labelFont, Silver, Silver, DarkGrey);
-    d->logBottom = new QCategoryAxis;
+    d->bottom = NewTickAxis();
+    Styled(d->bottom, labelFont, Silver, Silver, DarkGrey);
+    d->logBottom = NewTickAxis();
     Styled(d->logBottom, labelFont, Silver, Silver, DarkGrey);
-    d->logBottom->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     d->logBottom->setVisible(false);
     d->bottom->setTitleBrush(Silver);
     d->bottom->setTitleFont(labelFont);
     d->logBottom->setTitleBrush(Silver);
     d->logBottom->setTitleFont(labelFont);
-    d->side[0] = Styled(new QValueAxis, labelFont, Orange, Fuchsia, Orange);
-    d->side[1] = Styled(new QValueAxis, labelFont, Teal, Lime, Olive);
+    for (int s = 0; s < SeriesCount; ++s)
+        d->side[s] = NewTickAxis();
+    Styled(d->side[0], labelFont, Orange, Fuchsia, Orange);
+    Styled(d->side[1], labelFont, Teal, Lime, Olive);
     d->chart->addAxis(d->bottom, Qt::AlignBottom);
     d->chart->addAxis(d->logBottom, Qt::AlignBottom);
     d->chart->addAxis(d->side[0], Qt::AlignLeft);
@@ -113,32 +114,30 @@ void SweepChart::buildSeries() {
         d->sideTitle[s] = new QGraphicsSimpleTextItem(d->chart);
         d->sideTitle[s]->setBrush(SeriesColour[s]);
         d->sideTitle[s]->setFont(font());
+        d->sideUnit[s] = new QGraphicsSimpleTextItem(d->chart);
+        d->sideUnit[s]->setBrush(SeriesColour[s]);
+        d->sideUnit[s]->setFont(font());
     }
 }
 
-// A zoom only narrows a range: the step follows it; the log ticks and the markers follow too.
+// Every range change (a fit, a zoom) ticks the axis again; the markers and breaks follow.
 void SweepChart::followAxisRanges() {
-    const struct {
-        QValueAxis *axis;
-        int ticks;
-    } ticking[] = {{d->bottom, TicksX}, {d->side[0], TicksY}, {d->side[1], TicksY}};
-    for (const auto &t : ticking) {
-        QValueAxis *axis = t.axis;
-        const int ticks = t.ticks;
-        connect(axis, &QValueAxis::rangeChanged, this, [axis, ticks](qreal min, qreal max) {
-            ApplyTickStep(axis, RoundTickStep(min, max, ticks));
-        });
-    }
+    connect(d->bottom, &QValueAxis::rangeChanged, this,
+            [this] { ShowLinearTicks(d->bottom, TicksX); });
+    for (int s = 0; s < SeriesCount; ++s)
+        connect(d->side[s], &QValueAxis::rangeChanged, this, [this, s] { updateValueTicks(s); });
     connect(d->logBottom, &QValueAxis::rangeChanged, this, [this] { updateLogTicks(); });
     for (QValueAxis *axis :
-         {d->bottom, static_cast<QValueAxis *>(d->logBottom), d->side[0], d->side[1]})
+         {static_cast<QValueAxis *>(d->bottom), static_cast<QValueAxis *>(d->logBottom),
+          static_cast<QValueAxis *>(d->side[0]), static_cast<QValueAxis *>(d->side[1])})
         connect(axis, &QValueAxis::rangeChanged, this, [this] {
             layOutMarkers();
             layOutBreaks();
         });
-    SetAxisRange(d->bottom, {0.0, 1.0}, TicksX);
-    SetAxisRange(d->side[0], d->fitted[0], TicksY);
-    SetAxisRange(d->side[1], d->fitted[1], TicksY);
+    d->bottom->setRange(0.0, 1.0);
+    for (int s = 0; s < SeriesCount; ++s)
+        d->side[s]->setRange(d->fitted[s].min, d->fitted[s].max);
+    showGrid();
 }
 
 // Each marker's dashed line, number and a dot on each series; the legend of their texts.
@@ -179,8 +178,9 @@ void SweepChart::resizeEvent(QResizeEvent *event) {
 void SweepChart::updateMargins() {
     const QFontMetrics metrics(font());
     int room = metrics.horizontalAdvance(QStringLiteral("Rs"));
-    for (const QGraphicsSimpleTextItem *title : d->sideTitle)
-        room = std::max(room, metrics.horizontalAdvance(title->text()));
+    for (int s = 0; s < SeriesCount; ++s)
+        for (const QGraphicsSimpleTextItem *title : {d->sideTitle[s], d->sideUnit[s]})
+            room = std::max(room, qCeil(title->boundingRect().width()));
     room += TitleGap;
     const int side = qRound(width() * MarginSide);
     d->chart->setMargins(QMargins(side + room, qRound(height() * MarginTop), side + room,
@@ -195,6 +195,9 @@ void SweepChart::layOutTitles() {
         const QRectF box = title->boundingRect();
         const double x = s == 0 ? side : width() - side - box.width();
         title->setPos(x, plot.center().y() - box.height() / 2.0);
+        QGraphicsSimpleTextItem *unit = d->sideUnit[s];
+        const double unitX = s == 0 ? side : width() - side - unit->boundingRect().width();
+        unit->setPos(unitX, plot.center().y() + box.height() / 2.0);
     }
 }
 

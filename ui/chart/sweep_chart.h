@@ -10,6 +10,7 @@
 #include <QWidget>
 
 class QLineSeries;
+class QPainter;
 class QPen;
 
 #include <functional>
@@ -81,6 +82,10 @@ public:
 
     void setAxisTitle(Axis axis, const QString &title);
     QString axisTitle(Axis axis) const;
+    // The unit of a value axis, written under its title in the title's colour ("нФ", "кОм");
+    // none by default. The bottom axis' title carries its own.
+    void setAxisUnit(Axis axis, const QString &unit);
+    QString axisUnit(Axis axis) const;
     Range axisRange(Axis axis) const;
 
     // A logarithmic x axis ticked at 1, 2, 5 of every decade with frequency labels; x values are
@@ -88,6 +93,21 @@ public:
     void setLogAxis(bool on, double hzPerUnit = 1.0);
     bool isLogAxis() const;
     QStringList bottomLabels() const;
+    // A log value axis for a series: its points, reference, fitted curve, limits and overlays
+    // placed by the logarithm of their value, ticked at 1, 2, 5 of every decade; values at or
+    // below zero are not drawn. Off by default.
+    void setValueLog(int series, bool on);
+    bool isValueLog(int series) const;
+    // The points of a series as drawn, back in the given units (on log axes: the positive ones).
+    QList<QPointF> drawnPoints(int series) const;
+    // The labels of a value axis (series 0 left, 1 right), bottom to top.
+    QStringList valueLabels(int series) const;
+    // Whether the grid of a series' value axis is drawn: one grid only, the left axis' unless
+    // only the right one has points.
+    bool isGridShown(int series) const;
+    // The legend of the traces drawn, one line each ("— Измерение", "— Опорная", "— Подбор" and
+    // the overlays' names); empty while fewer than two are drawn.
+    QString traceLegend() const;
 
     // Unless the user has zoomed in, the axes follow the points with a small margin.
     void fitToPoints();
@@ -120,6 +140,11 @@ public:
     // point within a few pixels, then the break's text on a break's line; else empty.
     QString toolTipAt(const QPoint &pos) const;
 
+    // The chart painted into target for print: laid out at size (the painter scales it to
+    // target), on a light ground with dark text and lines, then put back as it was before the
+    // screen is repainted (sweep_chart_print.cpp).
+    void renderForPrint(QPainter *painter, const QRectF &target, const QSize &size);
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
 
@@ -138,7 +163,11 @@ private:
     void buildLimits();
     void showLimits(int series);
 
-    QList<QPointF> shownPoints(const QList<QPointF> &given) const;
+    QList<QPointF> shownPoints(const QList<QPointF> &given, int series) const;
+    double shownY(double y, int series) const; // y as the series' axis holds it (NaN: no place)
+    double givenY(double y, int series) const; // back from the axis
+    void updateValueTicks(int series);
+    void showGrid();
     void showPoints(int series);
     void layOutTitles();
     void layOutMarkers();
@@ -153,6 +182,8 @@ private:
     void buildOverlays();
     void showOverlays();
     void layOutOverlayLegend();
+    QList<int> tracesDrawn() const; // 0 the run, 1 its reference, 2 the fitted curve
+    void layOutAt(const QSize &size);
 };
 
 struct Overlay {

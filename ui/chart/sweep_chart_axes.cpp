@@ -4,25 +4,14 @@
 
 #include "sweep/frequency_ticks.h"
 
+#include <QFontMetrics>
+
 #include <algorithm>
 #include <cmath>
 
 namespace Chart {
 
 namespace {
-
-// A round tick interval (1, 2 or 5 times a power of ten) giving about `ticks` intervals.
-double NiceStep(double span, int ticks) {
-    const double raw = span / ticks;
-    if (!(raw > 0.0) || !std::isfinite(raw)) return 0.0;
-    const double decade = std::pow(10.0, std::floor(std::log10(raw)));
-    const double fraction = raw / decade;
-    const double nice = fraction <= 1.0   ? 1.0
-                        : fraction <= 2.0 ? 2.0
-                        : fraction <= 5.0 ? 5.0
-                                          : 10.0;
-    return nice * decade;
-}
 
 // The range of values widened by a share of its span; a single value gets a band around it,
 // so a flat line never has zero height.
@@ -38,31 +27,65 @@ Range Padded(double low, double high, double share) {
 
 } // namespace
 
-// Round tick values where the range allows: a narrow range far from zero falls back to a fixed
-// count of ticks, since steps below the values' precision would never advance.
-double RoundTickStep(double min, double max, int ticks) {
-    const double step = NiceStep(max - min, ticks);
-    const double magnitude = std::max(std::fabs(min), std::fabs(max));
-    return step > magnitude * 1e-9 ? step : 0.0;
-}
-
-void ApplyTickStep(QValueAxis *axis, double step) {
-    if (step > 0.0) {
-        axis->setTickInterval(step);
-        axis->setTickType(QValueAxis::TicksDynamic);
-    } else {
-        axis->setTickType(QValueAxis::TicksFixed);
+// A log value axis shows 1-2-5 of each decade where its labels fit between the ticks, else
+// the decades alone.
+void SweepChart::updateValueTicks(int series) {
+    QCategoryAxis *axis = d->side[series];
+    if (!d->logValue[series]) {
+        ShowLinearTicks(axis, TicksY);
+        return;
     }
+    const double height = d->chart->plotArea().height();
+    const double low = std::pow(10.0, axis->min()), high = std::pow(10.0, axis->max());
+    std::vector<Sweep::AxisTick> ticks =
+        Sweep::LogTicks(low, high, std::max(2, static_cast<int>(height) / LogValueRoom));
+    const QFontMetrics metrics(axis->labelsFont());
+    const double pixelsPerDecade = height / std::max(axis->max() - axis->min(), 1e-9);
+    for (std::size_t i = 1; i < ticks.size(); ++i) {
+        const double room = std::log10(ticks[i].value / ticks[i - 1].value) * pixelsPerDecade;
+        const int widest = std::max(metrics.horizontalAdvance(ticks[i].label),
+                                    metrics.horizontalAdvance(ticks[i - 1].label));
+        if (widest + LogLabelGap > room) {
+            ticks = Sweep::LogTicks(low, high, 1);
+            break;
+        }
+    }
+    for (Sweep::AxisTick &tick : ticks)
+        tick.value = std::log10(tick.value);
+    ShowTicks(axis, ticks);
 }
 
-// Qt lays the ticks out as soon as the range or the step changes, so the two change in the order
-// that never puts a fine step on a wide range.
-void SetAxisRange(QValueAxis *axis, Range range, int ticks) {
-    const double step = RoundTickStep(range.min, range.max, ticks);
-    const bool coarser = axis->tickType() == QValueAxis::TicksFixed || step >= axis->tickInterval();
-    if (coarser) ApplyTickStep(axis, step);
-    axis->setRange(range.min, range.max);
-    if (!coarser) ApplyTickStep(axis, step);
+void SweepChart::setValueLog(int series, bool on) {
+    if (series < 0 || series >= SeriesCount || d->logValue[series] == on) return;
+    d->logValue[series] = on;
+    d->zoomed = false;
+    showPoints(series);
+    showOverlays();
+    fitToPoints();
+    updateValueTicks(series);
+    layOutMarkers();
+}
+
+bool SweepChart::isValueLog(int series) const {
+    return series >= 0 && series < SeriesCount && d->logValue[series];
+}
+
+QStringList SweepChart::valueLabels(int series) const {
+    if (series < 0 || series >= SeriesCount) return {};
+    return d->side[series]->categoriesLabels();
+}
+
+bool SweepChart::isGridShown(int series) const {
+    return series >= 0 && series < SeriesCount && d->side[series]->isGridLineVisible();
+}
+
+// Two value axes with grids of their own would draw two grids at different heights: only the
+// left one is drawn, or the right one when the left has no points.
+void SweepChart::showGrid() {
+    const bool right = (!d->series[0]->isVisible() || d->series[0]->count() == 0) &&
+                       d->series[1]->isVisible() && d->series[1]->count() > 0;
+    d->side[0]->setGridLineVisible(!right);
+    d->side[1]->setGridLineVisible(right);
 }
 
 void SweepChart::setAxisTitle(Axis axis, const QString &title) {
@@ -78,6 +101,20 @@ void SweepChart::setAxisTitle(Axis axis, const QString &title) {
     layOutTitles();
 }
 
+void SweepChart::setAxisUnit(Axis axis, const QString &unit) {
+    if (axis == Axis::Bottom) return;
+    QGraphicsSimpleTextItem *item = d->sideUnit[axis == Axis::Left ? 0 : 1];
+    if (item->text() == unit) return;
+    item->setText(unit);
+    updateMargins();
+    layOutTitles();
+}
+
+QString SweepChart::axisUnit(Axis axis) const {
+    if (axis == Axis::Bottom) return {};
+    return d->sideUnit[axis == Axis::Left ? 0 : 1]->text();
+}
+
 QString SweepChart::axisTitle(Axis axis) const {
     if (axis == Axis::Bottom) return d->bottom->titleText();
     return d->sideTitle[axis == Axis::Left ? 0 : 1]->text();
@@ -86,8 +123,10 @@ QString SweepChart::axisTitle(Axis axis) const {
 Range SweepChart::axisRange(Axis axis) const {
     if (axis == Axis::Bottom && d->logAxis)
         return {std::pow(10.0, d->logBottom->min()), std::pow(10.0, d->logBottom->max())};
-    const QValueAxis *a = axis == Axis::Bottom ? d->bottom : d->side[axis == Axis::Left ? 0 : 1];
-    return {a->min(), a->max()};
+    if (axis == Axis::Bottom) return {d->bottom->min(), d->bottom->max()};
+    const int s = axis == Axis::Left ? 0 : 1;
+    const QValueAxis *a = d->side[s];
+    return {givenY(a->min(), s), givenY(a->max(), s)};
 }
 
 void SweepChart::setLogAxis(bool on, double hzPerUnit) {
@@ -154,7 +193,7 @@ void SweepChart::fitToPoints() {
         const QList<QPointF> points = series->points() + d->reference[s]->points();
         const Parts::Bounds &overlaid = d->overlayBounds[s];
         if (!series->isVisible() || (points.isEmpty() && !overlaid.any)) {
-            SetAxisRange(d->side[s], d->fitted[s], TicksY);
+            d->side[s]->setRange(d->fitted[s].min, d->fitted[s].max);
             continue;
         }
         double yLow = points.isEmpty() ? overlaid.yLow : points.first().y(), yHigh = yLow;
@@ -176,14 +215,16 @@ void SweepChart::fitToPoints() {
             xHigh = std::max(xHigh, p.x());
         }
         // Sorting limits stay in sight, so that the points are seen against them.
-        for (double y : d->limit[s]) {
+        for (double limit : d->limit[s]) {
+            const double y = shownY(limit, s);
             if (!d->limited[s] || !std::isfinite(y)) continue;
             yLow = std::min(yLow, y);
             yHigh = std::max(yHigh, y);
         }
         d->fitted[s] = Padded(yLow, yHigh, ValuePadding);
-        SetAxisRange(d->side[s], d->fitted[s], TicksY);
+        d->side[s]->setRange(d->fitted[s].min, d->fitted[s].max);
     }
+    showGrid();
     for (double end : {d->span.min, d->span.max}) {
         const double x =
             std::isfinite(end) && (!d->logAxis || end > 0.0) ? shownX(end) : std::nan("");
@@ -197,7 +238,7 @@ void SweepChart::fitToPoints() {
     if (d->logAxis)
         d->logBottom->setRange(x.min, x.max);
     else
-        SetAxisRange(d->bottom, x, TicksX);
+        d->bottom->setRange(x.min, x.max);
 }
 
 void SweepChart::setXSpan(double low, double high) {

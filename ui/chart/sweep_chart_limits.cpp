@@ -65,7 +65,7 @@ QList<QPointF> SweepChart::outsidePoints(int series) const {
 
 // Each line spans the series' points; nothing is shown without points or for a series off.
 void SweepChart::showLimits(int series) {
-    const QList<QPointF> shown = shownPoints(d->raw[series]);
+    const QList<QPointF> shown = shownPoints(d->raw[series], series);
     const bool on = d->limited[series] && !shown.isEmpty() && d->series[series]->isVisible();
     double left = 0.0;
     double right = 0.0;
@@ -78,12 +78,12 @@ void SweepChart::showLimits(int series) {
     }
     for (int side = 0; side < 2; ++side) {
         QLineSeries *line = d->limitLine[series][side];
-        const double y = d->limit[series][side];
+        const double y = shownY(d->limit[series][side], series);
         const bool drawn = on && std::isfinite(y);
         line->replace(drawn ? QList<QPointF>{{left, y}, {right, y}} : QList<QPointF>());
         line->setVisible(drawn);
     }
-    d->outside[series]->replace(on ? shownPoints(outsidePoints(series)) : QList<QPointF>());
+    d->outside[series]->replace(on ? shownPoints(outsidePoints(series), series) : QList<QPointF>());
     d->outside[series]->setVisible(on);
 }
 

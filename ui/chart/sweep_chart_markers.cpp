@@ -110,11 +110,12 @@ void SweepChart::layOutMarkers() {
         items.line->setVisible(shown);
         items.number->setVisible(shown);
         for (int s = 0; s < SeriesCount; ++s) {
-            const bool dot = shown && spots[i].has[s];
+            const double y = shown && spots[i].has[s] ? shownY(spots[i].y[s], s) : std::nan("");
+            const bool dot = std::isfinite(y);
             items.dot[s]->setVisible(dot);
             if (dot)
-                items.dot[s]->setPos(d->chart->mapToPosition(
-                    QPointF(shownX(spots[i].x), spots[i].y[s]), d->series[s]));
+                items.dot[s]->setPos(
+                    d->chart->mapToPosition(QPointF(shownX(spots[i].x), y), d->series[s]));
         }
         if (!shown) continue;
         items.line->setLine(px, plot.top(), px, plot.bottom());

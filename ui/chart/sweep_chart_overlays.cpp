@@ -38,6 +38,11 @@ void SweepChart::buildOverlays() {
     d->overlayBox->setBrush(QColor(0, 0, 0, 210));
     d->overlayBox->setPen(QPen(DarkGrey));
     d->overlayBox->setVisible(false);
+    for (auto &name : d->traceNames) {
+        name = new QGraphicsSimpleTextItem(d->chart);
+        name->setFont(font());
+        name->setVisible(false);
+    }
     for (auto &name : d->overlayNames) {
         name = new QGraphicsSimpleTextItem(d->chart);
         name->setFont(font());
@@ -75,6 +80,28 @@ QString SweepChart::overlayLegend() const {
     return names.join(QLatin1Char('\n'));
 }
 
+QString SweepChart::traceLegend() const {
+    QStringList names;
+    for (const auto *name : d->traceNames)
+        if (name->isVisible()) names << name->text();
+    const QString overlaid = overlayLegend();
+    if (!overlaid.isEmpty()) names << overlaid;
+    return names.join(QLatin1Char('\n'));
+}
+
+QList<int> SweepChart::tracesDrawn() const {
+    const auto drawn = [this](QLineSeries *const(&curves)[SeriesCount]) {
+        for (int s = 0; s < SeriesCount; ++s)
+            if (curves[s]->isVisible() && curves[s]->count() > 0) return true;
+        return false;
+    };
+    QList<int> traces;
+    if (drawn(d->series)) traces << 0;
+    if (drawn(d->reference)) traces << 1;
+    if (drawn(d->fitCurve)) traces << 2;
+    return traces;
+}
+
 void SweepChart::showOverlays() {
     for (auto &bounds : d->overlayBounds)
         bounds = {};
@@ -84,7 +111,7 @@ void SweepChart::showOverlays() {
             QLineSeries *series = d->overlaySeries[o][s];
             if (used) {
                 series->setPen(QPen(d->overlays[o].colour, 1));
-                const QList<QPointF> shown = shownPoints(d->overlays[o].points[s]);
+                const QList<QPointF> shown = shownPoints(d->overlays[o].points[s], s);
                 series->replace(shown);
                 Parts::Bounds &b = d->overlayBounds[s];
                 for (const QPointF &p : shown) {
@@ -102,13 +129,31 @@ void SweepChart::showOverlays() {
     }
 }
 
+// One legend at the plot's top right: the run (in the colour of its first curve drawn), its
+// reference, the fitted curve and the overlays, once two or more of them are drawn.
 void SweepChart::layOutOverlayLegend() {
     if (!d->overlayBox) return; // still being built
     const QRectF plot = d->chart->plotArea();
-    double width = 0.0, height = 0.0;
+    const QList<int> traces = tracesDrawn();
+    const bool shown = traces.size() + d->overlays.size() >= 2;
+    QList<QGraphicsSimpleTextItem *> lines;
+    static const char *const traceText[] = {"— Измерение", "— Опорная", "- - Подбор"};
+    const int first = d->series[0]->isVisible() && d->series[0]->count() > 0 ? 0 : 1;
+    // The reference's line is the series' colour dimmed; its name is darker, yet readable.
+    const QColor traceColour[] = {SeriesColour[first], SeriesColour[first].darker(150),
+                                  QColor(255, 255, 255, 190)};
+    for (int t = 0; t < 3; ++t) {
+        QGraphicsSimpleTextItem *name = d->traceNames[t];
+        const bool used = shown && traces.contains(t);
+        name->setVisible(used);
+        if (!used) continue;
+        name->setText(QString::fromUtf8(traceText[t]));
+        name->setBrush(traceColour[t]);
+        lines << name;
+    }
     for (int o = 0; o < OverlayLimit; ++o) {
         QGraphicsSimpleTextItem *name = d->overlayNames[o];
-        const bool used = o < d->overlays.size();
+        const bool used = shown && o < d->overlays.size();
         name->setVisible(used);
         if (!used) continue;
         // One that has no place on this graph (another sweep's axis) is named in grey.
@@ -117,16 +162,20 @@ void SweepChart::layOutOverlayLegend() {
                                        [](const QList<QPointF> &p) { return !p.isEmpty(); });
         name->setText(QStringLiteral("— ") + overlay.name);
         name->setBrush(drawn ? overlay.colour : Silver.darker(160));
+        lines << name;
+    }
+    d->overlayBox->setVisible(shown);
+    if (!shown) return;
+    double width = 0.0, height = 0.0;
+    for (const QGraphicsSimpleTextItem *name : lines) {
         width = std::max(width, name->boundingRect().width());
         height += name->boundingRect().height();
     }
-    d->overlayBox->setVisible(!d->overlays.isEmpty());
-    if (d->overlays.isEmpty()) return;
     const QPointF at(plot.right() - 8.0 - width, plot.top() + 18.0);
     double y = at.y();
-    for (int o = 0; o < d->overlays.size(); ++o) {
-        d->overlayNames[o]->setPos(at.x(), y);
-        y += d->overlayNames[o]->boundingRect().height();
+    for (QGraphicsSimpleTextItem *name : lines) {
+        name->setPos(at.x(), y);
+        y += name->boundingRect().height();
     }
     d->overlayBox->setRect(QRectF(at, QSizeF(width, height)).adjusted(-4.0, -3.0, 4.0, 3.0));
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ui/chart/sweep_chart.h"
+#include "ui/chart/tick_axis.h"
 
 #include <QCategoryAxis>
 #include <QChart>
@@ -40,27 +41,25 @@ constexpr double XPadding = 0.01;
 constexpr int HoverReach = 8;    // pixels within which the mouse names a point
 constexpr int MarkerReach = 5;   // pixels within which a press takes hold of a marker
 constexpr int LogLabelRoom = 60; // pixels per label on a log axis
+constexpr int LogValueRoom = 24; // pixels per label on a log value axis
+constexpr int LogLabelGap = 6;   // pixels at least between two labels of a log value axis
 constexpr int TicksX = 10;
 constexpr int TicksY = 8;
 constexpr int OverlayLimit = SweepChart::OverlayLimit;
-// Up to seven significant digits, thousands grouped, no trailing zeros.
-inline const QString LabelFormat = QStringLiteral("%.7g");
 // Each series' colour, also its title's, its reference's (dimmed) and its marker dots'.
 inline const QColor SeriesColour[SweepChart::SeriesCount] = {Fuchsia, Lime};
 
-// sweep_chart_axes.cpp
-double RoundTickStep(double min, double max, int ticks);
-void ApplyTickStep(QValueAxis *axis, double step);
-void SetAxisRange(QValueAxis *axis, Range range, int ticks);
 // sweep_chart_markers.cpp
 QString DefaultMarkerText(const MarkerSpot &spot, const MarkerSpot *first);
 
 struct SweepChart::Parts {
     QChart *chart = nullptr; // owned by the view
     View *view = nullptr;    // child widget
-    QValueAxis *bottom = nullptr;
+    QCategoryAxis *bottom = nullptr;
     QCategoryAxis *logBottom = nullptr; // in place of bottom on a log axis
-    QValueAxis *side[SeriesCount] = {};
+    // Each holds its series' values, or their log10 where logValue.
+    QCategoryAxis *side[SeriesCount] = {};
+    bool logValue[SeriesCount] = {};
     QLineSeries *series[SeriesCount] = {};
     QLineSeries *reference[SeriesCount] = {};
     QList<QPointF> raw[SeriesCount];          // the finite points as given
@@ -73,6 +72,7 @@ struct SweepChart::Parts {
     double limit[SeriesCount][2] = {{NAN, NAN}, {NAN, NAN}};
     bool limited[SeriesCount] = {};
     QGraphicsSimpleTextItem *sideTitle[SeriesCount] = {};
+    QGraphicsSimpleTextItem *sideUnit[SeriesCount] = {};    // under the title
     Range fitted[SeriesCount] = {{-1.0, 1.0}, {-1.0, 1.0}}; // kept while a series is empty
     bool zoomed = false;
     bool logAxis = false;
@@ -107,7 +107,10 @@ struct SweepChart::Parts {
         double xLow = 0.0, xHigh = 0.0, yLow = 0.0, yHigh = 0.0;
     };
     Bounds overlayBounds[SeriesCount];
+    // One legend of the traces drawn (the run, its reference, the fitted curve, the overlays),
+    // shown when there are two or more.
     QGraphicsRectItem *overlayBox = nullptr;
+    QGraphicsSimpleTextItem *traceNames[3] = {}; // the run, the reference, the fitted curve
     QGraphicsSimpleTextItem *overlayNames[OverlayLimit] = {};
 
     QValueAxis *shownBottom() const { return logAxis ? logBottom : bottom; }

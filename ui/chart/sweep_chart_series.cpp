@@ -38,30 +38,46 @@ double SweepChart::shownX(double x) const {
     return d->logAxis ? std::log10(x) : x;
 }
 
-// What the axes hold of the given points: on a log axis the logarithm of x.
-QList<QPointF> SweepChart::shownPoints(const QList<QPointF> &given) const {
-    if (!d->logAxis) return given;
+double SweepChart::shownY(double y, int series) const {
+    if (!d->logValue[series]) return y;
+    return y > 0.0 ? std::log10(y) : std::nan("");
+}
+
+double SweepChart::givenY(double y, int series) const {
+    return d->logValue[series] ? std::pow(10.0, y) : y;
+}
+
+// What the axes hold of the given points: on a log axis the logarithm of x, on a log value axis
+// that of y; points with no place there are left out.
+QList<QPointF> SweepChart::shownPoints(const QList<QPointF> &given, int series) const {
+    const bool logY = d->logValue[series];
+    if (!d->logAxis && !logY) return given;
     QList<QPointF> out;
     out.reserve(given.size());
     for (const QPointF &p : given)
-        if (p.x() > 0.0) out.append(QPointF(std::log10(p.x()), p.y()));
+        if ((!d->logAxis || p.x() > 0.0) && (!logY || p.y() > 0.0))
+            out.append(
+                QPointF(d->logAxis ? std::log10(p.x()) : p.x(), logY ? std::log10(p.y()) : p.y()));
     return out;
 }
 
 void SweepChart::showPoints(int series) {
-    d->series[series]->replace(shownPoints(d->raw[series]));
-    d->reference[series]->replace(shownPoints(d->referenceRaw[series]));
-    d->fitCurve[series]->replace(shownPoints(d->fitCurveRaw[series]));
+    d->series[series]->replace(shownPoints(d->raw[series], series));
+    d->reference[series]->replace(shownPoints(d->referenceRaw[series], series));
+    d->fitCurve[series]->replace(shownPoints(d->fitCurveRaw[series], series));
     showLimits(series);
+    layOutOverlayLegend();
 }
 
 void SweepChart::replacePoints(int series, const QList<QPointF> &points) {
     if (series < 0 || series >= SeriesCount) return;
+    const bool had = !d->raw[series].isEmpty();
     d->raw[series] = FinitePoints(points);
-    d->series[series]->replace(shownPoints(d->raw[series]));
+    d->series[series]->replace(shownPoints(d->raw[series], series));
     showLimits(series);
     fitToPoints();
     layOutMarkers();
+    if (had != !d->raw[series].isEmpty()) layOutOverlayLegend();
 }
 
 void SweepChart::setReferencePoints(int series, const QList<QPointF> &points) {
@@ -69,8 +85,9 @@ void SweepChart::setReferencePoints(int series, const QList<QPointF> &points) {
     QList<QPointF> kept = FinitePoints(points);
     if (kept == d->referenceRaw[series]) return; // a redraw hands the same reference again
     d->referenceRaw[series] = std::move(kept);
-    d->reference[series]->replace(shownPoints(d->referenceRaw[series]));
+    d->reference[series]->replace(shownPoints(d->referenceRaw[series], series));
     fitToPoints();
+    layOutOverlayLegend();
 }
 
 void SweepChart::setFittedPoints(int series, const QList<QPointF> &points) {
@@ -78,7 +95,8 @@ void SweepChart::setFittedPoints(int series, const QList<QPointF> &points) {
     QList<QPointF> kept = FinitePoints(points);
     if (kept == d->fitCurveRaw[series]) return;
     d->fitCurveRaw[series] = std::move(kept);
-    d->fitCurve[series]->replace(shownPoints(d->fitCurveRaw[series]));
+    d->fitCurve[series]->replace(shownPoints(d->fitCurveRaw[series], series));
+    layOutOverlayLegend();
 }
 
 QList<QPointF> SweepChart::fittedPoints(int series) const {
@@ -95,10 +113,19 @@ void SweepChart::setSeriesActive(int series, bool active) {
     showLimits(series);
     fitToPoints();
     layOutMarkers();
+    layOutOverlayLegend();
 }
 
 bool SweepChart::isSeriesActive(int series) const {
     return series >= 0 && series < SeriesCount && d->series[series]->isVisible();
+}
+
+QList<QPointF> SweepChart::drawnPoints(int series) const {
+    if (series < 0 || series >= SeriesCount) return {};
+    QList<QPointF> drawn = d->series[series]->points();
+    for (QPointF &p : drawn)
+        p = QPointF(d->logAxis ? std::pow(10.0, p.x()) : p.x(), givenY(p.y(), series));
+    return drawn;
 }
 
 QList<QPointF> SweepChart::points(int series) const {

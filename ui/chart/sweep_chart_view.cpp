@@ -166,7 +166,7 @@ QString SweepChart::toolTipAt(const QPoint &pos) const {
         const QString valueName = d->sideTitle[bestSeries]->text();
         lines << QStringLiteral("%1 %2\n%3 %4")
                      .arg(d->bottom->titleText(), QString::number(x, 'g', 7), valueName,
-                          QString::number(bestPoint.y(), 'g', 7));
+                          QString::number(givenY(bestPoint.y(), bestSeries), 'g', 7));
     }
     if (!d->breakText.isEmpty() && nearBreak(chartPos)) lines << d->breakText;
     return lines.join(QLatin1Char('\n'));

@@ -1,0 +1,44 @@
+// What the window keeps between runs: its geometry for the panels shown, the size of printed
+// charts and the folder of the last export (window_settings.*). Only the program asks for it;
+// tests and benches build windows that read and write nothing.
+#include "ui/main_window.h"
+
+#include "ui/window_geometry.h"
+#include "ui/window_settings.h"
+#include "ui_main_window.h"
+
+#include <QScreen>
+
+namespace Main {
+
+void Tb_tok::UseSettings() {
+    m_settingsUsed = true;
+    m_printSize = Settings::PrintSize();
+    if (const QString folder = Settings::ExportFolder(); !folder.isEmpty()) m_exportFolder = folder;
+    RestoreGeometry();
+}
+
+// Only for the panels it was kept with, and only where it fits the screen as it is now; else the
+// designed opening stands.
+void Tb_tok::RestoreGeometry() {
+    const std::optional<StoredGeometry> stored = Settings::WindowGeometry();
+    if (!stored) return;
+    const QString panels =
+        PanelsKey(ui->ChBoKey->isChecked(), ui->ChBoGraph->isChecked(), ui->ChBoClb->isChecked());
+    const QScreen *shown = screen();
+    if (stored->panels != panels || !shown) return;
+    if (GeometryFits(stored->area, AssumedWindowFrame, shown->availableGeometry(), minimumSize()))
+        setGeometry(stored->area);
+    if (stored->maximized) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void Tb_tok::KeepSettings() {
+    StoredGeometry geometry;
+    geometry.area = normalGeometry().isValid() ? normalGeometry() : geometry.area;
+    geometry.maximized = isMaximized();
+    geometry.panels =
+        PanelsKey(ui->ChBoKey->isChecked(), ui->ChBoGraph->isChecked(), ui->ChBoClb->isChecked());
+    if (geometry.area.isValid()) Settings::SetWindowGeometry(geometry);
+}
+
+} // namespace Main
