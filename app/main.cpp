@@ -113,6 +113,7 @@ int RunWindow(const App::CommandLine &line, Main::Tb_tok *&window, const bool &s
         if (!Listen(remote->server, line)) status = Failure;
         QObject::connect(&remote->server, &Remote::ScpiServer::clientCountChanged, &b_tok,
                          [&b_tok](int count) { b_tok.ShowRemoteClients(count); });
+        b_tok.GuardClientRuns([meter = &remote->meter] { return meter->ClientRunGoing(); });
     }
     if (!line.recordFile.isEmpty())
         b_tok.StartRecording(line.recordFile, line.recordSemicolon ? Export::SemicolonDialect()

@@ -59,10 +59,10 @@ SessionInstrument::SessionInstrument(Core::Session &session, QObject *parent)
     connect(&m_notify, &QTimer::timeout, this, [this] { Notify(); });
     m_release.setSingleShot(true);
     m_release.setInterval(0);
-    connect(&m_release, &QTimer::timeout, this, [this] { SendHeld(); });
+    connect(&m_release, &QTimer::timeout, this, [this] { SendHeld(true); });
     connect(&session, &Core::Session::ticked, this, [this] {
         m_pacer.tick();
-        if (m_pacer.holding()) m_release.start();
+        if (m_pacer.due()) m_release.start();
     });
     connect(&session, &Core::Session::frameAccepted, this, [this] { TakeFrame(); });
     connect(&session, &Core::Session::idle, this, [this] {
@@ -203,6 +203,10 @@ void SessionInstrument::abortList() {
 bool SessionInstrument::runGoing() const {
     return Main::SweepRunning || m_list.running || m_pass.stepGoing ||
            m_session.CompensationRunning();
+}
+
+bool SessionInstrument::ClientRunGoing() const {
+    return m_list.running || m_pass.held || m_pass.stepGoing || m_correctionRunning || m_batch != 0;
 }
 
 bool SessionInstrument::busy() const {

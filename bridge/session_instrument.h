@@ -67,6 +67,9 @@ public:
     void endSortingBatch() override;
 
     bool runGoing() const override;
+    // A run a client started holds the meter's conditions: its list or sweep, a step of its pass
+    // (or the setting the pass holds between steps), its compensation run, its sorting batch.
+    bool ClientRunGoing() const;
     std::uint64_t conditionsNumber() const override;
     std::uint32_t connection() const override;
     bool busy() const override;
@@ -77,7 +80,7 @@ private:
     bool BiasSent(int millivolts) const;
     int Pace(SettingPacer::Kind kind, std::int32_t value, bool onMeter);
     void Send(SettingPacer::Kind kind, std::int32_t value);
-    void SendHeld();
+    void SendHeld(bool dueOnly = false); // dueOnly: after a tick, only what its cycles allow
     void TakeFrame();
     void TakeSweepPoint();
     Remote::SweepPoint StoredPoint(int i) const;

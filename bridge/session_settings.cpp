@@ -1,6 +1,6 @@
 // The meter's settings as clients set them: through the session calls of the window's controls,
 // nothing sent for a value the meter has, and values that come faster than the poll paced by
-// SettingPacer (the first of a kind in a cycle at once, the newest of the rest after the tick).
+// SettingPacer (one of a kind at once, the newest of the rest once its cycles are over).
 #include "bridge/session_instrument.h"
 
 #include "bridge/swept_quantities.h"
@@ -82,13 +82,15 @@ void SessionInstrument::Send(SettingPacer::Kind kind, std::int32_t value) {
     }
 }
 
-// After a tick: what clients asked for in the cycle before goes out, the newest value of each
-// (and before a run of a client starts). A run that began meanwhile (the window's START) holds
-// the conditions: the values are dropped.
-void SessionInstrument::SendHeld() {
+// After a tick: what clients asked for in the cycles before goes out, the newest value of each
+// kind whose cycles are over (and all of them before a run of a client starts). A run that began
+// meanwhile (the window's START) holds the conditions: the values are dropped.
+void SessionInstrument::SendHeld(bool dueOnly) {
     if (!m_pacer.holding()) return;
     if (!Ready() || runGoing()) return m_pacer.drop();
-    for (const auto &[kind, value] : m_pacer.flush())
+    const auto due = dueOnly ? m_pacer.flush() : m_pacer.flushAll();
+    if (due.empty()) return;
+    for (const auto &[kind, value] : due)
         Send(kind, value);
     Changed();
 }

@@ -18,6 +18,7 @@
 #include <QPointF>
 #include <QTimer>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -82,6 +83,8 @@ private:
 public:
     // "SCPI: N" in the status bar while N remote clients are connected; hidden at 0.
     void ShowRemoteClients(int count);
+    // Asked before a condition control sends: true while a run of a SCPI client holds them.
+    void GuardClientRuns(std::function<bool()> clientRunGoing);
 
     QTimer &tmr; // the core's measurement timer: 40 ms from the end of one tick to the next
 
@@ -311,6 +314,8 @@ private:
     bool AcceptSweepFields();
     Sweep::Spacing ChosenSpacing() const;
     void FollowConditions();
+    bool ClientRunRefuses(); // said in the status bar, the controls put back
+    std::function<bool()> m_clientRunGoing;
     void SynchroniseControls();
     void ShowTick(const Core::TickResult &result);
     void ShowRange();

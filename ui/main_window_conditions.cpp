@@ -39,20 +39,22 @@ void Tb_tok::ShowBias() {
 }
 
 void Tb_tok::b_bias_softClick(Framework::UpDown::Direction direction) {
+    if (ClientRunRefuses()) return;
     if (m_core->StepBias(direction == Framework::UpDown::Direction::Up)) ShowBias();
 }
 
 void Tb_tok::b_bias_hardClick(Framework::UpDown::Direction) {
+    if (ClientRunRefuses()) return;
     m_core->SetBiasStep(ui->b_bias_hard->position());
     ShowBias();
 }
 
 void Tb_tok::RadioButton1Click(bool selected) {
-    if (selected) m_core->SelectBiasSource(false);
+    if (selected && !ClientRunRefuses()) m_core->SelectBiasSource(false);
 }
 
 void Tb_tok::RadioButton2Click(bool selected) {
-    if (selected) m_core->SelectBiasSource(true);
+    if (selected && !ClientRunRefuses()) m_core->SelectBiasSource(true);
 }
 
 void Tb_tok::ShowAutoRange(bool on) {
@@ -60,28 +62,32 @@ void Tb_tok::ShowAutoRange(bool on) {
 }
 
 void Tb_tok::b_avponClick() {
+    if (ClientRunRefuses()) return;
     m_core->SwitchAutoRange(ui->i_diap->currentIndex());
 }
 
 void Tb_tok::i_diapChange(int index) {
     // Choosing a range starts polling even when no search has found an instrument.
+    if (ClientRunRefuses()) return;
     m_core->SelectRange(index);
 }
 
 void Tb_tok::i_diapEnter() {
+    if (ClientRunRefuses()) return;
     m_core->SetAutoRange(false);
 }
 
 void Tb_tok::b_levelChange(int index) {
+    if (ClientRunRefuses()) return;
     m_core->SetLevel(index);
 }
 
 void Tb_tok::RadioButton3Click(bool selected) {
-    if (selected) m_core->SelectSpeed(true);
+    if (selected && !ClientRunRefuses()) m_core->SelectSpeed(true);
 }
 
 void Tb_tok::RadioButton4Click(bool selected) {
-    if (selected) m_core->SelectSpeed(false);
+    if (selected && !ClientRunRefuses()) m_core->SelectSpeed(false);
 }
 
 void Tb_tok::b_initClick() {

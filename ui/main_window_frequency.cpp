@@ -52,6 +52,10 @@ void Tb_tok::ApplyTypedFrequency() {
         RestoreFrequencyField();
         return;
     }
+    if (ClientRunRefuses()) {
+        RestoreFrequencyField();
+        return;
+    }
     m_core->SetFrequency(value);
     // The field shows what was sent: the frequency window may have bounded the entry.
     ui->i_freq->setText(QString::number(CurrentFrequency));
@@ -84,6 +88,7 @@ void Tb_tok::RestoreFrequencyField() {
 }
 
 void Tb_tok::b_freq_stepClick(Framework::UpDown::Direction) {
+    if (ClientRunRefuses()) return;
     m_core->PausePolling();
     m_core->SetFrequency(FrequencyListEntry(ui->b_freq_step->position()));
     ui->i_freq->setText(QString::number(CurrentFrequency));
@@ -92,6 +97,7 @@ void Tb_tok::b_freq_stepClick(Framework::UpDown::Direction) {
 }
 
 void Tb_tok::b_freq_incrClick(Framework::UpDown::Direction direction) {
+    if (ClientRunRefuses()) return;
     m_core->PausePolling();
     ui->b_freq_incr->setRange(0, 100);
     ui->b_freq_incr->setPosition(IncrementRest);

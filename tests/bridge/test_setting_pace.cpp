@@ -58,20 +58,46 @@ private slots:
         QVERIFY(!pacer.holding());
         QCOMPARE(pacer.newest(), pacer.sent());
         QCOMPARE(pacer.offer(Pacer::Frequency, 2003, false), A::Hold);
+        // Nothing is due until CyclesPerChange ticks have passed since the frequency went.
+        for (int cycle = 1; cycle < Pacer::CyclesPerChange; ++cycle) {
+            pacer.tick();
+            QVERIFY(!pacer.due());
+            QVERIFY(pacer.flush().empty());
+            // A value held waits for its turn, also once its cycles are over.
+            QCOMPARE(pacer.offer(Pacer::Frequency, 2003 + cycle, false), A::Hold);
+        }
         pacer.tick();
+        QVERIFY(pacer.due());
+        // Even now a new value replaces the held one rather than going at once: one command.
+        QCOMPARE(pacer.offer(Pacer::Frequency, 2010, false), A::Hold);
         const auto due = pacer.flush();
         QCOMPARE(due.size(), std::size_t(1));
-        QCOMPARE(due.front().second, 2003);
+        QCOMPARE(due.front().second, 2010);
         QCOMPARE(pacer.sent(), 3u);
-        // Sent after the tick, it is the new cycle's: the next value waits again.
-        QCOMPARE(pacer.offer(Pacer::Frequency, 2004, false), A::Hold);
+        // Sent after the tick, it starts the kind's cycles again: the next value waits.
+        QCOMPARE(pacer.offer(Pacer::Frequency, 2011, false), A::Hold);
+        QVERIFY(!pacer.due());
+        // The level went long ago; the frequency's wait is not the level's.
+        for (int cycle = 0; cycle < Pacer::CyclesPerChange; ++cycle)
+            pacer.tick();
         QCOMPARE(pacer.offer(Pacer::Level, 100, false), A::Send);
+        // Before a run every value held goes, due or not.
+        QCOMPARE(pacer.offer(Pacer::Level, 200, false), A::Hold);
+        QCOMPARE(pacer.flushAll().size(), std::size_t(2));
+        QVERIFY(!pacer.holding());
+        QCOMPARE(pacer.offer(Pacer::Level, 300, false), A::Hold);
         pacer.drop();
         QVERIFY(pacer.flush().empty());
+        // A cycle without a new frequency ends its pacing: one cycle later the next goes at once.
+        pacer.tick();
+        pacer.tick();
+        QCOMPARE(pacer.offer(Pacer::Frequency, 2020, false), A::Send);
+        pacer.tick();
+        QCOMPARE(pacer.offer(Pacer::Frequency, 2021, false), A::Send);
     }
 
-    // A burst of changing frequencies in one line: one frequency at once, the newest after the
-    // tick, and nothing more; FREQ? answers the newest at once.
+    // A burst of changing frequencies in one line: one frequency at once, the newest once its
+    // cycles are over, and nothing more; FREQ? answers the newest at once.
     void burstSendsFirstAndNewest() {
         Bench b;
         QVERIFY(b.found());
@@ -86,11 +112,20 @@ private slots:
                  QByteArray("+2.10000E+03;0,\"No error\"\n"));
         QCOMPARE(Main::CurrentFrequency, 2000);
         QCOMPARE(b.requestsSince(), tickAlone + 1);
+        int requests = 0;
+        for (int cycle = 1; cycle < Pacer::CyclesPerChange; ++cycle) {
+            QCoreApplication::processEvents();
+            QCOMPARE(Main::CurrentFrequency, 2000);
+            requests += b.requestsSince() - tickAlone;
+        }
         QTRY_COMPARE_WITH_TIMEOUT(Main::CurrentFrequency, 2100, 20000);
-        QCOMPARE(b.requestsSince(), tickAlone + 1);
+        requests += b.requestsSince() - tickAlone;
+        QCOMPARE(requests, 1);
         QCoreApplication::processEvents();
         QCOMPARE(b.requestsSince(), tickAlone);
-        // After a tick a single setting goes at once, as ever.
+        // Its cycles over, a single setting goes at once, as ever.
+        for (int cycle = 0; cycle < Pacer::CyclesPerChange; ++cycle)
+            b.requestsSince();
         QCOMPARE(Send(client, "FREQ 2500;:FREQ?"), QByteArray("+2.50000E+03\n"));
         QCOMPARE(Main::CurrentFrequency, 2500);
     }

@@ -39,12 +39,15 @@ inline QByteArray Query(QTcpSocket &socket, const QByteArray &line) {
 // The server on the session the window shows; the status bar counts its clients, as in the
 // program.
 struct Served {
-    Served(Core::Session &core, Main::Tb_tok &w) : meter(core), server(meter) {
+    Served(Core::Session &core, Main::Tb_tok &w) : window(w), meter(core), server(meter) {
         QObject::connect(&server, &Remote::ScpiServer::clientCountChanged, &w,
                          [&w](int count) { w.ShowRemoteClients(count); });
+        w.GuardClientRuns([this] { return meter.ClientRunGoing(); });
         listening = server.listen(QHostAddress(QHostAddress::LocalHost), 0);
     }
+    ~Served() { window.GuardClientRuns(nullptr); }
     std::unique_ptr<QTcpSocket> client() const { return ConnectClient(server.port()); }
+    Main::Tb_tok &window;
     Bridge::SessionInstrument meter;
     Remote::ScpiServer server;
     bool listening = false;
