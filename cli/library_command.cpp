@@ -8,6 +8,7 @@
 #include "exchange/touchstone.h"
 #include "export/csv.h"
 #include "fit/circuit_fit.h"
+#include "sweep/quantity_name.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,18 +31,6 @@ bool Print(const QByteArray &text) {
            std::fflush(stdout) == 0;
 }
 
-QString QuantityName(Sweep::Quantity quantity) {
-    switch (quantity) {
-    case Sweep::Quantity::Bias:
-        return QStringLiteral("bias");
-    case Sweep::Quantity::Level:
-        return QStringLiteral("level");
-    case Sweep::Quantity::Frequency:
-        break;
-    }
-    return QStringLiteral("frequency");
-}
-
 QJsonValue Number(double value) {
     return std::isfinite(value) ? QJsonValue(value) : QJsonValue(QJsonValue::Null);
 }
@@ -54,7 +43,7 @@ QJsonObject EntryJson(const Library::Entry &e) {
         {QStringLiteral("name"), e.name},
         {QStringLiteral("note"), e.note},
         {QStringLiteral("model"), e.model},
-        {QStringLiteral("swept"), QuantityName(e.quantity)},
+        {QStringLiteral("swept"), Sweep::QuantityName(e.quantity)},
         {QStringLiteral("points"), e.pointCount},
         {QStringLiteral("interrupted"), e.interrupted},
         {QStringLiteral("source"), e.source},
@@ -83,7 +72,7 @@ QByteArray ListCsv(const QVector<Library::Entry> &entries) {
                             e.taken.toString(Qt::ISODateWithMs),
                             Export::QuoteField(e.name, comma),
                             Export::QuoteField(e.model, comma),
-                            QuantityName(e.quantity),
+                            Sweep::QuantityName(e.quantity),
                             QString::number(e.pointCount),
                             e.interrupted ? QStringLiteral("yes") : QStringLiteral("no"),
                             Export::FormatNumber(e.firstPlanned),
@@ -267,7 +256,7 @@ int RunFit(const Invocation &invocation) {
     }
     if (data.quantity != Sweep::Quantity::Frequency) {
         Complain(QStringLiteral("a fit needs a frequency sweep; this one steps the %1")
-                     .arg(QuantityName(data.quantity)));
+                     .arg(Sweep::QuantityName(data.quantity)));
         return ExitUsage;
     }
     const FitReport report =

@@ -2,6 +2,7 @@
 
 #include "core/sweep_keeper.h"
 #include "fit/fit_report.h"
+#include "sweep/quantity_name.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -24,18 +25,6 @@ QJsonValue Number(double value) {
 
 QJsonValue Text(const QString &text) {
     return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
-}
-
-QString QuantityName(Sweep::Quantity quantity) {
-    switch (quantity) {
-    case Sweep::Quantity::Bias:
-        return QStringLiteral("bias");
-    case Sweep::Quantity::Level:
-        return QStringLiteral("level");
-    case Sweep::Quantity::Frequency:
-        break;
-    }
-    return QStringLiteral("frequency");
 }
 
 QJsonObject ConditionsJson(const Library::Conditions &c) {
@@ -97,7 +86,7 @@ QJsonObject SideFileJson(const SweepContext &context, const QString &dataName,
                                       ? QJsonValue(context.taken.toUTC().toString(Qt::ISODate))
                                       : QJsonValue(QJsonValue::Null)},
         {QStringLiteral("model"), Text(context.model)},
-        {QStringLiteral("swept"), QuantityName(context.quantity)},
+        {QStringLiteral("swept"), Sweep::QuantityName(context.quantity)},
         {QStringLiteral("points"), context.points},
         {QStringLiteral("interrupted"), context.interrupted},
         {QStringLiteral("source"), Text(context.source)},

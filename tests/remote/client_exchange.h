@@ -11,6 +11,7 @@
 #include <QTcpSocket>
 #include <QtTest>
 
+#include <cmath>
 #include <memory>
 
 namespace RemoteTest {
@@ -39,6 +40,19 @@ inline QList<int> Errors(Remote::Client &session) {
         codes << code;
     }
     return codes;
+}
+
+// The comma-separated numbers of an answer.
+inline QList<double> Numbers(const QByteArray &answer) {
+    QList<double> values;
+    for (const QByteArray &field : answer.trimmed().split(','))
+        values << field.toDouble();
+    return values;
+}
+
+// Equal to the fifth significant digit the answers carry.
+inline bool Near(double a, double b) {
+    return std::fabs(a - b) <= 1e-5 * std::fabs(b) + 1e-30;
 }
 
 inline std::unique_ptr<QTcpSocket> Connect(quint16 port) {

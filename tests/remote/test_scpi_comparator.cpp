@@ -19,11 +19,8 @@ namespace {
 
 using RemoteTest::Drain;
 using RemoteTest::Errors;
+using RemoteTest::Near;
 using RemoteTest::Send;
-
-bool Near(double a, double b) {
-    return std::fabs(a - b) <= 1e-5 * std::fabs(b) + 1e-30;
-}
 
 } // namespace
 

@@ -19,18 +19,9 @@ namespace {
 
 using RemoteTest::Drain;
 using RemoteTest::Errors;
+using RemoteTest::Near;
+using RemoteTest::Numbers;
 using RemoteTest::Send;
-
-QList<double> Numbers(const QByteArray &answer) {
-    QList<double> values;
-    for (const QByteArray &field : answer.trimmed().split(','))
-        values << field.toDouble();
-    return values;
-}
-
-bool Near(double a, double b) {
-    return std::fabs(a - b) <= 1e-5 * std::fabs(b) + 1e-30;
-}
 
 } // namespace
 
