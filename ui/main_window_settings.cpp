@@ -1,12 +1,17 @@
 // What the window keeps between runs: its geometry for the panels shown, the size of printed
-// charts and the folder of the last export (window_settings.*). Only the program asks for it;
-// tests and benches build windows that read and write nothing.
+// charts, the folder of the last export, the compensation fixture and the library list's columns
+// (window_settings.*). Only the program asks for it; tests and benches build windows that read
+// and write nothing.
 #include "ui/main_window.h"
 
+#include "core/session.h"
+#include "ui/library_panel.h"
 #include "ui/window_geometry.h"
 #include "ui/window_settings.h"
+#include "ui_library_panel.h"
 #include "ui_main_window.h"
 
+#include <QHeaderView>
 #include <QScreen>
 
 namespace Main {
@@ -16,6 +21,16 @@ void Tb_tok::UseSettings() {
     m_printSize = Settings::PrintSize();
     if (const QString folder = Settings::ExportFolder(); !folder.isEmpty()) m_exportFolder = folder;
     RestoreGeometry();
+    // The fixture last used, as if typed into the compensation panel: its file is read when there
+    // is one.
+    const QString fixture = Settings::FixtureName();
+    if (!fixture.isEmpty() && fixture != m_core->Compensation().fixture) {
+        m_core->SetFixtureName(fixture);
+        LoadFixture();
+    }
+    // A state that does not fit the list's columns is refused by the header itself.
+    if (const QByteArray view = Settings::LibraryView(); !view.isEmpty())
+        m_libraryPanel->form().TwLibrary->horizontalHeader()->restoreState(view);
 }
 
 // Only for the panels it was kept with, and only where it fits the screen as it is now; else the
@@ -39,6 +54,8 @@ void Tb_tok::KeepSettings() {
     geometry.panels =
         PanelsKey(ui->ChBoKey->isChecked(), ui->ChBoGraph->isChecked(), ui->ChBoClb->isChecked());
     if (geometry.area.isValid()) Settings::SetWindowGeometry(geometry);
+    Settings::SetFixtureName(m_core->Compensation().fixture);
+    Settings::SetLibraryView(m_libraryPanel->form().TwLibrary->horizontalHeader()->saveState());
 }
 
 } // namespace Main

@@ -15,6 +15,8 @@ const QString MaximizedKey = QStringLiteral("window/maximized");
 const QString PanelsSettingKey = QStringLiteral("window/panels");
 const QString PrintSizeKey = QStringLiteral("export/printSize");
 const QString ExportFolderKey = QStringLiteral("export/folder");
+const QString FixtureKey = QStringLiteral("compensation/fixture");
+const QString LibraryViewKey = QStringLiteral("library/columns");
 
 // Without an organisation name the program's own name stands for it, so the file is the
 // program's in its configuration folder.
@@ -93,6 +95,24 @@ QString ExportFolder() {
 
 void SetExportFolder(const QString &folder) {
     Store().setValue(ExportFolderKey, folder);
+}
+
+QString FixtureName() {
+    const QVariant value = Store().value(FixtureKey);
+    return value.typeId() == QMetaType::QString ? value.toString().trimmed() : QString();
+}
+
+void SetFixtureName(const QString &name) {
+    Store().setValue(FixtureKey, name);
+}
+
+QByteArray LibraryView() {
+    const QVariant value = Store().value(LibraryViewKey);
+    return value.typeId() == QMetaType::QByteArray ? value.toByteArray() : QByteArray();
+}
+
+void SetLibraryView(const QByteArray &state) {
+    Store().setValue(LibraryViewKey, state);
 }
 
 } // namespace Settings

@@ -1,9 +1,11 @@
 // What the window keeps between runs in the program's settings (QSettings, the program's name as
-// organisation and application): its geometry for the panels shown, the size of a printed chart
-// and the folder of the last export. A value missing or not usable is read as absent, so the
-// designed start-up state stays the default and nothing stored can break a start.
+// organisation and application): its geometry for the panels shown, the size of a printed chart,
+// the folder of the last export, the compensation fixture and the library list's columns. A value
+// missing or not usable is read as absent, so the designed start-up state stays the default and
+// nothing stored can break a start.
 #pragma once
 
+#include <QByteArray>
 #include <QMargins>
 #include <QRect>
 #include <QSize>
@@ -41,6 +43,10 @@ QSize PrintSize(); // UsablePrintSize of the stored one; the default when none
 void SetPrintSize(const QSize &size);
 QString ExportFolder(); // empty when none or no longer there
 void SetExportFolder(const QString &folder);
+QString FixtureName(); // the compensation fixture last used; empty when none
+void SetFixtureName(const QString &name);
+QByteArray LibraryView(); // the library list's columns (QHeaderView state); empty when none
+void SetLibraryView(const QByteArray &state);
 
 } // namespace Settings
 

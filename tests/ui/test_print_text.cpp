@@ -6,6 +6,7 @@
 #include "ui/window_settings.h"
 
 #include <QSet>
+#include <QSettings>
 #include <QtTest>
 
 #include <cmath>
@@ -144,6 +145,30 @@ private slots:
         QCOMPARE(Main::PanelsKey(false, false, false), QString());
         QCOMPARE(Main::PanelsKey(true, true, false), QStringLiteral("kg"));
         QCOMPARE(Main::PanelsKey(false, false, true), QStringLiteral("c"));
+    }
+
+    // The fixture and the library's columns come back as kept; a value of another kind (a list, a
+    // text where bytes were kept) is read as none. The test's configuration folder is its own.
+    void keptFixtureAndLibraryView() {
+        QSettings(QSettings::IniFormat, QSettings::UserScope, QCoreApplication::applicationName(),
+                  QCoreApplication::applicationName())
+            .clear();
+        QCOMPARE(Main::Settings::FixtureName(), QString());
+        QCOMPARE(Main::Settings::LibraryView(), QByteArray());
+        Main::Settings::SetFixtureName(QStringLiteral("stand-2"));
+        Main::Settings::SetLibraryView(QByteArray("\0\xff columns", 10));
+        QCOMPARE(Main::Settings::FixtureName(), QStringLiteral("stand-2"));
+        QCOMPARE(Main::Settings::LibraryView(), QByteArray("\0\xff columns", 10));
+        {
+            QSettings store(QSettings::IniFormat, QSettings::UserScope,
+                            QCoreApplication::applicationName(),
+                            QCoreApplication::applicationName());
+            store.setValue(QStringLiteral("compensation/fixture"),
+                           QStringList{QStringLiteral("a"), QStringLiteral("b")});
+            store.setValue(QStringLiteral("library/columns"), QStringLiteral("columns"));
+        }
+        QCOMPARE(Main::Settings::FixtureName(), QString());
+        QCOMPARE(Main::Settings::LibraryView(), QByteArray());
     }
 
     // One tooltip per control, short.
