@@ -8,6 +8,7 @@
 
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QtTest>
 
 using namespace TestWindow;
@@ -433,6 +434,27 @@ private slots:
         QCOMPARE(port->currentIndex(), 3);
         QCOMPARE(Device::PortNumber, 3);
         QCOMPARE(TestPeer::TakeRequests(*second.host, 1), Requests{Request(0x40)});
+    }
+
+    // Every named control a user presses, ticks, picks or types into says what it does (the
+    // calibration panel's averaging field clears its own while it marks a count).
+    void everyControlHasATooltip() {
+        Bench b;
+        QStringList without;
+        for (QWidget *control : b.w.findChildren<QWidget *>()) {
+            const bool input =
+                qobject_cast<QAbstractButton *>(control) || qobject_cast<QComboBox *>(control) ||
+                qobject_cast<QLineEdit *>(control) || qobject_cast<UpDown *>(control);
+            // The arrows of a spinner and of a tab bar are parts of a control that has its own.
+            const bool part = qobject_cast<UpDown *>(control->parentWidget()) ||
+                              qobject_cast<QTabBar *>(control->parentWidget());
+            const QString name = control->objectName();
+            if (!input || part || name.isEmpty() || name.startsWith(QLatin1String("qt_")) ||
+                name == QLatin1String("EdAverD"))
+                continue;
+            if (control->toolTip().isEmpty()) without << name;
+        }
+        QVERIFY2(without.isEmpty(), qPrintable(without.join(QStringLiteral(", "))));
     }
 };
 
