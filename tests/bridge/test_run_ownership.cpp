@@ -39,18 +39,23 @@ private slots:
         const QByteArray settings =
             "FREQ 2000;:VOLT 0.5;:BIAS:VOLT 1;STAT ON;:BIAS:SOUR INT;:FUNC:IMP:RANG 100;:APER LONG";
         QCOMPARE(Send(client, settings + ";:SYST:ERR?"), NoError);
-        const int tickAlone = [&] {
-            b.requestsSince();
-            return static_cast<int>(b.requestsSince().size());
-        }();
-        QVERIFY(tickAlone > 0);
+        // What a tick asks by itself; a busy machine may need more ticks than one for a frame,
+        // so what counts is a request no tick makes.
+        b.requestsSince();
+        const QList<QByteArray> polls = b.requestsSince();
+        QVERIFY(!polls.isEmpty());
+        const auto settingsSince = [&] {
+            QList<QByteArray> sent = b.requestsSince();
+            sent.removeIf([&](const QByteArray &request) { return polls.contains(request); });
+            return sent;
+        };
         // The same values again, many times: nothing but the tick's own requests.
         for (int i = 0; i < 20; ++i)
             QCOMPARE(Send(client, settings + ";:SYST:ERR?"), NoError);
-        QCOMPARE(b.requestsSince().size(), tickAlone);
+        QCOMPARE(settingsSince(), QList<QByteArray>());
         // A value that changes is sent.
         QCOMPARE(Send(client, "FREQ 3000;:SYST:ERR?"), NoError);
-        QVERIFY(b.requestsSince().size() > tickAlone);
+        QVERIFY(!settingsSince().isEmpty());
         // The range asked for answers at once, before a frame reports it.
         QCOMPARE(Send(client, "FUNC:IMP:RANG 1000;FUNC:IMP:RANG?"), QByteArray("+1.00000E+03\n"));
     }
